@@ -1,0 +1,83 @@
+// Handing a path to a file dialog of another program: the dialog is found by
+// the beginning of its caption, its first edit takes the path and its default
+// button is pressed, so the dialog switches to that folder.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvolo {
+
+using WindowHandle = uintptr_t;
+
+// The window operations the send needs. Every send to another program's
+// window is bounded in time by the implementation; a send that failed or timed
+// out reports that (nullopt / false) and is never taken for an answer.
+struct WindowOps {
+    using Visit = std::function<bool(WindowHandle)>;  // false stops the walk
+
+    virtual ~WindowOps() = default;
+    virtual void EnumTopLevel(const Visit& visit) = 0;
+    // Children, grandchildren and so on, parents before their children.
+    virtual void EnumDescendants(WindowHandle window, const Visit& visit) = 0;
+    // At most 255 characters.
+    virtual std::string GetCaption(WindowHandle window) = 0;
+    // At most the first 18 characters. (Not GetClassName: <windows.h> makes a
+    // macro of that name.)
+    virtual std::string GetWindowClassName(WindowHandle window) = 0;
+    // DM_GETDEFID's answer.
+    virtual std::optional<uint32_t> SendGetDefId(WindowHandle dialog) = 0;
+    // WM_GETTEXT with a limit of 255, so at most 254 characters.
+    virtual std::optional<std::string> GetText(WindowHandle window) = 0;
+    // WM_SETTEXT; true when the window took the message.
+    virtual bool SetText(WindowHandle window, std::string_view text) = 0;
+    // WM_COMMAND; true when the window took the message.
+    virtual bool SendCommand(WindowHandle dialog, uint32_t wParam, WindowHandle lParamWindow) = 0;
+    virtual WindowHandle GetDlgItem(WindowHandle dialog, int id) = 0;
+    // Hides the program in the notification area.
+    virtual void MinimizeApplication() = 0;
+};
+
+constexpr uint16_t kDcHasDefId = 0x534B;  // DC_HASDEFID
+constexpr uint16_t kBnClicked = 0;        // BN_CLICKED
+
+// True when the caption begins with `entry`, ignoring the case of ASCII
+// letters only; an empty entry matches every caption.
+bool CaptionMatches(std::string_view caption, std::string_view entry);
+
+// True when the first 18 characters of the class name contain "EDIT" in any
+// ASCII case (Edit, RichEdit20W, TEdit).
+bool ClassNameQualifies(std::string_view className);
+
+// The send state and the send itself. It keeps DialogWindow and
+// DialogDefaultButton after a send, as the last match left them.
+class DialogSender {
+public:
+    std::string DialogPath;
+    WindowHandle DialogWindow = 0;
+    uint16_t DialogDefaultButton = 0;
+
+    // Offers DialogPath to every top-level window whose caption begins with an
+    // entry of dialogsList, once per matching entry, and stops after the first
+    // window whose edit was filled. The caller is not told whether one was.
+    void SendPathToDialog(WindowOps& ops, const std::vector<std::string>& dialogsList);
+
+private:
+    bool FindDialogWindowProc(WindowHandle window);
+    bool FillDialogEditProc(WindowHandle child);
+    bool IsUnresponsive(WindowHandle window) const;
+    void MarkUnresponsive(WindowHandle window);
+
+    WindowOps* ops_ = nullptr;
+    const std::vector<std::string>* dialogs_ = nullptr;
+    bool editFilled_ = false;
+    // Windows that failed a send during this walk: a hung window is not asked
+    // again, so it costs one time-out rather than one per entry and edit.
+    std::vector<WindowHandle> unresponsive_;
+};
+
+}  // namespace tarvolo
