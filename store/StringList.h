@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "store/Text.h"
+#include "index/Text.h"
 
 namespace tarvolo {
 

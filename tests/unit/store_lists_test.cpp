@@ -44,18 +44,6 @@ TEST(StringList, WritesCrLfAfterEveryEntry) {
     EXPECT_EQ(StringListText(lfOnly), "C:\\Temp\r\nD:\\Work\r\n");
 }
 
-TEST(IsValidUtf8, RejectsOverlongsSurrogatesAndTruncation) {
-    EXPECT_TRUE(IsValidUtf8("plain"));
-    EXPECT_TRUE(IsValidUtf8("\xE6\x97\xA5\xE6\x9C\xAC"));  // 日本
-    EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80"));
-    EXPECT_FALSE(IsValidUtf8("\xC0\x80"));
-    EXPECT_FALSE(IsValidUtf8("\xE0\x80\xAF"));
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));
-    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));
-    EXPECT_FALSE(IsValidUtf8("\xE6\x97"));
-    EXPECT_FALSE(IsValidUtf8("\x80"));
-}
-
 TEST(FavoriteEntry, DecodesTheGrammar) {
     struct Case {
         const char* entry;
