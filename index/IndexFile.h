@@ -1,0 +1,22 @@
+// The index file "tarvolo.dir": one row per line, every line ended by CR LF,
+// root row first, nothing else.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "index/Rows.h"
+#include "index/Text.h"
+
+namespace tarvolo {
+
+inline constexpr char kIndexFileName[] = "tarvolo.dir";
+
+std::string IndexFileText(const RowStore& rows);
+
+// Lines end at CR LF, CR or LF; a NUL ends the text. A line that is not valid
+// UTF-8 came from an older writer and is read in the ANSI code page. A leading
+// byte-order mark is dropped.
+RowStore ParseIndexFile(std::string_view bytes, const AnsiDecoder& decode);
+
+}  // namespace tarvolo

@@ -1,0 +1,59 @@
+// The rows of one drive's index: directory paths without drive letter, "\" for
+// the root, "\Windows\System" below it. A million of them live in one byte
+// buffer with an end offset per row, so loading and scanning do not allocate
+// per row and the list, the tree codes and the search share the same storage.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvolo {
+
+int CountChar(std::string_view text, char c);
+
+class RowStore {
+public:
+    size_t size() const { return ends_.size(); }
+    bool empty() const { return ends_.empty(); }
+
+    std::string_view Row(size_t i) const {
+        const size_t begin = i ? ends_[i - 1] : 0;
+        return std::string_view(bytes_.data() + begin, ends_[i] - begin);
+    }
+    // The last path component; "" for the root "\", the whole row when it has no backslash.
+    std::string_view Name(size_t i) const;
+    // Number of backslashes: "\" and "\Windows" are both 1.
+    int Depth(size_t i) const { return CountChar(Row(i), '\\'); }
+
+    void Append(std::string_view row) {
+        bytes_.append(row.data(), row.size());
+        ends_.push_back(bytes_.size());
+    }
+    void Clear() {
+        bytes_.clear();
+        ends_.clear();
+    }
+    void Reserve(size_t rows, size_t textBytes) {
+        ends_.reserve(rows);
+        bytes_.reserve(textBytes);
+    }
+    void ShrinkToFit() {
+        ends_.shrink_to_fit();
+        bytes_.shrink_to_fit();
+    }
+    // Total length of all rows, without separators.
+    size_t TextBytes() const { return bytes_.size(); }
+    // Heap bytes held, capacity included.
+    size_t MemoryBytes() const { return bytes_.capacity() + ends_.capacity() * sizeof(size_t); }
+
+    bool operator==(const RowStore& other) const { return bytes_ == other.bytes_ && ends_ == other.ends_; }
+    bool operator!=(const RowStore& other) const { return !(*this == other); }
+
+private:
+    std::string bytes_;
+    std::vector<size_t> ends_;
+};
+
+}  // namespace tarvolo

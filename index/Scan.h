@@ -1,0 +1,82 @@
+// The drive scan: a breadth-first walk that lists every directory below a
+// root, over narrow interfaces so that it runs against a fake file system in
+// tests and against FindFirstFileExW in the program.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "index/Rows.h"
+
+namespace tarvolo {
+
+// Attribute bits as the file system reports them.
+inline constexpr uint32_t kAttrReadOnly = 0x1;
+inline constexpr uint32_t kAttrHidden = 0x2;
+inline constexpr uint32_t kAttrSystem = 0x4;
+inline constexpr uint32_t kAttrVolumeLabel = 0x8;
+inline constexpr uint32_t kAttrDirectory = 0x10;
+inline constexpr uint32_t kAttrReparsePoint = 0x400;
+
+struct DirEntry {
+    std::string_view name;  // valid only during the callback
+    uint32_t attributes;
+};
+
+struct DirectoryLister {
+    virtual ~DirectoryLister() = default;
+    // Calls `each` for every entry of `dirWithTrailingBackslash` ("C:\Windows\"),
+    // "." and ".." included, until `each` returns false. Returns false when the
+    // listing cannot be started (access denied, gone, empty).
+    virtual bool List(const std::string& dirWithTrailingBackslash,
+                      const std::function<bool(const DirEntry&)>& each) = 0;
+};
+
+// A byte-comparable key that orders names case-insensitively in the user's locale.
+struct Collator {
+    virtual ~Collator() = default;
+    virtual void SortKey(std::string_view utf8Name, std::string& out) const = 0;
+};
+
+// Upper-cased ASCII as key: a locale-free stand-in for tests and benchmarks.
+struct AsciiCollator : Collator {
+    void SortKey(std::string_view utf8Name, std::string& out) const override;
+};
+
+struct ScanObserver {
+    virtual ~ScanObserver() = default;
+    virtual void Progress(uint32_t dirCount) = 0;  // directories found so far, root not counted
+    virtual void Pump() = 0;                       // let pending window messages run
+    virtual bool CancelRequested() = 0;
+};
+
+struct ScanFilter {
+    bool includeReadOnly = true;
+    bool includeHidden = true;
+    bool includeSystem = true;
+};
+
+// The attribute mask of a listing: directory plus the included kinds.
+uint32_t ScanAttributeMask(const ScanFilter& filter);
+// An entry is passed over when it carries one of hidden, system, volume label
+// or directory that the mask lacks; read-only never excludes anything.
+bool PassesAttributeMask(uint32_t attributes, uint32_t mask);
+
+// Walks `rootPath` ("C:\") breadth first and returns "\" plus one row per
+// directory found, in component-wise sorted order (see SortRowsComponentwise).
+// `filter` is read again at every directory, so it may refer to settings that
+// change while messages are pumped. A reparse point is a row but is not
+// entered (links loop); a directory that cannot be listed is skipped. On
+// cancel the rows found so far are returned, sorted the same way.
+RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, DirectoryLister& lister,
+                         const Collator& collator, ScanObserver& observer);
+
+// Orders rows component by component, each component by its collation key
+// and, for equal keys, by its bytes; whole rows break any remaining tie. Every
+// directory is then directly followed by its own subtree and the root comes
+// first, so "\Program Files (x86)" follows everything below "\Program Files".
+void SortRowsComponentwise(RowStore& rows, const Collator& collator);
+
+}  // namespace tarvolo

@@ -1,0 +1,90 @@
+#include "index/Search.h"
+
+#include <cstring>
+
+#include "index/Text.h"
+
+namespace tarvolo {
+
+namespace {
+
+char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
+}
+
+}  // namespace
+
+std::string AsciiCaseFolder::Upper(std::string_view utf8) const {
+    std::string out(utf8);
+    for (char& c : out) c = AsciiUpper(c);
+    return out;
+}
+
+std::string FoldText(std::string_view utf8, const CaseFolder& folder) {
+    if (!IsAscii(utf8)) return folder.Upper(utf8);
+    std::string out(utf8);
+    for (char& c : out) c = AsciiUpper(c);
+    return out;
+}
+
+void SearchIndex::Clear() {
+    folded_.clear();
+    ends_.clear();
+}
+
+void SearchIndex::Build(const RowStore& rows, const CaseFolder& folder) {
+    Clear();
+    const size_t n = rows.size();
+    size_t nameBytes = 0;
+    for (size_t i = 0; i < n; ++i) nameBytes += rows.Name(i).size();
+    folded_.reserve(nameBytes);
+    ends_.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        const std::string_view name = rows.Name(i);
+        if (IsAscii(name)) {
+            for (const char c : name) folded_.push_back(AsciiUpper(c));
+        } else {
+            folded_ += folder.Upper(name);
+        }
+        ends_.push_back(folded_.size());
+    }
+}
+
+bool SearchIndex::Matches(size_t row, std::string_view foldedText) const {
+    const size_t begin = row ? ends_[row - 1] : 0;
+    return ends_[row] - begin >= foldedText.size() &&
+           std::memcmp(folded_.data() + begin, foldedText.data(), foldedText.size()) == 0;
+}
+
+long SearchIndex::Scan(size_t from, size_t to, std::string_view foldedText) const {
+    if (from >= to) return -1;
+    const size_t len = foldedText.size();
+    if (len == 0) return static_cast<long>(from);
+    const char* base = folded_.data();
+    const char* text = foldedText.data();
+    const char first = text[0];
+    size_t begin = from ? ends_[from - 1] : 0;
+    for (size_t i = from; i < to; ++i) {
+        const size_t end = ends_[i];
+        if (end - begin >= len && base[begin] == first && std::memcmp(base + begin, text, len) == 0) {
+            return static_cast<long>(i);
+        }
+        begin = end;
+    }
+    return -1;
+}
+
+long SearchIndex::FindFolded(long start, std::string_view foldedText) const {
+    const size_t n = ends_.size();
+    if (start < 0) return Scan(0, n, foldedText);
+    const size_t s = static_cast<size_t>(start);
+    const long after = Scan(s + 1, n, foldedText);
+    if (after >= 0) return after;
+    return Scan(0, s < n ? s : n, foldedText);
+}
+
+long SearchIndex::FindFrom(long start, std::string_view text, const CaseFolder& folder) const {
+    return FindFolded(start, FoldText(text, folder));
+}
+
+}  // namespace tarvolo

@@ -1,0 +1,53 @@
+// Finding a directory by the beginning of its name. The names are upper-cased
+// once when the rows are loaded, into one buffer, so that a keystroke over a
+// million rows is a scan of contiguous bytes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "index/Rows.h"
+
+namespace tarvolo {
+
+// Locale-aware upper case of UTF-8 text.
+struct CaseFolder {
+    virtual ~CaseFolder() = default;
+    virtual std::string Upper(std::string_view utf8) const = 0;
+};
+
+// Upper-cases ASCII letters only; the fallback where no locale service exists.
+struct AsciiCaseFolder : CaseFolder {
+    std::string Upper(std::string_view utf8) const override;
+};
+
+// ASCII text is upper-cased here without asking `folder`: for it the locale's
+// answer is plain ASCII upper case.
+std::string FoldText(std::string_view utf8, const CaseFolder& folder);
+
+class SearchIndex {
+public:
+    void Build(const RowStore& rows, const CaseFolder& folder);
+    void Clear();
+
+    // The first row, in the order start+1 .. last, then 0 .. start-1, whose
+    // name begins with `text` regardless of case; `start` itself is never
+    // tested, and start = -1 tests every row from 0. -1 when none matches.
+    long FindFrom(long start, std::string_view text, const CaseFolder& folder) const;
+    // The same with text already passed through FoldText.
+    long FindFolded(long start, std::string_view foldedText) const;
+    bool Matches(size_t row, std::string_view foldedText) const;
+
+    size_t size() const { return ends_.size(); }
+    size_t MemoryBytes() const { return folded_.capacity() + ends_.capacity() * sizeof(size_t); }
+
+private:
+    long Scan(size_t from, size_t to, std::string_view foldedText) const;
+
+    std::string folded_;
+    std::vector<size_t> ends_;
+};
+
+}  // namespace tarvolo

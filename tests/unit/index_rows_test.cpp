@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "index/IndexFile.h"
+#include "index/Rows.h"
+#include "index/Text.h"
+#include "store/TextLines.h"
+
+namespace tarvolo {
+namespace {
+
+// Stands in for the ANSI code page: Latin-1, which maps every byte.
+struct Latin1Decoder : AnsiDecoder {
+    mutable int calls = 0;
+    std::string ToUtf8(std::string_view ansi) const override {
+        ++calls;
+        std::string out;
+        for (const unsigned char c : ansi) {
+            if (c < 0x80) {
+                out.push_back(static_cast<char>(c));
+            } else {
+                out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+                out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+            }
+        }
+        return out;
+    }
+};
+
+std::vector<std::string> AllRows(const RowStore& rows) {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < rows.size(); ++i) out.emplace_back(rows.Row(i));
+    return out;
+}
+
+TEST(RowStore, RowNameAndDepth) {
+    struct Case {
+        const char* row;
+        const char* name;
+        int depth;
+    };
+    const Case cases[] = {
+        {"\\", "", 1},         {"\\Windows", "Windows", 1}, {"\\Windows\\System", "System", 2},
+        {"loose", "loose", 0}, {"\\trailing\\", "", 2},     {"", "", 0},
+    };
+    RowStore rows;
+    for (const Case& c : cases) rows.Append(c.row);
+    ASSERT_EQ(rows.size(), std::size(cases));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(cases[i].row);
+        EXPECT_EQ(rows.Row(i), cases[i].row);
+        EXPECT_EQ(rows.Name(i), cases[i].name);
+        EXPECT_EQ(rows.Depth(i), cases[i].depth);
+        EXPECT_EQ(rows.Depth(i), CountChar(cases[i].row, '\\'));
+    }
+    rows.Clear();
+    EXPECT_TRUE(rows.empty());
+    rows.Append("\\a");
+    EXPECT_EQ(AllRows(rows), std::vector<std::string>{"\\a"});
+}
+
+TEST(Utf8, Validation) {
+    struct Case {
+        std::string text;
+        bool valid;
+    };
+    const Case cases[] = {
+        {"", true},
+        {"plain ascii, long enough for the word path", true},
+        {"caf\xC3\xA9", true},
+        {"\xE6\x97\xA5\xE6\x9C\xAC", true},
+        {"\xF0\x9F\x98\x80 emoji", true},
+        {"caf\xE9", false},           // Latin-1 byte
+        {"\xC0\xAF", false},          // overlong slash
+        {"\xE0\x80\xAF", false},      // overlong
+        {"\xED\xA0\x80", false},      // surrogate
+        {"\xF4\x90\x80\x80", false},  // above U+10FFFF
+        {"abcdefgh\xC3", false},      // truncated at the end
+        {"\xE6\x97", false},          // truncated
+        {"\x80", false},              // lone trail byte
+        {"abcdefghijklmnop\xC3\xA9qrstuvw", true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsValidUtf8(c.text), c.valid) << testing::PrintToString(c.text);
+    }
+    EXPECT_TRUE(IsAscii("0123456789abcdefXYZ"));
+    EXPECT_FALSE(IsAscii("0123456789abcdef\xC3\xA9"));
+}
+
+TEST(IndexFile, WritesEveryRowWithCrLf) {
+    RowStore rows;
+    EXPECT_EQ(IndexFileText(rows), "");
+    rows.Append("\\");
+    EXPECT_EQ(IndexFileText(rows), "\\\r\n");
+    rows.Append("\\a");
+    rows.Append("\\B");
+    EXPECT_EQ(IndexFileText(rows), "\\\r\n\\a\r\n\\B\r\n");
+}
+
+TEST(IndexFile, ReadsEveryLineEnding) {
+    Latin1Decoder decoder;
+    struct Case {
+        std::string bytes;
+        std::vector<std::string> rows;
+    };
+    const Case cases[] = {
+        {"", {}},
+        {"\\\r\n", {"\\"}},
+        {"\\\r\n\\a\r\\b\n\\c", {"\\", "\\a", "\\b", "\\c"}},
+        {"\\\n\n\\a\r\n", {"\\", "", "\\a"}},
+        {std::string("\\\r\n\\a\0\\b\r\n", 10), {"\\", "\\a"}},
+        {std::string("\0\\\r\n", 4), {}},
+        {"\xEF\xBB\xBF\\\r\n\\a", {"\\", "\\a"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(AllRows(ParseIndexFile(c.bytes, decoder)), c.rows) << testing::PrintToString(c.bytes);
+    }
+    EXPECT_EQ(decoder.calls, 0);
+}
+
+TEST(IndexFile, RoundTripsUnicodeAndDecodesAnsiLines) {
+    RowStore rows;
+    for (const char* r :
+         {"\\", "\\Program Files", "\\Program Files\\caf\xC3\xA9", "\\\xE6\x97\xA5\xE6\x9C\xAC"}) {
+        rows.Append(r);
+    }
+    Latin1Decoder decoder;
+    EXPECT_EQ(ParseIndexFile(IndexFileText(rows), decoder), rows);
+    EXPECT_EQ(decoder.calls, 0);
+
+    // An older writer's line in the ANSI code page next to UTF-8 lines.
+    const RowStore mixed = ParseIndexFile("\\\r\n\\caf\xE9\r\n\\caf\xC3\xA9\r\n", decoder);
+    EXPECT_EQ(AllRows(mixed), (std::vector<std::string>{"\\", "\\caf\xC3\xA9", "\\caf\xC3\xA9"}));
+    EXPECT_EQ(decoder.calls, 1);
+}
+
+TEST(IndexFile, HostileInputStaysLinear) {
+    Latin1Decoder decoder;
+    // 20 MB without any line end is one row.
+    const std::string huge(20u << 20, 'x');
+    const RowStore one = ParseIndexFile(huge, decoder);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one.Row(0).size(), huge.size());
+
+    // Random bytes: every line is either kept or decoded, nothing is lost but NUL-cut text.
+    std::string garbage;
+    uint32_t state = 12345;
+    for (int i = 0; i < 1 << 20; ++i) {
+        state = state * 1103515245u + 12345u;
+        garbage.push_back(static_cast<char>(state >> 24));
+    }
+    const RowStore parsed = ParseIndexFile(garbage, decoder);
+    const std::string_view kept = UntilNul(garbage);
+    size_t lineEnds = 0;
+    for (const char c : kept) lineEnds += c == '\r' || c == '\n';
+    EXPECT_LE(parsed.size(), lineEnds + 1);
+    for (size_t i = 0; i < parsed.size(); ++i) ASSERT_TRUE(IsValidUtf8(parsed.Row(i))) << i;
+}
+
+}  // namespace
+}  // namespace tarvolo
