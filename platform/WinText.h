@@ -1,0 +1,45 @@
+// UTF-8 <-> UTF-16 at the Win32 edge, and the locale services the index needs:
+// upper case for the search, sort keys for the scan, the ANSI code page for
+// old files.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "index/Scan.h"
+#include "index/Search.h"
+#include "index/Text.h"
+
+namespace tarvolo {
+
+// Invalid UTF-8 becomes U+FFFD; invalid UTF-16 (a lone surrogate) likewise.
+std::wstring Widen(std::string_view utf8);
+std::string Narrow(std::wstring_view utf16);
+// Appends to `out` instead of returning a new string, for loops over many names.
+void AppendNarrow(std::wstring_view utf16, std::string& out);
+
+// LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_UPPERCASE).
+class WinCaseFolder : public CaseFolder {
+public:
+    std::string Upper(std::string_view utf8) const override;
+};
+
+// LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE).
+// Keeps conversion buffers between calls: one instance per thread.
+class WinCollator : public Collator {
+public:
+    void SortKey(std::string_view utf8Name, std::string& out) const override;
+
+private:
+    mutable std::wstring wide_;
+};
+
+// MultiByteToWideChar(CP_ACP), then UTF-8.
+class WinAnsiDecoder : public AnsiDecoder {
+public:
+    std::string ToUtf8(std::string_view ansi) const override;
+};
+
+}  // namespace tarvolo
