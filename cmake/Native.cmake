@@ -1,0 +1,28 @@
+# Native build: the pure code with its unit tests and benchmarks.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+file(GLOB TARVOLO_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(unit_tests ${TARVOLO_UNIT_TESTS})
+target_link_libraries(unit_tests PRIVATE tarvolo_core GTest::gtest GTest::gtest_main)
+target_compile_options(unit_tests PRIVATE ${TARVOLO_WARNINGS})
+gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
+
+file(GLOB TARVOLO_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_bench.cpp)
+foreach(src ${TARVOLO_BENCHES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE tarvolo_core)
+  target_compile_options(${name} PRIVATE ${TARVOLO_WARNINGS})
+endforeach()
+
+if(TARVOLO_FUZZ)
+  file(GLOB TARVOLO_FUZZERS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)
+  foreach(src ${TARVOLO_FUZZERS})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE tarvolo_core)
+    target_compile_options(${name} PRIVATE ${TARVOLO_WARNINGS} -fsanitize=fuzzer,address,undefined)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  endforeach()
+endif()

@@ -1,0 +1,65 @@
+# Windows build: tarvolo.exe, the Win32 unit tests, the end-to-end tests and benchmarks.
+enable_language(RC)
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+# One exe with no DLL beyond Windows' own.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+file(GLOB TARVOLO_PLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/*.cpp)
+add_library(tarvolo_platform STATIC ${TARVOLO_PLATFORM_SOURCES})
+target_link_libraries(tarvolo_platform PUBLIC tarvolo_core comctl32 shell32 ole32 uuid shlwapi gdi32 user32 comdlg32)
+target_compile_options(tarvolo_platform PRIVATE ${TARVOLO_WARNINGS})
+
+file(GLOB TARVOLO_APP_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/mainwindow/*.cpp
+  ${CMAKE_SOURCE_DIR}/delivery/*.cpp
+  ${CMAKE_SOURCE_DIR}/options/*.cpp
+  ${CMAKE_SOURCE_DIR}/tray/*.cpp
+  ${CMAKE_SOURCE_DIR}/about/*.cpp)
+list(FILTER TARVOLO_APP_SOURCES EXCLUDE REGEX "/WinMain\\.cpp$")
+
+# Everything but the entry point, so the Win32 tests can link the windows too.
+add_library(tarvolo_app STATIC ${TARVOLO_APP_SOURCES})
+target_link_libraries(tarvolo_app PUBLIC tarvolo_platform)
+target_compile_options(tarvolo_app PRIVATE ${TARVOLO_WARNINGS})
+
+include(${CMAKE_SOURCE_DIR}/res/Resources.cmake)
+
+add_executable(tarvolo WIN32 ${CMAKE_SOURCE_DIR}/mainwindow/WinMain.cpp ${TARVOLO_RESOURCE_FILE})
+target_link_libraries(tarvolo PRIVATE tarvolo_app)
+target_compile_options(tarvolo PRIVATE ${TARVOLO_WARNINGS})
+target_link_options(tarvolo PRIVATE -municode)
+set_target_properties(tarvolo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# GoogleTest from Debian's sources, built by the cross compiler.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# The pure unit tests again, now on Windows, plus the tests of the Win32 layer.
+file(GLOB TARVOLO_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+add_executable(win_tests ${TARVOLO_UNIT_TESTS})
+target_link_libraries(win_tests PRIVATE tarvolo_app gtest gtest_main)
+target_compile_options(win_tests PRIVATE ${TARVOLO_WARNINGS})
+gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES LABELS win TIMEOUT 120)
+
+# End-to-end tests: a driver that starts the real tarvolo.exe and works it like a user.
+file(GLOB TARVOLO_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
+if(TARVOLO_E2E_TESTS)
+  add_executable(e2e_tests ${TARVOLO_E2E_TESTS})
+  target_link_libraries(e2e_tests PRIVATE tarvolo_platform gtest gtest_main)
+  target_compile_options(e2e_tests PRIVATE ${TARVOLO_WARNINGS})
+  add_dependencies(e2e_tests tarvolo)
+  # One program at a time: they share the display, the keyboard and the Wine session.
+  gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    PROPERTIES LABELS e2e RUN_SERIAL TRUE TIMEOUT 180
+    ENVIRONMENT "TARVOLO_EXE=$<TARGET_FILE:tarvolo>")
+endif()
+
+file(GLOB TARVOLO_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_bench.cpp)
+foreach(src ${TARVOLO_BENCHES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE tarvolo_platform)
+  target_compile_options(${name} PRIVATE ${TARVOLO_WARNINGS})
+endforeach()

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the unit tests natively (with
+# AddressSanitizer and UBSan), the same tests and the Win32 tests under Wine,
+# the end-to-end tests of the real program under Wine and Xvfb, and a short
+# run of every fuzz target. Exits non-zero on any failure.
+set -uo pipefail
+cd "$(dirname "$0")"
+here=$(pwd)
+tools/setup.sh || exit 1
+
+fail=0
+step() { echo; echo "=== $*"; }
+
+step "Native build"
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null && cmake --build build/native -j2 || exit 1
+
+step "Windows build"
+cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null &&
+    cmake --build build/win -j2 || exit 1
+
+if [ -f tests/fuzz/run-fuzzers.sh ]; then
+    step "Fuzz build"
+    CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVOLO_FUZZ=ON >/dev/null &&
+        cmake --build build/fuzz -j2 || exit 1
+fi
+
+run=$(mktemp -d /tmp/tarvolo-test.XXXXXX)
+source tools/wine-env.sh
+wine_env_up "$run" || exit 1
+export TARVOLO_TEST_ROOT="$run/work"
+mkdir -p "$TARVOLO_TEST_ROOT"
+
+step "Unit tests (native)"
+(cd build/native && ctest --output-on-failure -j2) || fail=1
+
+step "Unit and Win32 tests (Wine)"
+(cd build/win && ctest --output-on-failure -j2 -L win) || fail=1
+
+step "End-to-end tests (Wine)"
+(cd build/win && ctest --output-on-failure -L e2e) || fail=1
+
+if [ -f tests/fuzz/run-fuzzers.sh ]; then
+    step "Fuzz targets (short run)"
+    tests/fuzz/run-fuzzers.sh build/fuzz 8 || fail=1
+fi
+
+wine_env_down
+trap - EXIT
+rm -rf "$run"
+step "Summary"
+if [ "$fail" -ne 0 ]; then echo "Some tests FAILED"; exit 1; fi
+echo "All tests passed"

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Sourced: a private X display and Wine prefix for this run, torn down on exit.
+# Sets DISPLAY, WINEPREFIX and the Wine variables; call wine_env_up first.
+
+wine_env_up() {
+    local root="$1"   # a folder of this run
+    mkdir -p "$root"
+    export WINEPREFIX="$root/prefix"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEARCH=win64
+    # A free display number, chosen by Xvfb itself.
+    local fifo="$root/display"
+    rm -f "$fifo"; mkfifo "$fifo"
+    Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp 7>"$fifo" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    local n=""
+    read -r -t 20 n <"$fifo" || true
+    rm -f "$fifo"
+    if [ -z "$n" ]; then echo "Xvfb did not start" >&2; return 1; fi
+    export DISPLAY=":$n"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        wineboot -i >/dev/null 2>&1
+        # C: and Z: (the whole machine) are not fixed drives here: only the
+        # drives a test makes are scanned.
+        printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]\n"c:"="network"\n"z:"="network"\n' \
+            >"$root/drives.reg"
+        wine regedit "$root/drives.reg" >/dev/null 2>&1
+        wineserver -w
+    fi
+    trap wine_env_down EXIT
+}
+
+wine_env_down() {
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" >/dev/null 2>&1 || true
+}
