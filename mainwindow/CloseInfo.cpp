@@ -1,0 +1,56 @@
+#include "mainwindow/CloseInfo.h"
+
+#include "platform/Application.h"
+#include "store/Global.h"
+
+namespace tarvolo {
+
+void SetButtonPictureFromStrip(HWND button, int picture);
+
+namespace {
+enum { IDC_INFOGROUP = 200, IDC_LABEL1, IDC_LABEL2, IDC_LABEL3, IDC_LABEL4, IDC_DONTSHOWAGAIN };
+constexpr int kOkPicture = 10;
+}  // namespace
+
+TfrmCloseInfo::TfrmCloseInfo(HWND owner) {
+    FormArgs args;
+    args.caption = "Information";
+    args.className = L"TfrmCloseInfo";
+    args.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    args.exStyle = WS_EX_DLGMODALFRAME;
+    args.owner = owner;
+    RECT r{0, 0, 295, 146};
+    ::AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
+    args.width = r.right - r.left;
+    args.height = r.bottom - r.top;
+    args.clientWidth = 295;
+    args.clientHeight = 146;
+    args.centered = true;
+    CreateForm(args);
+
+    int group = AddControl({L"BUTTON", "Information", BS_GROUPBOX, 0, IDC_INFOGROUP, 8, 0, 281, 113}, &InformationGroupBox);
+    const char* lines[] = {"This action will only minimize Tarvolo", "into your SystemTray. To close Tarvolo",
+                           "Right Click the icon in the SystemTray, and", "select the Close item from a menu"};
+    HWND* labels[] = {&Label1, &Label2, &Label3, &Label4};
+    for (int i = 0; i < 4; ++i)
+        AddControl({L"STATIC", lines[i], SS_CENTER, 0, IDC_LABEL1 + i, 8, 16 + 16 * i, 265, 16, group}, labels[i]);
+    AddControl({L"BUTTON", "Don't show me this message again", WS_TABSTOP | BS_AUTOCHECKBOX, 0, IDC_DONTSHOWAGAIN,
+                8, 88, 265, 17, group},
+               &DontShowAgain);
+    AddControl({L"BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, 104, 120, 89, 24}, &btnOk);
+    SetButtonPictureFromStrip(btnOk, kOkPicture);
+    ::SendMessageW(DontShowAgain, BM_SETCHECK, BST_UNCHECKED, 0);
+    // OK is both the default and the cancel button: Enter and Esc press it.
+    SetDefaultButton(IDOK);
+    SetCancelButton(IDOK);
+    OnClick(IDOK, [this] { btnOkClick(); });
+}
+
+void TfrmCloseInfo::btnOkClick() { Close(); }
+
+void TfrmCloseInfo::OnClose() {
+    ShowCloseInfo = ::SendMessageW(DontShowAgain, BM_GETCHECK, 0, 0) != BST_CHECKED;
+    SetModalResult(mrOk);
+}
+
+}  // namespace tarvolo

@@ -1,0 +1,606 @@
+#include "mainwindow/Main.h"
+
+#include <windowsx.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "about/About.h"
+#include "mainwindow/CloseInfo.h"
+#include "mainwindow/Rescan.h"
+#include "mainwindow/TrayMenuAdapter.h"
+#include "options/Options.h"
+#include "platform/Application.h"
+#include "platform/AtomicFile.h"
+#include "platform/WinText.h"
+#include "res/resource.h"
+#include "store/Global.h"
+#include "store/StringList.h"
+#include "tray/CoolTrayIcon.h"
+
+namespace tarvolo {
+
+namespace {
+
+constexpr int kMinimizeTimer = 1;
+constexpr int kDesignClientWidth = 529;
+constexpr int kDesignClientHeight = 390;
+
+// Picture indices in the button strip.
+enum ButtonPicture { picRescan, picFindNext, picFavorites, picAddFavorite, picOpen, picDialog, picCopy,
+                     picOptions, picAbout, picHelp, picOk };
+
+std::string SettingsPath() { return ProgramDir + "\\tarvolo.ini"; }
+
+// Temporarily switches off the system's minimize and restore animation.
+class NoWindowAnimation {
+public:
+    NoWindowAnimation() {
+        info_.cbSize = sizeof info_;
+        if (::SystemParametersInfoW(SPI_GETANIMATION, sizeof info_, &info_, 0) && info_.iMinAnimate) {
+            ANIMATIONINFO off = info_;
+            off.iMinAnimate = 0;
+            ::SystemParametersInfoW(SPI_SETANIMATION, sizeof off, &off, 0);
+            restore_ = true;
+        }
+    }
+    ~NoWindowAnimation() {
+        if (restore_) ::SystemParametersInfoW(SPI_SETANIMATION, sizeof info_, &info_, 0);
+    }
+
+private:
+    ANIMATIONINFO info_{};
+    bool restore_ = false;
+};
+
+void SetButtonPicture(HWND button, HIMAGELIST images, int picture) {
+    // One image list per button: the button draws the list's only picture left of its caption.
+    HIMAGELIST single = ::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0);
+    HICON icon = ::ImageList_GetIcon(images, picture, ILD_NORMAL);
+    ::ImageList_AddIcon(single, icon);
+    ::DestroyIcon(icon);
+    BUTTON_IMAGELIST bil{};
+    bil.himl = single;
+    bil.margin = RECT{4, 0, 0, 0};
+    bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
+    ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
+}
+
+}  // namespace
+
+const wchar_t* ShowInstanceMessageName() { return L"Tarvolo.ShowInstance"; }
+const wchar_t* MainWindowClassName() { return L"TfrmMain"; }
+
+HIMAGELIST LoadButtonPictures() {
+    return ::ImageList_LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDB_BUTTONS), 16, 0,
+                                  RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+}
+
+void SetButtonPictureFromStrip(HWND button, int picture) {
+    static HIMAGELIST strip = LoadButtonPictures();
+    if (strip) SetButtonPicture(button, strip, picture);
+}
+
+TfrmMain::TfrmMain() {
+    FormArgs args;
+    args.caption = "Tarvolo";
+    args.className = MainWindowClassName();
+    args.width = 537;
+    args.height = 417;
+    args.clientWidth = kDesignClientWidth;
+    args.clientHeight = kDesignClientHeight;
+    args.style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME;
+    args.minWidth = 537;
+    args.minHeight = 300;
+    CreateForm(args);
+    keyPreview = true;
+    taskbarCreatedMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+    showInstanceMessage_ = ::RegisterWindowMessageW(ShowInstanceMessageName());
+    // Below the program's own windows, messages from the shell and from a second
+    // start of the program must still arrive.
+    ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
+    CreateControls();
+    CreateMenus();
+    CreateTrayIcon();
+}
+
+TfrmMain::~TfrmMain() {
+    CoolTrayIcon.reset();
+    for (HBITMAP* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) {
+        if (*b) ::DeleteObject(*b);
+        *b = nullptr;
+    }
+    if (buttonImages_) ::ImageList_Destroy(buttonImages_);
+}
+
+void TfrmMain::CreateControls() {
+    const DWORD button = WS_CHILD | BS_PUSHBUTTON;  // no button is a tab stop
+    ControlArgs a;
+    // Directories group.
+    a = {L"BUTTON", "Directories", BS_GROUPBOX, 0, IDC_GROUPDIRECTORIES, 4, 0, 522, 337, -1, akAll};
+    int groupDirs = AddControl(a, &GroupDirectories);
+    a = {nullptr, "", 0, 0, IDC_DIRLISTPANEL, 8, 48, 505, 225, groupDirs, akAll};
+    int panel = AddControl(a);
+    DirListPanel = nullptr;
+    // The list's own sunken edge stands for the panel's two bevels.
+    a = {L"LISTBOX", "",
+         WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+         WS_EX_CLIENTEDGE, IDC_DIRLISTBOX, 0, 0, 505, 225, panel, akAll};
+    AddControl(a, &DirListBox);
+    a = {L"STATIC", "Drive", SS_LEFT, 0, IDC_LABEL1, 8, 22, 32, 16, groupDirs, akTopLeft};
+    AddControl(a, &Label1);
+    a = {L"COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, 0,
+         IDC_CMBDRIVES, 48, 18, 73, 200, groupDirs, akTopLeft};
+    AddControl(a, &cmbDrives);
+    a = {L"BUTTON", "&Rescan", button, 0, IDC_BTNRESCAN, 128, 18, 89, 22, groupDirs, akTopLeft};
+    AddControl(a, &btnRescan);
+    a = {L"COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, IDC_CMBHISTORY, 8, 276, 505,
+         300, groupDirs, akLeft | akRight | akBottom};
+    AddControl(a, &cmbHistory);
+    a = {L"EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IDC_DIRTOFIND, 8, 305, 145, 24, groupDirs,
+         akLeft | akRight | akBottom};
+    AddControl(a, &DirToFind);
+    a = {L"BUTTON", "Find &Next", button, 0, IDC_BTNFINDNEXT, 160, 305, 89, 24, groupDirs, akRight | akBottom};
+    AddControl(a, &btnFindNext);
+    a = {L"BUTTON", "&Favorites", button, 0, IDC_BTNFAVORITES, 272, 305, 90, 24, groupDirs, akRight | akBottom};
+    AddControl(a, &btnFavorites);
+    a = {L"BUTTON", "&Add To Favorites", button, 0, IDC_BTNADDTOFAVORITES, 368, 305, 145, 24, groupDirs,
+         akRight | akBottom};
+    AddControl(a, &btnAddToFavorites);
+    // Commands group.
+    a = {L"BUTTON", "Commands", BS_GROUPBOX | WS_GROUP, 0, IDC_GROUPCOMMANDS, 4, 336, 258, 49, -1,
+         akLeft | akBottom};
+    int groupCommands = AddControl(a, &GroupCommands);
+    a = {L"BUTTON", "&Open", WS_CHILD | BS_DEFPUSHBUTTON | WS_GROUP, 0, IDC_BTNOPEN, 8, 18, 78, 24, groupCommands,
+         akTopLeft};
+    AddControl(a, &btnOpen);
+    a = {L"BUTTON", "&Dialog", button, 0, IDC_BTNSENDTODIALOG, 90, 18, 78, 24, groupCommands, akTopLeft};
+    AddControl(a, &btnSendToDialog);
+    a = {L"BUTTON", "&Copy", button, 0, IDC_BTNCOPY, 172, 18, 78, 24, groupCommands, akTopLeft};
+    AddControl(a, &btnCopy);
+    // Program group.
+    a = {L"BUTTON", "Program", BS_GROUPBOX | WS_GROUP, 0, IDC_GROUPPROGRAMS, 268, 336, 258, 49, -1,
+         akRight | akBottom};
+    int groupPrograms = AddControl(a, &GroupPrograms);
+    a = {L"BUTTON", "O&ptions", button | WS_GROUP, 0, IDC_BTNOPTIONS, 8, 18, 78, 25, groupPrograms, akTopLeft};
+    AddControl(a, &btnOptions);
+    a = {L"BUTTON", "A&bout", button, 0, IDC_BTNABOUT, 90, 18, 78, 25, groupPrograms, akTopLeft};
+    AddControl(a, &btnAbout);
+    a = {L"BUTTON", "&Help", button, 0, IDC_BTNHELP, 172, 18, 78, 25, groupPrograms, akTopLeft};
+    AddControl(a, &btnHelp);
+
+    // The history box: bold Arial on the button face.
+    historyFont_.reset(CreateUiFont(L"Arial", -13, true));
+    ::SendMessageW(cmbHistory, WM_SETFONT, reinterpret_cast<WPARAM>(historyFont_.get()), FALSE);
+    historyBrush_.reset(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
+    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, 0, 16);
+    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), 16);
+
+    buttonImages_ = LoadButtonPictures();
+    const std::pair<HWND, int> pictures[] = {
+        {btnRescan, picRescan},   {btnFindNext, picFindNext},         {btnFavorites, picFavorites},
+        {btnAddToFavorites, picAddFavorite}, {btnOpen, picOpen},      {btnSendToDialog, picDialog},
+        {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
+        {btnHelp, picHelp}};
+    for (const auto& [hwnd, picture] : pictures) {
+        if (buttonImages_) SetButtonPicture(hwnd, buttonImages_, picture);
+        ::SetWindowSubclass(hwnd, &TfrmMain::ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
+    ::SetWindowSubclass(DirListBox, &TfrmMain::ListBoxProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    SetDefaultButton(IDC_BTNOPEN);
+
+    SetHint(cmbDrives, "Shift+Drive Letter");
+    SetHint(btnFindNext, "Ctrl+Enter");
+    SetHint(DirListBox, "");
+    SetHint(cmbHistory, "");
+
+    OnClick(IDC_BTNRESCAN, [this] { btnRescanClick(); });
+    OnClick(IDC_BTNFINDNEXT, [this] { btnFindNextClick(); });
+    OnClick(IDC_BTNFAVORITES, [this] { btnFavoritesClick(); });
+    OnClick(IDC_BTNADDTOFAVORITES, [this] { btnAddToFavoritesClick(); });
+    OnClick(IDC_BTNOPEN, [this] { CommandClick(1); });
+    OnClick(IDC_BTNCOPY, [this] { CommandClick(2); });
+    OnClick(IDC_BTNSENDTODIALOG, [this] { CommandClick(3); });
+    OnClick(IDC_BTNOPTIONS, [this] { ProgramGroupClick(1); });
+    OnClick(IDC_BTNABOUT, [this] { ProgramGroupClick(2); });
+    OnClick(IDC_BTNHELP, [this] { ProgramGroupClick(3); });
+    OnNotifyCode(IDC_CMBDRIVES, CBN_SELCHANGE, [this] { cmbDrivesChange(); });
+    OnNotifyCode(IDC_DIRLISTBOX, LBN_SELCHANGE, [this] { DirListBoxClick(); });
+    OnNotifyCode(IDC_DIRLISTBOX, LBN_DBLCLK, [this] { DirListBoxDblClick(); });
+    OnNotifyCode(IDC_DIRTOFIND, EN_CHANGE, [this] { DirToFindChange(); });
+    OnNotifyCode(IDC_CMBHISTORY, CBN_SELCHANGE, [this] {
+        // Picking an earlier path from the drop-down list makes it the current path.
+        LRESULT i = ::SendMessageW(cmbHistory, CB_GETCURSEL, 0, 0);
+        if (i >= 0 && static_cast<size_t>(i) < History.size()) SetCurrentPath(History[static_cast<size_t>(i)]);
+    });
+}
+
+bool TfrmMain::IsButton(HWND hwnd) const {
+    for (HWND b : {btnOptions, btnAbout, btnHelp, btnOpen, btnSendToDialog, btnCopy, btnRescan, btnFindNext,
+                   btnFavorites, btnAddToFavorites})
+        if (hwnd == b) return true;
+    return false;
+}
+
+void TfrmMain::CreateMenus() {
+    PopUpImageList = std::make_unique<MenuImages>(IDB_POPUP);
+    CoolTrayPopUp = std::make_unique<PopupMenu>(PopUpImageList.get());
+    CoolTrayPopUp->Add("Open Favorites", 0).tag = 0;
+    CoolTrayPopUp->Add("Send To Dialog", 1).tag = 1;
+    CoolTrayPopUp->AddSeparator();
+    CoolTrayPopUp->Add("Show Tarvolo", 3, [this] { CoolTrayIconClick(); });
+    CoolTrayPopUp->Add("Close", 2, [this] { mnuCloseClick(); });
+    CoolTrayPopUp->onPopup = [this] { CoolTrayPopUpPopup(); };
+
+    popUpFavorites = std::make_unique<PopupMenu>(PopUpImageList.get());
+    popUpFavorites->Add("Open", 0).tag = 0;
+    popUpFavorites->Add("Send To Dialog", 1).tag = 1;
+}
+
+void TfrmMain::CreateTrayIcon() {
+    trayMenu_ = std::make_unique<TrayMenuAdapter>(*this);
+    CoolTrayIcon = std::make_unique<TCoolTrayIcon>(*trayMenu_);
+    CoolTrayIcon->SetCycleInterval(0);
+    CoolTrayIcon->SetHint("Tarvolo (use left and right mouse button)");
+    CoolTrayIcon->SetShowHint(true);
+    HICON icon = static_cast<HICON>(::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO),
+                                                 IMAGE_ICON, 16, 16, 0));
+    CoolTrayIcon->SetIcon(icon);
+    if (icon) ::DestroyIcon(icon);
+    CoolTrayIcon->SetPopupMenu(trayMenu_.get());
+    CoolTrayIcon->SetMinimizeToTray(true);
+    CoolTrayIcon->OnClick = [this](TCoolTrayIcon&) { CoolTrayIconClick(); };
+    // The icon comes into the notification area once the component is set up.
+    CoolTrayIcon->FinishLoading();
+}
+
+void TfrmMain::FormCreate() {
+    // The executable's folder, with a trailing backslash.
+    std::wstring exe(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
+        if (n < exe.size()) {
+            exe.resize(n);
+            break;
+        }
+        exe.resize(exe.size() * 2);
+    }
+    size_t cut = exe.find_last_of(L"\\:");
+    ProgramDir = Narrow(exe.substr(0, cut == std::wstring::npos ? 0 : cut + 1));
+
+    HINSTANCE inst = Application::Get().Instance();
+    LineBitmap = static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0));
+    TeeBitmap = static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0));
+    ElbowBitmap = static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0));
+    Codes = TreeCodes();
+    LoadLists();
+    FillDriveList();
+    LastFindText.clear();
+    CreateFavoritesPopUp(popUpFavorites->At(0));
+    CreateFavoritesPopUp(popUpFavorites->At(1));
+    SetWindowTextUtf8(hwnd_, "Tarvolo v1.0");
+    Application::Get().SetTitle("Tarvolo v1.0");
+    Application::Get().SetHelpFile(ProgramDir + "\\Tarvolo.hlp");
+    Application::Get().SetHintHidePause(1500);
+    // Start minimized when asked to, at the first tick after the first show.
+    ::SetTimer(hwnd_, kMinimizeTimer, 1, nullptr);
+}
+
+void TfrmMain::LoadLists() {
+    auto load = [](const std::string& name, std::vector<std::string>& into) {
+        into.clear();
+        std::string bytes, error;
+        bool existed = false;
+        if (!ReadWholeFile(ProgramDir + name, bytes, &existed, kMaxListFileBytes, &error)) {
+            if (existed) Application::Get().ShowError("Cannot open file " + ProgramDir + name);
+            return;
+        }
+        static const WinAnsiDecoder ansi;
+        into = ParseStringList(bytes, ansi);
+    };
+    load("\\favorites.dir", FavoritesList);
+    load("\\dialogs.dir", DialogsList);
+    load("\\history.dir", History);
+    ::SendMessageW(cmbHistory, CB_RESETCONTENT, 0, 0);
+    for (const std::string& h : History)
+        ::SendMessageW(cmbHistory, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(h).c_str()));
+}
+
+bool TfrmMain::SaveLists() {
+    bool ok = true;
+    auto save = [&ok](const std::string& name, const std::vector<std::string>& list) {
+        std::string error;
+        if (!ReplaceFileAtomically(ProgramDir + name, StringListText(list), &error)) {
+            Application::Get().ShowError("Cannot create file " + ProgramDir + name);
+            ok = false;
+        }
+    };
+    save("\\history.dir", History);
+    save("\\favorites.dir", FavoritesList);
+    save("\\dialogs.dir", DialogsList);
+    return ok;
+}
+
+void TfrmMain::LoadSettings() {
+    std::string text;
+    bool existed = false;
+    std::string error;
+    ReadWholeFile(SettingsPath(), text, &existed, kMaxListFileBytes, &error);
+    StoredSettings s = ReadStoredSettings(IniFile::Parse(text));
+
+    // Bounds, at least the minimum size; a position on no monitor at all (a
+    // monitor unplugged since the last run) is brought onto the nearest one.
+    int width = std::max(s.width, 537), height = std::max(s.height, 300);
+    RECT r{s.left, s.top, s.left + width, s.top + height};
+    if (!::MonitorFromRect(&r, MONITOR_DEFAULTTONULL)) {
+        MONITORINFO mi{};
+        mi.cbSize = sizeof mi;
+        ::GetMonitorInfoW(::MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &mi);
+        const RECT& w = mi.rcWork;
+        int left = std::clamp<int>(r.left, w.left, std::max<int>(w.left, w.right - width));
+        int top = std::clamp<int>(r.top, w.top, std::max<int>(w.top, w.bottom - height));
+        ::OffsetRect(&r, left - r.left, top - r.top);
+    }
+    ::SetWindowPos(hwnd_, nullptr, r.left, r.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+
+    HotKey = s.hotKey;
+    LRESULT count = ::SendMessageW(cmbDrives, CB_GETCOUNT, 0, 0);
+    ::SendMessageW(cmbDrives, CB_SETCURSEL, s.drive >= 0 && s.drive < count ? s.drive : (count > 0 ? 0 : -1), 0);
+    ShowCloseInfo = s.showCloseInfo;
+    IncludeReadOnly = s.readOnly;
+    IncludeHidden = s.hidden;
+    IncludeSystem = s.system;
+    settingsLoaded_ = true;
+}
+
+bool TfrmMain::SaveSettings() {
+    // Settings that were never loaded must not overwrite the stored ones.
+    if (!settingsLoaded_) return true;
+    std::string text, error;
+    bool existed = false;
+    ReadWholeFile(SettingsPath(), text, &existed, kMaxListFileBytes, &error);
+    IniFile ini = IniFile::Parse(text);
+    RECT r;
+    ::GetWindowRect(hwnd_, &r);
+    StoredSettings s;
+    s.top = r.top;
+    s.left = r.left;
+    s.height = r.bottom - r.top;
+    s.width = r.right - r.left;
+    s.hotKey = HotKey;
+    s.drive = static_cast<int>(::SendMessageW(cmbDrives, CB_GETCURSEL, 0, 0));
+    s.showCloseInfo = ShowCloseInfo;
+    s.readOnly = IncludeReadOnly;
+    s.hidden = IncludeHidden;
+    s.system = IncludeSystem;
+    WriteStoredSettings(ini, s);
+    if (!ReplaceFileAtomically(SettingsPath(), ini.Text(), &error)) {
+        Application::Get().ShowError("Unable to write to " + SettingsPath());
+        return false;
+    }
+    return true;
+}
+
+void TfrmMain::FormShow() {
+    shown_ = true;
+    LoadSettings();
+    ::RegisterHotKey(hwnd_, 1, HotKeyModifiers(HotKey), HotKey & 0xFF);
+    InstallHotKeyHook();
+    if (::SendMessageW(cmbDrives, CB_GETCOUNT, 0, 0) > 0) cmbDrivesChange();
+}
+
+// The hook sees every message of the main window; the hot key shows or hides the program.
+LRESULT CALLBACK TfrmMain::HotKeyHookProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = static_cast<TfrmMain*>(Form::FromHandle(hwnd));
+    if (!self || !self->previousProc_) return ::DefWindowProcW(hwnd, msg, wp, lp);
+    WNDPROC previous = self->previousProc_;
+    if (msg == WM_HOTKEY) {
+        try {
+            self->ShowHide(false);
+        } catch (...) {
+        }
+    }
+    return ::CallWindowProcW(previous, hwnd, msg, wp, lp);
+}
+
+void TfrmMain::InstallHotKeyHook() {
+    if (hookInstalled_) return;
+    previousProc_ = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd_, GWLP_WNDPROC));
+    ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TfrmMain::HotKeyHookProc));
+    hookInstalled_ = true;
+}
+
+void TfrmMain::RemoveHotKeyHook() {
+    if (previousProc_) ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
+    previousProc_ = nullptr;
+    hookInstalled_ = false;
+}
+
+void TfrmMain::ShowHide(bool ForceShow) {
+    if (Application::Get().Active() && !ForceShow) {
+        MinimizeApplication();
+        return;
+    }
+    CoolTrayIcon->RestoreMainWindow();
+    RestoreApplication();
+    BringApplicationToFront();
+}
+
+void TfrmMain::MinimizeApplication() {
+    HWND app = Application::Get().Handle();
+    if (::IsIconic(app)) return;
+    ::SetActiveWindow(app);
+    NoWindowAnimation noAnimation;
+    ::ShowWindow(app, SW_MINIMIZE);
+}
+
+void TfrmMain::RestoreApplication() {
+    HWND app = Application::Get().Handle();
+    if (!::IsIconic(app)) return;
+    ::SetActiveWindow(app);
+    {
+        NoWindowAnimation noAnimation;
+        ::ShowWindow(app, SW_RESTORE);
+    }
+    if (HWND control = ActiveControl()) ::SetFocus(control);
+}
+
+void TfrmMain::BringApplicationToFront() {
+    HWND app = Application::Get().Handle();
+    HWND popup = ::GetLastActivePopup(app);
+    if (popup && popup != app && ::IsWindowVisible(popup) && ::IsWindowEnabled(popup)) {
+        ::SetForegroundWindow(popup);
+    }
+}
+
+void TfrmMain::CoolTrayIconClick() { ShowHide(true); }
+
+void TfrmMain::mnuCloseClick() {
+    Tag = 1;
+    Close();
+}
+
+void TfrmMain::ProgramGroupClick(int tag) {
+    switch (tag) {
+    case 1:
+        ShowOptionsDialog(*this);
+        break;
+    case 2:
+        ShowAboutBox(hwnd_);
+        break;
+    case 3:
+        ShowHelpContents();
+        break;
+    default:
+        break;
+    }
+}
+
+void TfrmMain::MinimizeTimerTimer() {
+    // One tick is all it takes: left running, a 1 ms timer would wake the program for nothing all day.
+    ::KillTimer(hwnd_, kMinimizeTimer);
+    const auto& args = Application::Get().Arguments();
+    if (args.empty()) return;
+    std::string first = args[0];
+    std::transform(first.begin(), first.end(), first.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (first == "MIN") MinimizeApplication();
+}
+
+bool TfrmMain::CloseQuery() {
+    if (Tag == 0) {
+        if (ShowCloseInfo) {
+            TfrmCloseInfo info(hwnd_);
+            info.ShowModal();
+        }
+        MinimizeApplication();
+        return false;
+    }
+    return RealClose();
+}
+
+bool TfrmMain::RealClose() {
+    RemoveHotKeyHook();
+    ::UnregisterHotKey(hwnd_, 1);
+    bool listsSaved = SaveLists();
+    bool settingsSaved = SaveSettings();
+    if (!listsSaved || !settingsSaved) {
+        // Nothing is given up while a file could not be written: the program goes on
+        // fully working, and the next Close tries again.
+        Tag = 0;
+        ::RegisterHotKey(hwnd_, 1, HotKeyModifiers(HotKey), HotKey & 0xFF);
+        if (shown_) InstallHotKeyHook();
+        return false;
+    }
+    sessionSaved_ = true;
+    for (HBITMAP* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) {
+        if (*b) ::DeleteObject(*b);
+        *b = nullptr;
+    }
+    Codes = TreeCodes();
+    return true;
+}
+
+void TfrmMain::SaveAtSessionEnd() {
+    // The session is ending: keep what changed in this run, as the real close would.
+    if (sessionSaved_) return;
+    sessionSaved_ = true;
+    SaveLists();
+    SaveSettings();
+}
+
+void TfrmMain::OnDestroy() {
+    RemoveHotKeyHook();
+    CoolTrayIcon.reset();
+    Application::Get().Terminate();
+}
+
+bool TfrmMain::OnDrawItem(DRAWITEMSTRUCT& item) {
+    if (item.CtlID == IDC_DIRLISTBOX) {
+        DirListBoxDrawItem(item);
+        return true;
+    }
+    if (item.CtlID == IDC_CMBDRIVES) {
+        cmbDrivesDrawItem(item);
+        return true;
+    }
+    return false;
+}
+
+bool TfrmMain::OnMeasureItem(MEASUREITEMSTRUCT& item) {
+    if (item.CtlID == IDC_DIRLISTBOX || item.CtlID == IDC_CMBDRIVES) {
+        item.itemHeight = 16;
+        return true;
+    }
+    return false;
+}
+
+LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == taskbarCreatedMessage_ && msg) {
+        // The shell restarted: without its icon a hidden program could not be reached.
+        if (CoolTrayIcon) CoolTrayIcon->ReAddAfterShellRestart();
+        return 0;
+    }
+    if (msg == showInstanceMessage_ && msg) {
+        ShowHide(true);
+        return 0;
+    }
+    switch (msg) {
+    case WM_SHOWWINDOW:
+        if (wp && !shown_) FormShow();
+        break;
+    case WM_TIMER:
+        if (wp == kMinimizeTimer) {
+            MinimizeTimerTimer();
+            return 0;
+        }
+        break;
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) == SC_MINIMIZE) {
+            MinimizeApplication();
+            return 0;
+        }
+        break;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wp) SaveAtSessionEnd();
+        return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX: {
+        HWND control = reinterpret_cast<HWND>(lp);
+        if (control == cmbHistory || ::GetParent(control) == cmbHistory) {
+            HDC dc = reinterpret_cast<HDC>(wp);
+            ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(historyBrush_.get());
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return Form::WndProc(msg, wp, lp);
+}
+
+}  // namespace tarvolo

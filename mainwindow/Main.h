@@ -1,0 +1,184 @@
+// The main window: the tree of one drive's directories, the search box, the
+// history box with the current path, the commands and the program buttons.
+// Main.cpp coordinates creation, layout and the lifecycle; the drive selector,
+// the directory list, the search, the key map, the commands and the favorites
+// menus are members defined in files of their own.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "index/Rows.h"
+#include "index/Search.h"
+#include "index/TreeCodes.h"
+#include "platform/Form.h"
+#include "platform/PopupMenu.h"
+
+namespace tarvolo {
+
+class TCoolTrayIcon;
+class TfrmRescan;
+class TrayMenuAdapter;
+
+// Control identifiers of the main window.
+enum MainControlId : int {
+    IDC_GROUPDIRECTORIES = 100,
+    IDC_LABEL1,
+    IDC_CMBDRIVES,
+    IDC_BTNRESCAN,
+    IDC_DIRLISTPANEL,
+    IDC_DIRLISTBOX,
+    IDC_CMBHISTORY,
+    IDC_DIRTOFIND,
+    IDC_BTNFINDNEXT,
+    IDC_BTNFAVORITES,
+    IDC_BTNADDTOFAVORITES,
+    IDC_GROUPCOMMANDS,
+    IDC_BTNOPEN,
+    IDC_BTNSENDTODIALOG,
+    IDC_BTNCOPY,
+    IDC_GROUPPROGRAMS,
+    IDC_BTNOPTIONS,
+    IDC_BTNABOUT,
+    IDC_BTNHELP,
+};
+
+class TfrmMain : public Form {
+public:
+    TfrmMain();
+    ~TfrmMain() override;
+
+    // --- Lifecycle (Main.cpp) ---
+    void FormCreate();
+    void FormShow();
+    void ShowHide(bool ForceShow);
+    void InstallHotKeyHook();
+    void RemoveHotKeyHook();
+    void MinimizeApplication();
+    void RestoreApplication();
+    void BringApplicationToFront();
+    void CoolTrayIconClick();
+    void mnuCloseClick();
+    void ProgramGroupClick(int tag);
+    void MinimizeTimerTimer();
+    void LoadSettings();
+    // Writes the settings file; false (after telling the user) when it could not.
+    bool SaveSettings();
+    // Loads and saves the favorites, dialogs and history lists.
+    void LoadLists();
+    bool SaveLists();
+    bool Shown() const { return shown_; }
+
+    // --- Drive selector (DriveSelector.cpp) ---
+    void FillDriveList();
+    void cmbDrivesChange();
+    void btnRescanClick();
+    void cmbDrivesDrawItem(const DRAWITEMSTRUCT& item);
+    std::string SelectedDrive() const;  // "C:" or empty
+
+    // --- Directory list (DirList.cpp) ---
+    void BuildTreeCodes();
+    void DirListBoxDrawItem(const DRAWITEMSTRUCT& item);
+    void DirListBoxClick();
+    void DirListBoxDblClick();
+    // Replaces the rows shown and tells the list how many there are.
+    void SetRows(RowStore rows);
+    long SelectedRow() const;
+    void SelectRow(long row);
+
+    // --- Search (Search.cpp) ---
+    bool FindDirectory(long start);
+    void DirToFindChange();
+    void btnFindNextClick();
+    void SetSearchText(const std::string& text);
+
+    // --- Key map (KeyMap.cpp) ---
+    bool PreviewKey(MSG& msg) override;
+    // Return true when the key was cleared.
+    bool FormKeyDown(WORD& key, unsigned shift);
+    bool FormKeyPress(char32_t& ch);
+    void btnKeyDown(WORD key);
+    bool cmbHistoryKeyDown(WORD& key);
+    bool cmbHistoryKeyPress(char32_t& ch);
+
+    // --- Commands (delivery/Commands.cpp) ---
+    void CommandClick(int tag);
+    void UpdateHistory();
+    std::string CurrentPath() const;
+    void SetCurrentPath(const std::string& path);
+
+    // --- Favorites (delivery/FavoritesMenus.cpp) ---
+    void btnAddToFavoritesClick();
+    void CreateFavoritesPopUp(PopupMenu::Item& parent);
+    void btnFavoritesClick();
+    void CoolTrayPopUpPopup();
+    void FavoritesOnClick(size_t index);
+    void SentToDialogOnClick(size_t index);
+    // A favorite's own key combination; true when one took the key.
+    bool FavoriteShortcut(WORD key, unsigned shift);
+
+    // --- State ---
+    int Tag = 0;  // the real-close flag
+    std::vector<std::string> FavoritesList;
+    std::vector<std::string> DialogsList;
+    std::vector<std::string> History;  // the items of cmbHistory, most recent first
+    std::string LastFindText;
+    bool searchSwallow = false;  // the character-swallow flag of the search box
+
+    RowStore Rows;
+    TreeCodes Codes;  // the tree codes of Rows
+    SearchIndex Search;
+
+    HBITMAP LineBitmap = nullptr, TeeBitmap = nullptr, ElbowBitmap = nullptr;
+    std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
+    std::unique_ptr<MenuImages> PopUpImageList;
+    std::unique_ptr<PopupMenu> CoolTrayPopUp;   // OpenFavorites1, SendToDialog1, N1, mnuShowHide, mnuClose
+    std::unique_ptr<PopupMenu> popUpFavorites;  // mnuFavoritesOpen, mnuFavoritesToDialog
+    std::unique_ptr<TfrmRescan> frmRescan;
+
+    // Controls.
+    HWND GroupDirectories{}, Label1{}, cmbDrives{}, btnRescan{}, DirListPanel{}, DirListBox{}, cmbHistory{},
+        DirToFind{}, btnFindNext{}, btnFavorites{}, btnAddToFavorites{}, GroupCommands{}, btnOpen{},
+        btnSendToDialog{}, btnCopy{}, GroupPrograms{}, btnOptions{}, btnAbout{}, btnHelp{};
+
+    // The ten buttons, for the key handlers.
+    bool IsButton(HWND hwnd) const;
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool CloseQuery() override;
+    void OnDestroy() override;
+    bool OnDrawItem(DRAWITEMSTRUCT& item) override;
+    bool OnMeasureItem(MEASUREITEMSTRUCT& item) override;
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    void CreateTrayIcon();
+    bool RealClose();
+    void SaveAtSessionEnd();
+    static LRESULT CALLBACK HotKeyHookProc(HWND, UINT, WPARAM, LPARAM);
+    static LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
+    WNDPROC previousProc_ = nullptr;  // kept while the hot-key hook is installed
+    bool hookInstalled_ = false;
+    bool shown_ = false;              // the first show has run
+    bool settingsLoaded_ = false;
+    bool sessionSaved_ = false;
+    UINT taskbarCreatedMessage_ = 0;
+    UINT showInstanceMessage_ = 0;
+    std::unique_ptr<TrayMenuAdapter> trayMenu_;
+    HIMAGELIST buttonImages_ = nullptr;
+    UniqueFont historyFont_;
+    UniqueBrush historyBrush_;
+};
+
+// The registered message that a second start sends to bring the first one forward.
+const wchar_t* ShowInstanceMessageName();
+const wchar_t* MainWindowClassName();
+
+}  // namespace tarvolo

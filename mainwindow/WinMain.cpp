@@ -1,0 +1,56 @@
+// The program body: one instance, the application, the main window and the
+// scan progress window, then the message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "mainwindow/Main.h"
+#include "mainwindow/Rescan.h"
+#include "platform/Application.h"
+
+using namespace tarvolo;
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // A second start brings the running program to the front instead of fighting
+    // it over the hot key and its files.
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Local\\Tarvolo.Instance");
+    if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (HWND running = ::FindWindowW(MainWindowClassName(), nullptr)) {
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(running, &pid);
+            ::AllowSetForegroundWindow(pid);
+            ::PostMessageW(running, ::RegisterWindowMessageW(ShowInstanceMessageName()), 0, 0);
+        }
+        ::CloseHandle(mutex);
+        return 0;
+    }
+
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES |
+                                             ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS};
+    ::InitCommonControlsEx(&icc);
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+    Application& app = Application::Get();
+    app.Initialize(instance, showCommand);
+    app.SetTitle("Tarvolo");
+    app.SetHelpFile("tarvolo.hlp");
+
+    int result = 0;
+    {
+        TfrmMain frmMain;
+        app.SetMainForm(&frmMain);
+        frmMain.FormCreate();
+        frmMain.frmRescan = std::make_unique<TfrmRescan>(frmMain);
+        if (showCommand == SW_SHOWMINNOACTIVE) {
+            // Started from a shortcut set to run minimized: straight into the
+            // notification area; the first show waits until the window comes back.
+            app.showMainForm = false;
+            frmMain.MinimizeApplication();
+        }
+        result = app.Run();
+        app.SetMainForm(nullptr);
+    }
+    ::CoUninitialize();
+    ::CloseHandle(mutex);
+    return result;
+}

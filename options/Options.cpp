@@ -1,0 +1,7 @@
+#include "options/Options.h"
+
+namespace tarvolo {
+
+void ShowOptionsDialog(TfrmMain&) {}
+
+}  // namespace tarvolo

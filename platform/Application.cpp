@@ -1,0 +1,143 @@
+#include "platform/Application.h"
+
+#include <shellapi.h>
+
+#include "platform/Form.h"
+#include "platform/WinText.h"
+
+namespace tarvolo {
+
+Application& Application::Get() {
+    static Application app;
+    return app;
+}
+
+void Application::Initialize(HINSTANCE instance, int showCommand) {
+    instance_ = instance;
+    showCommand_ = showCommand;
+
+    int argc = 0;
+    if (LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc)) {
+        for (int i = 1; i < argc; ++i) arguments_.push_back(Narrow(argv[i]));
+        ::LocalFree(argv);
+    }
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &Application::TaskbarProc;
+    wc.hInstance = instance;
+    wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.lpszClassName = L"TarvoloApplication";
+    ::RegisterClassExW(&wc);
+    // A zero-sized window in the middle of the screen: it carries the taskbar
+    // button and owns every form, so that minimizing it takes them all away.
+    int cx = ::GetSystemMetrics(SM_CXSCREEN) / 2, cy = ::GetSystemMetrics(SM_CYSCREEN) / 2;
+    handle_ = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU |
+                                WS_MINIMIZEBOX, cx, cy, 0, 0, nullptr, nullptr, instance, nullptr);
+}
+
+void Application::SetTitle(const std::string& title) {
+    title_ = title;
+    if (handle_) ::SetWindowTextW(handle_, Widen(title).c_str());
+}
+
+LRESULT CALLBACK Application::TaskbarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Application& app = Get();
+    if (app.onTaskbarMessage) app.onTaskbarMessage(msg, wp, lp);
+    switch (msg) {
+    case WM_ACTIVATEAPP:
+        app.active_ = wp != FALSE;
+        break;
+    case WM_ACTIVATE:
+        // Activating the taskbar window hands the activation on to the main form.
+        if (LOWORD(wp) != WA_INACTIVE && app.mainForm_ && ::IsWindowVisible(app.mainForm_->Handle()) &&
+            !::IsIconic(hwnd)) {
+            HWND popup = ::GetLastActivePopup(hwnd);
+            if (popup && popup != hwnd && ::IsWindowEnabled(popup)) ::SetActiveWindow(popup);
+            return 0;
+        }
+        break;
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) == SC_RESTORE && ::IsIconic(hwnd)) {
+            ::ShowWindow(hwnd, SW_RESTORE);
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        if (app.mainForm_) app.mainForm_->Close();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void Application::HandleMessage(MSG& msg) {
+    bool isKey = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN || msg.message == WM_CHAR ||
+                 msg.message == WM_SYSCHAR || msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
+    Form* form = nullptr;
+    if (msg.hwnd) {
+        HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
+        form = Form::FromHandle(root);
+    }
+    if (isKey && form && form->keyPreview && form->PreviewKey(msg)) return;
+    if (form && ::IsDialogMessageW(form->Handle(), &msg)) return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+}
+
+void Application::ProcessMessages() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            exitCode_ = static_cast<int>(msg.wParam);
+            ::PostQuitMessage(exitCode_);  // let the outer loop see it too
+            return;
+        }
+        HandleMessage(msg);
+    }
+}
+
+int Application::Run() {
+    if (mainForm_ && showMainForm && !terminated_) {
+        if (showCommand_ == SW_SHOWMAXIMIZED)
+            ::ShowWindow(mainForm_->Handle(), SW_SHOWMAXIMIZED);
+        else
+            ::ShowWindow(mainForm_->Handle(), SW_SHOW);
+        ::ShowWindow(handle_, SW_SHOWNORMAL);
+    }
+    MSG msg;
+    while (!terminated_) {
+        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            exitCode_ = got == 0 ? static_cast<int>(msg.wParam) : 1;
+            break;
+        }
+        HandleMessage(msg);
+    }
+    return exitCode_;
+}
+
+void Application::Terminate() {
+    terminated_ = true;
+    ::PostQuitMessage(0);
+}
+
+void Application::ShowError(const std::string& text) {
+    HWND owner = mainForm_ && mainForm_->Handle() && ::IsWindowVisible(mainForm_->Handle()) ? mainForm_->Handle()
+                                                                                             : handle_;
+    MessageBoxUtf8(owner, text, title_.empty() ? "Error" : title_, MB_OK | MB_ICONERROR);
+}
+
+int MessageBoxUtf8(HWND owner, const std::string& text, const std::string& title, UINT type) {
+    return ::MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(), type);
+}
+
+void ShowInformation(HWND owner, const std::string& text) {
+    MessageBoxUtf8(owner, text, "Information", MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace tarvolo

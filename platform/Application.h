@@ -1,0 +1,79 @@
+// The application object: the hidden taskbar window that carries the program's
+// taskbar button and owns every form, the message loop with its key preview,
+// and the application-wide values (title, help file, hint timing).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarvolo {
+
+class Form;
+
+class Application {
+public:
+    static Application& Get();
+
+    void Initialize(HINSTANCE instance, int showCommand);
+    HINSTANCE Instance() const { return instance_; }
+    HWND Handle() const { return handle_; }  // the taskbar window
+    int ShowCommand() const { return showCommand_; }
+    const std::vector<std::string>& Arguments() const { return arguments_; }
+
+    void SetTitle(const std::string& title);
+    const std::string& Title() const { return title_; }
+    void SetHelpFile(const std::string& path) { helpFile_ = path; }
+    const std::string& HelpFile() const { return helpFile_; }
+    void SetHintHidePause(int ms) { hintHidePause_ = ms; }
+    int HintHidePause() const { return hintHidePause_; }
+
+    Form* MainForm() const { return mainForm_; }
+    void SetMainForm(Form* form) { mainForm_ = form; }
+    // False when the main form must not be shown when the loop starts.
+    bool showMainForm = true;
+
+    // True while one of the program's windows is the system's active window.
+    bool Active() const { return active_; }
+    void SetActive(bool active) { active_ = active; }
+
+    // Runs the loop until Terminate; shows the main form first.
+    int Run();
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+    // Dispatches the messages that are waiting, then returns.
+    void ProcessMessages();
+    // One message through the key preview, dialog navigation and dispatch.
+    void HandleMessage(MSG& msg);
+
+    // The application's standard error box, for failures the user must know of.
+    void ShowError(const std::string& text);
+
+    // Called for a message to the taskbar window before its default handling;
+    // the notification-area icon subclasses the window itself.
+    std::function<void(UINT, WPARAM, LPARAM)> onTaskbarMessage;
+
+private:
+    static LRESULT CALLBACK TaskbarProc(HWND, UINT, WPARAM, LPARAM);
+
+    HINSTANCE instance_ = nullptr;
+    HWND handle_ = nullptr;
+    int showCommand_ = SW_SHOWNORMAL;
+    std::vector<std::string> arguments_;
+    std::string title_;
+    std::string helpFile_;
+    int hintHidePause_ = 2500;
+    Form* mainForm_ = nullptr;
+    bool active_ = false;
+    bool terminated_ = false;
+    int exitCode_ = 0;
+};
+
+// Message boxes in the program's own words.
+int MessageBoxUtf8(HWND owner, const std::string& text, const std::string& title, UINT type);
+// The information box: title "Information", one OK button.
+void ShowInformation(HWND owner, const std::string& text);
+
+}  // namespace tarvolo

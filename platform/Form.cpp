@@ -1,0 +1,298 @@
+#include "platform/Form.h"
+
+#include <windowsx.h>
+
+#include "platform/Application.h"
+#include "platform/WinText.h"
+
+namespace tarvolo {
+
+namespace {
+
+const wchar_t kPropForm[] = L"Tarvolo.Form";
+
+void RegisterFormClass(const std::wstring& name) {
+    WNDCLASSEXW wc{};
+    if (::GetClassInfoExW(Application::Get().Instance(), name.c_str(), &wc)) return;
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = ::DefWindowProcW;  // replaced per window by StaticProc through WM_NCCREATE below
+    wc.hInstance = Application::Get().Instance();
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.hIcon = ::LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
+    wc.lpszClassName = name.c_str();
+    ::RegisterClassExW(&wc);
+}
+
+}  // namespace
+
+std::string WindowText(HWND hwnd) {
+    int n = ::GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    n = ::GetWindowTextW(hwnd, text.data(), n + 1);
+    text.resize(static_cast<size_t>(n > 0 ? n : 0));
+    return Narrow(text);
+}
+
+void SetWindowTextUtf8(HWND hwnd, const std::string& text) { ::SetWindowTextW(hwnd, Widen(text).c_str()); }
+
+HFONT CreateUiFont(const wchar_t* face, int height, bool bold) {
+    return ::CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                         face);
+}
+
+Form::Form() = default;
+
+Form::~Form() {
+    if (hwnd_) {
+        ::RemovePropW(hwnd_, kPropForm);
+        HWND h = hwnd_;
+        hwnd_ = nullptr;
+        ::DestroyWindow(h);
+    }
+}
+
+Form* Form::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<Form*>(::GetPropW(hwnd, kPropForm)) : nullptr;
+}
+
+void Form::CreateForm(const FormArgs& args) {
+    RegisterFormClass(args.className);
+    designClientW_ = args.clientWidth;
+    designClientH_ = args.clientHeight;
+    minWidth_ = args.minWidth;
+    minHeight_ = args.minHeight;
+    int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+    if (args.centered) {
+        x = (::GetSystemMetrics(SM_CXSCREEN) - args.width) / 2;
+        y = (::GetSystemMetrics(SM_CYSCREEN) - args.height) / 2;
+    }
+    HWND owner = args.owner ? args.owner : Application::Get().Handle();
+    hwnd_ = ::CreateWindowExW(args.exStyle, args.className.c_str(), Widen(args.caption).c_str(), args.style, x, y,
+                              args.width, args.height, owner, nullptr, Application::Get().Instance(), nullptr);
+    if (!hwnd_) return;
+    ::SetPropW(hwnd_, kPropForm, this);
+    ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::StaticProc));
+    if (!font_) font_.reset(CreateUiFont(L"MS Sans Serif", -13));
+    ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    if (designClientW_ == 0 || designClientH_ == 0) {
+        RECT rc;
+        ::GetClientRect(hwnd_, &rc);
+        designClientW_ = rc.right;
+        designClientH_ = rc.bottom;
+    }
+}
+
+int Form::AddControl(const ControlArgs& a, HWND* out) {
+    Node node;
+    node.parent = a.parent;
+    node.design = RECT{a.x, a.y, a.x + a.w, a.y + a.h};
+    node.anchors = a.anchors;
+    node.inset = a.inset;
+    if (a.cls) {
+        node.hwnd = ::CreateWindowExW(a.exStyle, a.cls, Widen(a.text).c_str(), WS_CHILD | WS_VISIBLE | a.style, 0,
+                                      0, a.w, a.h, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(a.id)),
+                                      Application::Get().Instance(), nullptr);
+        ::SendMessageW(node.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    }
+    nodes_.push_back(node);
+    if (out) *out = node.hwnd;
+    int index = static_cast<int>(nodes_.size() - 1);
+    RECT rc;
+    ::GetClientRect(hwnd_, &rc);
+    LayoutNode(static_cast<size_t>(index), rc.right, rc.bottom);
+    return index;
+}
+
+void Form::LayoutNode(size_t i, int clientW, int clientH) {
+    Node& n = nodes_[i];
+    int parentW, parentH, designW, designH, originX, originY;
+    if (n.parent < 0) {
+        parentW = clientW;
+        parentH = clientH;
+        designW = designClientW_;
+        designH = designClientH_;
+        originX = originY = 0;
+    } else {
+        const Node& p = nodes_[static_cast<size_t>(n.parent)];
+        parentW = p.current.right - p.current.left;
+        parentH = p.current.bottom - p.current.top;
+        designW = p.design.right - p.design.left;
+        designH = p.design.bottom - p.design.top;
+        originX = p.current.left;
+        originY = p.current.top;
+    }
+    int dx = parentW - designW, dy = parentH - designH;
+    RECT r = n.design;
+    if (n.anchors & akRight) {
+        if (n.anchors & akLeft) r.right += dx;
+        else { r.left += dx; r.right += dx; }
+    }
+    if (n.anchors & akBottom) {
+        if (n.anchors & akTop) r.bottom += dy;
+        else { r.top += dy; r.bottom += dy; }
+    }
+    ::OffsetRect(&r, originX, originY);
+    n.current = r;
+    if (n.hwnd) {
+        ::MoveWindow(n.hwnd, r.left + n.inset, r.top + n.inset, r.right - r.left - 2 * n.inset,
+                     r.bottom - r.top - 2 * n.inset, TRUE);
+    }
+}
+
+void Form::Relayout() {
+    RECT rc;
+    ::GetClientRect(hwnd_, &rc);
+    for (size_t i = 0; i < nodes_.size(); ++i) LayoutNode(i, rc.right, rc.bottom);
+}
+
+void Form::SetHint(HWND control, const std::string& text) {
+    if (!tooltip_) {
+        tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                     0, 0, 0, 0, hwnd_, nullptr, Application::Get().Instance(), nullptr);
+        ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, Application::Get().HintHidePause());
+        ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
+    }
+    std::wstring wide = Widen(text);
+    TTTOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = hwnd_;
+    ti.uId = reinterpret_cast<UINT_PTR>(control);
+    TTTOOLINFOW probe = ti;
+    bool known = ::SendMessageW(tooltip_, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&probe)) != 0;
+    ti.lpszText = wide.data();
+    ::SendMessageW(tooltip_, known ? TTM_UPDATETIPTEXTW : TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+int Form::ShowModal() {
+    Application& app = Application::Get();
+    // Every other window of the program is disabled while the modal form runs.
+    std::vector<HWND> disabled;
+    std::pair<Form*, std::vector<HWND>*> context{this, &disabled};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* ctx = reinterpret_cast<std::pair<Form*, std::vector<HWND>*>*>(p);
+            if (w != ctx->first->hwnd_ && ::IsWindowVisible(w) && ::IsWindowEnabled(w)) ctx->second->push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&context));
+    for (HWND w : disabled) ::EnableWindow(w, FALSE);
+    modal_ = true;
+    modalResult_ = mrNone;
+    ::ShowWindow(hwnd_, SW_SHOW);
+    ::SetForegroundWindow(hwnd_);
+    MSG msg;
+    while (modalResult_ == mrNone && ::IsWindow(hwnd_)) {
+        if (!::GetMessageW(&msg, nullptr, 0, 0)) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            modalResult_ = mrCancel;
+            break;
+        }
+        app.HandleMessage(msg);
+    }
+    for (HWND w : disabled)
+        if (::IsWindow(w)) ::EnableWindow(w, TRUE);
+    if (::IsWindow(hwnd_)) ::ShowWindow(hwnd_, SW_HIDE);
+    modal_ = false;
+    return modalResult_;
+}
+
+void Form::OnCommand(int id, int code, HWND) {
+    auto c = codeHandlers_.find({id, code});
+    if (c != codeHandlers_.end()) {
+        c->second();
+        return;
+    }
+    if (code != BN_CLICKED) return;
+    auto it = clickHandlers_.find(id);
+    if (it != clickHandlers_.end()) {
+        it->second();
+    } else if (id == IDCANCEL && cancelButton_) {
+        auto cancel = clickHandlers_.find(cancelButton_);
+        if (cancel != clickHandlers_.end()) cancel->second();
+    } else if (id == IDCANCEL || id == IDOK) {
+        if (id == IDCANCEL && modal_) Close();
+    }
+}
+
+LRESULT Form::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(hwnd_, msg, wp, lp); }
+
+LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+        return 0;
+    case DM_GETDEFID:
+        return defaultButton_ ? MAKELRESULT(defaultButton_, DC_HASDEFID) : 0;
+    case WM_DRAWITEM:
+        if (OnDrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lp))) return TRUE;
+        break;
+    case WM_MEASUREITEM:
+        if (OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) return TRUE;
+        break;
+    case WM_SIZE:
+        if (wp != SIZE_MINIMIZED) Relayout();
+        return 0;
+    case WM_GETMINMAXINFO: {
+        auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
+        if (minWidth_) mmi->ptMinTrackSize.x = minWidth_;
+        if (minHeight_) mmi->ptMinTrackSize.y = minHeight_;
+        return 0;
+    }
+    case WM_ACTIVATE:
+        if (LOWORD(wp) == WA_INACTIVE) {
+            HWND focus = ::GetFocus();
+            if (focus && ::IsChild(hwnd_, focus)) activeControl_ = focus;
+        } else if (activeControl_ && ::IsWindow(activeControl_) && ::IsWindowVisible(activeControl_)) {
+            ::SetFocus(activeControl_);
+            return 0;
+        }
+        break;
+    case WM_ACTIVATEAPP:
+        Application::Get().SetActive(wp != FALSE);
+        break;
+    case WM_CLOSE:
+        if (modal_) {
+            if (CloseQuery()) {
+                OnClose();
+                if (modalResult_ == mrNone) modalResult_ = mrCancel;
+            }
+            return 0;
+        }
+        if (!CloseQuery()) return 0;
+        OnClose();
+        ::DestroyWindow(hwnd_);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        break;
+    default:
+        break;
+    }
+    return DefaultProc(msg, wp, lp);
+}
+
+LRESULT CALLBACK Form::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Form* form = FromHandle(hwnd);
+    if (!form) return ::DefWindowProcW(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        ::RemovePropW(hwnd, kPropForm);
+        form->hwnd_ = nullptr;
+        return ::DefWindowProcW(hwnd, msg, wp, lp);
+    }
+    // No exception may cross into the system's code.
+    try {
+        return form->WndProc(msg, wp, lp);
+    } catch (const std::exception& e) {
+        Application::Get().ShowError(e.what());
+    } catch (...) {
+        Application::Get().ShowError("Unexpected error");
+    }
+    return 0;
+}
+
+}  // namespace tarvolo

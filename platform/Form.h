@@ -1,0 +1,144 @@
+// A top-level window with child controls laid out from design positions and
+// kept in place by anchors, in the manner of a form designer: controls are
+// direct children of the form (so their notifications come to it), while group
+// boxes and panels act as layout parents for the controls drawn inside them.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/Handles.h"
+
+namespace tarvolo {
+
+enum Anchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+constexpr unsigned akTopLeft = akLeft | akTop;
+constexpr unsigned akAll = akLeft | akTop | akRight | akBottom;
+
+enum ModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+
+struct FormArgs {
+    std::string caption;
+    std::wstring className;
+    int width = 400, height = 300;    // outer size
+    int clientWidth = 0, clientHeight = 0;  // design client size; the layout is relative to it
+    DWORD style = WS_OVERLAPPEDWINDOW;
+    DWORD exStyle = 0;
+    HWND owner = nullptr;
+    int minWidth = 0, minHeight = 0;
+    bool centered = false;
+};
+
+struct ControlArgs {
+    const wchar_t* cls = L"BUTTON";
+    std::string text;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    int id = 0;
+    int x = 0, y = 0, w = 0, h = 0;  // design position within `parent`
+    int parent = -1;                 // layout node of the parent; -1 is the form
+    unsigned anchors = akTopLeft;
+    int inset = 0;                   // shrinks the window inside its layout box (panel bevels)
+};
+
+class Form {
+public:
+    Form();
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    void CreateForm(const FormArgs& args);
+    HWND Handle() const { return hwnd_; }
+    static Form* FromHandle(HWND hwnd);
+
+    // Adds a child window; returns its layout node, usable as a parent.
+    int AddControl(const ControlArgs& args, HWND* out = nullptr);
+    // A layout-only node (for example a group box's inner area) without a window.
+    HWND ControlWindow(int node) const { return nodes_[static_cast<size_t>(node)].hwnd; }
+    void Relayout();
+
+    HFONT Font() const { return font_.get(); }
+    void SetFont(HFONT font) { font_.reset(font); }
+
+    // Button clicks and other command notifications, by control id.
+    void OnClick(int id, std::function<void()> handler) { clickHandlers_[id] = std::move(handler); }
+    void OnNotifyCode(int id, int code, std::function<void()> handler) {
+        codeHandlers_[{id, code}] = std::move(handler);
+    }
+
+    // The default button answers Enter (DM_GETDEFID), the cancel button Esc.
+    void SetDefaultButton(int id) { defaultButton_ = id; }
+    void SetCancelButton(int id) { cancelButton_ = id; }
+
+    // Tooltips.
+    void SetHint(HWND control, const std::string& text);
+
+    // Modal showing, as a dialog over its owner.
+    int ShowModal();
+    void SetModalResult(int result) { modalResult_ = result; }
+    int ModalResultValue() const { return modalResult_; }
+    bool IsModal() const { return modal_; }
+    void Close() { ::SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
+
+    // Key preview: runs for every key message aimed at this form or its controls
+    // before the control or the dialog navigation sees it. Return true to swallow.
+    virtual bool PreviewKey(MSG& /*msg*/) { return false; }
+    bool keyPreview = false;
+
+    // The control that last had the focus within this form.
+    HWND ActiveControl() const {
+        HWND focus = ::GetFocus();
+        return focus && ::IsChild(hwnd_, focus) ? focus : activeControl_;
+    }
+
+protected:
+    virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+    // The close request; return false to refuse it.
+    virtual bool CloseQuery() { return true; }
+    virtual void OnClose() {}
+    virtual void OnDestroy() {}
+    virtual void OnCommand(int id, int code, HWND control);
+    virtual bool OnDrawItem(DRAWITEMSTRUCT&) { return false; }
+    virtual bool OnMeasureItem(MEASUREITEMSTRUCT&) { return false; }
+    LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
+
+    HWND hwnd_ = nullptr;
+
+private:
+    static LRESULT CALLBACK StaticProc(HWND, UINT, WPARAM, LPARAM);
+    struct Node {
+        HWND hwnd = nullptr;
+        int parent = -1;
+        RECT design{};   // relative to the parent's origin
+        unsigned anchors = akTopLeft;
+        int inset = 0;
+        RECT current{};  // form client coordinates
+    };
+    void LayoutNode(size_t i, int clientW, int clientH);
+
+    std::vector<Node> nodes_;
+    int designClientW_ = 0, designClientH_ = 0;
+    int minWidth_ = 0, minHeight_ = 0;
+    UniqueFont font_;
+    HWND tooltip_ = nullptr;
+    std::map<int, std::function<void()>> clickHandlers_;
+    std::map<std::pair<int, int>, std::function<void()>> codeHandlers_;
+    int defaultButton_ = 0;
+    int cancelButton_ = 0;
+    int modalResult_ = mrNone;
+    bool modal_ = false;
+    HWND activeControl_ = nullptr;
+};
+
+// Text of any window, as UTF-8.
+std::string WindowText(HWND hwnd);
+void SetWindowTextUtf8(HWND hwnd, const std::string& text);
+HFONT CreateUiFont(const wchar_t* face, int height, bool bold = false);
+
+}  // namespace tarvolo

@@ -1,0 +1,113 @@
+// Works the real tarvolo.exe like a user: its own program folder and drives,
+// real keystrokes through SendInput, and bounded waits for windows and files.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+using namespace std::chrono_literals;
+
+// Polls `done` until it holds or `timeout` passes.
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s);
+
+// A folder of this test under TARVOLO_TEST_ROOT, emptied first; known by its
+// Unix path and by its Windows path (through Z:).
+class TestDir {
+public:
+    TestDir();  // named after the running test
+    explicit TestDir(const std::string& name);
+    const std::string& Unix() const { return unix_; }
+    std::string Win() const;                   // Z:\...
+    std::string Win(const std::string& relative) const;  // Z:\...\relative
+    std::string UnixOf(const std::string& relative) const { return unix_ + "/" + relative; }
+
+private:
+    std::string unix_;
+};
+
+// Runs a shell command on the Linux side and returns its exit code.
+int RunUnix(const std::string& command);
+std::string ShellQuote(const std::string& s);
+
+// A fixed drive for one test: the letter is a symlink in the prefix's dosdevices.
+class Drive {
+public:
+    Drive(char letter, const std::string& unixFolder);
+    ~Drive();
+    Drive(const Drive&) = delete;
+    Drive& operator=(const Drive&) = delete;
+    char Letter() const { return letter_; }
+    std::string Root() const { return std::string(1, letter_) + ":\\"; }
+
+private:
+    char letter_;
+};
+
+// Files, in UTF-8 paths (Windows form).
+bool WriteFileBytes(const std::string& winPath, const std::string& bytes);
+bool ReadFileBytes(const std::string& winPath, std::string& out);
+bool FileExists(const std::string& winPath);
+void MakeDirs(const std::string& winPath);
+
+std::wstring W(const std::string& utf8);
+std::string U(const std::wstring& utf16);
+
+// Window helpers.
+std::string Text(HWND hwnd);
+std::string ClassName(HWND hwnd);
+bool Visible(HWND hwnd);
+HWND FindProcessWindow(DWORD pid, const std::wstring& className, const std::string& title = {},
+                       bool visibleOnly = true);
+
+// Keyboard input to the foreground window.
+void KeyDown(WORD vk);
+void KeyUp(WORD vk);
+void Key(WORD vk);                                  // press and release
+void Chord(std::initializer_list<WORD> modifiers, WORD vk);  // e.g. Chord({VK_CONTROL}, VK_RETURN)
+void Type(const std::string& ascii);                // letters, digits, space and punctuation
+void LeftClick(HWND hwnd, int x, int y);            // client coordinates
+
+// The program under test, in a program folder of its own.
+class Program {
+public:
+    explicit Program(const TestDir& dir);
+    ~Program();  // ends it if it still runs
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    std::string Dir() const;                                  // the program folder, Windows form
+    std::string File(const std::string& name) const;          // a file in it
+    // Waits first until no other instance runs, unless told not to.
+    bool Start(const std::string& arguments = {}, int showCommand = SW_SHOWNORMAL, bool waitForOthers = true);
+    DWORD Pid() const { return pi_.dwProcessId; }
+    bool Running() const;
+    bool WaitExit(std::chrono::milliseconds timeout = 20s);
+    void Kill();
+
+    // The main window once it exists (visible or not).
+    HWND Main(std::chrono::milliseconds timeout = 20s);
+    HWND Control(int id);
+    // The notification-area icon's hidden window.
+    HWND TrayWindow();
+    void TrayNotify(UINT mouseMessage);
+    // "Close" in the icon's menu: right press, the last item, Enter.
+    void CloseFromTrayMenu();
+    // Waits until the main window answers messages again.
+    bool Responsive(std::chrono::milliseconds timeout = 5s);
+    // A top-level window of the program with this caption (message boxes, dialogs).
+    HWND WaitWindow(const std::string& title, std::chrono::milliseconds timeout = 10s);
+    // The text of a message box's message.
+    static std::string MessageText(HWND box);
+
+private:
+    std::string dir_;
+    PROCESS_INFORMATION pi_{};
+};
+
+}  // namespace e2e

@@ -1,0 +1,196 @@
+// Start-up, settings, hiding and the real close of the real program.
+#include <gtest/gtest.h>
+
+#include "mainwindow/Main.h"
+#include "tests/e2e/Harness.h"
+
+using namespace e2e;
+using namespace std::chrono_literals;
+
+namespace {
+
+RECT Bounds(HWND hwnd) {
+    RECT r{};
+    ::GetWindowRect(hwnd, &r);
+    return r;
+}
+
+// Up to the main window shown with its first show done.
+HWND StartShown(Program& program, const std::string& args = {}) {
+    if (!program.Start(args)) return nullptr;
+    HWND main = program.Main();
+    if (!main) return nullptr;
+    WaitFor([&] { return Visible(main); });
+    return main;
+}
+
+std::string ReadText(const std::string& path) {
+    std::string text;
+    ReadFileBytes(path, text);
+    return text;
+}
+
+}  // namespace
+
+TEST(Lifecycle, FirstStartUsesDefaultsAndTheRealCloseWritesEveryKeyInOrder) {
+    TestDir dir;
+    Program program(dir);
+    HWND main = StartShown(program);
+    ASSERT_TRUE(main) << "no main window";
+    ASSERT_TRUE(Visible(main));
+    RECT r = Bounds(main);
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.top, 100);
+    EXPECT_EQ(r.right - r.left, 537);
+    EXPECT_EQ(r.bottom - r.top, 417);
+    EXPECT_EQ(Text(main), "Tarvolo v1.0");
+    EXPECT_FALSE(FileExists(program.File("tarvolo.ini"))) << "nothing is written before the real close";
+
+    program.CloseFromTrayMenu();
+    ASSERT_TRUE(program.WaitExit()) << "the real close did not end the program";
+    EXPECT_EQ(ReadText(program.File("tarvolo.ini")),
+              "[Window]\r\nTop=100\r\nLeft=100\r\nHeight=417\r\nWidth=537\r\nHotKey=0\r\nDrive=-1\r\n"
+              "ShowCloseInfo=1\r\n[Rescan]\r\nReadOnly=1\r\nHidden=1\r\nSystem=1\r\n");
+    for (const char* list : {"history.dir", "favorites.dir", "dialogs.dir"}) {
+        std::string bytes;
+        EXPECT_TRUE(ReadFileBytes(program.File(list), bytes)) << list << " was not written";
+        EXPECT_EQ(bytes, "") << list;
+    }
+}
+
+TEST(Lifecycle, StoredSettingsApplyAndUnknownSectionsSurviveTheSave) {
+    TestDir dir;
+    Program program(dir);
+    ASSERT_TRUE(WriteFileBytes(program.File("tarvolo.ini"),
+                               "[Window]\r\nTop=50\r\nLeft=60\r\nHeight=100\r\nWidth=600\r\nHotKey=0x8041\r\n"
+                               "ShowCloseInfo=yes\r\nDrive=7\r\n[Mine]\r\nKeep=this\r\n"));
+    HWND main = StartShown(program);
+    ASSERT_TRUE(main);
+    RECT r = Bounds(main);
+    EXPECT_EQ(r.bottom - r.top, 300) << "a height below the minimum comes out at the minimum";
+    EXPECT_EQ(r.right - r.left, 600);
+    EXPECT_EQ(r.left, 60);
+    EXPECT_EQ(r.top, 50);
+
+    // Alt+A is the hot key: it hides the program that is in front, and brings it back.
+    ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == main; })) << "the main window is not in front";
+    Chord({VK_MENU}, 'A');
+    EXPECT_TRUE(WaitFor([&] { return !Visible(main); })) << "the hot key did not hide the program";
+    Chord({VK_MENU}, 'A');
+    EXPECT_TRUE(WaitFor([&] { return Visible(main); })) << "the hot key did not bring the program back";
+
+    // "yes" is no number: ShowCloseInfo keeps its default and the close informs first.
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    HWND info = program.WaitWindow("Information");
+    ASSERT_TRUE(info) << "the close did not show the information dialog";
+    Key(VK_RETURN);
+    EXPECT_TRUE(WaitFor([&] { return !Visible(main); }));
+
+    program.CloseFromTrayMenu();
+    ASSERT_TRUE(program.WaitExit());
+    std::string ini = ReadText(program.File("tarvolo.ini"));
+    EXPECT_NE(ini.find("HotKey=32833\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("[Mine]\r\nKeep=this\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Height=300\r\n"), std::string::npos) << ini;
+}
+
+TEST(Lifecycle, OrdinaryCloseHidesAndDontShowAgainIsStoredAtTheRealClose) {
+    TestDir dir;
+    Program program(dir);
+    HWND main = StartShown(program);
+    ASSERT_TRUE(main);
+
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    HWND info = program.WaitWindow("Information");
+    ASSERT_TRUE(info);
+    Key(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !Visible(main); })) << "the ordinary close did not hide the window";
+    EXPECT_TRUE(program.Running());
+    EXPECT_TRUE(program.TrayWindow()) << "the icon is gone";
+    EXPECT_FALSE(FileExists(program.File("tarvolo.ini")));
+    EXPECT_FALSE(FileExists(program.File("history.dir")));
+
+    // Back, then close again with the box ticked.
+    program.TrayNotify(WM_LBUTTONDOWN);
+    program.TrayNotify(WM_LBUTTONUP);
+    ASSERT_TRUE(WaitFor([&] { return Visible(main); })) << "a click on the icon did not show the window";
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    info = program.WaitWindow("Information");
+    ASSERT_TRUE(info);
+    HWND box = ::FindWindowExW(info, nullptr, L"Button", L"Don't show me this message again");
+    ASSERT_TRUE(box);
+    ::SendMessageW(box, BM_CLICK, 0, 0);
+    Key(VK_ESCAPE);  // Esc presses OK as well
+    ASSERT_TRUE(WaitFor([&] { return !Visible(main); }));
+
+    // The next close hides at once.
+    program.TrayNotify(WM_LBUTTONDOWN);
+    program.TrayNotify(WM_LBUTTONUP);
+    ASSERT_TRUE(WaitFor([&] { return Visible(main); }));
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !Visible(main); }));
+    EXPECT_FALSE(program.WaitWindow("Information", 500ms));
+
+    program.CloseFromTrayMenu();
+    ASSERT_TRUE(program.WaitExit());
+    EXPECT_NE(ReadText(program.File("tarvolo.ini")).find("ShowCloseInfo=0\r\n"), std::string::npos);
+}
+
+TEST(Lifecycle, MinimizeButtonAndShowTarvoloItem) {
+    TestDir dir;
+    Program program(dir);
+    HWND main = StartShown(program);
+    ASSERT_TRUE(main);
+    ::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitFor([&] { return !Visible(main); })) << "minimizing did not hide the window";
+    EXPECT_TRUE(program.Running());
+
+    program.TrayNotify(WM_RBUTTONDOWN);
+    ASSERT_TRUE(WaitFor([&] { return FindProcessWindow(program.Pid(), L"#32768") != nullptr; }));
+    Key(VK_UP);
+    Key(VK_UP);  // "Show Tarvolo", above "Close"
+    Key(VK_RETURN);
+    EXPECT_TRUE(WaitFor([&] { return Visible(main); })) << "\"Show Tarvolo\" did not show the window";
+    EXPECT_FALSE(::IsIconic(main));
+}
+
+TEST(Lifecycle, MinArgumentInAnyCaseStartsHidden) {
+    struct Case {
+        const char* args;
+        bool hidden;
+    } cases[] = {{"min", true}, {"MIN", true}, {"/MIN", false}, {"-min", false}, {"other min", false}};
+    for (const Case& c : cases) {
+        TestDir dir(std::string("MinArgument_") + (c.hidden ? "h" : "s") + std::to_string(&c - cases));
+        Program program(dir);
+        ASSERT_TRUE(program.Start(c.args));
+        HWND main = program.Main();
+        ASSERT_TRUE(main);
+        if (c.hidden) {
+            EXPECT_TRUE(WaitFor([&] { return !Visible(main) && program.Responsive(); })) << c.args;
+        } else {
+            ASSERT_TRUE(WaitFor([&] { return Visible(main); })) << c.args;
+            // Well after the first timer tick the window is still shown.
+            ASSERT_TRUE(program.Responsive());
+            ASSERT_TRUE(program.Responsive());
+            EXPECT_TRUE(Visible(main)) << c.args;
+        }
+        program.Kill();
+    }
+}
+
+TEST(Lifecycle, ASecondStartBringsTheFirstForward) {
+    TestDir dir;
+    Program first(dir);
+    HWND main = StartShown(first);
+    ASSERT_TRUE(main);
+    ::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitFor([&] { return !Visible(main); }));
+
+    TestDir dir2(std::string("SecondStart"));
+    Program second(dir2);
+    // Start without waiting for the first to go: the point is that it is running.
+    ASSERT_TRUE(second.Start({}, SW_SHOWNORMAL, false));
+    EXPECT_TRUE(second.WaitExit(10s)) << "the second start did not end by itself";
+    EXPECT_TRUE(WaitFor([&] { return Visible(main); })) << "the running program did not come forward";
+    EXPECT_TRUE(first.Running());
+}
