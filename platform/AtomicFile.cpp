@@ -1,0 +1,200 @@
+#include "platform/AtomicFile.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+
+#include "platform/Handles.h"
+#include "platform/WinText.h"
+
+namespace tarvolo {
+
+namespace {
+
+std::string SystemMessage(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD n = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message;
+    if (n != 0 && text != nullptr) {
+        std::wstring_view view(text, n);
+        while (!view.empty() && (view.back() == L'\r' || view.back() == L'\n' || view.back() == L' ')) {
+            view.remove_suffix(1);
+        }
+        message = Narrow(view);
+    }
+    if (text != nullptr) ::LocalFree(text);
+    if (message.empty()) message = "error";
+    return message + " (" + std::to_string(code) + ")";
+}
+
+void SetError(std::string* error, const char* step, DWORD code) {
+    if (error != nullptr) *error = std::string(step) + ": " + SystemMessage(code);
+}
+
+UniqueHandle OwnFileHandle(HANDLE h) { return UniqueHandle(h == INVALID_HANDLE_VALUE ? nullptr : h); }
+
+bool IsMissing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+
+// Another program (a virus scanner, an indexer, an editor) holding the file
+// open for a moment.
+bool IsTransient(DWORD code) {
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION || code == ERROR_ACCESS_DENIED;
+}
+
+
+constexpr int kReplaceAttempts = 10;
+constexpr DWORD kRetryDelayMs = 50;
+constexpr DWORD kWriteChunk = 1u << 30;
+
+// Creates a new temporary file beside the target; CREATE_NEW so no other file
+// is ever truncated.
+UniqueHandle CreateTemporary(const std::wstring& target, std::wstring& tempPath, DWORD& code) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = target + L".tmp" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                   std::to_wstring(counter.fetch_add(1));
+        UniqueHandle file = OwnFileHandle(::CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) return file;
+        code = ::GetLastError();
+        if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) return nullptr;
+    }
+    return nullptr;
+}
+
+bool WriteAll(HANDLE file, std::string_view bytes, DWORD& code) {
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), kWriteChunk));
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr)) {
+            code = ::GetLastError();
+            return false;
+        }
+        if (written == 0) {
+            code = ERROR_WRITE_FAULT;
+            return false;
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+// Puts the complete temporary file in the target's place with one replacing
+// rename, so at every moment the target is either the old or the new file.
+// (ReplaceFileW is not used: Wine implements it by first moving the old file
+// aside, and leaves an "rf*.tmp" file behind whenever that fails.)
+bool MoveIntoPlace(const std::wstring& target, const std::wstring& temp, DWORD& code) {
+    // A hidden or system settings file stays so.
+    const DWORD oldAttributes = ::GetFileAttributesW(target.c_str());
+    if (oldAttributes != INVALID_FILE_ATTRIBUTES) {
+        // Windows refuses to rename onto a read-only file, Wine does not; a user
+        // who made the file read-only meant it to stay as it is.
+        if (oldAttributes & FILE_ATTRIBUTE_READONLY) {
+            code = ERROR_ACCESS_DENIED;
+            return false;
+        }
+        const DWORD keep = oldAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+        if (keep != 0) ::SetFileAttributesW(temp.c_str(), keep);
+    }
+    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
+        if (attempt > 0) ::Sleep(kRetryDelayMs);
+        if (::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
+        code = ::GetLastError();
+        if (!IsTransient(code)) return false;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ReplaceFileAtomically(const std::string& pathUtf8, std::string_view bytes, std::string* error) {
+    const std::wstring target = Widen(pathUtf8);
+    std::wstring temp;
+    DWORD code = 0;
+    {
+        UniqueHandle file = CreateTemporary(target, temp, code);
+        if (!file) {
+            SetError(error, "Cannot create the temporary file", code);
+            return false;
+        }
+        bool ok = WriteAll(file.get(), bytes, code);
+        if (ok && !::FlushFileBuffers(file.get())) {
+            code = ::GetLastError();
+            ok = false;
+        }
+        if (ok && !::CloseHandle(file.release())) {
+            code = ::GetLastError();
+            ok = false;
+        }
+        if (!ok) {
+            file.reset();
+            ::DeleteFileW(temp.c_str());
+            SetError(error, "Cannot write the temporary file", code);
+            return false;
+        }
+    }
+    if (MoveIntoPlace(target, temp, code)) return true;
+
+    ::DeleteFileW(temp.c_str());
+    SetError(error, "Cannot replace the file", code);
+    return false;
+}
+
+bool ReadWholeFile(const std::string& pathUtf8, std::string& out, bool* existed, uint64_t maxBytes,
+                   std::string* error) {
+    out.clear();
+    if (existed != nullptr) *existed = false;
+    const std::wstring path = Widen(pathUtf8);
+    UniqueHandle file = OwnFileHandle(::CreateFileW(path.c_str(), GENERIC_READ,
+                                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        const DWORD code = ::GetLastError();
+        if (IsMissing(code)) return true;
+        if (existed != nullptr) *existed = true;
+        SetError(error, "Cannot open the file", code);
+        return false;
+    }
+    if (existed != nullptr) *existed = true;
+
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size)) {
+        SetError(error, "Cannot read the file", ::GetLastError());
+        return false;
+    }
+    if (static_cast<uint64_t>(size.QuadPart) > maxBytes) {
+        SetError(error, "The file is too large", ERROR_FILE_TOO_LARGE);
+        return false;
+    }
+    out.reserve(static_cast<size_t>(size.QuadPart));
+    // Read to the end rather than to the size seen above: the file may grow
+    // meanwhile, and the limit must hold all the same.
+    constexpr DWORD kChunk = 1u << 20;
+    for (;;) {
+        const size_t before = out.size();
+        const uint64_t room = maxBytes - before;
+        const DWORD want = static_cast<DWORD>(std::min<uint64_t>(kChunk, room + 1));
+        out.resize(before + want);
+        DWORD got = 0;
+        if (!::ReadFile(file.get(), out.data() + before, want, &got, nullptr)) {
+            const DWORD code = ::GetLastError();
+            out.clear();
+            SetError(error, "Cannot read the file", code);
+            return false;
+        }
+        out.resize(before + got);
+        if (out.size() > maxBytes) {
+            out.clear();
+            SetError(error, "The file is too large", ERROR_FILE_TOO_LARGE);
+            return false;
+        }
+        if (got == 0) return true;
+    }
+}
+
+}  // namespace tarvolo

@@ -1,0 +1,36 @@
+// The window operations of Send To Dialog on real windows. Every message to a
+// window of another program is sent with a time limit, so a hung or dying
+// window cannot freeze the program.
+#pragma once
+
+#include <functional>
+
+#include "delivery/core/SendToDialog.h"
+
+namespace tarvolo {
+
+class WinWindowOps final : public WindowOps {
+public:
+    // A second or two: a file dialog answers within milliseconds; a window that
+    // takes longer is treated as not answering.
+    static constexpr unsigned kDefaultTimeoutMs = 1500;
+
+    explicit WinWindowOps(std::function<void()> minimizeApplication, unsigned timeoutMs = kDefaultTimeoutMs);
+
+    void EnumTopLevel(const Visit& visit) override;
+    void EnumDescendants(WindowHandle window, const Visit& visit) override;
+    std::string GetCaption(WindowHandle window) override;
+    std::string GetWindowClassName(WindowHandle window) override;
+    std::optional<uint32_t> SendGetDefId(WindowHandle dialog) override;
+    std::optional<std::string> GetText(WindowHandle window) override;
+    bool SetText(WindowHandle window, std::string_view text) override;
+    bool SendCommand(WindowHandle dialog, uint32_t wParam, WindowHandle lParamWindow) override;
+    WindowHandle GetDlgItem(WindowHandle dialog, int id) override;
+    void MinimizeApplication() override;
+
+private:
+    std::function<void()> minimizeApplication_;
+    unsigned timeoutMs_;
+};
+
+}  // namespace tarvolo
