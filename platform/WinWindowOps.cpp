@@ -45,10 +45,10 @@ void WinWindowOps::EnumDescendants(WindowHandle window, const Visit& visit) {
 }
 
 std::string WinWindowOps::GetCaption(WindowHandle window) {
-    // For another process's window this reads the caption the system keeps and
-    // sends nothing, so it cannot block.
+    // The caption the system keeps. GetWindowTextW would send WM_GETTEXT,
+    // without a time limit, to a window of another thread of this process.
     wchar_t buffer[kCaptionBuffer] = {};
-    const int n = ::GetWindowTextW(ToHwnd(window), buffer, kCaptionBuffer);
+    const int n = ::InternalGetWindowText(ToHwnd(window), buffer, kCaptionBuffer);
     return Narrow(std::wstring_view(buffer, static_cast<size_t>(std::clamp(n, 0, kCaptionBuffer - 1))));
 }
 
