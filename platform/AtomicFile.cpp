@@ -15,8 +15,8 @@ namespace {
 std::string SystemMessage(DWORD code) {
     wchar_t* text = nullptr;
     const DWORD n = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string message;
     if (n != 0 && text != nullptr) {
         std::wstring_view view(text, n);
@@ -34,16 +34,19 @@ void SetError(std::string* error, const char* step, DWORD code) {
     if (error != nullptr) *error = std::string(step) + ": " + SystemMessage(code);
 }
 
-UniqueHandle OwnFileHandle(HANDLE h) { return UniqueHandle(h == INVALID_HANDLE_VALUE ? nullptr : h); }
+UniqueHandle OwnFileHandle(HANDLE h) {
+    return UniqueHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
+}
 
-bool IsMissing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
+bool IsMissing(DWORD code) {
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
 
 // Another program (a virus scanner, an indexer, an editor) holding the file
 // open for a moment.
 bool IsTransient(DWORD code) {
     return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION || code == ERROR_ACCESS_DENIED;
 }
-
 
 constexpr int kReplaceAttempts = 10;
 constexpr DWORD kRetryDelayMs = 50;
@@ -56,8 +59,8 @@ UniqueHandle CreateTemporary(const std::wstring& target, std::wstring& tempPath,
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath = target + L".tmp" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                    std::to_wstring(counter.fetch_add(1));
-        UniqueHandle file = OwnFileHandle(::CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueHandle file = OwnFileHandle(::CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) return file;
         code = ::GetLastError();
         if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) return nullptr;
@@ -150,9 +153,9 @@ bool ReadWholeFile(const std::string& pathUtf8, std::string& out, bool* existed,
     out.clear();
     if (existed != nullptr) *existed = false;
     const std::wstring path = Widen(pathUtf8);
-    UniqueHandle file = OwnFileHandle(::CreateFileW(path.c_str(), GENERIC_READ,
-                                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    UniqueHandle file = OwnFileHandle(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
         const DWORD code = ::GetLastError();
         if (IsMissing(code)) return true;

@@ -11,8 +11,12 @@ namespace tarvolo {
 
 namespace {
 
-HWND ToHwnd(WindowHandle h) { return reinterpret_cast<HWND>(h); }
-WindowHandle FromHwnd(HWND h) { return reinterpret_cast<WindowHandle>(h); }
+HWND ToHwnd(WindowHandle h) {
+    return reinterpret_cast<HWND>(h);
+}
+WindowHandle FromHwnd(HWND h) {
+    return reinterpret_cast<WindowHandle>(h);
+}
 
 // No exception may unwind through the system's enumeration; one ends the walk.
 BOOL CALLBACK VisitThunk(HWND window, LPARAM param) {
@@ -81,14 +85,14 @@ std::optional<std::string> WinWindowOps::GetText(WindowHandle window) {
 bool WinWindowOps::SetText(WindowHandle window, std::string_view text) {
     const std::wstring wide = Widen(text);
     DWORD_PTR result = 0;
-    return ::SendMessageTimeoutW(ToHwnd(window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), kSendFlags,
-                                 timeoutMs_, &result) != 0;
+    return ::SendMessageTimeoutW(ToHwnd(window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()),
+                                 kSendFlags, timeoutMs_, &result) != 0;
 }
 
 bool WinWindowOps::SendCommand(WindowHandle dialog, uint32_t wParam, WindowHandle lParamWindow) {
     DWORD_PTR result = 0;
-    return ::SendMessageTimeoutW(ToHwnd(dialog), WM_COMMAND, wParam, static_cast<LPARAM>(lParamWindow), kSendFlags,
-                                 timeoutMs_, &result) != 0;
+    return ::SendMessageTimeoutW(ToHwnd(dialog), WM_COMMAND, wParam, static_cast<LPARAM>(lParamWindow),
+                                 kSendFlags, timeoutMs_, &result) != 0;
 }
 
 WindowHandle WinWindowOps::GetDlgItem(WindowHandle dialog, int id) {

@@ -20,7 +20,9 @@ std::string SplitFavoriteEntry(std::string_view entry, int field) {
     }
 }
 
-std::string FavoritePath(std::string_view entry) { return SplitFavoriteEntry(entry, 0); }
+std::string FavoritePath(std::string_view entry) {
+    return SplitFavoriteEntry(entry, 0);
+}
 
 namespace {
 
@@ -31,9 +33,13 @@ uint16_t ShortcutField(std::string_view entry, int field) {
 
 }  // namespace
 
-uint16_t FavoriteOpenHotKey(std::string_view entry) { return ShortcutField(entry, 1); }
+uint16_t FavoriteOpenHotKey(std::string_view entry) {
+    return ShortcutField(entry, 1);
+}
 
-uint16_t FavoriteDialogHotKey(std::string_view entry) { return ShortcutField(entry, 2); }
+uint16_t FavoriteDialogHotKey(std::string_view entry) {
+    return ShortcutField(entry, 2);
+}
 
 std::string ComposeFavoriteEntry(std::string_view path, uint32_t openKey, uint32_t dialogKey) {
     std::string entry(path);

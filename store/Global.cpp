@@ -23,7 +23,9 @@ uint32_t HotKeyModifiers(uint16_t shortcut) {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -38,7 +40,9 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -85,8 +89,8 @@ int ParseIniInteger(std::string_view text, int defaultValue) {
     }
 
     int64_t value = 0;
-    const int64_t limit = negative ? -static_cast<int64_t>(std::numeric_limits<int>::min())
-                                   : std::numeric_limits<int>::max();
+    const int64_t limit =
+        negative ? -static_cast<int64_t>(std::numeric_limits<int>::min()) : std::numeric_limits<int>::max();
     for (char c : rest) {
         if (c < '0' || c > '9') return defaultValue;
         value = value * 10 + (c - '0');
@@ -124,7 +128,8 @@ std::optional<KeyLine> SplitKeyLine(std::string_view line) {
 }
 
 std::string_view StripQuotes(std::string_view value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
         return value.substr(1, value.size() - 2);
     }
     return value;
@@ -210,7 +215,9 @@ bool ReadBoolean(const IniFile& ini, std::string_view section, std::string_view 
     return text ? ParseIniBoolean(*text, defaultValue) : defaultValue;
 }
 
-const char* BooleanText(bool value) { return value ? "1" : "0"; }
+const char* BooleanText(bool value) {
+    return value ? "1" : "0";
+}
 
 }  // namespace
 
@@ -220,7 +227,8 @@ StoredSettings ReadStoredSettings(const IniFile& ini) {
     s.left = ReadInteger(ini, "Window", "Left", s.left);
     s.height = ReadInteger(ini, "Window", "Height", s.height);
     s.width = ReadInteger(ini, "Window", "Width", s.width);
-    s.hotKey = static_cast<uint16_t>(static_cast<uint32_t>(ReadInteger(ini, "Window", "HotKey", 0)) & 0xFFFFu);
+    s.hotKey =
+        static_cast<uint16_t>(static_cast<uint32_t>(ReadInteger(ini, "Window", "HotKey", 0)) & 0xFFFFu);
     s.drive = ReadInteger(ini, "Window", "Drive", s.drive);
     s.showCloseInfo = ReadBoolean(ini, "Window", "ShowCloseInfo", s.showCloseInfo);
     s.readOnly = ReadBoolean(ini, "Rescan", "ReadOnly", s.readOnly);

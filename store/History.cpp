@@ -82,8 +82,8 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 void UpdateHistory(std::vector<std::string>& history, std::string_view path) {
-    const auto old =
-        std::find_if(history.begin(), history.end(), [&](const std::string& e) { return EqualsIgnoreCase(e, path); });
+    const auto old = std::find_if(history.begin(), history.end(),
+                                  [&](const std::string& e) { return EqualsIgnoreCase(e, path); });
     if (old != history.end()) history.erase(old);
     history.insert(history.begin(), std::string(path));
 }

@@ -6,7 +6,9 @@ namespace tarvolo {
 
 namespace {
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string UpperAscii(std::string_view s) {
     std::string upper(s);
@@ -48,9 +50,11 @@ bool DialogSender::FindDialogWindowProc(WindowHandle window) {
         if (!IsUnresponsive(window)) {
             const std::optional<uint32_t> answer = ops_->SendGetDefId(window);
             if (answer) {
-                if ((*answer >> 16) == kDcHasDefId) DialogDefaultButton = static_cast<uint16_t>(*answer & 0xFFFFu);
+                if ((*answer >> 16) == kDcHasDefId)
+                    DialogDefaultButton = static_cast<uint16_t>(*answer & 0xFFFFu);
                 editFilled_ = false;
-                ops_->EnumDescendants(window, [this](WindowHandle child) { return FillDialogEditProc(child); });
+                ops_->EnumDescendants(window,
+                                      [this](WindowHandle child) { return FillDialogEditProc(child); });
                 filled = filled || editFilled_;
             } else {
                 MarkUnresponsive(window);
@@ -97,6 +101,8 @@ bool DialogSender::IsUnresponsive(WindowHandle window) const {
     return std::find(unresponsive_.begin(), unresponsive_.end(), window) != unresponsive_.end();
 }
 
-void DialogSender::MarkUnresponsive(WindowHandle window) { unresponsive_.push_back(window); }
+void DialogSender::MarkUnresponsive(WindowHandle window) {
+    unresponsive_.push_back(window);
+}
 
 }  // namespace tarvolo

@@ -142,7 +142,9 @@ private:
     std::vector<WindowHandle> top_;
 };
 
-constexpr uint32_t HasDefId(uint16_t id) { return (uint32_t{kDcHasDefId} << 16) | id; }
+constexpr uint32_t HasDefId(uint16_t id) {
+    return (uint32_t{kDcHasDefId} << 16) | id;
+}
 
 using Calls = std::vector<std::string>;
 
@@ -195,8 +197,9 @@ TEST_F(SendToDialogTest, WithoutDefaultButtonThePathStays) {
 
     EXPECT_EQ(fake[edit].text, "C:\\Temp");
     EXPECT_EQ(sender.DialogDefaultButton, 0);
-    EXPECT_EQ(fake.calls, (Calls{"GetCaption #1", "DM_GETDEFID #1", "EnumDescendants #1", "GetWindowClassName #2",
-                                 "WM_GETTEXT #2", "WM_SETTEXT #2 C:\\Temp", "MinimizeApplication"}));
+    EXPECT_EQ(fake.calls,
+              (Calls{"GetCaption #1", "DM_GETDEFID #1", "EnumDescendants #1", "GetWindowClassName #2",
+                     "WM_GETTEXT #2", "WM_SETTEXT #2 C:\\Temp", "MinimizeApplication"}));
 }
 
 TEST_F(SendToDialogTest, WindowWithoutEditMinimizesAndTheWalkGoesOn) {
@@ -225,7 +228,9 @@ TEST_F(SendToDialogTest, TwoMatchingEntriesDeliverTwice) {
 
     Send({"Open", "save", "open f"});
 
-    const auto count = [&](const std::string& call) { return std::count(fake.calls.begin(), fake.calls.end(), call); };
+    const auto count = [&](const std::string& call) {
+        return std::count(fake.calls.begin(), fake.calls.end(), call);
+    };
     EXPECT_EQ(count("DM_GETDEFID #1"), 2);
     EXPECT_EQ(count("WM_SETTEXT #2 C:\\Temp"), 2);
     EXPECT_EQ(count("WM_COMMAND #1 1 #3"), 2);
@@ -273,7 +278,9 @@ TEST_F(SendToDialogTest, TimedOutDefIdIsNoAnswerAndTheHungWindowIsNotAskedAgain)
 
     Send({"open", "OPEN"});
 
-    const auto count = [&](const std::string& call) { return std::count(fake.calls.begin(), fake.calls.end(), call); };
+    const auto count = [&](const std::string& call) {
+        return std::count(fake.calls.begin(), fake.calls.end(), call);
+    };
     EXPECT_EQ(count("DM_GETDEFID #1"), 1);
     EXPECT_EQ(count("EnumDescendants #1"), 0);
     EXPECT_EQ(fake[hungEdit].text, "mine");
@@ -293,7 +300,8 @@ TEST_F(SendToDialogTest, FailedTextSendsNeverClick) {
 
     Send({"save as", "save"});
 
-    for (const std::string& call : fake.calls) EXPECT_EQ(call.rfind("WM_COMMAND #1", 0), std::string::npos) << call;
+    for (const std::string& call : fake.calls)
+        EXPECT_EQ(call.rfind("WM_COMMAND #1", 0), std::string::npos) << call;
     EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "WM_GETTEXT #2"), 1);  // not asked again
     EXPECT_EQ(fake[edit].text, "report.doc");
     EXPECT_EQ(fake[nextEdit].text, "b");  // the walk went on to the next dialog

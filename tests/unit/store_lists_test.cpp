@@ -31,7 +31,10 @@ TEST(StringList, NulEndsTheTextAndEmptyFileIsEmptyList) {
 
 TEST(StringList, NonUtf8LinesGoThroughTheAnsiDecoder) {
     const MarkingDecoder ansi;
-    const Lines got = ParseStringList("\xEF\xBB\xBF" "C:\\Caf\xC3\xA9\r\nC:\\Caf\xE9\r\nC:\\\xC0\xAF\r\n", ansi);
+    const Lines got = ParseStringList(
+        "\xEF\xBB\xBF"
+        "C:\\Caf\xC3\xA9\r\nC:\\Caf\xE9\r\nC:\\\xC0\xAF\r\n",
+        ansi);
     EXPECT_EQ(got, (Lines{"C:\\Caf\xC3\xA9", "ansi:C:\\Caf\xE9", "ansi:C:\\\xC0\xAF"}));
 }
 
@@ -103,9 +106,13 @@ TEST(History, RemovesOnlyTheFirstEqualEntry) {
 }
 
 TEST(History, FoldsNonAsciiLettersButNotOtherCharacters) {
-    EXPECT_TRUE(EqualsIgnoreCase("C:\\\xC3\x89t\xC3\xA9", "c:\\\xC3\xA9T\xC3\x89"));      // Été / éTÉ
+    EXPECT_TRUE(EqualsIgnoreCase("C:\\\xC3\x89t\xC3\xA9", "c:\\\xC3\xA9T\xC3\x89"));        // Été / éTÉ
     EXPECT_TRUE(EqualsIgnoreCase("\xD0\x9F\xD0\xB0\xD0\xBF", "\xD0\xBF\xD0\x90\xD0\x9F"));  // Пап / пАП
-    EXPECT_TRUE(EqualsIgnoreCase("\xC5\x81\xC3\xB3" "d\xC5\xBA", "\xC5\x82\xC3\x93" "D\xC5\xB9"));  // Łódź
+    EXPECT_TRUE(
+        EqualsIgnoreCase("\xC5\x81\xC3\xB3"
+                         "d\xC5\xBA",
+                         "\xC5\x82\xC3\x93"
+                         "D\xC5\xB9"));                      // Łódź
     EXPECT_FALSE(EqualsIgnoreCase("\xC3\x97", "\xC3\xB7"));  // × and ÷ are not letters
     EXPECT_FALSE(EqualsIgnoreCase("C:\\a", "C:\\a\\"));
     EXPECT_FALSE(EqualsIgnoreCase("\xC9", "\xC3\xA9"));  // a stray byte is not é
