@@ -69,26 +69,41 @@ std::string ShellQuote(const std::string& s) {
 }
 
 int RunUnix(const std::string& command) {
-    // Through a script file: no quoting rules of two systems to get right.
+    // Through a script file, so no quoting rules of two systems need getting right.
+    // Wine does not wait for a Unix process, so the script leaves its exit code in
+    // a file of its own, which is polled for.
     static int counter = 0;
     std::string root = Env("TARVOLO_TEST_ROOT");
-    std::string script = root + "/cmd-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter) + ".sh";
-    {
-        std::ofstream f(UnixToWin(script), std::ios::binary);
-        f << "set -e\n" << command << "\n";
+    std::string base = root + "/cmd-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    std::string script = base + ".sh", status = base + ".status";
+    if (!WriteFileBytes(UnixToWin(script), "(\n" + command + "\n) >/dev/null 2>&1\necho $? > " +
+                                               ShellQuote(status) + ".tmp && mv " + ShellQuote(status + ".tmp") +
+                                               " " + ShellQuote(status) + "\n")) {
+        ADD_FAILURE() << "cannot write " << script;
+        return -1;
     }
     std::wstring line = L"Z:\\bin\\sh " + W(script);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-    ::WaitForSingleObject(pi.hProcess, 60000);
-    DWORD code = 1;
-    ::GetExitCodeProcess(pi.hProcess, &code);
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        ADD_FAILURE() << "cannot run the shell, error " << ::GetLastError();
+        return -1;
+    }
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
+    std::string code;
+    if (!WaitFor([&] { return ReadFileBytes(UnixToWin(status), code) && !code.empty(); }, 60s)) {
+        ADD_FAILURE() << "the shell command did not finish: " << command;
+        return -1;
+    }
     ::DeleteFileW(W(UnixToWin(script)).c_str());
-    return static_cast<int>(code);
+    ::DeleteFileW(W(UnixToWin(status)).c_str());
+    return std::atoi(code.c_str());
+}
+
+bool Screenshot(const std::string& unixPngPath) {
+    return RunUnix("import -window root " + ShellQuote(unixPngPath)) == 0;
 }
 
 TestDir::TestDir() : TestDir(TestName()) {}

@@ -34,6 +34,8 @@ private:
 // Runs a shell command on the Linux side and returns its exit code.
 int RunUnix(const std::string& command);
 std::string ShellQuote(const std::string& s);
+// Saves a PNG of the whole screen (Unix path), to look at what a test saw.
+bool Screenshot(const std::string& unixPngPath);
 
 // A fixed drive for one test: the letter is a symlink in the prefix's dosdevices.
 class Drive {
