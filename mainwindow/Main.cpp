@@ -288,20 +288,24 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::LoadLists() {
-    auto load = [](const std::string& name, std::vector<std::string>& into) {
+    auto load = [](const std::string& name, std::vector<std::string>& into, bool& unreadable) {
         into.clear();
         std::string bytes, error;
         bool existed = false;
+        unreadable = false;
         if (!ReadWholeFile(ProgramDir + name, bytes, &existed, kMaxListFileBytes, &error)) {
-            if (existed) Application::Get().ShowError("Cannot open file " + ProgramDir + name);
+            if (existed) {
+                unreadable = true;
+                Application::Get().ShowError("Cannot open file " + ProgramDir + name);
+            }
             return;
         }
         static const WinAnsiDecoder ansi;
         into = ParseStringList(bytes, ansi);
     };
-    load("\\favorites.dir", FavoritesList);
-    load("\\dialogs.dir", DialogsList);
-    load("\\history.dir", History);
+    load("\\favorites.dir", FavoritesList, favoritesUnreadable_);
+    load("\\dialogs.dir", DialogsList, dialogsUnreadable_);
+    load("\\history.dir", History, historyUnreadable_);
     ::SendMessageW(cmbHistory, CB_RESETCONTENT, 0, 0);
     for (const std::string& h : History)
         ::SendMessageW(cmbHistory, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(h).c_str()));
@@ -309,16 +313,18 @@ void TfrmMain::LoadLists() {
 
 bool TfrmMain::SaveLists() {
     bool ok = true;
-    auto save = [&ok](const std::string& name, const std::vector<std::string>& list) {
+    auto save = [&ok](const std::string& name, const std::vector<std::string>& list, bool unreadable) {
+        // What could not be read at start is kept as it is on disk.
+        if (unreadable) return;
         std::string error;
         if (!ReplaceFileAtomically(ProgramDir + name, StringListText(list), &error)) {
             Application::Get().ShowError("Cannot create file " + ProgramDir + name);
             ok = false;
         }
     };
-    save("\\history.dir", History);
-    save("\\favorites.dir", FavoritesList);
-    save("\\dialogs.dir", DialogsList);
+    save("\\history.dir", History, historyUnreadable_);
+    save("\\favorites.dir", FavoritesList, favoritesUnreadable_);
+    save("\\dialogs.dir", DialogsList, dialogsUnreadable_);
     return ok;
 }
 

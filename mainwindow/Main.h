@@ -169,6 +169,8 @@ private:
     bool shown_ = false;              // the first show has run
     bool settingsLoaded_ = false;
     bool sessionSaved_ = false;
+    // A list file that exists but could not be read is never overwritten.
+    bool favoritesUnreadable_ = false, dialogsUnreadable_ = false, historyUnreadable_ = false;
     UINT taskbarCreatedMessage_ = 0;
     UINT showInstanceMessage_ = 0;
     std::unique_ptr<TrayMenuAdapter> trayMenu_;

@@ -194,3 +194,31 @@ TEST(Lifecycle, ASecondStartBringsTheFirstForward) {
     EXPECT_TRUE(WaitFor([&] { return Visible(main); })) << "the running program did not come forward";
     EXPECT_TRUE(first.Running());
 }
+
+TEST(Lifecycle, TheEndOfTheSessionSavesWhatTheRealCloseWould) {
+    TestDir dir;
+    Program program(dir);
+    ASSERT_TRUE(WriteFileBytes(program.File("favorites.dir"), "Z:\\kept?0*0\r\n"));
+    HWND main = StartShown(program);
+    ASSERT_TRUE(main);
+    ::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitFor([&] { return !Visible(main); }));
+
+    // Log off: every top-level window is asked, then told that the session ends.
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    wchar_t line[] = L"wineboot.exe -e";
+    ASSERT_TRUE(::CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ::WaitForSingleObject(pi.hProcess, 30000);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+
+    EXPECT_TRUE(WaitFor([&] { return FileExists(program.File("tarvolo.ini")); }))
+        << "the settings were not saved at the end of the session";
+    std::string favorites;
+    EXPECT_TRUE(ReadFileBytes(program.File("favorites.dir"), favorites));
+    EXPECT_EQ(favorites, "Z:\\kept?0*0\r\n");
+    EXPECT_TRUE(FileExists(program.File("history.dir")));
+    program.Kill();
+}
