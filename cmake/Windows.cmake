@@ -2,7 +2,13 @@
 enable_language(RC)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 # One exe with no DLL beyond Windows' own.
-add_link_options(-static -static-libgcc -static-libstdc++)
+if(MSVC)
+  set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+  set(TARVOLO_WARNINGS /W4 /utf-8)
+  add_compile_definitions(_CRT_SECURE_NO_WARNINGS)
+else()
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
 
 file(GLOB TARVOLO_PLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/*.cpp)
 add_library(tarvolo_platform STATIC ${TARVOLO_PLATFORM_SOURCES})
@@ -27,13 +33,21 @@ include(${CMAKE_SOURCE_DIR}/res/Resources.cmake)
 add_executable(tarvolo WIN32 ${CMAKE_SOURCE_DIR}/mainwindow/WinMain.cpp ${TARVOLO_RESOURCE_FILE})
 target_link_libraries(tarvolo PRIVATE tarvolo_app)
 target_compile_options(tarvolo PRIVATE ${TARVOLO_WARNINGS})
-target_link_options(tarvolo PRIVATE -municode)
+if(MINGW)
+  target_link_options(tarvolo PRIVATE -municode)
+endif()
 set_target_properties(tarvolo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-# GoogleTest from Debian's sources, built by the cross compiler.
+# GoogleTest from its sources (Debian's package puts them in /usr/src/googletest;
+# elsewhere pass -DGOOGLETEST_SOURCE=...). Without them only the program is built.
+set(GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
+if(NOT EXISTS ${GOOGLETEST_SOURCE}/CMakeLists.txt)
+  message(STATUS "No GoogleTest sources: building the program only")
+  return()
+endif()
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+add_subdirectory(${GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
 
 # The pure unit tests again, now on Windows, plus the tests of the Win32 layer.
