@@ -311,20 +311,26 @@ void TfrmMain::LoadLists() {
         ::SendMessageW(cmbHistory, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(h).c_str()));
 }
 
-bool TfrmMain::SaveLists() {
+bool TfrmMain::SaveLists(bool report) {
+    struct ListFile {
+        const char* name;
+        const std::vector<std::string>& list;
+        bool unreadable;
+    } files[] = {{"\\history.dir", History, historyUnreadable_},
+                 {"\\favorites.dir", FavoritesList, favoritesUnreadable_},
+                 {"\\dialogs.dir", DialogsList, dialogsUnreadable_}};
     bool ok = true;
-    auto save = [&ok](const std::string& name, const std::vector<std::string>& list, bool unreadable) {
+    for (const ListFile& f : files) {
         // What could not be read at start is kept as it is on disk.
-        if (unreadable) return;
+        if (f.unreadable) continue;
         std::string error;
-        if (!ReplaceFileAtomically(ProgramDir + name, StringListText(list), &error)) {
-            Application::Get().ShowError("Cannot create file " + ProgramDir + name);
-            ok = false;
+        if (ReplaceFileAtomically(ProgramDir + f.name, StringListText(f.list), &error)) continue;
+        ok = false;
+        if (report) {
+            Application::Get().ShowError("Cannot create file " + ProgramDir + f.name);
+            return false;
         }
-    };
-    save("\\history.dir", History, historyUnreadable_);
-    save("\\favorites.dir", FavoritesList, favoritesUnreadable_);
-    save("\\dialogs.dir", DialogsList, dialogsUnreadable_);
+    }
     return ok;
 }
 
@@ -360,7 +366,7 @@ void TfrmMain::LoadSettings() {
     settingsLoaded_ = true;
 }
 
-bool TfrmMain::SaveSettings() {
+bool TfrmMain::SaveSettings(bool report) {
     // Settings that were never loaded must not overwrite the stored ones.
     if (!settingsLoaded_) return true;
     std::string text, error;
@@ -382,7 +388,7 @@ bool TfrmMain::SaveSettings() {
     s.system = IncludeSystem;
     WriteStoredSettings(ini, s);
     if (!ReplaceFileAtomically(SettingsPath(), ini.Text(), &error)) {
-        Application::Get().ShowError("Unable to write to " + SettingsPath());
+        if (report) Application::Get().ShowError("Unable to write to " + SettingsPath());
         return false;
     }
     return true;
@@ -509,9 +515,8 @@ bool TfrmMain::CloseQuery() {
 bool TfrmMain::RealClose() {
     RemoveHotKeyHook();
     ::UnregisterHotKey(hwnd_, 1);
-    bool listsSaved = SaveLists();
-    bool settingsSaved = SaveSettings();
-    if (!listsSaved || !settingsSaved) {
+    // The first file that cannot be written stops the close, after telling the user.
+    if (!SaveLists(true) || !SaveSettings(true)) {
         // Nothing is given up while a file could not be written: the program goes on
         // fully working, and the next Close tries again.
         Tag = 0;
@@ -531,9 +536,10 @@ bool TfrmMain::RealClose() {
 void TfrmMain::SaveAtSessionEnd() {
     // The session is ending: keep what changed in this run, as the real close would.
     if (sessionSaved_) return;
+    // No message box here: nothing may hold up the end of the session.
     sessionSaved_ = true;
-    SaveLists();
-    SaveSettings();
+    SaveLists(false);
+    SaveSettings(false);
 }
 
 void TfrmMain::OnDestroy() {

@@ -66,10 +66,11 @@ public:
     void MinimizeTimerTimer();
     void LoadSettings();
     // Writes the settings file; false (after telling the user) when it could not.
-    bool SaveSettings();
+    bool SaveSettings(bool report);
     // Loads and saves the favorites, dialogs and history lists.
     void LoadLists();
-    bool SaveLists();
+    // Both tell the user of the first file they could not write when `report` is set.
+    bool SaveLists(bool report);
     bool Shown() const { return shown_; }
 
     // --- Drive selector (DriveSelector.cpp) ---

@@ -355,6 +355,12 @@ HWND Program::WaitWindow(const std::string& title, std::chrono::milliseconds tim
     return found;
 }
 
+HWND Program::WaitDialog(const std::string& title, std::chrono::milliseconds timeout) {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindProcessWindow(Pid(), L"#32770", title)) != nullptr; }, timeout);
+    return found;
+}
+
 std::string Program::MessageText(HWND box) {
     std::string best;
     ::EnumChildWindows(

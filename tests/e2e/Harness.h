@@ -104,6 +104,8 @@ public:
     bool Responsive(std::chrono::milliseconds timeout = 5s);
     // A top-level window of the program with this caption (message boxes, dialogs).
     HWND WaitWindow(const std::string& title, std::chrono::milliseconds timeout = 10s);
+    // A dialog box of the program (class #32770: message boxes) with this caption.
+    HWND WaitDialog(const std::string& title, std::chrono::milliseconds timeout = 10s);
     // The text of a message box's message.
     static std::string MessageText(HWND box);
 
