@@ -222,3 +222,52 @@ TEST(Lifecycle, TheEndOfTheSessionSavesWhatTheRealCloseWould) {
     EXPECT_TRUE(FileExists(program.File("history.dir")));
     program.Kill();
 }
+
+TEST(Lifecycle, StartedMinimizedAndClosedBeforeTheFirstShowKeepsTheStoredSettings) {
+    TestDir dir;
+    Program program(dir);
+    const std::string stored = "[Window]\r\nTop=10\r\nLeft=20\r\nHotKey=24641\r\nShowCloseInfo=0\r\n";
+    ASSERT_TRUE(WriteFileBytes(program.File("tarvolo.ini"), stored));
+    // A shortcut set to run minimized: straight into the notification area.
+    ASSERT_TRUE(program.Start({}, SW_SHOWMINNOACTIVE));
+    HWND main = program.Main();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(program.TrayWindow());
+    ASSERT_TRUE(program.Responsive());
+    EXPECT_FALSE(Visible(main));
+
+    program.CloseFromTrayMenu();
+    ASSERT_TRUE(program.WaitExit());
+    std::string bytes;
+    ASSERT_TRUE(ReadFileBytes(program.File("tarvolo.ini"), bytes));
+    EXPECT_EQ(bytes, stored) << "settings that were never loaded overwrote the stored ones";
+}
+
+TEST(Lifecycle, StartedMinimizedShowsItsStoredBoundsWhenBroughtBack) {
+    TestDir dir;
+    Program program(dir);
+    ASSERT_TRUE(WriteFileBytes(program.File("tarvolo.ini"), "[Window]\r\nTop=10\r\nLeft=20\r\nWidth=700\r\n"));
+    ASSERT_TRUE(program.Start({}, SW_SHOWMINNOACTIVE));
+    HWND main = program.Main();
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(program.Responsive());
+    program.TrayNotify(WM_LBUTTONDOWN);
+    program.TrayNotify(WM_LBUTTONUP);
+    ASSERT_TRUE(WaitFor([&] { return Visible(main); }));
+    RECT r = Bounds(main);
+    EXPECT_EQ(r.left, 20);
+    EXPECT_EQ(r.top, 10);
+    EXPECT_EQ(r.right - r.left, 700);
+}
+
+TEST(Lifecycle, APositionOnNoMonitorIsBroughtOntoTheScreen) {
+    TestDir dir;
+    Program program(dir);
+    ASSERT_TRUE(WriteFileBytes(program.File("tarvolo.ini"), "[Window]\r\nTop=-5000\r\nLeft=9000\r\n"));
+    HWND main = StartShown(program);
+    ASSERT_TRUE(main);
+    RECT r = Bounds(main);
+    EXPECT_TRUE(::MonitorFromRect(&r, MONITOR_DEFAULTTONULL) != nullptr)
+        << "the window stands at " << r.left << "," << r.top;
+    EXPECT_EQ(r.right - r.left, 537);
+}
