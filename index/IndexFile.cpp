@@ -1,6 +1,7 @@
 #include "index/IndexFile.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "store/TextLines.h"
 
@@ -17,16 +18,22 @@ std::string IndexFileText(const RowStore& rows) {
     return text;
 }
 
-RowStore ParseIndexFile(std::string_view bytes, const AnsiDecoder& decode) {
-    bytes = UntilNul(bytes);
+namespace {
+
+std::string_view WithoutByteOrderMark(std::string_view bytes) {
     // A text editor may have saved the file with a byte-order mark; the root
     // row must still be "\".
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    RowStore rows;
-    // One counting pass is far cheaper than letting a million-entry vector
-    // double its way up; files with lone CR endings just grow past the guess.
-    const size_t lineGuess = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
-    rows.Reserve(lineGuess, bytes.size());
+    return bytes;
+}
+
+// One counting pass is far cheaper than letting a million-entry vector double
+// its way up; files with lone CR endings just grow past the guess.
+size_t LineGuess(std::string_view bytes) {
+    return static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+}
+
+void AppendLines(std::string_view bytes, const AnsiDecoder& decode, RowStore& rows) {
     ForEachLine(bytes, [&](std::string_view line) {
         if (IsValidUtf8(line)) {
             rows.Append(line);
@@ -34,6 +41,53 @@ RowStore ParseIndexFile(std::string_view bytes, const AnsiDecoder& decode) {
             rows.Append(decode.ToUtf8(line));
         }
     });
+}
+
+}  // namespace
+
+RowStore ParseIndexFile(std::string_view bytes, const AnsiDecoder& decode) {
+    bytes = WithoutByteOrderMark(UntilNul(bytes));
+    RowStore rows;
+    rows.Reserve(LineGuess(bytes), bytes.size());
+    AppendLines(bytes, decode, rows);
+    return rows;
+}
+
+RowStore ParseIndexFileBuffer(std::string&& fileText, const AnsiDecoder& decode) {
+    const std::string_view all = UntilNul(fileText);
+    if (all.size() > RowStore::kMaxTextBytes) return ParseIndexFile(all, decode);  // throws length_error
+    const std::string_view bytes = WithoutByteOrderMark(all);
+    std::vector<uint32_t> ends;
+    ends.reserve(LineGuess(bytes));
+
+    // Rows are moved down over the line ends they lose, so the write position
+    // never passes the line being read. A decoded ANSI line can be longer than
+    // the line it replaces; when it does not fit, the rest is parsed by copying.
+    char* const base = &fileText[0];
+    size_t write = 0;
+    size_t restAt = std::string::npos;
+    ForEachLine(bytes, [&](std::string_view line) {
+        if (restAt != std::string::npos) return;
+        const size_t lineAt = static_cast<size_t>(line.data() - base);
+        if (IsValidUtf8(line)) {
+            std::memmove(base + write, line.data(), line.size());
+            write += line.size();
+        } else {
+            const std::string decoded = decode.ToUtf8(line);
+            if (write + decoded.size() > lineAt + line.size()) {
+                restAt = lineAt;
+                return;
+            }
+            std::memcpy(base + write, decoded.data(), decoded.size());
+            write += decoded.size();
+        }
+        ends.push_back(static_cast<uint32_t>(write));
+    });
+    std::string rest;
+    if (restAt != std::string::npos)
+        rest.assign(base + restAt, static_cast<size_t>(bytes.data() + bytes.size() - (base + restAt)));
+    RowStore rows = RowStore::FromBuffer(std::move(fileText), std::move(ends));
+    if (!rest.empty()) AppendLines(rest, decode, rows);
     return rows;
 }
 

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,8 +30,10 @@ public:
     int Depth(size_t i) const { return CountChar(Row(i), '\\'); }
 
     void Append(std::string_view row) {
+        // 32-bit offsets halve the offset table; no index comes near 4 GB.
+        if (row.size() > kMaxTextBytes - bytes_.size()) throw std::length_error("index rows exceed 4 GB");
         bytes_.append(row.data(), row.size());
-        ends_.push_back(bytes_.size());
+        ends_.push_back(static_cast<uint32_t>(bytes_.size()));
     }
     void Clear() {
         bytes_.clear();
@@ -46,14 +50,21 @@ public:
     // Total length of all rows, without separators.
     size_t TextBytes() const { return bytes_.size(); }
     // Heap bytes held, capacity included.
-    size_t MemoryBytes() const { return bytes_.capacity() + ends_.capacity() * sizeof(size_t); }
+    size_t MemoryBytes() const { return bytes_.capacity() + ends_.capacity() * sizeof(uint32_t); }
+
+    static constexpr size_t kMaxTextBytes = UINT32_MAX;
+
+    // Takes over a buffer whose first ends.back() bytes are the rows, row i
+    // ending at ends[i]; the ends must not decrease. Lets a reader turn the
+    // file's own buffer into the rows without copying it.
+    static RowStore FromBuffer(std::string&& bytes, std::vector<uint32_t>&& ends);
 
     bool operator==(const RowStore& other) const { return bytes_ == other.bytes_ && ends_ == other.ends_; }
     bool operator!=(const RowStore& other) const { return !(*this == other); }
 
 private:
     std::string bytes_;
-    std::vector<size_t> ends_;
+    std::vector<uint32_t> ends_;
 };
 
 }  // namespace tarvolo

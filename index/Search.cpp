@@ -1,6 +1,7 @@
 #include "index/Search.h"
 
 #include <cstring>
+#include <stdexcept>
 
 #include "index/Text.h"
 
@@ -41,12 +42,19 @@ void SearchIndex::Build(const RowStore& rows, const CaseFolder& folder) {
     ends_.reserve(n);
     for (size_t i = 0; i < n; ++i) {
         const std::string_view name = rows.Name(i);
-        if (IsAscii(name)) {
-            for (const char c : name) folded_.push_back(AsciiUpper(c));
-        } else {
+        const size_t base = folded_.size();
+        folded_.append(name.data(), name.size());
+        unsigned char high = 0;
+        for (size_t k = base; k < folded_.size(); ++k) {
+            high |= static_cast<unsigned char>(folded_[k]);
+            folded_[k] = AsciiUpper(folded_[k]);
+        }
+        if (high & 0x80) {
+            folded_.resize(base);
             folded_ += folder.Upper(name);
         }
-        ends_.push_back(folded_.size());
+        if (folded_.size() > UINT32_MAX) throw std::length_error("search names exceed 4 GB");
+        ends_.push_back(static_cast<uint32_t>(folded_.size()));
     }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,13 +42,13 @@ public:
     bool Matches(size_t row, std::string_view foldedText) const;
 
     size_t size() const { return ends_.size(); }
-    size_t MemoryBytes() const { return folded_.capacity() + ends_.capacity() * sizeof(size_t); }
+    size_t MemoryBytes() const { return folded_.capacity() + ends_.capacity() * sizeof(uint32_t); }
 
 private:
     long Scan(size_t from, size_t to, std::string_view foldedText) const;
 
     std::string folded_;
-    std::vector<size_t> ends_;
+    std::vector<uint32_t> ends_;
 };
 
 }  // namespace tarvolo

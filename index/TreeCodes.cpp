@@ -1,6 +1,7 @@
 #include "index/TreeCodes.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace tarvolo {
 
@@ -27,6 +28,8 @@ void TreeCodes::Build(const RowStore& rows) {
         depth[i] = rows.Depth(i);
         total += CodeLength(i, depth[i]);
     }
+
+    if (total > UINT32_MAX) throw std::length_error("tree codes exceed 4 GB");
 
     // Reverse pass: a row has a later sibling when the nearest row below with
     // depth <= its own has exactly its depth. The stack holds the depths of that
@@ -67,7 +70,7 @@ void TreeCodes::Build(const RowStore& rows) {
             std::copy_n(prev, std::min(columns, prevLen), code);
         }
         code[columns] = own[i];
-        ends_[i] = ends_[i - 1] + CodeLength(i, d);
+        ends_[i] = static_cast<uint32_t>(ends_[i - 1] + CodeLength(i, d));
     }
 }
 

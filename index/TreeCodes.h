@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,11 +30,11 @@ public:
         digits_.clear();
         ends_.clear();
     }
-    size_t MemoryBytes() const { return digits_.capacity() + ends_.capacity() * sizeof(size_t); }
+    size_t MemoryBytes() const { return digits_.capacity() + ends_.capacity() * sizeof(uint32_t); }
 
 private:
     std::string digits_;
-    std::vector<size_t> ends_;
+    std::vector<uint32_t> ends_;
 };
 
 // The row-by-row definition with its look-ahead, quadratic for a directory with

@@ -60,6 +60,22 @@ TEST(RowStore, RowNameAndDepth) {
     EXPECT_EQ(AllRows(rows), std::vector<std::string>{"\\a"});
 }
 
+TEST(RowStore, CountCharMatchesAByteLoop) {
+    uint32_t state = 99;
+    for (int round = 0; round < 500; ++round) {
+        std::string text;
+        const int len = round % 40;
+        for (int i = 0; i < len; ++i) {
+            state = state * 1103515245u + 12345u;
+            const char pick[] = {'\\', 'a', '\0', '\xDC', ' '};  // 0xDC is a backslash with the high bit set
+            text.push_back(pick[(state >> 16) % std::size(pick)]);
+        }
+        int expected = 0;
+        for (const char c : text) expected += c == '\\';
+        ASSERT_EQ(CountChar(text, '\\'), expected) << testing::PrintToString(text);
+    }
+}
+
 TEST(Utf8, Validation) {
     struct Case {
         std::string text;
@@ -115,6 +131,8 @@ TEST(IndexFile, ReadsEveryLineEnding) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(AllRows(ParseIndexFile(c.bytes, decoder)), c.rows) << testing::PrintToString(c.bytes);
+        EXPECT_EQ(AllRows(ParseIndexFileBuffer(std::string(c.bytes), decoder)), c.rows)
+            << testing::PrintToString(c.bytes);
     }
     EXPECT_EQ(decoder.calls, 0);
 }
@@ -130,9 +148,18 @@ TEST(IndexFile, RoundTripsUnicodeAndDecodesAnsiLines) {
     EXPECT_EQ(decoder.calls, 0);
 
     // An older writer's line in the ANSI code page next to UTF-8 lines.
-    const RowStore mixed = ParseIndexFile("\\\r\n\\caf\xE9\r\n\\caf\xC3\xA9\r\n", decoder);
+    const std::string mixedFile = "\\\r\n\\caf\xE9\r\n\\caf\xC3\xA9\r\n";
+    const RowStore mixed = ParseIndexFile(mixedFile, decoder);
     EXPECT_EQ(AllRows(mixed), (std::vector<std::string>{"\\", "\\caf\xC3\xA9", "\\caf\xC3\xA9"}));
     EXPECT_EQ(decoder.calls, 1);
+    EXPECT_EQ(ParseIndexFileBuffer(std::string(mixedFile), decoder), mixed);
+
+    // Decoded lines that outgrow the room left in the file's own buffer.
+    const std::string wide = "\\\n\xE9\xE9\xE9\xE9\n\\\xE9\n\\b\n\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9";
+    const RowStore copied = ParseIndexFile(wide, decoder);
+    ASSERT_EQ(copied.size(), 5u);
+    EXPECT_EQ(copied.Row(1), "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9");
+    EXPECT_EQ(ParseIndexFileBuffer(std::string(wide), decoder), copied);
 }
 
 TEST(IndexFile, HostileInputStaysLinear) {
@@ -156,6 +183,7 @@ TEST(IndexFile, HostileInputStaysLinear) {
     for (const char c : kept) lineEnds += c == '\r' || c == '\n';
     EXPECT_LE(parsed.size(), lineEnds + 1);
     for (size_t i = 0; i < parsed.size(); ++i) ASSERT_TRUE(IsValidUtf8(parsed.Row(i))) << i;
+    EXPECT_EQ(ParseIndexFileBuffer(std::string(garbage), decoder), parsed);
 }
 
 }  // namespace
