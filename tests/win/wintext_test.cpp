@@ -64,7 +64,7 @@ TEST(WinText, AnsiDecoderGivesUtf8ForEveryByte) {
 }
 
 // A scratch folder under %TEMP%, removed with everything in it.
-class TempTree : public testing::Test {
+class WinDirectoryListerTest : public testing::Test {
 protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH];
@@ -101,7 +101,7 @@ protected:
     std::string root_;
 };
 
-TEST_F(TempTree, ListerReportsUnicodeNamesAndAttributes) {
+TEST_F(WinDirectoryListerTest, ListerReportsUnicodeNamesAndAttributes) {
     MakeDir(kNihon);
     MakeDir("Program Files (x86)");
     MakeDir("secret");
@@ -130,7 +130,7 @@ TEST_F(TempTree, ListerReportsUnicodeNamesAndAttributes) {
     EXPECT_FALSE(lister.List(root_ + "missing\\", [](const DirEntry&) { return true; }));
 }
 
-TEST_F(TempTree, WalkFindsDeepUnicodeTreesInOrder) {
+TEST_F(WinDirectoryListerTest, WalkFindsDeepUnicodeTreesInOrder) {
     // Deeper than MAX_PATH characters in total.
     std::string deep;
     for (int level = 0; level < 12; ++level) {
