@@ -1,0 +1,178 @@
+// The program's icon in the taskbar's notification area: it shows the icon, turns the shell's mouse
+// notifications into events, shows a popup menu at the cursor, can animate the icon from an image
+// list, and takes the application into the notification area when it is minimized.
+//
+// The component knows nothing of the application framework. It reaches the application through
+// TrayHost and the shell through TrayShell, so that tests can put recording substitutes in their place.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <type_traits>
+
+namespace tarvolo {
+
+struct TrayShell {  // Shell_NotifyIconW, replaceable in tests
+    virtual ~TrayShell() = default;
+    virtual bool Notify(DWORD message, NOTIFYICONDATAW* data) = 0;
+};
+TrayShell& SystemTrayShell();  // the real one
+
+struct TrayHost {  // what the component knows of the application
+    virtual ~TrayHost() = default;
+    virtual HWND TaskbarWindow() = 0;  // the hidden window with the taskbar button
+    virtual HWND MainWindow() = 0;
+    virtual HWND ActiveControl() = 0;    // may be nullptr
+    virtual void ProcessMessages() = 0;  // process waiting messages
+    virtual void SetShowMainFormAtStart(bool) {}
+};
+
+struct TrayPopupMenu {  // the menu shown at the cursor
+    virtual ~TrayPopupMenu() = default;
+    virtual bool AutoPopup() const { return true; }
+    virtual void Popup(int x, int y) = 0;    // runs the menu's popup handler first, returns when closed
+    virtual bool ActivateDefaultItem() = 0;  // top-level item marked default nearest the top; false if none
+};
+
+enum class TrayButton { Left, Right, Middle };
+enum TrayShift : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
+using TrayShiftState = unsigned;  // a set of TrayShift bits
+
+namespace tray_detail {
+template <class H, auto Close>
+struct Closer {
+    using pointer = H;
+    void operator()(H h) const noexcept {
+        if (h) Close(h);
+    }
+};
+// Move-only owner of a handle; H is a pointer-like handle type.
+template <class H, auto Close>
+using Unique = std::unique_ptr<std::remove_pointer_t<H>, Closer<H, Close>>;
+
+inline void DestroyIconHandle(HICON h) {
+    ::DestroyIcon(h);
+}
+inline void DestroyWindowHandle(HWND h) {
+    ::DestroyWindow(h);
+}
+using UniqueIcon = Unique<HICON, DestroyIconHandle>;
+using UniqueWindow = Unique<HWND, DestroyWindowHandle>;
+}  // namespace tray_detail
+
+class TCoolTrayIcon {
+public:
+    static constexpr UINT kNotifyMessage = 0x800;  // the shell's callback message to MessageWindow()
+    static constexpr UINT kIconId = 1;
+    static constexpr UINT_PTR kCycleTimerId = 1;  // WM_TIMER id on MessageWindow()
+
+    // Throws std::runtime_error when the hidden message window cannot be created.
+    explicit TCoolTrayIcon(TrayHost& host, TrayShell& shell = SystemTrayShell());
+    virtual ~TCoolTrayIcon();
+    TCoolTrayIcon(const TCoolTrayIcon&) = delete;
+    TCoolTrayIcon& operator=(const TCoolTrayIcon&) = delete;
+
+    // Properties, in the order in which the owner sets them while loading.
+    bool DesignPreview() const { return designPreview_; }
+    void SetDesignPreview(bool value) { designPreview_ = value; }  // there is no designer to preview in
+    HIMAGELIST IconList() const { return iconList_; }
+    void SetIconList(HIMAGELIST list) { iconList_ = list; }  // not owned
+    bool CycleIcons() const { return cycleIcons_; }
+    void SetCycleIcons(bool value);
+    UINT CycleInterval() const { return cycleInterval_; }
+    void SetCycleInterval(UINT milliseconds);
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool value) { enabled_ = value; }
+    const std::string& Hint() const { return hint_; }  // UTF-8
+    void SetHint(const std::string& utf8);
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool value);
+    HICON Icon() const { return icon_.get(); }
+    void SetIcon(HICON icon);  // copied; the caller keeps its own
+    bool IconVisible() const { return iconVisible_; }
+    void SetIconVisible(bool value);
+    TrayPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TrayPopupMenu* menu) { popupMenu_ = menu; }  // not owned
+    bool LeftPopup() const { return leftPopup_; }
+    void SetLeftPopup(bool value) { leftPopup_ = value; }
+    bool StartMinimized() const { return startMinimized_; }
+    void SetStartMinimized(bool value) { startMinimized_ = value; }
+    bool MinimizeToTray() const { return minimizeToTray_; }
+    void SetMinimizeToTray(bool value) { minimizeToTray_ = value; }
+
+    // Events. X and Y are the cursor's screen position when the notification is handled.
+    std::function<void(TCoolTrayIcon& sender)> OnClick;
+    std::function<void(TCoolTrayIcon& sender)> OnDblClick;
+    std::function<void(TCoolTrayIcon& sender, TrayButton button, TrayShiftState shift, int x, int y)>
+        OnMouseDown;
+    std::function<void(TCoolTrayIcon& sender, TrayButton button, TrayShiftState shift, int x, int y)>
+        OnMouseUp;
+    std::function<void(TCoolTrayIcon& sender, TrayShiftState shift, int x, int y)> OnMouseMove;
+    std::function<void(TCoolTrayIcon& sender, int current)> OnCycle;
+
+    // Each returns whether the shell accepted the call.
+    virtual bool AddTrayIcon();
+    virtual bool DeleteTrayIcon();
+    virtual bool ModifyTrayIcon();
+
+    virtual void FireClick();
+    virtual void FireDblClick();
+    virtual void FireCycle(int current);
+    virtual void FireMouseDown(TrayButton button, TrayShiftState shift, int x, int y);
+    virtual void FireMouseUp(TrayButton button, TrayShiftState shift, int x, int y);
+    virtual void FireMouseMove(TrayShiftState shift, int x, int y);
+    virtual void HideToTray();
+
+    void FinishLoading();                          // the owner calls it after setting all properties
+    void ComponentRemoved(const void* component);  // forget IconList / PopupMenu
+    void RestoreMainWindow();
+    void HideMainWindow();
+    HWND MessageWindow() const { return window_.get(); }
+    // Adds the icon again if it should be visible; the shell forgets every icon when it restarts.
+    void ReAddAfterShellRestart();
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK TaskbarHookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void HandleNotification(UINT mouseMessage);
+    void ShowPopupAtCursor();
+    void CycleStep();
+    void UpdateCycleTimer();
+    bool CycleTimerRunning() const { return cycleIcons_ && cycleInterval_ != 0; }
+    void PrepareRecord();
+    void HookTaskbarWindow();
+    void UnhookTaskbarWindow();
+
+    TrayHost& host_;
+    TrayShell& shell_;
+    // Shared with handlers that run user code, so they can tell whether that code destroyed us.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+
+    bool designPreview_ = false;
+    HIMAGELIST iconList_ = nullptr;
+    bool cycleIcons_ = false;
+    UINT cycleInterval_ = 0;
+    bool enabled_ = true;
+    std::string hint_;
+    bool showHint_ = false;
+    tray_detail::UniqueIcon icon_;
+    bool iconVisible_ = true;
+    TrayPopupMenu* popupMenu_ = nullptr;
+    bool leftPopup_ = false;
+    bool startMinimized_ = false;
+    bool minimizeToTray_ = false;
+
+    int cycleIndex_ = 0;
+    bool leftPressed_ = false;
+    NOTIFYICONDATAW record_{};
+    tray_detail::UniqueWindow window_;
+    HWND hookedWindow_ = nullptr;  // the taskbar window whose procedure we replaced
+};
+
+}  // namespace tarvolo
