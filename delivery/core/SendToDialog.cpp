@@ -93,7 +93,7 @@ bool DialogSender::FillDialogEditProc(WindowHandle child) {
         MarkUnresponsive(DialogWindow);
         return false;
     }
-    ops_->SetText(child, *oldText);
+    if (!ops_->SetText(child, *oldText)) MarkUnresponsive(DialogWindow);
     return false;
 }
 
