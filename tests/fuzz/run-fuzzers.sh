@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Runs every fuzz target of a TARVOLO_FUZZ build for a fixed time each, one
+# after the other (one process at a time), on a copy of its seed corpus: what
+# a run discovers stays under BUILD_DIR and never grows the repository's corpus.
+#
+#   tests/fuzz/run-fuzzers.sh BUILD_DIR SECONDS_PER_TARGET [TARGET...]
+#
+# Prints per target the inputs tried and, for a failure, the saved input and
+# the end of the log; ends with "N passed, N failed". Exits non-zero when any
+# target crashed, broke an invariant, timed out on an input or is missing.
+# Extra libFuzzer flags can be passed in FUZZ_FLAGS.
+set -uo pipefail
+
+if [ $# -lt 2 ]; then
+    echo "usage: $0 BUILD_DIR SECONDS_PER_TARGET [TARGET...]" >&2
+    exit 2
+fi
+build=$(cd "$1" 2>/dev/null && pwd) || { echo "no build directory $1" >&2; exit 2; }
+seconds=$2
+shift 2
+here=$(cd "$(dirname "$0")" && pwd)
+
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+    for src in "$here"/*_fuzz.cpp; do
+        targets+=("$(basename "$src" .cpp)")
+    done
+fi
+
+passed=0
+failed=0
+for name in "${targets[@]}"; do
+    exe="$build/$name"
+    work="$build/fuzz-work/$name"
+    log="$build/fuzz-work/$name.log"
+    if [ ! -x "$exe" ]; then
+        echo "$name: FAILED, no executable $exe"
+        failed=$((failed + 1))
+        continue
+    fi
+    rm -rf "$work"
+    mkdir -p "$work/corpus" "$work/artifacts"
+    if [ -d "$here/corpus/$name" ]; then
+        cp -R "$here/corpus/$name/." "$work/corpus/"
+    fi
+    # -timeout: one input that takes this long counts as a failure (a hang or a
+    # quadratic blow-up), not as a slow machine.
+    # shellcheck disable=SC2086
+    "$exe" -max_total_time="$seconds" -print_final_stats=1 -timeout=25 -rss_limit_mb=2048 \
+        -artifact_prefix="$work/artifacts/" ${FUZZ_FLAGS:-} "$work/corpus" >"$log" 2>&1
+    rc=$?
+    units=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+    corpus=$(find "$work/corpus" -type f | wc -l)
+    if [ "$rc" -eq 0 ]; then
+        echo "$name: passed, ${units:-0} inputs tried in ${seconds} s (corpus ${corpus} files)"
+        passed=$((passed + 1))
+    else
+        echo "$name: FAILED (exit $rc) after ${units:-0} inputs; log $log"
+        for input in "$work"/artifacts/*; do
+            [ -e "$input" ] && echo "  input kept: $input"
+        done
+        # The broken invariant with its detail, or the sanitizer's report.
+        {
+            sed -n '/invariant broken/,/ERROR: libFuzzer/p' "$log" | head -n 30
+            grep -E -A6 "ERROR: (AddressSanitizer|LeakSanitizer)|runtime error|ERROR: libFuzzer: (timeout|out-of-memory)" \
+                "$log" | head -n 14
+        } | sed 's/^/  | /'
+        failed=$((failed + 1))
+    fi
+done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
