@@ -23,7 +23,7 @@ namespace {
 std::string_view WithoutByteOrderMark(std::string_view bytes) {
     // A text editor may have saved the file with a byte-order mark; the root
     // row must still be "\".
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    while (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     return bytes;
 }
 

@@ -139,7 +139,7 @@ std::string_view StripQuotes(std::string_view value) {
 
 IniFile IniFile::Parse(std::string_view text) {
     IniFile ini;
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    while (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     ForEachLine(text, [&](std::string_view line) { ini.lines_.emplace_back(line); });
     return ini;
 }

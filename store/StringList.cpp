@@ -5,7 +5,7 @@
 namespace tarvolo {
 
 std::vector<std::string> ParseStringList(std::string_view bytes, const AnsiDecoder& ansi) {
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    while (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     std::vector<std::string> entries;
     ForEachLine(bytes, [&](std::string_view line) {
         if (IsValidUtf8(line)) {
