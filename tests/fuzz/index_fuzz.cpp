@@ -58,13 +58,10 @@ void CheckRows(const RowStore& rows, std::string_view bytes, const AnsiDecoder& 
         FUZZ_CHECK(IsValidUtf8(row), Show(row));
     }
 
-    // Written and read again: the same rows. A first row that itself begins
-    // with a byte-order mark cannot survive: the reader takes a leading mark
-    // for the file's own (see the report of the fuzzing work).
-    if (rows.empty() || !StartsWith(rows.Row(0), kByteOrderMark)) {
-        const RowStore again = ParseIndexFile(IndexFileText(rows), decode);
-        FUZZ_CHECK(again == rows, "again: " + ShowRows(again) + "\nfirst: " + ShowRows(rows));
-    }
+    // Written and read again: the same rows (double_bom.dir once lost a mark
+    // of its first row at every save).
+    const RowStore again = ParseIndexFile(IndexFileText(rows), decode);
+    FUZZ_CHECK(again == rows, "again: " + ShowRows(again) + "\nfirst: " + ShowRows(rows));
 }
 
 void CheckTreeCodes(const RowStore& rows) {

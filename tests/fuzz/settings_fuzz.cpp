@@ -186,10 +186,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text = ini.Text();
     FUZZ_CHECK(text.empty() || StartsWith(text.substr(text.size() - 2), "\r\n"), Show(text));
 
-    // Written and read again: the same answers and the same text. A first line
-    // that itself begins with a byte-order mark loses it (the reader takes a
-    // leading mark for the file's own).
-    if (lines.empty() || !StartsWith(lines[0], kByteOrderMark)) {
+    // Written and read again: the same answers and the same text. (In
+    // double_bom.ini the first [Window] once came to light only after a save,
+    // and then hid the values saved.)
+    {
         const IniFile again = IniFile::Parse(text);
         FUZZ_CHECK(again.Text() == text, Show(text) + "\nread back as " + Show(again.Text()));
         const auto first = Answers(ini, probes);
