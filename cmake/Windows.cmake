@@ -57,17 +57,26 @@ target_link_libraries(win_tests PRIVATE tarvolo_app gtest gtest_main)
 target_compile_options(win_tests PRIVATE ${TARVOLO_WARNINGS})
 gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES LABELS win TIMEOUT 120)
 
+# Another program's file dialogs for the end-to-end tests of Send To Dialog and Open.
+add_executable(dialoghost WIN32 ${CMAKE_SOURCE_DIR}/tests/dialoghost/dialoghost.cpp)
+target_link_libraries(dialoghost PRIVATE comctl32 comdlg32 ole32 shell32 uuid)
+target_compile_options(dialoghost PRIVATE ${TARVOLO_WARNINGS})
+if(MINGW)
+  target_link_options(dialoghost PRIVATE -municode)
+endif()
+set_target_properties(dialoghost PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
 # End-to-end tests: a driver that starts the real tarvolo.exe and works it like a user.
 file(GLOB TARVOLO_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
 if(TARVOLO_E2E_TESTS)
   add_executable(e2e_tests ${TARVOLO_E2E_TESTS})
   target_link_libraries(e2e_tests PRIVATE tarvolo_platform gtest gtest_main)
   target_compile_options(e2e_tests PRIVATE ${TARVOLO_WARNINGS})
-  add_dependencies(e2e_tests tarvolo)
+  add_dependencies(e2e_tests tarvolo dialoghost)
   # One program at a time: they share the display, the keyboard and the Wine session.
   gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES LABELS e2e RUN_SERIAL TRUE TIMEOUT 180
-    ENVIRONMENT "TARVOLO_EXE=$<TARGET_FILE:tarvolo>")
+    ENVIRONMENT "TARVOLO_EXE=$<TARGET_FILE:tarvolo>;TARVOLO_DIALOGHOST=$<TARGET_FILE:dialoghost>")
 endif()
 
 file(GLOB TARVOLO_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_bench.cpp)

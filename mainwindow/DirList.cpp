@@ -1,16 +1,101 @@
+// The directory list: the rows of one drive as a tree with connector lines,
+// painted from the tree codes through an owner-drawn list that holds no
+// strings of its own (the rows stay in Rows), and what selecting a row does.
 #include "mainwindow/Main.h"
+
+#include "platform/WinText.h"
 
 namespace tarvolo {
 
-void TfrmMain::BuildTreeCodes() {}
-void TfrmMain::DirListBoxDrawItem(const DRAWITEMSTRUCT&) {}
-void TfrmMain::DirListBoxClick() {}
-void TfrmMain::DirListBoxDblClick() {}
-void TfrmMain::SetRows(RowStore rows) { Rows = std::move(rows); }
-long TfrmMain::SelectedRow() const { return -1; }
-void TfrmMain::SelectRow(long) {}
-LRESULT CALLBACK TfrmMain::ListBoxProc(HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) {
-    return ::DefSubclassProc(h, m, w, l);
+void TfrmMain::BuildTreeCodes() { Codes.Build(Rows); }
+
+void TfrmMain::SetRows(RowStore rows) {
+    Rows = std::move(rows);
+    Codes.Clear();
+    static const WinCaseFolder folder;
+    Search.Build(Rows, folder);
+    ::SendMessageW(DirListBox, LB_SETCOUNT, Rows.size(), 0);
+}
+
+long TfrmMain::SelectedRow() const {
+    LRESULT i = ::SendMessageW(DirListBox, LB_GETCURSEL, 0, 0);
+    return i == LB_ERR || i < 0 || static_cast<size_t>(i) >= Rows.size() ? -1 : static_cast<long>(i);
+}
+
+void TfrmMain::SelectRow(long row) { ::SendMessageW(DirListBox, LB_SETCURSEL, static_cast<WPARAM>(row), 0); }
+
+void TfrmMain::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
+    HDC dc = item.hDC;
+    const RECT& r = item.rcItem;
+    const COLORREF window = ::GetSysColor(COLOR_WINDOW);
+    // Connectors and the space around the name always keep the window colour;
+    // only the name's label shows the selection.
+    UniqueBrush windowBrush(::CreateSolidBrush(window));
+    ::FillRect(dc, &r, windowBrush.get());
+    const size_t row = item.itemID;
+    if (item.itemID != static_cast<UINT>(-1) && row < Rows.size()) {
+        const bool selected = (item.itemState & ODS_SELECTED) != 0;
+        ::SetBkMode(dc, OPAQUE);
+        ::SetBkColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHT) : window);
+        ::SetTextColor(dc, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        HFONT font = reinterpret_cast<HFONT>(::SendMessageW(DirListBox, WM_GETFONT, 0, 0));
+        SelectGuard keepFont(dc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
+        if (row == 0) {
+            ::TextOutW(dc, 5, r.top, L"[ \\ ]", 5);
+        } else {
+            const std::string_view code = row < Codes.size() ? Codes.Code(row) : std::string_view();
+            int x = r.left + 8;
+            MemoryDC pictures(dc);
+            // White in the pictures is the window colour, already under them.
+            auto draw = [&](HBITMAP picture) {
+                if (!picture || !pictures) return;
+                SelectGuard keep(pictures, picture);
+                ::GdiTransparentBlt(dc, x, r.top, 16, r.bottom - r.top, pictures, 0, 0, 16, 16,
+                                    RGB(255, 255, 255));
+            };
+            for (size_t k = 0; k + 1 < code.size(); ++k) {
+                if (code[k] == '1') draw(LineBitmap);
+                x += 16;
+            }
+            if (!code.empty()) {
+                if (code.back() == '2') draw(TeeBitmap);
+                if (code.back() == '3') draw(ElbowBitmap);
+            }
+            std::wstring label = L"  " + Widen(Rows.Name(row)) + L"  ";
+            ::TextOutW(dc, x + 16, r.top, label.c_str(), static_cast<int>(label.size()));
+        }
+    }
+    if (item.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &r);
+}
+
+void TfrmMain::DirListBoxClick() {
+    const long row = SelectedRow();
+    // No selected row (an empty index): the current path stays what it was.
+    if (row < 0) return;
+    const std::string path = SelectedDrive() + std::string(Rows.Row(static_cast<size_t>(row)));
+    SetWindowTextUtf8(cmbHistory, path);
+    SetHint(cmbHistory, path);
+    SetHint(DirListBox, path);
+}
+
+void TfrmMain::DirListBoxDblClick() {
+    DirListBoxClick();
+    CommandClick(1);
+}
+
+LRESULT CALLBACK TfrmMain::ListBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_VSCROLL && (LOWORD(wp) == SB_THUMBTRACK || LOWORD(wp) == SB_THUMBPOSITION)) {
+        // The message carries only 16 bits of the thumb position; past 65,535 rows
+        // the list would jump back to the top.
+        SCROLLINFO si{};
+        si.cbSize = sizeof si;
+        si.fMask = SIF_TRACKPOS;
+        if (::GetScrollInfo(hwnd, SB_VERT, &si)) {
+            ::SendMessageW(hwnd, LB_SETTOPINDEX, static_cast<WPARAM>(si.nTrackPos < 0 ? 0 : si.nTrackPos), 0);
+            return 0;
+        }
+    }
+    return ::DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 }  // namespace tarvolo

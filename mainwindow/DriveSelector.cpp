@@ -1,11 +1,142 @@
+// The drive selector: the fixed drives, loading a drive's index (or scanning
+// the drive when it has none) and the Rescan button.
+#include <cwchar>
+
+#include "index/IndexFile.h"
 #include "mainwindow/Main.h"
+#include "mainwindow/Rescan.h"
+#include "platform/Application.h"
+#include "platform/AtomicFile.h"
+#include "platform/WinText.h"
+#include "res/resource.h"
 
 namespace tarvolo {
 
-void TfrmMain::FillDriveList() {}
-void TfrmMain::cmbDrivesChange() {}
-void TfrmMain::btnRescanClick() {}
-void TfrmMain::cmbDrivesDrawItem(const DRAWITEMSTRUCT&) {}
-std::string TfrmMain::SelectedDrive() const { return {}; }
+namespace {
+
+enum class IndexRead { loaded, missing, unreadable };
+
+// Reads one index file into `rows`; `path` names the file that failed.
+IndexRead ReadIndexFile(const std::string& path, RowStore& rows) {
+    std::string bytes;
+    bool existed = false;
+    if (!ReadWholeFile(path, bytes, &existed, kMaxIndexFileBytes)) return IndexRead::unreadable;
+    if (!existed) return IndexRead::missing;
+    static const WinAnsiDecoder ansi;
+    // Parsed in the file's own buffer: a million rows are not copied twice.
+    rows = ParseIndexFileBuffer(std::move(bytes), ansi);
+    return IndexRead::loaded;
+}
+
+}  // namespace
+
+void TfrmMain::FillDriveList() {
+    ::SendMessageW(cmbDrives, CB_RESETCONTENT, 0, 0);
+    wchar_t buffer[256] = {};
+    DWORD length = ::GetLogicalDriveStringsW(255, buffer);
+    if (length == 0 || length > 255) return;
+    // "C:\", NUL, "D:\", NUL, ..., NUL.
+    for (const wchar_t* root = buffer; *root; root += wcslen(root) + 1) {
+        if (::GetDriveTypeW(root) != DRIVE_FIXED) continue;
+        wchar_t entry[3] = {root[0], root[1], 0};
+        if (entry[0] >= L'a' && entry[0] <= L'z') entry[0] = static_cast<wchar_t>(entry[0] - L'a' + L'A');
+        ::SendMessageW(cmbDrives, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+    }
+}
+
+std::string TfrmMain::SelectedDrive() const {
+    LRESULT i = ::SendMessageW(cmbDrives, CB_GETCURSEL, 0, 0);
+    if (i < 0) return {};
+    wchar_t entry[16] = {};
+    LRESULT n = ::SendMessageW(cmbDrives, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+    if (n <= 0 || n >= 16) return {};
+    ::SendMessageW(cmbDrives, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry));
+    return Narrow(entry);
+}
+
+void TfrmMain::cmbDrivesChange() {
+    const std::string drive = SelectedDrive();
+    if (drive.empty()) return;
+    ::ShowWindow(DirListBox, SW_HIDE);
+    // The list comes back however the load ends.
+    struct ShowAgain {
+        HWND list;
+        ~ShowAgain() { ::ShowWindow(list, SW_SHOW); }
+    } showAgain{DirListBox};
+
+    const std::string path = IndexFilePath(drive);
+    RowStore rows;
+    IndexRead read = ReadIndexFile(path, rows);
+    std::string failed = path;
+    if (read == IndexRead::missing) {
+        // A drive whose root cannot be written keeps its index in the user's own folder.
+        const std::string local = LocalIndexFilePath(drive);
+        if (!local.empty()) {
+            read = ReadIndexFile(local, rows);
+            failed = local;
+        }
+    }
+    switch (read) {
+    case IndexRead::loaded:
+        SetRows(std::move(rows));
+        break;
+    case IndexRead::missing:
+        frmRescan->ScanDrive(drive + "\\");
+        break;
+    case IndexRead::unreadable:
+        // The old rows belong to another drive: with them the current path would name
+        // directories that do not exist here.
+        SetRows(RowStore());
+        Application::Get().ShowError("Cannot open file " + failed);
+        break;
+    }
+    BuildTreeCodes();
+    if (!Rows.empty()) SelectRow(0);
+    DirListBoxClick();
+    SetSearchText("");
+}
+
+void TfrmMain::btnRescanClick() {
+    const std::string drive = SelectedDrive();
+    if (drive.empty()) return;
+    ::ShowWindow(DirListBox, SW_HIDE);
+    struct ShowAgain {
+        HWND list;
+        ~ShowAgain() { ::ShowWindow(list, SW_SHOW); }
+    } showAgain{DirListBox};
+    frmRescan->ScanDrive(drive + "\\");
+    BuildTreeCodes();
+    if (!Rows.empty()) SelectRow(0);
+    DirListBoxClick();
+}
+
+void TfrmMain::cmbDrivesDrawItem(const DRAWITEMSTRUCT& item) {
+    HDC dc = item.hDC;
+    RECT r = item.rcItem;
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    const COLORREF back = ::GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+    const COLORREF fore = ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+    UniqueBrush brush(::CreateSolidBrush(back));
+    ::FillRect(dc, &r, brush.get());
+    if (item.itemID != static_cast<UINT>(-1)) {
+        UniqueBitmap picture(static_cast<HBITMAP>(
+            ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDB_DRIVE), IMAGE_BITMAP, 0, 0, 0)));
+        if (picture) {
+            MemoryDC source(dc);
+            SelectGuard keep(source, picture.get());
+            // Pure red is the picture's background: the entry's colour shows through.
+            ::GdiTransparentBlt(dc, r.left + 2, r.top, 16, 16, source, 0, 0, 16, 16, RGB(255, 0, 0));
+        }
+        wchar_t text[16] = {};
+        LRESULT n = ::SendMessageW(cmbDrives, CB_GETLBTEXTLEN, item.itemID, 0);
+        if (n > 0 && n < 16) {
+            ::SendMessageW(cmbDrives, CB_GETLBTEXT, item.itemID, reinterpret_cast<LPARAM>(text));
+            ::SetBkMode(dc, TRANSPARENT);
+            ::SetTextColor(dc, fore);
+            ::TextOutW(dc, r.left + 22, r.top, text, static_cast<int>(n));
+        }
+    }
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) ::DrawFocusRect(dc, &r);
+}
 
 }  // namespace tarvolo

@@ -594,6 +594,10 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         break;
+    case WM_CONTEXTMENU:
+        // The window's context menu is the favorites menu.
+        FavoritesContextPopup(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+        return 0;
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:

@@ -106,20 +106,36 @@ public:
     bool cmbHistoryKeyPress(char32_t& ch);
 
     // --- Commands (delivery/Commands.cpp) ---
+    // tag 1 Open, 2 Copy, 3 Send To Dialog.
     void CommandClick(int tag);
     void UpdateHistory();
     std::string CurrentPath() const;
     void SetCurrentPath(const std::string& path);
+    // Offers `path` to the dialogs whose captions begin with an entry of DialogsList.
+    void SendPathToDialog(const std::string& path);
 
     // --- Favorites (delivery/FavoritesMenus.cpp) ---
     void btnAddToFavoritesClick();
+    // `parent` is one of the first two items of popUpFavorites or CoolTrayPopUp;
+    // its tag says which kind of sub-item it gets (0 open, 1 send to dialog). A
+    // favorite sub-item keeps its shortcut value in its own tag.
     void CreateFavoritesPopUp(PopupMenu::Item& parent);
     void btnFavoritesClick();
     void CoolTrayPopUpPopup();
-    void FavoritesOnClick(size_t index);
-    void SentToDialogOnClick(size_t index);
-    // A favorite's own key combination; true when one took the key.
+    // The right click on the window: popUpFavorites as last built.
+    void FavoritesContextPopup(int screenX, int screenY);
+    // The chosen item's caption is the path.
+    void FavoritesOnClick(const std::string& path);
+    void SentToDialogOnClick(const std::string& path);
+    // A favorite's own key combination; true when one took the key. `shift` holds
+    // ssShift/ssCtrl/ssAlt (the shortcut value's modifier bits); `key` the virtual key.
+    // The lookup is among the items of popUpFavorites as last built: the "Open"
+    // items, then the "Send To Dialog" items, each in favorites order; the first
+    // equal one runs. PreviewKey calls this first for every WM_KEYDOWN and
+    // WM_SYSKEYDOWN, before Ctrl+Enter and every other rule, and drops a key it took.
     bool FavoriteShortcut(WORD key, unsigned shift);
+    // The item FavoriteShortcut would run; null when no favorite has the combination.
+    PopupMenu::Item* FavoriteShortcutItem(WORD key, unsigned shift);
 
     // --- State ---
     int Tag = 0;  // the real-close flag
@@ -179,6 +195,11 @@ private:
     UniqueFont historyFont_;
     UniqueBrush historyBrush_;
 };
+
+// True when the path names an existing directory (false for an empty path).
+bool IsExistingDirectory(const std::string& path);
+// A shortcut value as menus show it: "Ctrl+Alt+T", "Shift+F5"; empty for 0.
+std::string ShortcutToText(uint16_t shortcut);
 
 // The registered message that a second start sends to bring the first one forward.
 const wchar_t* ShowInstanceMessageName();

@@ -1,13 +1,253 @@
 #include "mainwindow/Rescan.h"
 
+#include <shlobj.h>
+
+#include "index/IndexFile.h"
 #include "mainwindow/Main.h"
+#include "platform/Application.h"
+#include "platform/AtomicFile.h"
+#include "platform/WinDirectoryLister.h"
+#include "platform/WinText.h"
+#include "store/Global.h"
 
 namespace tarvolo {
 
-TfrmRescan::TfrmRescan(TfrmMain& main) : main_(main) {}
+namespace {
 
-void TfrmRescan::ScanDrive(const std::string&) {}
+enum { IDC_INFODRIVE = 300, IDC_ANIMATE, IDC_BTNCANCEL, IDC_INFO };
+
+constexpr int kClientWidth = 233;
+constexpr int kClientHeight = 103;
+
+// The Cancel button never takes the focus: it would draw a focus frame in a
+// window whose only purpose is to be clicked once.
+LRESULT CALLBACK NoFocusButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_SETFOCUS) return 0;
+    return ::DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+// A red no-entry sign on yellow, the yellow left out by the image list's mask.
+HIMAGELIST CreateCancelPicture(HDC screen) {
+    constexpr COLORREF kYellow = RGB(255, 255, 0);
+    HIMAGELIST list = ::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0);
+    if (!list) return nullptr;
+    UniqueBitmap bitmap(::CreateCompatibleBitmap(screen, 16, 16));
+    {
+        MemoryDC dc(screen);
+        SelectGuard keepBitmap(dc, bitmap.get());
+        UniqueBrush yellow(::CreateSolidBrush(kYellow));
+        RECT all{0, 0, 16, 16};
+        ::FillRect(dc, &all, yellow.get());
+        UniqueBrush red(::CreateSolidBrush(RGB(220, 0, 0)));
+        SelectGuard keepBrush(dc, red.get());
+        SelectGuard keepPen(dc, ::GetStockObject(NULL_PEN));
+        ::Ellipse(dc, 0, 0, 17, 17);
+        RECT bar{3, 6, 13, 10};
+        ::FillRect(dc, &bar, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    }
+    ::ImageList_AddMasked(list, bitmap.get(), kYellow);
+    return list;
+}
+
+std::string LocalAppDataFolder() {
+    // The environment first, so that a test run can give every program a folder of its own.
+    wchar_t buffer[MAX_PATH];
+    DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) return Narrow(std::wstring_view(buffer, n));
+    if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        return Narrow(buffer);
+    return {};
+}
+
+}  // namespace
+
+std::string IndexFilePath(const std::string& drive) {
+    return drive.substr(0, 2) + "\\" + kIndexFileName;
+}
+
+std::string LocalIndexFilePath(const std::string& drive) {
+    std::string folder = LocalAppDataFolder();
+    if (folder.empty() || drive.empty()) return {};
+    return folder + "\\Tarvolo\\" + drive.substr(0, 1) + ".dir";
+}
+
+// Connects the walk to the window: the count line, the message pump and the
+// Cancel button.
+class TfrmRescan::Observer : public ScanObserver {
+public:
+    explicit Observer(TfrmRescan& form) : form_(form) { ReadFilter(); }
+
+    void Progress(uint32_t dirCount) override {
+        form_.DirCount = dirCount;
+        if (dirCount == shown_) return;
+        shown_ = dirCount;
+        SetWindowTextUtf8(form_.Info, "Directories Indexed: " + std::to_string(dirCount));
+    }
+    void Pump() override {
+        Application::Get().ProcessMessages();
+        ReadFilter();
+    }
+    bool CancelRequested() override { return form_.Tag == 1 || Application::Get().Terminated(); }
+
+    ScanFilter filter;
+
+private:
+    // The filters may change while messages run; the walk reads them at every directory.
+    void ReadFilter() {
+        filter.includeReadOnly = IncludeReadOnly;
+        filter.includeHidden = IncludeHidden;
+        filter.includeSystem = IncludeSystem;
+    }
+
+    TfrmRescan& form_;
+    uint32_t shown_ = 0;
+};
+
+TfrmRescan::TfrmRescan(TfrmMain& main) : main_(main) {
+    FormArgs args;
+    args.caption = "Rescan";
+    args.className = L"TfrmRescan";
+    // A dialog frame without caption bits: no title bar, no system menu, no
+    // close button, and nothing to drag the window by.
+    args.style = (WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN) & ~WS_CAPTION;
+    args.exStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
+    RECT r{0, 0, kClientWidth, kClientHeight};
+    ::AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
+    args.width = r.right - r.left;
+    args.height = r.bottom - r.top;
+    args.clientWidth = kClientWidth;
+    args.clientHeight = kClientHeight;
+    CreateForm(args);
+
+    labelFont_.reset(CreateUiFont(L"Arial", -15, true));
+    AddControl({L"STATIC", "Scaning Drive ", SS_CENTER | SS_NOPREFIX, 0, IDC_INFODRIVE, 0, 13, 233, 20},
+               &infoDrive);
+    AddControl({ANIMATE_CLASSW, "", ACS_TRANSPARENT, 0, IDC_ANIMATE, 54, 40, 32, 32}, &Animate);
+    AddControl({L"BUTTON", "Cancel", BS_PUSHBUTTON, 0, IDC_BTNCANCEL, 98, 45, 81, 24}, &btnCancel);
+    AddControl({L"STATIC", "Directories Indexed: ", SS_CENTER | SS_NOPREFIX, 0, IDC_INFO, 0, 77, 233, 20}, &Info);
+    for (HWND label : {infoDrive, Info})
+        ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
+
+    ::SetWindowSubclass(btnCancel, &NoFocusButtonProc, 1, 0);
+    HDC screen = ::GetDC(nullptr);
+    cancelPicture_ = CreateCancelPicture(screen);
+    ::ReleaseDC(nullptr, screen);
+    if (cancelPicture_) {
+        BUTTON_IMAGELIST bil{};
+        bil.himl = cancelPicture_;
+        bil.margin = RECT{4, 0, 0, 0};
+        bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
+        ::SendMessageW(btnCancel, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
+    }
+    OnClick(IDC_BTNCANCEL, [this] { btnCancelClick(); });
+    FormCreate();
+}
+
+TfrmRescan::~TfrmRescan() {
+    if (Animate) ::SendMessageW(Animate, ACM_OPENW, 0, 0);  // closes the clip
+    if (cancelPicture_) ::ImageList_Destroy(cancelPicture_);
+}
+
+void TfrmRescan::FormCreate() {
+    // Opening the clip makes its own first and last frame the range that plays.
+    ::SendMessageW(Animate, ACM_OPENW, reinterpret_cast<WPARAM>(Application::Get().Instance()),
+                   reinterpret_cast<LPARAM>(L"AVI_HAND"));
+}
+
+void TfrmRescan::StartAnimation() {
+    ::SendMessageW(Animate, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF));
+}
+
+void TfrmRescan::StopAnimation() {
+    ::SendMessageW(Animate, ACM_STOP, 0, 0);
+    // Back to the first frame, as at rest.
+    ::SendMessageW(Animate, ACM_PLAY, 1, MAKELPARAM(0, 0));
+}
 
 void TfrmRescan::btnCancelClick() { Tag = 1; }
+
+void TfrmRescan::FormClose() {
+    if (Tag == 1) ShowInformation(main_.Handle(), "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
+}
+
+LRESULT TfrmRescan::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CLOSE:
+        // Closing hides the window; it is reused by the next scan.
+        ::ShowWindow(hwnd_, SW_HIDE);
+        FormClose();
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) == SC_MOVE || (wp & 0xFFF0) == SC_CLOSE) return 0;
+        break;
+    default:
+        break;
+    }
+    return Form::WndProc(msg, wp, lp);
+}
+
+bool TfrmRescan::SaveIndex(const std::string& root, const std::string& text) {
+    const std::string local = LocalIndexFilePath(root);
+    if (ReplaceFileAtomically(IndexFilePath(root), text, nullptr)) {
+        // The drive's own file is found first; an older per-user copy would only mislead.
+        if (!local.empty()) ::DeleteFileW(Widen(local).c_str());
+        return true;
+    }
+    // A standard user cannot create files in the root of the system drive.
+    if (local.empty()) return false;
+    ::CreateDirectoryW(Widen(local.substr(0, local.find_last_of('\\'))).c_str(), nullptr);
+    return ReplaceFileAtomically(local, text, nullptr);
+}
+
+void TfrmRescan::ScanDrive(const std::string& root) {
+    // Messages run during the walk; a second scan must not start inside the first.
+    if (scanning_) return;
+    scanning_ = true;
+    HWND mainWindow = main_.Handle();
+
+    RECT m{}, own{};
+    ::GetWindowRect(mainWindow, &m);
+    ::GetWindowRect(hwnd_, &own);
+    const int width = own.right - own.left, height = own.bottom - own.top;
+    const int top = m.top + (m.bottom - m.top - height) / 2 - 20;
+    const int left = m.left + (m.right - m.left - width) / 2;
+    ::SetWindowPos(hwnd_, HWND_TOPMOST, left, top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+
+    ::EnableWindow(mainWindow, FALSE);
+    SetWindowTextUtf8(infoDrive, "Scaning Drive " + root.substr(0, 2));
+    SetWindowTextUtf8(Info, "Directories Indexed: 0");
+    ::ShowWindow(hwnd_, SW_SHOW);
+    ::UpdateWindow(hwnd_);
+    StartAnimation();
+
+    RootPath = root;
+    DirCount = 0;
+    Tag = 0;
+
+    // However the scan ends, the main window is usable again and this window gone.
+    struct Finish {
+        TfrmRescan& form;
+        HWND mainWindow;
+        ~Finish() {
+            form.StopAnimation();
+            ::EnableWindow(mainWindow, TRUE);
+            if (::GetActiveWindow() == form.hwnd_ || !::GetActiveWindow()) ::SetActiveWindow(mainWindow);
+            form.Close();
+            form.scanning_ = false;
+        }
+    };
+    bool saved = false;
+    {
+        Finish finish{*this, mainWindow};
+        Observer observer(*this);
+        WinDirectoryLister lister;
+        const WinCollator collator;
+        RowStore rows = WalkDirectories(RootPath, observer.filter, lister, collator, observer);
+        const std::string text = IndexFileText(rows);
+        main_.SetRows(std::move(rows));
+        saved = SaveIndex(root, text);
+    }
+    if (!saved) Application::Get().ShowError("Cannot create file " + IndexFilePath(root));
+}
 
 }  // namespace tarvolo

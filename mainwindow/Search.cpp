@@ -1,10 +1,54 @@
+// The search box: typing selects the first directory whose name begins with
+// the text, a keystroke that matches nothing is taken back, and Find Next
+// steps on to later matches.
 #include "mainwindow/Main.h"
+
+#include "platform/WinText.h"
 
 namespace tarvolo {
 
-bool TfrmMain::FindDirectory(long) { return false; }
-void TfrmMain::DirToFindChange() {}
-void TfrmMain::btnFindNextClick() {}
-void TfrmMain::SetSearchText(const std::string&) {}
+bool TfrmMain::FindDirectory(long start) {
+    static const WinCaseFolder folder;
+    const long found = Rows.size() == Search.size() ? Search.FindFrom(start, WindowText(DirToFind), folder) : -1;
+    if (found >= 0) SelectRow(found);
+    DirListBoxClick();
+    return found >= 0;
+}
+
+void TfrmMain::DirToFindChange() {
+    DWORD caret = 0;
+    ::SendMessageW(DirToFind, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+    const bool found = FindDirectory(0);
+    const std::string text = WindowText(DirToFind);
+    if (found || text.empty()) {
+        LastFindText = text;
+    } else if (text != LastFindText) {
+        // Taken back. Setting the text runs this rule once more, nested, which
+        // selects the first match of the accepted text; when that text no longer
+        // matches either (rows rescanned since), the nested run finds the box
+        // already holding it and stops there.
+        SetWindowTextUtf8(DirToFind, LastFindText);
+        ::SendMessageW(DirToFind, EM_SETSEL, caret, caret);
+    }
+    if (WindowText(DirToFind).empty() && !Rows.empty()) {
+        // An empty search box means the drive's root.
+        SelectRow(0);
+        DirListBoxClick();
+    }
+}
+
+void TfrmMain::btnFindNextClick() {
+    const long selected = SelectedRow();
+    if (selected + 1 == static_cast<long>(Rows.size()))
+        FindDirectory(0);
+    else
+        FindDirectory(selected);
+}
+
+void TfrmMain::SetSearchText(const std::string& text) {
+    // The same text again is no change and runs nothing.
+    if (WindowText(DirToFind) == text) return;
+    SetWindowTextUtf8(DirToFind, text);
+}
 
 }  // namespace tarvolo

@@ -1,0 +1,554 @@
+// Delivering the current path from the real program: Send To Dialog into real
+// dialogs of another process, Open, Copy, the history, and the favorites with
+// their menus and keys.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "mainwindow/Main.h"
+#include "tests/e2e/Harness.h"
+
+using namespace e2e;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+// The helper program with the dialogs: from TARVOLO_DIALOGHOST, else beside this test.
+std::string DialogHostExe() {
+    std::string exe = Env("TARVOLO_DIALOGHOST");
+    if (exe.empty()) {
+        wchar_t self[MAX_PATH] = {};
+        ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::string path = U(self);
+        exe = path.substr(0, path.find_last_of('\\') + 1) + "dialoghost.exe";
+    }
+    if (!exe.empty() && exe[0] == '/') {
+        std::string win = "Z:" + exe;
+        for (char& c : win)
+            if (c == '/') c = '\\';
+        exe = win;
+    }
+    return exe;
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::string text;
+    ReadFileBytes(path, text);
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& l : lines) out += "[" + l + "] ";
+    return out;
+}
+
+// Another program with a window of a chosen kind; ended with the test.
+class DialogHost {
+public:
+    DialogHost(const TestDir& dir, const std::string& name) : result_(dir.Win(name + ".log")) {}
+    ~DialogHost() {
+        if (pi_.hProcess) {
+            ::TerminateProcess(pi_.hProcess, 0);
+            ::WaitForSingleObject(pi_.hProcess, 5000);
+            ::CloseHandle(pi_.hProcess);
+            ::CloseHandle(pi_.hThread);
+        }
+    }
+    DialogHost(const DialogHost&) = delete;
+    DialogHost& operator=(const DialogHost&) = delete;
+
+    // Starts `mode` with the caption and waits until its window is up.
+    bool Start(const std::string& mode, const std::string& caption, const std::string& folder = {},
+               const std::string& name = {}) {
+        caption_ = caption;
+        std::wstring line = L"\"" + W(DialogHostExe()) + L"\" " + W(mode) + L" \"" + W(caption) + L"\" \"" +
+                            W(result_) + L"\"";
+        if (!folder.empty()) line += L" \"" + W(folder) + L"\"";
+        if (!name.empty()) line += L" \"" + W(name) + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
+            ADD_FAILURE() << "cannot start " << DialogHostExe() << ", error " << ::GetLastError();
+            return false;
+        }
+        if (!WaitFor([&] { return Contains(Log(), "ready") && Window(); }, 20s)) {
+            ADD_FAILURE() << mode << " did not come up: " << Joined(Log());
+            return false;
+        }
+        return true;
+    }
+
+    std::vector<std::string> Log() const { return Lines(result_); }
+    bool WaitLine(const std::string& line, std::chrono::milliseconds timeout = 10s) const {
+        return WaitFor([&] { return Contains(Log(), line); }, timeout);
+    }
+    // Its top-level window with the caption, found without asking the window
+    // itself (it may have stopped answering).
+    HWND Window() const {
+        struct Query {
+            DWORD pid;
+            std::wstring caption;
+            HWND found;
+        } q{pi_.dwProcessId, W(caption_), nullptr};
+        ::EnumWindows(
+            [](HWND w, LPARAM p) -> BOOL {
+                auto* q = reinterpret_cast<Query*>(p);
+                DWORD pid = 0;
+                ::GetWindowThreadProcessId(w, &pid);
+                wchar_t text[256] = {};
+                ::InternalGetWindowText(w, text, 256);
+                if (pid != q->pid || q->caption != text) return TRUE;
+                q->found = w;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&q));
+        return q.found;
+    }
+    // What its first edit-class descendant shows.
+    std::string EditText() const {
+        HWND edit = nullptr;
+        ::EnumChildWindows(
+            Window(),
+            [](HWND w, LPARAM p) -> BOOL {
+                std::string cls = ClassName(w);
+                for (char& c : cls) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+                if (cls.substr(0, 18).find("EDIT") == std::string::npos) return TRUE;
+                *reinterpret_cast<HWND*>(p) = w;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&edit));
+        return edit ? Text(edit) : "<no edit>";
+    }
+
+private:
+    std::string result_;
+    std::string caption_;
+    PROCESS_INFORMATION pi_{};
+};
+
+// The program with its lists written first, shown, and a current path set.
+HWND StartWith(Program& program, const std::string& dialogs, const std::string& history = {},
+               const std::string& favorites = {}) {
+    if (!dialogs.empty()) WriteFileBytes(program.File("dialogs.dir"), dialogs);
+    if (!history.empty()) WriteFileBytes(program.File("history.dir"), history);
+    if (!favorites.empty()) WriteFileBytes(program.File("favorites.dir"), favorites);
+    if (!program.Start()) return nullptr;
+    HWND main = program.Main();
+    if (!main || !WaitFor([&] { return Visible(main) && program.Responsive(); })) return nullptr;
+    return main;
+}
+
+void SetCurrentPath(Program& program, const std::string& path) {
+    std::wstring text = W(path);
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(program.Control(tarvolo::IDC_CMBHISTORY), WM_SETTEXT, 0,
+                          reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000, &result);
+}
+
+// A click of one of the main window's buttons, as the button reports it.
+void Click(Program& program, int id) {
+    ::PostMessageW(program.Main(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(program.Control(id)));
+}
+
+// The real close, then what it wrote.
+std::string HistoryAfterClose(Program& program) {
+    program.CloseFromTrayMenu();
+    if (!program.WaitExit()) return "<still running>";
+    std::string bytes;
+    ReadFileBytes(program.File("history.dir"), bytes);
+    return bytes;
+}
+
+bool BringToFront(HWND main) {
+    ::SetForegroundWindow(main);
+    return WaitFor([&] { return ::GetForegroundWindow() == main; }, 5s);
+}
+
+}  // namespace
+
+// Real file dialogs of another process: each switches to the path, shows its
+// own file name again, and the program goes to the notification area.
+TEST(Deliver, SendToDialogSwitchesRealFileDialogs) {
+    struct Case {
+        const char* mode;
+        const char* name;
+    } cases[] = {{"open", "notes.txt"}, {"save", "report.txt"}, {"item", "picture.png"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        TestDir dir(std::string("Deliver_SendToDialog_") + c.mode);
+        Drive drive('L', dir.UnixOf("l"));
+        MakeDirs("L:\\Start");
+        MakeDirs("L:\\Work Here");
+        DialogHost host(dir, "host");
+        ASSERT_TRUE(host.Start(c.mode, std::string("Choose A File - ") + c.mode, "L:\\Start", c.name));
+        ASSERT_TRUE(host.WaitLine("folder L:\\Start")) << Joined(host.Log());
+
+        Program program(dir);
+        // The entry matches the caption's beginning in any case of its letters.
+        HWND main = StartWith(program, "Somebody Else\r\nchoose a file\r\n", "L:\\Start\r\n");
+        ASSERT_TRUE(main);
+        SetCurrentPath(program, "L:\\Work Here");
+        if (std::string(c.mode) == "open") {
+            ASSERT_TRUE(BringToFront(main));
+            Chord({VK_MENU}, 'D');  // "&Dialog"
+        } else {
+            Click(program, tarvolo::IDC_BTNSENDTODIALOG);
+        }
+        EXPECT_TRUE(host.WaitLine("folder L:\\Work Here")) << "the dialog did not switch: " << Joined(host.Log());
+        EXPECT_TRUE(WaitFor([&] { return host.EditText() == c.name; }))
+            << "the edit shows \"" << host.EditText() << "\"";
+        EXPECT_TRUE(WaitFor([&] { return !Visible(main); })) << "the program did not go to the notification area";
+        EXPECT_EQ(HistoryAfterClose(program), "L:\\Work Here\r\nL:\\Start\r\n");
+    }
+}
+
+// A matching window without any edit lies before the dialog: the program is
+// minimized for it and the dialog still gets the path.
+TEST(Deliver, AWindowWithoutEditBeforeTheDialog) {
+    TestDir dir;
+    Drive drive('M', dir.UnixOf("m"));
+    MakeDirs("M:\\Work");
+    DialogHost probe(dir, "probe"), plain(dir, "plain");
+    ASSERT_TRUE(probe.Start("probe", "Target dialog"));
+    ASSERT_TRUE(plain.Start("noedit", "Target window"));
+    // Top-level windows are walked from the top: the plain window must come first.
+    ::SetWindowPos(probe.Window(), plain.Window(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    Program program(dir);
+    HWND main = StartWith(program, "target\r\n");
+    ASSERT_TRUE(main);
+    SetCurrentPath(program, "M:\\Work");
+    Click(program, tarvolo::IDC_BTNSENDTODIALOG);
+    ASSERT_TRUE(probe.WaitLine("settext old.txt")) << Joined(probe.Log());
+    EXPECT_EQ(probe.Log(),
+              (std::vector<std::string>{"ready", "settext M:\\Work", "click button", "settext old.txt"}));
+    EXPECT_TRUE(WaitFor([&] { return !Visible(main); }));
+}
+
+// Two entries match one caption: the path and the click arrive twice. A dialog
+// without a default button keeps the path for the user to confirm.
+TEST(Deliver, TwoMatchingEntriesAndADialogWithoutDefaultButton) {
+    TestDir dir;
+    Drive drive('N', dir.UnixOf("n"));
+    MakeDirs("N:\\Work");
+    DialogHost twice(dir, "twice"), nodef(dir, "nodef");
+    ASSERT_TRUE(twice.Start("probe", "Double target"));
+    ASSERT_TRUE(nodef.Start("probe", "Plain target", "nodefid"));
+
+    Program program(dir);
+    HWND main = StartWith(program, "double\r\nDOUBLE T\r\nplain\r\n");
+    ASSERT_TRUE(main);
+    SetCurrentPath(program, "N:\\Work");
+    Click(program, tarvolo::IDC_BTNSENDTODIALOG);
+    ASSERT_TRUE(WaitFor([&] { return twice.Log().size() >= 7 || nodef.Log().size() >= 2; }));
+    ASSERT_TRUE(program.Responsive());
+    // Only one of them gets the path: the walk ends at the first filled edit.
+    HWND first = nullptr;
+    ::EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            std::string t = Text(w);
+            if (t != "Double target" && t != "Plain target") return TRUE;
+            *reinterpret_cast<HWND*>(p) = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&first));
+    if (first == twice.Window()) {
+        EXPECT_EQ(twice.Log(), (std::vector<std::string>{"ready", "settext N:\\Work", "click button",
+                                                         "settext old.txt", "settext N:\\Work", "click button",
+                                                         "settext old.txt"}));
+        EXPECT_EQ(nodef.Log(), (std::vector<std::string>{"ready"}));
+    } else {
+        EXPECT_EQ(nodef.Log(), (std::vector<std::string>{"ready", "settext N:\\Work"}));
+        EXPECT_EQ(nodef.EditText(), "N:\\Work");
+        EXPECT_EQ(twice.Log(), (std::vector<std::string>{"ready"}));
+    }
+    EXPECT_TRUE(WaitFor([&] { return !Visible(main); }));
+}
+
+namespace {
+
+// From `act` until the main window is hidden and answers again.
+std::chrono::milliseconds TimeToHiddenAndResponsive(Program& program, HWND main, const std::function<void()>& act) {
+    auto start = std::chrono::steady_clock::now();
+    act();
+    EXPECT_TRUE(WaitFor([&] { return !Visible(main); }, 20s)) << "the program was not hidden";
+    EXPECT_TRUE(program.Responsive(20s));
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+}
+
+}  // namespace
+
+// A matching window whose thread stopped answering cannot hold the program:
+// the command costs at most one bounded wait more than hiding the program does.
+// (Under Xvfb without a window manager Wine waits seconds for every window it
+// hides, so the hiding itself is the measure.)
+TEST(Deliver, AHungDialogDoesNotHoldTheProgram) {
+    TestDir dir;
+    Drive drive('O', dir.UnixOf("o"));
+    MakeDirs("O:\\Work");
+    DialogHost hung(dir, "hung");
+    ASSERT_TRUE(hung.Start("hang", "Stuck dialog"));
+    DWORD_PTR r = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        return !::SendMessageTimeoutW(hung.Window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 200, &r);
+    })) << "the dialog still answers";
+
+    Program program(dir);
+    HWND main = StartWith(program, "stuck\r\n");
+    ASSERT_TRUE(main);
+    SetCurrentPath(program, "O:\\Work");
+    auto hiding = TimeToHiddenAndResponsive(program, main, [&] {
+        ::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    });
+    program.TrayNotify(WM_LBUTTONDOWN);
+    program.TrayNotify(WM_LBUTTONUP);
+    ASSERT_TRUE(WaitFor([&] { return Visible(main) && program.Responsive(); }, 20s));
+
+    auto command = TimeToHiddenAndResponsive(program, main, [&] { Click(program, tarvolo::IDC_BTNSENDTODIALOG); });
+    EXPECT_LT(command, hiding + 3s) << "hiding takes " << hiding.count() << " ms, the command " << command.count()
+                                    << " ms";
+    EXPECT_EQ(HistoryAfterClose(program), "O:\\Work\r\n");
+}
+
+// Open hands the folder to the file browser; here a stand-in that records its arguments.
+TEST(Deliver, OpenStartsTheFileBrowserOnThePath) {
+    TestDir dir;
+    Drive drive('P', dir.UnixOf("p"));
+    MakeDirs("P:\\Work");
+    Program program(dir);
+    ASSERT_TRUE(::CopyFileW(W(DialogHostExe()).c_str(), W(program.File("explorer.exe")).c_str(), FALSE));
+    HWND main = StartWith(program, "");
+    ASSERT_TRUE(main);
+    SetCurrentPath(program, "P:\\Work");
+    Click(program, tarvolo::IDC_BTNOPEN);
+    EXPECT_TRUE(WaitFor([&] { return Contains(Lines(program.File("opened.txt")), "args P:\\Work"); }))
+        << Joined(Lines(program.File("opened.txt")));
+    EXPECT_TRUE(Visible(main)) << "Open does not hide the program";
+    EXPECT_EQ(HistoryAfterClose(program), "P:\\Work\r\n");
+}
+
+namespace {
+
+bool ClipboardBytes(UINT format, std::string& out) {
+    out.clear();
+    if (!WaitFor([] { return ::OpenClipboard(nullptr) != FALSE; }, 2s)) return false;
+    bool ok = false;
+    if (HANDLE data = ::GetClipboardData(format)) {
+        if (const void* p = ::GlobalLock(data)) {
+            out.assign(static_cast<const char*>(p), ::GlobalSize(data));
+            ::GlobalUnlock(data);
+            ok = true;
+        }
+    }
+    ::CloseClipboard();
+    return ok;
+}
+
+void PutClipboardText(const std::wstring& text) {
+    ASSERT_TRUE(WaitFor([] { return ::OpenClipboard(nullptr) != FALSE; }, 2s));
+    ::EmptyClipboard();
+    HGLOBAL m = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    memcpy(::GlobalLock(m), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    ::GlobalUnlock(m);
+    ::SetClipboardData(CF_UNICODETEXT, m);
+    ::CloseClipboard();
+}
+
+std::wstring ClipboardUnicode() {
+    std::string bytes;
+    if (!ClipboardBytes(CF_UNICODETEXT, bytes)) return L"<none>";
+    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    return text.substr(0, text.find(L'\0'));
+}
+
+}  // namespace
+
+// Copy leaves the path as CF_TEXT with its terminating zero and as Unicode
+// text; a path that no longer exists shows the message and changes nothing.
+TEST(Deliver, CopyAndAPathThatNoLongerExists) {
+    TestDir dir;
+    Drive drive('Q', dir.UnixOf("q"));
+    MakeDirs("Q:\\Work");
+    const std::string japanese = "Q:\\\xE6\x97\xA5\xE6\x9C\xAC";  // 日本
+    MakeDirs(japanese);
+    Program program(dir);
+    HWND main = StartWith(program, "", "Q:\\Older\r\n");
+    ASSERT_TRUE(main);
+
+    SetCurrentPath(program, "Q:\\Work");
+    Click(program, tarvolo::IDC_BTNCOPY);
+    ASSERT_TRUE(WaitFor([] { return ClipboardUnicode() == L"Q:\\Work"; })) << U(ClipboardUnicode());
+    std::string ansi;
+    ASSERT_TRUE(ClipboardBytes(CF_TEXT, ansi));
+    ASSERT_GE(ansi.size(), 8u);
+    EXPECT_EQ(ansi.substr(0, 8), std::string("Q:\\Work\0", 8)) << "with its terminating zero";
+
+    SetCurrentPath(program, japanese);
+    Click(program, tarvolo::IDC_BTNCOPY);
+    EXPECT_TRUE(WaitFor([&] { return ClipboardUnicode() == W(japanese); })) << U(ClipboardUnicode());
+
+    // Gone since the last scan: the message, and the clipboard and the history stay.
+    PutClipboardText(L"untouched");
+    SetCurrentPath(program, "Q:\\Gone");
+    Click(program, tarvolo::IDC_BTNCOPY);
+    HWND box = program.WaitDialog("Information");
+    ASSERT_TRUE(box) << "no message for a missing directory";
+    EXPECT_EQ(Program::MessageText(box), "Directory does not exists.\r\nPlease rescan your drive");
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box); }));
+    EXPECT_EQ(ClipboardUnicode(), L"untouched");
+    EXPECT_EQ(HistoryAfterClose(program), japanese + "\r\nQ:\\Work\r\nQ:\\Older\r\n");
+}
+
+// The history rule through a real command, on a file with LF line ends only
+// and no final line end; it is written back with CR LF.
+TEST(Deliver, HistoryMovesThePathToTheTopIgnoringCase) {
+    TestDir dir;
+    Drive drive('M', dir.UnixOf("m"));
+    MakeDirs("M:\\Work");
+    MakeDirs("M:\\Temp");
+    Program program(dir);
+    HWND main = StartWith(program, "", "M:\\Work\nm:\\temp");
+    ASSERT_TRUE(main);
+    SetCurrentPath(program, "M:\\Temp");
+    Click(program, tarvolo::IDC_BTNCOPY);
+    ASSERT_TRUE(WaitFor([] { return ClipboardUnicode() == L"M:\\Temp"; }));
+    EXPECT_EQ(HistoryAfterClose(program), "M:\\Temp\r\nM:\\Work\r\n");
+}
+
+// Add To Favorites appends the current text with "?0*0", twice when pressed
+// twice; a favorite added in this run survives the end of the session.
+TEST(Deliver, AddedFavoritesSurviveTheEndOfTheSession) {
+    TestDir dir;
+    Program program(dir);
+    HWND main = StartWith(program, "", "", "Z:\\kept?16449*0\r\n");
+    ASSERT_TRUE(main);
+    SetCurrentPath(program, "Z:\\tmp");
+    Click(program, tarvolo::IDC_BTNADDTOFAVORITES);
+    Click(program, tarvolo::IDC_BTNADDTOFAVORITES);
+    ASSERT_TRUE(program.Responsive());
+
+    // Log off: wineboot -e asks every top-level window and then ends the session.
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    wchar_t line[] = L"wineboot.exe -e";
+    ASSERT_TRUE(::CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ::WaitForSingleObject(pi.hProcess, 30000);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    std::string favorites;
+    EXPECT_TRUE(WaitFor([&] {
+        return ReadFileBytes(program.File("favorites.dir"), favorites) &&
+               favorites == "Z:\\kept?16449*0\r\nZ:\\tmp?0*0\r\nZ:\\tmp?0*0\r\n";
+    })) << favorites;
+    program.Kill();
+}
+
+namespace {
+
+constexpr unsigned kCtrl = 0x4000, kAlt = 0x8000;
+
+// Presses a shortcut value's keys.
+void PressShortcut(unsigned shortcut) {
+    std::vector<WORD> mods;
+    if (shortcut & kCtrl) mods.push_back(VK_CONTROL);
+    if (shortcut & kAlt) mods.push_back(VK_MENU);
+    for (WORD m : mods) KeyDown(m);
+    Key(static_cast<WORD>(shortcut & 0xFF));
+    for (auto it = mods.rbegin(); it != mods.rend(); ++it) KeyUp(*it);
+}
+
+size_t OpenedCount(Program& program) { return Lines(program.File("opened.txt")).size(); }
+
+}  // namespace
+
+// A favorite's open key opens it while the main window has the focus, the
+// earlier of two favorites with one key wins, a Ctrl+Enter favorite runs
+// instead of Find Next, and nothing happens while the program is hidden.
+TEST(Deliver, FavoriteKeysActWhileTheMainWindowHasTheFocus) {
+    TestDir dir;
+    Drive drive('N', dir.UnixOf("n"));
+    MakeDirs("N:\\First");
+    MakeDirs("N:\\Second");
+    MakeDirs("N:\\Third");
+    const unsigned ctrlAltT = kCtrl | kAlt | 'T', ctrlEnter = kCtrl | VK_RETURN;
+    Program program(dir);
+    ASSERT_TRUE(::CopyFileW(W(DialogHostExe()).c_str(), W(program.File("explorer.exe")).c_str(), FALSE));
+    const std::string favorites = "N:\\First?" + std::to_string(ctrlAltT) + "*0\r\nN:\\Second?" +
+                                  std::to_string(ctrlAltT) + "*0\r\nN:\\Third?" + std::to_string(ctrlEnter) +
+                                  "*0\r\n";
+    HWND main = StartWith(program, "", "", favorites);
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(BringToFront(main));
+
+    PressShortcut(ctrlAltT);
+    ASSERT_TRUE(WaitFor([&] { return OpenedCount(program) == 1; })) << "the favorite's key did nothing";
+    EXPECT_EQ(Lines(program.File("opened.txt"))[0], "args N:\\First") << "the earlier favorite wins";
+
+    PressShortcut(ctrlEnter);
+    ASSERT_TRUE(WaitFor([&] { return OpenedCount(program) == 2; })) << "Ctrl+Enter did not run the favorite";
+    EXPECT_EQ(Lines(program.File("opened.txt"))[1], "args N:\\Third");
+    EXPECT_EQ(Text(program.Control(tarvolo::IDC_DIRTOFIND)), "") << "the key typed into the search box";
+
+    // Hidden in the notification area the keys reach no window of the program.
+    ::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitFor([&] { return !Visible(main); }));
+    PressShortcut(ctrlAltT);
+    ASSERT_TRUE(program.Responsive());
+    EXPECT_FALSE(WaitFor([&] { return OpenedCount(program) > 2; }, 1s)) << "a favorite opened while hidden";
+    program.Kill();
+}
+
+// The icon's menu is rebuilt when it opens: a favorite added in this run is
+// there, and choosing a favorite that does not exist says so.
+TEST(Deliver, TheIconsMenuListsTheFavoritesAsTheyAreNow) {
+    TestDir dir;
+    Drive drive('O', dir.UnixOf("o"));
+    MakeDirs("O:\\Work");
+    Program program(dir);
+    ASSERT_TRUE(::CopyFileW(W(DialogHostExe()).c_str(), W(program.File("explorer.exe")).c_str(), FALSE));
+    HWND main = StartWith(program, "", "", "O:\\Missing?0*0\r\n");
+    ASSERT_TRUE(main);
+    SetCurrentPath(program, "O:\\Work");
+    Click(program, tarvolo::IDC_BTNADDTOFAVORITES);
+    ASSERT_TRUE(program.Responsive());
+
+    auto choose = [&](int index) {
+        program.TrayNotify(WM_RBUTTONDOWN);
+        ASSERT_TRUE(WaitFor([&] { return FindProcessWindow(program.Pid(), L"#32768") != nullptr; }));
+        Key(VK_DOWN);   // "Open Favorites"
+        Key(VK_RIGHT);  // its first favorite
+        for (int i = 0; i < index; ++i) Key(VK_DOWN);
+        Key(VK_RETURN);
+    };
+    choose(1);
+    EXPECT_TRUE(WaitFor([&] { return Contains(Lines(program.File("opened.txt")), "args O:\\Work"); }))
+        << "the favorite added in this run is not in the icon's menu";
+
+    choose(0);
+    HWND box = program.WaitDialog("Information");
+    ASSERT_TRUE(box) << "no message for a missing favorite";
+    EXPECT_EQ(Program::MessageText(box), "Directory does not exists.\r\nPlease update your  favorites list.");
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box); }));
+    // Choosing a favorite leaves the history alone.
+    EXPECT_EQ(HistoryAfterClose(program), "");
+}

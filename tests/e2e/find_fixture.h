@@ -1,0 +1,133 @@
+// Helpers of the find tests: the program started on test drives and waited
+// for until its scan or load is done, the directory list and the search box
+// read from outside, tooltips read from the program's memory, screen pixels.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "mainwindow/Main.h"
+#include "tests/e2e/Harness.h"
+
+namespace e2e::find {
+
+using tarvolo::IDC_BTNFINDNEXT;
+using tarvolo::IDC_BTNRESCAN;
+using tarvolo::IDC_CMBDRIVES;
+using tarvolo::IDC_CMBHISTORY;
+using tarvolo::IDC_DIRLISTBOX;
+using tarvolo::IDC_DIRTOFIND;
+
+inline void WriteIni(Program& program, int drive, bool hidden = true) {
+    ASSERT_TRUE(WriteFileBytes(program.File("tarvolo.ini"),
+                               "[Window]\r\nLeft=100\r\nTop=100\r\nDrive=" + std::to_string(drive) +
+                                   "\r\n[Rescan]\r\nHidden=" + (hidden ? "1" : "0") + "\r\n"));
+}
+
+inline HWND RescanWindow(Program& program) {
+    return FindProcessWindow(program.Pid(), L"TfrmRescan", {}, false);
+}
+
+// The main window shown, enabled and answering, with no scan running.
+inline bool Idle(Program& program) {
+    HWND main = program.Main(1s);
+    return main && Visible(main) && ::IsWindowEnabled(main) && !Visible(RescanWindow(program)) &&
+           program.Responsive(2s);
+}
+
+inline HWND StartIdle(Program& program, std::chrono::milliseconds timeout = 60s) {
+    if (!program.Start()) return nullptr;
+    HWND main = program.Main();
+    if (!main || !WaitFor([&] { return Idle(program); }, timeout)) return nullptr;
+    return main;
+}
+
+inline long Count(HWND list) { return static_cast<long>(::SendMessageW(list, LB_GETCOUNT, 0, 0)); }
+inline long Selected(HWND list) { return static_cast<long>(::SendMessageW(list, LB_GETCURSEL, 0, 0)); }
+inline long TopIndex(HWND list) { return static_cast<long>(::SendMessageW(list, LB_GETTOPINDEX, 0, 0)); }
+
+inline std::string ReadIndex(const std::string& path) {
+    std::string bytes;
+    ReadFileBytes(path, bytes);
+    return bytes;
+}
+
+// Lines of an index file, each with CR LF.
+inline std::string Lines(std::initializer_list<const char*> rows) {
+    std::string text;
+    for (const char* r : rows) text += std::string(r) + "\r\n";
+    return text;
+}
+
+// The tip text the program keeps for `control`, read through a buffer in its memory.
+inline std::string ToolTipText(Program& program, HWND control) {
+    HWND main = program.Main();
+    struct Query {
+        DWORD pid;
+        HWND owner;
+        HWND tip;
+    } q{program.Pid(), main, nullptr};
+    ::EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* q = reinterpret_cast<Query*>(p);
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(w, &pid);
+            if (pid == q->pid && ClassName(w) == "tooltips_class32" && ::GetWindow(w, GW_OWNER) == q->owner) {
+                q->tip = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&q));
+    if (!q.tip) return "<no tooltip window>";
+    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, program.Pid());
+    if (!process) return "<cannot open the process>";
+    char* remote = static_cast<char*>(::VirtualAllocEx(process, nullptr, 8192, MEM_COMMIT, PAGE_READWRITE));
+    std::string text = "<cannot read>";
+    if (remote) {
+        TTTOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.uFlags = TTF_IDISHWND;
+        ti.hwnd = main;
+        ti.uId = reinterpret_cast<UINT_PTR>(control);
+        ti.lpszText = reinterpret_cast<wchar_t*>(remote + 1024);
+        SIZE_T done = 0;
+        ::WriteProcessMemory(process, remote, &ti, sizeof ti, &done);
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutW(q.tip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000,
+                              &result);
+        std::vector<wchar_t> buffer(1024);
+        if (::ReadProcessMemory(process, remote + 1024, buffer.data(), buffer.size() * sizeof(wchar_t), &done)) {
+            buffer.back() = 0;
+            text = U(buffer.data());
+        }
+        ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    ::CloseHandle(process);
+    return text;
+}
+
+// A pixel on the screen at client coordinates of `hwnd`.
+inline COLORREF Pixel(HWND hwnd, int x, int y) {
+    POINT pt{x, y};
+    ::ClientToScreen(hwnd, &pt);
+    HDC screen = ::GetDC(nullptr);
+    COLORREF c = ::GetPixel(screen, pt.x, pt.y);
+    ::ReleaseDC(nullptr, screen);
+    return c;
+}
+
+// The search box's text and caret, and a click into it to give it the focus.
+inline std::string SearchText(Program& program) { return Text(program.Control(IDC_DIRTOFIND)); }
+inline DWORD Caret(Program& program) {
+    return HIWORD(::SendMessageW(program.Control(IDC_DIRTOFIND), EM_GETSEL, 0, 0));
+}
+inline void ClickSearchBox(Program& program) { LeftClick(program.Control(IDC_DIRTOFIND), 60, 8); }
+inline std::string CurrentPath(Program& program) { return Text(program.Control(IDC_CMBHISTORY)); }
+
+}  // namespace e2e::find

@@ -1,0 +1,190 @@
+// The drive scan through the real program: the index file it writes, the
+// hidden filter, Cancel, and where the index goes when the root is read-only.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/find_fixture.h"
+
+using namespace e2e;
+using namespace e2e::find;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Nested directories, names that differ only in case, spaces, brackets,
+// hyphens, a non-Latin name, a dot-named (hidden under Wine) directory and a
+// link back to the drive's root.
+void MakeFixture(const std::string& folder) {
+    const std::string q = ShellQuote(folder);
+    ASSERT_EQ(RunUnix("cd " + q + " && mkdir -p Alpha/Beta/Gamma 'alpha two' Case/in1 case/in2 'Zeta [x]-y' "
+                      "'\xCE\xA9mega' .hidden/sub && touch Alpha/file.txt && ln -s . loop"),
+              0);
+}
+
+const std::string kVisibleRows = Lines({"\\", "\\Alpha", "\\Alpha\\Beta", "\\Alpha\\Beta\\Gamma", "\\alpha two",
+                                        "\\Case", "\\Case\\in1", "\\case", "\\case\\in2", "\\loop", "\\Zeta [x]-y",
+                                        "\\\xCE\xA9mega"});
+
+// A small disk of its own for a drive, so that it can be made read-only (the
+// tests run as root, for whom permissions are no obstacle).
+class SmallDisk {
+public:
+    explicit SmallDisk(const std::string& folder) : folder_(folder) {
+        mounted_ = RunUnix("mkdir -p " + ShellQuote(folder) + " && mount -t tmpfs -o size=8m tmpfs " +
+                           ShellQuote(folder)) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) RunUnix("umount -l " + ShellQuote(folder_));
+    }
+    bool Mounted() const { return mounted_; }
+    bool ReadOnly() { return RunUnix("mount -o remount,ro " + ShellQuote(folder_)) == 0; }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+};
+
+}  // namespace
+
+TEST(FindScan, IndexFileIsSortedByComponentHiddenOnlyWhenIncludedAndASecondScanIsTheSame) {
+    TestDir dir;
+    const std::string folder = dir.UnixOf("drive");
+    Drive drive('D', folder);
+    MakeFixture(folder);
+    {
+        Program program(dir);
+        WriteIni(program, 0, /*hidden=*/false);
+        HWND main = StartIdle(program);
+        ASSERT_TRUE(main) << "the first drive change did not scan and come back";
+        EXPECT_EQ(ReadIndex("D:\\tarvolo.dir"), kVisibleRows);
+        HWND list = program.Control(IDC_DIRLISTBOX);
+        EXPECT_EQ(Count(list), 12);
+        EXPECT_EQ(Selected(list), 0);
+        EXPECT_EQ(CurrentPath(program), "D:\\");
+
+        // Rescan writes the same file again.
+        ASSERT_TRUE(::DeleteFileW(L"D:\\tarvolo.dir"));
+        LeftClick(program.Control(IDC_BTNRESCAN), 20, 10);
+        ASSERT_TRUE(WaitFor([&] { return FileExists("D:\\tarvolo.dir") && Idle(program); }, 60s))
+            << "Rescan did not write the index";
+        EXPECT_EQ(ReadIndex("D:\\tarvolo.dir"), kVisibleRows);
+        EXPECT_EQ(Count(list), 12);
+    }
+    {
+        // Hidden directories are indexed when the filter lets them in.
+        ASSERT_TRUE(::DeleteFileW(L"D:\\tarvolo.dir"));
+        Program program(dir);
+        WriteIni(program, 0, /*hidden=*/true);
+        ASSERT_TRUE(StartIdle(program));
+        EXPECT_EQ(ReadIndex("D:\\tarvolo.dir"), Lines({"\\", "\\.hidden", "\\.hidden\\sub"}) +
+                                                    kVisibleRows.substr(3));
+    }
+}
+
+TEST(FindScan, CancelKeepsThePartialIndexAndTellsTheUserOnce) {
+    TestDir dir;
+    const std::string folder = dir.UnixOf("drive");
+    Drive drive('E', folder);
+    // Big enough that the scan is still running when Cancel is clicked.
+    ASSERT_EQ(RunUnix("cd " + ShellQuote(folder) + " && for i in $(seq 1 80); do for j in $(seq 1 100); do "
+                      "echo d$i/e$j; done; done | xargs mkdir -p"),
+              0);
+    ASSERT_TRUE(WriteFileBytes("E:\\tarvolo.dir", Lines({"\\", "\\Old"})));
+    Program program(dir);
+    WriteIni(program, 0);
+    HWND main = StartIdle(program);
+    ASSERT_TRUE(main);
+    EXPECT_EQ(Count(program.Control(IDC_DIRLISTBOX)), 2) << "the existing index was not loaded";
+
+    LeftClick(program.Control(IDC_BTNRESCAN), 20, 10);
+    HWND rescan = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return Visible(rescan = RescanWindow(program)); }, 20s)) << "no progress window";
+    HWND cancel = ::FindWindowExW(rescan, nullptr, L"Button", L"Cancel");
+    HWND animate = ::FindWindowExW(rescan, nullptr, L"SysAnimate32", nullptr);
+    ASSERT_TRUE(cancel && animate);
+    EXPECT_FALSE(::IsWindowEnabled(main)) << "the main window takes input during the scan";
+    RECT c{};
+    ::GetClientRect(rescan, &c);
+    EXPECT_EQ(c.right, 233);
+    EXPECT_EQ(c.bottom, 103);
+    EXPECT_EQ(::GetWindowLongW(rescan, GWL_STYLE) & WS_CAPTION, 0);
+    EXPECT_NE(::GetWindowLongW(rescan, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_EQ(Text(::FindWindowExW(rescan, nullptr, L"Static", nullptr)), "Scaning Drive E:");
+
+    // The animation plays: its picture changes while the walk runs.
+    auto picture = [&] {
+        std::string p;
+        for (int y = 0; y < 32; y += 2)
+            for (int x = 0; x < 32; x += 2) p += std::to_string(Pixel(animate, x, y)) + ",";
+        return p;
+    };
+    const std::string first = picture();
+    EXPECT_TRUE(WaitFor([&] { return picture() != first; }, 3s)) << "the animation does not play";
+
+    LeftClick(cancel, 40, 12);
+    LeftClick(cancel, 40, 12);  // a second click changes nothing
+    HWND box = program.WaitDialog("Information", 20s);
+    ASSERT_TRUE(box) << "no cancel message";
+    EXPECT_EQ(Program::MessageText(box), "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
+    EXPECT_FALSE(Visible(rescan)) << "the progress window is still shown under the message";
+    Key(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !Visible(box) && Idle(program); }));
+    EXPECT_FALSE(program.WaitDialog("Information", 500ms)) << "a second message";
+
+    const std::string index = ReadIndex("E:\\tarvolo.dir");
+    ASSERT_EQ(index.compare(0, 3, "\\\r\n"), 0) << "the root row comes first";
+    EXPECT_EQ(index.find("\\Old\r\n"), std::string::npos) << "the old index was not replaced";
+    size_t lines = 0;
+    for (size_t at = 0; (at = index.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
+    EXPECT_GT(lines, 1u);
+    EXPECT_LT(lines, 8081u) << "the scan was not cancelled";
+    EXPECT_EQ(index.size() >= 2 ? index.substr(index.size() - 2) : "", "\r\n");
+    EXPECT_EQ(Count(program.Control(IDC_DIRLISTBOX)), static_cast<long>(lines));
+    EXPECT_EQ(CurrentPath(program), "E:\\");
+}
+
+TEST(FindScan, ReadOnlyRootKeepsTheIndexInTheUserFolderAndLoadsItFromThere) {
+    TestDir dir;
+    const std::string folder = dir.UnixOf("drive");
+    SmallDisk disk(folder);
+    ASSERT_TRUE(disk.Mounted());
+    ASSERT_EQ(RunUnix("mkdir -p " + ShellQuote(folder + "/One") + " " + ShellQuote(folder + "/Two")), 0);
+    ASSERT_TRUE(disk.ReadOnly());
+    Drive drive('F', folder);
+    MakeDirs(dir.Win("appdata"));
+    ::SetEnvironmentVariableW(L"LOCALAPPDATA", W(dir.Win("appdata")).c_str());
+    const std::string local = dir.Win("appdata\\Tarvolo\\F.dir");
+    {
+        Program program(dir);
+        WriteIni(program, 0);
+        ASSERT_TRUE(StartIdle(program));
+        EXPECT_FALSE(program.WaitDialog("Tarvolo v1.0", 300ms)) << "an error although the user folder took it";
+        EXPECT_EQ(ReadIndex(local), Lines({"\\", "\\One", "\\Two"}));
+        EXPECT_FALSE(FileExists("F:\\tarvolo.dir"));
+    }
+    {
+        // The next start loads it from there instead of scanning again.
+        ASSERT_TRUE(WriteFileBytes(local, Lines({"\\", "\\Kept"})));
+        Program program(dir);
+        WriteIni(program, 0);
+        ASSERT_TRUE(StartIdle(program));
+        EXPECT_EQ(Count(program.Control(IDC_DIRLISTBOX)), 2);
+    }
+    {
+        // Neither place can be written: the user is told, and the program goes on with the rows.
+        ASSERT_TRUE(::DeleteFileW(W(local).c_str()));
+        ASSERT_EQ(RunUnix("mount -t tmpfs -o ro tmpfs " + ShellQuote(dir.UnixOf("appdata/Tarvolo"))), 0);
+        Program program(dir);
+        WriteIni(program, 0);
+        ASSERT_TRUE(program.Start());
+        HWND box = program.WaitDialog("Tarvolo v1.0", 30s);
+        ASSERT_TRUE(box) << "no error message";
+        EXPECT_EQ(Program::MessageText(box), "Cannot create file F:\\tarvolo.dir");
+        EXPECT_FALSE(Visible(RescanWindow(program)));
+        Key(VK_RETURN);
+        ASSERT_TRUE(WaitFor([&] { return Idle(program); }));
+        EXPECT_EQ(Count(program.Control(IDC_DIRLISTBOX)), 3);
+        EXPECT_EQ(CurrentPath(program), "F:\\");
+        RunUnix("umount -l " + ShellQuote(dir.UnixOf("appdata/Tarvolo")));
+    }
+    ::SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
+}

@@ -1,0 +1,147 @@
+// The favorites menus of a real main window, in this process: what each menu
+// lists, which shortcut it shows, and which favorite a key combination picks.
+#include <gtest/gtest.h>
+
+#include "mainwindow/Main.h"
+#include "platform/Application.h"
+#include "store/Global.h"
+
+namespace tarvolo {
+namespace {
+
+constexpr unsigned kCtrl = 0x4000, kShift = 0x2000, kAlt = 0x8000;
+
+class FavoritesMenus : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!Application::Get().Handle()) Application::Get().Initialize(::GetModuleHandleW(nullptr), SW_HIDE);
+        main_ = std::make_unique<TfrmMain>();
+    }
+    // Destroying the form itself, not its window: the window's own end would end the application.
+    void TearDown() override { main_.reset(); }
+
+    // "caption<TAB>shortcut" for every sub-item of one parent.
+    static std::vector<std::string> Listed(PopupMenu::Item& parent) {
+        std::vector<std::string> out;
+        if (!parent.submenu) return out;
+        for (size_t i = 0; i < parent.submenu->Count(); ++i) {
+            const PopupMenu::Item& item = parent.submenu->At(i);
+            out.push_back(item.caption + "\t" + item.shortcut);
+        }
+        return out;
+    }
+
+    void Rebuild() {
+        main_->CreateFavoritesPopUp(main_->popUpFavorites->At(0));
+        main_->CreateFavoritesPopUp(main_->popUpFavorites->At(1));
+    }
+
+    std::unique_ptr<TfrmMain> main_;
+};
+
+TEST(ShortcutToText, ModifiersAndKeyNames) {
+    struct Case {
+        unsigned shortcut;
+        const char* text;
+    } cases[] = {{0, ""},
+                 {kCtrl | kAlt | 'T', "Ctrl+Alt+T"},
+                 {kCtrl | kShift | 'A', "Ctrl+Shift+A"},
+                 {kShift | VK_F5, "Shift+F5"},
+                 {kCtrl | VK_RETURN, "Ctrl+Enter"},
+                 {kAlt | '7', "Alt+7"},
+                 {VK_F12, "F12"},
+                 {kCtrl | VK_NUMPAD3, "Ctrl+Num 3"},
+                 {kCtrl | VK_DELETE, "Ctrl+Del"},
+                 {kCtrl, ""}};  // modifiers without a key are no shortcut
+    for (const Case& c : cases) EXPECT_EQ(ShortcutToText(static_cast<uint16_t>(c.shortcut)), c.text) << c.shortcut;
+}
+
+TEST_F(FavoritesMenus, EachMenuListsEveryEntryWithItsOwnShortcut) {
+    main_->FavoritesList = {"C:\\Work?16449*0", "C:\\Work*5?7", "C:\\A?1?2*3*4", "D:\\Both?" +
+                            std::to_string(kCtrl | kAlt | 'T') + "*" + std::to_string(kShift | VK_F5),
+                            "?0*0"};
+    Rebuild();
+    EXPECT_EQ(Listed(main_->popUpFavorites->At(0)),
+              (std::vector<std::string>{"C:\\Work\tCtrl+A", "\t", "C:\\A\t", "D:\\Both\tCtrl+Alt+T", "\t"}));
+    EXPECT_EQ(Listed(main_->popUpFavorites->At(1)),
+              (std::vector<std::string>{"C:\\Work\t", "\t", "C:\\A\t", "D:\\Both\tShift+F5", "\t"}));
+
+    // The icon's menu: the same favorites, never a shortcut.
+    main_->CoolTrayPopUpPopup();
+    EXPECT_EQ(Listed(main_->CoolTrayPopUp->At(0)),
+              (std::vector<std::string>{"C:\\Work\t", "\t", "C:\\A\t", "D:\\Both\t", "\t"}));
+    EXPECT_EQ(Listed(main_->CoolTrayPopUp->At(1)), Listed(main_->CoolTrayPopUp->At(0)));
+    EXPECT_EQ(main_->CoolTrayPopUp->At(0).caption, "Open Favorites") << "the parents stay as they are";
+    EXPECT_EQ(main_->CoolTrayPopUp->Count(), 5u);
+}
+
+TEST_F(FavoritesMenus, AddToFavoritesAppendsTheCurrentTextEveryTime) {
+    main_->FavoritesList = {"C:\\Old?0*0"};
+    main_->SetCurrentPath("C:\\Temp");
+    main_->btnAddToFavoritesClick();
+    main_->btnAddToFavoritesClick();
+    main_->SetCurrentPath("");
+    main_->btnAddToFavoritesClick();
+    EXPECT_EQ(main_->FavoritesList,
+              (std::vector<std::string>{"C:\\Old?0*0", "C:\\Temp?0*0", "C:\\Temp?0*0", "?0*0"}));
+    Rebuild();
+    EXPECT_EQ(Listed(main_->popUpFavorites->At(0)).size(), 4u);
+}
+
+TEST_F(FavoritesMenus, AKeyPicksTheFirstItemWithItsCombinationOpenBeforeSend) {
+    const unsigned k = kCtrl | 'K', j = kCtrl | kShift | 'J';
+    main_->FavoritesList = {"C:\\One?0*" + std::to_string(k),  // K as its dialog key only
+                            "C:\\Two?" + std::to_string(k) + "*0",
+                            "C:\\Three?" + std::to_string(k) + "*" + std::to_string(j)};
+    Rebuild();
+    auto pick = [&](unsigned combination) -> std::string {
+        PopupMenu::Item* item =
+            main_->FavoriteShortcutItem(static_cast<WORD>(combination & 0xFF), combination & ~0xFFu);
+        if (!item) return "none";
+        bool underOpen = false;
+        PopupMenu& open = *main_->popUpFavorites->At(0).submenu;
+        for (size_t i = 0; i < open.Count(); ++i) underOpen = underOpen || &open.At(i) == item;
+        return (underOpen ? "open " : "send ") + item->caption;
+    };
+    EXPECT_EQ(pick(k), "open C:\\Two") << "\"Open\" is searched first, then the earlier favorite";
+    EXPECT_EQ(pick(j), "send C:\\Three");
+    EXPECT_EQ(pick(kCtrl | 'X'), "none");
+    EXPECT_EQ(pick('K'), "none") << "the modifiers are part of the combination";
+
+    // A key given in the options works only once the menu has been rebuilt.
+    main_->FavoritesList.push_back("C:\\Four?" + std::to_string(kCtrl | 'X') + "*0");
+    EXPECT_EQ(pick(kCtrl | 'X'), "none");
+    Rebuild();
+    EXPECT_EQ(pick(kCtrl | 'X'), "open C:\\Four");
+}
+
+TEST_F(FavoritesMenus, UpdateHistoryRebuildsTheDropDownAndKeepsTheText) {
+    main_->History = {"D:\\Work", "c:\\deliver-history-test"};
+    main_->SetCurrentPath("C:\\Deliver-History-Test");
+    main_->UpdateHistory();
+    EXPECT_EQ(main_->History, (std::vector<std::string>{"C:\\Deliver-History-Test", "D:\\Work"}));
+    EXPECT_EQ(main_->CurrentPath(), "C:\\Deliver-History-Test");
+    ASSERT_EQ(::SendMessageW(main_->cmbHistory, CB_GETCOUNT, 0, 0), 2);
+    wchar_t first[64] = {};
+    ::SendMessageW(main_->cmbHistory, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+    EXPECT_STREQ(first, L"C:\\Deliver-History-Test");
+}
+
+TEST(IsExistingDirectory, OnlyExistingDirectories) {
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    std::wstring file = std::wstring(temp) + L"deliver-not-a-dir.txt";
+    HANDLE h = ::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    ::CloseHandle(h);
+    std::string tempDir;
+    for (wchar_t c : std::wstring(temp)) tempDir += static_cast<char>(c);
+    EXPECT_TRUE(IsExistingDirectory(tempDir));
+    EXPECT_FALSE(IsExistingDirectory(tempDir + "deliver-not-a-dir.txt"));
+    EXPECT_FALSE(IsExistingDirectory(tempDir + "deliver-no-such-dir"));
+    EXPECT_FALSE(IsExistingDirectory(""));
+    ::DeleteFileW(file.c_str());
+}
+
+}  // namespace
+}  // namespace tarvolo
