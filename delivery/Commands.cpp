@@ -76,12 +76,13 @@ bool CopyToClipboard(HWND owner, const std::string& path) {
                                             nullptr, nullptr);
         ansi.resize(static_cast<size_t>(n > 0 ? n : 0));
         if (n > 0)
-            ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), n, nullptr,
-                                  nullptr);
+            ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), n,
+                                  nullptr, nullptr);
     }
     bool ok = ::EmptyClipboard() != FALSE;
     ok = ok && SetClipboardMemory(CF_TEXT, GlobalCopy(ansi.c_str(), ansi.size() + 1));
-    ok = ok && SetClipboardMemory(CF_UNICODETEXT, GlobalCopy(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t)));
+    ok = ok &&
+         SetClipboardMemory(CF_UNICODETEXT, GlobalCopy(wide.c_str(), (wide.size() + 1) * sizeof(wchar_t)));
     ::CloseClipboard();
     // Out of memory or a clipboard taken away mid-way: the user must not paste
     // an old text believing it is this path.
@@ -104,18 +105,18 @@ void TfrmMain::CommandClick(int tag) {
         return;
     }
     switch (tag) {
-    case 1:
-        // No verb: the folder's default one, which opens it in the file browser.
-        ::ShellExecuteW(hwnd_, nullptr, Widen(path).c_str(), nullptr, nullptr, SW_SHOW);
-        break;
-    case 2:
-        if (!CopyToClipboard(hwnd_, path)) return;
-        break;
-    case 3:
-        SendPathToDialog(path);
-        break;
-    default:
-        return;
+        case 1:
+            // No verb: the folder's default one, which opens it in the file browser.
+            ::ShellExecuteW(hwnd_, nullptr, Widen(path).c_str(), nullptr, nullptr, SW_SHOW);
+            break;
+        case 2:
+            if (!CopyToClipboard(hwnd_, path)) return;
+            break;
+        case 3:
+            SendPathToDialog(path);
+            break;
+        default:
+            return;
     }
     UpdateHistory();
 }
@@ -141,7 +142,11 @@ void TfrmMain::UpdateHistory() {
     ::InvalidateRect(cmbHistory, nullptr, TRUE);
 }
 
-std::string TfrmMain::CurrentPath() const { return WindowText(cmbHistory); }
-void TfrmMain::SetCurrentPath(const std::string& path) { SetWindowTextUtf8(cmbHistory, path); }
+std::string TfrmMain::CurrentPath() const {
+    return WindowText(cmbHistory);
+}
+void TfrmMain::SetCurrentPath(const std::string& path) {
+    SetWindowTextUtf8(cmbHistory, path);
+}
 
 }  // namespace tarvolo

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "mainwindow/Main.h"
 #include "platform/Application.h"
@@ -23,29 +24,14 @@ std::string KeyName(unsigned vk) {
     if ((vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z')) return std::string(1, static_cast<char>(vk));
     if (vk >= VK_F1 && vk <= VK_F24) return "F" + std::to_string(vk - VK_F1 + 1);
     if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) return "Num " + std::to_string(vk - VK_NUMPAD0);
-    switch (vk) {
-    case VK_BACK: return "Backspace";
-    case VK_TAB: return "Tab";
-    case VK_RETURN: return "Enter";
-    case VK_ESCAPE: return "Esc";
-    case VK_SPACE: return "Space";
-    case VK_PRIOR: return "PgUp";
-    case VK_NEXT: return "PgDn";
-    case VK_END: return "End";
-    case VK_HOME: return "Home";
-    case VK_LEFT: return "Left";
-    case VK_UP: return "Up";
-    case VK_RIGHT: return "Right";
-    case VK_DOWN: return "Down";
-    case VK_INSERT: return "Ins";
-    case VK_DELETE: return "Del";
-    case VK_MULTIPLY: return "Num *";
-    case VK_ADD: return "Num +";
-    case VK_SUBTRACT: return "Num -";
-    case VK_DECIMAL: return "Num .";
-    case VK_DIVIDE: return "Num /";
-    default: break;
-    }
+    static const std::pair<unsigned, const char*> names[] = {
+        {VK_BACK, "Backspace"}, {VK_TAB, "Tab"},        {VK_RETURN, "Enter"},  {VK_ESCAPE, "Esc"},
+        {VK_SPACE, "Space"},    {VK_PRIOR, "PgUp"},     {VK_NEXT, "PgDn"},     {VK_END, "End"},
+        {VK_HOME, "Home"},      {VK_LEFT, "Left"},      {VK_UP, "Up"},         {VK_RIGHT, "Right"},
+        {VK_DOWN, "Down"},      {VK_INSERT, "Ins"},     {VK_DELETE, "Del"},    {VK_MULTIPLY, "Num *"},
+        {VK_ADD, "Num +"},      {VK_SUBTRACT, "Num -"}, {VK_DECIMAL, "Num ."}, {VK_DIVIDE, "Num /"}};
+    for (const auto& [key, name] : names)
+        if (key == vk) return name;
     // Punctuation keys differ between keyboard layouts: show what the key types here.
     const UINT ch = ::MapVirtualKeyW(vk, MAPVK_VK_TO_CHAR) & 0x7FFFFFFFu;
     if (ch > 0x20) return Narrow(std::wstring(1, static_cast<wchar_t>(ch)));

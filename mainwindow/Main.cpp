@@ -430,7 +430,11 @@ void TfrmMain::RemoveHotKeyHook() {
 }
 
 void TfrmMain::ShowHide(bool ForceShow) {
-    if (Application::Get().Active() && !ForceShow) {
+    // A program hidden in the notification area is never the active one, even
+    // where the system leaves the activation with its minimized window.
+    bool active = Application::Get().Active() && ::IsWindowVisible(hwnd_) &&
+                  !::IsIconic(Application::Get().Handle());
+    if (active && !ForceShow) {
         MinimizeApplication();
         return;
     }

@@ -29,7 +29,8 @@ std::wstring g_caption;
 
 std::string Utf8(const std::wstring& w) {
     if (w.empty()) return {};
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    int n =
+        ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
     return out;
@@ -113,7 +114,8 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE OnSelectionChange(IFileDialog*) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnShareViolation(IFileDialog*, IShellItem*, FDE_SHAREVIOLATION_RESPONSE*) override {
+    HRESULT STDMETHODCALLTYPE OnShareViolation(IFileDialog*, IShellItem*,
+                                               FDE_SHAREVIOLATION_RESPONSE*) override {
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE OnTypeChange(IFileDialog*) override { return S_OK; }
@@ -166,42 +168,44 @@ LRESULT CALLBACK ProbeEditProc(HWND edit, UINT msg, WPARAM wp, LPARAM lp, UINT_P
 
 INT_PTR CALLBACK ProbeProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_INITDIALOG: {
-        ::SetWindowTextW(dialog, g_caption.c_str());
-        HWND edit = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"old.txt", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
-                                      10, 10, 260, 24, dialog, reinterpret_cast<HMENU>(kEditId), nullptr, nullptr);
-        ::CreateWindowExW(0, L"Button", L"OK",
-                          WS_CHILD | WS_VISIBLE | (g_defId ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 10, 44, 80, 24,
-                          dialog, reinterpret_cast<HMENU>(IDOK), nullptr, nullptr);
-        ::SetWindowSubclass(edit, ProbeEditProc, 1, 0);
-        if (g_hang) ::PostMessageW(dialog, WM_APP, 0, 0);
-        Log("ready");
-        return TRUE;
-    }
-    case WM_APP:
-        // From here on the thread answers nothing, as a program that hangs.
-        ::Sleep(120000);
-        return TRUE;
-    case DM_GETDEFID:
-        if (!g_defId) {
-            // No default push button: the answer lacks DC_HASDEFID.
-            ::SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 0);
+        case WM_INITDIALOG: {
+            ::SetWindowTextW(dialog, g_caption.c_str());
+            HWND edit = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"old.txt",
+                                          WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 260, 24, dialog,
+                                          reinterpret_cast<HMENU>(kEditId), nullptr, nullptr);
+            ::CreateWindowExW(0, L"Button", L"OK",
+                              WS_CHILD | WS_VISIBLE | (g_defId ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), 10, 44,
+                              80, 24, dialog, reinterpret_cast<HMENU>(IDOK), nullptr, nullptr);
+            ::SetWindowSubclass(edit, ProbeEditProc, 1, 0);
+            if (g_hang) ::PostMessageW(dialog, WM_APP, 0, 0);
+            Log("ready");
             return TRUE;
         }
-        break;
-    case WM_COMMAND:
-        if (LOWORD(wp) == IDOK && HIWORD(wp) == BN_CLICKED) {
-            // Also whether lParam named the button itself, as a real click would.
-            Log(std::string("click ") + (reinterpret_cast<HWND>(lp) == ::GetDlgItem(dialog, IDOK) ? "button" : "?"));
+        case WM_APP:
+            // From here on the thread answers nothing, as a program that hangs.
+            ::Sleep(120000);
             return TRUE;
-        }
-        if (LOWORD(wp) == IDCANCEL) ::EndDialog(dialog, 0);
-        return TRUE;
-    case WM_CLOSE:
-        ::EndDialog(dialog, 0);
-        return TRUE;
-    default:
-        break;
+        case DM_GETDEFID:
+            if (!g_defId) {
+                // No default push button: the answer lacks DC_HASDEFID.
+                ::SetWindowLongPtrW(dialog, DWLP_MSGRESULT, 0);
+                return TRUE;
+            }
+            break;
+        case WM_COMMAND:
+            if (LOWORD(wp) == IDOK && HIWORD(wp) == BN_CLICKED) {
+                // Also whether lParam named the button itself, as a real click would.
+                Log(std::string("click ") +
+                    (reinterpret_cast<HWND>(lp) == ::GetDlgItem(dialog, IDOK) ? "button" : "?"));
+                return TRUE;
+            }
+            if (LOWORD(wp) == IDCANCEL) ::EndDialog(dialog, 0);
+            return TRUE;
+        case WM_CLOSE:
+            ::EndDialog(dialog, 0);
+            return TRUE;
+        default:
+            break;
     }
     return FALSE;
 }
@@ -236,10 +240,10 @@ int RunNoEdit() {
     wc.lpszClassName = L"DialogHostPlain";
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     ::RegisterClassW(&wc);
-    HWND w = ::CreateWindowExW(0, wc.lpszClassName, g_caption.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
-                               120, nullptr, nullptr, wc.hInstance, nullptr);
-    ::CreateWindowExW(0, L"Static", L"no edit here", WS_CHILD | WS_VISIBLE, 10, 10, 200, 20, w, nullptr, nullptr,
-                      nullptr);
+    HWND w = ::CreateWindowExW(0, wc.lpszClassName, g_caption.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
+                               40, 300, 120, nullptr, nullptr, wc.hInstance, nullptr);
+    ::CreateWindowExW(0, L"Static", L"no edit here", WS_CHILD | WS_VISIBLE, 10, 10, 200, 20, w, nullptr,
+                      nullptr, nullptr);
     Log("ready");
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -83,7 +83,8 @@ public:
         if (!name.empty()) line += L" \"" + W(name) + L"\"";
         STARTUPINFOW si{};
         si.cb = sizeof si;
-        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
+        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                              &pi_)) {
             ADD_FAILURE() << "cannot start " << DialogHostExe() << ", error " << ::GetLastError();
             return false;
         }
@@ -211,10 +212,12 @@ TEST(Deliver, SendToDialogSwitchesRealFileDialogs) {
         } else {
             Click(program, tarvolo::IDC_BTNSENDTODIALOG);
         }
-        EXPECT_TRUE(host.WaitLine("folder L:\\Work Here")) << "the dialog did not switch: " << Joined(host.Log());
+        EXPECT_TRUE(host.WaitLine("folder L:\\Work Here"))
+            << "the dialog did not switch: " << Joined(host.Log());
         EXPECT_TRUE(WaitFor([&] { return host.EditText() == c.name; }))
             << "the edit shows \"" << host.EditText() << "\"";
-        EXPECT_TRUE(WaitFor([&] { return !Visible(main); })) << "the program did not go to the notification area";
+        EXPECT_TRUE(WaitFor([&] { return !Visible(main); }))
+            << "the program did not go to the notification area";
         EXPECT_EQ(HistoryAfterClose(program), "L:\\Work Here\r\nL:\\Start\r\n");
     }
 }
@@ -270,9 +273,9 @@ TEST(Deliver, TwoMatchingEntriesAndADialogWithoutDefaultButton) {
         },
         reinterpret_cast<LPARAM>(&first));
     if (first == twice.Window()) {
-        EXPECT_EQ(twice.Log(), (std::vector<std::string>{"ready", "settext N:\\Work", "click button",
-                                                         "settext old.txt", "settext N:\\Work", "click button",
-                                                         "settext old.txt"}));
+        EXPECT_EQ(twice.Log(),
+                  (std::vector<std::string>{"ready", "settext N:\\Work", "click button", "settext old.txt",
+                                            "settext N:\\Work", "click button", "settext old.txt"}));
         EXPECT_EQ(nodef.Log(), (std::vector<std::string>{"ready"}));
     } else {
         EXPECT_EQ(nodef.Log(), (std::vector<std::string>{"ready", "settext N:\\Work"}));
@@ -285,7 +288,8 @@ TEST(Deliver, TwoMatchingEntriesAndADialogWithoutDefaultButton) {
 namespace {
 
 // From `act` until the main window is hidden and answers again.
-std::chrono::milliseconds TimeToHiddenAndResponsive(Program& program, HWND main, const std::function<void()>& act) {
+std::chrono::milliseconds TimeToHiddenAndResponsive(Program& program, HWND main,
+                                                    const std::function<void()>& act) {
     auto start = std::chrono::steady_clock::now();
     act();
     EXPECT_TRUE(WaitFor([&] { return !Visible(main); }, 20s)) << "the program was not hidden";
@@ -314,16 +318,16 @@ TEST(Deliver, AHungDialogDoesNotHoldTheProgram) {
     HWND main = StartWith(program, "stuck\r\n");
     ASSERT_TRUE(main);
     SetCurrentPath(program, "O:\\Work");
-    auto hiding = TimeToHiddenAndResponsive(program, main, [&] {
-        ::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    });
+    auto hiding = TimeToHiddenAndResponsive(program, main,
+                                            [&] { ::PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0); });
     program.TrayNotify(WM_LBUTTONDOWN);
     program.TrayNotify(WM_LBUTTONUP);
     ASSERT_TRUE(WaitFor([&] { return Visible(main) && program.Responsive(); }, 20s));
 
-    auto command = TimeToHiddenAndResponsive(program, main, [&] { Click(program, tarvolo::IDC_BTNSENDTODIALOG); });
-    EXPECT_LT(command, hiding + 3s) << "hiding takes " << hiding.count() << " ms, the command " << command.count()
-                                    << " ms";
+    auto command =
+        TimeToHiddenAndResponsive(program, main, [&] { Click(program, tarvolo::IDC_BTNSENDTODIALOG); });
+    EXPECT_LT(command, hiding + 3s) << "hiding takes " << hiding.count() << " ms, the command "
+                                    << command.count() << " ms";
     EXPECT_EQ(HistoryAfterClose(program), "O:\\Work\r\n");
 }
 
@@ -476,7 +480,9 @@ void PressShortcut(unsigned shortcut) {
     for (auto it = mods.rbegin(); it != mods.rend(); ++it) KeyUp(*it);
 }
 
-size_t OpenedCount(Program& program) { return Lines(program.File("opened.txt")).size(); }
+size_t OpenedCount(Program& program) {
+    return Lines(program.File("opened.txt")).size();
+}
 
 }  // namespace
 

@@ -53,13 +53,14 @@ TEST(ShortcutToText, ModifiersAndKeyNames) {
                  {kCtrl | VK_NUMPAD3, "Ctrl+Num 3"},
                  {kCtrl | VK_DELETE, "Ctrl+Del"},
                  {kCtrl, ""}};  // modifiers without a key are no shortcut
-    for (const Case& c : cases) EXPECT_EQ(ShortcutToText(static_cast<uint16_t>(c.shortcut)), c.text) << c.shortcut;
+    for (const Case& c : cases)
+        EXPECT_EQ(ShortcutToText(static_cast<uint16_t>(c.shortcut)), c.text) << c.shortcut;
 }
 
 TEST_F(FavoritesMenus, EachMenuListsEveryEntryWithItsOwnShortcut) {
-    main_->FavoritesList = {"C:\\Work?16449*0", "C:\\Work*5?7", "C:\\A?1?2*3*4", "D:\\Both?" +
-                            std::to_string(kCtrl | kAlt | 'T') + "*" + std::to_string(kShift | VK_F5),
-                            "?0*0"};
+    main_->FavoritesList = {
+        "C:\\Work?16449*0", "C:\\Work*5?7", "C:\\A?1?2*3*4",
+        "D:\\Both?" + std::to_string(kCtrl | kAlt | 'T') + "*" + std::to_string(kShift | VK_F5), "?0*0"};
     Rebuild();
     EXPECT_EQ(Listed(main_->popUpFavorites->At(0)),
               (std::vector<std::string>{"C:\\Work\tCtrl+A", "\t", "C:\\A\t", "D:\\Both\tCtrl+Alt+T", "\t"}));
