@@ -213,3 +213,22 @@ TEST(FindTree, ScrollThumbReachesRowsPast65535) {
     const long visible = client.bottom / 16;
     EXPECT_TRUE(WaitFor([&] { return TopIndex(list) >= 100000 - visible - 1; }, 5s)) << TopIndex(list);
 }
+
+TEST(FindTree, AnIndexThatCannotBeReadIsReportedAndTheListShownEmpty) {
+    TestDir dir;
+    Drive h('H', dir.UnixOf("h"));
+    // A folder where the file should be: it exists, but no file can be read from it.
+    ASSERT_EQ(RunUnix("mkdir -p " + ShellQuote(dir.UnixOf("h/tarvolo.dir")) + " " + ShellQuote(dir.UnixOf("h/One"))),
+              0);
+    Program program(dir);
+    WriteIni(program, 0);
+    ASSERT_TRUE(program.Start());
+    HWND box = program.WaitDialog("Tarvolo v1.0", 30s);
+    ASSERT_TRUE(box) << "no error message";
+    EXPECT_EQ(Program::MessageText(box), "Cannot open file H:\\tarvolo.dir");
+    Key(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return Idle(program); }));
+    HWND list = program.Control(IDC_DIRLISTBOX);
+    EXPECT_TRUE(Visible(list)) << "the list was not shown again";
+    EXPECT_EQ(Count(list), 0);
+}

@@ -1,0 +1,246 @@
+// Times what a drive change does with a million-row index file, on the real
+// path: the file read from disk, parsed in its own buffer, tree codes, search
+// index, the count given to an owner-drawn LBS_NODATA list box and the root
+// selected and painted. Then the memory held against the file's size, and the
+// worst keystroke and Find Next the search box can meet.
+#include <cstdio>
+
+#ifndef _WIN32
+
+int main() {
+    std::printf("load_bench: Windows only\n");
+    return 0;
+}
+
+#else
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "index/IndexFile.h"
+#include "index/Rows.h"
+#include "index/Scan.h"
+#include "index/Search.h"
+#include "index/TreeCodes.h"
+#include "platform/AtomicFile.h"
+#include "platform/WinText.h"
+
+namespace {
+
+using namespace tarvolo;
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+void Figure(const char* what, double value, const char* unit) {
+    std::printf("%-46s %12.2f %s\n", what, value, unit);
+}
+
+std::string RandomName(std::mt19937& rng) {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static const char* const kWords[] = {"Program", "Files", "Windows", "System", "data", "cache", "Users",
+                                         "config",  "Temp",  "src",     "lib",    "assets", "backup"};
+    const size_t len = 3 + rng() % 18;
+    std::string name;
+    if (rng() % 3 == 0) name = kWords[rng() % std::size(kWords)];
+    while (name.size() < len) {
+        const unsigned pick = rng() % 100;
+        if (pick < 4 && !name.empty()) name += ' ';
+        else if (pick < 6) name += '-';
+        else if (pick < 7) name += "\xC3\xA9";  // some names are not ASCII
+        else name += kLetters[rng() % (sizeof(kLetters) - 1)];
+    }
+    return name;
+}
+
+// Depths 1 to 12, most directories 3 to 7 levels down, in the order a scan writes.
+RowStore GenerateRows(size_t count) {
+    std::mt19937 rng(42);
+    const double weights[] = {0.1, 2, 5, 8, 9, 8, 6, 4, 2.5, 1.5, 0.8, 0.5};
+    std::discrete_distribution<int> depthPick(std::begin(weights), std::end(weights));
+    std::vector<std::vector<std::string>> byDepth(13);
+    byDepth[0].push_back("");
+    RowStore rows;
+    rows.Append("\\");
+    while (rows.size() < count) {
+        int depth = depthPick(rng) + 1;
+        while (byDepth[depth - 1].empty()) --depth;
+        const auto& parents = byDepth[depth - 1];
+        std::string row = parents[rng() % parents.size()] + "\\" + RandomName(rng);
+        rows.Append(row);
+        byDepth[depth].push_back(std::move(row));
+    }
+    SortRowsComponentwise(rows, AsciiCollator());
+    return rows;
+}
+
+// What the list needs to paint: the rows, and nothing per row of its own.
+const RowStore* gRows = nullptr;
+
+LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_MEASUREITEM) {
+        reinterpret_cast<MEASUREITEMSTRUCT*>(lp)->itemHeight = 16;
+        return TRUE;
+    }
+    if (msg == WM_DRAWITEM) {
+        const auto& item = *reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+        if (gRows && item.itemID < gRows->size()) {
+            const std::wstring name = Widen(gRows->Name(item.itemID));
+            ::ExtTextOutW(item.hDC, item.rcItem.left + 24, item.rcItem.top, ETO_OPAQUE, &item.rcItem, name.c_str(),
+                          static_cast<UINT>(name.size()), nullptr);
+        }
+        return TRUE;
+    }
+    return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1000000;
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::string path = Narrow(temp) + "load_bench.dir";
+
+    const RowStore generated = GenerateRows(count);
+    const std::string text = IndexFileText(generated);
+    if (!ReplaceFileAtomically(path, text, nullptr)) {
+        std::printf("load_bench: cannot write %s\n", path.c_str());
+        return 1;
+    }
+    const double fileBytes = static_cast<double>(text.size());
+    Figure("rows", static_cast<double>(generated.size()), "rows");
+    Figure("index file size", fileBytes / 1e6, "MB");
+
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = HostProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"LoadBenchHost";
+    ::RegisterClassW(&wc);
+    HWND host = ::CreateWindowExW(0, wc.lpszClassName, L"load_bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 537,
+                                  417, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND list = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_NODATA |
+                                      LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+                                  8, 48, 505, 225, host, nullptr, wc.hInstance, nullptr);
+
+    const WinAnsiDecoder decoder;
+    const WinCaseFolder folder;
+    RowStore rows;
+    TreeCodes codes;
+    SearchIndex search;
+    double best[6] = {1e300, 1e300, 1e300, 1e300, 1e300, 1e300};
+    double first = 0;
+    for (int run = 0; run < 3; ++run) {
+        // Released first, as a drive change replaces the rows of the drive before.
+        gRows = nullptr;
+        ::SendMessageW(list, LB_SETCOUNT, 0, 0);
+        rows = RowStore();
+        codes.Clear();
+        search.Clear();
+        ::ShowWindow(list, SW_HIDE);
+        const auto t0 = Clock::now();
+        std::string bytes;
+        bool existed = false;
+        if (!ReadWholeFile(path, bytes, &existed, kMaxIndexFileBytes)) return 1;
+        const auto t1 = Clock::now();
+        rows = ParseIndexFileBuffer(std::move(bytes), decoder);
+        const auto t2 = Clock::now();
+        search.Build(rows, folder);
+        const auto t3 = Clock::now();
+        codes.Build(rows);
+        const auto t4 = Clock::now();
+        gRows = &rows;
+        ::SendMessageW(list, LB_SETCOUNT, rows.size(), 0);
+        ::SendMessageW(list, LB_SETCURSEL, 0, 0);
+        ::ShowWindow(list, SW_SHOW);
+        ::UpdateWindow(list);
+        const auto t5 = Clock::now();
+        const double steps[6] = {Ms(t0, t1), Ms(t1, t2), Ms(t2, t3), Ms(t3, t4), Ms(t4, t5), Ms(t0, t5)};
+        for (int i = 0; i < 6; ++i) best[i] = std::min(best[i], steps[i]);
+        if (run == 0) first = steps[5];
+    }
+    if (rows != generated || codes.size() != rows.size() ||
+        ::SendMessageW(list, LB_GETCOUNT, 0, 0) != static_cast<LRESULT>(rows.size())) {
+        std::printf("load_bench: the loaded rows differ from the generated ones\n");
+        return 1;
+    }
+    // The floor for the read: the whole file in one buffer of its exact size.
+    double bare = 1e300;
+    for (int run = 0; run < 3; ++run) {
+        const auto b0 = Clock::now();
+        HANDLE f = ::CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        std::string whole(text.size(), '\0');
+        DWORD got = 0;
+        size_t at = 0;
+        while (at < whole.size() &&
+               ::ReadFile(f, whole.data() + at, static_cast<DWORD>(std::min<size_t>(whole.size() - at, 1u << 24)),
+                          &got, nullptr) &&
+               got)
+            at += got;
+        ::CloseHandle(f);
+        bare = std::min(bare, Ms(b0, Clock::now()));
+    }
+    Figure("bare ReadFile into an exact buffer (best of 3)", bare, "ms");
+    Figure("ReadWholeFile (best of 3)", best[0], "ms");
+    Figure("ParseIndexFileBuffer (best of 3)", best[1], "ms");
+    Figure("SearchIndex::Build (best of 3)", best[2], "ms");
+    Figure("TreeCodes::Build (best of 3)", best[3], "ms");
+    Figure("LB_SETCOUNT, root selected, painted (best of 3)", best[4], "ms");
+    Figure("load until the root is shown (first run)", first, "ms");
+    Figure("load until the root is shown (best of 3)", best[5], "ms");
+
+    Figure("memory: rows", static_cast<double>(rows.MemoryBytes()) / 1e6, "MB");
+    Figure("memory: tree codes", static_cast<double>(codes.MemoryBytes()) / 1e6, "MB");
+    Figure("memory: search index", static_cast<double>(search.MemoryBytes()) / 1e6, "MB");
+    Figure("memory rows / file size", static_cast<double>(rows.MemoryBytes()) / fileBytes, "x");
+    Figure("memory rows+codes+search / file size",
+           static_cast<double>(rows.MemoryBytes() + codes.MemoryBytes() + search.MemoryBytes()) / fileBytes, "x");
+
+    // A keystroke that matches nothing: the search from the top finds nothing,
+    // the text is taken back and searched again, and the list selects the match.
+    // '~' is never generated; "Program" begins many names.
+    std::vector<double> keys;
+    for (int i = 0; i < 21; ++i) {
+        const char* accepted = i % 2 ? "Program" : "ca";
+        const std::string typed = std::string(accepted) + "~";
+        const auto k0 = Clock::now();
+        long found = search.FindFrom(0, typed, folder);
+        if (found < 0) found = search.FindFrom(0, accepted, folder);
+        ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
+        ::UpdateWindow(list);
+        keys.push_back(Ms(k0, Clock::now()));
+    }
+    std::sort(keys.begin(), keys.end());
+    Figure("keystroke taken back (median of 21)", keys[keys.size() / 2], "ms");
+    Figure("keystroke taken back (worst of 21)", keys.back(), "ms");
+
+    // Find Next from the middle when no other row matches: every row is tested once.
+    const std::string unique = "~only";
+    std::vector<double> nexts;
+    for (int i = 0; i < 21; ++i) {
+        const auto n0 = Clock::now();
+        const long found = search.FindFrom(static_cast<long>(rows.size() / 2), unique, folder);
+        if (found >= 0) ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(found), 0);
+        ::UpdateWindow(list);
+        nexts.push_back(Ms(n0, Clock::now()));
+    }
+    std::sort(nexts.begin(), nexts.end());
+    Figure("Find Next, no other match (median of 21)", nexts[nexts.size() / 2], "ms");
+    Figure("Find Next, no other match (worst of 21)", nexts.back(), "ms");
+
+    ::DestroyWindow(host);
+    ::DeleteFileW(Widen(path).c_str());
+    return 0;
+}
+
+#endif
