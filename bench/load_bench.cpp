@@ -46,17 +46,21 @@ void Figure(const char* what, double value, const char* unit) {
 
 std::string RandomName(std::mt19937& rng) {
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    static const char* const kWords[] = {"Program", "Files", "Windows", "System", "data", "cache", "Users",
+    static const char* const kWords[] = {"Program", "Files", "Windows", "System", "data",   "cache", "Users",
                                          "config",  "Temp",  "src",     "lib",    "assets", "backup"};
     const size_t len = 3 + rng() % 18;
     std::string name;
     if (rng() % 3 == 0) name = kWords[rng() % std::size(kWords)];
     while (name.size() < len) {
         const unsigned pick = rng() % 100;
-        if (pick < 4 && !name.empty()) name += ' ';
-        else if (pick < 6) name += '-';
-        else if (pick < 7) name += "\xC3\xA9";  // some names are not ASCII
-        else name += kLetters[rng() % (sizeof(kLetters) - 1)];
+        if (pick < 4 && !name.empty())
+            name += ' ';
+        else if (pick < 6)
+            name += '-';
+        else if (pick < 7)
+            name += "\xC3\xA9";  // some names are not ASCII
+        else
+            name += kLetters[rng() % (sizeof(kLetters) - 1)];
     }
     return name;
 }
@@ -66,7 +70,7 @@ RowStore GenerateRows(size_t count) {
     std::mt19937 rng(42);
     const double weights[] = {0.1, 2, 5, 8, 9, 8, 6, 4, 2.5, 1.5, 0.8, 0.5};
     std::discrete_distribution<int> depthPick(std::begin(weights), std::end(weights));
-    std::vector<std::vector<std::string>> byDepth(13);
+    std::vector<std::vector<std::string> > byDepth(13);
     byDepth[0].push_back("");
     RowStore rows;
     rows.Append("\\");
@@ -94,8 +98,8 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         const auto& item = *reinterpret_cast<DRAWITEMSTRUCT*>(lp);
         if (gRows && item.itemID < gRows->size()) {
             const std::wstring name = Widen(gRows->Name(item.itemID));
-            ::ExtTextOutW(item.hDC, item.rcItem.left + 24, item.rcItem.top, ETO_OPAQUE, &item.rcItem, name.c_str(),
-                          static_cast<UINT>(name.size()), nullptr);
+            ::ExtTextOutW(item.hDC, item.rcItem.left + 24, item.rcItem.top, ETO_OPAQUE, &item.rcItem,
+                          name.c_str(), static_cast<UINT>(name.size()), nullptr);
         }
         return TRUE;
     }
@@ -125,8 +129,8 @@ int main(int argc, char** argv) {
     wc.hInstance = ::GetModuleHandleW(nullptr);
     wc.lpszClassName = L"LoadBenchHost";
     ::RegisterClassW(&wc);
-    HWND host = ::CreateWindowExW(0, wc.lpszClassName, L"load_bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 537,
-                                  417, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND host = ::CreateWindowExW(0, wc.lpszClassName, L"load_bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                  537, 417, nullptr, nullptr, wc.hInstance, nullptr);
     HWND list = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_NODATA |
                                       LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
@@ -183,8 +187,8 @@ int main(int argc, char** argv) {
         DWORD got = 0;
         size_t at = 0;
         while (at < whole.size() &&
-               ::ReadFile(f, whole.data() + at, static_cast<DWORD>(std::min<size_t>(whole.size() - at, 1u << 24)),
-                          &got, nullptr) &&
+               ::ReadFile(f, whole.data() + at,
+                          static_cast<DWORD>(std::min<size_t>(whole.size() - at, 1u << 24)), &got, nullptr) &&
                got)
             at += got;
         ::CloseHandle(f);
@@ -204,7 +208,8 @@ int main(int argc, char** argv) {
     Figure("memory: search index", static_cast<double>(search.MemoryBytes()) / 1e6, "MB");
     Figure("memory rows / file size", static_cast<double>(rows.MemoryBytes()) / fileBytes, "x");
     Figure("memory rows+codes+search / file size",
-           static_cast<double>(rows.MemoryBytes() + codes.MemoryBytes() + search.MemoryBytes()) / fileBytes, "x");
+           static_cast<double>(rows.MemoryBytes() + codes.MemoryBytes() + search.MemoryBytes()) / fileBytes,
+           "x");
 
     // A keystroke that matches nothing: the search from the top finds nothing,
     // the text is taken back and searched again, and the list selects the match.

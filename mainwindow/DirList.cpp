@@ -7,7 +7,9 @@
 
 namespace tarvolo {
 
-void TfrmMain::BuildTreeCodes() { Codes.Build(Rows); }
+void TfrmMain::BuildTreeCodes() {
+    Codes.Build(Rows);
+}
 
 void TfrmMain::SetRows(RowStore rows) {
     Rows = std::move(rows);
@@ -22,7 +24,9 @@ long TfrmMain::SelectedRow() const {
     return i == LB_ERR || i < 0 || static_cast<size_t>(i) >= Rows.size() ? -1 : static_cast<long>(i);
 }
 
-void TfrmMain::SelectRow(long row) { ::SendMessageW(DirListBox, LB_SETCURSEL, static_cast<WPARAM>(row), 0); }
+void TfrmMain::SelectRow(long row) {
+    ::SendMessageW(DirListBox, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+}
 
 void TfrmMain::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;

@@ -77,18 +77,18 @@ void TfrmMain::cmbDrivesChange() {
         }
     }
     switch (read) {
-    case IndexRead::loaded:
-        SetRows(std::move(rows));
-        break;
-    case IndexRead::missing:
-        frmRescan->ScanDrive(drive + "\\");
-        break;
-    case IndexRead::unreadable:
-        // The old rows belong to another drive: with them the current path would name
-        // directories that do not exist here.
-        SetRows(RowStore());
-        Application::Get().ShowError("Cannot open file " + failed);
-        break;
+        case IndexRead::loaded:
+            SetRows(std::move(rows));
+            break;
+        case IndexRead::missing:
+            frmRescan->ScanDrive(drive + "\\");
+            break;
+        case IndexRead::unreadable:
+            // The old rows belong to another drive: with them the current path would name
+            // directories that do not exist here.
+            SetRows(RowStore());
+            Application::Get().ShowError("Cannot open file " + failed);
+            break;
     }
     BuildTreeCodes();
     if (!Rows.empty()) SelectRow(0);

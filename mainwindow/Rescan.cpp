@@ -124,7 +124,8 @@ TfrmRescan::TfrmRescan(TfrmMain& main) : main_(main) {
                &infoDrive);
     AddControl({ANIMATE_CLASSW, "", ACS_TRANSPARENT, 0, IDC_ANIMATE, 54, 40, 32, 32}, &Animate);
     AddControl({L"BUTTON", "Cancel", BS_PUSHBUTTON, 0, IDC_BTNCANCEL, 98, 45, 81, 24}, &btnCancel);
-    AddControl({L"STATIC", "Directories Indexed: ", SS_CENTER | SS_NOPREFIX, 0, IDC_INFO, 0, 77, 233, 20}, &Info);
+    AddControl({L"STATIC", "Directories Indexed: ", SS_CENTER | SS_NOPREFIX, 0, IDC_INFO, 0, 77, 233, 20},
+               &Info);
     for (HWND label : {infoDrive, Info})
         ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
 
@@ -164,24 +165,28 @@ void TfrmRescan::StopAnimation() {
     ::SendMessageW(Animate, ACM_PLAY, 1, MAKELPARAM(0, 0));
 }
 
-void TfrmRescan::btnCancelClick() { Tag = 1; }
+void TfrmRescan::btnCancelClick() {
+    Tag = 1;
+}
 
 void TfrmRescan::FormClose() {
-    if (Tag == 1) ShowInformation(main_.Handle(), "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
+    if (Tag == 1)
+        ShowInformation(main_.Handle(),
+                        "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
 }
 
 LRESULT TfrmRescan::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_CLOSE:
-        // Closing hides the window; it is reused by the next scan.
-        ::ShowWindow(hwnd_, SW_HIDE);
-        FormClose();
-        return 0;
-    case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_MOVE || (wp & 0xFFF0) == SC_CLOSE) return 0;
-        break;
-    default:
-        break;
+        case WM_CLOSE:
+            // Closing hides the window; it is reused by the next scan.
+            ::ShowWindow(hwnd_, SW_HIDE);
+            FormClose();
+            return 0;
+        case WM_SYSCOMMAND:
+            if ((wp & 0xFFF0) == SC_MOVE || (wp & 0xFFF0) == SC_CLOSE) return 0;
+            break;
+        default:
+            break;
     }
     return Form::WndProc(msg, wp, lp);
 }

@@ -9,7 +9,8 @@ namespace tarvolo {
 
 bool TfrmMain::FindDirectory(long start) {
     static const WinCaseFolder folder;
-    const long found = Rows.size() == Search.size() ? Search.FindFrom(start, WindowText(DirToFind), folder) : -1;
+    const long found =
+        Rows.size() == Search.size() ? Search.FindFrom(start, WindowText(DirToFind), folder) : -1;
     if (found >= 0) SelectRow(found);
     DirListBoxClick();
     return found >= 0;

@@ -47,9 +47,15 @@ inline HWND StartIdle(Program& program, std::chrono::milliseconds timeout = 60s)
     return main;
 }
 
-inline long Count(HWND list) { return static_cast<long>(::SendMessageW(list, LB_GETCOUNT, 0, 0)); }
-inline long Selected(HWND list) { return static_cast<long>(::SendMessageW(list, LB_GETCURSEL, 0, 0)); }
-inline long TopIndex(HWND list) { return static_cast<long>(::SendMessageW(list, LB_GETTOPINDEX, 0, 0)); }
+inline long Count(HWND list) {
+    return static_cast<long>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
+}
+inline long Selected(HWND list) {
+    return static_cast<long>(::SendMessageW(list, LB_GETCURSEL, 0, 0));
+}
+inline long TopIndex(HWND list) {
+    return static_cast<long>(::SendMessageW(list, LB_GETTOPINDEX, 0, 0));
+}
 
 inline std::string ReadIndex(const std::string& path) {
     std::string bytes;
@@ -85,7 +91,8 @@ inline std::string ToolTipText(Program& program, HWND control) {
         },
         reinterpret_cast<LPARAM>(&q));
     if (!q.tip) return "<no tooltip window>";
-    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, program.Pid());
+    HANDLE process =
+        ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, program.Pid());
     if (!process) return "<cannot open the process>";
     char* remote = static_cast<char*>(::VirtualAllocEx(process, nullptr, 8192, MEM_COMMIT, PAGE_READWRITE));
     std::string text = "<cannot read>";
@@ -99,10 +106,11 @@ inline std::string ToolTipText(Program& program, HWND control) {
         SIZE_T done = 0;
         ::WriteProcessMemory(process, remote, &ti, sizeof ti, &done);
         DWORD_PTR result = 0;
-        ::SendMessageTimeoutW(q.tip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000,
-                              &result);
+        ::SendMessageTimeoutW(q.tip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
+                              5000, &result);
         std::vector<wchar_t> buffer(1024);
-        if (::ReadProcessMemory(process, remote + 1024, buffer.data(), buffer.size() * sizeof(wchar_t), &done)) {
+        if (::ReadProcessMemory(process, remote + 1024, buffer.data(), buffer.size() * sizeof(wchar_t),
+                                &done)) {
             buffer.back() = 0;
             text = U(buffer.data());
         }
@@ -123,11 +131,17 @@ inline COLORREF Pixel(HWND hwnd, int x, int y) {
 }
 
 // The search box's text and caret, and a click into it to give it the focus.
-inline std::string SearchText(Program& program) { return Text(program.Control(IDC_DIRTOFIND)); }
+inline std::string SearchText(Program& program) {
+    return Text(program.Control(IDC_DIRTOFIND));
+}
 inline DWORD Caret(Program& program) {
     return HIWORD(::SendMessageW(program.Control(IDC_DIRTOFIND), EM_GETSEL, 0, 0));
 }
-inline void ClickSearchBox(Program& program) { LeftClick(program.Control(IDC_DIRTOFIND), 60, 8); }
-inline std::string CurrentPath(Program& program) { return Text(program.Control(IDC_CMBHISTORY)); }
+inline void ClickSearchBox(Program& program) {
+    LeftClick(program.Control(IDC_DIRTOFIND), 60, 8);
+}
+inline std::string CurrentPath(Program& program) {
+    return Text(program.Control(IDC_CMBHISTORY));
+}
 
 }  // namespace e2e::find

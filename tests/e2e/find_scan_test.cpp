@@ -15,14 +15,15 @@ namespace {
 // link back to the drive's root.
 void MakeFixture(const std::string& folder) {
     const std::string q = ShellQuote(folder);
-    ASSERT_EQ(RunUnix("cd " + q + " && mkdir -p Alpha/Beta/Gamma 'alpha two' Case/in1 case/in2 'Zeta [x]-y' "
+    ASSERT_EQ(RunUnix("cd " + q +
+                      " && mkdir -p Alpha/Beta/Gamma 'alpha two' Case/in1 case/in2 'Zeta [x]-y' "
                       "'\xCE\xA9mega' .hidden/sub && touch Alpha/file.txt && ln -s . loop"),
               0);
 }
 
-const std::string kVisibleRows = Lines({"\\", "\\Alpha", "\\Alpha\\Beta", "\\Alpha\\Beta\\Gamma", "\\alpha two",
-                                        "\\Case", "\\Case\\in1", "\\case", "\\case\\in2", "\\loop", "\\Zeta [x]-y",
-                                        "\\\xCE\xA9mega"});
+const std::string kVisibleRows =
+    Lines({"\\", "\\Alpha", "\\Alpha\\Beta", "\\Alpha\\Beta\\Gamma", "\\alpha two", "\\Case", "\\Case\\in1",
+           "\\case", "\\case\\in2", "\\loop", "\\Zeta [x]-y", "\\\xCE\xA9mega"});
 
 // A small disk of its own for a drive, so that it can be made read-only (the
 // tests run as root, for whom permissions are no obstacle).
@@ -75,8 +76,8 @@ TEST(FindScan, IndexFileIsSortedByComponentHiddenOnlyWhenIncludedAndASecondScanI
         Program program(dir);
         WriteIni(program, 0, /*hidden=*/true);
         ASSERT_TRUE(StartIdle(program));
-        EXPECT_EQ(ReadIndex("D:\\tarvolo.dir"), Lines({"\\", "\\.hidden", "\\.hidden\\sub"}) +
-                                                    kVisibleRows.substr(3));
+        EXPECT_EQ(ReadIndex("D:\\tarvolo.dir"),
+                  Lines({"\\", "\\.hidden", "\\.hidden\\sub"}) + kVisibleRows.substr(3));
     }
 }
 
@@ -85,7 +86,8 @@ TEST(FindScan, CancelKeepsThePartialIndexAndTellsTheUserOnce) {
     const std::string folder = dir.UnixOf("drive");
     Drive drive('E', folder);
     // Big enough that the scan is still running when Cancel is clicked.
-    ASSERT_EQ(RunUnix("cd " + ShellQuote(folder) + " && for i in $(seq 1 200); do for j in $(seq 1 100); do "
+    ASSERT_EQ(RunUnix("cd " + ShellQuote(folder) +
+                      " && for i in $(seq 1 200); do for j in $(seq 1 100); do "
                       "echo d$i/e$j; done; done | xargs mkdir -p"),
               0);
     ASSERT_TRUE(WriteFileBytes("E:\\tarvolo.dir", Lines({"\\", "\\Old"})));
@@ -97,7 +99,8 @@ TEST(FindScan, CancelKeepsThePartialIndexAndTellsTheUserOnce) {
 
     LeftClick(program.Control(IDC_BTNRESCAN), 20, 10);
     HWND rescan = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return Visible(rescan = RescanWindow(program)); }, 20s)) << "no progress window";
+    ASSERT_TRUE(WaitFor([&] { return Visible(rescan = RescanWindow(program)); }, 20s))
+        << "no progress window";
     HWND cancel = ::FindWindowExW(rescan, nullptr, L"Button", L"Cancel");
     HWND animate = ::FindWindowExW(rescan, nullptr, L"SysAnimate32", nullptr);
     ASSERT_TRUE(cancel && animate);
@@ -124,7 +127,8 @@ TEST(FindScan, CancelKeepsThePartialIndexAndTellsTheUserOnce) {
     LeftClick(cancel, 40, 12);  // a second click changes nothing
     HWND box = program.WaitDialog("Information", 20s);
     ASSERT_TRUE(box) << "no cancel message";
-    EXPECT_EQ(Program::MessageText(box), "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
+    EXPECT_EQ(Program::MessageText(box),
+              "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
     EXPECT_FALSE(Visible(rescan)) << "the progress window is still shown under the message";
     Key(VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return !Visible(box) && Idle(program); }));
@@ -157,7 +161,8 @@ TEST(FindScan, ReadOnlyRootKeepsTheIndexInTheUserFolderAndLoadsItFromThere) {
         Program program(dir);
         WriteIni(program, 0);
         ASSERT_TRUE(StartIdle(program));
-        EXPECT_FALSE(program.WaitDialog("Tarvolo v1.0", 300ms)) << "an error although the user folder took it";
+        EXPECT_FALSE(program.WaitDialog("Tarvolo v1.0", 300ms))
+            << "an error although the user folder took it";
         EXPECT_EQ(ReadIndex(local), Lines({"\\", "\\One", "\\Two"}));
         EXPECT_FALSE(FileExists("F:\\tarvolo.dir"));
     }

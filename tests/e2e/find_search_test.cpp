@@ -30,9 +30,9 @@ public:
     }
     ::testing::AssertionResult Expect(const std::string& box, const std::string& path) {
         if (!WaitFor([&] { return SearchText(program_) == box && CurrentPath(program_) == path; }, 5s))
-            return ::testing::AssertionFailure() << "box \"" << SearchText(program_) << "\", path \""
-                                                 << CurrentPath(program_) << "\"; expected \"" << box << "\", \""
-                                                 << path << "\"";
+            return ::testing::AssertionFailure()
+                   << "box \"" << SearchText(program_) << "\", path \"" << CurrentPath(program_)
+                   << "\"; expected \"" << box << "\", \"" << path << "\"";
         return ::testing::AssertionSuccess();
     }
     void FindNext() { LeftClick(program_.Control(IDC_BTNFINDNEXT), 20, 10); }
@@ -55,8 +55,7 @@ void Paste(const std::wstring& text) {
     Chord({VK_CONTROL}, 'V');
 }
 
-const std::string kRows =
-    Lines({"\\", "\\Program Files", "\\Programs", "\\Windows", "\\Windows\\Programs"});
+const std::string kRows = Lines({"\\", "\\Program Files", "\\Programs", "\\Windows", "\\Windows\\Programs"});
 
 }  // namespace
 

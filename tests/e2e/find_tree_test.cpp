@@ -31,8 +31,9 @@ void ChooseDrive(Program& program, int index) {
     ::GetClientRect(combo, &r);
     LeftClick(combo, r.right / 2, r.bottom / 2);
     HWND dropped = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (dropped = FindProcessWindow(program.Pid(), L"ComboLBox")) != nullptr; }))
-        << "the drive list did not drop down";
+    ASSERT_TRUE(WaitFor([&] {
+        return (dropped = FindProcessWindow(program.Pid(), L"ComboLBox")) != nullptr;
+    })) << "the drive list did not drop down";
     LeftClick(dropped, 20, 16 * index + 8);
 }
 
@@ -63,7 +64,8 @@ TEST(FindTree, FixedDrivesInOrderScanWithoutIndexLoadWithIndexAndRescanKeepsTheS
     TestDir dir;
     Drive k('K', dir.UnixOf("k"));
     Drive j('J', dir.UnixOf("j"));
-    ASSERT_EQ(RunUnix("mkdir -p " + ShellQuote(dir.UnixOf("j/One")) + " " + ShellQuote(dir.UnixOf("j/Two"))), 0);
+    ASSERT_EQ(RunUnix("mkdir -p " + ShellQuote(dir.UnixOf("j/One")) + " " + ShellQuote(dir.UnixOf("j/Two"))),
+              0);
     ASSERT_TRUE(WriteFileBytes("K:\\tarvolo.dir", Lines({"\\", "\\Kdir"})));
     Program program(dir);
     WriteIni(program, 1);
@@ -83,7 +85,8 @@ TEST(FindTree, FixedDrivesInOrderScanWithoutIndexLoadWithIndexAndRescanKeepsTheS
 
     // J: has no index: choosing it scans it.
     ChooseDrive(program, 0);
-    ASSERT_TRUE(WaitFor([&] { return FileExists("J:\\tarvolo.dir") && Idle(program); }, 60s)) << "J: was not scanned";
+    ASSERT_TRUE(WaitFor([&] { return FileExists("J:\\tarvolo.dir") && Idle(program); }, 60s))
+        << "J: was not scanned";
     EXPECT_EQ(ReadIndex("J:\\tarvolo.dir"), Lines({"\\", "\\One", "\\Two"}));
     EXPECT_EQ(Count(list), 3);
     EXPECT_EQ(CurrentPath(program), "J:\\");
@@ -169,7 +172,8 @@ TEST(FindTree, ConnectorsTextPositionsAndSelection) {
     ASSERT_TRUE(WaitFor([&] { return CurrentPath(program) == "I:\\A\\X"; })) << CurrentPath(program);
     EXPECT_EQ(ToolTipText(program, list), "I:\\A\\X");
     EXPECT_EQ(ToolTipText(program, program.Control(IDC_CMBHISTORY)), "I:\\A\\X");
-    EXPECT_TRUE(WaitFor([&] { return Pixel(list, 40, 34) == highlight && Pixel(list, 39, 34) == window; }, 3s));
+    EXPECT_TRUE(
+        WaitFor([&] { return Pixel(list, 40, 34) == highlight && Pixel(list, 39, 34) == window; }, 3s));
     EXPECT_EQ(Pixel(list, 5, 2), window) << "the root's label is still highlighted";
     EXPECT_EQ(Pixel(list, 32, 40), kGrey) << "the connector took the selection colour";
 
@@ -209,7 +213,8 @@ TEST(FindTree, ScrollThumbReachesRowsPast65535) {
     ASSERT_TRUE(WaitFor([&] { return TopIndex(list) > 80000; }, 5s))
         << "the thumb took the list to row " << TopIndex(list);
     // The last row is reachable at the bottom of the track.
-    Drag(list, POINT{barX, arrow + (client.bottom - 2 * arrow) * 9 / 10}, POINT{barX, client.bottom - arrow - 1});
+    Drag(list, POINT{barX, arrow + (client.bottom - 2 * arrow) * 9 / 10},
+         POINT{barX, client.bottom - arrow - 1});
     const long visible = client.bottom / 16;
     EXPECT_TRUE(WaitFor([&] { return TopIndex(list) >= 100000 - visible - 1; }, 5s)) << TopIndex(list);
 }
@@ -218,7 +223,8 @@ TEST(FindTree, AnIndexThatCannotBeReadIsReportedAndTheListShownEmpty) {
     TestDir dir;
     Drive h('H', dir.UnixOf("h"));
     // A folder where the file should be: it exists, but no file can be read from it.
-    ASSERT_EQ(RunUnix("mkdir -p " + ShellQuote(dir.UnixOf("h/tarvolo.dir")) + " " + ShellQuote(dir.UnixOf("h/One"))),
+    ASSERT_EQ(RunUnix("mkdir -p " + ShellQuote(dir.UnixOf("h/tarvolo.dir")) + " " +
+                      ShellQuote(dir.UnixOf("h/One"))),
               0);
     Program program(dir);
     WriteIni(program, 0);
