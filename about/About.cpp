@@ -1,8 +1,226 @@
 #include "about/About.h"
 
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "platform/Application.h"
+#include "platform/WinText.h"
+#include "res/resource.h"
+
 namespace tarvolo {
 
-void ShowAboutBox(HWND) {}
-void ShowHelpContents() {}
+namespace {
+
+enum { IDC_LABEL3 = 300, IDC_GROUPBOX, IDC_LABELNAME, IDC_BTNMAIL, IDC_LABELCONTACT, IDC_BTNWEB, IDC_PANEL1,
+       IDC_IMAGE1 };
+
+// The project's own addresses: a mailbox on the user's machine and the manual
+// that ships beside the program.
+constexpr char kMailAddress[] = "tarvolo@localhost";
+constexpr char kWebPage[] = "Tarvolo.html";
+
+std::wstring ExecutableFolder() {
+    std::wstring exe(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
+        if (n < exe.size()) {
+            exe.resize(n);
+            break;
+        }
+        exe.resize(exe.size() * 2);
+    }
+    size_t cut = exe.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? std::wstring() : exe.substr(0, cut + 1);
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    DWORD n = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return path;
+    std::wstring full(n, L'\0');
+    n = ::GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+    full.resize(n);
+    return full;
+}
+
+bool IsAbsolute(const std::wstring& path) {
+    return (path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) ||
+           (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\');
+}
+
+// Links look like links: the hand over them.
+LRESULT CALLBACK LinkProc(HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR) {
+    if (m == WM_SETCURSOR) {
+        ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+    }
+    if (m == WM_NCDESTROY) ::RemoveWindowSubclass(h, &LinkProc, id);
+    return ::DefSubclassProc(h, m, w, l);
+}
+
+void OpenHelp(const std::string& topic) {
+    std::wstring path = HelpDocumentPath();
+    if (path.empty()) return;
+    Form* main = Application::Get().MainForm();
+    HWND owner = main ? main->Handle() : nullptr;
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        Application::Get().ShowError("Cannot find the help file " + Narrow(path));
+        return;
+    }
+    if (!OpenInBrowser(DocumentUrl(path, topic), owner))
+        Application::Get().ShowError("No program is set up to show the help file " + Narrow(path));
+}
+
+}  // namespace
+
+std::wstring HelpDocumentPath() {
+    std::wstring file = Widen(Application::Get().HelpFile());
+    if (file.empty()) return {};
+    size_t dot = file.find_last_of(L".\\/:");
+    if (dot != std::wstring::npos && file[dot] == L'.' && ::lstrcmpiW(file.c_str() + dot, L".hlp") == 0)
+        file.replace(dot, std::wstring::npos, L".html");
+    if (!IsAbsolute(file)) file = ExecutableFolder() + file;
+    // The stored name has a doubled backslash before the file name.
+    return FullPath(file);
+}
+
+std::wstring DocumentUrl(const std::wstring& path, const std::string& topic) {
+    wchar_t url[2084];
+    DWORD n = ARRAYSIZE(url);
+    std::wstring result;
+    if (SUCCEEDED(::UrlCreateFromPathW(path.c_str(), url, &n, 0))) {
+        result.assign(url, n);
+    } else {
+        result = L"file:///" + path;
+        for (wchar_t& c : result)
+            if (c == L'\\') c = L'/';
+    }
+    if (!topic.empty()) result += L"#" + Widen(topic);
+    return result;
+}
+
+std::wstring ExpandOpenCommand(const std::wstring& command, const std::wstring& url) {
+    std::wstring out;
+    bool placed = false;
+    for (size_t i = 0; i < command.size(); ++i) {
+        wchar_t c = command[i];
+        if (c != L'%' || i + 1 == command.size()) {
+            out += c;
+            continue;
+        }
+        wchar_t next = command[++i];
+        if (next == L'1' || next == L'L' || next == L'l') {
+            // A placeholder written without quotes gets them: the path may hold blanks.
+            bool quoted = !out.empty() && out.back() == L'"';
+            out += quoted ? url : L"\"" + url + L"\"";
+            placed = true;
+        } else if (next == L'%') {
+            out += L'%';
+        }
+        // %* and the other placeholders stand for arguments there are none of.
+    }
+    if (!placed) out += L" \"" + url + L"\"";
+    return out;
+}
+
+bool OpenInBrowser(const std::wstring& url, HWND owner) {
+    wchar_t command[4096];
+    DWORD n = ARRAYSIZE(command);
+    if (SUCCEEDED(::AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_COMMAND, L".html", L"open", command, &n))) {
+        wchar_t expanded[8192];
+        DWORD m = ::ExpandEnvironmentStringsW(command, expanded, ARRAYSIZE(expanded));
+        std::wstring line = ExpandOpenCommand(m && m <= ARRAYSIZE(expanded) ? expanded : command, url);
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            ::CloseHandle(pi.hThread);
+            ::CloseHandle(pi.hProcess);
+            return true;
+        }
+    }
+    // No registered command to hand the topic to: the shell opens the document at its top.
+    auto result = reinterpret_cast<INT_PTR>(::ShellExecuteW(owner, nullptr, url.c_str(), nullptr, nullptr, SW_SHOW));
+    return result > 32;
+}
+
+void ShowHelpContents() { OpenHelp({}); }
+
+void ShowHelpTopic(const std::string& topic) { OpenHelp(topic.substr(0, 255)); }
+
+TfrmAbout::TfrmAbout(HWND owner) {
+    FormArgs args;
+    args.caption = "About...";
+    args.className = L"TfrmAbout";
+    args.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    args.exStyle = WS_EX_DLGMODALFRAME;
+    args.owner = owner;
+    RECT r{0, 0, 281, 172};
+    ::AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
+    args.width = r.right - r.left;
+    args.height = r.bottom - r.top;
+    args.clientWidth = 281;
+    args.clientHeight = 172;
+    args.centered = true;
+    CreateForm(args);
+
+    AddControl({L"STATIC", "Tarvolo v1.0", SS_CENTER, 0, IDC_LABEL3, 0, 6, 281, 26}, &Label3);
+    titleFont_.reset(::CreateFontW(-21, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Arial"));
+    ::SendMessageW(Label3, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), FALSE);
+
+    int group = AddControl({L"BUTTON", "Author", BS_GROUPBOX, 0, IDC_GROUPBOX, 8, 34, 265, 102}, &GroupBox);
+    AddControl({L"STATIC", "The Tarvolo developers", SS_CENTER, 0, IDC_LABELNAME, 8, 16, 200, 16, group},
+               &labelName);
+    AddControl({L"BUTTON", kMailAddress, BS_PUSHBUTTON | BS_FLAT, 0, IDC_BTNMAIL, 8, 34, 200, 20, group},
+               &btnMail);
+    AddControl({L"STATIC", "Questions? See the help.", SS_CENTER | SS_NOTIFY, 0, IDC_LABELCONTACT, 8, 56, 200,
+                16, group},
+               &labelContact);
+    AddControl({L"BUTTON", kWebPage, BS_PUSHBUTTON | BS_FLAT, 0, IDC_BTNWEB, 8, 74, 200, 20, group}, &btnWeb);
+    int panel = AddControl({L"STATIC", "", SS_SUNKEN | SS_NOTIFY, 0, IDC_PANEL1, 216, 14, 40, 40, group}, &Panel1);
+    AddControl({L"STATIC", "", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0, IDC_IMAGE1, 4, 4, 32, 32, panel}, &Image1);
+    picture_.reset(static_cast<HICON>(
+        ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO), IMAGE_ICON, 32, 32, 0)));
+    if (picture_) ::SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(picture_.get()), 0);
+    // The picture lies over the panel: both are siblings on the form.
+    ::SetWindowPos(Image1, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+
+    AddControl({L"BUTTON", "OK", BS_DEFPUSHBUTTON, 0, IDOK, 101, 142, 78, 24}, &btnOk);
+
+    SetHint(btnMail, "Click here to send me an e-mail message");
+    SetHint(labelContact, "The help beside the program explains every feature");
+    SetHint(btnWeb, "Click here to visit my site where you can download more software");
+    SetHint(Image1, "Hi Everybody!");
+    for (HWND link : {btnMail, btnWeb}) ::SetWindowSubclass(link, &LinkProc, 1, 0);
+
+    // OK is the default and the cancel button at once: Enter, Esc and a click close the box.
+    SetDefaultButton(IDOK);
+    SetCancelButton(IDOK);
+    OnClick(IDOK, [this] { SetModalResult(mrCancel); });
+    OnClick(IDC_BTNMAIL, [this] { btnClick(btnMail); });
+    OnClick(IDC_BTNWEB, [this] { btnClick(btnWeb); });
+}
+
+void TfrmAbout::btnClick(HWND button) {
+    std::string caption = WindowText(button);
+    int tag = button == btnMail ? 1 : 2;
+    Form* main = Application::Get().MainForm();
+    HWND owner = main ? main->Handle() : hwnd_;
+    if (tag == 1) {
+        std::wstring target = Widen("mailTo:" + caption);
+        ::ShellExecuteW(owner, nullptr, target.c_str(), L"", L"", SW_SHOW);
+        return;
+    }
+    std::wstring target = Widen(caption);
+    // The project's page is the manual beside the program, named relative to it.
+    if (target.find(L':') == std::wstring::npos) target = DocumentUrl(FullPath(ExecutableFolder() + target), {});
+    OpenInBrowser(target, owner);
+}
+
+void ShowAboutBox(HWND owner) {
+    // A fresh box each time: nothing of an earlier one survives.
+    TfrmAbout about(owner);
+    about.ShowModal();
+}
 
 }  // namespace tarvolo

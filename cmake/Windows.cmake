@@ -37,6 +37,9 @@ if(MINGW)
   target_link_options(tarvolo PRIVATE -municode)
 endif()
 set_target_properties(tarvolo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# The help document goes beside the executable, where the program looks for it.
+add_custom_command(TARGET tarvolo POST_BUILD COMMAND ${CMAKE_COMMAND} -E copy_if_different
+  ${CMAKE_SOURCE_DIR}/docs/Tarvolo.html $<TARGET_FILE_DIR:tarvolo>/Tarvolo.html)
 
 # GoogleTest from its sources (Debian's package puts them in /usr/src/googletest;
 # elsewhere pass -DGOOGLETEST_SOURCE=...). Without them only the program is built.

@@ -1,7 +1,445 @@
 #include "options/Options.h"
 
+#include <commctrl.h>
+
+#include "about/About.h"
+#include "mainwindow/Main.h"
+#include "options/InputBox.h"
+#include "options/StartUpShortcut.h"
+#include "platform/Application.h"
+#include "platform/WinText.h"
+#include "store/Favorites.h"
+#include "store/Global.h"
+
 namespace tarvolo {
 
-void ShowOptionsDialog(TfrmMain&) {}
+void SetButtonPictureFromStrip(HWND button, int picture);
+
+namespace {
+
+enum OptionsControlId : int {
+    IDC_PAGECONTROL = 500,
+    IDC_GROUPSYSTEM,
+    IDC_RUNATSTARTUP,
+    IDC_HOTKEYLABEL0,
+    IDC_HOTKEYEDIT,
+    IDC_GROUPRESCAN,
+    IDC_INCREADONLY,
+    IDC_INCSYSTEM,
+    IDC_INCHIDDEN,
+    IDC_GROUPFAVORITES,
+    IDC_FAVORITESLISTBOX,
+    IDC_BTNEDIT,
+    IDC_BTNDELETE,
+    IDC_BTNMOVEUP,
+    IDC_BTNMOVEDOWN,
+    IDC_HOTKEYLABEL,
+    IDC_FAVORITESHOTKEY,
+    IDC_TODIALOGLABEL,
+    IDC_FAVORITESTODIALOGHOTKEY,
+    IDC_GROUPDIALOGS,
+    IDC_DIALOGSLISTBOX,
+    IDC_BTNDIALOGSADD,
+    IDC_BTNDIALOGSEDIT,
+    IDC_BTNDELETE2,
+    IDC_BTNMOVEUP2,
+    IDC_BTNMOVEDOWN2,
+    IDC_OPTIONSHELP,
+};
+
+constexpr int kOkPicture = 10, kHelpPicture = 9;
+const char* const kPageNames[] = {"General", "Favorites", "Dialogs To Find"};
+const char* const kHelpTopics[] = {"IDH_1910", "IDH_2010", "IDH_2110"};
+
+bool IsExtendedKey(unsigned vk) {
+    switch (vk) {
+    case VK_PRIOR: case VK_NEXT: case VK_END: case VK_HOME: case VK_LEFT: case VK_UP: case VK_RIGHT:
+    case VK_DOWN: case VK_INSERT: case VK_DELETE: case VK_DIVIDE: case VK_NUMLOCK:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int SelectedIndex(HWND listBox) { return static_cast<int>(::SendMessageW(listBox, LB_GETCURSEL, 0, 0)); }
+int ItemCount(HWND listBox) { return static_cast<int>(::SendMessageW(listBox, LB_GETCOUNT, 0, 0)); }
+
+std::string ItemText(HWND listBox, int index) {
+    LRESULT n = ::SendMessageW(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (n == LB_ERR) return {};
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    n = ::SendMessageW(listBox, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(n == LB_ERR ? 0 : static_cast<size_t>(n));
+    return Narrow(text);
+}
+
+void AddItem(HWND listBox, const std::string& text) {
+    ::SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+bool Checked(HWND box) { return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void SetChecked(HWND box, bool on) { ::SendMessageW(box, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
+
+}  // namespace
+
+uint16_t ShortcutFromHotKeyValue(WORD value) {
+    unsigned vk = LOBYTE(value), flags = HIBYTE(value);
+    // Modifiers without a key are no combination.
+    if (vk == 0) return 0;
+    unsigned shortcut = vk;
+    if (flags & HOTKEYF_SHIFT) shortcut |= kShortcutShift;
+    if (flags & HOTKEYF_CONTROL) shortcut |= kShortcutCtrl;
+    if (flags & HOTKEYF_ALT) shortcut |= kShortcutAlt;
+    return static_cast<uint16_t>(shortcut);
+}
+
+WORD HotKeyValueFromShortcut(uint16_t shortcut) {
+    unsigned vk = shortcut & 0xFF;
+    if (vk == 0) return 0;
+    unsigned flags = 0;
+    if (shortcut & kShortcutShift) flags |= HOTKEYF_SHIFT;
+    if (shortcut & kShortcutCtrl) flags |= HOTKEYF_CONTROL;
+    if (shortcut & kShortcutAlt) flags |= HOTKEYF_ALT;
+    if (IsExtendedKey(vk)) flags |= HOTKEYF_EXT;
+    return MAKEWORD(vk, flags);
+}
+
+std::string FavoriteItemText(const std::string& entry) {
+    std::string text = FavoritePath(entry);
+    std::string open = ShortcutToText(FavoriteOpenHotKey(entry));
+    std::string dialog = ShortcutToText(FavoriteDialogHotKey(entry));
+    if (!open.empty()) text += "  [" + open + "]";
+    if (!dialog.empty()) text += "  {" + dialog + "}";
+    return text;
+}
+
+std::string TrimText(const std::string& text) {
+    size_t begin = 0, end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
+    return text.substr(begin, end - begin);
+}
+
+TfrmOptions::TfrmOptions(HWND owner, std::vector<std::string>& favorites, std::vector<std::string>& dialogs,
+                         HWND hotKeyWindow)
+    : favorites_(favorites), dialogs_(dialogs), hotKeyWindow_(hotKeyWindow) {
+    FormArgs args;
+    args.caption = "Tarvolo Options";
+    args.className = L"TfrmOptions";
+    args.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    args.exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    args.owner = owner;
+    RECT r{0, 0, 572, 284};
+    ::AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
+    args.width = r.right - r.left;
+    args.height = r.bottom - r.top;
+    args.clientWidth = 572;
+    args.clientHeight = 284;
+    args.centered = true;
+    CreateForm(args);
+
+    const DWORD check = WS_TABSTOP | BS_AUTOCHECKBOX;
+    const DWORD button = WS_TABSTOP | BS_PUSHBUTTON;
+    const DWORD hotKey = WS_TABSTOP;
+    auto add = [this](int page, const ControlArgs& a, HWND* out = nullptr) {
+        int node = AddControl(a, out);
+        pages_[page].push_back(ControlWindow(node));
+        return node;
+    };
+
+    // Page "General".
+    int sys = add(0, {L"BUTTON", "System", BS_GROUPBOX, 0, IDC_GROUPSYSTEM, 16, 38, 264, 110});
+    add(0, {L"BUTTON", "Run At Start Up", check | WS_GROUP, 0, IDC_RUNATSTARTUP, 12, 22, 240, 18, sys},
+        &RunAtStartUp);
+    add(0, {L"STATIC", "Tarvolo Hot Key ", SS_LEFT, 0, IDC_HOTKEYLABEL0, 12, 52, 240, 16, sys});
+    add(0, {HOTKEY_CLASSW, "", hotKey, WS_EX_CLIENTEDGE, IDC_HOTKEYEDIT, 12, 70, 240, 22, sys}, &HotKeyEdit);
+    int rescan = add(0, {L"BUTTON", "Rescan", BS_GROUPBOX, 0, IDC_GROUPRESCAN, 292, 38, 264, 110});
+    add(0, {L"BUTTON", "Include Read Only Folders", check, 0, IDC_INCREADONLY, 12, 22, 240, 18, rescan},
+        &incReadOnly);
+    add(0, {L"BUTTON", "Include System Folders", check, 0, IDC_INCSYSTEM, 12, 46, 240, 18, rescan}, &incSystem);
+    add(0, {L"BUTTON", "Include Hidden Folders", check, 0, IDC_INCHIDDEN, 12, 70, 240, 18, rescan}, &incHidden);
+
+    // Page "Favorites".
+    int fav = add(1, {L"BUTTON", "Favorites", BS_GROUPBOX, 0, IDC_GROUPFAVORITES, 16, 38, 540, 196});
+    add(1,
+        {L"LISTBOX", "",
+         WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY |
+             LBS_NOINTEGRALHEIGHT,
+         WS_EX_CLIENTEDGE, IDC_FAVORITESLISTBOX, 10, 18, 300, 168, fav},
+        &FavoritesListBox);
+    add(1, {L"STATIC", "Open Hot Key", SS_LEFT, 0, IDC_HOTKEYLABEL, 410, 18, 120, 16, fav}, &HotKeyLabel);
+    add(1, {HOTKEY_CLASSW, "", hotKey, WS_EX_CLIENTEDGE, IDC_FAVORITESHOTKEY, 410, 36, 120, 22, fav},
+        &FavoritesHotKey);
+    add(1, {L"STATIC", "To Dialog Hot Key", SS_LEFT, 0, IDC_TODIALOGLABEL, 410, 68, 120, 16, fav});
+    add(1, {HOTKEY_CLASSW, "", hotKey, WS_EX_CLIENTEDGE, IDC_FAVORITESTODIALOGHOTKEY, 410, 86, 120, 22, fav},
+        &FavoritesToDialogHotKey);
+    add(1, {L"BUTTON", "Edit", button, 0, IDC_BTNEDIT, 320, 18, 78, 24, fav}, &btnEdit);
+    add(1, {L"BUTTON", "Delete", button, 0, IDC_BTNDELETE, 320, 46, 78, 24, fav}, &btnDelete);
+    add(1, {L"BUTTON", "Move Up", button, 0, IDC_BTNMOVEUP, 320, 74, 78, 24, fav}, &btnMoveUp);
+    add(1, {L"BUTTON", "Move Down", button, 0, IDC_BTNMOVEDOWN, 320, 102, 78, 24, fav}, &btnMoveDown);
+
+    // Page "Dialogs To Find".
+    int dlg = add(2, {L"BUTTON", "Dialogs To Search For", BS_GROUPBOX, 0, IDC_GROUPDIALOGS, 16, 38, 540, 196});
+    add(2,
+        {L"LISTBOX", "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+         WS_EX_CLIENTEDGE, IDC_DIALOGSLISTBOX, 10, 18, 420, 168, dlg},
+        &DialogsListBox);
+    add(2, {L"BUTTON", "Add", button, 0, IDC_BTNDIALOGSADD, 442, 18, 78, 24, dlg}, &btnDialogsAdd);
+    add(2, {L"BUTTON", "Edit", button, 0, IDC_BTNDIALOGSEDIT, 442, 46, 78, 24, dlg}, &btnDialogsEdit);
+    add(2, {L"BUTTON", "Delete", button, 0, IDC_BTNDELETE2, 442, 74, 78, 24, dlg}, &btnDelete2);
+    add(2, {L"BUTTON", "Move Up", button, 0, IDC_BTNMOVEUP2, 442, 102, 78, 24, dlg}, &btnMoveUp2);
+    add(2, {L"BUTTON", "Move Down", button, 0, IDC_BTNMOVEDOWN2, 442, 130, 78, 24, dlg}, &btnMoveDown2);
+
+    AddControl({L"BUTTON", "OK", button | BS_DEFPUSHBUTTON | WS_GROUP, 0, IDOK, 324, 252, 78, 24}, &btnOk);
+    AddControl({L"BUTTON", "&Help", button, 0, IDC_OPTIONSHELP, 406, 252, 78, 24}, &btnHelp);
+    AddControl({L"BUTTON", "Cancel", button, 0, IDCANCEL, 488, 252, 78, 24}, &btnCancel);
+    SetButtonPictureFromStrip(btnOk, kOkPicture);
+    SetButtonPictureFromStrip(btnHelp, kHelpPicture);
+
+    // The page control lies under every page's controls: made last, it is last in
+    // the stacking order, and it leaves them unpainted.
+    AddControl({WC_TABCONTROLW, "", WS_CLIPSIBLINGS, 0, IDC_PAGECONTROL, 8, 8, 556, 236}, &PageControl);
+    for (int i = 0; i < 3; ++i) {
+        std::wstring name = Widen(kPageNames[i]);
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = name.data();
+        ::SendMessageW(PageControl, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    }
+    ::SetWindowPos(PageControl, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+    // A key alone or with Shift alone is no hot key.
+    for (HWND editor : {HotKeyEdit, FavoritesHotKey, FavoritesToDialogHotKey})
+        ::SendMessageW(editor, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, 0);
+
+    SetDefaultButton(IDOK);
+    SetCancelButton(IDCANCEL);
+    OnClick(IDOK, [this] { btnOkClick(); });
+    OnClick(IDCANCEL, [this] { btnCancelClick(); });
+    OnClick(IDC_OPTIONSHELP, [this] { btnHelpClick(); });
+    OnClick(IDC_BTNEDIT, [this] { btnEditClick(); });
+    OnClick(IDC_BTNDELETE, [this] { btnDeleteClick(1); });
+    OnClick(IDC_BTNMOVEUP, [this] { btnMoveUpClick(1); });
+    OnClick(IDC_BTNMOVEDOWN, [this] { btnMoveDownClick(1); });
+    OnClick(IDC_BTNDIALOGSADD, [this] { btnDialogsAddClick(); });
+    OnClick(IDC_BTNDIALOGSEDIT, [this] { btnDialogsEditClick(); });
+    OnClick(IDC_BTNDELETE2, [this] { btnDeleteClick(2); });
+    OnClick(IDC_BTNMOVEUP2, [this] { btnMoveUpClick(2); });
+    OnClick(IDC_BTNMOVEDOWN2, [this] { btnMoveDownClick(2); });
+    OnNotifyCode(IDC_FAVORITESLISTBOX, LBN_SELCHANGE, [this] { FavoritesListBoxClick(); });
+    keyPreview = true;
+    ShowPage(0);
+    FormShow();
+}
+
+void TfrmOptions::ShowPage(int page) {
+    page_ = page;
+    ::SendMessageW(PageControl, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
+    for (int i = 0; i < 3; ++i)
+        for (HWND w : pages_[i]) ::ShowWindow(w, i == page ? SW_SHOWNA : SW_HIDE);
+}
+
+std::vector<std::string> TfrmOptions::Items(HWND listBox) {
+    std::vector<std::string> items;
+    int n = ItemCount(listBox);
+    for (int i = 0; i < n; ++i) items.push_back(ItemText(listBox, i));
+    return items;
+}
+
+uint16_t TfrmOptions::HotKeyValue(HWND editor) const {
+    return ShortcutFromHotKeyValue(static_cast<WORD>(::SendMessageW(editor, HKM_GETHOTKEY, 0, 0)));
+}
+
+void TfrmOptions::SetHotKeyValue(HWND editor, uint16_t shortcut) {
+    ::SendMessageW(editor, HKM_SETHOTKEY, HotKeyValueFromShortcut(shortcut), 0);
+}
+
+void TfrmOptions::ReplaceItem(HWND listBox, int index, const std::string& text) {
+    ::SendMessageW(listBox, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    ::SendMessageW(listBox, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(Widen(text).c_str()));
+    ::SendMessageW(listBox, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void TfrmOptions::FormShow() {
+    SetChecked(RunAtStartUp, StartUpShortcutExists());
+    SetChecked(incReadOnly, IncludeReadOnly);
+    SetChecked(incHidden, IncludeHidden);
+    SetChecked(incSystem, IncludeSystem);
+    SetHotKeyValue(HotKeyEdit, HotKey);
+    ::SendMessageW(FavoritesListBox, LB_RESETCONTENT, 0, 0);
+    for (const std::string& entry : favorites_) AddItem(FavoritesListBox, entry);
+    ::SendMessageW(DialogsListBox, LB_RESETCONTENT, 0, 0);
+    for (const std::string& entry : dialogs_) AddItem(DialogsListBox, entry);
+}
+
+void TfrmOptions::btnOkClick() {
+    SetModalResult(mrOk);
+    ::UnregisterHotKey(hotKeyWindow_, 1);
+    HotKey = HotKeyValue(HotKeyEdit);
+    ::RegisterHotKey(hotKeyWindow_, 1, HotKeyModifiers(HotKey), HotKey & 0xFF);
+    IncludeReadOnly = Checked(incReadOnly);
+    IncludeHidden = Checked(incHidden);
+    IncludeSystem = Checked(incSystem);
+    favorites_ = Items(FavoritesListBox);
+    dialogs_ = Items(DialogsListBox);
+    if (Checked(RunAtStartUp))
+        CreateStartUpShortcut();
+    else
+        DeleteStartUpShortcut();
+}
+
+void TfrmOptions::btnCancelClick() { SetModalResult(mrCancel); }
+
+void TfrmOptions::FavoritesListBoxDrawItem(const DRAWITEMSTRUCT& item) {
+    if (item.itemID == static_cast<UINT>(-1)) {
+        if (item.itemState & ODS_FOCUS) ::DrawFocusRect(item.hDC, &item.rcItem);
+        return;
+    }
+    bool selected = item.itemState & ODS_SELECTED;
+    ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    std::wstring text = Widen(FavoriteItemText(ItemText(item.hwndItem, static_cast<int>(item.itemID))));
+    ::SetBkMode(item.hDC, TRANSPARENT);
+    ::SetTextColor(item.hDC, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    RECT r = item.rcItem;
+    ::DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &r,
+                DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    if (item.itemState & ODS_FOCUS) ::DrawFocusRect(item.hDC, &item.rcItem);
+}
+
+void TfrmOptions::FavoritesListBoxClick() {
+    int i = SelectedIndex(FavoritesListBox);
+    if (i < 0) return;
+    std::string entry = ItemText(FavoritesListBox, i);
+    SetHotKeyValue(FavoritesHotKey, FavoriteOpenHotKey(entry));
+    SetHotKeyValue(FavoritesToDialogHotKey, FavoriteDialogHotKey(entry));
+}
+
+void TfrmOptions::FormKeyUp() {
+    HWND focus = ::GetFocus();
+    if (focus != FavoritesHotKey && focus != FavoritesToDialogHotKey) return;
+    int i = SelectedIndex(FavoritesListBox);
+    if (i < 0) return;
+    std::string path = FavoritePath(ItemText(FavoritesListBox, i));
+    ReplaceItem(FavoritesListBox, i,
+                ComposeFavoriteEntry(path, HotKeyValue(FavoritesHotKey), HotKeyValue(FavoritesToDialogHotKey)));
+}
+
+void TfrmOptions::btnEditClick() {
+    int i = SelectedIndex(FavoritesListBox);
+    if (i < 0) return;
+    std::string path = FavoritePath(ItemText(FavoritesListBox, i));
+    if (!InputQuery(hwnd_, "Direcotry Path", "Directory Path", path)) return;
+    ReplaceItem(FavoritesListBox, i,
+                ComposeFavoriteEntry(path, HotKeyValue(FavoritesHotKey), HotKeyValue(FavoritesToDialogHotKey)));
+}
+
+void TfrmOptions::btnDeleteClick(int tag) {
+    HWND list = ListOf(tag);
+    int i = SelectedIndex(list);
+    if (i < 0) return;
+    const char* question = tag == 1 ? "Delete selected folder from Favorites?" : "Delete selected dialog?";
+    if (MessageBoxUtf8(hwnd_, question, "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    ::SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(i), 0);
+}
+
+void TfrmOptions::btnMoveUpClick(int tag) {
+    HWND list = ListOf(tag);
+    int i = SelectedIndex(list);
+    if (i <= 0) return;
+    std::string moved = ItemText(list, i);
+    ReplaceItem(list, i, ItemText(list, i - 1));
+    ReplaceItem(list, i - 1, moved);
+}
+
+void TfrmOptions::btnMoveDownClick(int tag) {
+    HWND list = ListOf(tag);
+    int i = SelectedIndex(list);
+    if (i < 0 || i + 1 >= ItemCount(list)) return;
+    std::string moved = ItemText(list, i);
+    ReplaceItem(list, i, ItemText(list, i + 1));
+    ReplaceItem(list, i + 1, moved);
+}
+
+void TfrmOptions::btnDialogsAddClick() {
+    std::string text;
+    if (!InputQuery(hwnd_, "Add Dialog", "Search for the Dialog", text)) return;
+    AddItem(DialogsListBox, TrimText(text));
+}
+
+void TfrmOptions::btnDialogsEditClick() {
+    int i = SelectedIndex(DialogsListBox);
+    if (i < 0) return;
+    std::string text = ItemText(DialogsListBox, i);
+    if (!InputQuery(hwnd_, "Edit Dialog", "Search for the Dialog", text)) return;
+    ReplaceItem(DialogsListBox, i, TrimText(text));
+}
+
+void TfrmOptions::btnHelpClick() { ShowHelpTopic(kHelpTopics[page_]); }
+
+bool TfrmOptions::OnDrawItem(DRAWITEMSTRUCT& item) {
+    if (item.CtlID != IDC_FAVORITESLISTBOX) return false;
+    FavoritesListBoxDrawItem(item);
+    return true;
+}
+
+bool TfrmOptions::OnMeasureItem(MEASUREITEMSTRUCT& item) {
+    if (item.CtlID != IDC_FAVORITESLISTBOX) return false;
+    item.itemHeight = 16;
+    return true;
+}
+
+bool TfrmOptions::PreviewKey(MSG& msg) {
+    bool inHotKeyEditor = msg.hwnd == HotKeyEdit || msg.hwnd == FavoritesHotKey || msg.hwnd == FavoritesToDialogHotKey;
+    if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) {
+        // The editor takes the key first, so the release sees the combination it made.
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+        FormKeyUp();
+        return true;
+    }
+    if (msg.message == WM_KEYDOWN && ::GetKeyState(VK_CONTROL) < 0 &&
+        (msg.wParam == VK_TAB || msg.wParam == VK_NEXT || msg.wParam == VK_PRIOR)) {
+        // Ctrl+Tab and Ctrl+Page Down turn to the next page, with Shift or Page Up to the one before.
+        bool back = msg.wParam == VK_PRIOR || (msg.wParam == VK_TAB && ::GetKeyState(VK_SHIFT) < 0);
+        ShowPage((page_ + (back ? 2 : 1)) % 3);
+        ::SetFocus(page_ == 0 ? RunAtStartUp : page_ == 1 ? FavoritesListBox : DialogsListBox);
+        return true;
+    }
+    if (inHotKeyEditor && (msg.message == WM_SYSKEYDOWN || msg.message == WM_SYSCHAR)) {
+        // Alt combinations belong to the editor, not to the window menu or access keys.
+        if (msg.message == WM_SYSKEYDOWN) ::DispatchMessageW(&msg);
+        return true;
+    }
+    return false;
+}
+
+LRESULT TfrmOptions::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NOTIFY) {
+        auto* header = reinterpret_cast<NMHDR*>(lp);
+        if (header->hwndFrom == PageControl && header->code == TCN_SELCHANGE) {
+            ShowPage(static_cast<int>(::SendMessageW(PageControl, TCM_GETCURSEL, 0, 0)));
+            return 0;
+        }
+    }
+    if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE && !focused_) {
+        focused_ = true;
+        Form::WndProc(msg, wp, lp);
+        ::SetFocus(RunAtStartUp);
+        return 0;
+    }
+    return Form::WndProc(msg, wp, lp);
+}
+
+void ShowOptionsDialog(TfrmMain& main) {
+    {
+        TfrmOptions options(main.Handle(), main.FavoritesList, main.DialogsList, main.Handle());
+        if (options.ShowModal() != mrOk) return;
+    }
+    // A favorite's new keys act at once, not only after its menu was next opened.
+    if (main.popUpFavorites && main.popUpFavorites->Count() >= 2) {
+        main.CreateFavoritesPopUp(main.popUpFavorites->At(0));
+        main.CreateFavoritesPopUp(main.popUpFavorites->At(1));
+    }
+}
 
 }  // namespace tarvolo

@@ -1,9 +1,82 @@
-// The options dialog.
+// The options dialog: the program's hot key, the start-up shortcut, the scan
+// filters, the favorites with their key combinations and order, and the
+// dialogs list. It works on copies; OK applies everything at once.
 #pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Form.h"
 
 namespace tarvolo {
 
 class TfrmMain;
+
+// A hot-key control's value (virtual key, HOTKEYF_* flags in the high byte)
+// as a shortcut value (0x2000 Shift, 0x4000 Ctrl, 0x8000 Alt), and back.
+uint16_t ShortcutFromHotKeyValue(WORD value);
+WORD HotKeyValueFromShortcut(uint16_t shortcut);
+// A favorites entry as the list shows it: the path, then "  [open key]" and
+// "  {dialog key}" for the keys that are set.
+std::string FavoriteItemText(const std::string& entry);
+// Without blanks and control characters at either end.
+std::string TrimText(const std::string& text);
+
+class TfrmOptions : public Form {
+public:
+    // The lists are replaced on OK; the hot key is registered again for `hotKeyWindow`.
+    TfrmOptions(HWND owner, std::vector<std::string>& favorites, std::vector<std::string>& dialogs,
+                HWND hotKeyWindow);
+
+    void FormShow();
+    void btnOkClick();
+    void btnCancelClick();
+    void FavoritesListBoxDrawItem(const DRAWITEMSTRUCT& item);
+    void FavoritesListBoxClick();
+    void FormKeyUp();
+    void btnEditClick();
+    void btnDeleteClick(int tag);
+    void btnMoveUpClick(int tag);
+    void btnMoveDownClick(int tag);
+    void btnDialogsAddClick();
+    void btnDialogsEditClick();
+    void btnHelpClick();
+
+    // The page on top: 0 "General", 1 "Favorites", 2 "Dialogs To Find".
+    void ShowPage(int page);
+    int Page() const { return page_; }
+    // A list box's items, in order.
+    static std::vector<std::string> Items(HWND listBox);
+    uint16_t HotKeyValue(HWND hotKeyEditor) const;
+    void SetHotKeyValue(HWND hotKeyEditor, uint16_t shortcut);
+
+    HWND PageControl{}, RunAtStartUp{}, HotKeyEdit{}, incReadOnly{}, incSystem{}, incHidden{}, FavoritesListBox{},
+        btnEdit{}, btnDelete{}, btnMoveUp{}, btnMoveDown{}, HotKeyLabel{}, FavoritesHotKey{},
+        FavoritesToDialogHotKey{}, DialogsListBox{}, btnDialogsAdd{}, btnDialogsEdit{}, btnDelete2{},
+        btnMoveUp2{}, btnMoveDown2{}, btnOk{}, btnHelp{}, btnCancel{};
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool OnDrawItem(DRAWITEMSTRUCT& item) override;
+    bool OnMeasureItem(MEASUREITEMSTRUCT& item) override;
+    bool PreviewKey(MSG& msg) override;
+
+private:
+    HWND ListOf(int tag) const { return tag == 1 ? FavoritesListBox : DialogsListBox; }
+    void ReplaceItem(HWND listBox, int index, const std::string& text);
+
+    std::vector<std::string>& favorites_;
+    std::vector<std::string>& dialogs_;
+    HWND hotKeyWindow_;
+    std::vector<HWND> pages_[3];
+    int page_ = 0;
+    bool focused_ = false;
+};
+
+// What the main window's Options button does: a fresh dialog, shown modally.
 void ShowOptionsDialog(TfrmMain& main);
 
 }  // namespace tarvolo

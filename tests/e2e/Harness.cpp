@@ -1,7 +1,10 @@
 #include "tests/e2e/Harness.h"
 
+#include <winioctl.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -123,12 +126,44 @@ std::string TestDir::Win(const std::string& relative) const {
     return Win() + "\\" + r;
 }
 
+namespace {
+// A symlink alone is not enough once the session's mount manager is running: the
+// drive list (GetLogicalDriveStrings) comes from it. Tell it, as Wine's own
+// configuration tool does; with no folder the letter is removed again.
+void DefineWineDrive(char letter, const std::string& unixFolder) {
+    struct UnixDrive {  // struct mountmgr_unix_drive of Wine's mountmgr.h
+        ULONG size, type, fs_type;
+        DWORD serial;
+        ULONGLONG unix_dev;
+        WCHAR letter;
+        USHORT mount_point_offset, device_offset, label_offset;
+    };
+    const DWORD kDefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+    std::string buffer(sizeof(UnixDrive) + unixFolder.size() + 1, '\0');
+    auto* drive = reinterpret_cast<UnixDrive*>(buffer.data());
+    drive->size = static_cast<ULONG>(buffer.size());
+    drive->letter = static_cast<WCHAR>(tolower(letter));
+    drive->type = unixFolder.empty() ? DRIVE_NO_ROOT_DIR : DRIVE_FIXED;
+    drive->mount_point_offset = unixFolder.empty() ? 0 : static_cast<USHORT>(sizeof(UnixDrive));
+    std::copy(unixFolder.begin(), unixFolder.end(), buffer.begin() + sizeof(UnixDrive));
+    HANDLE manager = ::CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (manager == INVALID_HANDLE_VALUE) return;
+    DWORD returned = 0;
+    ::DeviceIoControl(manager, kDefineUnixDrive, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, 0,
+                      &returned, nullptr);
+    ::CloseHandle(manager);
+}
+}  // namespace
+
 Drive::Drive(char letter, const std::string& unixFolder) : letter_(static_cast<char>(toupper(letter))) {
     std::string link = std::string("\"$WINEPREFIX/dosdevices/") + static_cast<char>(tolower(letter)) + ":\"";
     RunUnix("mkdir -p " + ShellQuote(unixFolder) + " && ln -sfn " + ShellQuote(unixFolder) + " " + link);
+    DefineWineDrive(letter_, unixFolder);
 }
 
 Drive::~Drive() {
+    DefineWineDrive(letter_, {});
     RunUnix(std::string("rm -f \"$WINEPREFIX/dosdevices/") + static_cast<char>(tolower(letter_)) + ":\"");
 }
 

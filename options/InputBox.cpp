@@ -1,0 +1,58 @@
+#include "options/InputBox.h"
+
+namespace tarvolo {
+
+namespace {
+enum { IDC_PROMPT = 400, IDC_EDIT };
+constexpr int kClientWidth = 340, kClientHeight = 104;
+}  // namespace
+
+TfrmInputBox::TfrmInputBox(HWND owner, const std::string& caption, const std::string& prompt,
+                           const std::string& value) {
+    FormArgs args;
+    args.caption = caption;
+    args.className = L"TfrmInputBox";
+    args.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    args.exStyle = WS_EX_DLGMODALFRAME;
+    args.owner = owner;
+    RECT r{0, 0, kClientWidth, kClientHeight};
+    ::AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
+    args.width = r.right - r.left;
+    args.height = r.bottom - r.top;
+    args.clientWidth = kClientWidth;
+    args.clientHeight = kClientHeight;
+    args.centered = true;
+    CreateForm(args);
+
+    AddControl({L"STATIC", prompt, SS_LEFT | SS_NOPREFIX, 0, IDC_PROMPT, 8, 10, 324, 16}, &Prompt);
+    AddControl({L"EDIT", value, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IDC_EDIT, 8, 30, 324, 22}, &Edit);
+    AddControl({L"BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, 172, 70, 78, 24}, &btnOk);
+    AddControl({L"BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL, 254, 70, 78, 24}, &btnCancel);
+    ::SendMessageW(Edit, EM_LIMITTEXT, 255, 0);
+    ::SendMessageW(Edit, EM_SETSEL, 0, -1);
+    SetDefaultButton(IDOK);
+    SetCancelButton(IDCANCEL);
+    OnClick(IDOK, [this] { SetModalResult(mrOk); });
+    OnClick(IDCANCEL, [this] { SetModalResult(mrCancel); });
+}
+
+LRESULT TfrmInputBox::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE && !focused_) {
+        // The first activation starts in the edit, its text all selected.
+        focused_ = true;
+        Form::WndProc(msg, wp, lp);
+        ::SetFocus(Edit);
+        ::SendMessageW(Edit, EM_SETSEL, 0, -1);
+        return 0;
+    }
+    return Form::WndProc(msg, wp, lp);
+}
+
+bool InputQuery(HWND owner, const std::string& caption, const std::string& prompt, std::string& value) {
+    TfrmInputBox box(owner, caption, prompt, value);
+    if (box.ShowModal() != mrOk) return false;
+    value = box.Text();
+    return true;
+}
+
+}  // namespace tarvolo

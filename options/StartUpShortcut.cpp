@@ -1,0 +1,137 @@
+#include "options/StartUpShortcut.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <cstdio>
+
+#include "platform/Application.h"
+#include "platform/AtomicFile.h"
+#include "platform/WinText.h"
+
+namespace tarvolo {
+
+namespace {
+
+template <class T>
+struct ComPtr {
+    T* p = nullptr;
+    ComPtr() = default;
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() {
+        if (p) p->Release();
+    }
+    T* operator->() const { return p; }
+};
+
+std::string OleErrorText(HRESULT hr) {
+    wchar_t* text = nullptr;
+    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                   FORMAT_MESSAGE_IGNORE_INSERTS,
+                               nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    if (n && text) {
+        std::wstring message(text, n);
+        ::LocalFree(text);
+        while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+            message.pop_back();
+        return Narrow(message);
+    }
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "OLE error %.8lx", static_cast<unsigned long>(hr));
+    return buf;
+}
+
+std::wstring ExecutablePath() {
+    std::wstring exe(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
+        if (n < exe.size()) {
+            exe.resize(n);
+            return exe;
+        }
+        exe.resize(exe.size() * 2);
+    }
+}
+
+bool FileExists(const std::string& path) {
+    return !path.empty() && ::GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The link's bytes, as the shell would save them, so the file can be written atomically.
+bool SerializeLink(IShellLinkW* link, std::string& bytes) {
+    ComPtr<IPersistStream> persist;
+    if (FAILED(link->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(&persist.p)))) return false;
+    ComPtr<IStream> stream;
+    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream.p))) return false;
+    if (FAILED(persist->Save(stream.p, TRUE))) return false;
+    HGLOBAL memory = nullptr;
+    if (FAILED(::GetHGlobalFromStream(stream.p, &memory))) return false;
+    STATSTG stat{};
+    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME))) return false;
+    const void* data = ::GlobalLock(memory);
+    if (!data) return false;
+    bytes.assign(static_cast<const char*>(data), static_cast<size_t>(stat.cbSize.QuadPart));
+    ::GlobalUnlock(memory);
+    return true;
+}
+
+}  // namespace
+
+std::string SpecialFolderPath(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+    return Narrow(path);
+}
+
+std::string StartUpShortcutPath() {
+    std::string folder = SpecialFolderPath(CSIDL_STARTUP);
+    if (folder.empty()) return {};
+    if (folder.back() == '\\') folder.pop_back();
+    return folder + "\\Tarvolo.Lnk";
+}
+
+bool StartUpShortcutExists() { return FileExists(StartUpShortcutPath()); }
+
+void CreateStartUpShortcut() {
+    std::string path = StartUpShortcutPath();
+    if (path.empty() || FileExists(path)) return;
+
+    ComPtr<IUnknown> object;
+    HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                                    IID_IUnknown, reinterpret_cast<void**>(&object.p));
+    if (FAILED(hr)) {
+        Application::Get().ShowError(OleErrorText(hr));
+        return;
+    }
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
+    if (FAILED(object->QueryInterface(IID_IShellLinkW, reinterpret_cast<void**>(&link.p))) ||
+        FAILED(object->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p)))) {
+        Application::Get().ShowError("Interface not supported");
+        return;
+    }
+    std::wstring exe = ExecutablePath();
+    std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/") + 1);
+    link->SetPath(exe.c_str());
+    link->SetArguments(L"MIN");
+    link->SetWorkingDirectory(folder.c_str());
+    link->SetIconLocation(exe.c_str(), 0);
+    // A shortcut that cannot be written is not reported: the option simply shows
+    // unchecked the next time the dialog opens.
+    std::string bytes, error;
+    if (SerializeLink(link.p, bytes)) {
+        ReplaceFileAtomically(path, bytes, &error);
+    } else {
+        file->Save(Widen(path).c_str(), FALSE);
+    }
+}
+
+void DeleteStartUpShortcut() {
+    std::string path = StartUpShortcutPath();
+    if (FileExists(path)) ::DeleteFileW(Widen(path).c_str());
+}
+
+}  // namespace tarvolo
