@@ -174,30 +174,35 @@ bool ReadWholeFile(const std::string& pathUtf8, std::string& out, bool* existed,
         SetError(error, "The file is too large", ERROR_FILE_TOO_LARGE);
         return false;
     }
-    out.reserve(static_cast<size_t>(size.QuadPart));
-    // Read to the end rather than to the size seen above: the file may grow
-    // meanwhile, and the limit must hold all the same.
-    constexpr DWORD kChunk = 1u << 20;
+    // One buffer of the size seen, plus a byte that tells whether the file grew
+    // meanwhile; reading goes on to the end all the same, within the limit.
+    constexpr size_t kMaxRead = 64u << 20;
+    out.resize(static_cast<size_t>(size.QuadPart) + 1);
+    size_t have = 0;
     for (;;) {
-        const size_t before = out.size();
-        const uint64_t room = maxBytes - before;
-        const DWORD want = static_cast<DWORD>(std::min<uint64_t>(kChunk, room + 1));
-        out.resize(before + want);
+        if (have == out.size()) {
+            if (out.size() > maxBytes) break;
+            out.resize(static_cast<size_t>(std::min<uint64_t>(maxBytes + 1, uint64_t{out.size()} * 2)));
+        }
+        const DWORD want = static_cast<DWORD>(std::min(out.size() - have, kMaxRead));
         DWORD got = 0;
-        if (!::ReadFile(file.get(), out.data() + before, want, &got, nullptr)) {
+        if (!::ReadFile(file.get(), out.data() + have, want, &got, nullptr)) {
             const DWORD code = ::GetLastError();
             out.clear();
             SetError(error, "Cannot read the file", code);
             return false;
         }
-        out.resize(before + got);
-        if (out.size() > maxBytes) {
-            out.clear();
-            SetError(error, "The file is too large", ERROR_FILE_TOO_LARGE);
-            return false;
-        }
-        if (got == 0) return true;
+        if (got == 0) break;
+        have += got;
+        if (have > maxBytes) break;
     }
+    if (have > maxBytes) {
+        out.clear();
+        SetError(error, "The file is too large", ERROR_FILE_TOO_LARGE);
+        return false;
+    }
+    out.resize(have);
+    return true;
 }
 
 }  // namespace tarvolo
