@@ -158,17 +158,18 @@ int main(int argc, char** argv) {
         const auto t1 = Clock::now();
         rows = ParseIndexFileBuffer(std::move(bytes), decoder);
         const auto t2 = Clock::now();
-        search.Build(rows, folder);
-        const auto t3 = Clock::now();
         codes.Build(rows);
-        const auto t4 = Clock::now();
+        const auto t3 = Clock::now();
         gRows = &rows;
         ::SendMessageW(list, LB_SETCOUNT, rows.size(), 0);
         ::SendMessageW(list, LB_SETCURSEL, 0, 0);
         ::ShowWindow(list, SW_SHOW);
         ::UpdateWindow(list);
+        const auto t4 = Clock::now();
+        // The program folds the names for the search once the tree is shown.
+        search.Build(rows, folder);
         const auto t5 = Clock::now();
-        const double steps[6] = {Ms(t0, t1), Ms(t1, t2), Ms(t2, t3), Ms(t3, t4), Ms(t4, t5), Ms(t0, t5)};
+        const double steps[6] = {Ms(t0, t1), Ms(t1, t2), Ms(t4, t5), Ms(t2, t3), Ms(t3, t4), Ms(t0, t4)};
         for (int i = 0; i < 6; ++i) best[i] = std::min(best[i], steps[i]);
         if (run == 0) first = steps[5];
     }
@@ -197,7 +198,7 @@ int main(int argc, char** argv) {
     Figure("bare ReadFile into an exact buffer (best of 3)", bare, "ms");
     Figure("ReadWholeFile (best of 3)", best[0], "ms");
     Figure("ParseIndexFileBuffer (best of 3)", best[1], "ms");
-    Figure("SearchIndex::Build (best of 3)", best[2], "ms");
+    Figure("SearchIndex::Build, after the root is shown (best of 3)", best[2], "ms");
     Figure("TreeCodes::Build (best of 3)", best[3], "ms");
     Figure("LB_SETCOUNT, root selected, painted (best of 3)", best[4], "ms");
     Figure("load until the root is shown (first run)", first, "ms");

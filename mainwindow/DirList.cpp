@@ -14,8 +14,11 @@ void TfrmMain::BuildTreeCodes() {
 void TfrmMain::SetRows(RowStore rows) {
     Rows = std::move(rows);
     Codes.Clear();
-    static const WinCaseFolder folder;
-    Search.Build(Rows, folder);
+    // The names are folded for the search once the tree is on screen (or at the
+    // first search, whichever comes first), so a large drive shows sooner.
+    Search.Clear();
+    searchIndexStale_ = true;
+    ::PostMessageW(hwnd_, kBuildSearchIndexMessage, 0, 0);
     ::SendMessageW(DirListBox, LB_SETCOUNT, Rows.size(), 0);
 }
 

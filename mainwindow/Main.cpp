@@ -583,6 +583,9 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     switch (msg) {
+    case kBuildSearchIndexMessage:
+        EnsureSearchIndex();
+        return 0;
     case WM_SHOWWINDOW:
         if (wp && !shown_) FormShow();
         break;

@@ -95,8 +95,16 @@ public:
     void DirToFindChange();
     void btnFindNextClick();
     void SetSearchText(const std::string& text);
+    // Folds the rows' names for the search if that has not been done since they changed.
+    void EnsureSearchIndex();
+    static constexpr UINT kBuildSearchIndexMessage = WM_APP + 1;
+    bool searchIndexStale_ = false;
 
     // --- Key map (KeyMap.cpp) ---
+    // Shift states of the key handlers (and of FavoriteShortcut) use the modifier bits of a
+    // shortcut value, so that `key | shift` compares directly with a stored shortcut.
+    static constexpr unsigned ssShift = 0x2000, ssCtrl = 0x4000, ssAlt = 0x8000;
+    static unsigned KeyShiftState();  // the modifiers held now, as above
     bool PreviewKey(MSG& msg) override;
     // Return true when the key was cleared.
     bool FormKeyDown(WORD& key, unsigned shift);

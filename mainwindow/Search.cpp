@@ -7,10 +7,17 @@
 
 namespace tarvolo {
 
+void TfrmMain::EnsureSearchIndex() {
+    if (Search.size() == Rows.size() && !searchIndexStale_) return;
+    static const WinCaseFolder folder;
+    Search.Build(Rows, folder);
+    searchIndexStale_ = false;
+}
+
 bool TfrmMain::FindDirectory(long start) {
     static const WinCaseFolder folder;
-    const long found =
-        Rows.size() == Search.size() ? Search.FindFrom(start, WindowText(DirToFind), folder) : -1;
+    EnsureSearchIndex();
+    const long found = Search.FindFrom(start, WindowText(DirToFind), folder);
     if (found >= 0) SelectRow(found);
     DirListBoxClick();
     return found >= 0;
