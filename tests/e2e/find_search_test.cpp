@@ -45,7 +45,9 @@ private:
 
 // Puts `text` into the focused search box as one change, the way Ctrl+V does.
 void Paste(const std::wstring& text) {
-    ASSERT_TRUE(::OpenClipboard(nullptr));
+    // The clipboard wants an owner window for another program to read it under Wine.
+    static HWND owner = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(::OpenClipboard(owner));
     ::EmptyClipboard();
     HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
     memcpy(::GlobalLock(mem), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
