@@ -96,7 +96,9 @@ bool TfrmMain::PreviewKey(MSG& msg) {
             // step as well (a drive list would switch drives).
             return true;
         }
-        if (onButton) btnKeyDown(key);
+        // With Alt or Ctrl held the key is a command (an access key, a copy), not typing:
+        // it must not change the current path before its button acts on it.
+        if (onButton && !(shift & (ssAlt | ssCtrl))) btnKeyDown(key);
         if (key == VK_RETURN) {
             // Enter with modifiers is no default-button key; its character still comes,
             // for the swallow flag to discard after Ctrl+Enter.

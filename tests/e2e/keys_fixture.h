@@ -43,7 +43,17 @@ inline long Count(HWND list) { return static_cast<long>(::SendMessageW(list, LB_
 // Puts the window in front and waits until it is.
 inline bool Front(HWND window) {
     ::SetForegroundWindow(window);
-    return WaitFor([&] { return ::GetForegroundWindow() == window; }, 5s);
+    if (!WaitFor([&] { return ::GetForegroundWindow() == window; }, 5s)) return false;
+    // Brought to the front from another process, a window can be in front without
+    // being active, and then keys reach nothing: a click on its bare edge activates it.
+    if (!FocusOf(window)) {
+        LeftClick(window, 1, 1);
+        if (!WaitFor([&] { return FocusOf(window) != nullptr; }, 5s)) return false;
+    }
+    // The first key Wine delivers to a window just brought to the front can lose its
+    // modifiers: spend it on a key that does nothing.
+    Key(VK_SHIFT);
+    return true;
 }
 
 // Started with its lists and settings files, the window shown and the first
@@ -91,42 +101,42 @@ inline std::string FileAfterClose(Program& program, const std::string& name) {
     return text;
 }
 
-// Registers a recording command for an HTML document or a URL protocol in the
-// current user's classes; every open lands as one line in Lines(). Removed again
-// at the end.
+// Registers a recording command for an HTML document or a URL protocol; every
+// open lands as one line in Lines(). The machine's classes are used, which is
+// where Wine looks them up; what was there before is put back at the end.
 class OpenRecorder {
 public:
     OpenRecorder(const TestDir& dir, const std::wstring& classKey, bool protocol = false)
-        : key_(L"Software\\Classes\\" + classKey), log_(dir.Win("opened.log")) {
+        : log_(dir.Win("opened.log")) {
         std::string script = dir.UnixOf("record.sh");
         WriteFileBytes(dir.Win("record.sh"), "printf '%s\\n' \"$1\" >> " + ShellQuote(dir.UnixOf("opened.log")) +
                                                  "\n");
         std::wstring command = L"Z:\\bin\\sh " + W(script) + L" \"%1\"";
-        HKEY k = nullptr;
-        std::wstring target = key_;
+        std::wstring commandKey;
         if (!protocol) {
             // The extension names a class of its own with the open command.
-            ::RegCreateKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
-            const wchar_t progId[] = L"TarvoloTestRecorder";
-            ::RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(progId), sizeof progId);
-            ::RegCloseKey(k);
-            target = std::wstring(L"Software\\Classes\\") + progId;
-            extra_ = target;
+            Set(L"Software\\Classes\\" + classKey, L"TarvoloTestRecorder");
+            createdClass_ = L"Software\\Classes\\TarvoloTestRecorder";
+            commandKey = createdClass_ + L"\\shell\\open\\command";
         } else {
-            ::RegCreateKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
-            const wchar_t empty[] = L"";
-            ::RegSetValueExW(k, L"URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE*>(empty), sizeof empty);
-            ::RegCloseKey(k);
+            commandKey = L"Software\\Classes\\" + classKey + L"\\shell\\open\\command";
         }
-        std::wstring commandKey = target + L"\\shell\\open\\command";
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, commandKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
-        ::RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                         static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
-        ::RegCloseKey(k);
+        Set(commandKey, command);
     }
     ~OpenRecorder() {
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str());
-        if (!extra_.empty()) ::RegDeleteTreeW(HKEY_CURRENT_USER, extra_.c_str());
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            HKEY k = nullptr;
+            if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, it->key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                                  nullptr) != ERROR_SUCCESS)
+                continue;
+            if (it->existed)
+                ::RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(it->value.c_str()),
+                                 static_cast<DWORD>((it->value.size() + 1) * sizeof(wchar_t)));
+            else
+                ::RegDeleteValueW(k, nullptr);
+            ::RegCloseKey(k);
+        }
+        if (!createdClass_.empty()) ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, createdClass_.c_str());
     }
     OpenRecorder(const OpenRecorder&) = delete;
     OpenRecorder& operator=(const OpenRecorder&) = delete;
@@ -152,7 +162,30 @@ public:
     }
 
 private:
-    std::wstring key_, extra_;
+    struct Saved {
+        std::wstring key, value;
+        bool existed;
+    };
+    void Set(const std::wstring& key, const std::wstring& value) {
+        HKEY k = nullptr;
+        if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
+            ERROR_SUCCESS) {
+            ADD_FAILURE() << "cannot write the registry key " << U(key);
+            return;
+        }
+        wchar_t old[1024] = {};
+        DWORD size = sizeof old, type = 0;
+        bool existed = ::RegQueryValueExW(k, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
+                       ERROR_SUCCESS;
+        if (!createdClass_.empty() && key.rfind(createdClass_, 0) == 0) existed = true;  // the tree goes as a whole
+        else saved_.push_back({key, old, existed});
+        ::RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        ::RegCloseKey(k);
+    }
+
+    std::vector<Saved> saved_;
+    std::wstring createdClass_;
     std::string log_;
 };
 
@@ -193,7 +226,9 @@ inline HWND OpenOptions(Program& program, HWND main) {
     if (!Front(main)) return nullptr;
     ::PostMessageW(::GetDlgItem(main, tarvolo::IDC_BTNOPTIONS), BM_CLICK, 0, 0);
     HWND options = program.WaitWindow("Tarvolo Options");
-    if (!options || !WaitFor([&] { return ::GetForegroundWindow() == options && FocusOf(options); })) {
+    bool ready = options && WaitFor([&] { return ::GetForegroundWindow() == options && FocusOf(options); });
+    if (ready) Key(VK_SHIFT);  // the first key after a window change can lose its modifiers
+    if (!ready) {
         ADD_FAILURE() << "options window " << options << ", in front " << ::GetForegroundWindow() << " \""
                       << Text(::GetForegroundWindow()) << "\", focus " << (options ? FocusOf(options) : nullptr);
         Screenshot("/tmp/h6-options.png");

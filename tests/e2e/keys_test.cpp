@@ -184,18 +184,19 @@ TEST(KeyMap, KeysOnAFocusedButtonAndInTheHistoryBox) {
 
     // The history box: no key changes its text; a character still goes to the search.
     ASSERT_TRUE(Front(main));
-    ASSERT_TRUE(WaitFor([&] { return Text(w.history) == "T:\\Cedar"; })) << Text(w.history);
+    ASSERT_TRUE(WaitFor([&] { return Text(w.history) == "T:\\Cedar"; }))
+        << Text(w.history) << ", search \"" << Text(w.search) << "\", row " << Selected(w.list);
     ClickControl(w.history);
     ASSERT_TRUE(WaitFor([&] { return ::GetParent(FocusOf(main)) == w.history || FocusOf(main) == w.history; }));
-    for (WORD k : {VK_BACK, VK_DELETE, VK_HOME, VK_END, VK_SPACE}) Key(k);
-    Chord({VK_MENU}, VK_DOWN);
+    for (WORD k : {VK_BACK, VK_DELETE, VK_HOME, VK_END}) Key(k);
+    Key(VK_F4);  // the drop-down key
     Chord({VK_CONTROL}, 'X');
-    Key(VK_ESCAPE);
     EXPECT_EQ(Text(w.history), "T:\\Cedar");
     EXPECT_FALSE(::SendMessageW(w.history, CB_GETDROPPEDSTATE, 0, 0));
     ClickControl(w.history);
     Type("b");
-    EXPECT_TRUE(w.SearchIs("b"));
+    EXPECT_TRUE(w.SearchIs("b")) << "search \"" << Text(w.search) << "\", history \"" << Text(w.history)
+                                 << "\", focus " << FocusOf(main);
     EXPECT_TRUE(w.RowIs(rowBeta));
 }
 
@@ -229,32 +230,36 @@ TEST(KeyMap, EnterTabAndAccessKeys) {
     ASSERT_TRUE(w.RowIs(rowBeta));
     struct Case {
         const char* what;
-        std::initializer_list<WORD> modifiers;
+        WORD modifier;  // 0 for none
         WORD key;
         const char* window;  // the window the key must bring up
         WORD close;
     } cases[] = {
-        {"Enter", {}, VK_RETURN, "Information", VK_RETURN},
-        {"Alt+O", {VK_MENU}, 'O', "Information", VK_RETURN},
-        {"Alt+D", {VK_MENU}, 'D', "Information", VK_RETURN},
-        {"Alt+C", {VK_MENU}, 'C', "Information", VK_RETURN},
-        {"Alt+B", {VK_MENU}, 'B', "About...", VK_ESCAPE},
-        {"Alt+P", {VK_MENU}, 'P', "Tarvolo Options", VK_ESCAPE},
+        {"Enter", 0, VK_RETURN, "Information", VK_RETURN},
+        {"Alt+O", VK_MENU, 'O', "Information", VK_RETURN},
+        {"Alt+D", VK_MENU, 'D', "Information", VK_RETURN},
+        {"Alt+C", VK_MENU, 'C', "Information", VK_RETURN},
+        {"Alt+B", VK_MENU, 'B', "About...", VK_ESCAPE},
+        {"Alt+P", VK_MENU, 'P', "Tarvolo Options", VK_ESCAPE},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(Front(main));
-        Chord(c.modifiers, c.key);
+        if (c.modifier)
+            Chord({c.modifier}, c.key);
+        else
+            Key(c.key);
         HWND shown = program.WaitWindow(c.window);
         EXPECT_TRUE(shown) << c.what << " did not bring up \"" << c.window << "\"";
         if (!shown) continue;
         ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == shown; }));
+        Key(VK_SHIFT);  // the first key after a window change can lose its modifiers
         Key(c.close);
         EXPECT_TRUE(WaitFor([&] { return !Visible(shown); }));
     }
 
-    // Alt+N: Find Next; Alt+H: the help's contents; Alt+F: the favorites menu;
-    // Alt+A adds the current path; Alt+R rescans (the drive holds no directory).
+    // Alt+N: Find Next; Alt+A adds the current path; Alt+H: the help's contents;
+    // Alt+F: the favorites menu; Alt+R rescans (the drive holds no directory).
     ASSERT_TRUE(Front(main));
     ClickControl(w.search);
     Key(VK_ESCAPE);
@@ -262,6 +267,7 @@ TEST(KeyMap, EnterTabAndAccessKeys) {
     ASSERT_TRUE(w.RowIs(rowAlpha));
     Chord({VK_MENU}, 'N');
     EXPECT_TRUE(w.RowIs(rowApple)) << "Alt+N did not find the next match";
+    Chord({VK_MENU}, 'A');
     Chord({VK_MENU}, 'H');
     std::string opened = browser.Wait(1);
     EXPECT_NE(opened.find("Tarvolo.html"), std::string::npos) << opened;
@@ -273,7 +279,6 @@ TEST(KeyMap, EnterTabAndAccessKeys) {
     Key(VK_ESCAPE);
     Key(VK_ESCAPE);
     ASSERT_TRUE(Front(main));
-    Chord({VK_MENU}, 'A');
     Chord({VK_MENU}, 'R');
     EXPECT_TRUE(WaitFor([&] { return Count(w.list) == 1; }, 20s)) << "Alt+R did not rescan";
     EXPECT_EQ(FileAfterClose(program, "favorites.dir"), "U:\\Alpha\\Apple?0*0\r\n");
