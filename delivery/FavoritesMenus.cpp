@@ -46,8 +46,8 @@ std::string ShortcutToText(uint16_t shortcut) {
     const unsigned vk = shortcut & 0xFFu;
     if (vk == 0) return {};
     std::string text;
-    if (shortcut & kShortcutCtrl) text += "Ctrl+";
     if (shortcut & kShortcutShift) text += "Shift+";
+    if (shortcut & kShortcutCtrl) text += "Ctrl+";
     if (shortcut & kShortcutAlt) text += "Alt+";
     return text + KeyName(vk);
 }

@@ -45,7 +45,7 @@ TEST(ShortcutToText, ModifiersAndKeyNames) {
         const char* text;
     } cases[] = {{0, ""},
                  {kCtrl | kAlt | 'T', "Ctrl+Alt+T"},
-                 {kCtrl | kShift | 'A', "Ctrl+Shift+A"},
+                 {kCtrl | kShift | 'A', "Shift+Ctrl+A"},
                  {kShift | VK_F5, "Shift+F5"},
                  {kCtrl | VK_RETURN, "Ctrl+Enter"},
                  {kAlt | '7', "Alt+7"},
