@@ -270,10 +270,6 @@ void Key(WORD vk) {
 }
 
 void Chord(std::initializer_list<WORD> modifiers, WORD vk) {
-    // Under Wine the first key after the foreground window changed can lose its
-    // modifiers; a lone Shift tap, which no window acts on, takes that loss.
-    KeyDown(VK_SHIFT);
-    KeyUp(VK_SHIFT);
     for (WORD m : modifiers) KeyDown(m);
     Key(vk);
     for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) KeyUp(*it);
