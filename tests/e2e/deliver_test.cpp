@@ -179,7 +179,11 @@ std::string HistoryAfterClose(Program& program) {
 
 bool BringToFront(HWND main) {
     ::SetForegroundWindow(main);
-    return WaitFor([&] { return ::GetForegroundWindow() == main; }, 5s);
+    bool front = WaitFor([&] { return ::GetForegroundWindow() == main; }, 5s);
+    // Under Wine the first key after the foreground window changed can lose its
+    // modifiers; a lone Shift tap, which the program does not act on, takes that loss.
+    Key(VK_SHIFT);
+    return front;
 }
 
 }  // namespace
