@@ -19,19 +19,7 @@ enum { IDC_LABEL3 = 300, IDC_GROUPBOX, IDC_LABELNAME, IDC_BTNMAIL, IDC_LABELCONT
 constexpr char kMailAddress[] = "tarvolo@localhost";
 constexpr char kWebPage[] = "Tarvolo.html";
 
-std::wstring ExecutableFolder() {
-    std::wstring exe(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
-        if (n < exe.size()) {
-            exe.resize(n);
-            break;
-        }
-        exe.resize(exe.size() * 2);
-    }
-    size_t cut = exe.find_last_of(L"\\/");
-    return cut == std::wstring::npos ? std::wstring() : exe.substr(0, cut + 1);
-}
+std::wstring ProgramFolder() { return Widen(ExecutableFolder()); }
 
 std::wstring FullPath(const std::wstring& path) {
     DWORD n = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
@@ -78,7 +66,7 @@ std::wstring HelpDocumentPath() {
     size_t dot = file.find_last_of(L".\\/:");
     if (dot != std::wstring::npos && file[dot] == L'.' && ::lstrcmpiW(file.c_str() + dot, L".hlp") == 0)
         file.replace(dot, std::wstring::npos, L".html");
-    if (!IsAbsolute(file)) file = ExecutableFolder() + file;
+    if (!IsAbsolute(file)) file = ProgramFolder() + file;
     // The stored name has a doubled backslash before the file name.
     return FullPath(file);
 }
@@ -148,20 +136,7 @@ void ShowHelpContents() { OpenHelp({}); }
 void ShowHelpTopic(const std::string& topic) { OpenHelp(topic.substr(0, 255)); }
 
 TfrmAbout::TfrmAbout(HWND owner) {
-    FormArgs args;
-    args.caption = "About...";
-    args.className = L"TfrmAbout";
-    args.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    args.exStyle = WS_EX_DLGMODALFRAME;
-    args.owner = owner;
-    RECT r{0, 0, 281, 172};
-    ::AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
-    args.width = r.right - r.left;
-    args.height = r.bottom - r.top;
-    args.clientWidth = 281;
-    args.clientHeight = 172;
-    args.centered = true;
-    CreateForm(args);
+    CreateForm(FormArgs::Dialog("About...", L"TfrmAbout", owner, 281, 172));
 
     AddControl({L"STATIC", "Tarvolo v1.0", SS_CENTER, 0, IDC_LABEL3, 0, 6, 281, 26}, &Label3);
     titleFont_.reset(::CreateFontW(-21, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
@@ -213,7 +188,7 @@ void TfrmAbout::btnClick(HWND button) {
     }
     std::wstring target = Widen(caption);
     // The project's page is the manual beside the program, named relative to it.
-    if (target.find(L':') == std::wstring::npos) target = DocumentUrl(FullPath(ExecutableFolder() + target), {});
+    if (target.find(L':') == std::wstring::npos) target = DocumentUrl(FullPath(ProgramFolder() + target), {});
     OpenInBrowser(target, owner);
 }
 

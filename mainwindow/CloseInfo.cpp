@@ -13,20 +13,7 @@ constexpr int kOkPicture = 10;
 }  // namespace
 
 TfrmCloseInfo::TfrmCloseInfo(HWND owner) {
-    FormArgs args;
-    args.caption = "Information";
-    args.className = L"TfrmCloseInfo";
-    args.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    args.exStyle = WS_EX_DLGMODALFRAME;
-    args.owner = owner;
-    RECT r{0, 0, 295, 146};
-    ::AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
-    args.width = r.right - r.left;
-    args.height = r.bottom - r.top;
-    args.clientWidth = 295;
-    args.clientHeight = 146;
-    args.centered = true;
-    CreateForm(args);
+    CreateForm(FormArgs::Dialog("Information", L"TfrmCloseInfo", owner, 295, 146));
 
     int group = AddControl({L"BUTTON", "Information", BS_GROUPBOX, 0, IDC_INFOGROUP, 8, 0, 281, 113}, &InformationGroupBox);
     const char* lines[] = {"This action will only minimize Tarvolo", "into your SystemTray. To close Tarvolo",

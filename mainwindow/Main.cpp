@@ -256,18 +256,7 @@ void TfrmMain::CreateTrayIcon() {
 }
 
 void TfrmMain::FormCreate() {
-    // The executable's folder, with a trailing backslash.
-    std::wstring exe(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
-        if (n < exe.size()) {
-            exe.resize(n);
-            break;
-        }
-        exe.resize(exe.size() * 2);
-    }
-    size_t cut = exe.find_last_of(L"\\:");
-    ProgramDir = Narrow(exe.substr(0, cut == std::wstring::npos ? 0 : cut + 1));
+    ProgramDir = ExecutableFolder();
 
     HINSTANCE inst = Application::Get().Instance();
     LineBitmap = static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0));

@@ -111,12 +111,7 @@ TfrmRescan::TfrmRescan(TfrmMain& main) : main_(main) {
     // close button, and nothing to drag the window by.
     args.style = (WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN) & ~WS_CAPTION;
     args.exStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
-    RECT r{0, 0, kClientWidth, kClientHeight};
-    ::AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
-    args.width = r.right - r.left;
-    args.height = r.bottom - r.top;
-    args.clientWidth = kClientWidth;
-    args.clientHeight = kClientHeight;
+    args.SetClientSize(kClientWidth, kClientHeight);
     CreateForm(args);
 
     labelFont_.reset(CreateUiFont(L"Arial", -15, true));

@@ -9,20 +9,7 @@ constexpr int kClientWidth = 340, kClientHeight = 104;
 
 TfrmInputBox::TfrmInputBox(HWND owner, const std::string& caption, const std::string& prompt,
                            const std::string& value) {
-    FormArgs args;
-    args.caption = caption;
-    args.className = L"TfrmInputBox";
-    args.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    args.exStyle = WS_EX_DLGMODALFRAME;
-    args.owner = owner;
-    RECT r{0, 0, kClientWidth, kClientHeight};
-    ::AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
-    args.width = r.right - r.left;
-    args.height = r.bottom - r.top;
-    args.clientWidth = kClientWidth;
-    args.clientHeight = kClientHeight;
-    args.centered = true;
-    CreateForm(args);
+    CreateForm(FormArgs::Dialog(caption, L"TfrmInputBox", owner, kClientWidth, kClientHeight));
 
     AddControl({L"STATIC", prompt, SS_LEFT | SS_NOPREFIX, 0, IDC_PROMPT, 8, 10, 324, 16}, &Prompt);
     AddControl({L"EDIT", value, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IDC_EDIT, 8, 30, 324, 22}, &Edit);

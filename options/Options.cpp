@@ -123,20 +123,7 @@ std::string TrimText(const std::string& text) {
 TfrmOptions::TfrmOptions(HWND owner, std::vector<std::string>& favorites, std::vector<std::string>& dialogs,
                          HWND hotKeyWindow)
     : favorites_(favorites), dialogs_(dialogs), hotKeyWindow_(hotKeyWindow) {
-    FormArgs args;
-    args.caption = "Tarvolo Options";
-    args.className = L"TfrmOptions";
-    args.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    args.exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    args.owner = owner;
-    RECT r{0, 0, 572, 284};
-    ::AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
-    args.width = r.right - r.left;
-    args.height = r.bottom - r.top;
-    args.clientWidth = 572;
-    args.clientHeight = 284;
-    args.centered = true;
-    CreateForm(args);
+    CreateForm(FormArgs::Dialog("Tarvolo Options", L"TfrmOptions", owner, 572, 284, WS_EX_CONTROLPARENT));
 
     const DWORD check = WS_TABSTOP | BS_AUTOCHECKBOX;
     const DWORD button = WS_TABSTOP | BS_PUSHBUTTON;

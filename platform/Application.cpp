@@ -132,6 +132,20 @@ void Application::ShowError(const std::string& text) {
     MessageBoxUtf8(owner, text, title_.empty() ? "Error" : title_, MB_OK | MB_ICONERROR);
 }
 
+std::string ExecutableFolder() {
+    std::wstring exe(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
+        if (n < exe.size()) {
+            exe.resize(n);
+            break;
+        }
+        exe.resize(exe.size() * 2);
+    }
+    size_t cut = exe.find_last_of(L"\\:");
+    return Narrow(exe.substr(0, cut == std::wstring::npos ? 0 : cut + 1));
+}
+
 int MessageBoxUtf8(HWND owner, const std::string& text, const std::string& title, UINT type) {
     return ::MessageBoxW(owner, Widen(text).c_str(), Widen(title).c_str(), type);
 }

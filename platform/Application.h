@@ -71,6 +71,10 @@ private:
     int exitCode_ = 0;
 };
 
+// The running executable's folder, UTF-8, ending in a backslash: its full path
+// cut after the last backslash (or colon).
+std::string ExecutableFolder();
+
 // Message boxes in the program's own words.
 int MessageBoxUtf8(HWND owner, const std::string& text, const std::string& title, UINT type);
 // The information box: title "Information", one OK button.

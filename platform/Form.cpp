@@ -43,6 +43,28 @@ HFONT CreateUiFont(const wchar_t* face, int height, bool bold) {
                          face);
 }
 
+void FormArgs::SetClientSize(int width, int height) {
+    RECT r{0, 0, width, height};
+    ::AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    this->width = r.right - r.left;
+    this->height = r.bottom - r.top;
+    clientWidth = width;
+    clientHeight = height;
+}
+
+FormArgs FormArgs::Dialog(const std::string& caption, const std::wstring& className, HWND owner, int clientWidth,
+                          int clientHeight, DWORD extraExStyle) {
+    FormArgs args;
+    args.caption = caption;
+    args.className = className;
+    args.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    args.exStyle = WS_EX_DLGMODALFRAME | extraExStyle;
+    args.owner = owner;
+    args.centered = true;
+    args.SetClientSize(clientWidth, clientHeight);
+    return args;
+}
+
 Form::Form() = default;
 
 Form::~Form() {

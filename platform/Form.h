@@ -32,6 +32,12 @@ struct FormArgs {
     HWND owner = nullptr;
     int minWidth = 0, minHeight = 0;
     bool centered = false;
+
+    // The outer size for a client area of this size, with the style as it stands.
+    void SetClientSize(int width, int height);
+    // A modal dialog frame around a client area of the given size, centred on the screen.
+    static FormArgs Dialog(const std::string& caption, const std::wstring& className, HWND owner, int clientWidth,
+                           int clientHeight, DWORD extraExStyle = 0);
 };
 
 struct ControlArgs {
