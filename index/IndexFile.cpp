@@ -35,6 +35,7 @@ size_t LineGuess(std::string_view bytes) {
 
 void AppendLines(std::string_view bytes, const AnsiDecoder& decode, RowStore& rows) {
     ForEachLine(bytes, [&](std::string_view line) {
+        if (line.size() > kMaxRowBytes) return;
         if (IsValidUtf8(line)) {
             rows.Append(line);
         } else {
@@ -67,7 +68,7 @@ RowStore ParseIndexFileBuffer(std::string&& fileText, const AnsiDecoder& decode)
     size_t write = 0;
     size_t restAt = std::string::npos;
     ForEachLine(bytes, [&](std::string_view line) {
-        if (restAt != std::string::npos) return;
+        if (restAt != std::string::npos || line.size() > kMaxRowBytes) return;
         const size_t lineAt = static_cast<size_t>(line.data() - base);
         if (IsValidUtf8(line)) {
             std::memmove(base + write, line.data(), line.size());

@@ -17,6 +17,11 @@ std::string IndexFileText(const RowStore& rows);
 // Lines end at CR LF, CR or LF; a NUL ends the text. A line that is not valid
 // UTF-8 came from an older writer and is read in the ANSI code page. A leading
 // byte-order mark is dropped.
+// No Windows path is longer than 32,767 UTF-16 units, so no directory's row is
+// longer than three times that in UTF-8: a longer line is no directory and is
+// left out (shown whole, a 100 MB "name" would stall the window for minutes).
+constexpr size_t kMaxRowBytes = 32767 * 3;
+
 RowStore ParseIndexFile(std::string_view bytes, const AnsiDecoder& decode);
 
 // The same rows, built inside `fileText` itself: a million-row file is not

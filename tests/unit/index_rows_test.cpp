@@ -164,11 +164,11 @@ TEST(IndexFile, RoundTripsUnicodeAndDecodesAnsiLines) {
 
 TEST(IndexFile, HostileInputStaysLinear) {
     Latin1Decoder decoder;
-    // 20 MB without any line end is one row.
+    // 20 MB without any line end is no directory at all; the root after it still loads.
     const std::string huge(20u << 20, 'x');
-    const RowStore one = ParseIndexFile(huge, decoder);
+    const RowStore one = ParseIndexFile(huge + "\n\\", decoder);
     ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(one.Row(0).size(), huge.size());
+    EXPECT_EQ(one.Row(0), "\\");
 
     // Random bytes: every line is either kept or decoded, nothing is lost but NUL-cut text.
     std::string garbage;
@@ -187,4 +187,21 @@ TEST(IndexFile, HostileInputStaysLinear) {
 }
 
 }  // namespace
+}  // namespace tarvolo
+
+namespace tarvolo {
+
+TEST(IndexFile, LeavesOutLinesLongerThanAnyPath) {
+    Latin1Decoder decoder;
+    const std::string longest(kMaxRowBytes, 'a'), tooLong(kMaxRowBytes + 1, 'b');
+    const std::string text = "\\\r\n\\" + tooLong + "\r\n" + longest + "\r\n\\end";
+    for (bool inPlace : {false, true}) {
+        RowStore rows = inPlace ? ParseIndexFileBuffer(std::string(text), decoder) : ParseIndexFile(text, decoder);
+        ASSERT_EQ(rows.size(), 3u) << (inPlace ? "in place" : "copying");
+        EXPECT_EQ(rows.Row(0), "\\");
+        EXPECT_EQ(rows.Row(1), longest);
+        EXPECT_EQ(rows.Row(2), "\\end");
+    }
+}
+
 }  // namespace tarvolo
