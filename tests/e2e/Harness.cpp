@@ -323,7 +323,27 @@ bool Program::Start(const std::string& arguments, int showCommand, bool waitForO
         return false;
     }
     // The previous test's program must be gone: one instance runs at a time.
-    if (waitForOthers) WaitFor([] { return ::FindWindowW(L"TfrmMain", nullptr) == nullptr; }, 10s);
+    if (waitForOthers) {
+        // One instance runs at a time (a second start only brings the first forward):
+        // wait until the one of an earlier test has gone, and end it if it lingers.
+        auto instanceGone = [] {
+            HANDLE mutex = ::OpenMutexW(SYNCHRONIZE, FALSE, L"Local\\Tarvolo.Instance");
+            if (mutex) ::CloseHandle(mutex);
+            return mutex == nullptr && ::FindWindowW(L"TfrmMain", nullptr) == nullptr;
+        };
+        if (!WaitFor(instanceGone, 10s)) {
+            if (HWND other = ::FindWindowW(L"TfrmMain", nullptr)) {
+                DWORD pid = 0;
+                ::GetWindowThreadProcessId(other, &pid);
+                if (HANDLE p = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
+                    ::TerminateProcess(p, 1);
+                    ::WaitForSingleObject(p, 10000);
+                    ::CloseHandle(p);
+                }
+            }
+            if (!WaitFor(instanceGone, 10s)) ADD_FAILURE() << "an earlier instance of the program does not go away";
+        }
+    }
     std::wstring line = L"\"" + W(target) + L"\"";
     if (!arguments.empty()) line += L" " + W(arguments);
     STARTUPINFOW si{};
