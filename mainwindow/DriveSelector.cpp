@@ -54,15 +54,20 @@ std::string TfrmMain::SelectedDrive() const {
     return Narrow(entry);
 }
 
+namespace {
+// The directory list is hidden while its rows are replaced and comes back
+// however the load or the scan ends.
+struct ListShownAgain {
+    HWND list;
+    ~ListShownAgain() { ::ShowWindow(list, SW_SHOW); }
+};
+}  // namespace
+
 void TfrmMain::cmbDrivesChange() {
     const std::string drive = SelectedDrive();
     if (drive.empty()) return;
     ::ShowWindow(DirListBox, SW_HIDE);
-    // The list comes back however the load ends.
-    struct ShowAgain {
-        HWND list;
-        ~ShowAgain() { ::ShowWindow(list, SW_SHOW); }
-    } showAgain{DirListBox};
+    ListShownAgain showAgain{DirListBox};
 
     const std::string path = IndexFilePath(drive);
     RowStore rows;
@@ -100,10 +105,7 @@ void TfrmMain::btnRescanClick() {
     const std::string drive = SelectedDrive();
     if (drive.empty()) return;
     ::ShowWindow(DirListBox, SW_HIDE);
-    struct ShowAgain {
-        HWND list;
-        ~ShowAgain() { ::ShowWindow(list, SW_SHOW); }
-    } showAgain{DirListBox};
+    ListShownAgain showAgain{DirListBox};
     frmRescan->ScanDrive(drive + "\\");
     BuildTreeCodes();
     if (!Rows.empty()) SelectRow(0);

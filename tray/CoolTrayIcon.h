@@ -6,6 +6,7 @@
 // TrayHost and the shell through TrayShell, so that tests can put recording substitutes in their place.
 #pragma once
 
+#include "platform/Handles.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -42,28 +43,6 @@ struct TrayPopupMenu {  // the menu shown at the cursor
 enum class TrayButton { Left, Right, Middle };
 enum TrayShift : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
 using TrayShiftState = unsigned;  // a set of TrayShift bits
-
-namespace tray_detail {
-template <class H, auto Close>
-struct Closer {
-    using pointer = H;
-    void operator()(H h) const noexcept {
-        if (h) Close(h);
-    }
-};
-// Move-only owner of a handle; H is a pointer-like handle type.
-template <class H, auto Close>
-using Unique = std::unique_ptr<std::remove_pointer_t<H>, Closer<H, Close>>;
-
-inline void DestroyIconHandle(HICON h) {
-    ::DestroyIcon(h);
-}
-inline void DestroyWindowHandle(HWND h) {
-    ::DestroyWindow(h);
-}
-using UniqueIcon = Unique<HICON, DestroyIconHandle>;
-using UniqueWindow = Unique<HWND, DestroyWindowHandle>;
-}  // namespace tray_detail
 
 class TCoolTrayIcon {
 public:
@@ -161,7 +140,7 @@ private:
     bool enabled_ = true;
     std::string hint_;
     bool showHint_ = false;
-    tray_detail::UniqueIcon icon_;
+    UniqueIcon icon_;
     bool iconVisible_ = true;
     TrayPopupMenu* popupMenu_ = nullptr;
     bool leftPopup_ = false;
@@ -171,7 +150,7 @@ private:
     int cycleIndex_ = 0;
     bool leftPressed_ = false;
     NOTIFYICONDATAW record_{};
-    tray_detail::UniqueWindow window_;
+    UniqueWindow window_;
     HWND hookedWindow_ = nullptr;  // the taskbar window whose procedure we replaced
 };
 

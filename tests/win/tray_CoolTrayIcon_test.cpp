@@ -104,7 +104,7 @@ protected:
     }
     void Tick() { ::SendMessageW(tray_->MessageWindow(), WM_TIMER, TCoolTrayIcon::kCycleTimerId, 0); }
 
-    tray_detail::UniqueWindow taskbar_, main_;
+    UniqueWindow taskbar_, main_;
     Log log_;
     RecordingShell shell_;
     FakeHost host_;
