@@ -15,14 +15,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // it over the hot key and its files.
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Local\\Tarvolo.Instance");
     if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
+        // An instance without a main window is on its way out: start all the same,
+        // or the program could not be started again until that process is gone.
         if (HWND running = ::FindWindowW(MainWindowClassName(), nullptr)) {
             DWORD pid = 0;
             ::GetWindowThreadProcessId(running, &pid);
             ::AllowSetForegroundWindow(pid);
             ::PostMessageW(running, ::RegisterWindowMessageW(ShowInstanceMessageName()), 0, 0);
+            ::CloseHandle(mutex);
+            return 0;
         }
-        ::CloseHandle(mutex);
-        return 0;
     }
 
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES |
