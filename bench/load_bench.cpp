@@ -23,6 +23,7 @@ int main() {
 #include <string>
 #include <vector>
 
+#include "bench/BenchRows.h"
 #include "index/IndexFile.h"
 #include "index/Rows.h"
 #include "index/Scan.h"
@@ -34,6 +35,7 @@ int main() {
 namespace {
 
 using namespace tarvolo;
+using bench::GenerateRows;
 using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::time_point from, Clock::time_point to) {
@@ -42,48 +44,6 @@ double Ms(Clock::time_point from, Clock::time_point to) {
 
 void Figure(const char* what, double value, const char* unit) {
     std::printf("%-46s %12.2f %s\n", what, value, unit);
-}
-
-std::string RandomName(std::mt19937& rng) {
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    static const char* const kWords[] = {"Program", "Files", "Windows", "System", "data",   "cache", "Users",
-                                         "config",  "Temp",  "src",     "lib",    "assets", "backup"};
-    const size_t len = 3 + rng() % 18;
-    std::string name;
-    if (rng() % 3 == 0) name = kWords[rng() % std::size(kWords)];
-    while (name.size() < len) {
-        const unsigned pick = rng() % 100;
-        if (pick < 4 && !name.empty())
-            name += ' ';
-        else if (pick < 6)
-            name += '-';
-        else if (pick < 7)
-            name += "\xC3\xA9";  // some names are not ASCII
-        else
-            name += kLetters[rng() % (sizeof(kLetters) - 1)];
-    }
-    return name;
-}
-
-// Depths 1 to 12, most directories 3 to 7 levels down, in the order a scan writes.
-RowStore GenerateRows(size_t count) {
-    std::mt19937 rng(42);
-    const double weights[] = {0.1, 2, 5, 8, 9, 8, 6, 4, 2.5, 1.5, 0.8, 0.5};
-    std::discrete_distribution<int> depthPick(std::begin(weights), std::end(weights));
-    std::vector<std::vector<std::string> > byDepth(13);
-    byDepth[0].push_back("");
-    RowStore rows;
-    rows.Append("\\");
-    while (rows.size() < count) {
-        int depth = depthPick(rng) + 1;
-        while (byDepth[depth - 1].empty()) --depth;
-        const auto& parents = byDepth[depth - 1];
-        std::string row = parents[rng() % parents.size()] + "\\" + RandomName(rng);
-        rows.Append(row);
-        byDepth[depth].push_back(std::move(row));
-    }
-    SortRowsComponentwise(rows, AsciiCollator());
-    return rows;
 }
 
 // What the list needs to paint: the rows, and nothing per row of its own.

@@ -167,6 +167,18 @@ Drive::~Drive() {
     RunUnix(std::string("rm -f \"$WINEPREFIX/dosdevices/") + static_cast<char>(tolower(letter_)) + ":\"");
 }
 
+bool EndSession() {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    wchar_t line[] = L"wineboot.exe -e";
+    if (!::CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    bool ended = ::WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0;
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    return ended;
+}
+
 bool WriteFileBytes(const std::string& winPath, const std::string& bytes) {
     HANDLE h = ::CreateFileW(W(winPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                              nullptr);

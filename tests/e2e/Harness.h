@@ -51,6 +51,10 @@ private:
     char letter_;
 };
 
+// Logs off: `wineboot -e` asks every top-level window, then tells it that the
+// session ends; returns whether it ran to its end.
+bool EndSession();
+
 // Files, in UTF-8 paths (Windows form).
 bool WriteFileBytes(const std::string& winPath, const std::string& bytes);
 bool ReadFileBytes(const std::string& winPath, std::string& out);

@@ -454,14 +454,7 @@ TEST(Deliver, AddedFavoritesSurviveTheEndOfTheSession) {
     ASSERT_TRUE(program.Responsive());
 
     // Log off: wineboot -e asks every top-level window and then ends the session.
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    wchar_t line[] = L"wineboot.exe -e";
-    ASSERT_TRUE(::CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    ::WaitForSingleObject(pi.hProcess, 30000);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    ASSERT_TRUE(EndSession()) << "wineboot -e did not run to its end";
     std::string favorites;
     EXPECT_TRUE(WaitFor([&] {
         return ReadFileBytes(program.File("favorites.dir"), favorites) &&

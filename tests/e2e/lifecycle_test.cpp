@@ -205,14 +205,7 @@ TEST(Lifecycle, TheEndOfTheSessionSavesWhatTheRealCloseWould) {
     ASSERT_TRUE(WaitFor([&] { return !Visible(main); }));
 
     // Log off: every top-level window is asked, then told that the session ends.
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    wchar_t line[] = L"wineboot.exe -e";
-    ASSERT_TRUE(::CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-    ::WaitForSingleObject(pi.hProcess, 30000);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    ASSERT_TRUE(EndSession()) << "wineboot -e did not run to its end";
 
     EXPECT_TRUE(WaitFor([&] { return FileExists(program.File("tarvolo.ini")); }))
         << "the settings were not saved at the end of the session";
