@@ -1,5 +1,6 @@
 #include "platform/Application.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include "platform/Form.h"
@@ -39,6 +40,21 @@ void Application::Initialize(HINSTANCE instance, int showCommand) {
 void Application::SetTitle(const std::string& title) {
     title_ = title;
     if (handle_) ::SetWindowTextW(handle_, Widen(title).c_str());
+}
+
+void Application::SetHintHidePause(int ms) {
+    hintHidePause_ = ms;
+    // A form's hint window is made with its first hint, often before the program
+    // sets its timing: every hint window of this thread takes the new value.
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND w, LPARAM p) -> BOOL {
+            wchar_t name[32] = {};
+            if (::GetClassNameW(w, name, 32) && ::lstrcmpiW(name, TOOLTIPS_CLASSW) == 0)
+                ::SendMessageW(w, TTM_SETDELAYTIME, TTDT_AUTOPOP, p);
+            return TRUE;
+        },
+        static_cast<LPARAM>(ms));
 }
 
 LRESULT CALLBACK Application::TaskbarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

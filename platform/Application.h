@@ -27,7 +27,8 @@ public:
     const std::string& Title() const { return title_; }
     void SetHelpFile(const std::string& path) { helpFile_ = path; }
     const std::string& HelpFile() const { return helpFile_; }
-    void SetHintHidePause(int ms) { hintHidePause_ = ms; }
+    // Applies to the hint windows that exist as well as to those made later.
+    void SetHintHidePause(int ms);
     int HintHidePause() const { return hintHidePause_; }
 
     Form* MainForm() const { return mainForm_; }
