@@ -148,6 +148,20 @@ void Application::ShowError(const std::string& text) {
     MessageBoxUtf8(owner, text, title_.empty() ? "Error" : title_, MB_OK | MB_ICONERROR);
 }
 
+bool RunStartUpStep(const std::function<void()>& step, const std::function<void(const std::string&)>& report) {
+    std::string what;
+    try {
+        step();
+        return true;
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
+    }
+    if (what.empty()) what = "unexpected error";
+    report("Tarvolo could not start: " + what);
+    return false;
+}
+
 std::string ExecutableFolder() {
     std::wstring exe(MAX_PATH, L'\0');
     for (;;) {

@@ -72,6 +72,10 @@ private:
     int exitCode_ = 0;
 };
 
+// Runs one step of the program's start; an exception from it is turned into the
+// text "Tarvolo could not start: <what failed>" for `report`. False when it failed.
+bool RunStartUpStep(const std::function<void()>& step, const std::function<void(const std::string&)>& report);
+
 // The running executable's folder, UTF-8, ending in a backslash: its full path
 // cut after the last backslash (or colon).
 std::string ExecutableFolder();
