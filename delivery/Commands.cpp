@@ -11,6 +11,7 @@
 #include "mainwindow/Main.h"
 #include "platform/Application.h"
 #include "platform/Form.h"
+#include "platform/ShellOpen.h"
 #include "platform/WinText.h"
 #include "platform/WinWindowOps.h"
 #include "store/History.h"
@@ -107,7 +108,8 @@ void TfrmMain::CommandClick(int tag) {
     switch (tag) {
         case 1:
             // No verb: the folder's default one, which opens it in the file browser.
-            ::ShellExecuteW(hwnd_, nullptr, Widen(path).c_str(), nullptr, nullptr, SW_SHOW);
+            // A folder the shell could not open was not used: it stays out of the history.
+            if (!ShellOpen(hwnd_, path)) return;
             break;
         case 2:
             if (!CopyToClipboard(hwnd_, path)) return;
