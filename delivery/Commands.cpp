@@ -127,7 +127,11 @@ void TfrmMain::SendPathToDialog(const std::string& path) {
     DialogSender& sender = SendState();
     sender.DialogPath = path;
     WinWindowOps ops([this] { MinimizeApplication(); });
-    sender.SendPathToDialog(ops, DialogsList);
+    const SendOutcome outcome = sender.SendPathToDialog(ops, DialogsList);
+    if (outcome.kind == SendOutcome::Refused) {
+        // The program stays where it is, so the user can deliver the path another way.
+        Application::Get().ShowError(RefusedSendText(outcome));
+    }
 }
 
 void TfrmMain::UpdateHistory() {

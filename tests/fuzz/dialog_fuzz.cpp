@@ -113,6 +113,7 @@ public:
         Record(Event::kMinimize, 0);
         if (onMinimize) onMinimize();
     }
+    uint32_t LastSendError() const override { return 5; }
 
 private:
     void Record(Event::Kind kind, WindowHandle w, bool ok = true, std::string text = {}, uint32_t wParam = 0,
@@ -310,8 +311,14 @@ void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialog
                                               std::to_string(count) + " times for " +
                                               std::to_string(matches(top)) + " matching entries");
     }
-    FUZZ_CHECK(minimizes == expectedMinimizes, std::to_string(minimizes) + " minimizes for " +
-                                                   std::to_string(expectedMinimizes) + " matches");
+    // The program hides once at the end when a window matched, unless a send was
+    // refused and no edit took the path.
+    bool anyFailed = false;
+    for (const auto& f : failed) anyFailed = anyFailed || f.second;
+    const size_t hides = expectedMinimizes > 0 && (filled || !anyFailed) ? 1 : 0;
+    FUZZ_CHECK(minimizes == hides, std::to_string(minimizes) + " minimizes for " +
+                                       std::to_string(expectedMinimizes) + " matches");
+    FUZZ_CHECK(!minimizes || ev.back().kind == Event::kMinimize, "the program hid before the walk ended");
     FUZZ_CHECK(sender.DialogWindow == lastMatched, std::to_string(sender.DialogWindow) +
                                                        " is not the last "
                                                        "matching window " +
