@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <stdexcept>
 
 #include "about/About.h"
 #include "mainwindow/CloseInfo.h"
@@ -94,6 +95,7 @@ TfrmMain::TfrmMain() {
     args.minWidth = 537;
     args.minHeight = 300;
     CreateForm(args);
+    if (!hwnd_) throw std::runtime_error("cannot create the main window");
     keyPreview = true;
     taskbarCreatedMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     showInstanceMessage_ = ::RegisterWindowMessageW(ShowInstanceMessageName());
