@@ -609,7 +609,10 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
-        if (wp) SaveAtSessionEnd();
+        if (wp) {
+            Application::Get().SetSessionEnding();
+            SaveAtSessionEnd();
+        }
         return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX: {
