@@ -14,6 +14,7 @@
 #include "options/Options.h"
 #include "platform/Application.h"
 #include "platform/AtomicFile.h"
+#include "platform/WinHotKeyRegistrar.h"
 #include "platform/WinText.h"
 #include "res/resource.h"
 #include "store/Global.h"
@@ -70,6 +71,11 @@ void SetButtonPicture(HWND button, HIMAGELIST images, int picture) {
 
 }  // namespace
 
+std::string HotKeyTakenText(uint16_t shortcut) {
+    return "The hot key " + ShortcutToText(shortcut) +
+           " is used by another program. Choose another one in Options.";
+}
+
 const wchar_t* ShowInstanceMessageName() { return L"Tarvolo.ShowInstance"; }
 const wchar_t* MainWindowClassName() { return L"TfrmMain"; }
 
@@ -102,6 +108,8 @@ TfrmMain::TfrmMain() {
     // Below the program's own windows, messages from the shell and from a second
     // start of the program must still arrive.
     ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
+    hotKeyRegistrar_ = std::make_unique<WinHotKeyRegistrar>(hwnd_);
+    hotKeys_ = std::make_unique<HotKeyService>(*hotKeyRegistrar_);
     CreateControls();
     CreateMenus();
     CreateTrayIcon();
@@ -388,7 +396,8 @@ bool TfrmMain::SaveSettings(bool report) {
 void TfrmMain::FormShow() {
     shown_ = true;
     LoadSettings();
-    ::RegisterHotKey(hwnd_, 1, HotKeyModifiers(HotKey), HotKey & 0xFF);
+    // A balloon, not a box: a start in the notification area at logon must not wait for a click.
+    if (!hotKeys_->Set(HotKey) && CoolTrayIcon) CoolTrayIcon->ShowBalloon("Tarvolo", HotKeyTakenText(HotKey));
     InstallHotKeyHook();
     if (::SendMessageW(cmbDrives, CB_GETCOUNT, 0, 0) > 0) cmbDrivesChange();
 }
@@ -509,13 +518,14 @@ bool TfrmMain::CloseQuery() {
 
 bool TfrmMain::RealClose() {
     RemoveHotKeyHook();
-    ::UnregisterHotKey(hwnd_, 1);
+    const uint16_t registered = hotKeys_->Registered();
+    hotKeys_->Release();
     // The first file that cannot be written stops the close, after telling the user.
     if (!SaveLists(true) || !SaveSettings(true)) {
         // Nothing is given up while a file could not be written: the program goes on
         // fully working, and the next Close tries again.
         Tag = 0;
-        ::RegisterHotKey(hwnd_, 1, HotKeyModifiers(HotKey), HotKey & 0xFF);
+        hotKeys_->Set(registered);
         if (shown_) InstallHotKeyHook();
         return false;
     }
@@ -599,7 +609,10 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
-        if (wp) SaveAtSessionEnd();
+        if (wp) {
+            Application::Get().SetSessionEnding();
+            SaveAtSessionEnd();
+        }
         return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX: {

@@ -16,6 +16,7 @@
 #include "index/TreeCodes.h"
 #include "platform/Form.h"
 #include "platform/PopupMenu.h"
+#include "store/HotKeyService.h"
 
 namespace tarvolo {
 
@@ -72,6 +73,8 @@ public:
     // Both tell the user of the first file they could not write when `report` is set.
     bool SaveLists(bool report);
     bool Shown() const { return shown_; }
+    // The program's hot key, registered for this window.
+    HotKeyService& HotKeys() { return *hotKeys_; }
 
     // --- Drive selector (DriveSelector.cpp) ---
     void FillDriveList();
@@ -199,6 +202,8 @@ private:
     UINT taskbarCreatedMessage_ = 0;
     UINT showInstanceMessage_ = 0;
     std::unique_ptr<TrayMenuAdapter> trayMenu_;
+    std::unique_ptr<HotKeyRegistrar> hotKeyRegistrar_;
+    std::unique_ptr<HotKeyService> hotKeys_;
     HIMAGELIST buttonImages_ = nullptr;
     UniqueFont historyFont_;
     UniqueBrush historyBrush_;
@@ -208,6 +213,9 @@ private:
 bool IsExistingDirectory(const std::string& path);
 // A shortcut value as menus show it: "Ctrl+Alt+T", "Shift+F5"; empty for 0.
 std::string ShortcutToText(uint16_t shortcut);
+
+// What the user is told when another program holds the combination.
+std::string HotKeyTakenText(uint16_t shortcut);
 
 // The registered message that a second start sends to bring the first one forward.
 const wchar_t* ShowInstanceMessageName();

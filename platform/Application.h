@@ -44,6 +44,10 @@ public:
     int Run();
     void Terminate();
     bool Terminated() const { return terminated_; }
+    // The session ends (WM_ENDSESSION): the process may be ended at any moment.
+    void SetSessionEnding() { sessionEnding_ = true; }
+    // The program is on its way out: work in progress is abandoned, not finished.
+    bool Ending() const { return terminated_ || sessionEnding_; }
     // Dispatches the messages that are waiting, then returns.
     void ProcessMessages();
     // One message through the key preview, dialog navigation and dispatch.
@@ -69,6 +73,7 @@ private:
     Form* mainForm_ = nullptr;
     bool active_ = false;
     bool terminated_ = false;
+    bool sessionEnding_ = false;
     int exitCode_ = 0;
 };
 

@@ -1,6 +1,7 @@
 // A shell open that fails is told in the program's words, with the target named.
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <shellapi.h>
 
 #include "platform/ShellOpen.h"
@@ -24,24 +25,28 @@ TEST(ShellOpenFailureText, NamesTheTargetAndTheReason) {
     for (const Case& c : cases) EXPECT_EQ(ShellOpenFailureText("D:\\Gone", c.code), c.text) << c.code;
 }
 
+std::wstring seenText;
+
+void CALLBACK CloseErrorBox(HWND, UINT, UINT_PTR, DWORD) {
+    DWORD pid = 0;
+    HWND box = ::FindWindowW(L"#32770", nullptr);
+    if (!box) return;
+    ::GetWindowThreadProcessId(box, &pid);
+    if (pid != ::GetCurrentProcessId()) return;
+    wchar_t text[512] = {};
+    ::GetDlgItemTextW(box, 0xFFFF, text, 512);
+    seenText = text;
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
 // Wine's shell has no program for an unknown scheme: the open fails, and says so.
 TEST(ShellOpen, AnUnopenableTargetIsReportedNotSwallowed) {
     // The error box would wait for a click: it is closed as soon as it shows.
-    struct Closer {
-        static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-            if (HWND box = ::FindWindowW(L"#32770", nullptr)) {
-                wchar_t text[512] = {};
-                ::GetDlgItemTextW(box, 0xFFFF, text, 512);
-                seen = text;
-                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-            }
-        }
-        static inline std::wstring seen;
-    };
-    UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &Closer::Tick);
+    seenText.clear();
+    UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CloseErrorBox);
     EXPECT_FALSE(ShellOpen(nullptr, "tarvolo-no-such-scheme:x"));
     ::KillTimer(nullptr, timer);
-    EXPECT_EQ(Closer::seen.rfind(L"Cannot open tarvolo-no-such-scheme:x: ", 0), 0u);
+    EXPECT_EQ(seenText.rfind(L"Cannot open tarvolo-no-such-scheme:x: ", 0), 0u) << seenText.size();
 }
 
 }  // namespace
