@@ -56,13 +56,15 @@ private:
 
 void SetButtonPicture(HWND button, HIMAGELIST images, int picture) {
     // One image list per button: the button draws the list's only picture left of its caption.
-    HIMAGELIST single = ::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0);
+    // At the button's scale: the image list stretches the 16 x 16 picture as it adds it.
+    const int size = Scale(16, WindowDpi(button));
+    HIMAGELIST single = ::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0);
     HICON icon = ::ImageList_GetIcon(images, picture, ILD_NORMAL);
     ::ImageList_AddIcon(single, icon);
     ::DestroyIcon(icon);
     BUTTON_IMAGELIST bil{};
     bil.himl = single;
-    bil.margin = RECT{4, 0, 0, 0};
+    bil.margin = RECT{Scale(4, WindowDpi(button)), 0, 0, 0};
     bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
     ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
 }
@@ -171,20 +173,15 @@ void TfrmMain::CreateControls() {
     AddControl(a, &btnHelp);
 
     // The history box: bold Arial on the button face.
-    historyFont_.reset(CreateUiFont(L"Arial", -13, true));
-    ::SendMessageW(cmbHistory, WM_SETFONT, reinterpret_cast<WPARAM>(historyFont_.get()), FALSE);
     historyBrush_.reset(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
-    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, 0, 16);
-    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), 16);
-
     buttonImages_ = LoadButtonPictures();
+    ApplyScale();
     const std::pair<HWND, int> pictures[] = {
         {btnRescan, picRescan},   {btnFindNext, picFindNext},         {btnFavorites, picFavorites},
         {btnAddToFavorites, picAddFavorite}, {btnOpen, picOpen},      {btnSendToDialog, picDialog},
         {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
         {btnHelp, picHelp}};
     for (const auto& [hwnd, picture] : pictures) {
-        if (buttonImages_) SetButtonPicture(hwnd, buttonImages_, picture);
         ::SetWindowSubclass(hwnd, &TfrmMain::ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
     ::SetWindowSubclass(DirListBox, &TfrmMain::ListBoxProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -553,9 +550,29 @@ bool TfrmMain::OnDrawItem(DRAWITEMSTRUCT& item) {
     return false;
 }
 
+// The fonts, row heights and pictures that do not follow the form's font.
+void TfrmMain::ApplyScale() {
+    // The history box: bold Arial on the button face.
+    historyFont_.reset(CreateScaledFont(L"Arial", -13, true));
+    ::SendMessageW(cmbHistory, WM_SETFONT, reinterpret_cast<WPARAM>(historyFont_.get()), FALSE);
+    const int row = Scaled(kRowHeight);
+    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, 0, row);
+    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), row);
+    ::SendMessageW(DirListBox, LB_SETITEMHEIGHT, 0, row);
+    const std::pair<HWND, int> pictures[] = {
+        {btnRescan, picRescan},   {btnFindNext, picFindNext},         {btnFavorites, picFavorites},
+        {btnAddToFavorites, picAddFavorite}, {btnOpen, picOpen},      {btnSendToDialog, picDialog},
+        {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
+        {btnHelp, picHelp}};
+    for (const auto& [hwnd, picture] : pictures)
+        if (buttonImages_) SetButtonPicture(hwnd, buttonImages_, picture);
+}
+
+void TfrmMain::OnDpiChanged() { ApplyScale(); }
+
 bool TfrmMain::OnMeasureItem(MEASUREITEMSTRUCT& item) {
     if (item.CtlID == IDC_DIRLISTBOX || item.CtlID == IDC_CMBDRIVES) {
-        item.itemHeight = 16;
+        item.itemHeight = static_cast<UINT>(Scaled(kRowHeight));
         return true;
     }
     return false;

@@ -371,7 +371,7 @@ bool TfrmOptions::OnDrawItem(DRAWITEMSTRUCT& item) {
 
 bool TfrmOptions::OnMeasureItem(MEASUREITEMSTRUCT& item) {
     if (item.CtlID != IDC_FAVORITESLISTBOX) return false;
-    item.itemHeight = 16;
+    item.itemHeight = static_cast<UINT>(Scaled(16));
     return true;
 }
 

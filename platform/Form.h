@@ -12,9 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/Dpi.h"
 #include "platform/Handles.h"
 
 namespace tarvolo {
+
+HFONT CreateUiFont(const wchar_t* face, int height, bool bold = false);
 
 enum Anchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
 constexpr unsigned akTopLeft = akLeft | akTop;
@@ -22,10 +25,12 @@ constexpr unsigned akAll = akLeft | akTop | akRight | akBottom;
 
 enum ModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 
+// Every position and size below is a design value at 96 DPI; the form scales
+// them to the DPI of the monitor its window is on.
 struct FormArgs {
     std::string caption;
     std::wstring className;
-    int width = 400, height = 300;    // outer size
+    int width = 400, height = 300;    // outer size at 96 DPI
     int clientWidth = 0, clientHeight = 0;  // design client size; the layout is relative to it
     DWORD style = WS_OVERLAPPEDWINDOW;
     DWORD exStyle = 0;
@@ -70,7 +75,16 @@ public:
     void Relayout();
 
     HFONT Font() const { return font_.get(); }
-    void SetFont(HFONT font) { font_.reset(font); }
+    // The DPI the form is laid out at, and a design length at it.
+    int Dpi() const { return dpi_; }
+    int Scaled(int designLength) const { return Scale(designLength, dpi_); }
+    // A font of `designHeight` (negative: character height) at the form's DPI.
+    HFONT CreateScaledFont(const wchar_t* face, int designHeight, bool bold = false) const {
+        return CreateUiFont(face, Scaled(designHeight), bold);
+    }
+    // Lays the form out anew at `dpi` inside `suggested` (screen pixels), as
+    // WM_DPICHANGED asks when the window moves to a monitor of another scale.
+    void ChangeDpi(int dpi, const RECT* suggested);
 
     // Button clicks and other command notifications, by control id.
     void OnClick(int id, std::function<void()> handler) { clickHandlers_[id] = std::move(handler); }
@@ -112,6 +126,9 @@ protected:
     virtual void OnCommand(int id, int code, HWND control);
     virtual bool OnDrawItem(DRAWITEMSTRUCT&) { return false; }
     virtual bool OnMeasureItem(MEASUREITEMSTRUCT&) { return false; }
+    // After the form's font and layout followed a new DPI: the form's own
+    // fonts, pictures and row heights follow here.
+    virtual void OnDpiChanged() {}
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
 
     HWND hwnd_ = nullptr;
@@ -131,6 +148,7 @@ private:
     std::vector<Node> nodes_;
     int designClientW_ = 0, designClientH_ = 0;
     int minWidth_ = 0, minHeight_ = 0;
+    int dpi_ = kDesignDpi;
     UniqueFont font_;
     HWND tooltip_ = nullptr;
     std::map<int, std::function<void()>> clickHandlers_;
@@ -145,6 +163,7 @@ private:
 // Text of any window, as UTF-8.
 std::string WindowText(HWND hwnd);
 void SetWindowTextUtf8(HWND hwnd, const std::string& text);
-HFONT CreateUiFont(const wchar_t* face, int height, bool bold = false);
+// The form font at 96 DPI.
+constexpr int kFormFontHeight = -13;
 
 }  // namespace tarvolo
