@@ -54,17 +54,17 @@ private:
     bool restore_ = false;
 };
 
-void SetButtonPicture(HWND button, HIMAGELIST images, int picture) {
+void SetButtonPicture(HWND button, HIMAGELIST images, int picture, int dpi) {
     // One image list per button: the button draws the list's only picture left of its caption.
     // At the button's scale: the image list stretches the 16 x 16 picture as it adds it.
-    const int size = Scale(16, WindowDpi(button));
+    const int size = Scale(16, dpi);
     HIMAGELIST single = ::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0);
     HICON icon = ::ImageList_GetIcon(images, picture, ILD_NORMAL);
     ::ImageList_AddIcon(single, icon);
     ::DestroyIcon(icon);
     BUTTON_IMAGELIST bil{};
     bil.himl = single;
-    bil.margin = RECT{Scale(4, WindowDpi(button)), 0, 0, 0};
+    bil.margin = RECT{Scale(4, dpi), 0, 0, 0};
     bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
     ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
 }
@@ -81,7 +81,7 @@ HIMAGELIST LoadButtonPictures() {
 
 void SetButtonPictureFromStrip(HWND button, int picture) {
     static HIMAGELIST strip = LoadButtonPictures();
-    if (strip) SetButtonPicture(button, strip, picture);
+    if (strip) SetButtonPicture(button, strip, picture, WindowDpi(button));
 }
 
 TfrmMain::TfrmMain() {
@@ -325,11 +325,18 @@ void TfrmMain::LoadSettings() {
     bool existed = false;
     std::string error;
     ReadWholeFile(SettingsPath(), text, &existed, kMaxListFileBytes, &error);
-    StoredSettings s = ReadStoredSettings(IniFile::Parse(text));
+    const IniFile ini = IniFile::Parse(text);
+    StoredSettings s = ReadStoredSettings(ini);
+    // A stored size is in screen pixels and stays as it is; a size never stored
+    // is the design size at this window's scale.
+    const SIZE designed = ScaledOuterSize(s.width, s.height);
+    if (!ini.Get("Window", "Width")) s.width = designed.cx;
+    if (!ini.Get("Window", "Height")) s.height = designed.cy;
 
     // Bounds, at least the minimum size; a position on no monitor at all (a
     // monitor unplugged since the last run) is brought onto the nearest one.
-    int width = std::max(s.width, 537), height = std::max(s.height, 300);
+    const SIZE minimum = ScaledOuterSize(537, 300);
+    int width = std::max<int>(s.width, minimum.cx), height = std::max<int>(s.height, minimum.cy);
     RECT r{s.left, s.top, s.left + width, s.top + height};
     if (!::MonitorFromRect(&r, MONITOR_DEFAULTTONULL)) {
         MONITORINFO mi{};
@@ -565,7 +572,7 @@ void TfrmMain::ApplyScale() {
         {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
         {btnHelp, picHelp}};
     for (const auto& [hwnd, picture] : pictures)
-        if (buttonImages_) SetButtonPicture(hwnd, buttonImages_, picture);
+        if (buttonImages_) SetButtonPicture(hwnd, buttonImages_, picture, Dpi());
 }
 
 void TfrmMain::OnDpiChanged() { ApplyScale(); }

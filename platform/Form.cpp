@@ -37,6 +37,12 @@ std::string WindowText(HWND hwnd) {
 
 void SetWindowTextUtf8(HWND hwnd, const std::string& text) { ::SetWindowTextW(hwnd, Widen(text).c_str()); }
 
+const wchar_t* FormFontFace(int dpi) {
+    // The classic face is a bitmap font with a few sizes only; scaled, its
+    // TrueType cousin keeps the letters sharp.
+    return dpi == kDesignDpi ? L"MS Sans Serif" : L"Microsoft Sans Serif";
+}
+
 HFONT CreateUiFont(const wchar_t* face, int height, bool bold) {
     return ::CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
@@ -119,7 +125,7 @@ void Form::CreateForm(const FormArgs& args) {
         sizeAt(dpi_);
         ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    if (!font_) font_.reset(CreateScaledFont(L"MS Sans Serif", kFormFontHeight));
+    if (!font_) font_.reset(CreateScaledFont(FormFontFace(dpi_), kFormFontHeight));
     ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     if (designClientW_ == 0 || designClientH_ == 0) {
         RECT rc;
@@ -129,13 +135,51 @@ void Form::CreateForm(const FormArgs& args) {
     }
 }
 
+SIZE Form::ScaledOuterSize(int designWidth, int designHeight) const {
+    if (dpi_ == kDesignDpi) return SIZE{designWidth, designHeight};
+    const DWORD style = static_cast<DWORD>(::GetWindowLongW(hwnd_, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(hwnd_, GWL_EXSTYLE));
+    RECT frame96{0, 0, 0, 0}, frame{0, 0, 0, 0};
+    AdjustWindowRectAtDpi(frame96, style, exStyle, kDesignDpi);
+    AdjustWindowRectAtDpi(frame, style, exStyle, dpi_);
+    const int w96 = frame96.right - frame96.left, h96 = frame96.bottom - frame96.top;
+    return SIZE{Scaled(designWidth - w96) + frame.right - frame.left,
+                Scaled(designHeight - h96) + frame.bottom - frame.top};
+}
+
+// A button's picture (16 x 16 at 96 DPI) redrawn at the form's scale. The
+// image list the button had stays with whoever made it.
+void Form::RescaleButtonPicture(HWND button) {
+    BUTTON_IMAGELIST bil{};
+    if (!::SendMessageW(button, BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil)) || !bil.himl) return;
+    const int size = Scaled(16);
+    int cx = 0, cy = 0;
+    ::ImageList_GetIconSize(bil.himl, &cx, &cy);
+    if (cx == size && cy == size) return;
+    UniqueImageList scaled(::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0));
+    HICON icon = ::ImageList_GetIcon(bil.himl, 0, ILD_NORMAL);
+    if (!scaled || !icon) {
+        if (icon) ::DestroyIcon(icon);
+        return;
+    }
+    ::ImageList_AddIcon(scaled.get(), icon);
+    ::DestroyIcon(icon);
+    bil.himl = scaled.get();
+    bil.margin = RECT{Scaled(4), 0, 0, 0};
+    ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
+    pictures_.push_back(std::move(scaled));
+}
+
 void Form::ChangeDpi(int dpi, const RECT* suggested) {
     if (dpi <= 0) return;
     dpi_ = dpi;
-    font_.reset(CreateScaledFont(L"MS Sans Serif", kFormFontHeight));
+    font_.reset(CreateScaledFont(FormFontFace(dpi_), kFormFontHeight));
     ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    for (const Node& n : nodes_)
-        if (n.hwnd) ::SendMessageW(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    for (const Node& n : nodes_) {
+        if (!n.hwnd) continue;
+        ::SendMessageW(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        RescaleButtonPicture(n.hwnd);
+    }
     OnDpiChanged();
     if (suggested) {
         ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
@@ -300,8 +344,9 @@ LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_GETMINMAXINFO: {
         auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
-        if (minWidth_) mmi->ptMinTrackSize.x = Scaled(minWidth_);
-        if (minHeight_) mmi->ptMinTrackSize.y = Scaled(minHeight_);
+        const SIZE minimum = ScaledOuterSize(minWidth_, minHeight_);
+        if (minWidth_) mmi->ptMinTrackSize.x = minimum.cx;
+        if (minHeight_) mmi->ptMinTrackSize.y = minimum.cy;
         return 0;
     }
     case WM_DPICHANGED:

@@ -82,6 +82,9 @@ public:
     HFONT CreateScaledFont(const wchar_t* face, int designHeight, bool bold = false) const {
         return CreateUiFont(face, Scaled(designHeight), bold);
     }
+    // An outer window size designed at 96 DPI, at the form's DPI: the client
+    // area scales, the frame is the system's at that DPI.
+    SIZE ScaledOuterSize(int designWidth, int designHeight) const;
     // Lays the form out anew at `dpi` inside `suggested` (screen pixels), as
     // WM_DPICHANGED asks when the window moves to a monitor of another scale.
     void ChangeDpi(int dpi, const RECT* suggested);
@@ -144,12 +147,14 @@ private:
         RECT current{};  // form client coordinates
     };
     void LayoutNode(size_t i, int clientW, int clientH);
+    void RescaleButtonPicture(HWND button);
 
     std::vector<Node> nodes_;
     int designClientW_ = 0, designClientH_ = 0;
     int minWidth_ = 0, minHeight_ = 0;
     int dpi_ = kDesignDpi;
     UniqueFont font_;
+    std::vector<UniqueImageList> pictures_;
     HWND tooltip_ = nullptr;
     std::map<int, std::function<void()>> clickHandlers_;
     std::map<std::pair<int, int>, std::function<void()>> codeHandlers_;
@@ -163,7 +168,8 @@ private:
 // Text of any window, as UTF-8.
 std::string WindowText(HWND hwnd);
 void SetWindowTextUtf8(HWND hwnd, const std::string& text);
-// The form font at 96 DPI.
+// The form font's face at `dpi`, and its height at 96 DPI.
+const wchar_t* FormFontFace(int dpi);
 constexpr int kFormFontHeight = -13;
 
 }  // namespace tarvolo
