@@ -242,7 +242,9 @@ void TfrmRescan::ScanDrive(const std::string& root) {
         Observer observer(*this);
         WinDirectoryLister lister;
         const WinCollator collator;
-        RowStore rows = WalkDirectories(RootPath, observer.filter, lister, collator, observer);
+        // The walk runs on worker threads; this thread shows the count and answers Cancel.
+        RowStore rows =
+            WalkDirectoriesParallel(RootPath, observer.filter, lister, collator, observer, ScanThreadCount());
         const std::string text = IndexFileText(rows);
         main_.SetRows(std::move(rows));
         saved = SaveIndex(root, text);
