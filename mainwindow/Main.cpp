@@ -518,6 +518,7 @@ bool TfrmMain::RealClose() {
         return false;
     }
     sessionSaved_ = true;
+    SaveLiveIndex();
     for (HBITMAP* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) {
         if (*b) ::DeleteObject(*b);
         *b = nullptr;
@@ -533,6 +534,7 @@ void TfrmMain::SaveAtSessionEnd() {
     sessionSaved_ = true;
     SaveLists(false);
     SaveSettings(false);
+    SaveLiveIndex();
 }
 
 void TfrmMain::OnDestroy() {
@@ -575,12 +577,19 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case kBuildSearchIndexMessage:
         EnsureSearchIndex();
         return 0;
+    case kDriveChangedMessage:
+        DriveChanged();
+        return 0;
     case WM_SHOWWINDOW:
         if (wp && !shown_) FormShow();
         break;
     case WM_TIMER:
         if (wp == kMinimizeTimer) {
             MinimizeTimerTimer();
+            return 0;
+        }
+        if (wp == kLiveSaveTimer) {
+            SaveLiveIndex();
             return 0;
         }
         break;
