@@ -580,6 +580,9 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case kDriveChangedMessage:
         DriveChanged();
         return 0;
+    case kBackgroundScanMessage:
+        BackgroundScanDone();
+        return 0;
     case WM_SHOWWINDOW:
         if (wp && !shown_) FormShow();
         break;

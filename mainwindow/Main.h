@@ -14,6 +14,7 @@
 #include "index/Rows.h"
 #include "index/Search.h"
 #include "index/TreeCodes.h"
+#include "platform/BackgroundScan.h"
 #include "platform/DriveWatcher.h"
 #include "platform/Form.h"
 #include "platform/PopupMenu.h"
@@ -111,6 +112,10 @@ public:
     static constexpr UINT_PTR kLiveSaveTimer = 13;
     std::unique_ptr<DriveWatcher> watcher_;
     bool liveIndexUnsaved_ = false;
+    // A watch that lost changes: the drive is walked again without the progress window.
+    void BackgroundScanDone();
+    static constexpr UINT kBackgroundScanMessage = WM_APP + 14;
+    std::unique_ptr<BackgroundScan> backgroundScan_;
 
     // --- Key map (KeyMap.cpp) ---
     // Shift states of the key handlers (and of FavoriteShortcut) use the modifier bits of a

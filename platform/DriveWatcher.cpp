@@ -1,5 +1,7 @@
 #include "platform/DriveWatcher.h"
 
+#include <system_error>
+
 #include "platform/WinDirectoryLister.h"
 #include "platform/WinText.h"
 
