@@ -51,3 +51,31 @@ TEST(LiveIndex, AFolderMadeInTheRootIsFoundByItsNameAndTheIndexFileFollows) {
         << "index file:\n"
         << ReadIndex("G:\\tarvolo.dir");
 }
+
+TEST(LiveIndex, ABurstOfNewFoldersAllBecomeRows) {
+    TestDir dir;
+    const std::string folder = dir.UnixOf("g");
+    Drive drive('G', folder);
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\"})));
+    Program program(dir);
+    WriteIni(program, 0);
+    ASSERT_TRUE(StartIdle(program));
+    HWND list = program.Control(IDC_DIRLISTBOX);
+    ASSERT_EQ(Count(list), 1);
+
+    // More changes at once than the watch's buffer holds: either every change
+    // comes through or the lost ones send the drive to a walk in the background.
+    const auto made = std::chrono::steady_clock::now();
+    ASSERT_EQ(
+        RunUnix("cd " + ShellQuote(folder) + " && seq -f 'burst folder %05g' 1 4000 | xargs -d '\\n' mkdir"),
+        0);
+    ASSERT_TRUE(WaitFor([&] { return Count(list) == 4001; }, 60s)) << Count(list) << " rows";
+    std::printf("live index: 4000 folders made at once were rows after %lld ms\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - made)
+                                           .count()));
+    EXPECT_TRUE(WaitFor([&] { return ReadIndex("G:\\tarvolo.dir").size() > 4000 * 20; }, 15s));
+    const std::string index = ReadIndex("G:\\tarvolo.dir");
+    EXPECT_NE(index.find("\\burst folder 00001\r\n\\burst folder 00002\r\n"), std::string::npos);
+    EXPECT_NE(index.find("\\burst folder 04000\r\n"), std::string::npos);
+}
