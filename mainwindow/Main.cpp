@@ -529,6 +529,7 @@ bool TfrmMain::RealClose() {
         return false;
     }
     sessionSaved_ = true;
+    SaveLiveIndex();
     for (UniqueBitmap* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) b->reset();
     Codes = TreeCodes();
     return true;
@@ -541,6 +542,7 @@ void TfrmMain::SaveAtSessionEnd() {
     sessionSaved_ = true;
     SaveLists(false);
     SaveSettings(false);
+    SaveLiveIndex();
 }
 
 void TfrmMain::OnDestroy() {
@@ -604,12 +606,22 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case kBuildSearchIndexMessage:
         EnsureSearchIndex();
         return 0;
+    case kDriveChangedMessage:
+        DriveChanged();
+        return 0;
+    case kBackgroundScanMessage:
+        BackgroundScanDone();
+        return 0;
     case WM_SHOWWINDOW:
         if (wp && !shown_) FormShow();
         break;
     case WM_TIMER:
         if (wp == kMinimizeTimer) {
             MinimizeTimerTimer();
+            return 0;
+        }
+        if (wp == kLiveSaveTimer) {
+            SaveLiveIndex();
             return 0;
         }
         break;
