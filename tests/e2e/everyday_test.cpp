@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <functional>
@@ -305,5 +306,75 @@ TEST(Everyday, WindowsAndMenusOpenedAgainAndAgainLeaveNoHandlesBehind) {
         const long after = LiveGuiObjects(main);
         EXPECT_LE(std::labs(after - before), 10) << kind.name << ": " << before << " live objects before " << kRounds
                                                 << " openings, " << after << " after";
+    }
+}
+
+namespace {
+
+std::string StartupFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, CSIDL_STARTUP | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return U(folder);
+}
+
+// The Startup folder on a file system of its own that can be made read-only;
+// the prefix's own folder comes back when it is unmounted.
+class ReadOnlyStartup {
+public:
+    explicit ReadOnlyStartup(const std::string& linkBytes) {
+        std::string win = StartupFolder();  // C:\users\...
+        std::string rest = win.substr(3);
+        for (char& c : rest)
+            if (c == '\\') c = '/';
+        unix_ = "\"$WINEPREFIX/drive_c/\"" + ShellQuote(rest);
+        std::string fill = linkBytes.empty() ? std::string("true")
+                                             : "printf x > " + unix_ + "/Tarvolo.Lnk";
+        mounted_ = RunUnix("mount -t tmpfs -o size=1m tmpfs " + unix_ + " && " + fill +
+                           " && mount -o remount,ro " + unix_) == 0;
+    }
+    ~ReadOnlyStartup() {
+        if (mounted_) RunUnix("umount -l " + unix_);
+    }
+    bool Mounted() const { return mounted_; }
+
+private:
+    std::string unix_;
+    bool mounted_ = false;
+};
+
+// Run At Start Up switched on (or off) in Options, then OK.
+void SwitchRunAtStartUp(Program& program, HWND main) {
+    HWND options = OpenOptions(program, main);
+    ASSERT_TRUE(options);
+    HWND box = ChildByText(options, "Button", "Run At Start Up");
+    ::SendMessageW(box, BM_SETCHECK, ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED
+                                                                                         : BST_CHECKED, 0);
+    ::PostMessageW(options, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+}  // namespace
+
+TEST(Everyday, AStartUpShortcutThatCannotBeWrittenOrDeletedIsTold) {
+    const std::string link = StartupFolder() + "\\Tarvolo.Lnk";
+    struct Case {
+        const char* existing;  // the file already there, or none
+        const char* message;
+    } cases[] = {{"", "Cannot create file "}, {"x", "Cannot delete file "}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        TestDir dir(std::string("StartUpShortcut_") + (*c.existing ? "delete" : "create"));
+        ReadOnlyStartup startup(c.existing);
+        ASSERT_TRUE(startup.Mounted()) << "cannot make the Startup folder read-only";
+        ASSERT_EQ(FileExists(link), *c.existing != 0);
+        Program program(dir);
+        HWND main = StartLoaded(program, -1);
+        ASSERT_TRUE(main);
+        SwitchRunAtStartUp(program, main);
+        HWND box = program.WaitDialog("Tarvolo v1.0");
+        ASSERT_TRUE(box) << "the failure was reported as success";
+        EXPECT_EQ(Program::MessageText(box), c.message + link);
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box); }));
+        program.Kill();
     }
 }
