@@ -63,7 +63,8 @@ bool OpenClipboardBriefly(HWND owner) {
     return false;
 }
 
-// The path as CF_TEXT (ANSI code page, with its terminating zero) and as
+// The path as CF_TEXT (the system's legacy ANSI code page, which programs
+// reading CF_TEXT expect, with its terminating zero) and as
 // CF_UNICODETEXT, so a name outside the code page pastes correctly too.
 bool CopyToClipboard(HWND owner, const std::string& path) {
     if (!OpenClipboardBriefly(owner)) {
@@ -71,15 +72,7 @@ bool CopyToClipboard(HWND owner, const std::string& path) {
         return false;
     }
     const std::wstring wide = Widen(path);
-    std::string ansi;
-    if (!wide.empty()) {
-        const int n = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                            nullptr, nullptr);
-        ansi.resize(static_cast<size_t>(n > 0 ? n : 0));
-        if (n > 0)
-            ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), n,
-                                  nullptr, nullptr);
-    }
+    const std::string ansi = LegacyFromUtf8(LegacyAnsiCodePage(), path);
     bool ok = ::EmptyClipboard() != FALSE;
     ok = ok && SetClipboardMemory(CF_TEXT, GlobalCopy(ansi.c_str(), ansi.size() + 1));
     ok = ok &&

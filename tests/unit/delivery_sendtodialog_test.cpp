@@ -274,9 +274,10 @@ TEST_F(SendToDialogTest, EmptyEntryFillsTheFirstWindowWithAnEdit) {
 
 TEST_F(SendToDialogTest, StateKeepsTheLastMatch) {
     const WindowHandle first = fake.AddTop("Open A", HasDefId(7));
-    fake.AddTop("Open B", 0);  // no edit: the walk reaches it and it resets the button
+    const WindowHandle second = fake.AddTop("Open B", 0);  // no edit: the walk reaches it and it resets the button
     Send({"open"});
-    EXPECT_NE(sender.DialogWindow, first);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(sender.DialogWindow, second);
     EXPECT_EQ(sender.DialogDefaultButton, 0);
 }
 
