@@ -333,7 +333,8 @@ TEST(Deliver, AHungDialogDoesNotHoldTheProgram) {
     auto start = std::chrono::steady_clock::now();
     Click(program, tarvolo::IDC_BTNSENDTODIALOG);
     HWND box = program.WaitDialog("Tarvolo v1.0", 20s);
-    auto command = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    auto command =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     ASSERT_TRUE(box) << "the hung dialog was taken for a delivery";
     EXPECT_EQ(Program::MessageText(box),
               "The path could not be sent to the dialog \"Stuck dialog\": the dialog does not answer.");
