@@ -11,6 +11,7 @@
 #include "mainwindow/Main.h"
 #include "platform/Application.h"
 #include "platform/Form.h"
+#include "platform/ShellOpen.h"
 #include "platform/WinText.h"
 #include "platform/WinWindowOps.h"
 #include "store/History.h"
@@ -62,7 +63,8 @@ bool OpenClipboardBriefly(HWND owner) {
     return false;
 }
 
-// The path as CF_TEXT (ANSI code page, with its terminating zero) and as
+// The path as CF_TEXT (the system's legacy ANSI code page, which programs
+// reading CF_TEXT expect, with its terminating zero) and as
 // CF_UNICODETEXT, so a name outside the code page pastes correctly too.
 bool CopyToClipboard(HWND owner, const std::string& path) {
     if (!OpenClipboardBriefly(owner)) {
@@ -70,15 +72,7 @@ bool CopyToClipboard(HWND owner, const std::string& path) {
         return false;
     }
     const std::wstring wide = Widen(path);
-    std::string ansi;
-    if (!wide.empty()) {
-        const int n = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                            nullptr, nullptr);
-        ansi.resize(static_cast<size_t>(n > 0 ? n : 0));
-        if (n > 0)
-            ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), n,
-                                  nullptr, nullptr);
-    }
+    const std::string ansi = LegacyFromUtf8(LegacyAnsiCodePage(), path);
     bool ok = ::EmptyClipboard() != FALSE;
     ok = ok && SetClipboardMemory(CF_TEXT, GlobalCopy(ansi.c_str(), ansi.size() + 1));
     ok = ok &&
@@ -107,7 +101,8 @@ void TfrmMain::CommandClick(int tag) {
     switch (tag) {
         case 1:
             // No verb: the folder's default one, which opens it in the file browser.
-            ::ShellExecuteW(hwnd_, nullptr, Widen(path).c_str(), nullptr, nullptr, SW_SHOW);
+            // A folder the shell could not open was not used: it stays out of the history.
+            if (!ShellOpen(hwnd_, path)) return;
             break;
         case 2:
             if (!CopyToClipboard(hwnd_, path)) return;
@@ -125,7 +120,11 @@ void TfrmMain::SendPathToDialog(const std::string& path) {
     DialogSender& sender = SendState();
     sender.DialogPath = path;
     WinWindowOps ops([this] { MinimizeApplication(); });
-    sender.SendPathToDialog(ops, DialogsList);
+    const SendOutcome outcome = sender.SendPathToDialog(ops, DialogsList);
+    if (outcome.kind == SendOutcome::Refused) {
+        // The program stays where it is, so the user can deliver the path another way.
+        Application::Get().ShowError(RefusedSendText(outcome));
+    }
 }
 
 void TfrmMain::UpdateHistory() {

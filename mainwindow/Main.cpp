@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <stdexcept>
 
 #include "about/About.h"
 #include "mainwindow/CloseInfo.h"
@@ -13,6 +14,7 @@
 #include "options/Options.h"
 #include "platform/Application.h"
 #include "platform/AtomicFile.h"
+#include "platform/WinHotKeyRegistrar.h"
 #include "platform/WinText.h"
 #include "res/resource.h"
 #include "store/Global.h"
@@ -54,22 +56,29 @@ private:
     bool restore_ = false;
 };
 
-void SetButtonPicture(HWND button, HIMAGELIST images, int picture) {
+void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture) {
     // One image list per button: the button draws the list's only picture left of its caption.
-    HIMAGELIST single = ::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0);
-    HICON icon = ::ImageList_GetIcon(images, picture, ILD_NORMAL);
-    ::ImageList_AddIcon(single, icon);
-    ::DestroyIcon(icon);
+    UniqueImageList single(::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0));
+    if (!single) return;
+    UniqueIcon icon(::ImageList_GetIcon(images, picture, ILD_NORMAL));
+    ::ImageList_AddIcon(single.get(), icon.get());
     BUTTON_IMAGELIST bil{};
-    bil.himl = single;
+    bil.himl = single.get();
     bil.margin = RECT{4, 0, 0, 0};
     bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
     ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
+    owner.KeepButtonPicture(std::move(single));
 }
 
 }  // namespace
 
+std::string HotKeyTakenText(uint16_t shortcut) {
+    return "The hot key " + ShortcutToText(shortcut) +
+           " is used by another program. Choose another one in Options.";
+}
+
 const wchar_t* ShowInstanceMessageName() { return L"Tarvolo.ShowInstance"; }
+const wchar_t* LiveGuiObjectsMessageName() { return L"Tarvolo.LiveGuiObjects"; }
 const wchar_t* MainWindowClassName() { return L"TfrmMain"; }
 
 HIMAGELIST LoadButtonPictures() {
@@ -77,9 +86,9 @@ HIMAGELIST LoadButtonPictures() {
                                   RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
 }
 
-void SetButtonPictureFromStrip(HWND button, int picture) {
-    static HIMAGELIST strip = LoadButtonPictures();
-    if (strip) SetButtonPicture(button, strip, picture);
+void SetButtonPictureFromStrip(Form& owner, HWND button, int picture) {
+    static const UniqueImageList strip(LoadButtonPictures());
+    if (strip) SetButtonPicture(owner, button, strip.get(), picture);
 }
 
 TfrmMain::TfrmMain() {
@@ -94,25 +103,22 @@ TfrmMain::TfrmMain() {
     args.minWidth = 537;
     args.minHeight = 300;
     CreateForm(args);
+    if (!hwnd_) throw std::runtime_error("cannot create the main window");
     keyPreview = true;
     taskbarCreatedMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     showInstanceMessage_ = ::RegisterWindowMessageW(ShowInstanceMessageName());
+    liveGuiObjectsMessage_ = ::RegisterWindowMessageW(LiveGuiObjectsMessageName());
     // Below the program's own windows, messages from the shell and from a second
     // start of the program must still arrive.
     ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
+    hotKeyRegistrar_ = std::make_unique<WinHotKeyRegistrar>(hwnd_);
+    hotKeys_ = std::make_unique<HotKeyService>(*hotKeyRegistrar_);
     CreateControls();
     CreateMenus();
     CreateTrayIcon();
 }
 
-TfrmMain::~TfrmMain() {
-    CoolTrayIcon.reset();
-    for (HBITMAP* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) {
-        if (*b) ::DeleteObject(*b);
-        *b = nullptr;
-    }
-    if (buttonImages_) ::ImageList_Destroy(buttonImages_);
-}
+TfrmMain::~TfrmMain() { CoolTrayIcon.reset(); }
 
 void TfrmMain::CreateControls() {
     const DWORD button = WS_CHILD | BS_PUSHBUTTON;  // no button is a tab stop
@@ -177,14 +183,14 @@ void TfrmMain::CreateControls() {
     ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, 0, 16);
     ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), 16);
 
-    buttonImages_ = LoadButtonPictures();
+    buttonImages_.reset(LoadButtonPictures());
     const std::pair<HWND, int> pictures[] = {
         {btnRescan, picRescan},   {btnFindNext, picFindNext},         {btnFavorites, picFavorites},
         {btnAddToFavorites, picAddFavorite}, {btnOpen, picOpen},      {btnSendToDialog, picDialog},
         {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
         {btnHelp, picHelp}};
     for (const auto& [hwnd, picture] : pictures) {
-        if (buttonImages_) SetButtonPicture(hwnd, buttonImages_, picture);
+        if (buttonImages_) SetButtonPicture(*this, hwnd, buttonImages_.get(), picture);
         ::SetWindowSubclass(hwnd, &TfrmMain::ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
     ::SetWindowSubclass(DirListBox, &TfrmMain::ListBoxProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -244,10 +250,9 @@ void TfrmMain::CreateTrayIcon() {
     CoolTrayIcon->SetCycleInterval(0);
     CoolTrayIcon->SetHint("Tarvolo (use left and right mouse button)");
     CoolTrayIcon->SetShowHint(true);
-    HICON icon = static_cast<HICON>(::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO),
-                                                 IMAGE_ICON, 16, 16, 0));
-    CoolTrayIcon->SetIcon(icon);
-    if (icon) ::DestroyIcon(icon);
+    const UniqueIcon icon(static_cast<HICON>(
+        ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO), IMAGE_ICON, 16, 16, 0)));
+    CoolTrayIcon->SetIcon(icon.get());  // the component keeps a copy
     CoolTrayIcon->SetPopupMenu(trayMenu_.get());
     CoolTrayIcon->SetMinimizeToTray(true);
     CoolTrayIcon->OnClick = [this](TCoolTrayIcon&) { CoolTrayIconClick(); };
@@ -259,9 +264,9 @@ void TfrmMain::FormCreate() {
     ProgramDir = ExecutableFolder();
 
     HINSTANCE inst = Application::Get().Instance();
-    LineBitmap = static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0));
-    TeeBitmap = static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0));
-    ElbowBitmap = static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0));
+    LineBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0)));
+    TeeBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0)));
+    ElbowBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0)));
     Codes = TreeCodes();
     LoadLists();
     FillDriveList();
@@ -386,7 +391,8 @@ bool TfrmMain::SaveSettings(bool report) {
 void TfrmMain::FormShow() {
     shown_ = true;
     LoadSettings();
-    ::RegisterHotKey(hwnd_, 1, HotKeyModifiers(HotKey), HotKey & 0xFF);
+    // A balloon, not a box: a start in the notification area at logon must not wait for a click.
+    if (!hotKeys_->Set(HotKey) && CoolTrayIcon) CoolTrayIcon->ShowBalloon("Tarvolo", HotKeyTakenText(HotKey));
     InstallHotKeyHook();
     if (::SendMessageW(cmbDrives, CB_GETCOUNT, 0, 0) > 0) cmbDrivesChange();
 }
@@ -507,22 +513,20 @@ bool TfrmMain::CloseQuery() {
 
 bool TfrmMain::RealClose() {
     RemoveHotKeyHook();
-    ::UnregisterHotKey(hwnd_, 1);
+    const uint16_t registered = hotKeys_->Registered();
+    hotKeys_->Release();
     // The first file that cannot be written stops the close, after telling the user.
     if (!SaveLists(true) || !SaveSettings(true)) {
         // Nothing is given up while a file could not be written: the program goes on
         // fully working, and the next Close tries again.
         Tag = 0;
-        ::RegisterHotKey(hwnd_, 1, HotKeyModifiers(HotKey), HotKey & 0xFF);
+        hotKeys_->Set(registered);
         if (shown_) InstallHotKeyHook();
         return false;
     }
     sessionSaved_ = true;
     SaveLiveIndex();
-    for (HBITMAP* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) {
-        if (*b) ::DeleteObject(*b);
-        *b = nullptr;
-    }
+    for (UniqueBitmap* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) b->reset();
     Codes = TreeCodes();
     return true;
 }
@@ -569,6 +573,7 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         if (CoolTrayIcon) CoolTrayIcon->ReAddAfterShellRestart();
         return 0;
     }
+    if (msg == liveGuiObjectsMessage_ && msg) return static_cast<LRESULT>(LiveGuiObjects());
     if (msg == showInstanceMessage_ && msg) {
         ShowHide(true);
         return 0;
@@ -609,7 +614,10 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
-        if (wp) SaveAtSessionEnd();
+        if (wp) {
+            Application::Get().SetSessionEnding();
+            SaveAtSessionEnd();
+        }
         return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX: {

@@ -18,6 +18,7 @@
 #include "platform/DriveWatcher.h"
 #include "platform/Form.h"
 #include "platform/PopupMenu.h"
+#include "store/HotKeyService.h"
 
 namespace tarvolo {
 
@@ -74,6 +75,8 @@ public:
     // Both tell the user of the first file they could not write when `report` is set.
     bool SaveLists(bool report);
     bool Shown() const { return shown_; }
+    // The program's hot key, registered for this window.
+    HotKeyService& HotKeys() { return *hotKeys_; }
 
     // --- Drive selector (DriveSelector.cpp) ---
     void FillDriveList();
@@ -174,7 +177,7 @@ public:
     TreeCodes Codes;  // the tree codes of Rows
     SearchIndex Search;
 
-    HBITMAP LineBitmap = nullptr, TeeBitmap = nullptr, ElbowBitmap = nullptr;
+    UniqueBitmap LineBitmap, TeeBitmap, ElbowBitmap;
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
     std::unique_ptr<MenuImages> PopUpImageList;
     std::unique_ptr<PopupMenu> CoolTrayPopUp;   // OpenFavorites1, SendToDialog1, N1, mnuShowHide, mnuClose
@@ -215,8 +218,11 @@ private:
     bool favoritesUnreadable_ = false, dialogsUnreadable_ = false, historyUnreadable_ = false;
     UINT taskbarCreatedMessage_ = 0;
     UINT showInstanceMessage_ = 0;
+    UINT liveGuiObjectsMessage_ = 0;
     std::unique_ptr<TrayMenuAdapter> trayMenu_;
-    HIMAGELIST buttonImages_ = nullptr;
+    std::unique_ptr<HotKeyRegistrar> hotKeyRegistrar_;
+    std::unique_ptr<HotKeyService> hotKeys_;
+    UniqueImageList buttonImages_;
     UniqueFont historyFont_;
     UniqueBrush historyBrush_;
 };
@@ -226,8 +232,14 @@ bool IsExistingDirectory(const std::string& path);
 // A shortcut value as menus show it: "Ctrl+Alt+T", "Shift+F5"; empty for 0.
 std::string ShortcutToText(uint16_t shortcut);
 
+// What the user is told when another program holds the combination.
+std::string HotKeyTakenText(uint16_t shortcut);
+
 // The registered message that a second start sends to bring the first one forward.
 const wchar_t* ShowInstanceMessageName();
+// The registered message the main window answers with LiveGuiObjects(), so that
+// a test can watch the program's handles from outside.
+const wchar_t* LiveGuiObjectsMessageName();
 const wchar_t* MainWindowClassName();
 
 }  // namespace tarvolo
