@@ -132,7 +132,8 @@ void TfrmMain::cmbDrivesDrawItem(const DRAWITEMSTRUCT& item) {
             MemoryDC source(dc);
             SelectGuard keep(source, picture.get());
             // Pure red is the picture's background: the entry's colour shows through.
-            ::GdiTransparentBlt(dc, r.left + 2, r.top, 16, 16, source, 0, 0, 16, 16, RGB(255, 0, 0));
+            ::GdiTransparentBlt(dc, r.left + Scaled(2), r.top, Scaled(16), Scaled(16), source, 0, 0, 16, 16,
+                                RGB(255, 0, 0));
         }
         wchar_t text[16] = {};
         LRESULT n = ::SendMessageW(cmbDrives, CB_GETLBTEXTLEN, item.itemID, 0);
@@ -140,7 +141,7 @@ void TfrmMain::cmbDrivesDrawItem(const DRAWITEMSTRUCT& item) {
             ::SendMessageW(cmbDrives, CB_GETLBTEXT, item.itemID, reinterpret_cast<LPARAM>(text));
             ::SetBkMode(dc, TRANSPARENT);
             ::SetTextColor(dc, fore);
-            ::TextOutW(dc, r.left + 22, r.top, text, static_cast<int>(n));
+            ::TextOutW(dc, r.left + Scaled(22), r.top, text, static_cast<int>(n));
         }
     }
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) ::DrawFocusRect(dc, &r);

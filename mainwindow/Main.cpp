@@ -58,16 +58,18 @@ private:
 
 void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture) {
     // One image list per button: the button draws the list's only picture left of its caption.
-    UniqueImageList single(::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0));
+    // At the form's scale: the image list stretches the 16 x 16 picture as it adds it.
+    const int size = owner.Scaled(16);
+    UniqueImageList single(::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0));
     if (!single) return;
     UniqueIcon icon(::ImageList_GetIcon(images, picture, ILD_NORMAL));
     ::ImageList_AddIcon(single.get(), icon.get());
     BUTTON_IMAGELIST bil{};
     bil.himl = single.get();
-    bil.margin = RECT{4, 0, 0, 0};
+    bil.margin = RECT{owner.Scaled(4), 0, 0, 0};
     bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
     ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
-    owner.KeepButtonPicture(std::move(single));
+    owner.KeepButtonPicture(button, std::move(single));
 }
 
 }  // namespace
@@ -177,20 +179,15 @@ void TfrmMain::CreateControls() {
     AddControl(a, &btnHelp);
 
     // The history box: bold Arial on the button face.
-    historyFont_.reset(CreateUiFont(L"Arial", -13, true));
-    ::SendMessageW(cmbHistory, WM_SETFONT, reinterpret_cast<WPARAM>(historyFont_.get()), FALSE);
     historyBrush_.reset(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
-    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, 0, 16);
-    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), 16);
-
     buttonImages_.reset(LoadButtonPictures());
+    ApplyScale();
     const std::pair<HWND, int> pictures[] = {
         {btnRescan, picRescan},   {btnFindNext, picFindNext},         {btnFavorites, picFavorites},
         {btnAddToFavorites, picAddFavorite}, {btnOpen, picOpen},      {btnSendToDialog, picDialog},
         {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
         {btnHelp, picHelp}};
     for (const auto& [hwnd, picture] : pictures) {
-        if (buttonImages_) SetButtonPicture(*this, hwnd, buttonImages_.get(), picture);
         ::SetWindowSubclass(hwnd, &TfrmMain::ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
     ::SetWindowSubclass(DirListBox, &TfrmMain::ListBoxProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -333,11 +330,18 @@ void TfrmMain::LoadSettings() {
     bool existed = false;
     std::string error;
     ReadWholeFile(SettingsPath(), text, &existed, kMaxListFileBytes, &error);
-    StoredSettings s = ReadStoredSettings(IniFile::Parse(text));
+    const IniFile ini = IniFile::Parse(text);
+    StoredSettings s = ReadStoredSettings(ini);
+    // A stored size is in screen pixels and stays as it is; a size never stored
+    // is the design size at this window's scale.
+    const SIZE designed = ScaledOuterSize(s.width, s.height);
+    if (!ini.Get("Window", "Width")) s.width = designed.cx;
+    if (!ini.Get("Window", "Height")) s.height = designed.cy;
 
     // Bounds, at least the minimum size; a position on no monitor at all (a
     // monitor unplugged since the last run) is brought onto the nearest one.
-    int width = std::max(s.width, 537), height = std::max(s.height, 300);
+    const SIZE minimum = ScaledOuterSize(537, 300);
+    int width = std::max<int>(s.width, minimum.cx), height = std::max<int>(s.height, minimum.cy);
     RECT r{s.left, s.top, s.left + width, s.top + height};
     if (!::MonitorFromRect(&r, MONITOR_DEFAULTTONULL)) {
         MONITORINFO mi{};
@@ -559,9 +563,29 @@ bool TfrmMain::OnDrawItem(DRAWITEMSTRUCT& item) {
     return false;
 }
 
+// The fonts, row heights and pictures that do not follow the form's font.
+void TfrmMain::ApplyScale() {
+    // The history box: bold Arial on the button face.
+    historyFont_.reset(CreateScaledFont(L"Arial", -13, true));
+    ::SendMessageW(cmbHistory, WM_SETFONT, reinterpret_cast<WPARAM>(historyFont_.get()), FALSE);
+    const int row = Scaled(kRowHeight);
+    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, 0, row);
+    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), row);
+    ::SendMessageW(DirListBox, LB_SETITEMHEIGHT, 0, row);
+    const std::pair<HWND, int> pictures[] = {
+        {btnRescan, picRescan},   {btnFindNext, picFindNext},         {btnFavorites, picFavorites},
+        {btnAddToFavorites, picAddFavorite}, {btnOpen, picOpen},      {btnSendToDialog, picDialog},
+        {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
+        {btnHelp, picHelp}};
+    for (const auto& [hwnd, picture] : pictures)
+        if (buttonImages_) SetButtonPicture(*this, hwnd, buttonImages_.get(), picture);
+}
+
+void TfrmMain::OnDpiChanged() { ApplyScale(); }
+
 bool TfrmMain::OnMeasureItem(MEASUREITEMSTRUCT& item) {
     if (item.CtlID == IDC_DIRLISTBOX || item.CtlID == IDC_CMBDRIVES) {
-        item.itemHeight = 16;
+        item.itemHeight = static_cast<UINT>(Scaled(kRowHeight));
         return true;
     }
     return false;

@@ -198,6 +198,9 @@ protected:
     void OnDestroy() override;
     bool OnDrawItem(DRAWITEMSTRUCT& item) override;
     bool OnMeasureItem(MEASUREITEMSTRUCT& item) override;
+    void OnDpiChanged() override;
+    void ApplyScale();
+    static constexpr int kRowHeight = 16;  // the tree's and the drive list's rows at 96 DPI
 
 private:
     void CreateControls();
