@@ -148,6 +148,7 @@ private:
     };
     void LayoutNode(size_t i, int clientW, int clientH);
     void RescaleButtonPicture(HWND button);
+    void ScaleTooltipFont();
 
     std::vector<Node> nodes_;
     int designClientW_ = 0, designClientH_ = 0;
@@ -155,6 +156,7 @@ private:
     int dpi_ = kDesignDpi;
     UniqueFont font_;
     std::vector<UniqueImageList> pictures_;
+    UniqueFont tipFont_;
     HWND tooltip_ = nullptr;
     std::map<int, std::function<void()>> clickHandlers_;
     std::map<std::pair<int, int>, std::function<void()>> codeHandlers_;
