@@ -32,6 +32,7 @@ include(${CMAKE_SOURCE_DIR}/res/Resources.cmake)
 
 add_executable(tarvolo WIN32 ${CMAKE_SOURCE_DIR}/mainwindow/WinMain.cpp ${TARVOLO_RESOURCE_FILE})
 target_link_libraries(tarvolo PRIVATE tarvolo_app)
+target_include_directories(tarvolo PRIVATE ${TARVOLO_GENERATED_DIR})
 target_compile_options(tarvolo PRIVATE ${TARVOLO_WARNINGS})
 if(MINGW)
   target_link_options(tarvolo PRIVATE -municode)
@@ -40,6 +41,8 @@ set_target_properties(tarvolo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY
 # The help document goes beside the executable, where the program looks for it.
 add_custom_command(TARGET tarvolo POST_BUILD COMMAND ${CMAKE_COMMAND} -E copy_if_different
   ${CMAKE_SOURCE_DIR}/docs/Tarvolo.html $<TARGET_FILE_DIR:tarvolo>/Tarvolo.html)
+
+include(${CMAKE_SOURCE_DIR}/cmake/Package.cmake)
 
 # GoogleTest from its sources (Debian's package puts them in /usr/src/googletest;
 # elsewhere pass -DGOOGLETEST_SOURCE=...). Without them only the program is built.
@@ -131,6 +134,15 @@ if(TARVOLO_E2E_TESTS)
       ENVIRONMENT "${env};TARVOLO_EXE=$<TARGET_FILE:tarvolo>;TARVOLO_DIALOGHOST=$<TARGET_FILE:dialoghost>")
   endforeach()
 endif()
+
+# The release zip's check, run by tools/package-check.sh against the unpacked zip;
+# it shares the end-to-end tests' harness.
+file(GLOB TARVOLO_E2E_HARNESS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
+list(FILTER TARVOLO_E2E_HARNESS EXCLUDE REGEX "_test\\.cpp$")
+add_executable(package_tests ${CMAKE_SOURCE_DIR}/tests/package/package_test.cpp ${TARVOLO_E2E_HARNESS})
+target_link_libraries(package_tests PRIVATE tarvolo_platform version gtest gtest_main)
+target_include_directories(package_tests PRIVATE ${TARVOLO_GENERATED_DIR})
+target_compile_options(package_tests PRIVATE ${TARVOLO_WARNINGS})
 
 file(GLOB TARVOLO_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_bench.cpp)
 foreach(src ${TARVOLO_BENCHES})

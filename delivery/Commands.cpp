@@ -11,6 +11,7 @@
 #include "mainwindow/Main.h"
 #include "platform/Application.h"
 #include "platform/Form.h"
+#include "platform/ShellOpen.h"
 #include "platform/WinText.h"
 #include "platform/WinWindowOps.h"
 #include "store/History.h"
@@ -100,7 +101,8 @@ void TfrmMain::CommandClick(int tag) {
     switch (tag) {
         case 1:
             // No verb: the folder's default one, which opens it in the file browser.
-            ::ShellExecuteW(hwnd_, nullptr, Widen(path).c_str(), nullptr, nullptr, SW_SHOW);
+            // A folder the shell could not open was not used: it stays out of the history.
+            if (!ShellOpen(hwnd_, path)) return;
             break;
         case 2:
             if (!CopyToClipboard(hwnd_, path)) return;
@@ -118,7 +120,11 @@ void TfrmMain::SendPathToDialog(const std::string& path) {
     DialogSender& sender = SendState();
     sender.DialogPath = path;
     WinWindowOps ops([this] { MinimizeApplication(); });
-    sender.SendPathToDialog(ops, DialogsList);
+    const SendOutcome outcome = sender.SendPathToDialog(ops, DialogsList);
+    if (outcome.kind == SendOutcome::Refused) {
+        // The program stays where it is, so the user can deliver the path another way.
+        Application::Get().ShowError(RefusedSendText(outcome));
+    }
 }
 
 void TfrmMain::UpdateHistory() {

@@ -8,6 +8,7 @@
 
 #include "mainwindow/Main.h"
 #include "platform/Application.h"
+#include "platform/ShellOpen.h"
 #include "platform/WinText.h"
 #include "store/Favorites.h"
 #include "store/Global.h"
@@ -113,7 +114,7 @@ void TfrmMain::FavoritesOnClick(const std::string& path) {
         ShowInformation(::IsWindowVisible(hwnd_) ? hwnd_ : nullptr, kMissingFavorite);
         return;
     }
-    ::ShellExecuteW(hwnd_, nullptr, Widen(path).c_str(), nullptr, nullptr, SW_SHOW);
+    ShellOpen(::IsWindowVisible(hwnd_) ? hwnd_ : nullptr, path);
 }
 
 void TfrmMain::SentToDialogOnClick(const std::string& path) {

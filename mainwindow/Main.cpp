@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <stdexcept>
 
 #include "about/About.h"
 #include "mainwindow/CloseInfo.h"
@@ -13,6 +14,7 @@
 #include "options/Options.h"
 #include "platform/Application.h"
 #include "platform/AtomicFile.h"
+#include "platform/WinHotKeyRegistrar.h"
 #include "platform/WinText.h"
 #include "res/resource.h"
 #include "store/Global.h"
@@ -54,24 +56,31 @@ private:
     bool restore_ = false;
 };
 
-void SetButtonPicture(HWND button, HIMAGELIST images, int picture, int dpi) {
+void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture, int dpi) {
     // One image list per button: the button draws the list's only picture left of its caption.
     // At the button's scale: the image list stretches the 16 x 16 picture as it adds it.
     const int size = Scale(16, dpi);
-    HIMAGELIST single = ::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0);
-    HICON icon = ::ImageList_GetIcon(images, picture, ILD_NORMAL);
-    ::ImageList_AddIcon(single, icon);
-    ::DestroyIcon(icon);
+    UniqueImageList single(::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0));
+    if (!single) return;
+    UniqueIcon icon(::ImageList_GetIcon(images, picture, ILD_NORMAL));
+    ::ImageList_AddIcon(single.get(), icon.get());
     BUTTON_IMAGELIST bil{};
-    bil.himl = single;
+    bil.himl = single.get();
     bil.margin = RECT{Scale(4, dpi), 0, 0, 0};
     bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
     ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
+    owner.KeepButtonPicture(std::move(single));
 }
 
 }  // namespace
 
+std::string HotKeyTakenText(uint16_t shortcut) {
+    return "The hot key " + ShortcutToText(shortcut) +
+           " is used by another program. Choose another one in Options.";
+}
+
 const wchar_t* ShowInstanceMessageName() { return L"Tarvolo.ShowInstance"; }
+const wchar_t* LiveGuiObjectsMessageName() { return L"Tarvolo.LiveGuiObjects"; }
 const wchar_t* MainWindowClassName() { return L"TfrmMain"; }
 
 HIMAGELIST LoadButtonPictures() {
@@ -79,9 +88,9 @@ HIMAGELIST LoadButtonPictures() {
                                   RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
 }
 
-void SetButtonPictureFromStrip(HWND button, int picture) {
-    static HIMAGELIST strip = LoadButtonPictures();
-    if (strip) SetButtonPicture(button, strip, picture, WindowDpi(button));
+void SetButtonPictureFromStrip(Form& owner, HWND button, int picture) {
+    static const UniqueImageList strip(LoadButtonPictures());
+    if (strip) SetButtonPicture(owner, button, strip.get(), picture, owner.Dpi());
 }
 
 TfrmMain::TfrmMain() {
@@ -96,25 +105,22 @@ TfrmMain::TfrmMain() {
     args.minWidth = 537;
     args.minHeight = 300;
     CreateForm(args);
+    if (!hwnd_) throw std::runtime_error("cannot create the main window");
     keyPreview = true;
     taskbarCreatedMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     showInstanceMessage_ = ::RegisterWindowMessageW(ShowInstanceMessageName());
+    liveGuiObjectsMessage_ = ::RegisterWindowMessageW(LiveGuiObjectsMessageName());
     // Below the program's own windows, messages from the shell and from a second
     // start of the program must still arrive.
     ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
+    hotKeyRegistrar_ = std::make_unique<WinHotKeyRegistrar>(hwnd_);
+    hotKeys_ = std::make_unique<HotKeyService>(*hotKeyRegistrar_);
     CreateControls();
     CreateMenus();
     CreateTrayIcon();
 }
 
-TfrmMain::~TfrmMain() {
-    CoolTrayIcon.reset();
-    for (HBITMAP* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) {
-        if (*b) ::DeleteObject(*b);
-        *b = nullptr;
-    }
-    if (buttonImages_) ::ImageList_Destroy(buttonImages_);
-}
+TfrmMain::~TfrmMain() { CoolTrayIcon.reset(); }
 
 void TfrmMain::CreateControls() {
     const DWORD button = WS_CHILD | BS_PUSHBUTTON;  // no button is a tab stop
@@ -172,9 +178,9 @@ void TfrmMain::CreateControls() {
     a = {L"BUTTON", "&Help", button, 0, IDC_BTNHELP, 172, 18, 78, 25, groupPrograms, akTopLeft};
     AddControl(a, &btnHelp);
 
-    // The history box: bold Arial on the button face.
+    // The history box on the button face; its bold Arial comes with the scale below.
     historyBrush_.reset(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
-    buttonImages_ = LoadButtonPictures();
+    buttonImages_.reset(LoadButtonPictures());
     ApplyScale();
     const std::pair<HWND, int> pictures[] = {
         {btnRescan, picRescan},   {btnFindNext, picFindNext},         {btnFavorites, picFavorites},
@@ -241,10 +247,9 @@ void TfrmMain::CreateTrayIcon() {
     CoolTrayIcon->SetCycleInterval(0);
     CoolTrayIcon->SetHint("Tarvolo (use left and right mouse button)");
     CoolTrayIcon->SetShowHint(true);
-    HICON icon = static_cast<HICON>(::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO),
-                                                 IMAGE_ICON, 16, 16, 0));
-    CoolTrayIcon->SetIcon(icon);
-    if (icon) ::DestroyIcon(icon);
+    const UniqueIcon icon(static_cast<HICON>(
+        ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO), IMAGE_ICON, 16, 16, 0)));
+    CoolTrayIcon->SetIcon(icon.get());  // the component keeps a copy
     CoolTrayIcon->SetPopupMenu(trayMenu_.get());
     CoolTrayIcon->SetMinimizeToTray(true);
     CoolTrayIcon->OnClick = [this](TCoolTrayIcon&) { CoolTrayIconClick(); };
@@ -256,9 +261,9 @@ void TfrmMain::FormCreate() {
     ProgramDir = ExecutableFolder();
 
     HINSTANCE inst = Application::Get().Instance();
-    LineBitmap = static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0));
-    TeeBitmap = static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0));
-    ElbowBitmap = static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0));
+    LineBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0)));
+    TeeBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0)));
+    ElbowBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0)));
     Codes = TreeCodes();
     LoadLists();
     FillDriveList();
@@ -390,7 +395,8 @@ bool TfrmMain::SaveSettings(bool report) {
 void TfrmMain::FormShow() {
     shown_ = true;
     LoadSettings();
-    ::RegisterHotKey(hwnd_, 1, HotKeyModifiers(HotKey), HotKey & 0xFF);
+    // A balloon, not a box: a start in the notification area at logon must not wait for a click.
+    if (!hotKeys_->Set(HotKey) && CoolTrayIcon) CoolTrayIcon->ShowBalloon("Tarvolo", HotKeyTakenText(HotKey));
     InstallHotKeyHook();
     if (::SendMessageW(cmbDrives, CB_GETCOUNT, 0, 0) > 0) cmbDrivesChange();
 }
@@ -511,21 +517,19 @@ bool TfrmMain::CloseQuery() {
 
 bool TfrmMain::RealClose() {
     RemoveHotKeyHook();
-    ::UnregisterHotKey(hwnd_, 1);
+    const uint16_t registered = hotKeys_->Registered();
+    hotKeys_->Release();
     // The first file that cannot be written stops the close, after telling the user.
     if (!SaveLists(true) || !SaveSettings(true)) {
         // Nothing is given up while a file could not be written: the program goes on
         // fully working, and the next Close tries again.
         Tag = 0;
-        ::RegisterHotKey(hwnd_, 1, HotKeyModifiers(HotKey), HotKey & 0xFF);
+        hotKeys_->Set(registered);
         if (shown_) InstallHotKeyHook();
         return false;
     }
     sessionSaved_ = true;
-    for (HBITMAP* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) {
-        if (*b) ::DeleteObject(*b);
-        *b = nullptr;
-    }
+    for (UniqueBitmap* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) b->reset();
     Codes = TreeCodes();
     return true;
 }
@@ -572,7 +576,7 @@ void TfrmMain::ApplyScale() {
         {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
         {btnHelp, picHelp}};
     for (const auto& [hwnd, picture] : pictures)
-        if (buttonImages_) SetButtonPicture(hwnd, buttonImages_, picture, Dpi());
+        if (buttonImages_) SetButtonPicture(*this, hwnd, buttonImages_.get(), picture, Dpi());
 }
 
 void TfrmMain::OnDpiChanged() { ApplyScale(); }
@@ -591,6 +595,7 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         if (CoolTrayIcon) CoolTrayIcon->ReAddAfterShellRestart();
         return 0;
     }
+    if (msg == liveGuiObjectsMessage_ && msg) return static_cast<LRESULT>(LiveGuiObjects());
     if (msg == showInstanceMessage_ && msg) {
         ShowHide(true);
         return 0;
@@ -621,7 +626,10 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
-        if (wp) SaveAtSessionEnd();
+        if (wp) {
+            Application::Get().SetSessionEnding();
+            SaveAtSessionEnd();
+        }
         return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX: {

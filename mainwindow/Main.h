@@ -16,6 +16,7 @@
 #include "index/TreeCodes.h"
 #include "platform/Form.h"
 #include "platform/PopupMenu.h"
+#include "store/HotKeyService.h"
 
 namespace tarvolo {
 
@@ -72,6 +73,8 @@ public:
     // Both tell the user of the first file they could not write when `report` is set.
     bool SaveLists(bool report);
     bool Shown() const { return shown_; }
+    // The program's hot key, registered for this window.
+    HotKeyService& HotKeys() { return *hotKeys_; }
 
     // --- Drive selector (DriveSelector.cpp) ---
     void FillDriveList();
@@ -157,7 +160,7 @@ public:
     TreeCodes Codes;  // the tree codes of Rows
     SearchIndex Search;
 
-    HBITMAP LineBitmap = nullptr, TeeBitmap = nullptr, ElbowBitmap = nullptr;
+    UniqueBitmap LineBitmap, TeeBitmap, ElbowBitmap;
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
     std::unique_ptr<MenuImages> PopUpImageList;
     std::unique_ptr<PopupMenu> CoolTrayPopUp;   // OpenFavorites1, SendToDialog1, N1, mnuShowHide, mnuClose
@@ -201,8 +204,11 @@ private:
     bool favoritesUnreadable_ = false, dialogsUnreadable_ = false, historyUnreadable_ = false;
     UINT taskbarCreatedMessage_ = 0;
     UINT showInstanceMessage_ = 0;
+    UINT liveGuiObjectsMessage_ = 0;
     std::unique_ptr<TrayMenuAdapter> trayMenu_;
-    HIMAGELIST buttonImages_ = nullptr;
+    std::unique_ptr<HotKeyRegistrar> hotKeyRegistrar_;
+    std::unique_ptr<HotKeyService> hotKeys_;
+    UniqueImageList buttonImages_;
     UniqueFont historyFont_;
     UniqueBrush historyBrush_;
 };
@@ -212,8 +218,14 @@ bool IsExistingDirectory(const std::string& path);
 // A shortcut value as menus show it: "Ctrl+Alt+T", "Shift+F5"; empty for 0.
 std::string ShortcutToText(uint16_t shortcut);
 
+// What the user is told when another program holds the combination.
+std::string HotKeyTakenText(uint16_t shortcut);
+
 // The registered message that a second start sends to bring the first one forward.
 const wchar_t* ShowInstanceMessageName();
+// The registered message the main window answers with LiveGuiObjects(), so that
+// a test can watch the program's handles from outside.
+const wchar_t* LiveGuiObjectsMessageName();
 const wchar_t* MainWindowClassName();
 
 }  // namespace tarvolo

@@ -28,10 +28,10 @@ LRESULT CALLBACK NoFocusButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UI
 
 // A red no-entry sign on yellow, the yellow left out by the image list's mask.
 // Drawn at `size` (16 at 96 DPI), so it is sharp at every scale.
-HIMAGELIST CreateCancelPicture(HDC screen, int size) {
+UniqueImageList CreateCancelPicture(HDC screen, int size) {
     constexpr COLORREF kYellow = RGB(255, 255, 0);
-    HIMAGELIST list = ::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0);
-    if (!list) return nullptr;
+    UniqueImageList list(::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0));
+    if (!list) return list;
     UniqueBitmap bitmap(::CreateCompatibleBitmap(screen, size, size));
     {
         MemoryDC dc(screen);
@@ -46,7 +46,7 @@ HIMAGELIST CreateCancelPicture(HDC screen, int size) {
         RECT bar{size * 3 / 16, size * 6 / 16, size * 13 / 16, size * 10 / 16};
         ::FillRect(dc, &bar, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
     }
-    ::ImageList_AddMasked(list, bitmap.get(), kYellow);
+    ::ImageList_AddMasked(list.get(), bitmap.get(), kYellow);
     return list;
 }
 
@@ -88,7 +88,7 @@ public:
         Application::Get().ProcessMessages();
         ReadFilter();
     }
-    bool CancelRequested() override { return form_.Tag == 1 || Application::Get().Terminated(); }
+    bool CancelRequested() override { return form_.Tag == 1 || Application::Get().Ending(); }
 
     ScanFilter filter;
 
@@ -131,7 +131,7 @@ TfrmRescan::TfrmRescan(TfrmMain& main) : main_(main) {
     ::ReleaseDC(nullptr, screen);
     if (cancelPicture_) {
         BUTTON_IMAGELIST bil{};
-        bil.himl = cancelPicture_;
+        bil.himl = cancelPicture_.get();
         bil.margin = RECT{Scaled(4), 0, 0, 0};
         bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
         ::SendMessageW(btnCancel, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
@@ -142,7 +142,6 @@ TfrmRescan::TfrmRescan(TfrmMain& main) : main_(main) {
 
 TfrmRescan::~TfrmRescan() {
     if (Animate) ::SendMessageW(Animate, ACM_OPENW, 0, 0);  // closes the clip
-    if (cancelPicture_) ::ImageList_Destroy(cancelPicture_);
 }
 
 void TfrmRescan::FormCreate() {
@@ -166,7 +165,8 @@ void TfrmRescan::btnCancelClick() {
 }
 
 void TfrmRescan::FormClose() {
-    if (Tag == 1)
+    // A program on its way out asks nothing of the user.
+    if (Tag == 1 && !Application::Get().Ending())
         ShowInformation(main_.Handle(),
                         "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
 }
@@ -244,6 +244,10 @@ void TfrmRescan::ScanDrive(const std::string& root) {
         WinDirectoryLister lister;
         const WinCollator collator;
         RowStore rows = WalkDirectories(RootPath, observer.filter, lister, collator, observer);
+        // A walk cut short because the program ends (Close, the end of the session)
+        // is no index: the drive's old file stays as it was, or stays absent. Only
+        // the user's own Cancel keeps what was found so far.
+        if (Application::Get().Ending()) return;
         const std::string text = IndexFileText(rows);
         main_.SetRows(std::move(rows));
         saved = SaveIndex(root, text);

@@ -13,7 +13,7 @@
 
 namespace tarvolo {
 
-void SetButtonPictureFromStrip(HWND button, int picture);
+void SetButtonPictureFromStrip(Form& owner, HWND button, int picture);
 
 namespace {
 
@@ -121,8 +121,8 @@ std::string TrimText(const std::string& text) {
 }
 
 TfrmOptions::TfrmOptions(HWND owner, std::vector<std::string>& favorites, std::vector<std::string>& dialogs,
-                         HWND hotKeyWindow)
-    : favorites_(favorites), dialogs_(dialogs), hotKeyWindow_(hotKeyWindow) {
+                         HotKeyService& hotKeys)
+    : favorites_(favorites), dialogs_(dialogs), hotKeys_(hotKeys) {
     CreateForm(FormArgs::Dialog("Tarvolo Options", L"TfrmOptions", owner, 572, 284, WS_EX_CONTROLPARENT));
 
     const DWORD check = WS_TABSTOP | BS_AUTOCHECKBOX;
@@ -180,8 +180,8 @@ TfrmOptions::TfrmOptions(HWND owner, std::vector<std::string>& favorites, std::v
     AddControl({L"BUTTON", "OK", button | BS_DEFPUSHBUTTON | WS_GROUP, 0, IDOK, 324, 252, 78, 24}, &btnOk);
     AddControl({L"BUTTON", "&Help", button, 0, IDC_OPTIONSHELP, 406, 252, 78, 24}, &btnHelp);
     AddControl({L"BUTTON", "Cancel", button, 0, IDCANCEL, 488, 252, 78, 24}, &btnCancel);
-    SetButtonPictureFromStrip(btnOk, kOkPicture);
-    SetButtonPictureFromStrip(btnHelp, kHelpPicture);
+    SetButtonPictureFromStrip(*this, btnOk, kOkPicture);
+    SetButtonPictureFromStrip(*this, btnHelp, kHelpPicture);
 
     // The page control lies under every page's controls: made last, it is last in
     // the stacking order, and it leaves them unpainted.
@@ -260,10 +260,20 @@ void TfrmOptions::FormShow() {
 }
 
 void TfrmOptions::btnOkClick() {
+    const uint16_t wanted = HotKeyValue(HotKeyEdit);
+    if (!hotKeys_.Set(wanted)) {
+        MessageBoxUtf8(hwnd_, HotKeyTakenText(wanted), Application::Get().Title(), MB_OK | MB_ICONWARNING);
+        // A new choice that is taken: the working hot key stays, and the dialog stays
+        // open at the editor so that another can be chosen. The stored choice itself
+        // (taken since the start) is kept, so that the other settings can still be saved.
+        if (wanted != HotKey) {
+            ShowPage(0);
+            ::SetFocus(HotKeyEdit);
+            return;
+        }
+    }
     SetModalResult(mrOk);
-    ::UnregisterHotKey(hotKeyWindow_, 1);
-    HotKey = HotKeyValue(HotKeyEdit);
-    ::RegisterHotKey(hotKeyWindow_, 1, HotKeyModifiers(HotKey), HotKey & 0xFF);
+    HotKey = wanted;
     IncludeReadOnly = Checked(incReadOnly);
     IncludeHidden = Checked(incHidden);
     IncludeSystem = Checked(incSystem);
@@ -423,7 +433,7 @@ LRESULT TfrmOptions::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 
 void ShowOptionsDialog(TfrmMain& main) {
     {
-        TfrmOptions options(main.Handle(), main.FavoritesList, main.DialogsList, main.Handle());
+        TfrmOptions options(main.Handle(), main.FavoritesList, main.DialogsList, main.HotKeys());
         if (options.ShowModal() != mrOk) return;
     }
     // A favorite's new keys act at once, not only after its menu was next opened.

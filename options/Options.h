@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Form.h"
+#include "store/HotKeyService.h"
 
 namespace tarvolo {
 
@@ -27,9 +28,9 @@ std::string TrimText(const std::string& text);
 
 class TfrmOptions : public Form {
 public:
-    // The lists are replaced on OK; the hot key is registered again for `hotKeyWindow`.
+    // The lists are replaced on OK; the hot key is changed through `hotKeys`.
     TfrmOptions(HWND owner, std::vector<std::string>& favorites, std::vector<std::string>& dialogs,
-                HWND hotKeyWindow);
+                HotKeyService& hotKeys);
 
     void FormShow();
     void btnOkClick();
@@ -71,7 +72,7 @@ private:
 
     std::vector<std::string>& favorites_;
     std::vector<std::string>& dialogs_;
-    HWND hotKeyWindow_;
+    HotKeyService& hotKeys_;
     std::vector<HWND> pages_[3];
     int page_ = 0;
     bool focused_ = false;

@@ -167,7 +167,7 @@ void Form::RescaleButtonPicture(HWND button) {
     bil.himl = scaled.get();
     bil.margin = RECT{Scaled(4), 0, 0, 0};
     ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
-    pictures_.push_back(std::move(scaled));
+    KeepButtonPicture(std::move(scaled));
 }
 
 // The tips in the system's status font, sized for the form's monitor rather

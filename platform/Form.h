@@ -88,6 +88,10 @@ public:
     // Lays the form out anew at `dpi` inside `suggested` (screen pixels), as
     // WM_DPICHANGED asks when the window moves to a monitor of another scale.
     void ChangeDpi(int dpi, const RECT* suggested);
+    // A button's picture list: the button draws from it (BCM_SETIMAGELIST) but does
+    // not own it, so the form keeps it until its controls are gone.
+    void KeepButtonPicture(UniqueImageList list) { buttonPictures_.push_back(std::move(list)); }
+    void SetFont(HFONT font) { font_.reset(font); }
 
     // Button clicks and other command notifications, by control id.
     void OnClick(int id, std::function<void()> handler) { clickHandlers_[id] = std::move(handler); }
@@ -155,7 +159,8 @@ private:
     int minWidth_ = 0, minHeight_ = 0;
     int dpi_ = kDesignDpi;
     UniqueFont font_;
-    std::vector<UniqueImageList> pictures_;
+    // Destroyed after the window (members outlive the destructor's body).
+    std::vector<UniqueImageList> buttonPictures_;
     UniqueFont tipFont_;
     HWND tooltip_ = nullptr;
     std::map<int, std::function<void()>> clickHandlers_;

@@ -153,7 +153,7 @@ TEST(LayoutAt96, EveryControlIsWhereItAlwaysWas) {
         all += Layout("Information", f.Handle());
     }
     {
-        TfrmOptions f(nullptr, favorites, dialogs, nullptr);
+        TfrmOptions f(nullptr, favorites, dialogs, main->HotKeys());
         all += Layout("Options", f.Handle());
     }
     {
