@@ -248,7 +248,8 @@ void TfrmMain::CreateTrayIcon() {
     CoolTrayIcon->SetHint("Tarvolo (use left and right mouse button)");
     CoolTrayIcon->SetShowHint(true);
     const UniqueIcon icon(static_cast<HICON>(
-        ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO), IMAGE_ICON, 16, 16, 0)));
+        ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO), IMAGE_ICON,
+                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
     CoolTrayIcon->SetIcon(icon.get());  // the component keeps a copy
     CoolTrayIcon->SetPopupMenu(trayMenu_.get());
     CoolTrayIcon->SetMinimizeToTray(true);

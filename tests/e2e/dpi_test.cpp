@@ -19,7 +19,9 @@ int ExpectedDpi() {
     return dpi ? std::atoi(dpi) : 96;
 }
 
-int Scale(int length, int dpi) { return ::MulDiv(length, dpi, 96); }
+int Scale(int length, int dpi) {
+    return ::MulDiv(length, dpi, 96);
+}
 
 SIZE ClientSize(HWND hwnd) {
     RECT r{};
@@ -69,8 +71,8 @@ TEST(Dpi, MainWindowAndOptionsAtTheScreensScale) {
     Drive drive('G', dir.UnixOf("g"));
     // \A is the first of two children of the root: a tee whose line runs down
     // past A's subtree to the elbow of \E.
-    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir",
-                               Lines({"\\", "\\A", "\\A\\B", "\\A\\B\\C", "\\A\\D", "\\E"})));
+    ASSERT_TRUE(
+        WriteFileBytes("G:\\tarvolo.dir", Lines({"\\", "\\A", "\\A\\B", "\\A\\B\\C", "\\A\\D", "\\E"})));
     Program program(dir);
     WriteIni(program, 0);  // a position, no size: the first start's size
     HWND main = StartIdle(program);

@@ -184,10 +184,16 @@ protected:
             {"Rescan", [&] { return std::unique_ptr<Form>(std::make_unique<TfrmRescan>(*main)); }},
             {"Information", [] { return std::unique_ptr<Form>(std::make_unique<TfrmCloseInfo>(nullptr)); }},
             {"Options",
-             [&] { return std::unique_ptr<Form>(std::make_unique<TfrmOptions>(nullptr, favorites, dialogs, main->HotKeys())); }},
+             [&] {
+                 return std::unique_ptr<Form>(
+                     std::make_unique<TfrmOptions>(nullptr, favorites, dialogs, main->HotKeys()));
+             }},
             {"About", [] { return std::unique_ptr<Form>(std::make_unique<TfrmAbout>(nullptr)); }},
             {"InputBox",
-             [] { return std::unique_ptr<Form>(std::make_unique<TfrmInputBox>(nullptr, "Edit Dialog", "Search for the Dialog", "Save As")); }},
+             [] {
+                 return std::unique_ptr<Form>(std::make_unique<TfrmInputBox>(
+                     nullptr, "Edit Dialog", "Search for the Dialog", "Save As"));
+             }},
         };
         for (const Named& f : forms) {
             std::unique_ptr<Form> owned = f.make();

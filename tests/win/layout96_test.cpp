@@ -46,8 +46,9 @@ std::string Layout(const char* name, HWND form) {
             ::GetWindowRect(child, &r);
             ::MapWindowPoints(nullptr, c->first, reinterpret_cast<POINT*>(&r), 2);
             char line[400];
-            std::snprintf(line, sizeof line, "%s %s \"%s\" %ld,%ld %ldx%ld\n", c->second.first, Narrow(cls).c_str(),
-                          Narrow(text).c_str(), r.left, r.top, r.right - r.left, combo ? 0L : r.bottom - r.top);
+            std::snprintf(line, sizeof line, "%s %s \"%s\" %ld,%ld %ldx%ld\n", c->second.first,
+                          Narrow(cls).c_str(), Narrow(text).c_str(), r.left, r.top, r.right - r.left,
+                          combo ? 0L : r.bottom - r.top);
             *c->second.second += line;
             return TRUE;
         },
