@@ -118,3 +118,24 @@ TEST(Dpi, MainWindowAndOptionsAtTheScreensScale) {
     ::PostMessageW(options, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !Visible(options); }));
 }
+
+// The stored bounds are screen pixels whatever the scale: a tarvolo.ini
+// written at another scale opens the window where and as large as it was.
+TEST(Dpi, StoredBoundsAreScreenPixels) {
+    const int dpi = ExpectedDpi();
+    TestDir dir;
+    Drive drive('G', dir.UnixOf("g"));
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\", "\\A"})));
+    Program program(dir);
+    // Larger than the minimum size at 192 DPI, smaller than the test screen.
+    ASSERT_TRUE(WriteFileBytes(program.File("tarvolo.ini"),
+                               "[Window]\r\nLeft=60\r\nTop=40\r\nWidth=1100\r\nHeight=700\r\nDrive=0\r\n"));
+    HWND main = StartIdle(program);
+    ASSERT_TRUE(main);
+    RECT r{};
+    ::GetWindowRect(main, &r);
+    EXPECT_EQ(r.left, 60) << dpi;
+    EXPECT_EQ(r.top, 40) << dpi;
+    EXPECT_EQ(r.right - r.left, 1100) << dpi;
+    EXPECT_EQ(r.bottom - r.top, 700) << dpi;
+}
