@@ -66,6 +66,8 @@ struct ListShownAgain {
 void TfrmMain::cmbDrivesChange() {
     const std::string drive = SelectedDrive();
     if (drive.empty()) return;
+    SaveLiveIndex();    // the rows shown are still the last drive's
+    WatchDrive(drive);  // before the rows are read, so that no change falls in between
     ::ShowWindow(DirListBox, SW_HIDE);
     ListShownAgain showAgain{DirListBox};
 
@@ -99,6 +101,7 @@ void TfrmMain::cmbDrivesChange() {
     if (!Rows.empty()) SelectRow(0);
     DirListBoxClick();
     SetSearchText("");
+    ::PostMessageW(hwnd_, kDriveChangedMessage, 0, 0);  // what changed while the rows were read
 }
 
 void TfrmMain::btnRescanClick() {
@@ -106,7 +109,9 @@ void TfrmMain::btnRescanClick() {
     if (drive.empty()) return;
     ::ShowWindow(DirListBox, SW_HIDE);
     ListShownAgain showAgain{DirListBox};
+    WatchDrive(drive);  // before the walk, so that no change falls in between
     frmRescan->ScanDrive(drive + "\\");
+    ::PostMessageW(hwnd_, kDriveChangedMessage, 0, 0);  // what changed during the walk
     BuildTreeCodes();
     if (!Rows.empty()) SelectRow(0);
     DirListBoxClick();

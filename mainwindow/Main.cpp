@@ -56,20 +56,20 @@ private:
     bool restore_ = false;
 };
 
-void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture, int dpi) {
+void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture) {
     // One image list per button: the button draws the list's only picture left of its caption.
-    // At the button's scale: the image list stretches the 16 x 16 picture as it adds it.
-    const int size = Scale(16, dpi);
+    // At the form's scale: the image list stretches the 16 x 16 picture as it adds it.
+    const int size = owner.Scaled(16);
     UniqueImageList single(::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0));
     if (!single) return;
     UniqueIcon icon(::ImageList_GetIcon(images, picture, ILD_NORMAL));
     ::ImageList_AddIcon(single.get(), icon.get());
     BUTTON_IMAGELIST bil{};
     bil.himl = single.get();
-    bil.margin = RECT{Scale(4, dpi), 0, 0, 0};
+    bil.margin = RECT{owner.Scaled(4), 0, 0, 0};
     bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
     ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
-    owner.KeepButtonPicture(std::move(single));
+    owner.KeepButtonPicture(button, std::move(single));
 }
 
 }  // namespace
@@ -90,7 +90,7 @@ HIMAGELIST LoadButtonPictures() {
 
 void SetButtonPictureFromStrip(Form& owner, HWND button, int picture) {
     static const UniqueImageList strip(LoadButtonPictures());
-    if (strip) SetButtonPicture(owner, button, strip.get(), picture, owner.Dpi());
+    if (strip) SetButtonPicture(owner, button, strip.get(), picture);
 }
 
 TfrmMain::TfrmMain() {
@@ -543,6 +543,7 @@ bool TfrmMain::RealClose() {
         return false;
     }
     sessionSaved_ = true;
+    SaveLiveIndex();
     for (UniqueBitmap* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) b->reset();
     Codes = TreeCodes();
     return true;
@@ -555,6 +556,7 @@ void TfrmMain::SaveAtSessionEnd() {
     sessionSaved_ = true;
     SaveLists(false);
     SaveSettings(false);
+    SaveLiveIndex();
 }
 
 void TfrmMain::OnDestroy() {
@@ -590,7 +592,7 @@ void TfrmMain::ApplyScale() {
         {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
         {btnHelp, picHelp}};
     for (const auto& [hwnd, picture] : pictures)
-        if (buttonImages_) SetButtonPicture(*this, hwnd, buttonImages_.get(), picture, Dpi());
+        if (buttonImages_) SetButtonPicture(*this, hwnd, buttonImages_.get(), picture);
 }
 
 void TfrmMain::OnDpiChanged() { ApplyScale(); }
@@ -618,12 +620,22 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case kBuildSearchIndexMessage:
         EnsureSearchIndex();
         return 0;
+    case kDriveChangedMessage:
+        DriveChanged();
+        return 0;
+    case kBackgroundScanMessage:
+        BackgroundScanDone();
+        return 0;
     case WM_SHOWWINDOW:
         if (wp && !shown_) FormShow();
         break;
     case WM_TIMER:
         if (wp == kMinimizeTimer) {
             MinimizeTimerTimer();
+            return 0;
+        }
+        if (wp == kLiveSaveTimer) {
+            SaveLiveIndex();
             return 0;
         }
         break;

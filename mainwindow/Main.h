@@ -14,6 +14,8 @@
 #include "index/Rows.h"
 #include "index/Search.h"
 #include "index/TreeCodes.h"
+#include "platform/BackgroundScan.h"
+#include "platform/DriveWatcher.h"
 #include "platform/Form.h"
 #include "platform/PopupMenu.h"
 #include "store/HotKeyService.h"
@@ -102,6 +104,21 @@ public:
     void EnsureSearchIndex();
     static constexpr UINT kBuildSearchIndexMessage = WM_APP + 1;
     bool searchIndexStale_ = false;
+
+    // --- Live index (LiveIndex.cpp) ---
+    // Watches the drive whose rows are shown; its changes come in as kDriveChangedMessage.
+    void WatchDrive(const std::string& drive);
+    void DriveChanged();
+    // Writes the shown drive's index once changes have settled; at the end too.
+    void SaveLiveIndex();
+    static constexpr UINT kDriveChangedMessage = WM_APP + 13;
+    static constexpr UINT_PTR kLiveSaveTimer = 13;
+    std::unique_ptr<DriveWatcher> watcher_;
+    bool liveIndexUnsaved_ = false;
+    // A watch that lost changes: the drive is walked again without the progress window.
+    void BackgroundScanDone();
+    static constexpr UINT kBackgroundScanMessage = WM_APP + 14;
+    std::unique_ptr<BackgroundScan> backgroundScan_;
 
     // --- Key map (KeyMap.cpp) ---
     // Shift states of the key handlers (and of FavoriteShortcut) use the modifier bits of a

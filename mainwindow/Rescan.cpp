@@ -243,7 +243,9 @@ void TfrmRescan::ScanDrive(const std::string& root) {
         Observer observer(*this);
         WinDirectoryLister lister;
         const WinCollator collator;
-        RowStore rows = WalkDirectories(RootPath, observer.filter, lister, collator, observer);
+        // The walk runs on worker threads; this thread shows the count and answers Cancel.
+        RowStore rows =
+            WalkDirectoriesParallel(RootPath, observer.filter, lister, collator, observer, ScanThreadCount());
         // A walk cut short because the program ends (Close, the end of the session)
         // is no index: the drive's old file stays as it was, or stays absent. Only
         // the user's own Cancel keeps what was found so far.

@@ -157,17 +157,13 @@ void Form::RescaleButtonPicture(HWND button) {
     ::ImageList_GetIconSize(bil.himl, &cx, &cy);
     if (cx == size && cy == size) return;
     UniqueImageList scaled(::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0));
-    HICON icon = ::ImageList_GetIcon(bil.himl, 0, ILD_NORMAL);
-    if (!scaled || !icon) {
-        if (icon) ::DestroyIcon(icon);
-        return;
-    }
-    ::ImageList_AddIcon(scaled.get(), icon);
-    ::DestroyIcon(icon);
+    UniqueIcon icon(::ImageList_GetIcon(bil.himl, 0, ILD_NORMAL));
+    if (!scaled || !icon) return;
+    ::ImageList_AddIcon(scaled.get(), icon.get());
     bil.himl = scaled.get();
     bil.margin = RECT{Scaled(4), 0, 0, 0};
     ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
-    KeepButtonPicture(std::move(scaled));
+    KeepButtonPicture(button, std::move(scaled));
 }
 
 // The tips in the system's status font, sized for the form's monitor rather

@@ -75,6 +75,11 @@ public:
     void Relayout();
 
     HFONT Font() const { return font_.get(); }
+    // A button's picture list: the button draws from it (BCM_SETIMAGELIST) but does
+    // not own it, so the form keeps it until its controls are gone, one list per
+    // button (a list set again after a DPI change replaces the old one).
+    void KeepButtonPicture(HWND button, UniqueImageList list) { buttonPictures_[button] = std::move(list); }
+    void SetFont(HFONT font) { font_.reset(font); }
     // The DPI the form is laid out at, and a design length at it.
     int Dpi() const { return dpi_; }
     int Scaled(int designLength) const { return Scale(designLength, dpi_); }
@@ -88,10 +93,6 @@ public:
     // Lays the form out anew at `dpi` inside `suggested` (screen pixels), as
     // WM_DPICHANGED asks when the window moves to a monitor of another scale.
     void ChangeDpi(int dpi, const RECT* suggested);
-    // A button's picture list: the button draws from it (BCM_SETIMAGELIST) but does
-    // not own it, so the form keeps it until its controls are gone.
-    void KeepButtonPicture(UniqueImageList list) { buttonPictures_.push_back(std::move(list)); }
-    void SetFont(HFONT font) { font_.reset(font); }
 
     // Button clicks and other command notifications, by control id.
     void OnClick(int id, std::function<void()> handler) { clickHandlers_[id] = std::move(handler); }
@@ -160,7 +161,7 @@ private:
     int dpi_ = kDesignDpi;
     UniqueFont font_;
     // Destroyed after the window (members outlive the destructor's body).
-    std::vector<UniqueImageList> buttonPictures_;
+    std::map<HWND, UniqueImageList> buttonPictures_;
     UniqueFont tipFont_;
     HWND tooltip_ = nullptr;
     std::map<int, std::function<void()>> clickHandlers_;

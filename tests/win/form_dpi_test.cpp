@@ -25,6 +25,7 @@
 #include "platform/Application.h"
 #include "platform/Dpi.h"
 #include "platform/WinText.h"
+#include "store/HotKeyService.h"
 
 namespace tarvolo {
 namespace {
@@ -174,6 +175,11 @@ protected:
     // Builds each form and runs `check` on it at 96, 144 and 192 DPI.
     void ForEachForm(const std::function<void(const char*, Form&, int)>& check) {
         std::vector<std::string> favorites{"C:\\Windows?0*0"}, dialogs{"Open", "Save As"};
+        struct NoRegistrar : HotKeyRegistrar {
+            bool Register(int, uint32_t, uint32_t) override { return true; }
+            void Unregister(int) override {}
+        } registrar;
+        HotKeyService hotKeys(registrar);
         auto main = std::make_unique<TfrmMain>();
         struct Named {
             const char* name;
@@ -184,10 +190,7 @@ protected:
             {"Rescan", [&] { return std::unique_ptr<Form>(std::make_unique<TfrmRescan>(*main)); }},
             {"Information", [] { return std::unique_ptr<Form>(std::make_unique<TfrmCloseInfo>(nullptr)); }},
             {"Options",
-             [&] {
-                 return std::unique_ptr<Form>(
-                     std::make_unique<TfrmOptions>(nullptr, favorites, dialogs, main->HotKeys()));
-             }},
+             [&] { return std::unique_ptr<Form>(std::make_unique<TfrmOptions>(nullptr, favorites, dialogs, hotKeys)); }},
             {"About", [] { return std::unique_ptr<Form>(std::make_unique<TfrmAbout>(nullptr)); }},
             {"InputBox",
              [] {
