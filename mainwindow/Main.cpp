@@ -80,7 +80,9 @@ std::string HotKeyTakenText(uint16_t shortcut) {
 }
 
 const wchar_t* ShowInstanceMessageName() { return L"Tarvolo.ShowInstance"; }
-const wchar_t* LiveGuiObjectsMessageName() { return L"Tarvolo.LiveGuiObjects"; }
+const wchar_t* LiveGuiObjectsMessageName() {
+    return L"Tarvolo.LiveGuiObjects";
+}
 const wchar_t* MainWindowClassName() { return L"TfrmMain"; }
 
 HIMAGELIST LoadButtonPictures() {
@@ -120,7 +122,9 @@ TfrmMain::TfrmMain() {
     CreateTrayIcon();
 }
 
-TfrmMain::~TfrmMain() { CoolTrayIcon.reset(); }
+TfrmMain::~TfrmMain() {
+    CoolTrayIcon.reset();
+}
 
 void TfrmMain::CreateControls() {
     const DWORD button = WS_CHILD | BS_PUSHBUTTON;  // no button is a tab stop
@@ -262,9 +266,12 @@ void TfrmMain::FormCreate() {
     ProgramDir = ExecutableFolder();
 
     HINSTANCE inst = Application::Get().Instance();
-    LineBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0)));
-    TeeBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0)));
-    ElbowBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0)));
+    LineBitmap.reset(
+        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0)));
+    TeeBitmap.reset(
+        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0)));
+    ElbowBitmap.reset(
+        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0)));
     Codes = TreeCodes();
     LoadLists();
     FillDriveList();
