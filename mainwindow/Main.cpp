@@ -182,7 +182,7 @@ void TfrmMain::CreateControls() {
     a = {L"BUTTON", "&Help", button, 0, IDC_BTNHELP, 172, 18, 78, 25, groupPrograms, akTopLeft};
     AddControl(a, &btnHelp);
 
-    // The history box: bold Arial on the button face.
+    // The history box on the button face; its bold Arial comes with the scale below.
     historyBrush_.reset(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
     buttonImages_.reset(LoadButtonPictures());
     ApplyScale();
@@ -252,7 +252,8 @@ void TfrmMain::CreateTrayIcon() {
     CoolTrayIcon->SetHint("Tarvolo (use left and right mouse button)");
     CoolTrayIcon->SetShowHint(true);
     const UniqueIcon icon(static_cast<HICON>(
-        ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO), IMAGE_ICON, 16, 16, 0)));
+        ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO), IMAGE_ICON,
+                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
     CoolTrayIcon->SetIcon(icon.get());  // the component keeps a copy
     CoolTrayIcon->SetPopupMenu(trayMenu_.get());
     CoolTrayIcon->SetMinimizeToTray(true);
@@ -340,15 +341,21 @@ void TfrmMain::LoadSettings() {
     const IniFile ini = IniFile::Parse(text);
     StoredSettings s = ReadStoredSettings(ini);
     // A stored size is in screen pixels and stays as it is; a size never stored
-    // is the design size at this window's scale.
-    const SIZE designed = ScaledOuterSize(s.width, s.height);
-    if (!ini.Get("Window", "Width")) s.width = designed.cx;
-    if (!ini.Get("Window", "Height")) s.height = designed.cy;
+    // is the design size at this window's scale. Either is at least the
+    // minimum size at that scale.
+    const bool storedWidth = ini.Get("Window", "Width").has_value();
+    const bool storedHeight = ini.Get("Window", "Height").has_value();
+    int width = 0, height = 0;
+    auto sizeAtThisScale = [&] {
+        const SIZE designed = ScaledOuterSize(s.width, s.height);
+        const SIZE minimum = ScaledOuterSize(537, 300);
+        width = std::max<int>(storedWidth ? s.width : designed.cx, minimum.cx);
+        height = std::max<int>(storedHeight ? s.height : designed.cy, minimum.cy);
+    };
+    sizeAtThisScale();
 
-    // Bounds, at least the minimum size; a position on no monitor at all (a
-    // monitor unplugged since the last run) is brought onto the nearest one.
-    const SIZE minimum = ScaledOuterSize(537, 300);
-    int width = std::max<int>(s.width, minimum.cx), height = std::max<int>(s.height, minimum.cy);
+    // A position on no monitor at all (a monitor unplugged since the last run)
+    // is brought onto the nearest one.
     RECT r{s.left, s.top, s.left + width, s.top + height};
     if (!::MonitorFromRect(&r, MONITOR_DEFAULTTONULL)) {
         MONITORINFO mi{};
@@ -359,7 +366,14 @@ void TfrmMain::LoadSettings() {
         int top = std::clamp<int>(r.top, w.top, std::max<int>(w.top, w.bottom - height));
         ::OffsetRect(&r, left - r.left, top - r.top);
     }
+    const int dpi = Dpi();
     ::SetWindowPos(hwnd_, nullptr, r.left, r.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Moved onto a monitor of another scale, the window took the size that
+    // WM_DPICHANGED suggested; the stored size in pixels is what it must have.
+    if (Dpi() != dpi) {
+        sizeAtThisScale();
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
     HotKey = s.hotKey;
     LRESULT count = ::SendMessageW(cmbDrives, CB_GETCOUNT, 0, 0);

@@ -166,6 +166,19 @@ void Form::RescaleButtonPicture(HWND button) {
     KeepButtonPicture(button, std::move(scaled));
 }
 
+// The tips in the system's status font, sized for the form's monitor rather
+// than the primary one.
+void Form::ScaleTooltipFont() {
+    if (dpi_ == SystemDpi() && !tipFont_) return;  // the tips' own font is right already
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return;
+    LOGFONTW font = metrics.lfStatusFont;
+    font.lfHeight = ::MulDiv(font.lfHeight, dpi_, SystemDpi());
+    tipFont_.reset(::CreateFontIndirectW(&font));
+    if (tipFont_) ::SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(tipFont_.get()), FALSE);
+}
+
 void Form::ChangeDpi(int dpi, const RECT* suggested) {
     if (dpi <= 0) return;
     dpi_ = dpi;
@@ -175,6 +188,10 @@ void Form::ChangeDpi(int dpi, const RECT* suggested) {
         if (!n.hwnd) continue;
         ::SendMessageW(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
         RescaleButtonPicture(n.hwnd);
+    }
+    if (tooltip_) {
+        ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scaled(600));
+        ScaleTooltipFont();
     }
     OnDpiChanged();
     if (suggested) {
@@ -254,7 +271,8 @@ void Form::SetHint(HWND control, const std::string& text) {
         tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                      0, 0, 0, 0, hwnd_, nullptr, Application::Get().Instance(), nullptr);
         ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, Application::Get().HintHidePause());
-        ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
+        ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scaled(600));
+        ScaleTooltipFont();
     }
     std::wstring wide = Widen(text);
     TTTOOLINFOW ti{};

@@ -153,6 +153,7 @@ private:
     };
     void LayoutNode(size_t i, int clientW, int clientH);
     void RescaleButtonPicture(HWND button);
+    void ScaleTooltipFont();
 
     std::vector<Node> nodes_;
     int designClientW_ = 0, designClientH_ = 0;
@@ -161,6 +162,7 @@ private:
     UniqueFont font_;
     // Destroyed after the window (members outlive the destructor's body).
     std::map<HWND, UniqueImageList> buttonPictures_;
+    UniqueFont tipFont_;
     HWND tooltip_ = nullptr;
     std::map<int, std::function<void()>> clickHandlers_;
     std::map<std::pair<int, int>, std::function<void()>> codeHandlers_;

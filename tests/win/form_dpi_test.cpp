@@ -193,7 +193,10 @@ protected:
              [&] { return std::unique_ptr<Form>(std::make_unique<TfrmOptions>(nullptr, favorites, dialogs, hotKeys)); }},
             {"About", [] { return std::unique_ptr<Form>(std::make_unique<TfrmAbout>(nullptr)); }},
             {"InputBox",
-             [] { return std::unique_ptr<Form>(std::make_unique<TfrmInputBox>(nullptr, "Edit Dialog", "Search for the Dialog", "Save As")); }},
+             [] {
+                 return std::unique_ptr<Form>(std::make_unique<TfrmInputBox>(
+                     nullptr, "Edit Dialog", "Search for the Dialog", "Save As"));
+             }},
         };
         for (const Named& f : forms) {
             std::unique_ptr<Form> owned = f.make();
