@@ -18,9 +18,6 @@ public:
         WriteIni(program_, 0);
         ok_ = StartIdle(program_) != nullptr;
         if (ok_) ClickSearchBox(program_);
-        // Under Wine the first key after the window came to the front can lose its
-        // modifiers; a lone Shift tap, which the program does not act on, takes that loss.
-        Key(VK_SHIFT);
     }
     bool Ok() const { return ok_; }
     Program& program() { return program_; }
