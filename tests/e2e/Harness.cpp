@@ -412,7 +412,7 @@ unsigned long long XWindowInFront() {
 
 // One batch of X key events, the X focus first given to `xwindow` (0: left alone).
 void SendThroughX(const std::vector<KeyEvent>& batch, unsigned long long xwindow) {
-    if (batch.empty()) return;
+    if (batch.empty() && !xwindow) return;
     std::string script;
     if (xwindow) {
         const std::string id = std::to_string(xwindow);
@@ -430,6 +430,14 @@ void SendThroughX(const std::vector<KeyEvent>& batch, unsigned long long xwindow
         ADD_FAILURE() << "xdotool failed (" << code << "); is it installed (tools/setup.sh)?";
     }
 }
+
+}  // namespace
+
+void GiveXFocusToTheWindowInFront() {
+    if (const unsigned long long xwindow = XWindowInFront()) SendThroughX({}, xwindow);
+}
+
+namespace {
 
 void SendKeys(const std::vector<KeyEvent>& events) {
     std::vector<KeyEvent> batch;
@@ -453,12 +461,12 @@ void SendKeys(const std::vector<KeyEvent>& events) {
         if (use == Via::X) {
             batch.push_back(e);
         } else {
-            SendThroughX(batch, xwindow);
+            if (!batch.empty()) SendThroughX(batch, xwindow);
             batch.clear();
             SendThroughWine(e);
         }
     }
-    SendThroughX(batch, xwindow);
+    if (!batch.empty()) SendThroughX(batch, xwindow);
     // Let the target take the keys before the test looks at their effect or sends more.
     std::this_thread::sleep_for(15ms);
 }

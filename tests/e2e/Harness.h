@@ -82,6 +82,9 @@ HWND FindProcessWindow(DWORD pid, const std::wstring& className, const std::stri
 
 // Keyboard input to the foreground window, through the X server while a window is
 // in front (see Harness.cpp).
+// Gives the X input focus to the window in front now, as the next keys would;
+// for a test that must have that focus change behind it first (a paste).
+void GiveXFocusToTheWindowInFront();
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);
 void Key(WORD vk);                                  // press and release

@@ -45,6 +45,9 @@ private:
 
 // Puts `text` into the focused search box as one change, the way Ctrl+V does.
 void Paste(const std::wstring& text) {
+    // A window of Wine's that gets the X focus may take the clipboard over from the X
+    // selection: the focus is settled first, so the paste reads what is set here.
+    GiveXFocusToTheWindowInFront();
     // The clipboard wants an owner window for another program to read it under Wine.
     static HWND owner = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(::OpenClipboard(owner));
