@@ -437,6 +437,44 @@ void GiveXFocusToTheWindowInFront() {
     if (const unsigned long long xwindow = XWindowInFront()) SendThroughX({}, xwindow);
 }
 
+bool SettleXInput() {
+    // Shift through the X server comes to the program after every X event sent
+    // to it before; once Wine shows it pressed and released, a late focus event
+    // can no longer move the window in front.
+    GiveXFocusToTheWindowInFront();
+    auto shift = [] { return (::GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; };
+    if (RunUnix("xdotool keydown Shift_L") != 0) return false;
+    const bool down = WaitFor(shift, 5s);
+    RunUnix("xdotool keyup Shift_L");
+    return WaitFor([&] { return !shift(); }, 5s) && down;
+}
+
+bool BringToFrontSettled(HWND window) {
+    // Wine acts on X focus events of its own as they arrive, and a late one can
+    // put another window of the program in front again: in front means in front
+    // once the program has taken every X event sent to it.
+    return WaitFor(
+        [&] {
+            ::SetForegroundWindow(window);
+            return WaitFor([&] { return ::GetForegroundWindow() == window; }, 2s) && SettleXInput() &&
+                   ::GetForegroundWindow() == window;
+        },
+        10s);
+}
+
+bool ItemPoint(HWND list, int index, POINT& point) {
+    RECT r{};
+    ::GetClientRect(list, &r);
+    for (int y = 1; y < r.bottom; ++y) {
+        const LRESULT hit = ::SendMessageW(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(r.right / 2, y));
+        if (HIWORD(hit) == 0 && LOWORD(hit) == index) {
+            point = {r.right / 2, y + 2};
+            return true;
+        }
+    }
+    return false;
+}
+
 namespace {
 
 void SendKeys(const std::vector<KeyEvent>& events) {
@@ -641,18 +679,12 @@ bool Program::Responsive(std::chrono::milliseconds timeout) {
     HWND list = nullptr;
     if (!WaitFor([&] { return (list = FindProcessWindow(Pid(), L"ComboLBox")) != nullptr; }))
         return ::testing::AssertionFailure() << "the list did not drop down";
-    // The item under each point comes from the list itself: no pointer crosses processes.
-    RECT r{};
-    ::GetClientRect(list, &r);
-    for (int y = 1; y < r.bottom; ++y) {
-        LRESULT hit = ::SendMessageW(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(r.right / 2, y));
-        if (HIWORD(hit) == 0 && LOWORD(hit) == index) {
-            LeftClick(list, r.right / 2, y + 2);
-            if (WaitFor([&] { return !Visible(list); })) return ::testing::AssertionSuccess();
-            return ::testing::AssertionFailure() << "the list stayed down after the click";
-        }
-    }
-    return ::testing::AssertionFailure() << "no item " << index << " in the dropped list";
+    POINT pt{};
+    if (!ItemPoint(list, index, pt)) return ::testing::AssertionFailure() << "no item " << index << " in the dropped list";
+    LeftClick(list, pt.x, pt.y);
+    if (!WaitFor([&] { return !Visible(list); }))
+        return ::testing::AssertionFailure() << "the list stayed down after the click";
+    return ::testing::AssertionSuccess();
 }
 
 HWND Program::WaitWindow(const std::string& title, std::chrono::milliseconds timeout) {

@@ -85,6 +85,14 @@ HWND FindProcessWindow(DWORD pid, const std::wstring& className, const std::stri
 // Gives the X input focus to the window in front now, as the next keys would;
 // for a test that must have that focus change behind it first (a paste).
 void GiveXFocusToTheWindowInFront();
+// The same, then waits until the program in front has taken every X event sent
+// to it so far (a late focus event of Wine's own can move the window in front).
+bool SettleXInput();
+// Puts the window in front and waits until it stays there once the program has
+// taken every X event sent to it.
+bool BringToFrontSettled(HWND window);
+// A point inside item `index` of a list box, asked of the list itself.
+bool ItemPoint(HWND list, int index, POINT& point);
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);
 void Key(WORD vk);                                  // press and release

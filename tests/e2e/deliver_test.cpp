@@ -182,8 +182,7 @@ std::string HistoryAfterClose(Program& program) {
 }
 
 bool BringToFront(HWND main) {
-    ::SetForegroundWindow(main);
-    return WaitFor([&] { return ::GetForegroundWindow() == main; }, 5s);
+    return BringToFrontSettled(main);
 }
 
 }  // namespace
@@ -607,13 +606,6 @@ void DoubleClick(HWND hwnd, int x, int y) {
     ::SendInput(4, in, sizeof(INPUT));
 }
 
-// The middle of a list box's row, in its client coordinates.
-POINT RowPoint(HWND list, int row) {
-    const int height = static_cast<int>(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-    const int top = static_cast<int>(::SendMessageW(list, LB_GETTOPINDEX, 0, 0));
-    return {40, (row - top) * height + height / 2};
-}
-
 // Waits until the program's popup menu takes keys, then works it.
 ::testing::AssertionResult WorkMenu(Program& program, std::initializer_list<WORD> keys) {
     if (!WaitFor([&] { return FindProcessWindow(program.Pid(), L"#32768") != nullptr; }))
@@ -654,7 +646,8 @@ TEST(Deliver, RowsHistoryAndFavoritesMenusAndKeysReachTheirTargets) {
 
     // A double-click on "\Fav1" (the rows: \, \Fav1, \Fav2, \Start) opens it.
     ASSERT_TRUE(BringToFront(main));
-    POINT row = RowPoint(list, 1);
+    POINT row{};
+    ASSERT_TRUE(ItemPoint(list, 1, row));
     DoubleClick(list, row.x, row.y);
     EXPECT_EQ(opened(1), "args R:\\Fav1") << "the double-click did not open the row";
 

@@ -42,8 +42,7 @@ inline long Count(HWND list) { return static_cast<long>(::SendMessageW(list, LB_
 
 // Puts the window in front and waits until it is.
 inline bool Front(HWND window) {
-    ::SetForegroundWindow(window);
-    if (!WaitFor([&] { return ::GetForegroundWindow() == window; }, 5s)) return false;
+    if (!BringToFrontSettled(window)) return false;
     // Brought to the front from another process, a window can be in front without
     // being active, and then keys reach nothing: a click on its bare edge activates it.
     if (!FocusOf(window)) {
