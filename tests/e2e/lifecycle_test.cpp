@@ -75,7 +75,7 @@ TEST(Lifecycle, StoredSettingsApplyAndUnknownSectionsSurviveTheSave) {
     EXPECT_EQ(r.top, 50);
 
     // Alt+A is the hot key: it hides the program that is in front, and brings it back.
-    ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == main; })) << "the main window is not in front";
+    ASSERT_TRUE(BringToFrontSettled(main)) << "the main window is not in front";
     Chord({VK_MENU}, 'A');
     EXPECT_TRUE(WaitFor([&] { return !Visible(main); })) << "the hot key did not hide the program";
     Chord({VK_MENU}, 'A');
