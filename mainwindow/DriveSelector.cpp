@@ -7,6 +7,7 @@
 #include "mainwindow/Rescan.h"
 #include "platform/Application.h"
 #include "platform/AtomicFile.h"
+#include "platform/Controls.h"
 #include "platform/WinText.h"
 #include "res/resource.h"
 
@@ -31,7 +32,8 @@ IndexRead ReadIndexFile(const std::string& path, RowStore& rows) {
 }  // namespace
 
 void TfrmMain::FillDriveList() {
-    ::SendMessageW(cmbDrives, CB_RESETCONTENT, 0, 0);
+    const ComboBox drives(cmbDrives);
+    drives.Clear();
     wchar_t buffer[256] = {};
     DWORD length = ::GetLogicalDriveStringsW(255, buffer);
     if (length == 0 || length > 255) return;
@@ -40,18 +42,13 @@ void TfrmMain::FillDriveList() {
         if (::GetDriveTypeW(root) != DRIVE_FIXED) continue;
         wchar_t entry[3] = {root[0], root[1], 0};
         if (entry[0] >= L'a' && entry[0] <= L'z') entry[0] = static_cast<wchar_t>(entry[0] - L'a' + L'A');
-        ::SendMessageW(cmbDrives, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+        drives.Add(Narrow(entry));
     }
 }
 
 std::string TfrmMain::SelectedDrive() const {
-    LRESULT i = ::SendMessageW(cmbDrives, CB_GETCURSEL, 0, 0);
-    if (i < 0) return {};
-    wchar_t entry[16] = {};
-    LRESULT n = ::SendMessageW(cmbDrives, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-    if (n <= 0 || n >= 16) return {};
-    ::SendMessageW(cmbDrives, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry));
-    return Narrow(entry);
+    const ComboBox drives(cmbDrives);
+    return drives.Item(drives.Selected());
 }
 
 namespace {
@@ -96,7 +93,7 @@ void TfrmMain::cmbDrivesChange() {
             break;
     }
     BuildTreeCodes();
-    if (!Rows.empty()) SelectRow(0);
+    if (!model_.drive.rows.empty()) SelectRow(0);
     DirListBoxClick();
     SetSearchText("");
 }
@@ -108,7 +105,7 @@ void TfrmMain::btnRescanClick() {
     ListShownAgain showAgain{DirListBox};
     frmRescan->ScanDrive(drive + "\\");
     BuildTreeCodes();
-    if (!Rows.empty()) SelectRow(0);
+    if (!model_.drive.rows.empty()) SelectRow(0);
     DirListBoxClick();
 }
 

@@ -6,7 +6,10 @@
 
 #include "mainwindow/Main.h"
 #include "mainwindow/Rescan.h"
+#include "model/Model.h"
 #include "platform/Application.h"
+#include "platform/WinFileSystem.h"
+#include "platform/WinText.h"
 
 using namespace tarvolo;
 
@@ -39,7 +42,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     int result = 0;
     {
-        TfrmMain frmMain;
+        WinFileSystem files;
+        const WinAnsiDecoder ansi;
+        Model model(ExecutableFolder(), files, ansi);
+        TfrmMain frmMain(model);
         app.SetMainForm(&frmMain);
         frmMain.FormCreate();
         frmMain.frmRescan = std::make_unique<TfrmRescan>(frmMain);

@@ -3,10 +3,10 @@
 #include <commctrl.h>
 
 #include "about/About.h"
-#include "mainwindow/Main.h"
 #include "options/InputBox.h"
 #include "options/StartUpShortcut.h"
 #include "platform/Application.h"
+#include "platform/KeyNames.h"
 #include "platform/WinText.h"
 #include "store/Favorites.h"
 #include "store/Global.h"
@@ -120,9 +120,7 @@ std::string TrimText(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-TfrmOptions::TfrmOptions(HWND owner, std::vector<std::string>& favorites, std::vector<std::string>& dialogs,
-                         HWND hotKeyWindow)
-    : favorites_(favorites), dialogs_(dialogs), hotKeyWindow_(hotKeyWindow) {
+TfrmOptions::TfrmOptions(HWND owner, OptionsValues values) : values_(std::move(values)) {
     CreateForm(FormArgs::Dialog("Tarvolo Options", L"TfrmOptions", owner, 572, 284, WS_EX_CONTROLPARENT));
 
     const DWORD check = WS_TABSTOP | BS_AUTOCHECKBOX;
@@ -249,26 +247,24 @@ void TfrmOptions::ReplaceItem(HWND listBox, int index, const std::string& text) 
 
 void TfrmOptions::FormShow() {
     SetChecked(RunAtStartUp, StartUpShortcutExists());
-    SetChecked(incReadOnly, IncludeReadOnly);
-    SetChecked(incHidden, IncludeHidden);
-    SetChecked(incSystem, IncludeSystem);
-    SetHotKeyValue(HotKeyEdit, HotKey);
+    SetChecked(incReadOnly, values_.includeReadOnly);
+    SetChecked(incHidden, values_.includeHidden);
+    SetChecked(incSystem, values_.includeSystem);
+    SetHotKeyValue(HotKeyEdit, values_.hotKey);
     ::SendMessageW(FavoritesListBox, LB_RESETCONTENT, 0, 0);
-    for (const std::string& entry : favorites_) AddItem(FavoritesListBox, entry);
+    for (const std::string& entry : values_.favorites) AddItem(FavoritesListBox, entry);
     ::SendMessageW(DialogsListBox, LB_RESETCONTENT, 0, 0);
-    for (const std::string& entry : dialogs_) AddItem(DialogsListBox, entry);
+    for (const std::string& entry : values_.dialogs) AddItem(DialogsListBox, entry);
 }
 
 void TfrmOptions::btnOkClick() {
     SetModalResult(mrOk);
-    ::UnregisterHotKey(hotKeyWindow_, 1);
-    HotKey = HotKeyValue(HotKeyEdit);
-    ::RegisterHotKey(hotKeyWindow_, 1, HotKeyModifiers(HotKey), HotKey & 0xFF);
-    IncludeReadOnly = Checked(incReadOnly);
-    IncludeHidden = Checked(incHidden);
-    IncludeSystem = Checked(incSystem);
-    favorites_ = Items(FavoritesListBox);
-    dialogs_ = Items(DialogsListBox);
+    values_.hotKey = HotKeyValue(HotKeyEdit);
+    values_.includeReadOnly = Checked(incReadOnly);
+    values_.includeHidden = Checked(incHidden);
+    values_.includeSystem = Checked(incSystem);
+    values_.favorites = Items(FavoritesListBox);
+    values_.dialogs = Items(DialogsListBox);
     if (Checked(RunAtStartUp))
         CreateStartUpShortcut();
     else
@@ -417,16 +413,10 @@ LRESULT TfrmOptions::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     return Form::WndProc(msg, wp, lp);
 }
 
-void ShowOptionsDialog(TfrmMain& main) {
-    {
-        TfrmOptions options(main.Handle(), main.FavoritesList, main.DialogsList, main.Handle());
-        if (options.ShowModal() != mrOk) return;
-    }
-    // A favorite's new keys act at once, not only after its menu was next opened.
-    if (main.popUpFavorites && main.popUpFavorites->Count() >= 2) {
-        main.CreateFavoritesPopUp(main.popUpFavorites->At(0));
-        main.CreateFavoritesPopUp(main.popUpFavorites->At(1));
-    }
+std::optional<OptionsValues> ShowOptionsDialog(HWND owner, OptionsValues values) {
+    TfrmOptions options(owner, std::move(values));
+    if (options.ShowModal() != mrOk) return std::nullopt;
+    return options.Values();
 }
 
 }  // namespace tarvolo

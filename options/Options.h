@@ -6,14 +6,14 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "model/Model.h"
 #include "platform/Form.h"
 
 namespace tarvolo {
-
-class TfrmMain;
 
 // A hot-key control's value (virtual key, HOTKEYF_* flags in the high byte)
 // as a shortcut value (0x2000 Shift, 0x4000 Ctrl, 0x8000 Alt), and back.
@@ -27,9 +27,9 @@ std::string TrimText(const std::string& text);
 
 class TfrmOptions : public Form {
 public:
-    // The lists are replaced on OK; the hot key is registered again for `hotKeyWindow`.
-    TfrmOptions(HWND owner, std::vector<std::string>& favorites, std::vector<std::string>& dialogs,
-                HWND hotKeyWindow);
+    // Edits a copy of the values; Values() holds the edited copy after OK.
+    TfrmOptions(HWND owner, OptionsValues values);
+    const OptionsValues& Values() const { return values_; }
 
     void FormShow();
     void btnOkClick();
@@ -68,15 +68,13 @@ private:
     HWND ListOf(int tag) const { return tag == 1 ? FavoritesListBox : DialogsListBox; }
     void ReplaceItem(HWND listBox, int index, const std::string& text);
 
-    std::vector<std::string>& favorites_;
-    std::vector<std::string>& dialogs_;
-    HWND hotKeyWindow_;
+    OptionsValues values_;
     std::vector<HWND> pages_[3];
     int page_ = 0;
     bool focused_ = false;
 };
 
-// What the main window's Options button does: a fresh dialog, shown modally.
-void ShowOptionsDialog(TfrmMain& main);
+// A fresh dialog on `values`, shown modally: the edited values after OK, nothing after Cancel.
+std::optional<OptionsValues> ShowOptionsDialog(HWND owner, OptionsValues values);
 
 }  // namespace tarvolo
