@@ -34,6 +34,12 @@ cp "$exe" "$run/program/"
 mkdir -p "$run/drive/Program Files/Common Files" "$run/drive/Program Files (x86)" "$run/drive/Users/Public" \
          "$run/drive/Windows/System32/drivers" "$run/drive/Windows/Temp"
 ln -sfn "$run/drive" "$WINEPREFIX/dosdevices/d:"
+# The session's mount manager reads the drive links when it starts, and it
+# started with the session above: start the session again so that D: is listed.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w
+wineserver -p
+wine cmd.exe /c exit >/dev/null 2>&1
 wine "$run/program/tarvolo.exe" "${args[@]}" &
 prog=$!
 if [ -z "$shot" ]; then

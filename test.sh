@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the unit tests natively (with
 # AddressSanitizer and UBSan), the same tests and the Win32 tests under Wine,
-# the end-to-end tests of the real program under Wine and Xvfb, and a short
-# run of every fuzz target. Exits non-zero on any failure.
+# the end-to-end tests of the real program under Wine and Xvfb, a short run
+# of every fuzz target, and the release zip unpacked into a fresh Wine prefix.
+# Exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")"
 here=$(pwd)
@@ -47,6 +48,13 @@ fi
 wine_env_down
 trap - EXIT
 rm -rf "$run"
+
+# Last, in a Wine prefix and display of its own, made for it and removed after.
+step "Release zip (fresh Wine prefix)"
+started=$SECONDS
+tools/package-check.sh build/win || fail=1
+echo "Release zip check took $((SECONDS - started)) s"
+
 step "Summary"
 if [ "$fail" -ne 0 ]; then echo "Some tests FAILED"; exit 1; fi
 echo "All tests passed"

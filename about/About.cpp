@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include "platform/Application.h"
+#include "platform/ShellOpen.h"
 #include "platform/WinText.h"
 #include "res/resource.h"
 
@@ -182,14 +183,15 @@ void TfrmAbout::btnClick(HWND button) {
     Form* main = Application::Get().MainForm();
     HWND owner = main ? main->Handle() : hwnd_;
     if (tag == 1) {
-        std::wstring target = Widen("mailTo:" + caption);
-        ::ShellExecuteW(owner, nullptr, target.c_str(), L"", L"", SW_SHOW);
+        ShellOpen(hwnd_, "mailTo:" + caption);
         return;
     }
     std::wstring target = Widen(caption);
     // The project's page is the manual beside the program, named relative to it.
     if (target.find(L':') == std::wstring::npos) target = DocumentUrl(FullPath(ProgramFolder() + target), {});
-    OpenInBrowser(target, owner);
+    if (!OpenInBrowser(target, owner))
+        MessageBoxUtf8(hwnd_, "Cannot open " + Narrow(target) + ": no program is set up to show it",
+                       Application::Get().Title(), MB_OK | MB_ICONERROR);
 }
 
 void ShowAboutBox(HWND owner) {

@@ -32,6 +32,7 @@ include(${CMAKE_SOURCE_DIR}/res/Resources.cmake)
 
 add_executable(tarvolo WIN32 ${CMAKE_SOURCE_DIR}/mainwindow/WinMain.cpp ${TARVOLO_RESOURCE_FILE})
 target_link_libraries(tarvolo PRIVATE tarvolo_app)
+target_include_directories(tarvolo PRIVATE ${TARVOLO_GENERATED_DIR})
 target_compile_options(tarvolo PRIVATE ${TARVOLO_WARNINGS})
 if(MINGW)
   target_link_options(tarvolo PRIVATE -municode)
@@ -40,6 +41,8 @@ set_target_properties(tarvolo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY
 # The help document goes beside the executable, where the program looks for it.
 add_custom_command(TARGET tarvolo POST_BUILD COMMAND ${CMAKE_COMMAND} -E copy_if_different
   ${CMAKE_SOURCE_DIR}/docs/Tarvolo.html $<TARGET_FILE_DIR:tarvolo>/Tarvolo.html)
+
+include(${CMAKE_SOURCE_DIR}/cmake/Package.cmake)
 
 # GoogleTest from its sources (Debian's package puts them in /usr/src/googletest;
 # elsewhere pass -DGOOGLETEST_SOURCE=...). Without them only the program is built.
@@ -59,6 +62,39 @@ add_executable(win_tests ${TARVOLO_UNIT_TESTS})
 target_link_libraries(win_tests PRIVATE tarvolo_app gtest gtest_main)
 target_compile_options(win_tests PRIVATE ${TARVOLO_WARNINGS})
 gtest_discover_tests(win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES LABELS win TIMEOUT 120)
+
+# Wine takes the system locale, and with it the legacy code page, from the Unix
+# locale it starts in. A Cyrillic and a Japanese locale, compiled into the build
+# folder (LOCPATH), run the code-page tests once more each.
+set(TARVOLO_LOCALES ${CMAKE_BINARY_DIR}/locales)
+set(TARVOLO_LEGACY_LOCALES)
+find_program(LOCALEDEF localedef)
+foreach(pair "ru_RU:1251" "ja_JP:932")
+  string(REPLACE ":" ";" pair "${pair}")
+  list(GET pair 0 loc)
+  list(GET pair 1 cp)
+  if(LOCALEDEF AND NOT EXISTS ${TARVOLO_LOCALES}/${loc}.UTF-8/LC_CTYPE)
+    file(MAKE_DIRECTORY ${TARVOLO_LOCALES})
+    execute_process(COMMAND ${LOCALEDEF} -i ${loc} -f UTF-8 ${TARVOLO_LOCALES}/${loc}.UTF-8
+                    RESULT_VARIABLE ignored OUTPUT_QUIET ERROR_QUIET)
+  endif()
+  if(EXISTS ${TARVOLO_LOCALES}/${loc}.UTF-8/LC_CTYPE)
+    list(APPEND TARVOLO_LEGACY_LOCALES "${loc}:${cp}")
+  else()
+    message(STATUS "No ${loc} locale (localedef): its code-page tests are left out")
+  endif()
+endforeach()
+function(tarvolo_locale_env out loc cp)
+  set(${out} "LANG=${loc}.UTF-8;LC_ALL=${loc}.UTF-8;LOCPATH=${TARVOLO_LOCALES};TARVOLO_EXPECT_LEGACY_CP=${cp}" PARENT_SCOPE)
+endfunction()
+foreach(pair ${TARVOLO_LEGACY_LOCALES})
+  string(REPLACE ":" ";" pair "${pair}")
+  list(GET pair 0 loc)
+  list(GET pair 1 cp)
+  tarvolo_locale_env(env ${loc} ${cp})
+  add_test(NAME LegacyCodePage.${loc} COMMAND win_tests --gtest_filter=LegacyCodePage.*)
+  set_tests_properties(LegacyCodePage.${loc} PROPERTIES LABELS win TIMEOUT 120 ENVIRONMENT "${env}")
+endforeach()
 
 # Another program's file dialogs for the end-to-end tests of Send To Dialog and Open.
 add_executable(dialoghost WIN32 ${CMAKE_SOURCE_DIR}/tests/dialoghost/dialoghost.cpp)
@@ -80,7 +116,25 @@ if(TARVOLO_E2E_TESTS)
   gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES LABELS e2e RUN_SERIAL TRUE TIMEOUT 180
     ENVIRONMENT "TARVOLO_EXE=$<TARGET_FILE:tarvolo>;TARVOLO_DIALOGHOST=$<TARGET_FILE:dialoghost>")
+  foreach(pair ${TARVOLO_LEGACY_LOCALES})
+    string(REPLACE ":" ";" pair "${pair}")
+    list(GET pair 0 loc)
+    list(GET pair 1 cp)
+    tarvolo_locale_env(env ${loc} ${cp})
+    add_test(NAME CodePage.${loc} COMMAND e2e_tests --gtest_filter=CodePage.*)
+    set_tests_properties(CodePage.${loc} PROPERTIES LABELS e2e RUN_SERIAL TRUE TIMEOUT 180
+      ENVIRONMENT "${env};TARVOLO_EXE=$<TARGET_FILE:tarvolo>;TARVOLO_DIALOGHOST=$<TARGET_FILE:dialoghost>")
+  endforeach()
 endif()
+
+# The release zip's check, run by tools/package-check.sh against the unpacked zip;
+# it shares the end-to-end tests' harness.
+file(GLOB TARVOLO_E2E_HARNESS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
+list(FILTER TARVOLO_E2E_HARNESS EXCLUDE REGEX "_test\\.cpp$")
+add_executable(package_tests ${CMAKE_SOURCE_DIR}/tests/package/package_test.cpp ${TARVOLO_E2E_HARNESS})
+target_link_libraries(package_tests PRIVATE tarvolo_platform version gtest gtest_main)
+target_include_directories(package_tests PRIVATE ${TARVOLO_GENERATED_DIR})
+target_compile_options(package_tests PRIVATE ${TARVOLO_WARNINGS})
 
 file(GLOB TARVOLO_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_bench.cpp)
 foreach(src ${TARVOLO_BENCHES})

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/ShellOpen.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -47,19 +48,12 @@ bool OpenClipboardBriefly(HWND owner) {
 
 }  // namespace
 
-// The path as CF_TEXT (ANSI code page, with its terminating zero) and as CF_UNICODETEXT.
+// The path as CF_TEXT (the system's legacy ANSI code page, which programs reading
+// CF_TEXT expect, with its terminating zero) and as CF_UNICODETEXT.
 bool WinClipboard::CopyText(const std::string& path) {
     if (!OpenClipboardBriefly(owner_)) return false;
     const std::wstring wide = Widen(path);
-    std::string ansi;
-    if (!wide.empty()) {
-        const int n = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                            nullptr, nullptr);
-        ansi.resize(static_cast<size_t>(n > 0 ? n : 0));
-        if (n > 0)
-            ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), n,
-                                  nullptr, nullptr);
-    }
+    const std::string ansi = LegacyFromUtf8(LegacyAnsiCodePage(), path);
     bool ok = ::EmptyClipboard() != FALSE;
     ok = ok && SetClipboardMemory(CF_TEXT, GlobalCopy(ansi.c_str(), ansi.size() + 1));
     ok = ok &&
@@ -69,16 +63,16 @@ bool WinClipboard::CopyText(const std::string& path) {
     return ok;
 }
 
-
 bool IsExistingDirectory(const std::string& path) {
     if (path.empty()) return false;
     const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void WinShell::OpenFolder(const std::string& path) {
-    // No verb: the folder's default one, which opens it in the file browser.
-    ::ShellExecuteW(owner_, nullptr, Widen(path).c_str(), nullptr, nullptr, SW_SHOW);
+bool WinShell::OpenFolder(const std::string& path) {
+    // No verb: the folder's default one, which opens it in the file browser. Run from
+    // the icon's menu the window may be hidden; the failure box must show all the same.
+    return ShellOpen(::IsWindowVisible(owner_) ? owner_ : nullptr, path);
 }
 
 }  // namespace tarvolo

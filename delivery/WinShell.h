@@ -15,7 +15,7 @@ class WinShell final : public Shell {
 public:
     explicit WinShell(HWND owner) : owner_(owner) {}
     bool IsDirectory(const std::string& path) override { return IsExistingDirectory(path); }
-    void OpenFolder(const std::string& path) override;
+    bool OpenFolder(const std::string& path) override;
 
 private:
     HWND owner_;

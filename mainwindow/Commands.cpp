@@ -34,8 +34,12 @@ void TfrmMain::Inform(const std::string& text) {
     ShowInformation(::IsWindowVisible(hwnd_) ? hwnd_ : nullptr, text);
 }
 
-void TfrmMain::ShowError(const std::string& text) { Application::Get().ShowError(text); }
+void TfrmMain::ShowError(const std::string& text) {
+    Application::Get().ShowError(text);
+}
 
-void TfrmMain::HistoryChanged() { UpdateHistory(); }
+void TfrmMain::HistoryChanged() {
+    UpdateHistory();
+}
 
 }  // namespace tarvolo

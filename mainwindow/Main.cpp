@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <stdexcept>
 
 #include "about/About.h"
 #include "delivery/WinShell.h"
@@ -14,6 +15,8 @@
 #include "options/Options.h"
 #include "platform/Application.h"
 #include "platform/Controls.h"
+#include "platform/KeyNames.h"
+#include "platform/WinHotKeyRegistrar.h"
 #include "platform/WinText.h"
 #include "platform/WinWindowOps.h"
 #include "res/resource.h"
@@ -25,7 +28,6 @@ namespace tarvolo {
 namespace {
 
 constexpr int kMinimizeTimer = 1;
-constexpr int kProgramHotKeyId = 1;
 constexpr int kDesignClientWidth = 529;
 constexpr int kDesignClientHeight = 390;
 
@@ -94,12 +96,15 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     args.minWidth = 537;
     args.minHeight = 300;
     CreateForm(args);
+    if (!hwnd_) throw std::runtime_error("cannot create the main window");
     keyPreview = true;
     taskbarCreatedMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     showInstanceMessage_ = ::RegisterWindowMessageW(ShowInstanceMessageName());
     // Below the program's own windows, messages from the shell and from a second
     // start of the program must still arrive.
     ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
+    hotKeyRegistrar_ = std::make_unique<WinHotKeyRegistrar>(hwnd_);
+    hotKeys_ = std::make_unique<HotKeyService>(*hotKeyRegistrar_);
     shell_ = std::make_unique<WinShell>(hwnd_);
     clipboard_ = std::make_unique<WinClipboard>(hwnd_);
     windowOps_ = std::make_unique<WinWindowOps>([this] { MinimizeApplication(); });
@@ -339,17 +344,11 @@ bool TfrmMain::SaveSettings(bool report) {
     return true;
 }
 
-void TfrmMain::RegisterProgramHotKey() {
-    const uint16_t key = model_.settings.hotKey;
-    ::RegisterHotKey(hwnd_, kProgramHotKeyId, HotKeyModifiers(key), key & 0xFF);
-}
-
 void TfrmMain::OptionsClick() {
-    std::optional<OptionsValues> edited = ShowOptionsDialog(hwnd_, model_.Options());
+    // The dialog's OK has registered the new hot key already, through the service.
+    std::optional<OptionsValues> edited = ShowOptionsDialog(hwnd_, model_.Options(), *hotKeys_);
     if (!edited) return;
-    ::UnregisterHotKey(hwnd_, kProgramHotKeyId);
     model_.ApplyOptions(*edited);
-    RegisterProgramHotKey();
     // A favorite's new keys act at once, not only after its menu was next opened.
     CreateFavoritesPopUp(popUpFavorites->At(0));
     CreateFavoritesPopUp(popUpFavorites->At(1));
@@ -358,7 +357,9 @@ void TfrmMain::OptionsClick() {
 void TfrmMain::FormShow() {
     shown_ = true;
     LoadSettings();
-    RegisterProgramHotKey();
+    // A balloon, not a box: a start in the notification area at logon must not wait for a click.
+    const uint16_t hotKey = model_.settings.hotKey;
+    if (!hotKeys_->Set(hotKey) && CoolTrayIcon) CoolTrayIcon->ShowBalloon("Tarvolo", HotKeyTakenText(hotKey));
     InstallHotKeyHook();
     if (ComboBox(cmbDrives).Count() > 0) cmbDrivesChange();
 }
@@ -477,13 +478,14 @@ bool TfrmMain::CloseQuery() {
 
 bool TfrmMain::RealClose() {
     RemoveHotKeyHook();
-    ::UnregisterHotKey(hwnd_, kProgramHotKeyId);
+    const uint16_t registered = hotKeys_->Registered();
+    hotKeys_->Release();
     // The first file that cannot be written stops the close, after telling the user.
     if (!SaveLists(true) || !SaveSettings(true)) {
         // Nothing is given up while a file could not be written: the program goes on
         // fully working, and the next Close tries again.
         Tag = 0;
-        RegisterProgramHotKey();
+        hotKeys_->Set(registered);
         if (shown_) InstallHotKeyHook();
         return false;
     }
@@ -567,7 +569,10 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
-        if (wp) SaveAtSessionEnd();
+        if (wp) {
+            Application::Get().SetSessionEnding();
+            SaveAtSessionEnd();
+        }
         return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX: {

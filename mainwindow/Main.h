@@ -15,6 +15,7 @@
 #include "model/Model.h"
 #include "platform/Form.h"
 #include "platform/PopupMenu.h"
+#include "store/HotKeyService.h"
 
 namespace tarvolo {
 
@@ -75,6 +76,8 @@ public:
     bool SaveLists(bool report);
     bool Shown() const { return shown_; }
     Model& model() { return model_; }
+    // The program's hot key, registered for this window.
+    HotKeyService& HotKeys() { return *hotKeys_; }
 
     // --- Drive selector (DriveSelector.cpp) ---
     void FillDriveList();
@@ -188,8 +191,6 @@ private:
     void CreateTrayIcon();
     bool RealClose();
     void SaveAtSessionEnd();
-    // The system-wide hot key of the settings, under the program's one hot-key id.
-    void RegisterProgramHotKey();
     // The options dialog on a copy of the settings and lists; OK applies the copy.
     void OptionsClick();
     static LRESULT CALLBACK HotKeyHookProc(HWND, UINT, WPARAM, LPARAM);
@@ -203,6 +204,8 @@ private:
     UINT taskbarCreatedMessage_ = 0;
     UINT showInstanceMessage_ = 0;
     std::unique_ptr<TrayMenuAdapter> trayMenu_;
+    std::unique_ptr<HotKeyRegistrar> hotKeyRegistrar_;
+    std::unique_ptr<HotKeyService> hotKeys_;
     HIMAGELIST buttonImages_ = nullptr;
     UniqueFont historyFont_;
     UniqueBrush historyBrush_;

@@ -86,7 +86,7 @@ public:
         Application::Get().ProcessMessages();
         ReadFilter();
     }
-    bool CancelRequested() override { return form_.Tag == 1 || Application::Get().Terminated(); }
+    bool CancelRequested() override { return form_.Tag == 1 || Application::Get().Ending(); }
 
     ScanFilter filter;
 
@@ -162,7 +162,8 @@ void TfrmRescan::btnCancelClick() {
 }
 
 void TfrmRescan::FormClose() {
-    if (Tag == 1)
+    // A program on its way out asks nothing of the user.
+    if (Tag == 1 && !Application::Get().Ending())
         ShowInformation(main_.Handle(),
                         "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
 }
@@ -240,6 +241,10 @@ void TfrmRescan::ScanDrive(const std::string& root) {
         WinDirectoryLister lister;
         const WinCollator collator;
         RowStore rows = WalkDirectories(RootPath, observer.filter, lister, collator, observer);
+        // A walk cut short because the program ends (Close, the end of the session)
+        // is no index: the drive's old file stays as it was, or stays absent. Only
+        // the user's own Cancel keeps what was found so far.
+        if (Application::Get().Ending()) return;
         const std::string text = IndexFileText(rows);
         main_.SetRows(std::move(rows));
         saved = SaveIndex(root, text);

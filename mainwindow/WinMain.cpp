@@ -4,6 +4,9 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <memory>
+#include <string>
+
 #include "mainwindow/Main.h"
 #include "mainwindow/Rescan.h"
 #include "model/Model.h"
@@ -41,22 +44,27 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     app.SetHelpFile("tarvolo.hlp");
 
     int result = 0;
-    {
-        WinFileSystem files;
-        const WinAnsiDecoder ansi;
-        Model model(ExecutableFolder(), files, ansi);
-        TfrmMain frmMain(model);
-        app.SetMainForm(&frmMain);
-        frmMain.FormCreate();
-        frmMain.frmRescan = std::make_unique<TfrmRescan>(frmMain);
+    WinFileSystem files;
+    const WinAnsiDecoder ansi;
+    Model model(ExecutableFolder(), files, ansi);
+    std::unique_ptr<TfrmMain> frmMain;
+    // A program that cannot make its window or its icon says what failed before it ends.
+    if (RunStartUpStep([&] { frmMain = std::make_unique<TfrmMain>(model); },
+                       [](const std::string& text) { Application::Get().ShowError(text); })) {
+        app.SetMainForm(frmMain.get());
+        frmMain->FormCreate();
+        frmMain->frmRescan = std::make_unique<TfrmRescan>(*frmMain);
         if (showCommand == SW_SHOWMINNOACTIVE) {
             // Started from a shortcut set to run minimized: straight into the
             // notification area; the first show waits until the window comes back.
             app.showMainForm = false;
-            frmMain.MinimizeApplication();
+            frmMain->MinimizeApplication();
         }
         result = app.Run();
         app.SetMainForm(nullptr);
+        frmMain.reset();
+    } else {
+        result = 1;
     }
     ::CoUninitialize();
     ::CloseHandle(mutex);

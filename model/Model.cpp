@@ -65,7 +65,8 @@ std::vector<std::string> FavoriteEntries(const std::vector<Favorite>& favorites)
     return entries;
 }
 
-std::optional<FavoriteAction> FindFavoriteShortcut(const std::vector<Favorite>& favorites, unsigned combination) {
+std::optional<FavoriteAction> FindFavoriteShortcut(const std::vector<Favorite>& favorites,
+                                                   unsigned combination) {
     combination &= 0xFFu | kShortcutShift | kShortcutCtrl | kShortcutAlt;
     if ((combination & 0xFFu) == 0) return std::nullopt;
     for (const Favorite& f : favorites)

@@ -14,7 +14,7 @@
 #include "index/Search.h"
 #include "index/Text.h"
 #include "index/TreeCodes.h"
-#include "model/Files.h"
+#include "store/Files.h"
 #include "model/Settings.h"
 
 namespace tarvolo {
@@ -42,7 +42,8 @@ struct FavoriteAction {
 // The favorite a key combination (virtual key in bits 0-7, shortcut modifier
 // bits) runs: the open keys of every favorite in order first, then the dialog
 // keys; nothing for a combination without a key.
-std::optional<FavoriteAction> FindFavoriteShortcut(const std::vector<Favorite>& favorites, unsigned combination);
+std::optional<FavoriteAction> FindFavoriteShortcut(const std::vector<Favorite>& favorites,
+                                                   unsigned combination);
 
 // The rows of the drive on show, their tree codes and the folded names the
 // search runs over. The names are folded on demand, so a large drive is shown

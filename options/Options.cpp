@@ -120,7 +120,8 @@ std::string TrimText(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-TfrmOptions::TfrmOptions(HWND owner, OptionsValues values) : values_(std::move(values)) {
+TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKeys)
+    : values_(std::move(values)), hotKeys_(hotKeys) {
     CreateForm(FormArgs::Dialog("Tarvolo Options", L"TfrmOptions", owner, 572, 284, WS_EX_CONTROLPARENT));
 
     const DWORD check = WS_TABSTOP | BS_AUTOCHECKBOX;
@@ -258,8 +259,20 @@ void TfrmOptions::FormShow() {
 }
 
 void TfrmOptions::btnOkClick() {
+    const uint16_t wanted = HotKeyValue(HotKeyEdit);
+    if (!hotKeys_.Set(wanted)) {
+        MessageBoxUtf8(hwnd_, HotKeyTakenText(wanted), Application::Get().Title(), MB_OK | MB_ICONWARNING);
+        // A new choice that is taken: the working hot key stays, and the dialog stays
+        // open at the editor so that another can be chosen. The stored choice itself
+        // (taken since the start) is kept, so that the other settings can still be saved.
+        if (wanted != values_.hotKey) {
+            ShowPage(0);
+            ::SetFocus(HotKeyEdit);
+            return;
+        }
+    }
     SetModalResult(mrOk);
-    values_.hotKey = HotKeyValue(HotKeyEdit);
+    values_.hotKey = wanted;
     values_.includeReadOnly = Checked(incReadOnly);
     values_.includeHidden = Checked(incHidden);
     values_.includeSystem = Checked(incSystem);
@@ -413,8 +426,8 @@ LRESULT TfrmOptions::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     return Form::WndProc(msg, wp, lp);
 }
 
-std::optional<OptionsValues> ShowOptionsDialog(HWND owner, OptionsValues values) {
-    TfrmOptions options(owner, std::move(values));
+std::optional<OptionsValues> ShowOptionsDialog(HWND owner, OptionsValues values, HotKeyService& hotKeys) {
+    TfrmOptions options(owner, std::move(values), hotKeys);
     if (options.ShowModal() != mrOk) return std::nullopt;
     return options.Values();
 }

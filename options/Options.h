@@ -12,6 +12,7 @@
 
 #include "model/Model.h"
 #include "platform/Form.h"
+#include "store/HotKeyService.h"
 
 namespace tarvolo {
 
@@ -27,8 +28,9 @@ std::string TrimText(const std::string& text);
 
 class TfrmOptions : public Form {
 public:
-    // Edits a copy of the values; Values() holds the edited copy after OK.
-    TfrmOptions(HWND owner, OptionsValues values);
+    // Edits a copy of the values; Values() holds the edited copy after OK. The hot
+    // key is changed through `hotKeys` at OK, so that a taken one keeps the dialog open.
+    TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKeys);
     const OptionsValues& Values() const { return values_; }
 
     void FormShow();
@@ -69,12 +71,13 @@ private:
     void ReplaceItem(HWND listBox, int index, const std::string& text);
 
     OptionsValues values_;
+    HotKeyService& hotKeys_;
     std::vector<HWND> pages_[3];
     int page_ = 0;
     bool focused_ = false;
 };
 
 // A fresh dialog on `values`, shown modally: the edited values after OK, nothing after Cancel.
-std::optional<OptionsValues> ShowOptionsDialog(HWND owner, OptionsValues values);
+std::optional<OptionsValues> ShowOptionsDialog(HWND owner, OptionsValues values, HotKeyService& hotKeys);
 
 }  // namespace tarvolo

@@ -119,19 +119,17 @@ void CreateStartUpShortcut() {
     link->SetArguments(L"MIN");
     link->SetWorkingDirectory(folder.c_str());
     link->SetIconLocation(exe.c_str(), 0);
-    // A shortcut that cannot be written is not reported: the option simply shows
-    // unchecked the next time the dialog opens.
     std::string bytes, error;
-    if (SerializeLink(link.p, bytes)) {
-        ReplaceFileAtomically(path, bytes, &error);
-    } else {
-        file->Save(Widen(path).c_str(), FALSE);
-    }
+    bool written = SerializeLink(link.p, bytes) ? ReplaceFileAtomically(path, bytes, &error)
+                                                : SUCCEEDED(file->Save(Widen(path).c_str(), FALSE));
+    // Otherwise the option would silently show unchecked the next time the dialog opens.
+    if (!written) Application::Get().ShowError("Cannot create file " + path);
 }
 
 void DeleteStartUpShortcut() {
     std::string path = StartUpShortcutPath();
-    if (FileExists(path)) ::DeleteFileW(Widen(path).c_str());
+    if (FileExists(path) && !::DeleteFileW(Widen(path).c_str()))
+        Application::Get().ShowError("Cannot delete file " + path);
 }
 
 }  // namespace tarvolo

@@ -1,5 +1,6 @@
 #include "platform/Application.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include "platform/Form.h"
@@ -39,6 +40,21 @@ void Application::Initialize(HINSTANCE instance, int showCommand) {
 void Application::SetTitle(const std::string& title) {
     title_ = title;
     if (handle_) ::SetWindowTextW(handle_, Widen(title).c_str());
+}
+
+void Application::SetHintHidePause(int ms) {
+    hintHidePause_ = ms;
+    // A form's hint window is made with its first hint, often before the program
+    // sets its timing: every hint window of this thread takes the new value.
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND w, LPARAM p) -> BOOL {
+            wchar_t name[32] = {};
+            if (::GetClassNameW(w, name, 32) && ::lstrcmpiW(name, TOOLTIPS_CLASSW) == 0)
+                ::SendMessageW(w, TTM_SETDELAYTIME, TTDT_AUTOPOP, p);
+            return TRUE;
+        },
+        static_cast<LPARAM>(ms));
 }
 
 LRESULT CALLBACK Application::TaskbarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -130,6 +146,20 @@ void Application::ShowError(const std::string& text) {
     HWND owner = mainForm_ && mainForm_->Handle() && ::IsWindowVisible(mainForm_->Handle()) ? mainForm_->Handle()
                                                                                              : handle_;
     MessageBoxUtf8(owner, text, title_.empty() ? "Error" : title_, MB_OK | MB_ICONERROR);
+}
+
+bool RunStartUpStep(const std::function<void()>& step, const std::function<void(const std::string&)>& report) {
+    std::string what;
+    try {
+        step();
+        return true;
+    } catch (const std::exception& e) {
+        what = e.what();
+    } catch (...) {
+    }
+    if (what.empty()) what = "unexpected error";
+    report("Tarvolo could not start: " + what);
+    return false;
 }
 
 std::string ExecutableFolder() {

@@ -27,7 +27,8 @@ public:
     const std::string& Title() const { return title_; }
     void SetHelpFile(const std::string& path) { helpFile_ = path; }
     const std::string& HelpFile() const { return helpFile_; }
-    void SetHintHidePause(int ms) { hintHidePause_ = ms; }
+    // Applies to the hint windows that exist as well as to those made later.
+    void SetHintHidePause(int ms);
     int HintHidePause() const { return hintHidePause_; }
 
     Form* MainForm() const { return mainForm_; }
@@ -43,6 +44,10 @@ public:
     int Run();
     void Terminate();
     bool Terminated() const { return terminated_; }
+    // The session ends (WM_ENDSESSION): the process may be ended at any moment.
+    void SetSessionEnding() { sessionEnding_ = true; }
+    // The program is on its way out: work in progress is abandoned, not finished.
+    bool Ending() const { return terminated_ || sessionEnding_; }
     // Dispatches the messages that are waiting, then returns.
     void ProcessMessages();
     // One message through the key preview, dialog navigation and dispatch.
@@ -68,8 +73,13 @@ private:
     Form* mainForm_ = nullptr;
     bool active_ = false;
     bool terminated_ = false;
+    bool sessionEnding_ = false;
     int exitCode_ = 0;
 };
+
+// Runs one step of the program's start; an exception from it is turned into the
+// text "Tarvolo could not start: <what failed>" for `report`. False when it failed.
+bool RunStartUpStep(const std::function<void()>& step, const std::function<void(const std::string&)>& report);
 
 // The running executable's folder, UTF-8, ending in a backslash: its full path
 // cut after the last backslash (or colon).

@@ -17,8 +17,8 @@ std::string ComboBox::Item(int index) const {
     const LRESULT n = ::SendMessageW(hwnd_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (index < 0 || n == CB_ERR) return {};
     std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    const LRESULT got =
-        ::SendMessageW(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    const LRESULT got = ::SendMessageW(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                       reinterpret_cast<LPARAM>(text.data()));
     text.resize(got == CB_ERR ? 0 : static_cast<size_t>(got));
     return Narrow(text);
 }

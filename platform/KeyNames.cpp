@@ -44,4 +44,9 @@ std::string ShortcutToText(uint16_t shortcut) {
     return text + KeyName(vk);
 }
 
+std::string HotKeyTakenText(uint16_t shortcut) {
+    return "The hot key " + ShortcutToText(shortcut) +
+           " is used by another program. Choose another one in Options.";
+}
+
 }  // namespace tarvolo

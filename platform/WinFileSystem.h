@@ -1,7 +1,7 @@
 // The model's files on the real disk: whole reads, atomic replacement.
 #pragma once
 
-#include "model/Files.h"
+#include "store/Files.h"
 
 namespace tarvolo {
 

@@ -102,8 +102,41 @@ void WinCollator::SortKey(std::string_view utf8Name, std::string& out) const {
     out.resize(need > 0 ? static_cast<size_t>(need - 1) : 0);
 }
 
+UINT LegacyAnsiCodePage() {
+    // CP_ACP is UTF-8 in a program whose manifest asks for it, so the code page
+    // older tools wrote in is asked of the system locale itself. The LCID form
+    // answers under Wine too, where LOCALE_NAME_SYSTEM_DEFAULT gives nothing.
+    static const UINT codePage = [] {
+        DWORD cp = 0;
+        if (GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                           reinterpret_cast<LPWSTR>(&cp), sizeof(cp) / sizeof(wchar_t)) == 0)
+            cp = 0;
+        // A Unicode-only locale has no ANSI code page (0); Western European
+        // then decodes every byte to some letter.
+        return cp == 0 || cp == CP_ACP ? 1252u : static_cast<UINT>(cp);
+    }();
+    return codePage;
+}
+
+std::string LegacyToUtf8(UINT codePage, std::string_view ansi) {
+    return Narrow(ToWide(codePage, ansi));
+}
+
+std::string LegacyFromUtf8(UINT codePage, std::string_view utf8) {
+    const std::wstring wide = Widen(utf8);
+    std::string out;
+    if (wide.empty()) return out;
+    const int len = ClampLength(wide.size());
+    const int need = WideCharToMultiByte(codePage, 0, wide.data(), len, nullptr, 0, nullptr, nullptr);
+    if (need <= 0) return out;
+    out.resize(static_cast<size_t>(need));
+    const int got = WideCharToMultiByte(codePage, 0, wide.data(), len, &out[0], need, nullptr, nullptr);
+    out.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return out;
+}
+
 std::string WinAnsiDecoder::ToUtf8(std::string_view ansi) const {
-    return Narrow(ToWide(CP_ACP, ansi));
+    return LegacyToUtf8(LegacyAnsiCodePage(), ansi);
 }
 
 }  // namespace tarvolo

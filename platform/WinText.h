@@ -36,7 +36,15 @@ private:
     mutable std::wstring wide_;
 };
 
-// MultiByteToWideChar(CP_ACP), then UTF-8.
+// The system locale's legacy ANSI code page (1252, 1251, 932...): what CP_ACP
+// meant before the manifest made it UTF-8, and what older tools wrote in.
+UINT LegacyAnsiCodePage();
+// Conversions in a given code page; characters outside it become its default
+// character ('?').
+std::string LegacyToUtf8(UINT codePage, std::string_view ansi);
+std::string LegacyFromUtf8(UINT codePage, std::string_view utf8);
+
+// Bytes in the legacy ANSI code page, then UTF-8.
 class WinAnsiDecoder : public AnsiDecoder {
 public:
     std::string ToUtf8(std::string_view ansi) const override;

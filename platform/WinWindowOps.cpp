@@ -40,6 +40,13 @@ constexpr int kTextBuffer = 255;     // at most 254 characters
 WinWindowOps::WinWindowOps(std::function<void()> minimizeApplication, unsigned timeoutMs)
     : minimizeApplication_(std::move(minimizeApplication)), timeoutMs_(timeoutMs) {}
 
+bool WinWindowOps::Send(WindowHandle window, UINT msg, WPARAM wp, LPARAM lp, DWORD_PTR* result) {
+    ::SetLastError(0);
+    if (::SendMessageTimeoutW(ToHwnd(window), msg, wp, lp, kSendFlags, timeoutMs_, result)) return true;
+    lastError_ = ::GetLastError();
+    return false;
+}
+
 void WinWindowOps::EnumTopLevel(const Visit& visit) {
     ::EnumWindows(VisitThunk, reinterpret_cast<LPARAM>(&visit));
 }
@@ -64,7 +71,7 @@ std::string WinWindowOps::GetWindowClassName(WindowHandle window) {
 
 std::optional<uint32_t> WinWindowOps::SendGetDefId(WindowHandle dialog) {
     DWORD_PTR answer = 0;
-    if (!::SendMessageTimeoutW(ToHwnd(dialog), DM_GETDEFID, 0, 0, kSendFlags, timeoutMs_, &answer)) {
+    if (!Send(dialog, DM_GETDEFID, 0, 0, &answer)) {
         return std::nullopt;
     }
     return static_cast<uint32_t>(answer);
@@ -73,8 +80,7 @@ std::optional<uint32_t> WinWindowOps::SendGetDefId(WindowHandle dialog) {
 std::optional<std::string> WinWindowOps::GetText(WindowHandle window) {
     wchar_t buffer[kTextBuffer] = {};
     DWORD_PTR copied = 0;
-    if (!::SendMessageTimeoutW(ToHwnd(window), WM_GETTEXT, kTextBuffer, reinterpret_cast<LPARAM>(buffer),
-                               kSendFlags, timeoutMs_, &copied)) {
+    if (!Send(window, WM_GETTEXT, kTextBuffer, reinterpret_cast<LPARAM>(buffer), &copied)) {
         return std::nullopt;
     }
     // Trust neither the count nor the terminator of a foreign window alone.
@@ -85,14 +91,12 @@ std::optional<std::string> WinWindowOps::GetText(WindowHandle window) {
 bool WinWindowOps::SetText(WindowHandle window, std::string_view text) {
     const std::wstring wide = Widen(text);
     DWORD_PTR result = 0;
-    return ::SendMessageTimeoutW(ToHwnd(window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()),
-                                 kSendFlags, timeoutMs_, &result) != 0;
+    return Send(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), &result);
 }
 
 bool WinWindowOps::SendCommand(WindowHandle dialog, uint32_t wParam, WindowHandle lParamWindow) {
     DWORD_PTR result = 0;
-    return ::SendMessageTimeoutW(ToHwnd(dialog), WM_COMMAND, wParam, static_cast<LPARAM>(lParamWindow),
-                                 kSendFlags, timeoutMs_, &result) != 0;
+    return Send(dialog, WM_COMMAND, wParam, static_cast<LPARAM>(lParamWindow), &result);
 }
 
 WindowHandle WinWindowOps::GetDlgItem(WindowHandle dialog, int id) {

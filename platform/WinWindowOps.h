@@ -3,6 +3,8 @@
 // window cannot freeze the program.
 #pragma once
 
+#include <windows.h>
+
 #include <functional>
 
 #include "delivery/core/SendToDialog.h"
@@ -27,8 +29,13 @@ public:
     bool SendCommand(WindowHandle dialog, uint32_t wParam, WindowHandle lParamWindow) override;
     WindowHandle GetDlgItem(WindowHandle dialog, int id) override;
     void MinimizeApplication() override;
+    uint32_t LastSendError() const override { return lastError_; }
 
 private:
+    // Sends with the time limit and keeps the system's error of a failed send.
+    bool Send(WindowHandle window, UINT msg, WPARAM wp, LPARAM lp, DWORD_PTR* result);
+
+    uint32_t lastError_ = 0;
     std::function<void()> minimizeApplication_;
     unsigned timeoutMs_;
 };

@@ -175,6 +175,20 @@ void TCoolTrayIcon::ReAddAfterShellRestart() {
     if (iconVisible_) AddTrayIcon();
 }
 
+bool TCoolTrayIcon::ShowBalloon(const std::string& titleUtf8, const std::string& textUtf8) {
+    // The balloon's fields come after the first-version record: a record of its own.
+    NOTIFYICONDATAW balloon{};
+    balloon.cbSize = sizeof balloon;
+    balloon.hWnd = record_.hWnd;
+    balloon.uID = record_.uID;
+    balloon.uFlags = NIF_INFO;
+    balloon.dwInfoFlags = NIIF_WARNING;
+    const std::wstring title = Utf8ToWide(titleUtf8), text = Utf8ToWide(textUtf8);
+    title.copy(balloon.szInfoTitle, ARRAYSIZE(balloon.szInfoTitle) - 1);
+    text.copy(balloon.szInfo, ARRAYSIZE(balloon.szInfo) - 1);
+    return shell_.Notify(NIM_MODIFY, &balloon);
+}
+
 // ---- Dispatchers --------------------------------------------------------------------------------
 
 void TCoolTrayIcon::FireClick() {

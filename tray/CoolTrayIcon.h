@@ -114,6 +114,9 @@ public:
     HWND MessageWindow() const { return window_.get(); }
     // Adds the icon again if it should be visible; the shell forgets every icon when it restarts.
     void ReAddAfterShellRestart();
+    // A warning balloon from the icon: tells the user something without holding up
+    // the program (a start in the notification area at logon). False when the shell refused.
+    bool ShowBalloon(const std::string& titleUtf8, const std::string& textUtf8);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

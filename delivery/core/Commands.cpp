@@ -16,7 +16,8 @@ bool Commands::Run(Command command, const std::string& path) {
     }
     switch (command) {
         case Command::open:
-            shell_.OpenFolder(path);
+            // A folder the shell could not open was not used: it stays out of the history.
+            if (!shell_.OpenFolder(path)) return false;
             break;
         case Command::copy:
             // The user must not paste an old text believing it is this path.
@@ -52,9 +53,12 @@ void Commands::SendFavoriteToDialog(const std::string& path) {
     SendToDialog(path);
 }
 
-void Commands::SendToDialog(const std::string& path) {
+SendOutcome Commands::SendToDialog(const std::string& path) {
     sender_.DialogPath = path;
-    sender_.SendPathToDialog(windows_, model_.dialogs);
+    const SendOutcome outcome = sender_.SendPathToDialog(windows_, model_.dialogs);
+    // The program stays where it is, so the user can deliver the path another way.
+    if (outcome.kind == SendOutcome::Refused) view_.ShowError(RefusedSendText(outcome));
+    return outcome;
 }
 
 }  // namespace tarvolo

@@ -18,8 +18,9 @@ public:
     virtual ~Shell() = default;
     // False for an empty path.
     virtual bool IsDirectory(const std::string& path) = 0;
-    // The folder in the file browser, by the folder's default verb.
-    virtual void OpenFolder(const std::string& path) = 0;
+    // The folder in the file browser, by the folder's default verb; false (the
+    // user told why) when the shell could not open it.
+    virtual bool OpenFolder(const std::string& path) = 0;
 };
 
 class Clipboard {
@@ -53,8 +54,9 @@ public:
     // The favorites' own: no history, and their own message for a missing path.
     void OpenFavorite(const std::string& path);
     void SendFavoriteToDialog(const std::string& path);
-    // Offers `path` to the dialogs whose captions begin with an entry of the dialogs list.
-    void SendToDialog(const std::string& path);
+    // Offers `path` to the dialogs whose captions begin with an entry of the dialogs
+    // list; a dialog that refused it is told to the user.
+    SendOutcome SendToDialog(const std::string& path);
 
     // Keeps the window and button the last send found, for the next send.
     DialogSender& Sender() { return sender_; }

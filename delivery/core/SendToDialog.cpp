@@ -28,16 +28,31 @@ bool ClassNameQualifies(std::string_view className) {
     return UpperAscii(className.substr(0, kClassNameChars)).find("EDIT") != std::string::npos;
 }
 
-void DialogSender::SendPathToDialog(WindowOps& ops, const std::vector<std::string>& dialogsList) {
+std::string RefusedSendText(const SendOutcome& outcome) {
+    std::string text = "The path could not be sent to the dialog \"" + outcome.caption + "\": ";
+    if (outcome.error == kErrorAccessDenied)
+        return text + "the dialog belongs to a program running with higher rights.";
+    return text + "the dialog does not answer.";
+}
+
+SendOutcome DialogSender::SendPathToDialog(WindowOps& ops, const std::vector<std::string>& dialogsList) {
     // A second send while one runs (a message handled during a wait) would
     // interleave its steps with the first; it is dropped.
-    if (ops_ != nullptr) return;
+    if (ops_ != nullptr) return {};
     ops_ = &ops;
     dialogs_ = &dialogsList;
     unresponsive_.clear();
+    matched_ = filledAny_ = false;
+    refusal_ = SendOutcome{};
     ops.EnumTopLevel([this](WindowHandle window) { return FindDialogWindowProc(window); });
     ops_ = nullptr;
     dialogs_ = nullptr;
+    if (!matched_) return {};
+    // A dialog that refused the path is left as it was: hiding now would tell the
+    // user it had taken the path.
+    if (refusal_.kind == SendOutcome::Refused && !filledAny_) return refusal_;
+    ops.MinimizeApplication();
+    return SendOutcome{SendOutcome::Delivered, {}, 0};
 }
 
 bool DialogSender::FindDialogWindowProc(WindowHandle window) {
@@ -45,6 +60,8 @@ bool DialogSender::FindDialogWindowProc(WindowHandle window) {
     bool filled = false;
     for (const std::string& entry : *dialogs_) {
         if (!CaptionMatches(caption, entry)) continue;
+        matched_ = true;
+        caption_ = caption;
         DialogWindow = window;
         DialogDefaultButton = 0;
         if (!IsUnresponsive(window)) {
@@ -60,8 +77,8 @@ bool DialogSender::FindDialogWindowProc(WindowHandle window) {
                 MarkUnresponsive(window);
             }
         }
-        ops_->MinimizeApplication();
     }
+    filledAny_ = filledAny_ || filled;
     return !filled;
 }
 
@@ -103,6 +120,13 @@ bool DialogSender::IsUnresponsive(WindowHandle window) const {
 
 void DialogSender::MarkUnresponsive(WindowHandle window) {
     unresponsive_.push_back(window);
+    NoteRefusal(window);
+}
+
+void DialogSender::NoteRefusal(WindowHandle window) {
+    if (refusal_.kind == SendOutcome::Refused) return;
+    (void)window;  // always DialogWindow, whose caption is at hand
+    refusal_ = SendOutcome{SendOutcome::Refused, caption_, ops_->LastSendError()};
 }
 
 }  // namespace tarvolo

@@ -38,10 +38,14 @@ struct WindowOps {
     // WM_COMMAND; true when the window took the message.
     virtual bool SendCommand(WindowHandle dialog, uint32_t wParam, WindowHandle lParamWindow) = 0;
     virtual WindowHandle GetDlgItem(WindowHandle dialog, int id) = 0;
+    // The system's error code of the last send that failed (5: the window belongs
+    // to a program with higher rights; 0 or 1460: no answer in time).
+    virtual uint32_t LastSendError() const = 0;
     // Hides the program in the notification area.
     virtual void MinimizeApplication() = 0;
 };
 
+constexpr uint32_t kErrorAccessDenied = 5;  // ERROR_ACCESS_DENIED
 constexpr uint16_t kDcHasDefId = 0x534B;  // DC_HASDEFID
 constexpr uint16_t kBnClicked = 0;        // BN_CLICKED
 
@@ -53,6 +57,17 @@ bool CaptionMatches(std::string_view caption, std::string_view entry);
 // ASCII case (Edit, RichEdit20W, TEdit).
 bool ClassNameQualifies(std::string_view className);
 
+// How a send ended. `Refused`: a matching window refused or did not answer a
+// send and no window took the path; the program then stays in front.
+struct SendOutcome {
+    enum Kind { NoMatch, Delivered, Refused } kind = NoMatch;
+    std::string caption;     // the refusing window's caption
+    uint32_t error = 0;      // its LastSendError
+};
+
+// What the user is told of a refused send, in the program's words.
+std::string RefusedSendText(const SendOutcome& outcome);
+
 // The send state and the send itself. It keeps DialogWindow and
 // DialogDefaultButton after a send, as the last match left them.
 class DialogSender {
@@ -63,18 +78,23 @@ public:
 
     // Offers DialogPath to every top-level window whose caption begins with an
     // entry of dialogsList, once per matching entry, and stops after the first
-    // window whose edit was filled. The caller is not told whether one was.
-    void SendPathToDialog(WindowOps& ops, const std::vector<std::string>& dialogsList);
+    // window whose edit was filled. The program is hidden at the end when a
+    // window matched, unless the send was refused (see SendOutcome).
+    SendOutcome SendPathToDialog(WindowOps& ops, const std::vector<std::string>& dialogsList);
 
 private:
     bool FindDialogWindowProc(WindowHandle window);
     bool FillDialogEditProc(WindowHandle child);
     bool IsUnresponsive(WindowHandle window) const;
     void MarkUnresponsive(WindowHandle window);
+    void NoteRefusal(WindowHandle window);
 
     WindowOps* ops_ = nullptr;
     const std::vector<std::string>* dialogs_ = nullptr;
     bool editFilled_ = false;
+    bool matched_ = false, filledAny_ = false;
+    SendOutcome refusal_;
+    std::string caption_;  // DialogWindow's  // the first refusal of this walk, when there was one
     // Windows that failed a send during this walk: a hung window is not asked
     // again, so it costs one time-out rather than one per entry and edit.
     std::vector<WindowHandle> unresponsive_;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <thread>
+#include <utility>
 
 namespace e2e {
 
@@ -313,6 +314,8 @@ void LeftClick(HWND hwnd, int x, int y) {
 
 Program::Program(const TestDir& dir) : dir_(dir.Win("program")) { MakeDirs(dir_); }
 
+Program::Program(std::string folder) : dir_(std::move(folder)), copyExe_(false) {}
+
 Program::~Program() {
     if (Running()) Kill();
     if (pi_.hProcess) ::CloseHandle(pi_.hProcess);
@@ -323,16 +326,18 @@ std::string Program::Dir() const { return dir_; }
 std::string Program::File(const std::string& name) const { return dir_ + "\\" + name; }
 
 bool Program::Start(const std::string& arguments, int showCommand, bool waitForOthers) {
-    std::string exe = Env("TARVOLO_EXE");
-    if (exe.empty()) {
-        ADD_FAILURE() << "TARVOLO_EXE is not set";
-        return false;
-    }
-    if (exe[0] == '/') exe = UnixToWin(exe);
     std::string target = File("tarvolo.exe");
-    if (!::CopyFileW(W(exe).c_str(), W(target).c_str(), FALSE)) {
-        ADD_FAILURE() << "cannot copy " << exe << " to " << target;
-        return false;
+    if (copyExe_) {
+        std::string exe = Env("TARVOLO_EXE");
+        if (exe.empty()) {
+            ADD_FAILURE() << "TARVOLO_EXE is not set";
+            return false;
+        }
+        if (exe[0] == '/') exe = UnixToWin(exe);
+        if (!::CopyFileW(W(exe).c_str(), W(target).c_str(), FALSE)) {
+            ADD_FAILURE() << "cannot copy " << exe << " to " << target;
+            return false;
+        }
     }
     // The previous test's program must be gone: one instance runs at a time.
     if (waitForOthers) {

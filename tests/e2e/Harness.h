@@ -83,6 +83,8 @@ void LeftClick(HWND hwnd, int x, int y);            // client coordinates
 class Program {
 public:
     explicit Program(const TestDir& dir);
+    // The tarvolo.exe that is already in `folder` (Windows form), started where it is.
+    explicit Program(std::string folder);
     ~Program();  // ends it if it still runs
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -115,6 +117,7 @@ public:
 
 private:
     std::string dir_;
+    bool copyExe_ = true;
     PROCESS_INFORMATION pi_{};
 };
 

@@ -3,6 +3,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -113,6 +114,7 @@ public:
         Record(Event::kMinimize, 0);
         if (onMinimize) onMinimize();
     }
+    uint32_t LastSendError() const override { return 5; }
 
 private:
     void Record(Event::Kind kind, WindowHandle w, bool ok = true, std::string text = {}, uint32_t wParam = 0,
@@ -223,8 +225,16 @@ std::string ShowEvents(const std::vector<Event>& events) {
     return s;
 }
 
+bool HasEditDescendant(const FuzzedWindows& fake, WindowHandle window) {
+    for (WindowHandle c : fake.windows.at(window).children) {
+        if (ReferenceClassQualifies(fake.windows.at(c).className) || HasEditDescendant(fake, c)) return true;
+    }
+    return false;
+}
+
+// `alwaysAnswer`: the top-level windows whose thread never hangs.
 void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialogs, const DialogSender& sender,
-               const std::string& path, WindowHandle dialogBefore) {
+               const std::string& path, WindowHandle dialogBefore, const std::vector<WindowHandle>& alwaysAnswer) {
     const std::vector<Event>& ev = fake.events;
     auto matches = [&](WindowHandle top) {
         size_t n = 0;
@@ -239,6 +249,7 @@ void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialog
     size_t minimizes = 0, expectedMinimizes = 0;
     WindowHandle lastMatched = dialogBefore;
     bool filled = false;  // an edit took the path
+    WindowHandle filledTop = 0;
     size_t visited = 0;
     for (size_t i = 0; i < ev.size(); ++i) {
         const Event& e = ev[i];
@@ -277,6 +288,7 @@ void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialog
         if (isPathSet) {
             FUZZ_CHECK(e.text == path, where + ": " + Show(e.text));
             ++pathSets[topOf(e.window)];
+            if (e.ok && !filled) filledTop = topOf(e.window);
             filled = filled || e.ok;
         }
         if (e.kind == Event::kCommand) {
@@ -305,13 +317,33 @@ void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialog
         }
     }
     if (!filled) FUZZ_CHECK(visited == fake.tops.size(), "walk ended without delivering the path");
+    // The first matching window that always answers and holds an edit gets the
+    // path, unless a window before it took it already.
+    for (size_t t = 0; t < fake.tops.size(); ++t) {
+        const WindowHandle top = fake.tops[t];
+        const bool answers = std::find(alwaysAnswer.begin(), alwaysAnswer.end(), top) != alwaysAnswer.end();
+        if (!matches(top) || !answers || !HasEditDescendant(fake, top)) continue;
+        FUZZ_CHECK(filled, "window " + std::to_string(top) + " could take the path but none was delivered" +
+                               ShowEvents(ev));
+        const size_t at = static_cast<size_t>(std::find(fake.tops.begin(), fake.tops.end(), filledTop) -
+                                              fake.tops.begin());
+        FUZZ_CHECK(at <= t, "the path went to window " + std::to_string(filledTop) + ", after window " +
+                                std::to_string(top) + ShowEvents(ev));
+        break;
+    }
     for (const auto& [top, count] : pathSets) {
         FUZZ_CHECK(count <= matches(top), "window " + std::to_string(top) + " got the path " +
                                               std::to_string(count) + " times for " +
                                               std::to_string(matches(top)) + " matching entries");
     }
-    FUZZ_CHECK(minimizes == expectedMinimizes, std::to_string(minimizes) + " minimizes for " +
-                                                   std::to_string(expectedMinimizes) + " matches");
+    // The program hides once at the end when a window matched, unless a send was
+    // refused and no edit took the path.
+    bool anyFailed = false;
+    for (const auto& f : failed) anyFailed = anyFailed || f.second;
+    const size_t hides = expectedMinimizes > 0 && (filled || !anyFailed) ? 1 : 0;
+    FUZZ_CHECK(minimizes == hides, std::to_string(minimizes) + " minimizes for " +
+                                       std::to_string(expectedMinimizes) + " matches");
+    FUZZ_CHECK(!minimizes || ev.back().kind == Event::kMinimize, "the program hid before the walk ended");
     FUZZ_CHECK(sender.DialogWindow == lastMatched, std::to_string(sender.DialogWindow) +
                                                        " is not the last "
                                                        "matching window " +
@@ -327,6 +359,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider in(data, size);
     FuzzedWindows fake;
     BuildWindows(in, fake);
+    std::vector<WindowHandle> alwaysAnswer;
+    for (const auto& [top, left] : fake.answersLeft)
+        if (left < 0) alwaysAnswer.push_back(top);
     const std::vector<std::string> dialogs = BuildDialogs(in, fake);
     CheckRules(fake, dialogs);
 
@@ -345,6 +380,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         };
     }
     sender.SendPathToDialog(fake, dialogs);
-    CheckSend(fake, dialogs, sender, path, kBefore);
+    CheckSend(fake, dialogs, sender, path, kBefore, alwaysAnswer);
     return 0;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz target of a TARVOLO_FUZZ build for a fixed time each, one
-# after the other (one process at a time), on a copy of its seed corpus: what
+# after the other (one process at a time), first replaying every seed of
+# corpus/NAME (index_fuzz: corpus/index), then on a copy of that corpus: what
 # a run discovers stays under BUILD_DIR and never grows the repository's corpus.
 #
 #   tests/fuzz/run-fuzzers.sh BUILD_DIR SECONDS_PER_TARGET [TARGET...]
@@ -40,19 +41,42 @@ for name in "${targets[@]}"; do
     fi
     rm -rf "$work"
     mkdir -p "$work/corpus" "$work/artifacts"
-    if [ -d "$here/corpus/$name" ]; then
-        cp -R "$here/corpus/$name/." "$work/corpus/"
+    # The seeds of index_fuzz live in corpus/index, and so on. Every seed, the kept
+    # reproducers of fixed faults among them, is replayed on every run, each on its
+    # own, before any fuzzing: a run that did not get through them is no pass.
+    seeds="$here/corpus/${name%_fuzz}"
+    nseeds=0
+    replayed=0
+    rc=0
+    if [ -d "$seeds" ]; then
+        nseeds=$(find "$seeds" -type f | wc -l)
+        cp -R "$seeds/." "$work/corpus/"
     fi
-    # -timeout: one input that takes this long counts as a failure (a hang or a
-    # quadratic blow-up), not as a slow machine.
-    # shellcheck disable=SC2086
-    "$exe" -max_total_time="$seconds" -print_final_stats=1 -timeout=25 -rss_limit_mb=2048 \
-        -artifact_prefix="$work/artifacts/" ${FUZZ_FLAGS:-} "$work/corpus" >"$log" 2>&1
-    rc=$?
+    if [ "$nseeds" -gt 0 ]; then
+        mapfile -d '' seedfiles < <(find "$seeds" -type f -print0 | sort -z)
+        "$exe" -timeout=25 -rss_limit_mb=2048 -artifact_prefix="$work/artifacts/" "${seedfiles[@]}" \
+            >"$log.seeds" 2>&1
+        rc=$?
+        replayed=$(grep -c '^Executed ' "$log.seeds")
+        cat "$log.seeds" >"$log"
+    fi
+    if [ "$rc" -eq 0 ]; then
+        # -timeout: one input that takes this long counts as a failure (a hang or a
+        # quadratic blow-up), not as a slow machine.
+        # shellcheck disable=SC2086
+        "$exe" -max_total_time="$seconds" -print_final_stats=1 -timeout=25 -rss_limit_mb=2048 \
+            -artifact_prefix="$work/artifacts/" ${FUZZ_FLAGS:-} "$work/corpus" >>"$log" 2>&1
+        rc=$?
+    fi
     units=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
     corpus=$(find "$work/corpus" -type f | wc -l)
+    if [ "$rc" -eq 0 ] && { [ "$nseeds" -eq 0 ] || [ "$replayed" -ne "$nseeds" ]; }; then
+        echo "$name: FAILED, $replayed of $nseeds seeds replayed (seeds in $seeds)"
+        failed=$((failed + 1))
+        continue
+    fi
     if [ "$rc" -eq 0 ]; then
-        echo "$name: passed, ${units:-0} inputs tried in ${seconds} s (corpus ${corpus} files)"
+        echo "$name: passed, $replayed of $nseeds seeds replayed, ${units:-0} inputs tried in ${seconds} s (corpus ${corpus} files)"
         passed=$((passed + 1))
     else
         echo "$name: FAILED (exit $rc) after ${units:-0} inputs; log $log"

@@ -107,6 +107,34 @@ std::vector<Probe> Probes(const std::vector<std::string_view>& lines) {
     return probes;
 }
 
+// A value as the file states it, read straight from the bytes: the first
+// "[section]" line of that name (blanks around it and the name do not count,
+// nor does ASCII case), in it the first "key=value" line of that key up to the
+// next section line; the value without its blanks and one pair of enclosing
+// quotes. Leading byte-order marks are no part of the first line.
+std::optional<std::string> ReferenceGet(std::string_view bytes, const Probe& p) {
+    while (StartsWith(bytes, kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());
+    std::vector<std::string_view> lines;
+    ForEachLine(bytes, [&](std::string_view line) { lines.push_back(line); });
+    size_t i = 0;
+    for (; i < lines.size(); ++i) {
+        const std::string_view t = Trim(lines[i]);
+        if (StartsWith(t, "[") && t.find(']') != std::string_view::npos &&
+            SameIgnoringAsciiCase(Trim(t.substr(1, t.find(']') - 1)), p.section))
+            break;
+    }
+    for (++i; i < lines.size(); ++i) {
+        const std::string_view t = Trim(lines[i]);
+        if (StartsWith(t, "[") && t.find(']') != std::string_view::npos) break;
+        const size_t eq = lines[i].find('=');
+        if (eq == std::string_view::npos || !SameIgnoringAsciiCase(Trim(lines[i].substr(0, eq)), p.key)) continue;
+        std::string_view v = Trim(lines[i].substr(eq + 1));
+        if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) v = v.substr(1, v.size() - 2);
+        return std::string(v);
+    }
+    return std::nullopt;
+}
+
 std::vector<std::optional<std::string>> Answers(const IniFile& ini, const std::vector<Probe>& probes) {
     std::vector<std::optional<std::string>> answers;
     for (const Probe& p : probes) answers.push_back(ini.Get(p.section, p.key));
@@ -184,6 +212,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const IniFile ini = IniFile::Parse(bytes);
     const std::vector<Probe> probes = Probes(lines);
     const std::string text = ini.Text();
+    for (const Probe& p : probes) {
+        const std::optional<std::string> got = ini.Get(p.section, p.key), expected = ReferenceGet(bytes, p);
+        FUZZ_CHECK(got == expected, ShowProbe(p) + " got " + ShowGet(got) + " expected " + ShowGet(expected));
+    }
     FUZZ_CHECK(text.empty() || StartsWith(text.substr(text.size() - 2), "\r\n"), Show(text));
 
     // Written and read again: the same answers and the same text. (In

@@ -20,8 +20,12 @@ class FakeShell : public Shell {
 public:
     explicit FakeShell(Log& log) : log_(log) {}
     bool IsDirectory(const std::string& path) override { return directories.count(path) != 0; }
-    void OpenFolder(const std::string& path) override { log_.events.push_back("open " + path); }
+    bool OpenFolder(const std::string& path) override {
+        log_.events.push_back("open " + path);
+        return opens;
+    }
     std::set<std::string> directories;
+    bool opens = true;
 
 private:
     Log& log_;
@@ -40,20 +44,28 @@ private:
     Log& log_;
 };
 
-// No window of another program: a send finds no dialog and touches nothing.
+// No window of another program, unless `refusingDialog` is set: then one dialog
+// captioned "Open" whose edit belongs to a program with higher rights.
 class NoWindows : public WindowOps {
 public:
     explicit NoWindows(Log& log) : log_(log) {}
-    void EnumTopLevel(const Visit&) override { log_.events.push_back("look for dialogs"); }
-    void EnumDescendants(WindowHandle, const Visit&) override {}
-    std::string GetCaption(WindowHandle) override { return {}; }
-    std::string GetWindowClassName(WindowHandle) override { return {}; }
+    void EnumTopLevel(const Visit& visit) override {
+        log_.events.push_back("look for dialogs");
+        if (refusingDialog) visit(1);
+    }
+    void EnumDescendants(WindowHandle, const Visit& visit) override {
+        if (refusingDialog) visit(2);
+    }
+    std::string GetCaption(WindowHandle) override { return "Open"; }
+    std::string GetWindowClassName(WindowHandle w) override { return w == 2 ? "Edit" : "#32770"; }
     std::optional<uint32_t> SendGetDefId(WindowHandle) override { return std::nullopt; }
     std::optional<std::string> GetText(WindowHandle) override { return std::nullopt; }
     bool SetText(WindowHandle, std::string_view) override { return false; }
     bool SendCommand(WindowHandle, uint32_t, WindowHandle) override { return false; }
     WindowHandle GetDlgItem(WindowHandle, int) override { return 0; }
+    uint32_t LastSendError() const override { return kErrorAccessDenied; }
     void MinimizeApplication() override { log_.events.push_back("minimize"); }
+    bool refusingDialog = false;
 
 private:
     Log& log_;
@@ -113,7 +125,8 @@ TEST_F(DeliveryCommands, EachCommandDeliversAnExistingPathAndMovesItToTheTopOfTh
         model.history = {"D:\\Data", "c:\\work"};
         EXPECT_TRUE(commands.Run(c.command, "C:\\Work"));
         EXPECT_EQ(log.events, c.events) << static_cast<int>(c.command);
-        EXPECT_EQ(model.history, (Lines{"C:\\Work", "D:\\Data"})) << "the path replaces its entry in any case";
+        EXPECT_EQ(model.history, (Lines{"C:\\Work", "D:\\Data"}))
+            << "the path replaces its entry in any case";
     }
     EXPECT_EQ(commands.Sender().DialogPath, "C:\\Work");
 }
@@ -129,11 +142,25 @@ TEST_F(DeliveryCommands, APathThatIsNoDirectoryIsDeliveredNowhere) {
     EXPECT_EQ(model.history, (Lines{"D:\\Data", "c:\\work"}));
 }
 
-TEST_F(DeliveryCommands, AFailedCopyIsToldAndLeavesTheHistory) {
+TEST_F(DeliveryCommands, AFailedCopyOrOpenLeavesTheHistory) {
     clipboard.works = false;
-    EXPECT_FALSE(commands.Run(Command::copy, "D:\\Data"));
-    EXPECT_EQ(log.events, (Lines{"copy D:\\Data", std::string("error ") + kCannotOpenClipboard}));
+    EXPECT_FALSE(commands.Run(Command::copy, "C:\\Work"));
+    EXPECT_EQ(log.events, (Lines{"copy C:\\Work", std::string("error ") + kCannotOpenClipboard}));
+    log.events.clear();
+    // The shell tells the user itself why it could not open the folder.
+    shell.opens = false;
+    EXPECT_FALSE(commands.Run(Command::open, "C:\\Work"));
+    EXPECT_EQ(log.events, Lines{"open C:\\Work"});
     EXPECT_EQ(model.history, (Lines{"D:\\Data", "c:\\work"}));
+}
+
+TEST_F(DeliveryCommands, ARefusedSendIsToldAndStillCountsAsDelivered) {
+    windows.refusingDialog = true;
+    EXPECT_TRUE(commands.Run(Command::sendToDialog, "C:\\Work"));
+    ASSERT_GE(log.events.size(), 2u);
+    EXPECT_EQ(log.events[log.events.size() - 2].rfind("error ", 0), 0u) << log.events[log.events.size() - 2];
+    EXPECT_EQ(log.events.back(), "history shown");
+    EXPECT_EQ(model.history.front(), "C:\\Work");
 }
 
 TEST_F(DeliveryCommands, FavoritesHaveTheirOwnMessageAndNoHistory) {
@@ -141,8 +168,9 @@ TEST_F(DeliveryCommands, FavoritesHaveTheirOwnMessageAndNoHistory) {
     commands.SendFavoriteToDialog("D:\\Data");
     commands.OpenFavorite("C:\\Gone");
     commands.SendFavoriteToDialog("");
-    EXPECT_EQ(log.events, (Lines{"open C:\\Work", "look for dialogs", std::string("inform ") + kMissingFavorite,
-                                 std::string("inform ") + kMissingFavorite}));
+    EXPECT_EQ(log.events,
+              (Lines{"open C:\\Work", "look for dialogs", std::string("inform ") + kMissingFavorite,
+                     std::string("inform ") + kMissingFavorite}));
     EXPECT_EQ(model.history, (Lines{"D:\\Data", "c:\\work"}));
 }
 

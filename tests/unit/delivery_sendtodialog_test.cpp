@@ -48,6 +48,7 @@ public:
         std::string text;
         std::optional<uint32_t> defId = 0;  // nullopt: DM_GETDEFID times out
         bool hung = false;
+        uint32_t error = 1460;  // the error of a failed send: ERROR_TIMEOUT, or 5 for higher rights
         int id = 0;
         std::vector<WindowHandle> children;
     };
@@ -91,22 +92,23 @@ public:
     }
     std::optional<uint32_t> SendGetDefId(WindowHandle w) override {
         calls.push_back("DM_GETDEFID " + Name(w));
+        if (!windows_.at(w).defId) lastError_ = windows_.at(w).error;
         return windows_.at(w).defId;
     }
     std::optional<std::string> GetText(WindowHandle w) override {
         calls.push_back("WM_GETTEXT " + Name(w));
-        if (windows_.at(w).hung) return std::nullopt;
+        if (Fails(w)) return std::nullopt;
         return windows_.at(w).text.substr(0, 254);
     }
     bool SetText(WindowHandle w, std::string_view text) override {
         calls.push_back("WM_SETTEXT " + Name(w) + " " + std::string(text));
-        if (windows_.at(w).hung) return false;
+        if (Fails(w)) return false;
         windows_.at(w).text = std::string(text);
         return true;
     }
     bool SendCommand(WindowHandle dialog, uint32_t wParam, WindowHandle lParam) override {
         calls.push_back("WM_COMMAND " + Name(dialog) + " " + std::to_string(wParam) + " " + Name(lParam));
-        if (windows_.at(dialog).hung) return false;
+        if (Fails(dialog)) return false;
         clicksSawText.push_back(lastEditText_());
         return true;
     }
@@ -118,12 +120,18 @@ public:
         return 0;
     }
     void MinimizeApplication() override { calls.push_back("MinimizeApplication"); }
+    uint32_t LastSendError() const override { return lastError_; }
 
     // What the edit held when each click arrived (the dialog acts on that).
     std::vector<std::string> clicksSawText;
     std::function<std::string()> lastEditText_ = [] { return std::string(); };
 
 private:
+    bool Fails(WindowHandle w) {
+        if (!windows_.at(w).hung) return false;
+        lastError_ = windows_.at(w).error;
+        return true;
+    }
     WindowHandle New() {
         const WindowHandle h = next_++;
         windows_[h];
@@ -138,6 +146,7 @@ private:
     }
 
     WindowHandle next_ = 1;
+    uint32_t lastError_ = 0;
     std::map<WindowHandle, Window> windows_;
     std::vector<WindowHandle> top_;
 };
@@ -215,7 +224,9 @@ TEST_F(SendToDialogTest, WindowWithoutEditMinimizesAndTheWalkGoesOn) {
 
     EXPECT_EQ(fake[edit].text, "a.txt");
     EXPECT_EQ(fake[other].text, "");
-    EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "MinimizeApplication"), 2);
+    // The program hides once, when the walk is done.
+    EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "MinimizeApplication"), 1);
+    EXPECT_EQ(fake.calls.back(), "MinimizeApplication");
     EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "WM_SETTEXT #6 C:\\Temp"), 1);
     EXPECT_EQ(sender.DialogWindow, dlg);
 }
@@ -234,7 +245,7 @@ TEST_F(SendToDialogTest, TwoMatchingEntriesDeliverTwice) {
     EXPECT_EQ(count("DM_GETDEFID #1"), 2);
     EXPECT_EQ(count("WM_SETTEXT #2 C:\\Temp"), 2);
     EXPECT_EQ(count("WM_COMMAND #1 1 #3"), 2);
-    EXPECT_EQ(count("MinimizeApplication"), 2);
+    EXPECT_EQ(count("MinimizeApplication"), 1);
     EXPECT_EQ(count("GetCaption #4"), 0);
     EXPECT_EQ(fake[edit].text, "x");
 }
@@ -263,9 +274,10 @@ TEST_F(SendToDialogTest, EmptyEntryFillsTheFirstWindowWithAnEdit) {
 
 TEST_F(SendToDialogTest, StateKeepsTheLastMatch) {
     const WindowHandle first = fake.AddTop("Open A", HasDefId(7));
-    fake.AddTop("Open B", 0);  // no edit: the walk reaches it and it resets the button
+    const WindowHandle second = fake.AddTop("Open B", 0);  // no edit: the walk reaches it and it resets the button
     Send({"open"});
-    EXPECT_NE(sender.DialogWindow, first);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(sender.DialogWindow, second);
     EXPECT_EQ(sender.DialogDefaultButton, 0);
 }
 
@@ -286,7 +298,7 @@ TEST_F(SendToDialogTest, TimedOutDefIdIsNoAnswerAndTheHungWindowIsNotAskedAgain)
     EXPECT_EQ(fake[hungEdit].text, "mine");
     EXPECT_EQ(count("WM_COMMAND #3 1 #5"), 2);
     EXPECT_EQ(fake[edit].text, "a");
-    EXPECT_EQ(count("MinimizeApplication"), 4);
+    EXPECT_EQ(count("MinimizeApplication"), 1);
 }
 
 TEST_F(SendToDialogTest, FailedTextSendsNeverClick) {
@@ -319,6 +331,61 @@ TEST_F(SendToDialogTest, TimedOutClickLeavesThePathInTheEdit) {
     EXPECT_EQ(fake.calls.back(), "MinimizeApplication");
     EXPECT_EQ(fake.calls[fake.calls.size() - 2], "WM_COMMAND #1 1 #3");
     EXPECT_EQ(fake[edit].text, "C:\\Temp");  // a late click then switches folders, not opens old.txt
+}
+
+// A dialog of a program with higher rights (or one that does not answer)
+// refuses every send: the program says so and stays in front, unless another
+// window took the path.
+TEST_F(SendToDialogTest, ARefusedSendIsToldAndTheProgramStays) {
+    struct Case {
+        const char* name;
+        uint32_t error;
+        bool alsoAWindowWithoutEdit;
+        bool alsoATakingDialog;
+        SendOutcome::Kind kind;
+        const char* text;
+    } cases[] = {
+        {"higher rights", 5, false, false, SendOutcome::Refused,
+         "The path could not be sent to the dialog \"Open - admin\": the dialog belongs to a program running with "
+         "higher rights."},
+        {"no answer", 1460, false, false, SendOutcome::Refused,
+         "The path could not be sent to the dialog \"Open - admin\": the dialog does not answer."},
+        {"a window without edit takes nothing", 5, true, false, SendOutcome::Refused, nullptr},
+        {"another dialog took it", 5, false, true, SendOutcome::Delivered, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeWindows windows;
+        const WindowHandle admin = windows.AddTop("Open - admin", std::nullopt);
+        windows[admin].hung = true;
+        windows[admin].error = c.error;
+        windows.AddChild(admin, "Edit", "secret.txt");
+        if (c.alsoAWindowWithoutEdit) windows.AddTop("Open notes", 0);
+        WindowHandle edit = 0;
+        if (c.alsoATakingDialog) edit = windows.AddChild(windows.AddTop("Open", 0), "Edit", "");
+        DialogSender send;
+        send.DialogPath = "C:\\Temp";
+        const SendOutcome outcome = send.SendPathToDialog(windows, {"open"});
+        EXPECT_EQ(outcome.kind, c.kind);
+        const bool hidden =
+            std::count(windows.calls.begin(), windows.calls.end(), "MinimizeApplication") > 0;
+        EXPECT_EQ(hidden, c.kind == SendOutcome::Delivered);
+        if (c.text) {
+            EXPECT_EQ(RefusedSendText(outcome), c.text);
+        }
+        if (c.kind == SendOutcome::Refused) {
+            EXPECT_EQ(outcome.caption, "Open - admin");
+        }
+        if (edit) {
+            EXPECT_EQ(windows[edit].text, "C:\\Temp");
+        }
+    }
+}
+
+TEST_F(SendToDialogTest, WithoutAMatchingWindowNothingIsToldAndNothingHides) {
+    fake.AddTop("Settings", HasDefId(1));
+    EXPECT_EQ(sender.SendPathToDialog(fake, {"open"}).kind, SendOutcome::NoMatch);
+    EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "MinimizeApplication"), 0);
 }
 
 }  // namespace

@@ -106,7 +106,8 @@ TEST_F(ModelFiles, SettingsAreNeverWrittenBeforeTheyWereLoaded) {
 }
 
 TEST_F(ModelFiles, SettingsRoundTripKeepingForeignLines) {
-    files.files[P("tarvolo.ini")] = "[Mine]\r\nKeep=this\r\n[Window]\r\nHotKey=16468\r\n[Rescan]\r\nHidden=0\r\n";
+    files.files[P("tarvolo.ini")] =
+        "[Mine]\r\nKeep=this\r\n[Window]\r\nHotKey=16468\r\n[Rescan]\r\nHidden=0\r\n";
     model.LoadSettings();
     EXPECT_EQ(model.settings.hotKey, 16468);
     EXPECT_FALSE(model.settings.includeHidden);

@@ -266,6 +266,25 @@ TEST_F(TrayTest, TaskbarCreatedAddsTheIconAgainOnlyWhenVisible) {
     EXPECT_EQ(shell_.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_DELETE}));
 }
 
+TEST_F(TrayTest, ABalloonIsAWarningFromTheIconAndLeavesItsOtherFieldsAlone) {
+    const std::string text = "The hot key Ctrl+Alt+W is used by another program. Choose another one in Options.";
+    EXPECT_TRUE(tray_->ShowBalloon("Tarvolo", text));
+    ASSERT_EQ(shell_.Messages(), (std::vector<DWORD>{NIM_MODIFY}));
+    const NOTIFYICONDATAW& d = shell_.calls.back().data;
+    EXPECT_EQ(d.cbSize, sizeof(NOTIFYICONDATAW)) << "the first-version record has no balloon";
+    EXPECT_EQ(d.hWnd, tray_->MessageWindow());
+    EXPECT_EQ(d.uID, TCoolTrayIcon::kIconId);
+    EXPECT_EQ(d.uFlags, UINT{NIF_INFO}) << "the icon, tip and message stay as they are";
+    EXPECT_EQ(d.dwInfoFlags, DWORD{NIIF_WARNING});
+    EXPECT_EQ(std::wstring(d.szInfoTitle), L"Tarvolo");
+    EXPECT_EQ(std::wstring(d.szInfo), std::wstring(text.begin(), text.end()));
+    // A text longer than the balloon holds is cut, never overrun.
+    EXPECT_TRUE(tray_->ShowBalloon(std::string(300, 't'), std::string(400, 'x')));
+    const NOTIFYICONDATAW& cut = shell_.calls.back().data;
+    EXPECT_EQ(std::wstring(cut.szInfo).size(), ARRAYSIZE(cut.szInfo) - 1);
+    EXPECT_EQ(std::wstring(cut.szInfoTitle).size(), ARRAYSIZE(cut.szInfoTitle) - 1);
+}
+
 TEST_F(TrayTest, FinishLoadingAppliesStartMinimizedAndVisibility) {
     ::ShowWindow(taskbar_.get(), SW_SHOWNOACTIVATE);
     ASSERT_TRUE(::IsWindowVisible(taskbar_.get()));

@@ -72,7 +72,8 @@ protected:
         root_ = Narrow(temp) + "tarvolo_wintext_" + std::to_string(GetCurrentProcessId()) + "\\";
         ASSERT_TRUE(CreateDirectoryW(Widen(root_).c_str(), nullptr)) << GetLastError();
     }
-    void TearDown() override { RemoveTree(Widen(root_)); }
+    // Extended-length paths, so that "apache." is removed and not "apache".
+    void TearDown() override { RemoveTree(ExtendedLengthPath(root_)); }
 
     void MakeDir(const std::string& relative) {
         ASSERT_TRUE(CreateDirectoryW(Widen(root_ + relative).c_str(), nullptr))
@@ -160,6 +161,32 @@ TEST_F(WinDirectoryListerTest, WalkFindsDeepUnicodeTreesInOrder) {
     EXPECT_EQ(got[15], "\\Program Files");
     EXPECT_EQ(got[16], "\\Program Files\\Common Files");
     EXPECT_EQ(got[17], "\\Program Files (x86)");
+}
+
+TEST_F(WinDirectoryListerTest, NamesEndingInADotOrABlankAreThemselves) {
+    // Made through the extended-length form, as tools that bypass the path
+    // rules make them; through a plain path each would open its namesake.
+    for (const char* dir : {"apache", "apache\\lib", "apache.", "apache.\\18", "apache.\\18\\x", "tail ",
+                            "tail \\inner", "tail"}) {
+        ASSERT_TRUE(CreateDirectoryW(ExtendedLengthPath(root_ + dir).c_str(), nullptr))
+            << dir << " " << GetLastError();
+    }
+    struct Quiet : ScanObserver {
+        void Progress(uint32_t) override {}
+        void Pump() override {}
+        bool CancelRequested() override { return false; }
+    } observer;
+    WinDirectoryLister lister;
+    const RowStore rows = WalkDirectories(root_, ScanFilter{}, lister, WinCollator(), observer);
+    std::vector<std::string> got;
+    for (size_t i = 0; i < rows.size(); ++i) got.emplace_back(rows.Row(i));
+    const std::vector<std::string> expected = {"\\",         "\\apache",       "\\apache\\lib",
+                                               "\\apache.",  "\\apache.\\18", "\\apache.\\18\\x",
+                                               "\\tail",     "\\tail ",        "\\tail \\inner"};
+    std::vector<std::string> sortedGot = got, sortedExpected = expected;
+    std::sort(sortedGot.begin(), sortedGot.end());
+    std::sort(sortedExpected.begin(), sortedExpected.end());
+    EXPECT_EQ(sortedGot, sortedExpected);
 }
 
 }  // namespace

@@ -1,0 +1,227 @@
+// What a user meets on an ordinary day: hint timing, a hot key another program
+// holds, a close while a drive is scanned, and windows opened again and again.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+
+#include "tests/e2e/keys_fixture.h"
+
+using namespace e2e;
+using namespace std::chrono_literals;
+
+namespace {
+
+HWND StartShown(Program& program, const std::string& args = {}) {
+    if (!program.Start(args)) return nullptr;
+    HWND main = program.Main();
+    if (!main || !WaitFor([&] { return Visible(main); })) return nullptr;
+    return main;
+}
+
+// The hint windows whose owner is `owner`.
+std::vector<HWND> HintWindowsOf(DWORD pid, HWND owner) {
+    struct Search {
+        DWORD pid;
+        HWND owner;
+        std::vector<HWND> found;
+    } search{pid, owner, {}};
+    ::EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(w, &pid);
+            if (pid == s->pid && ClassName(w) == "tooltips_class32" && ::GetWindow(w, GW_OWNER) == s->owner)
+                s->found.push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+TEST(Everyday, MainWindowHintsStayOneAndAHalfSeconds) {
+    TestDir dir;
+    Program program(dir);
+    HWND main = StartShown(program);
+    ASSERT_TRUE(main) << "no main window";
+    std::vector<HWND> hints = HintWindowsOf(program.Pid(), main);
+    ASSERT_FALSE(hints.empty()) << "the main window has no hint window";
+    for (HWND hint : hints) EXPECT_EQ(::SendMessageW(hint, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0), 1500);
+}
+
+namespace {
+
+// Another program holding a combination: this test process registers it first.
+class HeldHotKey {
+public:
+    HeldHotKey(UINT modifiers, UINT key) : held_(::RegisterHotKey(nullptr, 0x7001, modifiers, key) != FALSE) {}
+    ~HeldHotKey() {
+        if (held_) ::UnregisterHotKey(nullptr, 0x7001);
+    }
+    bool Held() const { return held_; }
+
+private:
+    bool held_;
+};
+
+constexpr char kCtrlAltQ[] = "49233";  // the stored shortcut values
+const char kTakenText[] = "The hot key Ctrl+Alt+W is used by another program. Choose another one in Options.";
+
+}  // namespace
+
+TEST(Everyday, AHotKeyTakenAtStartDoesNotHoldUpTheStart) {
+    HeldHotKey other(MOD_CONTROL | MOD_ALT, 'W');
+    ASSERT_TRUE(other.Held());
+    TestDir dir;
+    Program program(dir);
+    ASSERT_TRUE(WriteFileBytes(program.File("tarvolo.ini"), "[Window]\r\nHotKey=49239\r\nShowCloseInfo=0\r\n"));
+    // The start goes on to the shown window; no box waits for a click (at a start in
+    // the notification area at logon nobody would see it).
+    HWND main = StartShown(program);
+    ASSERT_TRUE(main) << "the start was held up";
+    EXPECT_TRUE(program.Responsive());
+    EXPECT_FALSE(program.WaitDialog("Tarvolo v1.0", 1s)) << "a message box at the start";
+}
+
+TEST(Everyday, OptionsOkWithATakenHotKeyKeepsTheWorkingOne) {
+    HeldHotKey other(MOD_CONTROL | MOD_ALT, 'W');
+    ASSERT_TRUE(other.Held());
+    TestDir dir;
+    Program program(dir);
+    HWND main = StartLoaded(program, -1, {}, {}, std::string("[Window]\r\nHotKey=") + kCtrlAltQ +
+                                                     "\r\nShowCloseInfo=0\r\n");
+    ASSERT_TRUE(main);
+    HWND options = OpenOptions(program, main);
+    ASSERT_TRUE(options);
+    HWND hotKey = ChildByText(options, "msctls_hotkey32", "", 0);
+    Key(VK_TAB);
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(options) == hotKey; }));
+    // Typed, the combination would go to the program that holds it: it is set in the editor instead.
+    ::SendMessageW(hotKey, HKM_SETHOTKEY, MAKEWORD('W', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
+    Key(VK_RETURN);
+    HWND box = program.WaitDialog("Tarvolo v1.0");
+    ASSERT_TRUE(box) << "OK with a taken hot key said nothing";
+    EXPECT_EQ(Program::MessageText(box), kTakenText);
+    Key(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box); }));
+    ASSERT_TRUE(::IsWindow(options) && Visible(options)) << "the dialog closed: no chance to choose another";
+    EXPECT_TRUE(WaitFor([&] { return FocusOf(options) == hotKey; })) << "the hot-key editor is not ready";
+    Key(VK_ESCAPE);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(options); }));
+    ASSERT_TRUE(Front(main));
+    Chord({VK_CONTROL, VK_MENU}, 'Q');
+    EXPECT_TRUE(WaitFor([&] { return !Visible(main); })) << "the working hot key was given up";
+    FileAfterClose(program, "favorites.dir");
+    std::string ini;
+    ReadFileBytes(program.File("tarvolo.ini"), ini);
+    EXPECT_NE(ini.find(std::string("HotKey=") + kCtrlAltQ + "\r\n"), std::string::npos) << ini;
+}
+
+namespace {
+
+// A drive on a small file system of its own holding a tree large enough that a
+// scan of it runs for seconds, and an index file from an earlier scan.
+class LargeDrive {
+public:
+    static constexpr int kFanOut = 30;  // 30 x 30 x 30 directories
+
+    explicit LargeDrive(const TestDir& dir) : folder_(dir.UnixOf("large")) {
+        mounted_ = RunUnix("mkdir -p " + ShellQuote(folder_) + " && mount -t tmpfs -o size=64m,nr_inodes=200k tmpfs " +
+                           ShellQuote(folder_) + " && cd " + ShellQuote(folder_) +
+                           " && python3 -c 'import os\nfor a in range(" + std::to_string(kFanOut) +
+                           "):\n for b in range(" + std::to_string(kFanOut) + "):\n  for c in range(" +
+                           std::to_string(kFanOut) + "): os.makedirs(\"d%d/e%d/f%d\" % (a, b, c))'") == 0;
+        if (mounted_) drive_ = std::make_unique<Drive>('S', folder_);
+    }
+    ~LargeDrive() {
+        drive_.reset();
+        if (mounted_) RunUnix("umount -l " + ShellQuote(folder_));
+    }
+    bool Ready() const { return mounted_; }
+    std::string Index() const { return "S:\\tarvolo.dir"; }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+    std::unique_ptr<Drive> drive_;
+};
+
+// The old index: what a user relies on until a scan has really finished.
+const char kOldIndex[] = "\\\r\n\\d0\r\n\\d0\\e0\r\n\\d1\r\n";
+
+// Starts the program on the large drive and starts a rescan of it; returns the
+// scan window once it counts directories.
+HWND StartRescan(Program& program, HWND& main) {
+    main = StartShown(program);
+    if (!main) return nullptr;
+    HWND list = ::GetDlgItem(main, tarvolo::IDC_DIRLISTBOX);
+    if (!WaitFor([&] { return ::SendMessageW(list, LB_GETCOUNT, 0, 0) == 4; })) return nullptr;
+    ::PostMessageW(::GetDlgItem(main, tarvolo::IDC_BTNRESCAN), BM_CLICK, 0, 0);
+    HWND scan = nullptr;
+    WaitFor([&] {
+        scan = FindProcessWindow(program.Pid(), L"TfrmRescan");
+        HWND info = scan ? ::GetWindow(scan, GW_CHILD) : nullptr;
+        while (info && Text(info).rfind("Directories Indexed: ", 0) != 0) info = ::GetWindow(info, GW_HWNDNEXT);
+        return info && Text(info) != "Directories Indexed: 0";
+    });
+    return scan;
+}
+
+std::string ReadIndex(const LargeDrive& drive) {
+    std::string bytes;
+    ReadFileBytes(drive.Index(), bytes);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(Everyday, CloseDuringAScanKeepsTheDrivesIndex) {
+    TestDir dir;
+    LargeDrive drive(dir);
+    ASSERT_TRUE(drive.Ready()) << "cannot make the large drive";
+    ASSERT_TRUE(WriteFileBytes(drive.Index(), kOldIndex));
+    Program program(dir);
+    HWND main = nullptr;
+    HWND scan = StartRescan(program, main);
+    ASSERT_TRUE(scan) << "the rescan did not start counting";
+
+    // While the icon's menu is open the walk waits in it: from here on the close
+    // comes before the end of the scan.
+    program.TrayNotify(WM_RBUTTONDOWN);
+    ASSERT_TRUE(WaitFor([&] { return FindProcessWindow(program.Pid(), L"#32768") != nullptr; }))
+        << "the icon's menu did not open";
+    ASSERT_TRUE(Visible(scan)) << "the scan ended before the close: the tree is too small for this machine";
+    Key(VK_UP);  // "Close"
+    Key(VK_RETURN);
+    ASSERT_TRUE(program.WaitExit()) << "Close during the scan did not end the program";
+    const std::string index = ReadIndex(drive);
+    EXPECT_TRUE(index == kOldIndex) << "the cut-short scan replaced the drive's index with " << index.size()
+                                    << " bytes";
+}
+
+TEST(Everyday, CancelKeepsWhatWasFoundAndSaysSo) {
+    TestDir dir;
+    LargeDrive drive(dir);
+    ASSERT_TRUE(drive.Ready()) << "cannot make the large drive";
+    ASSERT_TRUE(WriteFileBytes(drive.Index(), kOldIndex));
+    Program program(dir);
+    HWND main = nullptr;
+    HWND scan = StartRescan(program, main);
+    ASSERT_TRUE(scan) << "the rescan did not start counting";
+    HWND cancel = nullptr;
+    for (HWND c = ::GetWindow(scan, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
+        if (Text(c) == "Cancel") cancel = c;
+    ASSERT_TRUE(cancel);
+    ::PostMessageW(cancel, BM_CLICK, 0, 0);
+    HWND info = program.WaitDialog("Information");
+    ASSERT_TRUE(info) << "Cancel said nothing";
+    EXPECT_EQ(Program::MessageText(info), "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
+    std::string index = ReadIndex(drive);
+    EXPECT_TRUE(index != kOldIndex) << "Cancel no longer writes what was found";
+    EXPECT_EQ(index.rfind("\\\r\n\\d0\r\n", 0), 0u);
+    program.Kill();
+}
