@@ -4,7 +4,7 @@
 
 namespace tarvolo {
 
-void SetButtonPictureFromStrip(HWND button, int picture);
+void SetButtonPictureFromStrip(Form& owner, HWND button, int picture);
 
 namespace {
 enum { IDC_INFOGROUP = 200, IDC_LABEL1, IDC_LABEL2, IDC_LABEL3, IDC_LABEL4, IDC_DONTSHOWAGAIN };
@@ -24,7 +24,7 @@ TfrmCloseInfo::TfrmCloseInfo(HWND owner, bool& showCloseInfo) : showCloseInfo_(s
                 8, 88, 265, 17, group},
                &DontShowAgain);
     AddControl({L"BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, 104, 120, 89, 24}, &btnOk);
-    SetButtonPictureFromStrip(btnOk, kOkPicture);
+    SetButtonPictureFromStrip(*this, btnOk, kOkPicture);
     ::SendMessageW(DontShowAgain, BM_SETCHECK, BST_UNCHECKED, 0);
     // OK is both the default and the cancel button: Enter and Esc press it.
     SetDefaultButton(IDOK);

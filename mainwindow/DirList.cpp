@@ -61,12 +61,12 @@ void TfrmMain::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
                                     RGB(255, 255, 255));
             };
             for (size_t k = 0; k + 1 < code.size(); ++k) {
-                if (code[k] == '1') draw(LineBitmap);
+                if (code[k] == '1') draw(LineBitmap.get());
                 x += 16;
             }
             if (!code.empty()) {
-                if (code.back() == '2') draw(TeeBitmap);
-                if (code.back() == '3') draw(ElbowBitmap);
+                if (code.back() == '2') draw(TeeBitmap.get());
+                if (code.back() == '3') draw(ElbowBitmap.get());
             }
             std::wstring label = L"  " + Widen(rows.Name(row)) + L"  ";
             ::TextOutW(dc, x + 16, r.top, label.c_str(), static_cast<int>(label.size()));

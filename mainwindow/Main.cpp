@@ -56,22 +56,24 @@ private:
     bool restore_ = false;
 };
 
-void SetButtonPicture(HWND button, HIMAGELIST images, int picture) {
+void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture) {
     // One image list per button: the button draws the list's only picture left of its caption.
-    HIMAGELIST single = ::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0);
-    HICON icon = ::ImageList_GetIcon(images, picture, ILD_NORMAL);
-    ::ImageList_AddIcon(single, icon);
-    ::DestroyIcon(icon);
+    UniqueImageList single(::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0));
+    if (!single) return;
+    UniqueIcon icon(::ImageList_GetIcon(images, picture, ILD_NORMAL));
+    ::ImageList_AddIcon(single.get(), icon.get());
     BUTTON_IMAGELIST bil{};
-    bil.himl = single;
+    bil.himl = single.get();
     bil.margin = RECT{4, 0, 0, 0};
     bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
     ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
+    owner.KeepButtonPicture(std::move(single));
 }
 
 }  // namespace
 
 const wchar_t* ShowInstanceMessageName() { return L"Tarvolo.ShowInstance"; }
+const wchar_t* LiveGuiObjectsMessageName() { return L"Tarvolo.LiveGuiObjects"; }
 const wchar_t* MainWindowClassName() { return L"TfrmMain"; }
 
 HIMAGELIST LoadButtonPictures() {
@@ -79,9 +81,9 @@ HIMAGELIST LoadButtonPictures() {
                                   RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
 }
 
-void SetButtonPictureFromStrip(HWND button, int picture) {
-    static HIMAGELIST strip = LoadButtonPictures();
-    if (strip) SetButtonPicture(button, strip, picture);
+void SetButtonPictureFromStrip(Form& owner, HWND button, int picture) {
+    static const UniqueImageList strip(LoadButtonPictures());
+    if (strip) SetButtonPicture(owner, button, strip.get(), picture);
 }
 
 TfrmMain::TfrmMain(Model& model) : model_(model) {
@@ -100,6 +102,7 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     keyPreview = true;
     taskbarCreatedMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     showInstanceMessage_ = ::RegisterWindowMessageW(ShowInstanceMessageName());
+    liveGuiObjectsMessage_ = ::RegisterWindowMessageW(LiveGuiObjectsMessageName());
     // Below the program's own windows, messages from the shell and from a second
     // start of the program must still arrive.
     ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
@@ -115,14 +118,7 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     CreateTrayIcon();
 }
 
-TfrmMain::~TfrmMain() {
-    CoolTrayIcon.reset();
-    for (HBITMAP* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) {
-        if (*b) ::DeleteObject(*b);
-        *b = nullptr;
-    }
-    if (buttonImages_) ::ImageList_Destroy(buttonImages_);
-}
+TfrmMain::~TfrmMain() { CoolTrayIcon.reset(); }
 
 void TfrmMain::CreateControls() {
     const DWORD button = WS_CHILD | BS_PUSHBUTTON;  // no button is a tab stop
@@ -187,14 +183,14 @@ void TfrmMain::CreateControls() {
     ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, 0, 16);
     ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), 16);
 
-    buttonImages_ = LoadButtonPictures();
+    buttonImages_.reset(LoadButtonPictures());
     const std::pair<HWND, int> pictures[] = {
         {btnRescan, picRescan},   {btnFindNext, picFindNext},         {btnFavorites, picFavorites},
         {btnAddToFavorites, picAddFavorite}, {btnOpen, picOpen},      {btnSendToDialog, picDialog},
         {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
         {btnHelp, picHelp}};
     for (const auto& [hwnd, picture] : pictures) {
-        if (buttonImages_) SetButtonPicture(hwnd, buttonImages_, picture);
+        if (buttonImages_) SetButtonPicture(*this, hwnd, buttonImages_.get(), picture);
         ::SetWindowSubclass(hwnd, &TfrmMain::ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
     ::SetWindowSubclass(DirListBox, &TfrmMain::ListBoxProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -255,10 +251,9 @@ void TfrmMain::CreateTrayIcon() {
     CoolTrayIcon->SetCycleInterval(0);
     CoolTrayIcon->SetHint("Tarvolo (use left and right mouse button)");
     CoolTrayIcon->SetShowHint(true);
-    HICON icon = static_cast<HICON>(::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO),
-                                                 IMAGE_ICON, 16, 16, 0));
-    CoolTrayIcon->SetIcon(icon);
-    if (icon) ::DestroyIcon(icon);
+    const UniqueIcon icon(static_cast<HICON>(
+        ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO), IMAGE_ICON, 16, 16, 0)));
+    CoolTrayIcon->SetIcon(icon.get());  // the component keeps a copy
     CoolTrayIcon->SetPopupMenu(trayMenu_.get());
     CoolTrayIcon->SetMinimizeToTray(true);
     CoolTrayIcon->OnClick = [this](TCoolTrayIcon&) { CoolTrayIconClick(); };
@@ -268,9 +263,9 @@ void TfrmMain::CreateTrayIcon() {
 
 void TfrmMain::FormCreate() {
     HINSTANCE inst = Application::Get().Instance();
-    LineBitmap = static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0));
-    TeeBitmap = static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0));
-    ElbowBitmap = static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0));
+    LineBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0)));
+    TeeBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0)));
+    ElbowBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0)));
     model_.drive.codes = TreeCodes();
     LoadLists();
     FillDriveList();
@@ -490,10 +485,7 @@ bool TfrmMain::RealClose() {
         return false;
     }
     sessionSaved_ = true;
-    for (HBITMAP* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) {
-        if (*b) ::DeleteObject(*b);
-        *b = nullptr;
-    }
+    for (UniqueBitmap* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) b->reset();
     model_.drive.codes = TreeCodes();
     return true;
 }
@@ -539,6 +531,7 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         if (CoolTrayIcon) CoolTrayIcon->ReAddAfterShellRestart();
         return 0;
     }
+    if (msg == liveGuiObjectsMessage_ && msg) return static_cast<LRESULT>(LiveGuiObjects());
     if (msg == showInstanceMessage_ && msg) {
         ShowHide(true);
         return 0;

@@ -153,7 +153,7 @@ public:
     std::string LastFindText;
     bool searchSwallow = false;  // the character-swallow flag of the search box
 
-    HBITMAP LineBitmap = nullptr, TeeBitmap = nullptr, ElbowBitmap = nullptr;
+    UniqueBitmap LineBitmap, TeeBitmap, ElbowBitmap;
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
     std::unique_ptr<MenuImages> PopUpImageList;
     std::unique_ptr<PopupMenu> CoolTrayPopUp;   // OpenFavorites1, SendToDialog1, N1, mnuShowHide, mnuClose
@@ -203,10 +203,11 @@ private:
     bool sessionSaved_ = false;
     UINT taskbarCreatedMessage_ = 0;
     UINT showInstanceMessage_ = 0;
+    UINT liveGuiObjectsMessage_ = 0;
     std::unique_ptr<TrayMenuAdapter> trayMenu_;
     std::unique_ptr<HotKeyRegistrar> hotKeyRegistrar_;
     std::unique_ptr<HotKeyService> hotKeys_;
-    HIMAGELIST buttonImages_ = nullptr;
+    UniqueImageList buttonImages_;
     UniqueFont historyFont_;
     UniqueBrush historyBrush_;
 };
@@ -214,6 +215,9 @@ private:
 
 // The registered message that a second start sends to bring the first one forward.
 const wchar_t* ShowInstanceMessageName();
+// The registered message the main window answers with LiveGuiObjects(), so that
+// a test can watch the program's handles from outside.
+const wchar_t* LiveGuiObjectsMessageName();
 const wchar_t* MainWindowClassName();
 
 }  // namespace tarvolo

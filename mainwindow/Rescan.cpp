@@ -26,10 +26,10 @@ LRESULT CALLBACK NoFocusButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UI
 }
 
 // A red no-entry sign on yellow, the yellow left out by the image list's mask.
-HIMAGELIST CreateCancelPicture(HDC screen) {
+UniqueImageList CreateCancelPicture(HDC screen) {
     constexpr COLORREF kYellow = RGB(255, 255, 0);
-    HIMAGELIST list = ::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0);
-    if (!list) return nullptr;
+    UniqueImageList list(::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0));
+    if (!list) return list;
     UniqueBitmap bitmap(::CreateCompatibleBitmap(screen, 16, 16));
     {
         MemoryDC dc(screen);
@@ -44,7 +44,7 @@ HIMAGELIST CreateCancelPicture(HDC screen) {
         RECT bar{3, 6, 13, 10};
         ::FillRect(dc, &bar, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
     }
-    ::ImageList_AddMasked(list, bitmap.get(), kYellow);
+    ::ImageList_AddMasked(list.get(), bitmap.get(), kYellow);
     return list;
 }
 
@@ -127,7 +127,7 @@ TfrmRescan::TfrmRescan(TfrmMain& main) : main_(main) {
     ::ReleaseDC(nullptr, screen);
     if (cancelPicture_) {
         BUTTON_IMAGELIST bil{};
-        bil.himl = cancelPicture_;
+        bil.himl = cancelPicture_.get();
         bil.margin = RECT{4, 0, 0, 0};
         bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
         ::SendMessageW(btnCancel, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
@@ -138,7 +138,6 @@ TfrmRescan::TfrmRescan(TfrmMain& main) : main_(main) {
 
 TfrmRescan::~TfrmRescan() {
     if (Animate) ::SendMessageW(Animate, ACM_OPENW, 0, 0);  // closes the clip
-    if (cancelPicture_) ::ImageList_Destroy(cancelPicture_);
 }
 
 void TfrmRescan::FormCreate() {

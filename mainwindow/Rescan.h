@@ -50,7 +50,7 @@ private:
     TfrmMain& main_;
     bool scanning_ = false;
     UniqueFont labelFont_;
-    HIMAGELIST cancelPicture_ = nullptr;
+    UniqueImageList cancelPicture_;  // the button draws from it but does not own it
 };
 
 }  // namespace tarvolo

@@ -13,7 +13,7 @@
 
 namespace tarvolo {
 
-void SetButtonPictureFromStrip(HWND button, int picture);
+void SetButtonPictureFromStrip(Form& owner, HWND button, int picture);
 
 namespace {
 
@@ -179,8 +179,8 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
     AddControl({L"BUTTON", "OK", button | BS_DEFPUSHBUTTON | WS_GROUP, 0, IDOK, 324, 252, 78, 24}, &btnOk);
     AddControl({L"BUTTON", "&Help", button, 0, IDC_OPTIONSHELP, 406, 252, 78, 24}, &btnHelp);
     AddControl({L"BUTTON", "Cancel", button, 0, IDCANCEL, 488, 252, 78, 24}, &btnCancel);
-    SetButtonPictureFromStrip(btnOk, kOkPicture);
-    SetButtonPictureFromStrip(btnHelp, kHelpPicture);
+    SetButtonPictureFromStrip(*this, btnOk, kOkPicture);
+    SetButtonPictureFromStrip(*this, btnHelp, kHelpPicture);
 
     // The page control lies under every page's controls: made last, it is last in
     // the stacking order, and it leaves them unpainted.

@@ -70,6 +70,9 @@ public:
     void Relayout();
 
     HFONT Font() const { return font_.get(); }
+    // A button's picture list: the button draws from it (BCM_SETIMAGELIST) but does
+    // not own it, so the form keeps it until its controls are gone.
+    void KeepButtonPicture(UniqueImageList list) { buttonPictures_.push_back(std::move(list)); }
     void SetFont(HFONT font) { font_.reset(font); }
 
     // Button clicks and other command notifications, by control id.
@@ -132,6 +135,8 @@ private:
     int designClientW_ = 0, designClientH_ = 0;
     int minWidth_ = 0, minHeight_ = 0;
     UniqueFont font_;
+    // Destroyed after the window (members outlive the destructor's body).
+    std::vector<UniqueImageList> buttonPictures_;
     HWND tooltip_ = nullptr;
     std::map<int, std::function<void()>> clickHandlers_;
     std::map<std::pair<int, int>, std::function<void()>> codeHandlers_;

@@ -5,21 +5,76 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
+#include <cstddef>
 #include <memory>
 #include <type_traits>
 
 namespace tarvolo {
 
-template <class H, auto Close>
-struct HandleCloser {
-    using pointer = H;
-    void operator()(H h) const noexcept {
-        if (h) Close(h);
-    }
-};
+// The number of live GDI and USER objects (bitmaps, fonts, brushes, icons,
+// menus, image lists) held by the owners below. The system's own count is not
+// available everywhere (GetGuiResources answers 0 under Wine), so the program
+// counts where it makes them; a count that grows while windows open and close
+// again is a leak.
+inline std::atomic<long>& LiveGuiObjectCounter() {
+    static std::atomic<long> live{0};
+    return live;
+}
+inline long LiveGuiObjects() { return LiveGuiObjectCounter().load(); }
 
-template <class H, auto Close>
-using Unique = std::unique_ptr<std::remove_pointer_t<H>, HandleCloser<H, Close>>;
+// A move-only owner of one handle, closed with `Close`; `Counted` owners take
+// part in LiveGuiObjects.
+template <class H, auto Close, bool Counted = false>
+class Unique {
+public:
+    Unique() noexcept = default;
+    Unique(std::nullptr_t) noexcept {}
+    explicit Unique(H h) noexcept : h_(h) { Track(h_, +1); }
+    ~Unique() { reset(); }
+    Unique(Unique&& other) noexcept : h_(other.h_) { other.h_ = nullptr; }
+    Unique& operator=(Unique&& other) noexcept {
+        if (this != &other) {
+            reset();
+            h_ = other.h_;
+            other.h_ = nullptr;
+        }
+        return *this;
+    }
+    Unique(const Unique&) = delete;
+    Unique& operator=(const Unique&) = delete;
+
+    H get() const noexcept { return h_; }
+    explicit operator bool() const noexcept { return h_ != nullptr; }
+    void reset(H h = nullptr) noexcept {
+        if (h == h_) return;
+        H old = h_;
+        h_ = h;
+        Track(h_, +1);
+        if (old) {
+            Track(old, -1);
+            Close(old);
+        }
+    }
+    // Hands the handle over to a new owner, which closes it.
+    H release() noexcept {
+        Track(h_, -1);
+        H h = h_;
+        h_ = nullptr;
+        return h;
+    }
+
+private:
+    static void Track(H h, long delta) noexcept {
+        if constexpr (Counted) {
+            if (h) LiveGuiObjectCounter() += delta;
+        } else {
+            (void)h;
+            (void)delta;
+        }
+    }
+    H h_ = nullptr;
+};
 
 inline void CloseKernelHandle(HANDLE h) { ::CloseHandle(h); }
 inline void DeleteGdiObject(HGDIOBJ h) { ::DeleteObject(h); }
@@ -29,12 +84,12 @@ inline void DestroyImageListHandle(HIMAGELIST h) { ::ImageList_Destroy(h); }
 inline void DestroyWindowHandle(HWND h) { ::DestroyWindow(h); }
 
 using UniqueHandle = Unique<HANDLE, CloseKernelHandle>;
-using UniqueBitmap = Unique<HBITMAP, DeleteGdiObject>;
-using UniqueFont = Unique<HFONT, DeleteGdiObject>;
-using UniqueBrush = Unique<HBRUSH, DeleteGdiObject>;
-using UniqueIcon = Unique<HICON, DestroyIconHandle>;
-using UniqueMenu = Unique<HMENU, DestroyMenuHandle>;
-using UniqueImageList = Unique<HIMAGELIST, DestroyImageListHandle>;
+using UniqueBitmap = Unique<HBITMAP, DeleteGdiObject, true>;
+using UniqueFont = Unique<HFONT, DeleteGdiObject, true>;
+using UniqueBrush = Unique<HBRUSH, DeleteGdiObject, true>;
+using UniqueIcon = Unique<HICON, DestroyIconHandle, true>;
+using UniqueMenu = Unique<HMENU, DestroyMenuHandle, true>;
+using UniqueImageList = Unique<HIMAGELIST, DestroyImageListHandle, true>;
 using UniqueWindow = Unique<HWND, DestroyWindowHandle>;
 
 // A file handle is invalid as INVALID_HANDLE_VALUE, not as null.

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdlib>
+#include <functional>
 #include <memory>
 
 #include "tests/e2e/keys_fixture.h"
@@ -224,4 +226,84 @@ TEST(Everyday, CancelKeepsWhatWasFoundAndSaysSo) {
     EXPECT_TRUE(index != kOldIndex) << "Cancel no longer writes what was found";
     EXPECT_EQ(index.rfind("\\\r\n\\d0\r\n", 0), 0u);
     program.Kill();
+}
+
+namespace {
+
+// A click on a button of the main window, as the window receives it.
+void Press(HWND button) {
+    ::PostMessageW(::GetParent(button), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button), BN_CLICKED),
+                   reinterpret_cast<LPARAM>(button));
+}
+
+// The program's own count of its live GDI and USER objects.
+long LiveGuiObjects(HWND main) {
+    DWORD_PTR count = 0;
+    const UINT message = ::RegisterWindowMessageW(L"Tarvolo.LiveGuiObjects");
+    if (!::SendMessageTimeoutW(main, message, 0, 0, SMTO_ABORTIFHUNG, 5000, &count)) return -1;
+    return static_cast<long>(count);
+}
+
+// One opening and closing of a modal window of the program: `open` makes it
+// appear, WM_CLOSE closes it, and the next round waits until it is gone.
+bool OpenAndClose(Program& program, const wchar_t* windowClass, const std::function<void()>& open) {
+    open();
+    HWND window = nullptr;
+    if (!WaitFor([&] { return (window = FindProcessWindow(program.Pid(), windowClass)) != nullptr; })) return false;
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    return WaitFor([&] { return !::IsWindow(window); });
+}
+
+// One opening of a popup menu, closed again with Esc. The key is posted to the
+// menu itself, whose loop reads it, so that it does not depend on which window
+// is in front.
+bool OpenAndCloseMenu(Program& program, const std::function<void()>& open) {
+    open();
+    HWND menu = nullptr;
+    if (!WaitFor([&] { return (menu = FindProcessWindow(program.Pid(), L"#32768")) != nullptr; })) {
+        ADD_FAILURE() << "the menu did not open";
+        return false;
+    }
+    ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    if (WaitFor([&] { return FindProcessWindow(program.Pid(), L"#32768") == nullptr; })) return true;
+    ADD_FAILURE() << "Esc did not close the menu";
+    return false;
+}
+
+}  // namespace
+
+// A program that runs for weeks must not grow: every window and menu opened
+// again and again gives back what it took.
+TEST(Everyday, WindowsAndMenusOpenedAgainAndAgainLeaveNoHandlesBehind) {
+    TestDir dir;
+    Program program(dir);
+    HWND main = StartLoaded(program, -1, "Z:\\kept?0*0\r\n", {}, "[Window]\r\nShowCloseInfo=1\r\n");
+    ASSERT_TRUE(main);
+    const int kRounds = 200;
+    struct Kind {
+        const char* name;
+        std::function<bool()> once;
+    };
+    HWND options = ::GetDlgItem(main, tarvolo::IDC_BTNOPTIONS), about = ::GetDlgItem(main, tarvolo::IDC_BTNABOUT),
+         favorites = ::GetDlgItem(main, tarvolo::IDC_BTNFAVORITES);
+    // The menus first, while the window is in front for their Esc; the close
+    // information last, as it takes the window into the notification area.
+    const Kind kinds[] = {
+        {"the favorites menu", [&] { return OpenAndCloseMenu(program, [&] { Press(favorites); }); }},
+        {"the icon's menu", [&] { return OpenAndCloseMenu(program, [&] { program.TrayNotify(WM_RBUTTONDOWN); }); }},
+        {"Options", [&] { return OpenAndClose(program, L"TfrmOptions", [&] { Press(options); }); }},
+        {"About", [&] { return OpenAndClose(program, L"TfrmAbout", [&] { Press(about); }); }},
+        {"Information", [&] {
+             return OpenAndClose(program, L"TfrmCloseInfo", [&] { ::PostMessageW(main, WM_CLOSE, 0, 0); });
+         }},
+    };
+    for (const Kind& kind : kinds) {
+        ASSERT_TRUE(kind.once()) << kind.name << " did not open and close";  // the first opening
+        const long before = LiveGuiObjects(main);
+        ASSERT_GT(before, 0) << "the program does not count its handles";
+        for (int i = 0; i < kRounds; ++i) ASSERT_TRUE(kind.once()) << kind.name << ", round " << i;
+        const long after = LiveGuiObjects(main);
+        EXPECT_LE(std::labs(after - before), 10) << kind.name << ": " << before << " live objects before " << kRounds
+                                                << " openings, " << after << " after";
+    }
 }
