@@ -2,34 +2,14 @@
 // the drive when it has none) and the Rescan button.
 #include <cwchar>
 
-#include "index/IndexFile.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Rescan.h"
 #include "platform/Application.h"
-#include "platform/AtomicFile.h"
 #include "platform/Controls.h"
 #include "platform/WinText.h"
 #include "res/resource.h"
 
 namespace tarvolo {
-
-namespace {
-
-enum class IndexRead { loaded, missing, unreadable };
-
-// Reads one index file into `rows`; `path` names the file that failed.
-IndexRead ReadIndexFile(const std::string& path, RowStore& rows) {
-    std::string bytes;
-    bool existed = false;
-    if (!ReadWholeFile(path, bytes, &existed, kMaxIndexFileBytes)) return IndexRead::unreadable;
-    if (!existed) return IndexRead::missing;
-    static const WinAnsiDecoder ansi;
-    // Parsed in the file's own buffer: a million rows are not copied twice.
-    rows = ParseIndexFileBuffer(std::move(bytes), ansi);
-    return IndexRead::loaded;
-}
-
-}  // namespace
 
 void TfrmMain::FillDriveList() {
     const ComboBox drives(cmbDrives);
@@ -66,30 +46,20 @@ void TfrmMain::cmbDrivesChange() {
     ::ShowWindow(DirListBox, SW_HIDE);
     ListShownAgain showAgain{DirListBox};
 
-    const std::string path = IndexFilePath(drive);
-    RowStore rows;
-    IndexRead read = ReadIndexFile(path, rows);
-    std::string failed = path;
-    if (read == IndexRead::missing) {
-        // A drive whose root cannot be written keeps its index in the user's own folder.
-        const std::string local = LocalIndexFilePath(drive);
-        if (!local.empty()) {
-            read = ReadIndexFile(local, rows);
-            failed = local;
-        }
-    }
-    switch (read) {
-        case IndexRead::loaded:
-            SetRows(std::move(rows));
+    // A drive whose root cannot be written keeps its index in the user's own folder.
+    IndexRead read = model_.ReadDriveIndex(IndexFilePath(drive), LocalIndexFilePath(drive));
+    switch (read.result) {
+        case FileSystem::Read::loaded:
+            SetRows(std::move(read.rows));
             break;
-        case IndexRead::missing:
+        case FileSystem::Read::missing:
             frmRescan->ScanDrive(drive + "\\");
             break;
-        case IndexRead::unreadable:
+        case FileSystem::Read::unreadable:
             // The old rows belong to another drive: with them the current path would name
             // directories that do not exist here.
             SetRows(RowStore());
-            Application::Get().ShowError("Cannot open file " + failed);
+            Application::Get().ShowError("Cannot open file " + read.path);
             break;
     }
     BuildTreeCodes();

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "index/IndexFile.h"
 #include "store/Favorites.h"
 #include "store/History.h"
 #include "store/StringList.h"
@@ -163,6 +164,21 @@ bool Model::SaveSettings() {
     IniFile ini = IniFile::Parse(text);
     WriteStoredSettings(ini, StoredFromSettings(settings));
     return files_.ReplaceWhole(SettingsPath(), ini.Text());
+}
+
+IndexRead Model::ReadDriveIndex(const std::string& path, const std::string& localPath) {
+    IndexRead read;
+    auto readFile = [&](const std::string& file) {
+        read.path = file;
+        std::string bytes;
+        read.result = files_.ReadWhole(file, bytes, kIndexFileLimit);
+        // Parsed in the file's own buffer: a million rows are not copied twice.
+        if (read.result == FileSystem::Read::loaded)
+            read.rows = ParseIndexFileBuffer(std::move(bytes), ansi_);
+    };
+    readFile(path);
+    if (read.result == FileSystem::Read::missing && !localPath.empty()) readFile(localPath);
+    return read;
 }
 
 void Model::AddToFavorites(const std::string& path) {

@@ -62,6 +62,13 @@ struct DriveRows {
     long Find(long start, std::string_view text, const CaseFolder& folder);
 };
 
+// A drive's index as read from its file.
+struct IndexRead {
+    FileSystem::Read result = FileSystem::Read::missing;
+    std::string path;  // the file read last: the one that failed when unreadable
+    RowStore rows;
+};
+
 // What the options dialog edits: a copy, applied as a whole on OK.
 struct OptionsValues {
     uint16_t hotKey = 0;
@@ -102,6 +109,12 @@ public:
     // when written, and when the settings were never loaded (which must not
     // overwrite the stored ones).
     bool SaveSettings();
+
+    // Reads a drive's index from `path` or, when there is none there, from
+    // `localPath` (the per-user folder, for a root the user cannot write to;
+    // empty for none). The rows are not shown yet: the window replaces the
+    // drive's rows with them.
+    IndexRead ReadDriveIndex(const std::string& path, const std::string& localPath);
 
     // Appends the path with no keys, even when it is empty or listed already.
     void AddToFavorites(const std::string& path);

@@ -8,8 +8,10 @@
 
 namespace tarvolo {
 
-// Settings and list files are small; anything larger is no file of ours.
+// Settings and list files are small; anything larger is no file of ours. An
+// index of a million rows is some tens of megabytes.
 constexpr uint64_t kListFileLimit = 64ull << 20;
+constexpr uint64_t kIndexFileLimit = 512ull << 20;
 
 class FileSystem {
 public:

@@ -198,3 +198,41 @@ TEST(DriveRows, NewRowsMakeTheSearchStaleUntilItIsBuiltAgain) {
 
 }  // namespace
 }  // namespace tarvolo
+
+namespace tarvolo {
+namespace {
+
+TEST_F(ModelFiles, ADrivesIndexComesFromItsRootOrElseFromTheUserFolder) {
+    files.files["D:\\tarvolo.dir"] = "\\\r\n\\Work\r\n";
+    files.files["L:\\D.dir"] = "\\\r\n\\Local\r\n";
+    IndexRead read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
+    EXPECT_EQ(read.result, FileSystem::Read::loaded);
+    ASSERT_EQ(read.rows.size(), 2u);
+    EXPECT_EQ(read.rows.Row(1), "\\Work") << "the root's index wins over the user folder's";
+
+    files.files.erase("D:\\tarvolo.dir");
+    read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
+    EXPECT_EQ(read.result, FileSystem::Read::loaded);
+    EXPECT_EQ(read.rows.Row(1), "\\Local");
+
+    // An unreadable file is named, and the user folder is not looked at behind it.
+    files.unreadable = {"D:\\tarvolo.dir"};
+    read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
+    EXPECT_EQ(read.result, FileSystem::Read::unreadable);
+    EXPECT_EQ(read.path, "D:\\tarvolo.dir");
+    EXPECT_TRUE(read.rows.empty());
+
+    files.unreadable = {"L:\\D.dir"};
+    read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
+    EXPECT_EQ(read.result, FileSystem::Read::unreadable);
+    EXPECT_EQ(read.path, "L:\\D.dir");
+
+    files.unreadable.clear();
+    files.files.clear();
+    read = model.ReadDriveIndex("D:\\tarvolo.dir", "");
+    EXPECT_EQ(read.result, FileSystem::Read::missing) << "no user folder: only the root is looked at";
+    EXPECT_TRUE(files.written.empty()) << "reading never writes";
+}
+
+}  // namespace
+}  // namespace tarvolo
