@@ -156,7 +156,7 @@ TfrmAbout::TfrmAbout(HWND owner) {
     int panel = AddControl({L"STATIC", "", SS_SUNKEN | SS_NOTIFY, 0, IDC_PANEL1, 216, 14, 40, 40, group}, &Panel1);
     AddControl({L"STATIC", "", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0, IDC_IMAGE1, 4, 4, 32, 32, panel}, &Image1);
     picture_.reset(static_cast<HICON>(
-        ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO), IMAGE_ICON, 32, 32, 0)));
+        ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO), IMAGE_ICON, Scaled(32), Scaled(32), 0)));
     if (picture_) ::SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(picture_.get()), 0);
     // The picture lies over the panel: both are siblings on the form.
     ::SetWindowPos(Image1, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

@@ -1,6 +1,7 @@
-// Times the drive scan against a bare breadth-first FindFirstFileExW walk of
-// the same generated tree, alternating in one run so that drift between runs
-// does not pass for overhead.
+// Times the drive scan at 1, 2 and 4 worker threads against a bare
+// breadth-first FindFirstFileExW walk of the same generated tree on one
+// thread, alternating in one run so that drift between runs does not pass for
+// overhead or gain.
 #include <cstdio>
 
 #ifndef _WIN32
@@ -90,17 +91,6 @@ size_t BareWalk(const std::wstring& root) {
     return dirs;
 }
 
-// CPU seconds of this process, user and kernel: less disturbed than wall
-// time by other work on a shared machine.
-double CpuSeconds() {
-    FILETIME created, exited, kernel, user;
-    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
-    auto seconds = [](const FILETIME& f) {
-        return static_cast<double>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e7;
-    };
-    return seconds(kernel) + seconds(user);
-}
-
 // Pumps like the progress window does, without a window to pump for.
 struct PumpingObserver : ScanObserver {
     void Progress(uint32_t count) override { last = count; }
@@ -134,45 +124,48 @@ int main(int argc, char** argv) {
     WinDirectoryLister lister;
     const WinCollator collator;
     const ScanFilter filter;
-    std::vector<double> bare, scan, bareCpu, scanCpu;
+    // The scan as the program runs it (worker threads, this thread pumping),
+    // at each thread count, against one bare walk on one thread per round.
+    const unsigned threadCounts[] = {1, 2, 4};
+    constexpr size_t kScans = sizeof(threadCounts) / sizeof(threadCounts[0]);
+    std::vector<double> bare;
+    std::vector<double> scan[kScans];
     for (int r = 0; r < rounds; ++r) {
-        const double c0 = CpuSeconds();
         const auto b0 = Clock::now();
         const size_t dirs = BareWalk(Widen(root));
-        const auto b1 = Clock::now();
-        const double c1 = CpuSeconds();
-        PumpingObserver observer;
-        const RowStore rows = WalkDirectories(root, filter, lister, collator, observer);
-        const auto w1 = Clock::now();
-        const double c2 = CpuSeconds();
-        bareCpu.push_back(c1 - c0);
-        scanCpu.push_back(c2 - c1);
-        if (rows.size() != dirs + 1 || observer.last != dirs) {
-            std::printf("scan_bench: walk found %zu rows, bare walk %zu directories\n", rows.size(), dirs);
-            return 1;
+        bare.push_back(Seconds(b0, Clock::now()));
+        std::printf("round %d: %zu directories, bare walk %.2f s", r + 1, dirs, bare.back());
+        for (size_t k = 0; k < kScans; ++k) {
+            PumpingObserver observer;
+            const auto w0 = Clock::now();
+            const RowStore rows =
+                WalkDirectoriesParallel(root, filter, lister, collator, observer, threadCounts[k]);
+            scan[k].push_back(Seconds(w0, Clock::now()));
+            if (rows.size() != dirs + 1 || observer.last != dirs) {
+                std::printf("\nscan_bench: scan found %zu rows, bare walk %zu directories\n", rows.size(),
+                            dirs);
+                return 1;
+            }
+            std::printf(", scan %u thread%s %.2f s (%u pumps)", threadCounts[k],
+                        threadCounts[k] == 1 ? "" : "s", scan[k].back(), observer.pumps);
         }
-        bare.push_back(Seconds(b0, b1));
-        scan.push_back(Seconds(b1, w1));
-        std::printf(
-            "round %d: %zu directories, bare %.2f s (cpu %.2f s), WalkDirectories %.2f s (cpu %.2f s), %u "
-            "pumps\n",
-            r + 1, dirs, bare.back(), bareCpu.back(), scan.back(), scanCpu.back(), observer.pumps);
+        std::printf("\n");
+        std::fflush(stdout);
     }
-    const double bareBest = *std::min_element(bare.begin(), bare.end());
-    const double scanBest = *std::min_element(scan.begin(), scan.end());
-    double bareSum = 0, scanSum = 0;
-    for (const double b : bare) bareSum += b;
-    for (const double s : scan) scanSum += s;
-    std::printf("%-34s %10.2f s\n", "bare walk (best)", bareBest);
-    std::printf("%-34s %10.2f s\n", "WalkDirectories (best)", scanBest);
-    std::printf("%-34s %10.3f x\n", "ratio of best times", scanBest / bareBest);
-    std::printf("%-34s %10.3f x\n", "ratio of summed times", scanSum / bareSum);
-    double bareCpuSum = 0, scanCpuSum = 0;
-    for (const double b : bareCpu) bareCpuSum += b;
-    for (const double s : scanCpu) scanCpuSum += s;
-    std::printf("%-34s %10.2f s\n", "bare walk CPU (sum)", bareCpuSum);
-    std::printf("%-34s %10.2f s\n", "WalkDirectories CPU (sum)", scanCpuSum);
-    std::printf("%-34s %10.3f x\n", "ratio of CPU times", scanCpuSum / bareCpuSum);
+    auto best = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); };
+    auto sum = [](const std::vector<double>& v) {
+        double total = 0;
+        for (const double x : v) total += x;
+        return total;
+    };
+    std::printf("%-34s %10.2f s\n", "bare walk, 1 thread (best)", best(bare));
+    for (size_t k = 0; k < kScans; ++k) {
+        const std::string label = "scan, " + std::to_string(threadCounts[k]) + " thread(s)";
+        std::printf("%-34s %10.2f s\n", (label + " (best)").c_str(), best(scan[k]));
+        std::printf("%-34s %10.3f x\n", (label + " / bare, best").c_str(), best(scan[k]) / best(bare));
+        std::printf("%-34s %10.3f x\n", (label + " / bare, summed").c_str(), sum(scan[k]) / sum(bare));
+    }
+    std::printf("%-34s %10u\n", "threads the program uses here", ScanThreadCount());
     return 0;
 }
 

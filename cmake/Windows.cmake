@@ -116,6 +116,14 @@ if(TARVOLO_E2E_TESTS)
   gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES LABELS e2e RUN_SERIAL TRUE TIMEOUT 180
     ENVIRONMENT "TARVOLO_EXE=$<TARGET_FILE:tarvolo>;TARVOLO_DIALOGHOST=$<TARGET_FILE:dialoghost>")
+  # The scaled screens, each in a prefix and display of its own.
+  find_program(WINE_PROGRAM wine)
+  foreach(dpi 144 192)
+    add_test(NAME Dpi.${dpi} COMMAND ${CMAKE_SOURCE_DIR}/tests/e2e/at-dpi.sh ${dpi} ${CMAKE_BINARY_DIR}/dpi-${dpi}
+      ${WINE_PROGRAM} $<TARGET_FILE:e2e_tests> --gtest_filter=Dpi.*)
+    set_tests_properties(Dpi.${dpi} PROPERTIES LABELS e2e RUN_SERIAL TRUE TIMEOUT 300
+      ENVIRONMENT "TARVOLO_EXE=$<TARGET_FILE:tarvolo>;TARVOLO_DIALOGHOST=$<TARGET_FILE:dialoghost>")
+  endforeach()
   foreach(pair ${TARVOLO_LEGACY_LOCALES})
     string(REPLACE ":" ";" pair "${pair}")
     list(GET pair 0 loc)

@@ -1,8 +1,14 @@
 #include "index/Scan.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <numeric>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace tarvolo {
@@ -40,6 +46,84 @@ int CompareComponent(std::string_view keyA, std::string_view nameA, std::string_
                      std::string_view nameB) {
     if (const int c = keyA.compare(keyB)) return c;
     return nameA.compare(nameB);
+}
+
+// The tree as found: node 0 is the root, nodes are appended in walk order, the
+// children of one directory consecutively, so the nodes vector doubles as the
+// breadth-first queue.
+struct Node {
+    uint32_t parent;
+    uint32_t depth;
+    size_t firstChild;
+    size_t childCount;
+    bool enter;
+};
+
+struct Tree {
+    std::vector<Node> nodes{{0, 0, 0, 0, true}};
+    Strings names;
+    Strings keys;  // filled by the parallel walk as it goes, by the sequential one at the end
+
+    Tree() { names.Add(""); }
+
+    // "C:\a\b\" for node b: the root, then the names up the parent chain.
+    void PathOf(const std::string& rootPath, size_t node, std::vector<uint32_t>& chain,
+                std::string& dir) const {
+        chain.clear();
+        for (uint32_t n = static_cast<uint32_t>(node); n != 0; n = nodes[n].parent) chain.push_back(n);
+        dir = rootPath;
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            dir.append(names[*it]);
+            dir.push_back('\\');
+        }
+    }
+};
+
+bool BecomesRow(const DirEntry& entry, uint32_t mask) {
+    return PassesAttributeMask(entry.attributes, mask) && (entry.attributes & kAttrDirectory) &&
+           !entry.name.empty() && !IsDotEntry(entry.name);
+}
+
+// Each directory's children sorted among themselves, the tree written out
+// depth first: "\" and then one row per directory.
+RowStore EmitRows(const Tree& tree) {
+    const std::vector<Node>& nodes = tree.nodes;
+    const Strings& names = tree.names;
+    const Strings& keys = tree.keys;
+    std::vector<uint32_t> order(nodes.size());
+    std::iota(order.begin(), order.end(), 0u);
+    for (const Node& node : nodes) {
+        if (node.childCount < 2) continue;
+        auto first = order.begin() + static_cast<std::ptrdiff_t>(node.firstChild);
+        std::sort(first, first + static_cast<std::ptrdiff_t>(node.childCount), [&](uint32_t a, uint32_t b) {
+            return CompareComponent(keys[a], names[a], keys[b], names[b]) < 0;
+        });
+    }
+
+    RowStore rows;
+    rows.Reserve(nodes.size(), names.bytes.size() + nodes.size() * 16);
+    rows.Append("\\");
+    std::string path;
+    std::vector<size_t> pathLen;  // length of the path at each depth
+    std::vector<uint32_t> stack;
+    auto pushChildren = [&](uint32_t n) {
+        const Node& node = nodes[n];
+        for (size_t k = node.childCount; k-- > 0;) stack.push_back(order[node.firstChild + k]);
+    };
+    pushChildren(0);
+    while (!stack.empty()) {
+        const uint32_t n = stack.back();
+        stack.pop_back();
+        const uint32_t depth = nodes[n].depth;
+        pathLen.resize(depth);
+        path.resize(depth > 1 ? pathLen[depth - 2] : 0);
+        path.push_back('\\');
+        path.append(names[n]);
+        pathLen[depth - 1] = path.size();
+        rows.Append(path);
+        pushChildren(n);
+    }
+    return rows;
 }
 
 class Pacer {
@@ -83,19 +167,8 @@ bool PassesAttributeMask(uint32_t attributes, uint32_t mask) {
 
 RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, DirectoryLister& lister,
                          const Collator& collator, ScanObserver& observer) {
-    // The tree as found: node 0 is the root, nodes are appended in walk order,
-    // so the children of one directory are consecutive and the nodes vector
-    // doubles as the breadth-first queue.
-    struct Node {
-        uint32_t parent;
-        uint32_t depth;
-        size_t firstChild;
-        size_t childCount;
-        bool enter;
-    };
-    std::vector<Node> nodes{{0, 0, 0, 0, true}};
-    Strings names;
-    names.Add("");
+    Tree tree;
+    std::vector<Node>& nodes = tree.nodes;
 
     Pacer pacer(observer);
     pacer.Report(0);
@@ -106,25 +179,16 @@ RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, 
 
     for (size_t head = 0; head < nodes.size() && !cancelled; ++head) {
         if (!nodes[head].enter) continue;
-        // Full path of the head: the root, then the names up the parent chain.
-        chain.clear();
-        for (uint32_t n = static_cast<uint32_t>(head); n != 0; n = nodes[n].parent) chain.push_back(n);
-        dir = rootPath;
-        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-            dir.append(names[*it]);
-            dir.push_back('\\');
-        }
-
+        tree.PathOf(rootPath, head, chain, dir);
         const uint32_t mask = ScanAttributeMask(filter);
         const size_t firstChild = nodes.size();
         uint32_t sinceClock = 0;
         lister.List(dir, [&](const DirEntry& entry) {
-            if (PassesAttributeMask(entry.attributes, mask) && (entry.attributes & kAttrDirectory) &&
-                !entry.name.empty() && !IsDotEntry(entry.name)) {
+            if (BecomesRow(entry, mask)) {
                 ++dirCount;
                 const bool enter = (entry.attributes & kAttrReparsePoint) == 0;
                 nodes.push_back({static_cast<uint32_t>(head), nodes[head].depth + 1, 0, 0, enter});
-                names.Add(entry.name);
+                tree.names.Add(entry.name);
             }
             if (++sinceClock == kEntriesPerClockCheck) {
                 sinceClock = 0;
@@ -143,50 +207,195 @@ RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, 
     }
     observer.Progress(dirCount);
 
-    // One key per directory, then each directory's children are sorted among
-    // themselves and the tree is written out depth first.
-    Strings keys;
     std::string key;
-    keys.bytes.reserve(names.bytes.size() * 2);
-    keys.ends.reserve(nodes.size());
+    tree.keys.bytes.reserve(tree.names.bytes.size() * 2);
+    tree.keys.ends.reserve(nodes.size());
     for (size_t i = 0; i < nodes.size(); ++i) {
-        collator.SortKey(names[i], key);
-        keys.Add(key);
+        collator.SortKey(tree.names[i], key);
+        tree.keys.Add(key);
     }
-    std::vector<uint32_t> order(nodes.size());
-    std::iota(order.begin(), order.end(), 0u);
-    for (const Node& node : nodes) {
-        if (node.childCount < 2) continue;
-        auto first = order.begin() + static_cast<std::ptrdiff_t>(node.firstChild);
-        std::sort(first, first + static_cast<std::ptrdiff_t>(node.childCount), [&](uint32_t a, uint32_t b) {
-            return CompareComponent(keys[a], names[a], keys[b], names[b]) < 0;
-        });
+    return EmitRows(tree);
+}
+
+namespace {
+
+// The state the workers share. Workers take the next directory to list from
+// the nodes vector (the queue), list it without the lock, then append its
+// children, with their keys, as one block under the lock.
+class ParallelWalk {
+public:
+    ParallelWalk(const std::string& rootPath, DirectoryLister& lister, const Collator& collator,
+                 uint32_t mask)
+        : rootPath_(rootPath), lister_(lister), collator_(collator), mask_(mask) {
+        std::string key;
+        collator_.SortKey("", key);
+        tree_.keys.Add(key);
     }
 
-    RowStore rows;
-    rows.Reserve(nodes.size(), names.bytes.size() + nodes.size() * 16);
-    rows.Append("\\");
-    std::string path;
-    std::vector<size_t> pathLen;  // length of the path at each depth
-    std::vector<uint32_t> stack;
-    auto pushChildren = [&](uint32_t n) {
-        const Node& node = nodes[n];
-        for (size_t k = node.childCount; k-- > 0;) stack.push_back(order[node.firstChild + k]);
-    };
-    pushChildren(0);
-    while (!stack.empty()) {
-        const uint32_t n = stack.back();
-        stack.pop_back();
-        const uint32_t depth = nodes[n].depth;
-        pathLen.resize(depth);
-        path.resize(depth > 1 ? pathLen[depth - 2] : 0);
-        path.push_back('\\');
-        path.append(names[n]);
-        pathLen[depth - 1] = path.size();
-        rows.Append(path);
-        pushChildren(n);
+    void Work() {
+        try {
+            WorkLoop();
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (!error_) error_ = std::current_exception();
+            stop_.store(true);
+            work_.notify_all();
+            done_.notify_all();
+        }
     }
-    return rows;
+
+    // Waits at most `wait` for the walk to end; true when it has.
+    bool WaitDone(std::chrono::milliseconds wait) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return done_.wait_for(lock, wait, [&] { return Finished(); });
+    }
+    void Stop() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_.store(true);
+        work_.notify_all();
+        done_.notify_all();
+    }
+    void SetMask(uint32_t mask) { mask_.store(mask, std::memory_order_relaxed); }
+    uint32_t Count() const { return count_.load(std::memory_order_relaxed); }
+    std::exception_ptr Error() const { return error_; }
+    Tree& Result() { return tree_; }
+
+private:
+    // Children of one directory, gathered without the lock.
+    struct Batch {
+        Strings names;
+        Strings keys;
+        std::vector<bool> enter;
+        void Clear() {
+            names.bytes.clear();
+            names.ends.clear();
+            keys.bytes.clear();
+            keys.ends.clear();
+            enter.clear();
+        }
+    };
+
+    bool Finished() const { return stop_.load() || (head_ == tree_.nodes.size() && busy_ == 0); }
+
+    void WorkLoop() {
+        std::string dir, key;
+        std::vector<uint32_t> chain;
+        Batch batch;
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            work_.wait(lock, [&] { return Finished() || head_ < tree_.nodes.size(); });
+            if (stop_.load()) return;
+            while (head_ < tree_.nodes.size() && !tree_.nodes[head_].enter) ++head_;
+            if (head_ == tree_.nodes.size()) {
+                if (busy_ == 0) {
+                    work_.notify_all();
+                    done_.notify_all();
+                    return;
+                }
+                continue;
+            }
+            const size_t node = head_++;
+            ++busy_;
+            tree_.PathOf(rootPath_, node, chain, dir);
+            lock.unlock();
+
+            batch.Clear();
+            const uint32_t mask = mask_.load(std::memory_order_relaxed);
+            uint32_t uncounted = 0;
+            lister_.List(dir, [&](const DirEntry& entry) {
+                if (BecomesRow(entry, mask)) {
+                    batch.names.Add(entry.name);
+                    collator_.SortKey(entry.name, key);
+                    batch.keys.Add(key);
+                    batch.enter.push_back((entry.attributes & kAttrReparsePoint) == 0);
+                    if (++uncounted == kEntriesPerClockCheck) {
+                        count_.fetch_add(uncounted, std::memory_order_relaxed);
+                        uncounted = 0;
+                    }
+                }
+                return !stop_.load(std::memory_order_relaxed);
+            });
+            count_.fetch_add(uncounted, std::memory_order_relaxed);
+
+            lock.lock();
+            std::vector<Node>& nodes = tree_.nodes;
+            const size_t firstChild = nodes.size();
+            const uint32_t depth = nodes[node].depth + 1;
+            for (size_t i = 0; i < batch.enter.size(); ++i) {
+                nodes.push_back({static_cast<uint32_t>(node), depth, 0, 0, batch.enter[i]});
+                tree_.names.Add(batch.names[i]);
+                tree_.keys.Add(batch.keys[i]);
+            }
+            nodes[node].firstChild = firstChild;
+            nodes[node].childCount = batch.enter.size();
+            --busy_;
+            // Waiters are woken only when there is something for them: new
+            // directories for the workers, the end for the calling thread.
+            if (Finished()) {
+                work_.notify_all();
+                done_.notify_all();
+            } else if (!batch.enter.empty()) {
+                work_.notify_all();
+            }
+        }
+    }
+
+    const std::string& rootPath_;
+    DirectoryLister& lister_;
+    const Collator& collator_;
+    std::atomic<uint32_t> mask_;
+    std::atomic<uint32_t> count_{0};
+    std::atomic<bool> stop_{false};
+
+    std::mutex mutex_;
+    std::condition_variable work_;
+    std::condition_variable done_;
+    Tree tree_;          // under mutex_
+    size_t head_ = 0;    // next node to list, under mutex_
+    unsigned busy_ = 0;  // workers listing a directory, under mutex_
+    std::exception_ptr error_;
+};
+
+}  // namespace
+
+RowStore WalkDirectoriesParallel(const std::string& rootPath, const ScanFilter& filter,
+                                 DirectoryLister& lister, const Collator& collator, ScanObserver& observer,
+                                 unsigned threads) {
+    observer.Progress(0);
+    observer.Pump();
+    ParallelWalk walk(rootPath, lister, collator, ScanAttributeMask(filter));
+    std::vector<std::thread> workers;
+    try {
+        for (unsigned i = 0; i < std::max(threads, 1u); ++i) workers.emplace_back([&walk] { walk.Work(); });
+    } catch (const std::system_error&) {
+        // Fewer threads than asked for only make the walk slower.
+        if (workers.empty()) walk.Work();
+    }
+    // However this ends, no worker outlives the walk it points into.
+    struct Join {
+        ParallelWalk& walk;
+        std::vector<std::thread>& workers;
+        ~Join() {
+            walk.Stop();
+            for (std::thread& t : workers) t.join();
+        }
+    };
+    {
+        Join join{walk, workers};
+        while (!walk.WaitDone(kPumpInterval)) {
+            observer.Progress(walk.Count());
+            observer.Pump();
+            walk.SetMask(ScanAttributeMask(filter));
+            if (observer.CancelRequested()) walk.Stop();
+        }
+    }
+    if (walk.Error()) std::rethrow_exception(walk.Error());
+    observer.Progress(walk.Count());
+    return EmitRows(walk.Result());
+}
+
+unsigned ScanThreadCount() {
+    return std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
 }
 
 void SortRowsComponentwise(RowStore& rows, const Collator& collator) {

@@ -29,12 +29,14 @@ struct DirectoryLister {
     virtual ~DirectoryLister() = default;
     // Calls `each` for every entry of `dirWithTrailingBackslash` ("C:\Windows\"),
     // "." and ".." included, until `each` returns false. Returns false when the
-    // listing cannot be started (access denied, gone, empty).
+    // listing cannot be started (access denied, gone, empty). The parallel walk
+    // calls it from several threads at once, each call with its own `each`.
     virtual bool List(const std::string& dirWithTrailingBackslash,
                       const std::function<bool(const DirEntry&)>& each) = 0;
 };
 
-// A byte-comparable key that orders names case-insensitively in the user's locale.
+// A byte-comparable key that orders names case-insensitively in the user's
+// locale. SortKey is called from several threads at once by the parallel walk.
 struct Collator {
     virtual ~Collator() = default;
     virtual void SortKey(std::string_view utf8Name, std::string& out) const = 0;
@@ -72,6 +74,21 @@ bool PassesAttributeMask(uint32_t attributes, uint32_t mask);
 // cancel the rows found so far are returned, sorted the same way.
 RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, DirectoryLister& lister,
                          const Collator& collator, ScanObserver& observer);
+
+// The same walk on `threads` worker threads (1 when 0), with the same rows.
+// The calling thread owns the observer: it only reports the count, pumps and
+// asks for cancel, every 15 ms, and a cancel stops the workers within one
+// entry each. The workers read the attribute mask of `filter` as the calling
+// thread last read it after a pump, and share `lister` and `collator`. On
+// cancel the rows found so far are returned, sorted the same way. An
+// exception on a worker stops the walk and is thrown again here.
+RowStore WalkDirectoriesParallel(const std::string& rootPath, const ScanFilter& filter,
+                                 DirectoryLister& lister, const Collator& collator, ScanObserver& observer,
+                                 unsigned threads);
+
+// Worker threads for a scan: one per core, at most 8 (the disk, not the
+// processor, limits a wider walk).
+unsigned ScanThreadCount();
 
 // Orders rows component by component, each component by its collation key
 // and, for equal keys, by its bytes; whole rows break any remaining tie. Every

@@ -48,28 +48,31 @@ void TfrmMain::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
         HFONT font = reinterpret_cast<HFONT>(::SendMessageW(DirListBox, WM_GETFONT, 0, 0));
         SelectGuard keepFont(dc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
         if (row == 0) {
-            ::TextOutW(dc, 5, r.top, L"[ \\ ]", 5);
+            ::TextOutW(dc, Scaled(5), r.top, L"[ \\ ]", 5);
         } else {
             const std::string_view code = row < codes.size() ? codes.Code(row) : std::string_view();
-            int x = r.left + 8;
+            // The 16 x 16 connector pictures stretch to the row height, so the
+            // lines of one row meet those of the next at every scale.
+            const int cell = Scaled(16);
+            int x = r.left + Scaled(8);
             MemoryDC pictures(dc);
             // White in the pictures is the window colour, already under them.
             auto draw = [&](HBITMAP picture) {
                 if (!picture || !pictures) return;
                 SelectGuard keep(pictures, picture);
-                ::GdiTransparentBlt(dc, x, r.top, 16, r.bottom - r.top, pictures, 0, 0, 16, 16,
+                ::GdiTransparentBlt(dc, x, r.top, cell, r.bottom - r.top, pictures, 0, 0, 16, 16,
                                     RGB(255, 255, 255));
             };
             for (size_t k = 0; k + 1 < code.size(); ++k) {
                 if (code[k] == '1') draw(LineBitmap.get());
-                x += 16;
+                x += cell;
             }
             if (!code.empty()) {
                 if (code.back() == '2') draw(TeeBitmap.get());
                 if (code.back() == '3') draw(ElbowBitmap.get());
             }
             std::wstring label = L"  " + Widen(rows.Name(row)) + L"  ";
-            ::TextOutW(dc, x + 16, r.top, label.c_str(), static_cast<int>(label.size()));
+            ::TextOutW(dc, x + cell, r.top, label.c_str(), static_cast<int>(label.size()));
         }
     }
     if (item.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &r);

@@ -43,6 +43,8 @@ struct ListShownAgain {
 void TfrmMain::cmbDrivesChange() {
     const std::string drive = SelectedDrive();
     if (drive.empty()) return;
+    SaveLiveIndex();    // the rows shown are still the last drive's
+    WatchDrive(drive);  // before the rows are read, so that no change falls in between
     ::ShowWindow(DirListBox, SW_HIDE);
     ListShownAgain showAgain{DirListBox};
 
@@ -66,6 +68,7 @@ void TfrmMain::cmbDrivesChange() {
     if (!model_.drive.rows.empty()) SelectRow(0);
     DirListBoxClick();
     SetSearchText("");
+    ::PostMessageW(hwnd_, kDriveChangedMessage, 0, 0);  // what changed while the rows were read
 }
 
 void TfrmMain::btnRescanClick() {
@@ -73,7 +76,9 @@ void TfrmMain::btnRescanClick() {
     if (drive.empty()) return;
     ::ShowWindow(DirListBox, SW_HIDE);
     ListShownAgain showAgain{DirListBox};
+    WatchDrive(drive);  // before the walk, so that no change falls in between
     frmRescan->ScanDrive(drive + "\\");
+    ::PostMessageW(hwnd_, kDriveChangedMessage, 0, 0);  // what changed during the walk
     BuildTreeCodes();
     if (!model_.drive.rows.empty()) SelectRow(0);
     DirListBoxClick();
@@ -94,7 +99,8 @@ void TfrmMain::cmbDrivesDrawItem(const DRAWITEMSTRUCT& item) {
             MemoryDC source(dc);
             SelectGuard keep(source, picture.get());
             // Pure red is the picture's background: the entry's colour shows through.
-            ::GdiTransparentBlt(dc, r.left + 2, r.top, 16, 16, source, 0, 0, 16, 16, RGB(255, 0, 0));
+            ::GdiTransparentBlt(dc, r.left + Scaled(2), r.top, Scaled(16), Scaled(16), source, 0, 0, 16, 16,
+                                RGB(255, 0, 0));
         }
         wchar_t text[16] = {};
         LRESULT n = ::SendMessageW(cmbDrives, CB_GETLBTEXTLEN, item.itemID, 0);
@@ -102,7 +108,7 @@ void TfrmMain::cmbDrivesDrawItem(const DRAWITEMSTRUCT& item) {
             ::SendMessageW(cmbDrives, CB_GETLBTEXT, item.itemID, reinterpret_cast<LPARAM>(text));
             ::SetBkMode(dc, TRANSPARENT);
             ::SetTextColor(dc, fore);
-            ::TextOutW(dc, r.left + 22, r.top, text, static_cast<int>(n));
+            ::TextOutW(dc, r.left + Scaled(22), r.top, text, static_cast<int>(n));
         }
     }
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) ::DrawFocusRect(dc, &r);

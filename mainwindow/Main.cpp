@@ -58,22 +58,26 @@ private:
 
 void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture) {
     // One image list per button: the button draws the list's only picture left of its caption.
-    UniqueImageList single(::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0));
+    // At the form's scale: the image list stretches the 16 x 16 picture as it adds it.
+    const int size = owner.Scaled(16);
+    UniqueImageList single(::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0));
     if (!single) return;
     UniqueIcon icon(::ImageList_GetIcon(images, picture, ILD_NORMAL));
     ::ImageList_AddIcon(single.get(), icon.get());
     BUTTON_IMAGELIST bil{};
     bil.himl = single.get();
-    bil.margin = RECT{4, 0, 0, 0};
+    bil.margin = RECT{owner.Scaled(4), 0, 0, 0};
     bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
     ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
-    owner.KeepButtonPicture(std::move(single));
+    owner.KeepButtonPicture(button, std::move(single));
 }
 
 }  // namespace
 
 const wchar_t* ShowInstanceMessageName() { return L"Tarvolo.ShowInstance"; }
-const wchar_t* LiveGuiObjectsMessageName() { return L"Tarvolo.LiveGuiObjects"; }
+const wchar_t* LiveGuiObjectsMessageName() {
+    return L"Tarvolo.LiveGuiObjects";
+}
 const wchar_t* MainWindowClassName() { return L"TfrmMain"; }
 
 HIMAGELIST LoadButtonPictures() {
@@ -118,7 +122,9 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     CreateTrayIcon();
 }
 
-TfrmMain::~TfrmMain() { CoolTrayIcon.reset(); }
+TfrmMain::~TfrmMain() {
+    CoolTrayIcon.reset();
+}
 
 void TfrmMain::CreateControls() {
     const DWORD button = WS_CHILD | BS_PUSHBUTTON;  // no button is a tab stop
@@ -176,21 +182,16 @@ void TfrmMain::CreateControls() {
     a = {L"BUTTON", "&Help", button, 0, IDC_BTNHELP, 172, 18, 78, 25, groupPrograms, akTopLeft};
     AddControl(a, &btnHelp);
 
-    // The history box: bold Arial on the button face.
-    historyFont_.reset(CreateUiFont(L"Arial", -13, true));
-    ::SendMessageW(cmbHistory, WM_SETFONT, reinterpret_cast<WPARAM>(historyFont_.get()), FALSE);
+    // The history box on the button face; its bold Arial comes with the scale below.
     historyBrush_.reset(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
-    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, 0, 16);
-    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), 16);
-
     buttonImages_.reset(LoadButtonPictures());
+    ApplyScale();
     const std::pair<HWND, int> pictures[] = {
         {btnRescan, picRescan},   {btnFindNext, picFindNext},         {btnFavorites, picFavorites},
         {btnAddToFavorites, picAddFavorite}, {btnOpen, picOpen},      {btnSendToDialog, picDialog},
         {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
         {btnHelp, picHelp}};
     for (const auto& [hwnd, picture] : pictures) {
-        if (buttonImages_) SetButtonPicture(*this, hwnd, buttonImages_.get(), picture);
         ::SetWindowSubclass(hwnd, &TfrmMain::ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
     ::SetWindowSubclass(DirListBox, &TfrmMain::ListBoxProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -252,7 +253,8 @@ void TfrmMain::CreateTrayIcon() {
     CoolTrayIcon->SetHint("Tarvolo (use left and right mouse button)");
     CoolTrayIcon->SetShowHint(true);
     const UniqueIcon icon(static_cast<HICON>(
-        ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO), IMAGE_ICON, 16, 16, 0)));
+        ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO), IMAGE_ICON,
+                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
     CoolTrayIcon->SetIcon(icon.get());  // the component keeps a copy
     CoolTrayIcon->SetPopupMenu(trayMenu_.get());
     CoolTrayIcon->SetMinimizeToTray(true);
@@ -263,9 +265,12 @@ void TfrmMain::CreateTrayIcon() {
 
 void TfrmMain::FormCreate() {
     HINSTANCE inst = Application::Get().Instance();
-    LineBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0)));
-    TeeBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0)));
-    ElbowBitmap.reset(static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0)));
+    LineBitmap.reset(
+        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0)));
+    TeeBitmap.reset(
+        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0)));
+    ElbowBitmap.reset(
+        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0)));
     model_.drive.codes = TreeCodes();
     LoadLists();
     FillDriveList();
@@ -300,10 +305,22 @@ bool TfrmMain::SaveLists(bool report) {
 void TfrmMain::LoadSettings() {
     model_.LoadSettings();
     const Settings& s = model_.settings;
+    // A stored size is in screen pixels and stays as it is; a size never stored
+    // is the design size at this window's scale. Either is at least the
+    // minimum size at that scale.
+    const bool storedWidth = s.widthStored;
+    const bool storedHeight = s.heightStored;
+    int width = 0, height = 0;
+    auto sizeAtThisScale = [&] {
+        const SIZE designed = ScaledOuterSize(s.width, s.height);
+        const SIZE minimum = ScaledOuterSize(537, 300);
+        width = std::max<int>(storedWidth ? s.width : designed.cx, minimum.cx);
+        height = std::max<int>(storedHeight ? s.height : designed.cy, minimum.cy);
+    };
+    sizeAtThisScale();
 
-    // Bounds, at least the minimum size; a position on no monitor at all (a
-    // monitor unplugged since the last run) is brought onto the nearest one.
-    int width = std::max(s.width, 537), height = std::max(s.height, 300);
+    // A position on no monitor at all (a monitor unplugged since the last run)
+    // is brought onto the nearest one.
     RECT r{s.left, s.top, s.left + width, s.top + height};
     if (!::MonitorFromRect(&r, MONITOR_DEFAULTTONULL)) {
         MONITORINFO mi{};
@@ -314,7 +331,14 @@ void TfrmMain::LoadSettings() {
         int top = std::clamp<int>(r.top, w.top, std::max<int>(w.top, w.bottom - height));
         ::OffsetRect(&r, left - r.left, top - r.top);
     }
+    const int dpi = Dpi();
     ::SetWindowPos(hwnd_, nullptr, r.left, r.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Moved onto a monitor of another scale, the window took the size that
+    // WM_DPICHANGED suggested; the stored size in pixels is what it must have.
+    if (Dpi() != dpi) {
+        sizeAtThisScale();
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
     const ComboBox drives(cmbDrives);
     const int count = drives.Count();
@@ -485,6 +509,7 @@ bool TfrmMain::RealClose() {
         return false;
     }
     sessionSaved_ = true;
+    SaveLiveIndex();
     for (UniqueBitmap* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) b->reset();
     model_.drive.codes = TreeCodes();
     return true;
@@ -497,6 +522,7 @@ void TfrmMain::SaveAtSessionEnd() {
     sessionSaved_ = true;
     SaveLists(false);
     SaveSettings(false);
+    SaveLiveIndex();
 }
 
 void TfrmMain::OnDestroy() {
@@ -517,9 +543,29 @@ bool TfrmMain::OnDrawItem(DRAWITEMSTRUCT& item) {
     return false;
 }
 
+// The fonts, row heights and pictures that do not follow the form's font.
+void TfrmMain::ApplyScale() {
+    // The history box: bold Arial on the button face.
+    historyFont_.reset(CreateScaledFont(L"Arial", -13, true));
+    ::SendMessageW(cmbHistory, WM_SETFONT, reinterpret_cast<WPARAM>(historyFont_.get()), FALSE);
+    const int row = Scaled(kRowHeight);
+    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, 0, row);
+    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), row);
+    ::SendMessageW(DirListBox, LB_SETITEMHEIGHT, 0, row);
+    const std::pair<HWND, int> pictures[] = {
+        {btnRescan, picRescan},   {btnFindNext, picFindNext},         {btnFavorites, picFavorites},
+        {btnAddToFavorites, picAddFavorite}, {btnOpen, picOpen},      {btnSendToDialog, picDialog},
+        {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
+        {btnHelp, picHelp}};
+    for (const auto& [hwnd, picture] : pictures)
+        if (buttonImages_) SetButtonPicture(*this, hwnd, buttonImages_.get(), picture);
+}
+
+void TfrmMain::OnDpiChanged() { ApplyScale(); }
+
 bool TfrmMain::OnMeasureItem(MEASUREITEMSTRUCT& item) {
     if (item.CtlID == IDC_DIRLISTBOX || item.CtlID == IDC_CMBDRIVES) {
-        item.itemHeight = 16;
+        item.itemHeight = static_cast<UINT>(Scaled(kRowHeight));
         return true;
     }
     return false;
@@ -540,12 +586,22 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case kBuildSearchIndexMessage:
         EnsureSearchIndex();
         return 0;
+    case kDriveChangedMessage:
+        DriveChanged();
+        return 0;
+    case kBackgroundScanMessage:
+        BackgroundScanDone();
+        return 0;
     case WM_SHOWWINDOW:
         if (wp && !shown_) FormShow();
         break;
     case WM_TIMER:
         if (wp == kMinimizeTimer) {
             MinimizeTimerTimer();
+            return 0;
+        }
+        if (wp == kLiveSaveTimer) {
+            SaveLiveIndex();
             return 0;
         }
         break;

@@ -13,6 +13,8 @@
 
 #include "delivery/core/Commands.h"
 #include "model/Model.h"
+#include "platform/BackgroundScan.h"
+#include "platform/DriveWatcher.h"
 #include "platform/Form.h"
 #include "platform/PopupMenu.h"
 #include "store/HotKeyService.h"
@@ -105,6 +107,21 @@ public:
     void EnsureSearchIndex();
     static constexpr UINT kBuildSearchIndexMessage = WM_APP + 1;
 
+    // --- Live index (LiveIndex.cpp) ---
+    // Watches the drive whose rows are shown; its changes come in as kDriveChangedMessage.
+    void WatchDrive(const std::string& drive);
+    void DriveChanged();
+    // Writes the shown drive's index once changes have settled; at the end too.
+    void SaveLiveIndex();
+    static constexpr UINT kDriveChangedMessage = WM_APP + 13;
+    static constexpr UINT_PTR kLiveSaveTimer = 13;
+    std::unique_ptr<DriveWatcher> watcher_;
+    bool liveIndexUnsaved_ = false;
+    // A watch that lost changes: the drive is walked again without the progress window.
+    void BackgroundScanDone();
+    static constexpr UINT kBackgroundScanMessage = WM_APP + 14;
+    std::unique_ptr<BackgroundScan> backgroundScan_;
+
     // --- Key map (KeyMap.cpp) ---
     // Shift states of the key handlers (and of FavoriteShortcut) use the modifier bits of a
     // shortcut value, so that `key | shift` compares directly with a stored shortcut.
@@ -174,6 +191,9 @@ protected:
     void OnDestroy() override;
     bool OnDrawItem(DRAWITEMSTRUCT& item) override;
     bool OnMeasureItem(MEASUREITEMSTRUCT& item) override;
+    void OnDpiChanged() override;
+    void ApplyScale();
+    static constexpr int kRowHeight = 16;  // the tree's and the drive list's rows at 96 DPI
 
 private:
     // CommandView: what the commands tell the user and this window.

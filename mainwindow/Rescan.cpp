@@ -26,22 +26,23 @@ LRESULT CALLBACK NoFocusButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UI
 }
 
 // A red no-entry sign on yellow, the yellow left out by the image list's mask.
-UniqueImageList CreateCancelPicture(HDC screen) {
+// Drawn at `size` (16 at 96 DPI), so it is sharp at every scale.
+UniqueImageList CreateCancelPicture(HDC screen, int size) {
     constexpr COLORREF kYellow = RGB(255, 255, 0);
-    UniqueImageList list(::ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 1, 0));
+    UniqueImageList list(::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0));
     if (!list) return list;
-    UniqueBitmap bitmap(::CreateCompatibleBitmap(screen, 16, 16));
+    UniqueBitmap bitmap(::CreateCompatibleBitmap(screen, size, size));
     {
         MemoryDC dc(screen);
         SelectGuard keepBitmap(dc, bitmap.get());
         UniqueBrush yellow(::CreateSolidBrush(kYellow));
-        RECT all{0, 0, 16, 16};
+        RECT all{0, 0, size, size};
         ::FillRect(dc, &all, yellow.get());
         UniqueBrush red(::CreateSolidBrush(RGB(220, 0, 0)));
         SelectGuard keepBrush(dc, red.get());
         SelectGuard keepPen(dc, ::GetStockObject(NULL_PEN));
-        ::Ellipse(dc, 0, 0, 17, 17);
-        RECT bar{3, 6, 13, 10};
+        ::Ellipse(dc, 0, 0, size + 1, size + 1);
+        RECT bar{size * 3 / 16, size * 6 / 16, size * 13 / 16, size * 10 / 16};
         ::FillRect(dc, &bar, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
     }
     ::ImageList_AddMasked(list.get(), bitmap.get(), kYellow);
@@ -111,7 +112,7 @@ TfrmRescan::TfrmRescan(TfrmMain& main) : main_(main) {
     args.SetClientSize(kClientWidth, kClientHeight);
     CreateForm(args);
 
-    labelFont_.reset(CreateUiFont(L"Arial", -15, true));
+    labelFont_.reset(CreateScaledFont(L"Arial", -15, true));
     AddControl({L"STATIC", "Scaning Drive ", SS_CENTER | SS_NOPREFIX, 0, IDC_INFODRIVE, 0, 13, 233, 20},
                &infoDrive);
     AddControl({ANIMATE_CLASSW, "", ACS_TRANSPARENT, 0, IDC_ANIMATE, 54, 40, 32, 32}, &Animate);
@@ -123,12 +124,12 @@ TfrmRescan::TfrmRescan(TfrmMain& main) : main_(main) {
 
     ::SetWindowSubclass(btnCancel, &NoFocusButtonProc, 1, 0);
     HDC screen = ::GetDC(nullptr);
-    cancelPicture_ = CreateCancelPicture(screen);
+    cancelPicture_ = CreateCancelPicture(screen, Scaled(16));
     ::ReleaseDC(nullptr, screen);
     if (cancelPicture_) {
         BUTTON_IMAGELIST bil{};
         bil.himl = cancelPicture_.get();
-        bil.margin = RECT{4, 0, 0, 0};
+        bil.margin = RECT{Scaled(4), 0, 0, 0};
         bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
         ::SendMessageW(btnCancel, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
     }
@@ -239,7 +240,9 @@ void TfrmRescan::ScanDrive(const std::string& root) {
         Observer observer(*this);
         WinDirectoryLister lister;
         const WinCollator collator;
-        RowStore rows = WalkDirectories(RootPath, observer.filter, lister, collator, observer);
+        // The walk runs on worker threads; this thread shows the count and answers Cancel.
+        RowStore rows =
+            WalkDirectoriesParallel(RootPath, observer.filter, lister, collator, observer, ScanThreadCount());
         // A walk cut short because the program ends (Close, the end of the session)
         // is no index: the drive's old file stays as it was, or stays absent. Only
         // the user's own Cancel keeps what was found so far.

@@ -30,6 +30,9 @@ public:
     // Runs as the window closes at the end of every scan.
     void FormClose();
     bool Scanning() const { return scanning_; }
+    // Writes the index at the drive's root or, failing that, in the per-user
+    // folder; false when neither could be written.
+    static bool SaveIndex(const std::string& root, const std::string& text);
 
     int Tag = 0;  // the cancel request
     std::string RootPath;
@@ -43,9 +46,6 @@ private:
     class Observer;
     void StartAnimation();
     void StopAnimation();
-    // Writes the index at the drive's root or, failing that, in the per-user
-    // folder; false when neither could be written.
-    bool SaveIndex(const std::string& root, const std::string& text);
 
     TfrmMain& main_;
     bool scanning_ = false;

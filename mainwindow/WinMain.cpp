@@ -48,12 +48,21 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     const WinAnsiDecoder ansi;
     Model model(ExecutableFolder(), files, ansi);
     std::unique_ptr<TfrmMain> frmMain;
-    // A program that cannot make its window or its icon says what failed before it ends.
-    if (RunStartUpStep([&] { frmMain = std::make_unique<TfrmMain>(model); },
-                       [](const std::string& text) { Application::Get().ShowError(text); })) {
-        app.SetMainForm(frmMain.get());
-        frmMain->FormCreate();
-        frmMain->frmRescan = std::make_unique<TfrmRescan>(*frmMain);
+    // A program that cannot make its windows or its icon says what failed before it ends.
+    const bool created = RunStartUpStep(
+        [&] {
+            frmMain = std::make_unique<TfrmMain>(model);
+            app.SetMainForm(frmMain.get());
+            frmMain->FormCreate();
+            frmMain->frmRescan = std::make_unique<TfrmRescan>(*frmMain);
+        },
+        [&](const std::string& text) {
+            // The box first: a main window destroyed before it would end its loop at once.
+            app.ShowError(text);
+            app.SetMainForm(nullptr);
+            frmMain.reset();
+        });
+    if (created) {
         if (showCommand == SW_SHOWMINNOACTIVE) {
             // Started from a shortcut set to run minimized: straight into the
             // notification area; the first show waits until the window comes back.

@@ -153,7 +153,10 @@ void Model::LoadSettings() {
     std::string text;
     // A file that cannot be read gives the defaults, as a missing one does.
     if (files_.ReadWhole(SettingsPath(), text, kListFileLimit) != FileSystem::Read::loaded) text.clear();
-    settings = SettingsFromStored(ReadStoredSettings(IniFile::Parse(text)));
+    const IniFile ini = IniFile::Parse(text);
+    settings = SettingsFromStored(ReadStoredSettings(ini));
+    settings.widthStored = ini.Get("Window", "Width").has_value();
+    settings.heightStored = ini.Get("Window", "Height").has_value();
     settingsLoaded_ = true;
 }
 

@@ -14,6 +14,9 @@ struct Settings {
     // writes its own into them just before they are saved.
     int top = 100, left = 100, height = 417, width = 537;
     int drive = 0;
+    // Whether the file held a width and a height: a size never stored is the
+    // design size at the window's scale.
+    bool widthStored = false, heightStored = false;
     // Shortcut value of the system-wide hot key (see store/Global.h); 0 for none.
     uint16_t hotKey = 0;
     bool showCloseInfo = true;

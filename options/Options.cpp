@@ -378,9 +378,13 @@ bool TfrmOptions::OnDrawItem(DRAWITEMSTRUCT& item) {
     return true;
 }
 
+void TfrmOptions::OnDpiChanged() {
+    ::SendMessageW(FavoritesListBox, LB_SETITEMHEIGHT, 0, Scaled(16));
+}
+
 bool TfrmOptions::OnMeasureItem(MEASUREITEMSTRUCT& item) {
     if (item.CtlID != IDC_FAVORITESLISTBOX) return false;
-    item.itemHeight = 16;
+    item.itemHeight = static_cast<UINT>(Scaled(16));
     return true;
 }
 

@@ -64,6 +64,7 @@ protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
     bool OnDrawItem(DRAWITEMSTRUCT& item) override;
     bool OnMeasureItem(MEASUREITEMSTRUCT& item) override;
+    void OnDpiChanged() override;
     bool PreviewKey(MSG& msg) override;
 
 private:

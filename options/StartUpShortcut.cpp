@@ -128,7 +128,10 @@ void CreateStartUpShortcut() {
 
 void DeleteStartUpShortcut() {
     std::string path = StartUpShortcutPath();
-    if (FileExists(path) && !::DeleteFileW(Widen(path).c_str()))
+    if (!FileExists(path)) return;
+    // Checked afterwards too: a deletion can be accepted and then fail as the file is
+    // closed (Wine on a read-only file system), and the option would show checked again.
+    if (!::DeleteFileW(Widen(path).c_str()) || FileExists(path))
         Application::Get().ShowError("Cannot delete file " + path);
 }
 

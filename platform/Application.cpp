@@ -148,7 +148,8 @@ void Application::ShowError(const std::string& text) {
     MessageBoxUtf8(owner, text, title_.empty() ? "Error" : title_, MB_OK | MB_ICONERROR);
 }
 
-bool RunStartUpStep(const std::function<void()>& step, const std::function<void(const std::string&)>& report) {
+bool RunStartUpStep(const std::function<void()>& step,
+                    const std::function<void(const std::string&)>& report) {
     std::string what;
     try {
         step();

@@ -37,6 +37,12 @@ std::string WindowText(HWND hwnd) {
 
 void SetWindowTextUtf8(HWND hwnd, const std::string& text) { ::SetWindowTextW(hwnd, Widen(text).c_str()); }
 
+const wchar_t* FormFontFace(int dpi) {
+    // The classic face is a bitmap font with a few sizes only; scaled, its
+    // TrueType cousin keeps the letters sharp.
+    return dpi == kDesignDpi ? L"MS Sans Serif" : L"Microsoft Sans Serif";
+}
+
 HFONT CreateUiFont(const wchar_t* face, int height, bool bold) {
     return ::CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
@@ -86,25 +92,114 @@ void Form::CreateForm(const FormArgs& args) {
     designClientH_ = args.clientHeight;
     minWidth_ = args.minWidth;
     minHeight_ = args.minHeight;
+    // The window does not exist yet: the primary monitor's DPI is the best guess,
+    // corrected below once the window knows its own.
+    dpi_ = SystemDpi();
+    int width = args.width, height = args.height;
+    auto sizeAt = [&](int dpi) {
+        if (dpi == kDesignDpi || designClientW_ == 0 || designClientH_ == 0) {
+            width = Scale(args.width, dpi);
+            height = Scale(args.height, dpi);
+            return;
+        }
+        RECT r{0, 0, Scale(designClientW_, dpi), Scale(designClientH_, dpi)};
+        AdjustWindowRectAtDpi(r, args.style, args.exStyle, dpi);
+        width = r.right - r.left;
+        height = r.bottom - r.top;
+    };
+    sizeAt(dpi_);
     int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
     if (args.centered) {
-        x = (::GetSystemMetrics(SM_CXSCREEN) - args.width) / 2;
-        y = (::GetSystemMetrics(SM_CYSCREEN) - args.height) / 2;
+        x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+        y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     }
     HWND owner = args.owner ? args.owner : Application::Get().Handle();
     hwnd_ = ::CreateWindowExW(args.exStyle, args.className.c_str(), Widen(args.caption).c_str(), args.style, x, y,
-                              args.width, args.height, owner, nullptr, Application::Get().Instance(), nullptr);
+                              width, height, owner, nullptr, Application::Get().Instance(), nullptr);
     if (!hwnd_) return;
     ::SetPropW(hwnd_, kPropForm, this);
     ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::StaticProc));
-    if (!font_) font_.reset(CreateUiFont(L"MS Sans Serif", -13));
+    const int windowDpi = WindowDpi(hwnd_);
+    if (windowDpi != dpi_) {
+        dpi_ = windowDpi;
+        sizeAt(dpi_);
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (!font_) font_.reset(CreateScaledFont(FormFontFace(dpi_), kFormFontHeight));
     ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     if (designClientW_ == 0 || designClientH_ == 0) {
         RECT rc;
         ::GetClientRect(hwnd_, &rc);
-        designClientW_ = rc.right;
-        designClientH_ = rc.bottom;
+        designClientW_ = ::MulDiv(rc.right, kDesignDpi, dpi_);
+        designClientH_ = ::MulDiv(rc.bottom, kDesignDpi, dpi_);
     }
+}
+
+SIZE Form::ScaledOuterSize(int designWidth, int designHeight) const {
+    if (dpi_ == kDesignDpi) return SIZE{designWidth, designHeight};
+    const DWORD style = static_cast<DWORD>(::GetWindowLongW(hwnd_, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(::GetWindowLongW(hwnd_, GWL_EXSTYLE));
+    RECT frame96{0, 0, 0, 0}, frame{0, 0, 0, 0};
+    AdjustWindowRectAtDpi(frame96, style, exStyle, kDesignDpi);
+    AdjustWindowRectAtDpi(frame, style, exStyle, dpi_);
+    const int w96 = frame96.right - frame96.left, h96 = frame96.bottom - frame96.top;
+    return SIZE{Scaled(designWidth - w96) + frame.right - frame.left,
+                Scaled(designHeight - h96) + frame.bottom - frame.top};
+}
+
+// A button's picture (16 x 16 at 96 DPI) redrawn at the form's scale. The
+// image list the button had stays with whoever made it.
+void Form::RescaleButtonPicture(HWND button) {
+    BUTTON_IMAGELIST bil{};
+    if (!::SendMessageW(button, BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil)) || !bil.himl) return;
+    const int size = Scaled(16);
+    int cx = 0, cy = 0;
+    ::ImageList_GetIconSize(bil.himl, &cx, &cy);
+    if (cx == size && cy == size) return;
+    UniqueImageList scaled(::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0));
+    UniqueIcon icon(::ImageList_GetIcon(bil.himl, 0, ILD_NORMAL));
+    if (!scaled || !icon) return;
+    ::ImageList_AddIcon(scaled.get(), icon.get());
+    bil.himl = scaled.get();
+    bil.margin = RECT{Scaled(4), 0, 0, 0};
+    ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
+    KeepButtonPicture(button, std::move(scaled));
+}
+
+// The tips in the system's status font, sized for the form's monitor rather
+// than the primary one.
+void Form::ScaleTooltipFont() {
+    if (dpi_ == SystemDpi() && !tipFont_) return;  // the tips' own font is right already
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return;
+    LOGFONTW font = metrics.lfStatusFont;
+    font.lfHeight = ::MulDiv(font.lfHeight, dpi_, SystemDpi());
+    tipFont_.reset(::CreateFontIndirectW(&font));
+    if (tipFont_) ::SendMessageW(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(tipFont_.get()), FALSE);
+}
+
+void Form::ChangeDpi(int dpi, const RECT* suggested) {
+    if (dpi <= 0) return;
+    dpi_ = dpi;
+    font_.reset(CreateScaledFont(FormFontFace(dpi_), kFormFontHeight));
+    ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    for (const Node& n : nodes_) {
+        if (!n.hwnd) continue;
+        ::SendMessageW(n.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        RescaleButtonPicture(n.hwnd);
+    }
+    if (tooltip_) {
+        ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scaled(600));
+        ScaleTooltipFont();
+    }
+    OnDpiChanged();
+    if (suggested) {
+        ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    Relayout();
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 int Form::AddControl(const ControlArgs& a, HWND* out) {
@@ -134,20 +229,21 @@ void Form::LayoutNode(size_t i, int clientW, int clientH) {
     if (n.parent < 0) {
         parentW = clientW;
         parentH = clientH;
-        designW = designClientW_;
-        designH = designClientH_;
+        designW = Scaled(designClientW_);
+        designH = Scaled(designClientH_);
         originX = originY = 0;
     } else {
         const Node& p = nodes_[static_cast<size_t>(n.parent)];
         parentW = p.current.right - p.current.left;
         parentH = p.current.bottom - p.current.top;
-        designW = p.design.right - p.design.left;
-        designH = p.design.bottom - p.design.top;
+        designW = Scaled(p.design.right) - Scaled(p.design.left);
+        designH = Scaled(p.design.bottom) - Scaled(p.design.top);
         originX = p.current.left;
         originY = p.current.top;
     }
+    // Each edge is scaled on its own, so controls that touch at 96 DPI touch at every DPI.
     int dx = parentW - designW, dy = parentH - designH;
-    RECT r = n.design;
+    RECT r{Scaled(n.design.left), Scaled(n.design.top), Scaled(n.design.right), Scaled(n.design.bottom)};
     if (n.anchors & akRight) {
         if (n.anchors & akLeft) r.right += dx;
         else { r.left += dx; r.right += dx; }
@@ -175,7 +271,8 @@ void Form::SetHint(HWND control, const std::string& text) {
         tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                      0, 0, 0, 0, hwnd_, nullptr, Application::Get().Instance(), nullptr);
         ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, Application::Get().HintHidePause());
-        ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 600);
+        ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scaled(600));
+        ScaleTooltipFont();
     }
     std::wstring wide = Widen(text);
     TTTOOLINFOW ti{};
@@ -261,10 +358,14 @@ LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_GETMINMAXINFO: {
         auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
-        if (minWidth_) mmi->ptMinTrackSize.x = minWidth_;
-        if (minHeight_) mmi->ptMinTrackSize.y = minHeight_;
+        const SIZE minimum = ScaledOuterSize(minWidth_, minHeight_);
+        if (minWidth_) mmi->ptMinTrackSize.x = minimum.cx;
+        if (minHeight_) mmi->ptMinTrackSize.y = minimum.cy;
         return 0;
     }
+    case WM_DPICHANGED:
+        ChangeDpi(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
+        return 0;
     case WM_ACTIVATE:
         if (LOWORD(wp) == WA_INACTIVE) {
             HWND focus = ::GetFocus();

@@ -12,9 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/Dpi.h"
 #include "platform/Handles.h"
 
 namespace tarvolo {
+
+HFONT CreateUiFont(const wchar_t* face, int height, bool bold = false);
 
 enum Anchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
 constexpr unsigned akTopLeft = akLeft | akTop;
@@ -22,10 +25,12 @@ constexpr unsigned akAll = akLeft | akTop | akRight | akBottom;
 
 enum ModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
 
+// Every position and size below is a design value at 96 DPI; the form scales
+// them to the DPI of the monitor its window is on.
 struct FormArgs {
     std::string caption;
     std::wstring className;
-    int width = 400, height = 300;    // outer size
+    int width = 400, height = 300;    // outer size at 96 DPI
     int clientWidth = 0, clientHeight = 0;  // design client size; the layout is relative to it
     DWORD style = WS_OVERLAPPEDWINDOW;
     DWORD exStyle = 0;
@@ -71,9 +76,23 @@ public:
 
     HFONT Font() const { return font_.get(); }
     // A button's picture list: the button draws from it (BCM_SETIMAGELIST) but does
-    // not own it, so the form keeps it until its controls are gone.
-    void KeepButtonPicture(UniqueImageList list) { buttonPictures_.push_back(std::move(list)); }
+    // not own it, so the form keeps it until its controls are gone, one list per
+    // button (a list set again after a DPI change replaces the old one).
+    void KeepButtonPicture(HWND button, UniqueImageList list) { buttonPictures_[button] = std::move(list); }
     void SetFont(HFONT font) { font_.reset(font); }
+    // The DPI the form is laid out at, and a design length at it.
+    int Dpi() const { return dpi_; }
+    int Scaled(int designLength) const { return Scale(designLength, dpi_); }
+    // A font of `designHeight` (negative: character height) at the form's DPI.
+    HFONT CreateScaledFont(const wchar_t* face, int designHeight, bool bold = false) const {
+        return CreateUiFont(face, Scaled(designHeight), bold);
+    }
+    // An outer window size designed at 96 DPI, at the form's DPI: the client
+    // area scales, the frame is the system's at that DPI.
+    SIZE ScaledOuterSize(int designWidth, int designHeight) const;
+    // Lays the form out anew at `dpi` inside `suggested` (screen pixels), as
+    // WM_DPICHANGED asks when the window moves to a monitor of another scale.
+    void ChangeDpi(int dpi, const RECT* suggested);
 
     // Button clicks and other command notifications, by control id.
     void OnClick(int id, std::function<void()> handler) { clickHandlers_[id] = std::move(handler); }
@@ -115,6 +134,9 @@ protected:
     virtual void OnCommand(int id, int code, HWND control);
     virtual bool OnDrawItem(DRAWITEMSTRUCT&) { return false; }
     virtual bool OnMeasureItem(MEASUREITEMSTRUCT&) { return false; }
+    // After the form's font and layout followed a new DPI: the form's own
+    // fonts, pictures and row heights follow here.
+    virtual void OnDpiChanged() {}
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
 
     HWND hwnd_ = nullptr;
@@ -130,13 +152,17 @@ private:
         RECT current{};  // form client coordinates
     };
     void LayoutNode(size_t i, int clientW, int clientH);
+    void RescaleButtonPicture(HWND button);
+    void ScaleTooltipFont();
 
     std::vector<Node> nodes_;
     int designClientW_ = 0, designClientH_ = 0;
     int minWidth_ = 0, minHeight_ = 0;
+    int dpi_ = kDesignDpi;
     UniqueFont font_;
     // Destroyed after the window (members outlive the destructor's body).
-    std::vector<UniqueImageList> buttonPictures_;
+    std::map<HWND, UniqueImageList> buttonPictures_;
+    UniqueFont tipFont_;
     HWND tooltip_ = nullptr;
     std::map<int, std::function<void()>> clickHandlers_;
     std::map<std::pair<int, int>, std::function<void()>> codeHandlers_;
@@ -150,6 +176,8 @@ private:
 // Text of any window, as UTF-8.
 std::string WindowText(HWND hwnd);
 void SetWindowTextUtf8(HWND hwnd, const std::string& text);
-HFONT CreateUiFont(const wchar_t* face, int height, bool bold = false);
+// The form font's face at `dpi`, and its height at 96 DPI.
+const wchar_t* FormFontFace(int dpi);
+constexpr int kFormFontHeight = -13;
 
 }  // namespace tarvolo

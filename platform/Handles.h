@@ -21,7 +21,9 @@ inline std::atomic<long>& LiveGuiObjectCounter() {
     static std::atomic<long> live{0};
     return live;
 }
-inline long LiveGuiObjects() { return LiveGuiObjectCounter().load(); }
+inline long LiveGuiObjects() {
+    return LiveGuiObjectCounter().load();
+}
 
 // A move-only owner of one handle, closed with `Close`; `Counted` owners take
 // part in LiveGuiObjects.

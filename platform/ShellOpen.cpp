@@ -10,27 +10,27 @@ namespace tarvolo {
 std::string ShellOpenFailureText(const std::string& target, INT_PTR code) {
     std::string reason;
     switch (code) {
-    case SE_ERR_FNF:
-    case SE_ERR_PNF:
-        reason = "it was not found";
-        break;
-    case SE_ERR_ACCESSDENIED:
-        reason = "access is denied";
-        break;
-    case SE_ERR_NOASSOC:
-    case SE_ERR_ASSOCINCOMPLETE:
-        reason = "no program is set up to open it";
-        break;
-    case 0:
-    case SE_ERR_OOM:
-        reason = "there is not enough memory";
-        break;
-    case SE_ERR_SHARE:
-        reason = "it is in use by another program";
-        break;
-    default:
-        reason = "the system refused (error " + std::to_string(static_cast<long long>(code)) + ")";
-        break;
+        case SE_ERR_FNF:
+        case SE_ERR_PNF:
+            reason = "it was not found";
+            break;
+        case SE_ERR_ACCESSDENIED:
+            reason = "access is denied";
+            break;
+        case SE_ERR_NOASSOC:
+        case SE_ERR_ASSOCINCOMPLETE:
+            reason = "no program is set up to open it";
+            break;
+        case 0:
+        case SE_ERR_OOM:
+            reason = "there is not enough memory";
+            break;
+        case SE_ERR_SHARE:
+            reason = "it is in use by another program";
+            break;
+        default:
+            reason = "the system refused (error " + std::to_string(static_cast<long long>(code)) + ")";
+            break;
     }
     return "Cannot open " + target + ": " + reason;
 }

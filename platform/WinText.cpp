@@ -76,6 +76,8 @@ std::string WinCaseFolder::Upper(std::string_view utf8) const {
 }
 
 void WinCollator::SortKey(std::string_view utf8Name, std::string& out) const {
+    // Kept between calls so that a walk does not allocate per name.
+    thread_local std::wstring wide_;
     out.clear();
     wide_.clear();
     for (const char c : utf8Name) {

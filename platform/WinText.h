@@ -27,13 +27,10 @@ public:
 };
 
 // LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE).
-// Keeps conversion buffers between calls: one instance per thread.
+// Safe to call from several threads: its conversion buffer is per thread.
 class WinCollator : public Collator {
 public:
     void SortKey(std::string_view utf8Name, std::string& out) const override;
-
-private:
-    mutable std::wstring wide_;
 };
 
 // The system locale's legacy ANSI code page (1252, 1251, 932...): what CP_ACP

@@ -289,7 +289,8 @@ def main(out):
         "buttons.bmp": bmp4(strip(["rescan", "findnext", "favorites", "addfavorite", "open", "dialog",
                                    "copy", "options", "about", "help", "ok"])),
         "popup.bmp": bmp4(strip(["open", "dialog", "close", "show", "favorite"])),
-        "tarvolo.ico": ico([16, 32]),
+        # The small and large sizes at 100, 125, 150 and 200 per cent screen scaling.
+        "tarvolo.ico": ico([16, 20, 24, 32, 40, 48, 64]),
         "hand.avi": avi_hand(),
     }
     for name, data in files.items():

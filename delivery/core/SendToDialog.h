@@ -61,8 +61,8 @@ bool ClassNameQualifies(std::string_view className);
 // send and no window took the path; the program then stays in front.
 struct SendOutcome {
     enum Kind { NoMatch, Delivered, Refused } kind = NoMatch;
-    std::string caption;     // the refusing window's caption
-    uint32_t error = 0;      // its LastSendError
+    std::string caption;  // the refusing window's caption
+    uint32_t error = 0;   // its LastSendError
 };
 
 // What the user is told of a refused send, in the program's words.

@@ -304,7 +304,8 @@ std::chrono::milliseconds TimeToHiddenAndResponsive(Program& program, HWND main,
 }  // namespace
 
 // A matching window whose thread stopped answering cannot hold the program:
-// the command costs at most one bounded wait more than hiding the program does.
+// the command costs at most one bounded wait more than hiding the program does,
+// and the user is told that the dialog did not take the path.
 // (Under Xvfb without a window manager Wine waits seconds for every window it
 // hides, so the hiding itself is the measure.)
 TEST(Deliver, AHungDialogDoesNotHoldTheProgram) {
@@ -328,10 +329,20 @@ TEST(Deliver, AHungDialogDoesNotHoldTheProgram) {
     program.TrayNotify(WM_LBUTTONUP);
     ASSERT_TRUE(WaitFor([&] { return Visible(main) && program.Responsive(); }, 20s));
 
+    // The dialog took nothing: the program says so and stays, after one bounded wait.
+    auto start = std::chrono::steady_clock::now();
+    Click(program, tarvolo::IDC_BTNSENDTODIALOG);
+    HWND box = program.WaitDialog("Tarvolo v1.0", 20s);
     auto command =
-        TimeToHiddenAndResponsive(program, main, [&] { Click(program, tarvolo::IDC_BTNSENDTODIALOG); });
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    ASSERT_TRUE(box) << "the hung dialog was taken for a delivery";
+    EXPECT_EQ(Program::MessageText(box),
+              "The path could not be sent to the dialog \"Stuck dialog\": the dialog does not answer.");
     EXPECT_LT(command, hiding + 3s) << "hiding takes " << hiding.count() << " ms, the command "
                                     << command.count() << " ms";
+    EXPECT_TRUE(Visible(main)) << "the program hid as if it had delivered";
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box) && program.Responsive(); }));
     EXPECT_EQ(HistoryAfterClose(program), "O:\\Work\r\n");
 }
 

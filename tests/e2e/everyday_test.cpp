@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <functional>
@@ -60,7 +61,8 @@ namespace {
 // Another program holding a combination: this test process registers it first.
 class HeldHotKey {
 public:
-    HeldHotKey(UINT modifiers, UINT key) : held_(::RegisterHotKey(nullptr, 0x7001, modifiers, key) != FALSE) {}
+    HeldHotKey(UINT modifiers, UINT key)
+        : held_(::RegisterHotKey(nullptr, 0x7001, modifiers, key) != FALSE) {}
     ~HeldHotKey() {
         if (held_) ::UnregisterHotKey(nullptr, 0x7001);
     }
@@ -80,7 +82,8 @@ TEST(Everyday, AHotKeyTakenAtStartDoesNotHoldUpTheStart) {
     ASSERT_TRUE(other.Held());
     TestDir dir;
     Program program(dir);
-    ASSERT_TRUE(WriteFileBytes(program.File("tarvolo.ini"), "[Window]\r\nHotKey=49239\r\nShowCloseInfo=0\r\n"));
+    ASSERT_TRUE(
+        WriteFileBytes(program.File("tarvolo.ini"), "[Window]\r\nHotKey=49239\r\nShowCloseInfo=0\r\n"));
     // The start goes on to the shown window; no box waits for a click (at a start in
     // the notification area at logon nobody would see it).
     HWND main = StartShown(program);
@@ -94,8 +97,8 @@ TEST(Everyday, OptionsOkWithATakenHotKeyKeepsTheWorkingOne) {
     ASSERT_TRUE(other.Held());
     TestDir dir;
     Program program(dir);
-    HWND main = StartLoaded(program, -1, {}, {}, std::string("[Window]\r\nHotKey=") + kCtrlAltQ +
-                                                     "\r\nShowCloseInfo=0\r\n");
+    HWND main = StartLoaded(program, -1, {}, {},
+                            std::string("[Window]\r\nHotKey=") + kCtrlAltQ + "\r\nShowCloseInfo=0\r\n");
     ASSERT_TRUE(main);
     HWND options = OpenOptions(program, main);
     ASSERT_TRUE(options);
@@ -132,11 +135,12 @@ public:
     static constexpr int kFanOut = 30;  // 30 x 30 x 30 directories
 
     explicit LargeDrive(const TestDir& dir) : folder_(dir.UnixOf("large")) {
-        mounted_ = RunUnix("mkdir -p " + ShellQuote(folder_) + " && mount -t tmpfs -o size=64m,nr_inodes=200k tmpfs " +
-                           ShellQuote(folder_) + " && cd " + ShellQuote(folder_) +
-                           " && python3 -c 'import os\nfor a in range(" + std::to_string(kFanOut) +
-                           "):\n for b in range(" + std::to_string(kFanOut) + "):\n  for c in range(" +
-                           std::to_string(kFanOut) + "): os.makedirs(\"d%d/e%d/f%d\" % (a, b, c))'") == 0;
+        mounted_ = RunUnix("mkdir -p " + ShellQuote(folder_) +
+                           " && mount -t tmpfs -o size=64m,nr_inodes=200k tmpfs " + ShellQuote(folder_) +
+                           " && cd " + ShellQuote(folder_) + " && python3 -c 'import os\nfor a in range(" +
+                           std::to_string(kFanOut) + "):\n for b in range(" + std::to_string(kFanOut) +
+                           "):\n  for c in range(" + std::to_string(kFanOut) +
+                           "): os.makedirs(\"d%d/e%d/f%d\" % (a, b, c))'") == 0;
         if (mounted_) drive_ = std::make_unique<Drive>('S', folder_);
     }
     ~LargeDrive() {
@@ -167,7 +171,8 @@ HWND StartRescan(Program& program, HWND& main) {
     WaitFor([&] {
         scan = FindProcessWindow(program.Pid(), L"TfrmRescan");
         HWND info = scan ? ::GetWindow(scan, GW_CHILD) : nullptr;
-        while (info && Text(info).rfind("Directories Indexed: ", 0) != 0) info = ::GetWindow(info, GW_HWNDNEXT);
+        while (info && Text(info).rfind("Directories Indexed: ", 0) != 0)
+            info = ::GetWindow(info, GW_HWNDNEXT);
         return info && Text(info) != "Directories Indexed: 0";
     });
     return scan;
@@ -221,7 +226,8 @@ TEST(Everyday, CancelKeepsWhatWasFoundAndSaysSo) {
     ::PostMessageW(cancel, BM_CLICK, 0, 0);
     HWND info = program.WaitDialog("Information");
     ASSERT_TRUE(info) << "Cancel said nothing";
-    EXPECT_EQ(Program::MessageText(info), "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
+    EXPECT_EQ(Program::MessageText(info),
+              "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
     std::string index = ReadIndex(drive);
     EXPECT_TRUE(index != kOldIndex) << "Cancel no longer writes what was found";
     EXPECT_EQ(index.rfind("\\\r\n\\d0\r\n", 0), 0u);
@@ -249,7 +255,8 @@ long LiveGuiObjects(HWND main) {
 bool OpenAndClose(Program& program, const wchar_t* windowClass, const std::function<void()>& open) {
     open();
     HWND window = nullptr;
-    if (!WaitFor([&] { return (window = FindProcessWindow(program.Pid(), windowClass)) != nullptr; })) return false;
+    if (!WaitFor([&] { return (window = FindProcessWindow(program.Pid(), windowClass)) != nullptr; }))
+        return false;
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     return WaitFor([&] { return !::IsWindow(window); });
 }
@@ -284,16 +291,20 @@ TEST(Everyday, WindowsAndMenusOpenedAgainAndAgainLeaveNoHandlesBehind) {
         const char* name;
         std::function<bool()> once;
     };
-    HWND options = ::GetDlgItem(main, tarvolo::IDC_BTNOPTIONS), about = ::GetDlgItem(main, tarvolo::IDC_BTNABOUT),
+    HWND options = ::GetDlgItem(main, tarvolo::IDC_BTNOPTIONS),
+         about = ::GetDlgItem(main, tarvolo::IDC_BTNABOUT),
          favorites = ::GetDlgItem(main, tarvolo::IDC_BTNFAVORITES);
-    // The menus first, while the window is in front for their Esc; the close
-    // information last, as it takes the window into the notification area.
+    // The dialogs first: the menus open more reliably once the program has settled
+    // after its start; the close information last, as it takes the window into the
+    // notification area.
     const Kind kinds[] = {
-        {"the favorites menu", [&] { return OpenAndCloseMenu(program, [&] { Press(favorites); }); }},
-        {"the icon's menu", [&] { return OpenAndCloseMenu(program, [&] { program.TrayNotify(WM_RBUTTONDOWN); }); }},
         {"Options", [&] { return OpenAndClose(program, L"TfrmOptions", [&] { Press(options); }); }},
         {"About", [&] { return OpenAndClose(program, L"TfrmAbout", [&] { Press(about); }); }},
-        {"Information", [&] {
+        {"the favorites menu", [&] { return OpenAndCloseMenu(program, [&] { Press(favorites); }); }},
+        {"the icon's menu",
+         [&] { return OpenAndCloseMenu(program, [&] { program.TrayNotify(WM_RBUTTONDOWN); }); }},
+        {"Information",
+         [&] {
              return OpenAndClose(program, L"TfrmCloseInfo", [&] { ::PostMessageW(main, WM_CLOSE, 0, 0); });
          }},
     };
@@ -303,7 +314,76 @@ TEST(Everyday, WindowsAndMenusOpenedAgainAndAgainLeaveNoHandlesBehind) {
         ASSERT_GT(before, 0) << "the program does not count its handles";
         for (int i = 0; i < kRounds; ++i) ASSERT_TRUE(kind.once()) << kind.name << ", round " << i;
         const long after = LiveGuiObjects(main);
-        EXPECT_LE(std::labs(after - before), 10) << kind.name << ": " << before << " live objects before " << kRounds
-                                                << " openings, " << after << " after";
+        EXPECT_LE(std::labs(after - before), 10) << kind.name << ": " << before << " live objects before "
+                                                 << kRounds << " openings, " << after << " after";
+    }
+}
+
+namespace {
+
+std::string StartupFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, CSIDL_STARTUP | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return U(folder);
+}
+
+// The Startup folder on a file system of its own that can be made read-only;
+// the prefix's own folder comes back when it is unmounted.
+class ReadOnlyStartup {
+public:
+    explicit ReadOnlyStartup(const std::string& linkBytes) {
+        std::string win = StartupFolder();  // C:\users\...
+        std::string rest = win.substr(3);
+        for (char& c : rest)
+            if (c == '\\') c = '/';
+        unix_ = "\"$WINEPREFIX/drive_c/\"" + ShellQuote(rest);
+        std::string fill = linkBytes.empty() ? std::string("true") : "printf x > " + unix_ + "/Tarvolo.Lnk";
+        mounted_ = RunUnix("mount -t tmpfs -o size=1m tmpfs " + unix_ + " && " + fill +
+                           " && mount -o remount,ro " + unix_) == 0;
+    }
+    ~ReadOnlyStartup() {
+        if (mounted_) RunUnix("umount -l " + unix_);
+    }
+    bool Mounted() const { return mounted_; }
+
+private:
+    std::string unix_;
+    bool mounted_ = false;
+};
+
+// Run At Start Up switched on (or off) in Options, then OK.
+void SwitchRunAtStartUp(Program& program, HWND main) {
+    HWND options = OpenOptions(program, main);
+    ASSERT_TRUE(options);
+    HWND box = ChildByText(options, "Button", "Run At Start Up");
+    ::SendMessageW(box, BM_SETCHECK,
+                   ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
+    ::PostMessageW(options, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+}  // namespace
+
+TEST(Everyday, AStartUpShortcutThatCannotBeWrittenOrDeletedIsTold) {
+    const std::string link = StartupFolder() + "\\Tarvolo.Lnk";
+    struct Case {
+        const char* existing;  // the file already there, or none
+        const char* message;
+    } cases[] = {{"", "Cannot create file "}, {"x", "Cannot delete file "}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        TestDir dir(std::string("StartUpShortcut_") + (*c.existing ? "delete" : "create"));
+        ReadOnlyStartup startup(c.existing);
+        ASSERT_TRUE(startup.Mounted()) << "cannot make the Startup folder read-only";
+        ASSERT_EQ(FileExists(link), *c.existing != 0);
+        Program program(dir);
+        HWND main = StartLoaded(program, -1);
+        ASSERT_TRUE(main);
+        SwitchRunAtStartUp(program, main);
+        HWND box = program.WaitDialog("Tarvolo v1.0");
+        ASSERT_TRUE(box) << "the failure was reported as success";
+        EXPECT_EQ(Program::MessageText(box), c.message + link);
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box); }));
+        program.Kill();
     }
 }

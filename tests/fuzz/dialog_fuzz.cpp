@@ -234,7 +234,8 @@ bool HasEditDescendant(const FuzzedWindows& fake, WindowHandle window) {
 
 // `alwaysAnswer`: the top-level windows whose thread never hangs.
 void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialogs, const DialogSender& sender,
-               const std::string& path, WindowHandle dialogBefore, const std::vector<WindowHandle>& alwaysAnswer) {
+               const std::string& path, WindowHandle dialogBefore,
+               const std::vector<WindowHandle>& alwaysAnswer) {
     const std::vector<Event>& ev = fake.events;
     auto matches = [&](WindowHandle top) {
         size_t n = 0;
@@ -325,8 +326,8 @@ void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialog
         if (!matches(top) || !answers || !HasEditDescendant(fake, top)) continue;
         FUZZ_CHECK(filled, "window " + std::to_string(top) + " could take the path but none was delivered" +
                                ShowEvents(ev));
-        const size_t at = static_cast<size_t>(std::find(fake.tops.begin(), fake.tops.end(), filledTop) -
-                                              fake.tops.begin());
+        const size_t at =
+            static_cast<size_t>(std::find(fake.tops.begin(), fake.tops.end(), filledTop) - fake.tops.begin());
         FUZZ_CHECK(at <= t, "the path went to window " + std::to_string(filledTop) + ", after window " +
                                 std::to_string(top) + ShowEvents(ev));
         break;

@@ -1,6 +1,7 @@
 // The drive walk over a file system built from the input: names of any bytes
 // but a backslash, every attribute combination, directories that vanish
-// between being found and being listed, and a cancel at any point.
+// between being found and being listed, and a cancel at any point; the
+// parallel walk against the sequential one.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -187,6 +188,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = rows.size(); i-- > 1;) reversed.Append(rows.Row(i));
     SortRowsComponentwise(reversed, collator);
     FUZZ_CHECK(reversed == rows, "sorted again" + ShowRows(reversed) + "\nwalk" + ShowRows(rows));
+
+    // The parallel walk finds the same rows, byte for byte; after a cancel,
+    // some of them.
+    {
+        const unsigned threads = 1 + (size % 4);
+        FuzzedObserver parallelObserver;
+        parallelObserver.cancelAt = observer.cancelAt;
+        const RowStore parallel =
+            WalkDirectoriesParallel("C:\\", filter, disk, collator, parallelObserver, threads);
+        FUZZ_CHECK(!parallel.empty() && parallel.Row(0) == "\\", ShowRows(parallel));
+        if (parallelObserver.cancelAt < 0) {
+            FUZZ_CHECK(parallel == rows, "parallel" + ShowRows(parallel) + "\nwalk" + ShowRows(rows));
+        } else {
+            std::vector<std::string> some;
+            for (size_t i = 1; i < parallel.size(); ++i) some.emplace_back(parallel.Row(i));
+            std::sort(some.begin(), some.end());
+            FUZZ_CHECK(std::includes(expected.begin(), expected.end(), some.begin(), some.end()),
+                       "cancelled parallel walk made rows the disk does not hold:" + ShowRows(parallel));
+        }
+    }
 
     // Rows of a walk never jump levels, so their tree codes have only "0" and
     // "1" in the columns.

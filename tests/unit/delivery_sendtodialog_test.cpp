@@ -274,7 +274,8 @@ TEST_F(SendToDialogTest, EmptyEntryFillsTheFirstWindowWithAnEdit) {
 
 TEST_F(SendToDialogTest, StateKeepsTheLastMatch) {
     const WindowHandle first = fake.AddTop("Open A", HasDefId(7));
-    const WindowHandle second = fake.AddTop("Open B", 0);  // no edit: the walk reaches it and it resets the button
+    const WindowHandle second =
+        fake.AddTop("Open B", 0);  // no edit: the walk reaches it and it resets the button
     Send({"open"});
     EXPECT_NE(first, second);
     EXPECT_EQ(sender.DialogWindow, second);
@@ -346,7 +347,8 @@ TEST_F(SendToDialogTest, ARefusedSendIsToldAndTheProgramStays) {
         const char* text;
     } cases[] = {
         {"higher rights", 5, false, false, SendOutcome::Refused,
-         "The path could not be sent to the dialog \"Open - admin\": the dialog belongs to a program running with "
+         "The path could not be sent to the dialog \"Open - admin\": the dialog belongs to a program running "
+         "with "
          "higher rights."},
         {"no answer", 1460, false, false, SendOutcome::Refused,
          "The path could not be sent to the dialog \"Open - admin\": the dialog does not answer."},
@@ -367,8 +369,7 @@ TEST_F(SendToDialogTest, ARefusedSendIsToldAndTheProgramStays) {
         send.DialogPath = "C:\\Temp";
         const SendOutcome outcome = send.SendPathToDialog(windows, {"open"});
         EXPECT_EQ(outcome.kind, c.kind);
-        const bool hidden =
-            std::count(windows.calls.begin(), windows.calls.end(), "MinimizeApplication") > 0;
+        const bool hidden = std::count(windows.calls.begin(), windows.calls.end(), "MinimizeApplication") > 0;
         EXPECT_EQ(hidden, c.kind == SendOutcome::Delivered);
         if (c.text) {
             EXPECT_EQ(RefusedSendText(outcome), c.text);

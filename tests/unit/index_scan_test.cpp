@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
+#include <mutex>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "index/Scan.h"
@@ -31,9 +35,14 @@ public:
     }
     void Unlistable(const std::string& dir) { dirs_.erase(dir); }
 
+    // Called by several workers at once in the parallel walk; the map itself
+    // is only read during a walk.
     bool List(const std::string& dir, const std::function<bool(const DirEntry&)>& each) override {
-        listed.push_back(dir);
-        if (onList) onList(dir);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            listed.push_back(dir);
+            if (onList) onList(dir);
+        }
         const auto it = dirs_.find(dir);
         if (it == dirs_.end()) return false;
         for (const auto& [name, attributes] : it->second) {
@@ -46,6 +55,7 @@ public:
     std::function<void(const std::string&)> onList;
 
 private:
+    std::mutex mutex_;
     std::map<std::string, std::vector<std::pair<std::string, uint32_t>>> dirs_;
 };
 
@@ -217,6 +227,181 @@ TEST(WalkDirectories, CountDoesNotWrapAt16Bits) {
     EXPECT_EQ(observer.progress.back(), 70000u);
     EXPECT_GE(observer.pumps, 1);
     EXPECT_TRUE(std::is_sorted(observer.progress.begin(), observer.progress.end()));
+}
+
+// A tree of one of several shapes, names drawn so that siblings tie in case
+// and collide with prefixes, with every attribute the walk treats apart.
+void GrowTree(FakeFs& fs, std::mt19937& rng, int shape, int count) {
+    static const char* const kNames[] = {"a",
+                                         "A",
+                                         "b",
+                                         "a b",
+                                         "a-b",
+                                         "a (x)",
+                                         "ab",
+                                         "Program Files",
+                                         "Program Files (x86)",
+                                         "z",
+                                         "a.b",
+                                         "[c]",
+                                         "Caf\xC3\xA9",
+                                         "\xE6\x97\xA5"};
+    std::vector<std::string> dirs;
+    std::set<std::string> seen;
+    for (int i = 0; i < count; ++i) {
+        std::string parent;
+        if (!dirs.empty()) {
+            switch (shape) {
+                case 0:
+                    parent = rng() % 8 ? "" : dirs[rng() % dirs.size()];
+                    break;  // wide root
+                case 1:
+                    parent = dirs.back();
+                    break;  // one deep chain
+                case 2:
+                    parent = dirs[dirs.size() - 1 - rng() % std::min<size_t>(dirs.size(), 3)];
+                    break;
+                default:
+                    parent = rng() % 5 ? dirs[rng() % dirs.size()] : "";
+                    break;  // bushy
+            }
+        }
+        std::string name = kNames[rng() % std::size(kNames)];
+        if (rng() % 3 == 0) name += std::to_string(i);
+        const std::string path = parent.empty() ? name : parent + "\\" + name;
+        if (!seen.insert(path).second) continue;
+        uint32_t attributes = kDir;
+        switch (rng() % 12) {
+            case 0:
+                attributes |= kAttrHidden;
+                break;
+            case 1:
+                attributes |= kAttrSystem;
+                break;
+            case 2:
+                attributes |= kAttrReadOnly;
+                break;
+            case 3:
+                attributes |= kAttrReparsePoint;
+                break;
+            case 4:
+                attributes |= kAttrHidden | kAttrSystem | kAttrReparsePoint;
+                break;
+            default:
+                break;
+        }
+        fs.Dir(path, attributes);
+        dirs.push_back(path);
+        if (rng() % 4 == 0) fs.File("C:\\" + path + "\\", "file" + std::to_string(i) + ".txt");
+        if (rng() % 3 == 0) fs.File("C:\\" + parent + (parent.empty() ? "" : "\\"), name + ".dir");
+    }
+    for (int i = 0; i < count / 20; ++i) fs.Unlistable("C:\\" + dirs[rng() % dirs.size()] + "\\");
+}
+
+TEST(WalkDirectoriesParallel, SameRowsAsTheWalkOnManyTrees) {
+    std::mt19937 rng(13);
+    const ScanFilter filters[] = {{true, true, true}, {true, false, true}, {false, true, false}};
+    for (int round = 0; round < 48; ++round) {
+        FakeFs fs;
+        const int shape = round % 4;
+        GrowTree(fs, rng, shape, round % 3 == 0 ? 600 : 80);
+        const ScanFilter& filter = filters[round % std::size(filters)];
+        FakeObserver sequentialObserver;
+        const RowStore expected = WalkDirectories("C:\\", filter, fs, AsciiCollator(), sequentialObserver);
+        for (const unsigned threads : {1u, 2u, 3u, 8u}) {
+            SCOPED_TRACE(testing::Message()
+                         << "round " << round << " shape " << shape << " threads " << threads);
+            FakeObserver observer;
+            const RowStore rows =
+                WalkDirectoriesParallel("C:\\", filter, fs, AsciiCollator(), observer, threads);
+            ASSERT_EQ(AllRows(rows), AllRows(expected));
+            ASSERT_TRUE(rows == expected);
+            ASSERT_FALSE(observer.progress.empty());
+            EXPECT_EQ(observer.progress.back(), rows.size() - 1);
+            EXPECT_TRUE(std::is_sorted(observer.progress.begin(), observer.progress.end()));
+        }
+    }
+}
+
+// The observer is the calling thread's: the workers never call it.
+struct ThreadCheckingObserver : ScanObserver {
+    void Progress(uint32_t) override { Check(); }
+    void Pump() override {
+        Check();
+        ++pumps;
+    }
+    bool CancelRequested() override {
+        Check();
+        return cancelAfterPumps >= 0 && pumps > cancelAfterPumps;
+    }
+    void Check() { others += std::this_thread::get_id() != owner; }
+
+    std::thread::id owner = std::this_thread::get_id();
+    int others = 0;
+    int pumps = 0;
+    int cancelAfterPumps = -1;
+};
+
+// Lists without end: every directory has ever more subdirectories.
+struct EndlessLister : DirectoryLister {
+    bool List(const std::string&, const std::function<bool(const DirEntry&)>& each) override {
+        for (uint32_t i = 0;; ++i) {
+            const std::string name = "d" + std::to_string(i % 50000);
+            if (!each(DirEntry{name, kDir})) return true;
+        }
+    }
+};
+
+TEST(WalkDirectoriesParallel, CancelStopsEveryWorkerAndKeepsRowsFoundSoFar) {
+    for (const unsigned threads : {1u, 4u}) {
+        EndlessLister lister;
+        ThreadCheckingObserver observer;
+        observer.cancelAfterPumps = 2;
+        const RowStore rows = WalkDirectoriesParallel("C:\\", {}, lister, AsciiCollator(), observer, threads);
+        EXPECT_EQ(observer.others, 0);
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows.Row(0), "\\");
+        for (size_t i = 1; i < rows.size(); ++i) ASSERT_EQ(rows.Row(i).substr(0, 2), "\\d") << i;
+    }
+
+    FakeFs fs;
+    std::mt19937 rng(5);
+    GrowTree(fs, rng, 3, 400);
+    FakeObserver quiet;
+    const std::vector<std::string> all = AllRows(WalkDirectories("C:\\", {}, fs, AsciiCollator(), quiet));
+    for (const int cancelAt : {1, 2, 3}) {
+        FakeObserver observer;
+        observer.cancelAtCheck = cancelAt;
+        fs.onList = [](const std::string&) { std::this_thread::sleep_for(std::chrono::microseconds(200)); };
+        const std::vector<std::string> some =
+            AllRows(WalkDirectoriesParallel("C:\\", {}, fs, AsciiCollator(), observer, 3));
+        const std::set<std::string> whole(all.begin(), all.end());
+        EXPECT_LE(some.size(), all.size()) << cancelAt;
+        for (const std::string& row : some)
+            EXPECT_EQ(whole.count(row), 1u) << row << " after cancel " << cancelAt;
+    }
+}
+
+TEST(WalkDirectoriesParallel, AWorkersFailureIsThrownToTheCaller) {
+    struct FailingLister : DirectoryLister {
+        bool List(const std::string& dir, const std::function<bool(const DirEntry&)>& each) override {
+            if (dir != "C:\\") throw std::runtime_error("listing failed");
+            for (int i = 0; i < 20; ++i) each(DirEntry{"d" + std::to_string(i), kDir});
+            return true;
+        }
+    } lister;
+    ThreadCheckingObserver observer;
+    EXPECT_THROW(WalkDirectoriesParallel("C:\\", {}, lister, AsciiCollator(), observer, 4),
+                 std::runtime_error);
+}
+
+TEST(WalkDirectoriesParallel, ThreadCountIsOnePerCoreUpToEight) {
+    const unsigned n = ScanThreadCount();
+    EXPECT_GE(n, 1u);
+    EXPECT_LE(n, 8u);
+    if (std::thread::hardware_concurrency() > 0) {
+        EXPECT_EQ(n, std::min(std::thread::hardware_concurrency(), 8u));
+    }
 }
 
 TEST(SortRowsComponentwise, MatchesTheWalkOnRandomTrees) {

@@ -27,7 +27,7 @@ TEST(Unique, CountedOwnersCountWhatTheyHold) {
         HMENU handedOver = menus.back().release();  // a new owner closes it
         EXPECT_EQ(LiveGuiObjects(), start + 3);
         ::DestroyMenu(handedOver);
-        UniqueIcon none(nullptr);  // nothing held, nothing counted
+        UniqueIcon none(nullptr);                                             // nothing held, nothing counted
         UniqueHandle kernel(::CreateEventW(nullptr, FALSE, FALSE, nullptr));  // not a GDI or USER object
         EXPECT_EQ(LiveGuiObjects(), start + 3);
     }

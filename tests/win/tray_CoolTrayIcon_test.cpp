@@ -267,7 +267,8 @@ TEST_F(TrayTest, TaskbarCreatedAddsTheIconAgainOnlyWhenVisible) {
 }
 
 TEST_F(TrayTest, ABalloonIsAWarningFromTheIconAndLeavesItsOtherFieldsAlone) {
-    const std::string text = "The hot key Ctrl+Alt+W is used by another program. Choose another one in Options.";
+    const std::string text =
+        "The hot key Ctrl+Alt+W is used by another program. Choose another one in Options.";
     EXPECT_TRUE(tray_->ShowBalloon("Tarvolo", text));
     ASSERT_EQ(shell_.Messages(), (std::vector<DWORD>{NIM_MODIFY}));
     const NOTIFYICONDATAW& d = shell_.calls.back().data;

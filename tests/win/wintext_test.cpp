@@ -180,9 +180,9 @@ TEST_F(WinDirectoryListerTest, NamesEndingInADotOrABlankAreThemselves) {
     const RowStore rows = WalkDirectories(root_, ScanFilter{}, lister, WinCollator(), observer);
     std::vector<std::string> got;
     for (size_t i = 0; i < rows.size(); ++i) got.emplace_back(rows.Row(i));
-    const std::vector<std::string> expected = {"\\",         "\\apache",       "\\apache\\lib",
-                                               "\\apache.",  "\\apache.\\18", "\\apache.\\18\\x",
-                                               "\\tail",     "\\tail ",        "\\tail \\inner"};
+    const std::vector<std::string> expected = {"\\",        "\\apache",      "\\apache\\lib",
+                                               "\\apache.", "\\apache.\\18", "\\apache.\\18\\x",
+                                               "\\tail",    "\\tail ",       "\\tail \\inner"};
     std::vector<std::string> sortedGot = got, sortedExpected = expected;
     std::sort(sortedGot.begin(), sortedGot.end());
     std::sort(sortedExpected.begin(), sortedExpected.end());

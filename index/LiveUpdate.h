@@ -1,0 +1,77 @@
+// Keeping a drive's rows current from the changes a directory watch reports,
+// without a new scan: a directory added, removed or renamed becomes the same
+// rows a rescan would give, at the places a rescan would put them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "index/Rows.h"
+#include "index/Scan.h"
+
+namespace tarvolo {
+
+// One entry of a watch on a drive's root, in the order the system reports
+// them: a rename comes as its old name directly followed by its new name; a
+// subtree moved in from elsewhere comes as one added directory.
+struct DirectoryChange {
+    enum Kind { kAdded, kRemoved, kRenamedOldName, kRenamedNewName, kOverflow };
+    Kind kind;
+    std::string path;  // below the watched root, "a\b", UTF-8; empty for kOverflow
+};
+
+// A block of rows replaced at one position: `removed` rows from `at` went,
+// `inserted` rows took their place.
+struct RowsEdit {
+    size_t at = 0;
+    size_t removed = 0;
+    size_t inserted = 0;
+};
+
+// Where the row at `row` before `edits` is after them; a row that was removed
+// maps to where its block was, so a selection stays near where it was.
+size_t RowAfterEdits(size_t row, const std::vector<RowsEdit>& edits);
+
+// The row of `path` ("\a\b"), or SIZE_MAX.
+size_t FindRow(const RowStore& rows, std::string_view path);
+// One past the last row of the subtree of row `i` (the row itself included).
+size_t SubtreeEnd(const RowStore& rows, size_t i);
+
+// A change made ready to apply: what it needs from the disk already read, so
+// that applying it to the rows never waits on the disk.
+struct ResolvedChange {
+    DirectoryChange::Kind kind;  // kRenamedNewName stands for a whole rename
+    std::string row;             // "\a\b": the directory, or a rename's old name
+    std::string newRow;          // a rename's new name
+    // kAdded and renames: the directory exists, is a directory and passes the
+    // filter; `subtree` then holds what a walk of it gives ("\", "\x", ...),
+    // only "\" for a reparse point.
+    bool becomesRow = false;
+    RowStore subtree;
+};
+
+// Reads from the disk what `changes` need (on the watch's thread, not the
+// window's). `rootPath` is the watched root as the lister takes it ("C:\").
+// A rename's old name followed by its new name becomes one rename; an old
+// name without its new name, a removal (the directory left the drive's tree).
+// The lister and collator are the scan's, so a new directory is filtered,
+// entered and ordered as a rescan would.
+std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& changes,
+                                           const std::string& rootPath, const ScanFilter& filter,
+                                           DirectoryLister& lister, const Collator& collator);
+
+enum class ApplyResult { kUnchanged, kChanged, kRescanNeeded };
+
+// Applies one change to `rows`, which hold the walk's order, appending the
+// blocks that moved to `edits`. An added directory becomes a row, with its
+// subtree, only under a parent that is a row and when no row of its name is
+// there; a removed one goes with its subtree; a renamed one leaves its old place
+// and comes in at its new one as the disk held it when resolved (so what was
+// made below the old name just before the rename is there too). kOverflow (changes were lost) asks for a
+// rescan.
+ApplyResult ApplyChange(const ResolvedChange& change, const Collator& collator, RowStore& rows,
+                        std::vector<RowsEdit>& edits);
+
+}  // namespace tarvolo

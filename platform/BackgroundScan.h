@@ -1,0 +1,43 @@
+// A drive walked again on threads of its own, without the progress window:
+// for a drive whose watch lost changes. Posts a message when the rows are ready.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "index/Rows.h"
+#include "index/Scan.h"
+
+namespace tarvolo {
+
+class BackgroundScan {
+public:
+    BackgroundScan(HWND notify, UINT message) : notify_(notify), message_(message) {}
+    ~BackgroundScan() { Cancel(); }
+    BackgroundScan(const BackgroundScan&) = delete;
+    BackgroundScan& operator=(const BackgroundScan&) = delete;
+
+    // Walks `root` ("C:\") as Rescan does; a scan already running is cancelled first.
+    void Start(const std::string& root, const ScanFilter& filter);
+    // Stops the walk within the walk's own pump interval and forgets its rows.
+    void Cancel();
+    bool Running() const { return thread_.joinable() && !done_.load(); }
+    const std::string& Root() const { return root_; }
+    // The rows once the message came; false when the walk failed or was cancelled.
+    bool Take(RowStore& rows);
+
+private:
+    HWND notify_;
+    UINT message_;
+    std::string root_;
+    std::thread thread_;
+    std::atomic<bool> cancel_{false};
+    std::atomic<bool> done_{false};
+    bool ok_ = false;
+    RowStore rows_;  // written by the thread before done_, read after it
+};
+
+}  // namespace tarvolo

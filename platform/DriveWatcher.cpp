@@ -1,0 +1,158 @@
+#include "platform/DriveWatcher.h"
+
+#include <system_error>
+
+#include "platform/WinDirectoryLister.h"
+#include "platform/WinText.h"
+
+namespace tarvolo {
+
+namespace {
+
+// Large enough for a burst of changes; a burst beyond it is an overflow.
+constexpr DWORD kBufferBytes = 64 * 1024;
+
+std::vector<DirectoryChange> ParseChanges(const DWORD* buffer, DWORD bytes) {
+    std::vector<DirectoryChange> out;
+    const char* base = reinterpret_cast<const char*>(buffer);
+    for (DWORD offset = 0; offset + sizeof(FILE_NOTIFY_INFORMATION) <= bytes;) {
+        const auto* info = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(base + offset);
+        const std::wstring_view name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+        DirectoryChange::Kind kind;
+        bool known = true;
+        switch (info->Action) {
+            case FILE_ACTION_ADDED:
+                kind = DirectoryChange::kAdded;
+                break;
+            case FILE_ACTION_REMOVED:
+                kind = DirectoryChange::kRemoved;
+                break;
+            case FILE_ACTION_RENAMED_OLD_NAME:
+                kind = DirectoryChange::kRenamedOldName;
+                break;
+            case FILE_ACTION_RENAMED_NEW_NAME:
+                kind = DirectoryChange::kRenamedNewName;
+                break;
+            default:
+                known = false;
+                kind = DirectoryChange::kAdded;
+                break;
+        }
+        if (known) out.push_back({kind, Narrow(name)});
+        if (info->NextEntryOffset == 0) break;
+        offset += info->NextEntryOffset;
+    }
+    return out;
+}
+
+}  // namespace
+
+DriveWatcher::DriveWatcher(HWND notify, UINT message) : notify_(notify), message_(message) {}
+
+DriveWatcher::~DriveWatcher() {
+    Stop();
+}
+
+void DriveWatcher::Start(const std::string& root, const ScanFilter& filter) {
+    Stop();
+    root_ = root;
+    stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    watching_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!stop_ || !watching_) {
+        Hand({ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}}});
+        return;
+    }
+    try {
+        thread_ = std::thread([this, root, filter] {
+            Run(root, filter);
+            ::SetEvent(watching_.get());  // a watch that ended early no longer holds Start up
+        });
+        // Bounded, so that a drive that does not answer cannot hold up the window.
+        ::WaitForSingleObject(watching_.get(), 2000);
+    } catch (const std::system_error&) {
+        Hand({ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}}});
+    }
+}
+
+void DriveWatcher::Stop() {
+    if (thread_.joinable()) {
+        ::SetEvent(stop_.get());
+        thread_.join();
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    ready_.clear();
+}
+
+std::vector<ResolvedChange> DriveWatcher::Take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<ResolvedChange> out;
+    out.swap(ready_);
+    return out;
+}
+
+void DriveWatcher::Hand(std::vector<ResolvedChange> changes) {
+    if (changes.empty()) return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (ResolvedChange& c : changes) ready_.push_back(std::move(c));
+    }
+    ::PostMessageW(notify_, message_, 0, 0);
+}
+
+void DriveWatcher::Run(std::string root, ScanFilter filter) {
+    const auto overflow = [this] { Hand({ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}}}); };
+    const HANDLE dir =
+        ::CreateFileW(ExtendedLengthPath(root).c_str(), FILE_LIST_DIRECTORY,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+    if (dir == INVALID_HANDLE_VALUE) {
+        overflow();
+        return;
+    }
+    UniqueHandle ownDir(dir);
+    UniqueHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!done) {
+        overflow();
+        return;
+    }
+    std::vector<DWORD> buffer(kBufferBytes / sizeof(DWORD));
+    WinDirectoryLister lister;
+    const WinCollator collator;
+    try {
+        for (;;) {
+            OVERLAPPED overlapped{};
+            overlapped.hEvent = done.get();
+            ::ResetEvent(done.get());
+            if (!::ReadDirectoryChangesW(dir, buffer.data(), kBufferBytes, TRUE, FILE_NOTIFY_CHANGE_DIR_NAME,
+                                         nullptr, &overlapped, nullptr)) {
+                overflow();
+                return;
+            }
+            ::SetEvent(watching_.get());
+            const HANDLE waits[] = {stop_.get(), done.get()};
+            const DWORD woke = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+            DWORD bytes = 0;
+            if (woke != WAIT_OBJECT_0 + 1) {
+                // Stopping: the read must be over before its buffer goes.
+                ::CancelIoEx(dir, &overlapped);
+                ::GetOverlappedResult(dir, &overlapped, &bytes, TRUE);
+                return;
+            }
+            if (!::GetOverlappedResult(dir, &overlapped, &bytes, FALSE)) {
+                overflow();
+                if (::GetLastError() == ERROR_NOTIFY_ENUM_DIR) continue;
+                return;
+            }
+            if (bytes == 0) {  // more changes than the buffer held
+                overflow();
+                continue;
+            }
+            Hand(ResolveChanges(ParseChanges(buffer.data(), bytes), root, filter, lister, collator));
+        }
+    } catch (const std::exception&) {
+        // Out of memory while resolving: the rows can no longer be trusted.
+        overflow();
+    }
+}
+
+}  // namespace tarvolo

@@ -1,0 +1,54 @@
+// The watch on one drive: ReadDirectoryChangesW on its root (subtree,
+// directory names) on a thread of its own, which also reads from the disk what
+// each change needs, so that the window thread only applies them to the rows.
+#pragma once
+
+#include <windows.h>
+
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "index/LiveUpdate.h"
+#include "platform/Handles.h"
+
+namespace tarvolo {
+
+class DriveWatcher {
+public:
+    // Posts `message` to `notify` whenever changes are ready to Take. The
+    // thread owns no window.
+    DriveWatcher(HWND notify, UINT message);
+    ~DriveWatcher();
+    DriveWatcher(const DriveWatcher&) = delete;
+    DriveWatcher& operator=(const DriveWatcher&) = delete;
+
+    // Watches `root` ("C:\"); new directories are filtered with `filter`.
+    // Returns once the first read is under way (or has failed), so a change
+    // made after Start is never missed: start the watch before the rows are
+    // read or scanned, and changes they already hold apply as no change. A
+    // watch that cannot start or fails later hands over one kOverflow change:
+    // the rows may have missed changes and need a rescan.
+    void Start(const std::string& root, const ScanFilter& filter);
+    // Ends the watch; returns within a few milliseconds.
+    void Stop();
+    // The changes ready, oldest first; on the window thread.
+    std::vector<ResolvedChange> Take();
+    const std::string& Root() const { return root_; }
+
+private:
+    void Run(std::string root, ScanFilter filter);
+    void Hand(std::vector<ResolvedChange> changes);
+
+    HWND notify_;
+    UINT message_;
+    std::string root_;
+    UniqueHandle stop_;
+    UniqueHandle watching_;  // set once the first read is under way or failed
+    std::thread thread_;
+    std::mutex mutex_;
+    std::vector<ResolvedChange> ready_;  // under mutex_
+};
+
+}  // namespace tarvolo

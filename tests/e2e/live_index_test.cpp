@@ -1,0 +1,81 @@
+// The shown drive's tree follows the disk while the program runs. Under Wine
+// only changes directly in a watched directory are reported, so the drive's
+// root is where this is tried; the unit tests cover every depth.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "tests/e2e/find_fixture.h"
+
+using namespace e2e;
+using namespace e2e::find;
+using namespace std::chrono_literals;
+
+TEST(LiveIndex, AFolderMadeInTheRootIsFoundByItsNameAndTheIndexFileFollows) {
+    TestDir dir;
+    Drive drive('G', dir.UnixOf("g"));
+    for (const char* d : {"G:\\Alpha", "G:\\Zulu"}) ASSERT_TRUE(::CreateDirectoryA(d, nullptr)) << d;
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\", "\\Alpha", "\\Zulu"})));
+    Program program(dir);
+    WriteIni(program, 0);
+    ASSERT_TRUE(StartIdle(program));
+    HWND list = program.Control(IDC_DIRLISTBOX);
+    ASSERT_EQ(Count(list), 3);
+    ClickSearchBox(program);
+    Key(VK_SHIFT);  // takes the modifier loss of the first key after activation under Wine
+
+    // The watch is in place before the rows are read: nothing made from now on is missed.
+    const auto made = std::chrono::steady_clock::now();
+    ASSERT_TRUE(::CreateDirectoryA("G:\\Mango", nullptr));
+    ASSERT_TRUE(WaitFor([&] { return Count(list) == 4; }, 10s)) << "the new folder never became a row";
+    const auto shown = std::chrono::steady_clock::now();
+    Type("man");
+    ASSERT_TRUE(WaitFor([&] { return CurrentPath(program) == "G:\\Mango"; }, 5s))
+        << "typing its name found \"" << CurrentPath(program) << "\"";
+    const auto found = std::chrono::steady_clock::now();
+    using ms = std::chrono::milliseconds;
+    std::printf("live index: row after %lld ms, found by typing after %lld ms\n",
+                static_cast<long long>(std::chrono::duration_cast<ms>(shown - made).count()),
+                static_cast<long long>(std::chrono::duration_cast<ms>(found - made).count()));
+
+    // A removal takes its row away; the selection stays on the folder found.
+    ASSERT_TRUE(::RemoveDirectoryA("G:\\Zulu"));
+    ASSERT_TRUE(WaitFor([&] { return Count(list) == 3; }, 10s)) << "the removed folder is still a row";
+    EXPECT_EQ(CurrentPath(program), "G:\\Mango");
+    EXPECT_EQ(Selected(list), 2);
+
+    // Once the changes settle the index file holds them.
+    const std::string expected = Lines({"\\", "\\Alpha", "\\Mango"});
+    EXPECT_TRUE(WaitFor([&] { return ReadIndex("G:\\tarvolo.dir") == expected; }, 15s))
+        << "index file:\n"
+        << ReadIndex("G:\\tarvolo.dir");
+}
+
+TEST(LiveIndex, ABurstOfNewFoldersAllBecomeRows) {
+    TestDir dir;
+    const std::string folder = dir.UnixOf("g");
+    Drive drive('G', folder);
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\"})));
+    Program program(dir);
+    WriteIni(program, 0);
+    ASSERT_TRUE(StartIdle(program));
+    HWND list = program.Control(IDC_DIRLISTBOX);
+    ASSERT_EQ(Count(list), 1);
+
+    // More changes at once than the watch's buffer holds: either every change
+    // comes through or the lost ones send the drive to a walk in the background.
+    const auto made = std::chrono::steady_clock::now();
+    ASSERT_EQ(
+        RunUnix("cd " + ShellQuote(folder) + " && seq -f 'burst folder %05g' 1 4000 | xargs -d '\\n' mkdir"),
+        0);
+    ASSERT_TRUE(WaitFor([&] { return Count(list) == 4001; }, 60s)) << Count(list) << " rows";
+    std::printf("live index: 4000 folders made at once were rows after %lld ms\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - made)
+                                           .count()));
+    EXPECT_TRUE(WaitFor([&] { return ReadIndex("G:\\tarvolo.dir").size() > 4000 * 20; }, 15s));
+    const std::string index = ReadIndex("G:\\tarvolo.dir");
+    EXPECT_NE(index.find("\\burst folder 00001\r\n\\burst folder 00002\r\n"), std::string::npos);
+    EXPECT_NE(index.find("\\burst folder 04000\r\n"), std::string::npos);
+}
