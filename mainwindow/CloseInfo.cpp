@@ -1,7 +1,6 @@
 #include "mainwindow/CloseInfo.h"
 
 #include "platform/Application.h"
-#include "store/Global.h"
 
 namespace tarvolo {
 
@@ -12,7 +11,7 @@ enum { IDC_INFOGROUP = 200, IDC_LABEL1, IDC_LABEL2, IDC_LABEL3, IDC_LABEL4, IDC_
 constexpr int kOkPicture = 10;
 }  // namespace
 
-TfrmCloseInfo::TfrmCloseInfo(HWND owner) {
+TfrmCloseInfo::TfrmCloseInfo(HWND owner, bool& showCloseInfo) : showCloseInfo_(showCloseInfo) {
     CreateForm(FormArgs::Dialog("Information", L"TfrmCloseInfo", owner, 295, 146));
 
     int group = AddControl({L"BUTTON", "Information", BS_GROUPBOX, 0, IDC_INFOGROUP, 8, 0, 281, 113}, &InformationGroupBox);
@@ -36,7 +35,7 @@ TfrmCloseInfo::TfrmCloseInfo(HWND owner) {
 void TfrmCloseInfo::btnOkClick() { Close(); }
 
 void TfrmCloseInfo::OnClose() {
-    ShowCloseInfo = ::SendMessageW(DontShowAgain, BM_GETCHECK, 0, 0) != BST_CHECKED;
+    showCloseInfo_ = ::SendMessageW(DontShowAgain, BM_GETCHECK, 0, 0) != BST_CHECKED;
     SetModalResult(mrOk);
 }
 

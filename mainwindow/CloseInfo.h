@@ -7,13 +7,17 @@ namespace tarvolo {
 
 class TfrmCloseInfo : public Form {
 public:
-    explicit TfrmCloseInfo(HWND owner);
+    // `showCloseInfo` becomes false when the user asks not to be shown this again.
+    TfrmCloseInfo(HWND owner, bool& showCloseInfo);
     void btnOkClick();
 
     HWND InformationGroupBox{}, Label1{}, Label2{}, Label3{}, Label4{}, DontShowAgain{}, btnOk{};
 
 protected:
     void OnClose() override;  // FormClose
+
+private:
+    bool& showCloseInfo_;
 };
 
 }  // namespace tarvolo

@@ -1,34 +1,32 @@
 // The directory list: the rows of one drive as a tree with connector lines,
 // painted from the tree codes through an owner-drawn list that holds no
-// strings of its own (the rows stay in Rows), and what selecting a row does.
+// strings of its own (the rows stay in the model), and what selecting a row does.
 #include "mainwindow/Main.h"
 
+#include "platform/Controls.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
 
 void TfrmMain::BuildTreeCodes() {
-    Codes.Build(Rows);
+    model_.drive.BuildCodes();
 }
 
 void TfrmMain::SetRows(RowStore rows) {
-    Rows = std::move(rows);
-    Codes.Clear();
+    model_.drive.Replace(std::move(rows));
     // The names are folded for the search once the tree is on screen (or at the
     // first search, whichever comes first), so a large drive shows sooner.
-    Search.Clear();
-    searchIndexStale_ = true;
     ::PostMessageW(hwnd_, kBuildSearchIndexMessage, 0, 0);
-    ::SendMessageW(DirListBox, LB_SETCOUNT, Rows.size(), 0);
+    ListBox(DirListBox).SetCount(model_.drive.rows.size());
 }
 
 long TfrmMain::SelectedRow() const {
-    LRESULT i = ::SendMessageW(DirListBox, LB_GETCURSEL, 0, 0);
-    return i == LB_ERR || i < 0 || static_cast<size_t>(i) >= Rows.size() ? -1 : static_cast<long>(i);
+    const int i = ListBox(DirListBox).Selected();
+    return i < 0 || static_cast<size_t>(i) >= model_.drive.rows.size() ? -1 : static_cast<long>(i);
 }
 
 void TfrmMain::SelectRow(long row) {
-    ::SendMessageW(DirListBox, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    ListBox(DirListBox).Select(row);
 }
 
 void TfrmMain::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
@@ -39,8 +37,10 @@ void TfrmMain::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
     // only the name's label shows the selection.
     UniqueBrush windowBrush(::CreateSolidBrush(window));
     ::FillRect(dc, &r, windowBrush.get());
+    const RowStore& rows = model_.drive.rows;
+    const TreeCodes& codes = model_.drive.codes;
     const size_t row = item.itemID;
-    if (item.itemID != static_cast<UINT>(-1) && row < Rows.size()) {
+    if (item.itemID != static_cast<UINT>(-1) && row < rows.size()) {
         const bool selected = (item.itemState & ODS_SELECTED) != 0;
         ::SetBkMode(dc, OPAQUE);
         ::SetBkColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHT) : window);
@@ -50,7 +50,7 @@ void TfrmMain::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
         if (row == 0) {
             ::TextOutW(dc, Scaled(5), r.top, L"[ \\ ]", 5);
         } else {
-            const std::string_view code = row < Codes.size() ? Codes.Code(row) : std::string_view();
+            const std::string_view code = row < codes.size() ? codes.Code(row) : std::string_view();
             // The 16 x 16 connector pictures stretch to the row height, so the
             // lines of one row meet those of the next at every scale.
             const int cell = Scaled(16);
@@ -71,7 +71,7 @@ void TfrmMain::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
                 if (code.back() == '2') draw(TeeBitmap.get());
                 if (code.back() == '3') draw(ElbowBitmap.get());
             }
-            std::wstring label = L"  " + Widen(Rows.Name(row)) + L"  ";
+            std::wstring label = L"  " + Widen(rows.Name(row)) + L"  ";
             ::TextOutW(dc, x + cell, r.top, label.c_str(), static_cast<int>(label.size()));
         }
     }
@@ -82,7 +82,7 @@ void TfrmMain::DirListBoxClick() {
     const long row = SelectedRow();
     // No selected row (an empty index): the current path stays what it was.
     if (row < 0) return;
-    const std::string path = SelectedDrive() + std::string(Rows.Row(static_cast<size_t>(row)));
+    const std::string path = SelectedDrive() + std::string(model_.drive.rows.Row(static_cast<size_t>(row)));
     SetWindowTextUtf8(cmbHistory, path);
     SetHint(cmbHistory, path);
     SetHint(DirListBox, path);
@@ -90,7 +90,7 @@ void TfrmMain::DirListBoxClick() {
 
 void TfrmMain::DirListBoxDblClick() {
     DirListBoxClick();
-    CommandClick(1);
+    CommandClick(Command::open);
 }
 
 LRESULT CALLBACK TfrmMain::ListBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {

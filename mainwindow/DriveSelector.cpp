@@ -2,36 +2,18 @@
 // the drive when it has none) and the Rescan button.
 #include <cwchar>
 
-#include "index/IndexFile.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Rescan.h"
 #include "platform/Application.h"
-#include "platform/AtomicFile.h"
+#include "platform/Controls.h"
 #include "platform/WinText.h"
 #include "res/resource.h"
 
 namespace tarvolo {
 
-namespace {
-
-enum class IndexRead { loaded, missing, unreadable };
-
-// Reads one index file into `rows`; `path` names the file that failed.
-IndexRead ReadIndexFile(const std::string& path, RowStore& rows) {
-    std::string bytes;
-    bool existed = false;
-    if (!ReadWholeFile(path, bytes, &existed, kMaxIndexFileBytes)) return IndexRead::unreadable;
-    if (!existed) return IndexRead::missing;
-    static const WinAnsiDecoder ansi;
-    // Parsed in the file's own buffer: a million rows are not copied twice.
-    rows = ParseIndexFileBuffer(std::move(bytes), ansi);
-    return IndexRead::loaded;
-}
-
-}  // namespace
-
 void TfrmMain::FillDriveList() {
-    ::SendMessageW(cmbDrives, CB_RESETCONTENT, 0, 0);
+    const ComboBox drives(cmbDrives);
+    drives.Clear();
     wchar_t buffer[256] = {};
     DWORD length = ::GetLogicalDriveStringsW(255, buffer);
     if (length == 0 || length > 255) return;
@@ -40,18 +22,13 @@ void TfrmMain::FillDriveList() {
         if (::GetDriveTypeW(root) != DRIVE_FIXED) continue;
         wchar_t entry[3] = {root[0], root[1], 0};
         if (entry[0] >= L'a' && entry[0] <= L'z') entry[0] = static_cast<wchar_t>(entry[0] - L'a' + L'A');
-        ::SendMessageW(cmbDrives, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+        drives.Add(Narrow(entry));
     }
 }
 
 std::string TfrmMain::SelectedDrive() const {
-    LRESULT i = ::SendMessageW(cmbDrives, CB_GETCURSEL, 0, 0);
-    if (i < 0) return {};
-    wchar_t entry[16] = {};
-    LRESULT n = ::SendMessageW(cmbDrives, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-    if (n <= 0 || n >= 16) return {};
-    ::SendMessageW(cmbDrives, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry));
-    return Narrow(entry);
+    const ComboBox drives(cmbDrives);
+    return drives.Item(drives.Selected());
 }
 
 namespace {
@@ -71,34 +48,24 @@ void TfrmMain::cmbDrivesChange() {
     ::ShowWindow(DirListBox, SW_HIDE);
     ListShownAgain showAgain{DirListBox};
 
-    const std::string path = IndexFilePath(drive);
-    RowStore rows;
-    IndexRead read = ReadIndexFile(path, rows);
-    std::string failed = path;
-    if (read == IndexRead::missing) {
-        // A drive whose root cannot be written keeps its index in the user's own folder.
-        const std::string local = LocalIndexFilePath(drive);
-        if (!local.empty()) {
-            read = ReadIndexFile(local, rows);
-            failed = local;
-        }
-    }
-    switch (read) {
-        case IndexRead::loaded:
-            SetRows(std::move(rows));
+    // A drive whose root cannot be written keeps its index in the user's own folder.
+    IndexRead read = model_.ReadDriveIndex(IndexFilePath(drive), LocalIndexFilePath(drive));
+    switch (read.result) {
+        case FileSystem::Read::loaded:
+            SetRows(std::move(read.rows));
             break;
-        case IndexRead::missing:
+        case FileSystem::Read::missing:
             frmRescan->ScanDrive(drive + "\\");
             break;
-        case IndexRead::unreadable:
+        case FileSystem::Read::unreadable:
             // The old rows belong to another drive: with them the current path would name
             // directories that do not exist here.
             SetRows(RowStore());
-            Application::Get().ShowError("Cannot open file " + failed);
+            Application::Get().ShowError("Cannot open file " + read.path);
             break;
     }
     BuildTreeCodes();
-    if (!Rows.empty()) SelectRow(0);
+    if (!model_.drive.rows.empty()) SelectRow(0);
     DirListBoxClick();
     SetSearchText("");
     ::PostMessageW(hwnd_, kDriveChangedMessage, 0, 0);  // what changed while the rows were read
@@ -113,7 +80,7 @@ void TfrmMain::btnRescanClick() {
     frmRescan->ScanDrive(drive + "\\");
     ::PostMessageW(hwnd_, kDriveChangedMessage, 0, 0);  // what changed during the walk
     BuildTreeCodes();
-    if (!Rows.empty()) SelectRow(0);
+    if (!model_.drive.rows.empty()) SelectRow(0);
     DirListBoxClick();
 }
 

@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include "mainwindow/Main.h"
+#include "platform/Controls.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -152,7 +153,7 @@ bool TfrmMain::FormKeyDown(WORD& key, unsigned shift) {
     if (key == VK_DOWN || key == VK_UP) {
         if (::GetFocus() != DirListBox) {
             ::SetFocus(DirListBox);
-            long count = static_cast<long>(::SendMessageW(DirListBox, LB_GETCOUNT, 0, 0));
+            long count = ListBox(DirListBox).Count();
             long selected = SelectedRow();
             long next = key == VK_DOWN ? selected + 1 : selected - 1;
             bool move = key == VK_DOWN ? selected + 1 != count : selected > 0;
@@ -165,14 +166,14 @@ bool TfrmMain::FormKeyDown(WORD& key, unsigned shift) {
     if ((shift & ssShift) && key > 0x41 && key <= 0x5A) {
         // Letter keys B to Z only: the raw codes beyond them are keypad and function keys.
         std::string drive{static_cast<char>(key), ':'};
-        LRESULT found = ::SendMessageW(cmbDrives, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(Widen(drive).c_str()));
-        if (found != CB_ERR) {
+        const ComboBox drives(cmbDrives);
+        const int found = drives.FindExact(drive);
+        if (found >= 0) {
             key = 0;
             searchSwallow = true;
             ::SetFocus(DirListBox);
             if (::GetWindowTextLengthW(DirToFind) > 0) SetSearchText("");
-            ::SendMessageW(cmbDrives, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+            drives.Select(found);
             cmbDrivesChange();
             ::SetFocus(DirToFind);
             return true;

@@ -4,8 +4,8 @@
 #include "index/IndexFile.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Rescan.h"
+#include "platform/Controls.h"
 #include "platform/WinText.h"
-#include "store/Global.h"
 
 namespace tarvolo {
 
@@ -14,18 +14,6 @@ namespace {
 // Quiet time before the index file is written: a copy of a large tree is one
 // write, not thousands.
 constexpr UINT kSettleMs = 3000;
-
-}  // namespace
-
-namespace {
-
-ScanFilter CurrentFilter() {
-    ScanFilter filter;
-    filter.includeReadOnly = IncludeReadOnly;
-    filter.includeHidden = IncludeHidden;
-    filter.includeSystem = IncludeSystem;
-    return filter;
-}
 
 }  // namespace
 
@@ -39,7 +27,7 @@ void TfrmMain::WatchDrive(const std::string& drive) {
         watcher_->Stop();
         return;
     }
-    watcher_->Start(drive.substr(0, 2) + "\\", CurrentFilter());
+    watcher_->Start(drive.substr(0, 2) + "\\", model_.settings.Filter());
 }
 
 void TfrmMain::DriveChanged() {
@@ -52,7 +40,7 @@ void TfrmMain::DriveChanged() {
     std::vector<RowsEdit> edits;
     bool lost = false;
     for (const ResolvedChange& change : changes) {
-        if (ApplyChange(change, collator, Rows, edits) == ApplyResult::kRescanNeeded) {
+        if (ApplyChange(change, collator, model_.drive.rows, edits) == ApplyResult::kRescanNeeded) {
             lost = true;
             break;
         }
@@ -61,17 +49,17 @@ void TfrmMain::DriveChanged() {
         // Changes were lost: the drive is walked again; what comes meanwhile waits for its rows.
         if (!backgroundScan_)
             backgroundScan_ = std::make_unique<BackgroundScan>(hwnd_, kBackgroundScanMessage);
-        backgroundScan_->Start(watcher_->Root(), CurrentFilter());
+        backgroundScan_->Start(watcher_->Root(), model_.settings.Filter());
     }
     if (edits.empty()) return;
 
     const long selected = SelectedRow();
     const LRESULT top = ::SendMessageW(DirListBox, LB_GETTOPINDEX, 0, 0);
     ::SendMessageW(DirListBox, WM_SETREDRAW, FALSE, 0);
-    ::SendMessageW(DirListBox, LB_SETCOUNT, Rows.size(), 0);
+    ListBox(DirListBox).SetCount(model_.drive.rows.size());
     BuildTreeCodes();
-    Search.Clear();
-    searchIndexStale_ = true;
+    model_.drive.search.Clear();
+    model_.drive.searchStale = true;
     ::PostMessageW(hwnd_, kBuildSearchIndexMessage, 0, 0);
     if (top != LB_ERR)
         ::SendMessageW(DirListBox, LB_SETTOPINDEX, RowAfterEdits(static_cast<size_t>(top), edits), 0);
@@ -88,7 +76,7 @@ void TfrmMain::SaveLiveIndex() {
     if (!liveIndexUnsaved_ || !watcher_ || watcher_->Root().empty()) return;
     liveIndexUnsaved_ = false;
     // No message: the rows are still right, and the next change or Rescan writes again.
-    TfrmRescan::SaveIndex(watcher_->Root(), IndexFileText(Rows));
+    TfrmRescan::SaveIndex(watcher_->Root(), IndexFileText(model_.drive.rows));
 }
 
 }  // namespace tarvolo
@@ -103,22 +91,22 @@ void TfrmMain::BackgroundScanDone() {
     // The selection and the first row shown stay on the same directories where they still exist.
     const long selected = SelectedRow();
     const LRESULT top = ::SendMessageW(DirListBox, LB_GETTOPINDEX, 0, 0);
-    const std::string selectedRow = selected >= 0 ? std::string(Rows.Row(static_cast<size_t>(selected))) : "";
-    const std::string topRow = top >= 0 && static_cast<size_t>(top) < Rows.size()
-                                   ? std::string(Rows.Row(static_cast<size_t>(top)))
+    const std::string selectedRow = selected >= 0 ? std::string(model_.drive.rows.Row(static_cast<size_t>(selected))) : "";
+    const std::string topRow = top >= 0 && static_cast<size_t>(top) < model_.drive.rows.size()
+                                   ? std::string(model_.drive.rows.Row(static_cast<size_t>(top)))
                                    : "";
     ::SendMessageW(DirListBox, WM_SETREDRAW, FALSE, 0);
     SetRows(std::move(rows));
     BuildTreeCodes();
-    const size_t newTop = topRow.empty() ? SIZE_MAX : FindRow(Rows, topRow);
+    const size_t newTop = topRow.empty() ? SIZE_MAX : FindRow(model_.drive.rows, topRow);
     if (newTop != SIZE_MAX) ::SendMessageW(DirListBox, LB_SETTOPINDEX, newTop, 0);
-    const size_t newSelected = selectedRow.empty() ? SIZE_MAX : FindRow(Rows, selectedRow);
+    const size_t newSelected = selectedRow.empty() ? SIZE_MAX : FindRow(model_.drive.rows, selectedRow);
     if (newSelected != SIZE_MAX) SelectRow(static_cast<long>(newSelected));
     ::SendMessageW(DirListBox, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(DirListBox, nullptr, FALSE);
     ::KillTimer(hwnd_, kLiveSaveTimer);
     liveIndexUnsaved_ = false;
-    TfrmRescan::SaveIndex(root, IndexFileText(Rows));
+    TfrmRescan::SaveIndex(root, IndexFileText(model_.drive.rows));
     ::PostMessageW(hwnd_, kDriveChangedMessage, 0, 0);  // what changed during the walk
 }
 

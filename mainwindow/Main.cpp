@@ -8,17 +8,19 @@
 #include <stdexcept>
 
 #include "about/About.h"
+#include "delivery/WinShell.h"
 #include "mainwindow/CloseInfo.h"
 #include "mainwindow/Rescan.h"
 #include "mainwindow/TrayMenuAdapter.h"
 #include "options/Options.h"
 #include "platform/Application.h"
-#include "platform/AtomicFile.h"
+#include "platform/Controls.h"
+#include "platform/KeyNames.h"
 #include "platform/WinHotKeyRegistrar.h"
 #include "platform/WinText.h"
+#include "platform/WinWindowOps.h"
 #include "res/resource.h"
 #include "store/Global.h"
-#include "store/StringList.h"
 #include "tray/CoolTrayIcon.h"
 
 namespace tarvolo {
@@ -32,8 +34,6 @@ constexpr int kDesignClientHeight = 390;
 // Picture indices in the button strip.
 enum ButtonPicture { picRescan, picFindNext, picFavorites, picAddFavorite, picOpen, picDialog, picCopy,
                      picOptions, picAbout, picHelp, picOk };
-
-std::string SettingsPath() { return ProgramDir + "\\tarvolo.ini"; }
 
 // Temporarily switches off the system's minimize and restore animation.
 class NoWindowAnimation {
@@ -74,11 +74,6 @@ void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture) 
 
 }  // namespace
 
-std::string HotKeyTakenText(uint16_t shortcut) {
-    return "The hot key " + ShortcutToText(shortcut) +
-           " is used by another program. Choose another one in Options.";
-}
-
 const wchar_t* ShowInstanceMessageName() { return L"Tarvolo.ShowInstance"; }
 const wchar_t* LiveGuiObjectsMessageName() {
     return L"Tarvolo.LiveGuiObjects";
@@ -95,7 +90,7 @@ void SetButtonPictureFromStrip(Form& owner, HWND button, int picture) {
     if (strip) SetButtonPicture(owner, button, strip.get(), picture);
 }
 
-TfrmMain::TfrmMain() {
+TfrmMain::TfrmMain(Model& model) : model_(model) {
     FormArgs args;
     args.caption = "Tarvolo";
     args.className = MainWindowClassName();
@@ -117,6 +112,11 @@ TfrmMain::TfrmMain() {
     ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
     hotKeyRegistrar_ = std::make_unique<WinHotKeyRegistrar>(hwnd_);
     hotKeys_ = std::make_unique<HotKeyService>(*hotKeyRegistrar_);
+    shell_ = std::make_unique<WinShell>(hwnd_);
+    clipboard_ = std::make_unique<WinClipboard>(hwnd_);
+    windowOps_ = std::make_unique<WinWindowOps>([this] { MinimizeApplication(); });
+    CommandView& view = *this;
+    commands_ = std::make_unique<Commands>(model_, *shell_, *clipboard_, *windowOps_, view);
     CreateControls();
     CreateMenus();
     CreateTrayIcon();
@@ -206,20 +206,21 @@ void TfrmMain::CreateControls() {
     OnClick(IDC_BTNFINDNEXT, [this] { btnFindNextClick(); });
     OnClick(IDC_BTNFAVORITES, [this] { btnFavoritesClick(); });
     OnClick(IDC_BTNADDTOFAVORITES, [this] { btnAddToFavoritesClick(); });
-    OnClick(IDC_BTNOPEN, [this] { CommandClick(1); });
-    OnClick(IDC_BTNCOPY, [this] { CommandClick(2); });
-    OnClick(IDC_BTNSENDTODIALOG, [this] { CommandClick(3); });
-    OnClick(IDC_BTNOPTIONS, [this] { ProgramGroupClick(1); });
-    OnClick(IDC_BTNABOUT, [this] { ProgramGroupClick(2); });
-    OnClick(IDC_BTNHELP, [this] { ProgramGroupClick(3); });
+    OnClick(IDC_BTNOPEN, [this] { CommandClick(Command::open); });
+    OnClick(IDC_BTNCOPY, [this] { CommandClick(Command::copy); });
+    OnClick(IDC_BTNSENDTODIALOG, [this] { CommandClick(Command::sendToDialog); });
+    OnClick(IDC_BTNOPTIONS, [this] { ProgramGroupClick(ProgramButton::options); });
+    OnClick(IDC_BTNABOUT, [this] { ProgramGroupClick(ProgramButton::about); });
+    OnClick(IDC_BTNHELP, [this] { ProgramGroupClick(ProgramButton::help); });
     OnNotifyCode(IDC_CMBDRIVES, CBN_SELCHANGE, [this] { cmbDrivesChange(); });
     OnNotifyCode(IDC_DIRLISTBOX, LBN_SELCHANGE, [this] { DirListBoxClick(); });
     OnNotifyCode(IDC_DIRLISTBOX, LBN_DBLCLK, [this] { DirListBoxDblClick(); });
     OnNotifyCode(IDC_DIRTOFIND, EN_CHANGE, [this] { DirToFindChange(); });
     OnNotifyCode(IDC_CMBHISTORY, CBN_SELCHANGE, [this] {
         // Picking an earlier path from the drop-down list makes it the current path.
-        LRESULT i = ::SendMessageW(cmbHistory, CB_GETCURSEL, 0, 0);
-        if (i >= 0 && static_cast<size_t>(i) < History.size()) SetCurrentPath(History[static_cast<size_t>(i)]);
+        const int i = ComboBox(cmbHistory).Selected();
+        if (i >= 0 && static_cast<size_t>(i) < model_.history.size())
+            SetCurrentPath(model_.history[static_cast<size_t>(i)]);
     });
 }
 
@@ -263,8 +264,6 @@ void TfrmMain::CreateTrayIcon() {
 }
 
 void TfrmMain::FormCreate() {
-    ProgramDir = ExecutableFolder();
-
     HINSTANCE inst = Application::Get().Instance();
     LineBitmap.reset(
         static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0)));
@@ -272,7 +271,7 @@ void TfrmMain::FormCreate() {
         static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0)));
     ElbowBitmap.reset(
         static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0)));
-    Codes = TreeCodes();
+    model_.drive.codes = TreeCodes();
     LoadLists();
     FillDriveList();
     LastFindText.clear();
@@ -280,71 +279,37 @@ void TfrmMain::FormCreate() {
     CreateFavoritesPopUp(popUpFavorites->At(1));
     SetWindowTextUtf8(hwnd_, "Tarvolo v1.0");
     Application::Get().SetTitle("Tarvolo v1.0");
-    Application::Get().SetHelpFile(ProgramDir + "\\Tarvolo.hlp");
+    Application::Get().SetHelpFile(model_.ProgramDir() + "\\Tarvolo.hlp");
     Application::Get().SetHintHidePause(1500);
     // Start minimized when asked to, at the first tick after the first show.
     ::SetTimer(hwnd_, kMinimizeTimer, 1, nullptr);
 }
 
 void TfrmMain::LoadLists() {
-    auto load = [](const std::string& name, std::vector<std::string>& into, bool& unreadable) {
-        into.clear();
-        std::string bytes, error;
-        bool existed = false;
-        unreadable = false;
-        if (!ReadWholeFile(ProgramDir + name, bytes, &existed, kMaxListFileBytes, &error)) {
-            if (existed) {
-                unreadable = true;
-                Application::Get().ShowError("Cannot open file " + ProgramDir + name);
-            }
-            return;
-        }
-        static const WinAnsiDecoder ansi;
-        into = ParseStringList(bytes, ansi);
-    };
-    load("\\favorites.dir", FavoritesList, favoritesUnreadable_);
-    load("\\dialogs.dir", DialogsList, dialogsUnreadable_);
-    load("\\history.dir", History, historyUnreadable_);
-    ::SendMessageW(cmbHistory, CB_RESETCONTENT, 0, 0);
-    for (const std::string& h : History)
-        ::SendMessageW(cmbHistory, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(h).c_str()));
+    for (const std::string& path : model_.LoadLists()) Application::Get().ShowError("Cannot open file " + path);
+    FillHistoryBox();
+}
+
+void TfrmMain::FillHistoryBox() {
+    ComboBox(cmbHistory).SetItems(model_.history);
 }
 
 bool TfrmMain::SaveLists(bool report) {
-    struct ListFile {
-        const char* name;
-        const std::vector<std::string>& list;
-        bool unreadable;
-    } files[] = {{"\\history.dir", History, historyUnreadable_},
-                 {"\\favorites.dir", FavoritesList, favoritesUnreadable_},
-                 {"\\dialogs.dir", DialogsList, dialogsUnreadable_}};
-    bool ok = true;
-    for (const ListFile& f : files) {
-        // What could not be read at start is kept as it is on disk.
-        if (f.unreadable) continue;
-        std::string error;
-        if (ReplaceFileAtomically(ProgramDir + f.name, StringListText(f.list), &error)) continue;
-        ok = false;
-        if (report) {
-            Application::Get().ShowError("Cannot create file " + ProgramDir + f.name);
-            return false;
-        }
-    }
-    return ok;
+    // Reported, the first file that cannot be written is the only one tried and told.
+    const std::string failed = model_.SaveLists(report);
+    if (failed.empty()) return true;
+    if (report) Application::Get().ShowError("Cannot create file " + failed);
+    return false;
 }
 
 void TfrmMain::LoadSettings() {
-    std::string text;
-    bool existed = false;
-    std::string error;
-    ReadWholeFile(SettingsPath(), text, &existed, kMaxListFileBytes, &error);
-    const IniFile ini = IniFile::Parse(text);
-    StoredSettings s = ReadStoredSettings(ini);
+    model_.LoadSettings();
+    const Settings& s = model_.settings;
     // A stored size is in screen pixels and stays as it is; a size never stored
     // is the design size at this window's scale. Either is at least the
     // minimum size at that scale.
-    const bool storedWidth = ini.Get("Window", "Width").has_value();
-    const bool storedHeight = ini.Get("Window", "Height").has_value();
+    const bool storedWidth = s.widthStored;
+    const bool storedHeight = s.heightStored;
     int width = 0, height = 0;
     auto sizeAtThisScale = [&] {
         const SIZE designed = ScaledOuterSize(s.width, s.height);
@@ -375,51 +340,47 @@ void TfrmMain::LoadSettings() {
         ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    HotKey = s.hotKey;
-    LRESULT count = ::SendMessageW(cmbDrives, CB_GETCOUNT, 0, 0);
-    ::SendMessageW(cmbDrives, CB_SETCURSEL, s.drive >= 0 && s.drive < count ? s.drive : (count > 0 ? 0 : -1), 0);
-    ShowCloseInfo = s.showCloseInfo;
-    IncludeReadOnly = s.readOnly;
-    IncludeHidden = s.hidden;
-    IncludeSystem = s.system;
-    settingsLoaded_ = true;
+    const ComboBox drives(cmbDrives);
+    const int count = drives.Count();
+    drives.Select(s.drive >= 0 && s.drive < count ? s.drive : (count > 0 ? 0 : -1));
 }
 
 bool TfrmMain::SaveSettings(bool report) {
     // Settings that were never loaded must not overwrite the stored ones.
-    if (!settingsLoaded_) return true;
-    std::string text, error;
-    bool existed = false;
-    ReadWholeFile(SettingsPath(), text, &existed, kMaxListFileBytes, &error);
-    IniFile ini = IniFile::Parse(text);
+    if (!model_.SettingsLoaded()) return true;
     RECT r;
     ::GetWindowRect(hwnd_, &r);
-    StoredSettings s;
+    Settings& s = model_.settings;
     s.top = r.top;
     s.left = r.left;
     s.height = r.bottom - r.top;
     s.width = r.right - r.left;
-    s.hotKey = HotKey;
-    s.drive = static_cast<int>(::SendMessageW(cmbDrives, CB_GETCURSEL, 0, 0));
-    s.showCloseInfo = ShowCloseInfo;
-    s.readOnly = IncludeReadOnly;
-    s.hidden = IncludeHidden;
-    s.system = IncludeSystem;
-    WriteStoredSettings(ini, s);
-    if (!ReplaceFileAtomically(SettingsPath(), ini.Text(), &error)) {
-        if (report) Application::Get().ShowError("Unable to write to " + SettingsPath());
+    s.drive = ComboBox(cmbDrives).Selected();
+    if (!model_.SaveSettings()) {
+        if (report) Application::Get().ShowError("Unable to write to " + model_.SettingsPath());
         return false;
     }
     return true;
+}
+
+void TfrmMain::OptionsClick() {
+    // The dialog's OK has registered the new hot key already, through the service.
+    std::optional<OptionsValues> edited = ShowOptionsDialog(hwnd_, model_.Options(), *hotKeys_);
+    if (!edited) return;
+    model_.ApplyOptions(*edited);
+    // A favorite's new keys act at once, not only after its menu was next opened.
+    CreateFavoritesPopUp(popUpFavorites->At(0));
+    CreateFavoritesPopUp(popUpFavorites->At(1));
 }
 
 void TfrmMain::FormShow() {
     shown_ = true;
     LoadSettings();
     // A balloon, not a box: a start in the notification area at logon must not wait for a click.
-    if (!hotKeys_->Set(HotKey) && CoolTrayIcon) CoolTrayIcon->ShowBalloon("Tarvolo", HotKeyTakenText(HotKey));
+    const uint16_t hotKey = model_.settings.hotKey;
+    if (!hotKeys_->Set(hotKey) && CoolTrayIcon) CoolTrayIcon->ShowBalloon("Tarvolo", HotKeyTakenText(hotKey));
     InstallHotKeyHook();
-    if (::SendMessageW(cmbDrives, CB_GETCOUNT, 0, 0) > 0) cmbDrivesChange();
+    if (ComboBox(cmbDrives).Count() > 0) cmbDrivesChange();
 }
 
 // The hook sees every message of the main window; the hot key shows or hides the program.
@@ -497,18 +458,16 @@ void TfrmMain::mnuCloseClick() {
     Close();
 }
 
-void TfrmMain::ProgramGroupClick(int tag) {
-    switch (tag) {
-    case 1:
-        ShowOptionsDialog(*this);
+void TfrmMain::ProgramGroupClick(ProgramButton button) {
+    switch (button) {
+    case ProgramButton::options:
+        OptionsClick();
         break;
-    case 2:
+    case ProgramButton::about:
         ShowAboutBox(hwnd_);
         break;
-    case 3:
+    case ProgramButton::help:
         ShowHelpContents();
-        break;
-    default:
         break;
     }
 }
@@ -526,8 +485,8 @@ void TfrmMain::MinimizeTimerTimer() {
 
 bool TfrmMain::CloseQuery() {
     if (Tag == 0) {
-        if (ShowCloseInfo) {
-            TfrmCloseInfo info(hwnd_);
+        if (model_.settings.showCloseInfo) {
+            TfrmCloseInfo info(hwnd_, model_.settings.showCloseInfo);
             info.ShowModal();
         }
         MinimizeApplication();
@@ -552,7 +511,7 @@ bool TfrmMain::RealClose() {
     sessionSaved_ = true;
     SaveLiveIndex();
     for (UniqueBitmap* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) b->reset();
-    Codes = TreeCodes();
+    model_.drive.codes = TreeCodes();
     return true;
 }
 

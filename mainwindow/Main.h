@@ -11,9 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "index/Rows.h"
-#include "index/Search.h"
-#include "index/TreeCodes.h"
+#include "delivery/core/Commands.h"
+#include "model/Model.h"
 #include "platform/BackgroundScan.h"
 #include "platform/DriveWatcher.h"
 #include "platform/Form.h"
@@ -49,9 +48,12 @@ enum MainControlId : int {
     IDC_BTNHELP,
 };
 
-class TfrmMain : public Form {
+// The buttons of the "Program" group.
+enum class ProgramButton { options = 1, about = 2, help = 3 };
+
+class TfrmMain : public Form, private CommandView {
 public:
-    TfrmMain();
+    explicit TfrmMain(Model& model);
     ~TfrmMain() override;
 
     // --- Lifecycle (Main.cpp) ---
@@ -65,7 +67,7 @@ public:
     void BringApplicationToFront();
     void CoolTrayIconClick();
     void mnuCloseClick();
-    void ProgramGroupClick(int tag);
+    void ProgramGroupClick(ProgramButton button);
     void MinimizeTimerTimer();
     void LoadSettings();
     // Writes the settings file; false (after telling the user) when it could not.
@@ -75,6 +77,7 @@ public:
     // Both tell the user of the first file they could not write when `report` is set.
     bool SaveLists(bool report);
     bool Shown() const { return shown_; }
+    Model& model() { return model_; }
     // The program's hot key, registered for this window.
     HotKeyService& HotKeys() { return *hotKeys_; }
 
@@ -103,7 +106,6 @@ public:
     // Folds the rows' names for the search if that has not been done since they changed.
     void EnsureSearchIndex();
     static constexpr UINT kBuildSearchIndexMessage = WM_APP + 1;
-    bool searchIndexStale_ = false;
 
     // --- Live index (LiveIndex.cpp) ---
     // Watches the drive whose rows are shown; its changes come in as kDriveChangedMessage.
@@ -133,16 +135,16 @@ public:
     bool cmbHistoryKeyDown(WORD& key);
     bool cmbHistoryKeyPress(char32_t& ch);
 
-    // --- Commands (delivery/Commands.cpp) ---
-    // tag 1 Open, 2 Copy, 3 Send To Dialog.
-    void CommandClick(int tag);
+    // --- Commands (Commands.cpp) ---
+    void CommandClick(Command command);
+    // The history box after the model's history changed; the current path stays.
     void UpdateHistory();
+    // cmbHistory's drop-down list from the model's history.
+    void FillHistoryBox();
     std::string CurrentPath() const;
     void SetCurrentPath(const std::string& path);
-    // Offers `path` to the dialogs whose captions begin with an entry of DialogsList.
-    void SendPathToDialog(const std::string& path);
 
-    // --- Favorites (delivery/FavoritesMenus.cpp) ---
+    // --- Favorites (FavoritesMenus.cpp) ---
     void btnAddToFavoritesClick();
     // `parent` is one of the first two items of popUpFavorites or CoolTrayPopUp;
     // its tag says which kind of sub-item it gets (0 open, 1 send to dialog). A
@@ -157,25 +159,16 @@ public:
     void SentToDialogOnClick(const std::string& path);
     // A favorite's own key combination; true when one took the key. `shift` holds
     // ssShift/ssCtrl/ssAlt (the shortcut value's modifier bits); `key` the virtual key.
-    // The lookup is among the items of popUpFavorites as last built: the "Open"
-    // items, then the "Send To Dialog" items, each in favorites order; the first
-    // equal one runs. PreviewKey calls this first for every WM_KEYDOWN and
-    // WM_SYSKEYDOWN, before Ctrl+Enter and every other rule, and drops a key it took.
+    // The lookup is among the model's favorites: their open keys, then their dialog
+    // keys, each in favorites order; the first equal one runs. PreviewKey calls this
+    // first for every WM_KEYDOWN and WM_SYSKEYDOWN, before Ctrl+Enter and every other
+    // rule, and drops a key it took.
     bool FavoriteShortcut(WORD key, unsigned shift);
-    // The item FavoriteShortcut would run; null when no favorite has the combination.
-    PopupMenu::Item* FavoriteShortcutItem(WORD key, unsigned shift);
 
     // --- State ---
     int Tag = 0;  // the real-close flag
-    std::vector<std::string> FavoritesList;
-    std::vector<std::string> DialogsList;
-    std::vector<std::string> History;  // the items of cmbHistory, most recent first
     std::string LastFindText;
     bool searchSwallow = false;  // the character-swallow flag of the search box
-
-    RowStore Rows;
-    TreeCodes Codes;  // the tree codes of Rows
-    SearchIndex Search;
 
     UniqueBitmap LineBitmap, TeeBitmap, ElbowBitmap;
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
@@ -203,11 +196,23 @@ protected:
     static constexpr int kRowHeight = 16;  // the tree's and the drive list's rows at 96 DPI
 
 private:
+    // CommandView: what the commands tell the user and this window.
+    void Inform(const std::string& text) override;
+    void ShowError(const std::string& text) override;
+    void HistoryChanged() override;
+
+    Model& model_;
+    std::unique_ptr<Shell> shell_;
+    std::unique_ptr<Clipboard> clipboard_;
+    std::unique_ptr<WindowOps> windowOps_;
+    std::unique_ptr<Commands> commands_;
     void CreateControls();
     void CreateMenus();
     void CreateTrayIcon();
     bool RealClose();
     void SaveAtSessionEnd();
+    // The options dialog on a copy of the settings and lists; OK applies the copy.
+    void OptionsClick();
     static LRESULT CALLBACK HotKeyHookProc(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
@@ -215,10 +220,7 @@ private:
     WNDPROC previousProc_ = nullptr;  // kept while the hot-key hook is installed
     bool hookInstalled_ = false;
     bool shown_ = false;              // the first show has run
-    bool settingsLoaded_ = false;
     bool sessionSaved_ = false;
-    // A list file that exists but could not be read is never overwritten.
-    bool favoritesUnreadable_ = false, dialogsUnreadable_ = false, historyUnreadable_ = false;
     UINT taskbarCreatedMessage_ = 0;
     UINT showInstanceMessage_ = 0;
     UINT liveGuiObjectsMessage_ = 0;
@@ -230,13 +232,6 @@ private:
     UniqueBrush historyBrush_;
 };
 
-// True when the path names an existing directory (false for an empty path).
-bool IsExistingDirectory(const std::string& path);
-// A shortcut value as menus show it: "Ctrl+Alt+T", "Shift+F5"; empty for 0.
-std::string ShortcutToText(uint16_t shortcut);
-
-// What the user is told when another program holds the combination.
-std::string HotKeyTakenText(uint16_t shortcut);
 
 // The registered message that a second start sends to bring the first one forward.
 const wchar_t* ShowInstanceMessageName();

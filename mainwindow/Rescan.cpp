@@ -8,7 +8,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/WinDirectoryLister.h"
 #include "platform/WinText.h"
-#include "store/Global.h"
 
 namespace tarvolo {
 
@@ -95,9 +94,7 @@ public:
 private:
     // The filters may change while messages run; the walk reads them at every directory.
     void ReadFilter() {
-        filter.includeReadOnly = IncludeReadOnly;
-        filter.includeHidden = IncludeHidden;
-        filter.includeSystem = IncludeSystem;
+        filter = form_.main_.model().settings.Filter();
     }
 
     TfrmRescan& form_;

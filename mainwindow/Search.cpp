@@ -8,16 +8,13 @@
 namespace tarvolo {
 
 void TfrmMain::EnsureSearchIndex() {
-    if (Search.size() == Rows.size() && !searchIndexStale_) return;
     static const WinCaseFolder folder;
-    Search.Build(Rows, folder);
-    searchIndexStale_ = false;
+    model_.drive.EnsureSearch(folder);
 }
 
 bool TfrmMain::FindDirectory(long start) {
     static const WinCaseFolder folder;
-    EnsureSearchIndex();
-    const long found = Search.FindFrom(start, WindowText(DirToFind), folder);
+    const long found = model_.drive.Find(start, WindowText(DirToFind), folder);
     if (found >= 0) SelectRow(found);
     DirListBoxClick();
     return found >= 0;
@@ -38,7 +35,7 @@ void TfrmMain::DirToFindChange() {
         SetWindowTextUtf8(DirToFind, LastFindText);
         ::SendMessageW(DirToFind, EM_SETSEL, caret, caret);
     }
-    if (WindowText(DirToFind).empty() && !Rows.empty()) {
+    if (WindowText(DirToFind).empty() && !model_.drive.rows.empty()) {
         // An empty search box means the drive's root.
         SelectRow(0);
         DirListBoxClick();
@@ -47,7 +44,7 @@ void TfrmMain::DirToFindChange() {
 
 void TfrmMain::btnFindNextClick() {
     const long selected = SelectedRow();
-    if (selected + 1 == static_cast<long>(Rows.size()))
+    if (selected + 1 == static_cast<long>(model_.drive.rows.size()))
         FindDirectory(0);
     else
         FindDirectory(selected);

@@ -9,7 +9,10 @@
 
 #include "mainwindow/Main.h"
 #include "mainwindow/Rescan.h"
+#include "model/Model.h"
 #include "platform/Application.h"
+#include "platform/WinFileSystem.h"
+#include "platform/WinText.h"
 
 using namespace tarvolo;
 
@@ -41,11 +44,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     app.SetHelpFile("tarvolo.hlp");
 
     int result = 0;
+    WinFileSystem files;
+    const WinAnsiDecoder ansi;
+    Model model(ExecutableFolder(), files, ansi);
     std::unique_ptr<TfrmMain> frmMain;
     // A program that cannot make its windows or its icon says what failed before it ends.
     const bool created = RunStartUpStep(
         [&] {
-            frmMain = std::make_unique<TfrmMain>();
+            frmMain = std::make_unique<TfrmMain>(model);
             app.SetMainForm(frmMain.get());
             frmMain->FormCreate();
             frmMain->frmRescan = std::make_unique<TfrmRescan>(*frmMain);

@@ -3,10 +3,10 @@
 #include <commctrl.h>
 
 #include "about/About.h"
-#include "mainwindow/Main.h"
 #include "options/InputBox.h"
 #include "options/StartUpShortcut.h"
 #include "platform/Application.h"
+#include "platform/KeyNames.h"
 #include "platform/WinText.h"
 #include "store/Favorites.h"
 #include "store/Global.h"
@@ -120,9 +120,8 @@ std::string TrimText(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-TfrmOptions::TfrmOptions(HWND owner, std::vector<std::string>& favorites, std::vector<std::string>& dialogs,
-                         HotKeyService& hotKeys)
-    : favorites_(favorites), dialogs_(dialogs), hotKeys_(hotKeys) {
+TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKeys)
+    : values_(std::move(values)), hotKeys_(hotKeys) {
     CreateForm(FormArgs::Dialog("Tarvolo Options", L"TfrmOptions", owner, 572, 284, WS_EX_CONTROLPARENT));
 
     const DWORD check = WS_TABSTOP | BS_AUTOCHECKBOX;
@@ -249,14 +248,14 @@ void TfrmOptions::ReplaceItem(HWND listBox, int index, const std::string& text) 
 
 void TfrmOptions::FormShow() {
     SetChecked(RunAtStartUp, StartUpShortcutExists());
-    SetChecked(incReadOnly, IncludeReadOnly);
-    SetChecked(incHidden, IncludeHidden);
-    SetChecked(incSystem, IncludeSystem);
-    SetHotKeyValue(HotKeyEdit, HotKey);
+    SetChecked(incReadOnly, values_.includeReadOnly);
+    SetChecked(incHidden, values_.includeHidden);
+    SetChecked(incSystem, values_.includeSystem);
+    SetHotKeyValue(HotKeyEdit, values_.hotKey);
     ::SendMessageW(FavoritesListBox, LB_RESETCONTENT, 0, 0);
-    for (const std::string& entry : favorites_) AddItem(FavoritesListBox, entry);
+    for (const std::string& entry : values_.favorites) AddItem(FavoritesListBox, entry);
     ::SendMessageW(DialogsListBox, LB_RESETCONTENT, 0, 0);
-    for (const std::string& entry : dialogs_) AddItem(DialogsListBox, entry);
+    for (const std::string& entry : values_.dialogs) AddItem(DialogsListBox, entry);
 }
 
 void TfrmOptions::btnOkClick() {
@@ -266,19 +265,19 @@ void TfrmOptions::btnOkClick() {
         // A new choice that is taken: the working hot key stays, and the dialog stays
         // open at the editor so that another can be chosen. The stored choice itself
         // (taken since the start) is kept, so that the other settings can still be saved.
-        if (wanted != HotKey) {
+        if (wanted != values_.hotKey) {
             ShowPage(0);
             ::SetFocus(HotKeyEdit);
             return;
         }
     }
     SetModalResult(mrOk);
-    HotKey = wanted;
-    IncludeReadOnly = Checked(incReadOnly);
-    IncludeHidden = Checked(incHidden);
-    IncludeSystem = Checked(incSystem);
-    favorites_ = Items(FavoritesListBox);
-    dialogs_ = Items(DialogsListBox);
+    values_.hotKey = wanted;
+    values_.includeReadOnly = Checked(incReadOnly);
+    values_.includeHidden = Checked(incHidden);
+    values_.includeSystem = Checked(incSystem);
+    values_.favorites = Items(FavoritesListBox);
+    values_.dialogs = Items(DialogsListBox);
     if (Checked(RunAtStartUp))
         CreateStartUpShortcut();
     else
@@ -431,16 +430,10 @@ LRESULT TfrmOptions::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     return Form::WndProc(msg, wp, lp);
 }
 
-void ShowOptionsDialog(TfrmMain& main) {
-    {
-        TfrmOptions options(main.Handle(), main.FavoritesList, main.DialogsList, main.HotKeys());
-        if (options.ShowModal() != mrOk) return;
-    }
-    // A favorite's new keys act at once, not only after its menu was next opened.
-    if (main.popUpFavorites && main.popUpFavorites->Count() >= 2) {
-        main.CreateFavoritesPopUp(main.popUpFavorites->At(0));
-        main.CreateFavoritesPopUp(main.popUpFavorites->At(1));
-    }
+std::optional<OptionsValues> ShowOptionsDialog(HWND owner, OptionsValues values, HotKeyService& hotKeys) {
+    TfrmOptions options(owner, std::move(values), hotKeys);
+    if (options.ShowModal() != mrOk) return std::nullopt;
+    return options.Values();
 }
 
 }  // namespace tarvolo

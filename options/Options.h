@@ -6,15 +6,15 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "model/Model.h"
 #include "platform/Form.h"
 #include "store/HotKeyService.h"
 
 namespace tarvolo {
-
-class TfrmMain;
 
 // A hot-key control's value (virtual key, HOTKEYF_* flags in the high byte)
 // as a shortcut value (0x2000 Shift, 0x4000 Ctrl, 0x8000 Alt), and back.
@@ -28,9 +28,10 @@ std::string TrimText(const std::string& text);
 
 class TfrmOptions : public Form {
 public:
-    // The lists are replaced on OK; the hot key is changed through `hotKeys`.
-    TfrmOptions(HWND owner, std::vector<std::string>& favorites, std::vector<std::string>& dialogs,
-                HotKeyService& hotKeys);
+    // Edits a copy of the values; Values() holds the edited copy after OK. The hot
+    // key is changed through `hotKeys` at OK, so that a taken one keeps the dialog open.
+    TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKeys);
+    const OptionsValues& Values() const { return values_; }
 
     void FormShow();
     void btnOkClick();
@@ -70,15 +71,14 @@ private:
     HWND ListOf(int tag) const { return tag == 1 ? FavoritesListBox : DialogsListBox; }
     void ReplaceItem(HWND listBox, int index, const std::string& text);
 
-    std::vector<std::string>& favorites_;
-    std::vector<std::string>& dialogs_;
+    OptionsValues values_;
     HotKeyService& hotKeys_;
     std::vector<HWND> pages_[3];
     int page_ = 0;
     bool focused_ = false;
 };
 
-// What the main window's Options button does: a fresh dialog, shown modally.
-void ShowOptionsDialog(TfrmMain& main);
+// A fresh dialog on `values`, shown modally: the edited values after OK, nothing after Cancel.
+std::optional<OptionsValues> ShowOptionsDialog(HWND owner, OptionsValues values, HotKeyService& hotKeys);
 
 }  // namespace tarvolo

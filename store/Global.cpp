@@ -6,13 +6,6 @@
 
 namespace tarvolo {
 
-std::string ProgramDir;
-uint16_t HotKey = 0;
-bool ShowCloseInfo = true;
-bool IncludeReadOnly = true;
-bool IncludeHidden = true;
-bool IncludeSystem = true;
-
 uint32_t HotKeyModifiers(uint16_t shortcut) {
     uint32_t flags = 0;
     if (shortcut & kShortcutShift) flags |= kModShift;

@@ -1,4 +1,4 @@
-// Process-wide settings values, their ini file and the value-text rules.
+// The settings file and the value-text rules.
 #pragma once
 
 #include <cstdint>
@@ -9,21 +9,12 @@
 
 namespace tarvolo {
 
-// The executable's folder, UTF-8, ending in a backslash.
-extern std::string ProgramDir;
-// Shortcut value of the system-wide hot key: bits 0-7 the virtual key,
-// 0x2000 Shift, 0x4000 Ctrl, 0x8000 Alt; 0 for none.
-extern uint16_t HotKey;
-extern bool ShowCloseInfo;
-extern bool IncludeReadOnly;
-extern bool IncludeHidden;
-extern bool IncludeSystem;
-
 // RegisterHotKey's modifier flags, spelt out so this file needs no <windows.h>.
 constexpr uint32_t kModAlt = 0x0001;
 constexpr uint32_t kModControl = 0x0002;
 constexpr uint32_t kModShift = 0x0004;
 
+// A shortcut value: bits 0-7 the virtual key, then these modifier bits.
 constexpr uint16_t kShortcutShift = 0x2000;
 constexpr uint16_t kShortcutCtrl = 0x4000;
 constexpr uint16_t kShortcutAlt = 0x8000;

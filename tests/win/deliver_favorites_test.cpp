@@ -2,8 +2,11 @@
 // lists, which shortcut it shows, and which favorite a key combination picks.
 #include <gtest/gtest.h>
 
+#include "delivery/WinShell.h"
 #include "mainwindow/Main.h"
 #include "platform/Application.h"
+#include "platform/KeyNames.h"
+#include "platform/WinText.h"
 #include "store/Global.h"
 
 namespace tarvolo {
@@ -11,12 +14,20 @@ namespace {
 
 constexpr unsigned kCtrl = 0x4000, kShift = 0x2000, kAlt = 0x8000;
 
+// No file is ever read or written by these tests.
+class NoFiles : public FileSystem {
+public:
+    Read ReadWhole(const std::string&, std::string&, uint64_t) override { return Read::missing; }
+    bool ReplaceWhole(const std::string&, std::string_view) override { return false; }
+};
+
 class FavoritesMenus : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!Application::Get().Handle()) Application::Get().Initialize(::GetModuleHandleW(nullptr), SW_HIDE);
-        main_ = std::make_unique<TfrmMain>();
+        main_ = std::make_unique<TfrmMain>(model_);
     }
+    void SetFavorites(const std::vector<std::string>& entries) { model_.favorites = ParseFavorites(entries); }
     // Destroying the form itself, not its window: the window's own end would end the application.
     void TearDown() override { main_.reset(); }
 
@@ -36,6 +47,9 @@ protected:
         main_->CreateFavoritesPopUp(main_->popUpFavorites->At(1));
     }
 
+    NoFiles files_;
+    const WinAnsiDecoder ansi_;
+    Model model_{"C:\\nowhere", files_, ansi_};
     std::unique_ptr<TfrmMain> main_;
 };
 
@@ -58,9 +72,8 @@ TEST(ShortcutToText, ModifiersAndKeyNames) {
 }
 
 TEST_F(FavoritesMenus, EachMenuListsEveryEntryWithItsOwnShortcut) {
-    main_->FavoritesList = {
-        "C:\\Work?16449*0", "C:\\Work*5?7", "C:\\A?1?2*3*4",
-        "D:\\Both?" + std::to_string(kCtrl | kAlt | 'T') + "*" + std::to_string(kShift | VK_F5), "?0*0"};
+    SetFavorites({"C:\\Work?16449*0", "C:\\Work*5?7", "C:\\A?1?2*3*4",
+                  "D:\\Both?" + std::to_string(kCtrl | kAlt | 'T') + "*" + std::to_string(kShift | VK_F5), "?0*0"});
     Rebuild();
     EXPECT_EQ(Listed(main_->popUpFavorites->At(0)),
               (std::vector<std::string>{"C:\\Work\tCtrl+A", "\t", "C:\\A\t", "D:\\Both\tCtrl+Alt+T", "\t"}));
@@ -77,13 +90,13 @@ TEST_F(FavoritesMenus, EachMenuListsEveryEntryWithItsOwnShortcut) {
 }
 
 TEST_F(FavoritesMenus, AddToFavoritesAppendsTheCurrentTextEveryTime) {
-    main_->FavoritesList = {"C:\\Old?0*0"};
+    SetFavorites({"C:\\Old?0*0"});
     main_->SetCurrentPath("C:\\Temp");
     main_->btnAddToFavoritesClick();
     main_->btnAddToFavoritesClick();
     main_->SetCurrentPath("");
     main_->btnAddToFavoritesClick();
-    EXPECT_EQ(main_->FavoritesList,
+    EXPECT_EQ(FavoriteEntries(model_.favorites),
               (std::vector<std::string>{"C:\\Old?0*0", "C:\\Temp?0*0", "C:\\Temp?0*0", "?0*0"}));
     Rebuild();
     EXPECT_EQ(Listed(main_->popUpFavorites->At(0)).size(), 4u);
@@ -91,36 +104,46 @@ TEST_F(FavoritesMenus, AddToFavoritesAppendsTheCurrentTextEveryTime) {
 
 TEST_F(FavoritesMenus, AKeyPicksTheFirstItemWithItsCombinationOpenBeforeSend) {
     const unsigned k = kCtrl | 'K', j = kCtrl | kShift | 'J';
-    main_->FavoritesList = {"C:\\One?0*" + std::to_string(k),  // K as its dialog key only
-                            "C:\\Two?" + std::to_string(k) + "*0",
-                            "C:\\Three?" + std::to_string(k) + "*" + std::to_string(j)};
+    SetFavorites({"C:\\One?0*" + std::to_string(k),  // K as its dialog key only
+                  "C:\\Two?" + std::to_string(k) + "*0",
+                  "C:\\Three?" + std::to_string(k) + "*" + std::to_string(j)});
     Rebuild();
-    auto pick = [&](unsigned combination) -> std::string {
-        PopupMenu::Item* item =
-            main_->FavoriteShortcutItem(static_cast<WORD>(combination & 0xFF), combination & ~0xFFu);
-        if (!item) return "none";
-        bool underOpen = false;
-        PopupMenu& open = *main_->popUpFavorites->At(0).submenu;
-        for (size_t i = 0; i < open.Count(); ++i) underOpen = underOpen || &open.At(i) == item;
-        return (underOpen ? "open " : "send ") + item->caption;
+    // What the menus show: the first item, "Open" items before "Send To Dialog" ones,
+    // that lists the combination.
+    auto shown = [&](unsigned combination) -> std::string {
+        const std::string text = ShortcutToText(static_cast<uint16_t>(combination));
+        for (size_t parent = 0; parent < 2; ++parent) {
+            PopupMenu& menu = *main_->popUpFavorites->At(parent).submenu;
+            for (size_t i = 0; i < menu.Count(); ++i)
+                if (!text.empty() && menu.At(i).shortcut == text)
+                    return (parent == 0 ? "open " : "send ") + menu.At(i).caption;
+        }
+        return "none";
     };
-    EXPECT_EQ(pick(k), "open C:\\Two") << "\"Open\" is searched first, then the earlier favorite";
-    EXPECT_EQ(pick(j), "send C:\\Three");
-    EXPECT_EQ(pick(kCtrl | 'X'), "none");
-    EXPECT_EQ(pick('K'), "none") << "the modifiers are part of the combination";
+    // What the key runs: the lookup among the model's favorites.
+    auto runs = [&](unsigned combination) -> std::string {
+        auto action = FindFavoriteShortcut(model_.favorites, combination);
+        if (!action) return "none";
+        return (action->kind == FavoriteAction::open ? "open " : "send ") + action->path;
+    };
+    EXPECT_EQ(runs(k), "open C:\\Two") << "\"Open\" is searched first, then the earlier favorite";
+    EXPECT_EQ(runs(j), "send C:\\Three");
+    for (unsigned combination : {k, j, kCtrl | unsigned{'X'}, unsigned{'K'}})
+        EXPECT_EQ(shown(combination), runs(combination)) << "the menu shows what the key runs: " << combination;
 
-    // A key given in the options works only once the menu has been rebuilt.
-    main_->FavoritesList.push_back("C:\\Four?" + std::to_string(kCtrl | 'X') + "*0");
-    EXPECT_EQ(pick(kCtrl | 'X'), "none");
+    // A key given in the options acts as soon as the model has it.
+    model_.favorites.push_back(Favorite::Parse("C:\\Four?" + std::to_string(kCtrl | 'X') + "*0"));
+    EXPECT_EQ(runs(kCtrl | 'X'), "open C:\\Four");
     Rebuild();
-    EXPECT_EQ(pick(kCtrl | 'X'), "open C:\\Four");
+    EXPECT_EQ(shown(kCtrl | 'X'), "open C:\\Four");
 }
 
 TEST_F(FavoritesMenus, UpdateHistoryRebuildsTheDropDownAndKeepsTheText) {
-    main_->History = {"D:\\Work", "c:\\deliver-history-test"};
+    model_.history = {"D:\\Work", "c:\\deliver-history-test"};
     main_->SetCurrentPath("C:\\Deliver-History-Test");
+    model_.RecordDelivery(main_->CurrentPath());
     main_->UpdateHistory();
-    EXPECT_EQ(main_->History, (std::vector<std::string>{"C:\\Deliver-History-Test", "D:\\Work"}));
+    EXPECT_EQ(model_.history, (std::vector<std::string>{"C:\\Deliver-History-Test", "D:\\Work"}));
     EXPECT_EQ(main_->CurrentPath(), "C:\\Deliver-History-Test");
     ASSERT_EQ(::SendMessageW(main_->cmbHistory, CB_GETCOUNT, 0, 0), 2);
     wchar_t first[64] = {};

@@ -30,6 +30,12 @@
 namespace tarvolo {
 namespace {
 
+// The forms' model, with no file behind it.
+struct NoFiles : FileSystem {
+    Read ReadWhole(const std::string&, std::string&, uint64_t) override { return Read::missing; }
+    bool ReplaceWhole(const std::string&, std::string_view) override { return false; }
+};
+
 // Lays `form` out at `dpi` as a move to a monitor of that scale would.
 void MoveToDpi(Form& form, int dpi) {
     HWND hwnd = form.Handle();
@@ -180,7 +186,13 @@ protected:
             void Unregister(int) override {}
         } registrar;
         HotKeyService hotKeys(registrar);
-        auto main = std::make_unique<TfrmMain>();
+        NoFiles files;
+        const WinAnsiDecoder ansi;
+        Model model("C:\\nowhere", files, ansi);
+        model.favorites = ParseFavorites(favorites);
+        model.dialogs = dialogs;
+        bool showCloseInfo = true;
+        auto main = std::make_unique<TfrmMain>(model);
         struct Named {
             const char* name;
             std::function<std::unique_ptr<Form>()> make;
@@ -188,9 +200,10 @@ protected:
         const Named forms[] = {
             {"Main", [] { return std::unique_ptr<Form>(); }},
             {"Rescan", [&] { return std::unique_ptr<Form>(std::make_unique<TfrmRescan>(*main)); }},
-            {"Information", [] { return std::unique_ptr<Form>(std::make_unique<TfrmCloseInfo>(nullptr)); }},
+            {"Information",
+             [&] { return std::unique_ptr<Form>(std::make_unique<TfrmCloseInfo>(nullptr, showCloseInfo)); }},
             {"Options",
-             [&] { return std::unique_ptr<Form>(std::make_unique<TfrmOptions>(nullptr, favorites, dialogs, hotKeys)); }},
+             [&] { return std::unique_ptr<Form>(std::make_unique<TfrmOptions>(nullptr, model.Options(), hotKeys)); }},
             {"About", [] { return std::unique_ptr<Form>(std::make_unique<TfrmAbout>(nullptr)); }},
             {"InputBox",
              [] {

@@ -22,6 +22,12 @@
 namespace tarvolo {
 namespace {
 
+// The forms' model, with no file behind it.
+struct NoFiles : FileSystem {
+    Read ReadWhole(const std::string&, std::string&, uint64_t) override { return Read::missing; }
+    bool ReplaceWhole(const std::string&, std::string_view) override { return false; }
+};
+
 // One line per control: form, class, text, and its rectangle in the form's client area.
 std::string Layout(const char* name, HWND form) {
     std::string out;
@@ -143,18 +149,24 @@ TEST(LayoutAt96, EveryControlIsWhereItAlwaysWas) {
     ::ReleaseDC(nullptr, screen);
     ASSERT_EQ(dpi, 96) << "this test wants a screen of 96 DPI";
     std::vector<std::string> favorites{"C:\\Windows?0*0"}, dialogs{"Open", "Save As"};
-    auto main = std::make_unique<TfrmMain>();
+    NoFiles files;
+    const WinAnsiDecoder ansi;
+    Model model("C:\\nowhere", files, ansi);
+    model.favorites = ParseFavorites(favorites);
+    model.dialogs = dialogs;
+    bool showCloseInfo = true;
+    auto main = std::make_unique<TfrmMain>(model);
     std::string all = Layout("Main", main->Handle());
     {
         TfrmRescan f(*main);
         all += Layout("Rescan", f.Handle());
     }
     {
-        TfrmCloseInfo f(nullptr);
+        TfrmCloseInfo f(nullptr, showCloseInfo);
         all += Layout("Information", f.Handle());
     }
     {
-        TfrmOptions f(nullptr, favorites, dialogs, main->HotKeys());
+        TfrmOptions f(nullptr, model.Options(), main->HotKeys());
         all += Layout("Options", f.Handle());
     }
     {

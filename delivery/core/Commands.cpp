@@ -1,0 +1,64 @@
+#include "delivery/core/Commands.h"
+
+namespace tarvolo {
+
+const char kMissingDirectory[] = "Directory does not exists.\r\nPlease rescan your drive";
+const char kMissingFavorite[] = "Directory does not exists.\r\nPlease update your  favorites list.";
+const char kCannotOpenClipboard[] = "Cannot open clipboard";
+
+Commands::Commands(Model& model, Shell& shell, Clipboard& clipboard, WindowOps& windows, CommandView& view)
+    : model_(model), shell_(shell), clipboard_(clipboard), windows_(windows), view_(view) {}
+
+bool Commands::Run(Command command, const std::string& path) {
+    if (!shell_.IsDirectory(path)) {
+        view_.Inform(kMissingDirectory);
+        return false;
+    }
+    switch (command) {
+        case Command::open:
+            // A folder the shell could not open was not used: it stays out of the history.
+            if (!shell_.OpenFolder(path)) return false;
+            break;
+        case Command::copy:
+            // The user must not paste an old text believing it is this path.
+            if (!clipboard_.CopyText(path)) {
+                view_.ShowError(kCannotOpenClipboard);
+                return false;
+            }
+            break;
+        case Command::sendToDialog:
+            SendToDialog(path);
+            break;
+        default:
+            return false;
+    }
+    model_.RecordDelivery(path);
+    view_.HistoryChanged();
+    return true;
+}
+
+void Commands::OpenFavorite(const std::string& path) {
+    if (!shell_.IsDirectory(path)) {
+        view_.Inform(kMissingFavorite);
+        return;
+    }
+    shell_.OpenFolder(path);
+}
+
+void Commands::SendFavoriteToDialog(const std::string& path) {
+    if (!shell_.IsDirectory(path)) {
+        view_.Inform(kMissingFavorite);
+        return;
+    }
+    SendToDialog(path);
+}
+
+SendOutcome Commands::SendToDialog(const std::string& path) {
+    sender_.DialogPath = path;
+    const SendOutcome outcome = sender_.SendPathToDialog(windows_, model_.dialogs);
+    // The program stays where it is, so the user can deliver the path another way.
+    if (outcome.kind == SendOutcome::Refused) view_.ShowError(RefusedSendText(outcome));
+    return outcome;
+}
+
+}  // namespace tarvolo

@@ -1,0 +1,73 @@
+// The commands that deliver a path - Open, Copy, Send To Dialog - and the
+// favorites' own two, over narrow services so that they run against the real
+// shell and clipboard or against recording substitutes.
+#pragma once
+
+#include <string>
+
+#include "delivery/core/SendToDialog.h"
+#include "model/Model.h"
+
+namespace tarvolo {
+
+enum class Command { open = 1, copy = 2, sendToDialog = 3 };
+
+// The file system and the file browser.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    // False for an empty path.
+    virtual bool IsDirectory(const std::string& path) = 0;
+    // The folder in the file browser, by the folder's default verb; false (the
+    // user told why) when the shell could not open it.
+    virtual bool OpenFolder(const std::string& path) = 0;
+};
+
+class Clipboard {
+public:
+    virtual ~Clipboard() = default;
+    // False when the clipboard could not be opened or filled.
+    virtual bool CopyText(const std::string& text) = 0;
+};
+
+// What the commands tell the user and the window.
+class CommandView {
+public:
+    virtual ~CommandView() = default;
+    virtual void Inform(const std::string& text) = 0;
+    virtual void ShowError(const std::string& text) = 0;
+    // The model's history changed: the history box must follow.
+    virtual void HistoryChanged() = 0;
+};
+
+extern const char kMissingDirectory[];
+extern const char kMissingFavorite[];
+extern const char kCannotOpenClipboard[];
+
+class Commands {
+public:
+    Commands(Model& model, Shell& shell, Clipboard& clipboard, WindowOps& windows, CommandView& view);
+
+    // Delivers `path` (the current path); a delivered path goes to the front of
+    // the history. A path that names no directory is delivered nowhere.
+    bool Run(Command command, const std::string& path);
+    // The favorites' own: no history, and their own message for a missing path.
+    void OpenFavorite(const std::string& path);
+    void SendFavoriteToDialog(const std::string& path);
+    // Offers `path` to the dialogs whose captions begin with an entry of the dialogs
+    // list; a dialog that refused it is told to the user.
+    SendOutcome SendToDialog(const std::string& path);
+
+    // Keeps the window and button the last send found, for the next send.
+    DialogSender& Sender() { return sender_; }
+
+private:
+    Model& model_;
+    Shell& shell_;
+    Clipboard& clipboard_;
+    WindowOps& windows_;
+    CommandView& view_;
+    DialogSender sender_;
+};
+
+}  // namespace tarvolo

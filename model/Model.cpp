@@ -1,0 +1,215 @@
+#include "model/Model.h"
+
+#include <utility>
+
+#include "index/IndexFile.h"
+#include "store/Favorites.h"
+#include "store/History.h"
+#include "store/StringList.h"
+
+namespace tarvolo {
+
+Settings SettingsFromStored(const StoredSettings& s) {
+    Settings v;
+    v.top = s.top;
+    v.left = s.left;
+    v.height = s.height;
+    v.width = s.width;
+    v.drive = s.drive;
+    v.hotKey = s.hotKey;
+    v.showCloseInfo = s.showCloseInfo;
+    v.includeReadOnly = s.readOnly;
+    v.includeHidden = s.hidden;
+    v.includeSystem = s.system;
+    return v;
+}
+
+StoredSettings StoredFromSettings(const Settings& v) {
+    StoredSettings s;
+    s.top = v.top;
+    s.left = v.left;
+    s.height = v.height;
+    s.width = v.width;
+    s.drive = v.drive;
+    s.hotKey = v.hotKey;
+    s.showCloseInfo = v.showCloseInfo;
+    s.readOnly = v.includeReadOnly;
+    s.hidden = v.includeHidden;
+    s.system = v.includeSystem;
+    return s;
+}
+
+Favorite Favorite::Parse(std::string entry) {
+    Favorite f;
+    f.path = FavoritePath(entry);
+    f.openKey = FavoriteOpenHotKey(entry);
+    f.dialogKey = FavoriteDialogHotKey(entry);
+    f.entry = std::move(entry);
+    return f;
+}
+
+Favorite Favorite::Make(const std::string& path, uint16_t openKey, uint16_t dialogKey) {
+    return Parse(ComposeFavoriteEntry(path, openKey, dialogKey));
+}
+
+std::vector<Favorite> ParseFavorites(const std::vector<std::string>& entries) {
+    std::vector<Favorite> favorites;
+    favorites.reserve(entries.size());
+    for (const std::string& entry : entries) favorites.push_back(Favorite::Parse(entry));
+    return favorites;
+}
+
+std::vector<std::string> FavoriteEntries(const std::vector<Favorite>& favorites) {
+    std::vector<std::string> entries;
+    entries.reserve(favorites.size());
+    for (const Favorite& f : favorites) entries.push_back(f.entry);
+    return entries;
+}
+
+std::optional<FavoriteAction> FindFavoriteShortcut(const std::vector<Favorite>& favorites,
+                                                   unsigned combination) {
+    combination &= 0xFFu | kShortcutShift | kShortcutCtrl | kShortcutAlt;
+    if ((combination & 0xFFu) == 0) return std::nullopt;
+    for (const Favorite& f : favorites)
+        if (f.openKey != 0 && f.openKey == combination) return FavoriteAction{FavoriteAction::open, f.path};
+    for (const Favorite& f : favorites)
+        if (f.dialogKey != 0 && f.dialogKey == combination)
+            return FavoriteAction{FavoriteAction::sendToDialog, f.path};
+    return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------
+
+void DriveRows::Replace(RowStore newRows) {
+    rows = std::move(newRows);
+    codes.Clear();
+    search.Clear();
+    searchStale = true;
+}
+
+void DriveRows::EnsureSearch(const CaseFolder& folder) {
+    if (search.size() == rows.size() && !searchStale) return;
+    search.Build(rows, folder);
+    searchStale = false;
+}
+
+long DriveRows::Find(long start, std::string_view text, const CaseFolder& folder) {
+    EnsureSearch(folder);
+    return search.FindFrom(start, text, folder);
+}
+
+// ---------------------------------------------------------------------------
+
+Model::Model(std::string programDir, FileSystem& files, const AnsiDecoder& ansi)
+    : programDir_(std::move(programDir)), files_(files), ansi_(ansi) {}
+
+std::vector<std::string> Model::LoadLists() {
+    std::vector<std::string> unreadable;
+    auto load = [&](const char* name, std::vector<std::string>& into, bool& failed) {
+        into.clear();
+        failed = false;
+        std::string bytes;
+        switch (files_.ReadWhole(ListPath(name), bytes, kListFileLimit)) {
+            case FileSystem::Read::loaded:
+                into = ParseStringList(bytes, ansi_);
+                break;
+            case FileSystem::Read::missing:
+                break;
+            case FileSystem::Read::unreadable:
+                failed = true;
+                unreadable.push_back(ListPath(name));
+                break;
+        }
+    };
+    std::vector<std::string> favoriteEntries;
+    load("favorites.dir", favoriteEntries, favoritesUnreadable_);
+    favorites = ParseFavorites(favoriteEntries);
+    load("dialogs.dir", dialogs, dialogsUnreadable_);
+    load("history.dir", history, historyUnreadable_);
+    return unreadable;
+}
+
+std::string Model::SaveLists(bool stopAtFirstFailure) {
+    const std::vector<std::string> favoriteEntries = FavoriteEntries(favorites);
+    struct ListFile {
+        const char* name;
+        const std::vector<std::string>& list;
+        bool unreadable;
+    } lists[] = {{"history.dir", history, historyUnreadable_},
+                 {"favorites.dir", favoriteEntries, favoritesUnreadable_},
+                 {"dialogs.dir", dialogs, dialogsUnreadable_}};
+    std::string firstFailed;
+    for (const ListFile& f : lists) {
+        // What could not be read at start is kept as it is on disk.
+        if (f.unreadable) continue;
+        if (files_.ReplaceWhole(ListPath(f.name), StringListText(f.list))) continue;
+        if (firstFailed.empty()) firstFailed = ListPath(f.name);
+        if (stopAtFirstFailure) break;
+    }
+    return firstFailed;
+}
+
+void Model::LoadSettings() {
+    std::string text;
+    // A file that cannot be read gives the defaults, as a missing one does.
+    if (files_.ReadWhole(SettingsPath(), text, kListFileLimit) != FileSystem::Read::loaded) text.clear();
+    const IniFile ini = IniFile::Parse(text);
+    settings = SettingsFromStored(ReadStoredSettings(ini));
+    settings.widthStored = ini.Get("Window", "Width").has_value();
+    settings.heightStored = ini.Get("Window", "Height").has_value();
+    settingsLoaded_ = true;
+}
+
+bool Model::SaveSettings() {
+    if (!settingsLoaded_) return true;
+    std::string text;
+    if (files_.ReadWhole(SettingsPath(), text, kListFileLimit) != FileSystem::Read::loaded) text.clear();
+    IniFile ini = IniFile::Parse(text);
+    WriteStoredSettings(ini, StoredFromSettings(settings));
+    return files_.ReplaceWhole(SettingsPath(), ini.Text());
+}
+
+IndexRead Model::ReadDriveIndex(const std::string& path, const std::string& localPath) {
+    IndexRead read;
+    auto readFile = [&](const std::string& file) {
+        read.path = file;
+        std::string bytes;
+        read.result = files_.ReadWhole(file, bytes, kIndexFileLimit);
+        // Parsed in the file's own buffer: a million rows are not copied twice.
+        if (read.result == FileSystem::Read::loaded)
+            read.rows = ParseIndexFileBuffer(std::move(bytes), ansi_);
+    };
+    readFile(path);
+    if (read.result == FileSystem::Read::missing && !localPath.empty()) readFile(localPath);
+    return read;
+}
+
+void Model::AddToFavorites(const std::string& path) {
+    favorites.push_back(Favorite::Parse(path + "?0*0"));
+}
+
+void Model::RecordDelivery(const std::string& path) {
+    UpdateHistory(history, path);
+}
+
+OptionsValues Model::Options() const {
+    OptionsValues v;
+    v.hotKey = settings.hotKey;
+    v.includeReadOnly = settings.includeReadOnly;
+    v.includeHidden = settings.includeHidden;
+    v.includeSystem = settings.includeSystem;
+    v.favorites = FavoriteEntries(favorites);
+    v.dialogs = dialogs;
+    return v;
+}
+
+void Model::ApplyOptions(const OptionsValues& v) {
+    settings.hotKey = v.hotKey;
+    settings.includeReadOnly = v.includeReadOnly;
+    settings.includeHidden = v.includeHidden;
+    settings.includeSystem = v.includeSystem;
+    favorites = ParseFavorites(v.favorites);
+    dialogs = v.dialogs;
+}
+
+}  // namespace tarvolo

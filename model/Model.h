@@ -1,0 +1,135 @@
+// The program's state without any window: the settings, the favorites, the
+// dialogs, the history and the rows of the drive on show, with the rules by
+// which they are loaded from and saved to the program's folder. Built once at
+// start and handed by reference to the windows and the commands; changed on
+// the UI thread only.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "index/Rows.h"
+#include "index/Search.h"
+#include "index/Text.h"
+#include "index/TreeCodes.h"
+#include "store/Files.h"
+#include "model/Settings.h"
+
+namespace tarvolo {
+
+// One line of favorites.dir, parsed once: "path?openKey*dialogKey". The line
+// is kept as it was read, so saving writes back exactly what was loaded.
+struct Favorite {
+    std::string entry;
+    std::string path;
+    uint16_t openKey = 0, dialogKey = 0;
+
+    static Favorite Parse(std::string entry);
+    static Favorite Make(const std::string& path, uint16_t openKey, uint16_t dialogKey);
+};
+
+std::vector<Favorite> ParseFavorites(const std::vector<std::string>& entries);
+std::vector<std::string> FavoriteEntries(const std::vector<Favorite>& favorites);
+
+// What a favorite's own key combination does.
+struct FavoriteAction {
+    enum Kind { open, sendToDialog } kind;
+    std::string path;
+};
+
+// The favorite a key combination (virtual key in bits 0-7, shortcut modifier
+// bits) runs: the open keys of every favorite in order first, then the dialog
+// keys; nothing for a combination without a key.
+std::optional<FavoriteAction> FindFavoriteShortcut(const std::vector<Favorite>& favorites,
+                                                   unsigned combination);
+
+// The rows of the drive on show, their tree codes and the folded names the
+// search runs over. The names are folded on demand, so a large drive is shown
+// before the search is ready.
+struct DriveRows {
+    RowStore rows;
+    TreeCodes codes;
+    SearchIndex search;
+    bool searchStale = false;
+
+    // New rows: the codes and the search must be built again.
+    void Replace(RowStore newRows);
+    void BuildCodes() { codes.Build(rows); }
+    void EnsureSearch(const CaseFolder& folder);
+    // The first row from `start` whose name begins with `text`; -1 for none.
+    long Find(long start, std::string_view text, const CaseFolder& folder);
+};
+
+// A drive's index as read from its file.
+struct IndexRead {
+    FileSystem::Read result = FileSystem::Read::missing;
+    std::string path;  // the file read last: the one that failed when unreadable
+    RowStore rows;
+};
+
+// What the options dialog edits: a copy, applied as a whole on OK.
+struct OptionsValues {
+    uint16_t hotKey = 0;
+    bool includeReadOnly = true, includeHidden = true, includeSystem = true;
+    std::vector<std::string> favorites;  // entries as the file holds them
+    std::vector<std::string> dialogs;
+};
+
+class Model {
+public:
+    // `programDir` is the executable's folder as the system gives it; a file is
+    // named as programDir + "\\" + name, the way the program has always named them.
+    Model(std::string programDir, FileSystem& files, const AnsiDecoder& ansi);
+
+    Settings settings;
+    std::vector<Favorite> favorites;
+    std::vector<std::string> dialogs;
+    std::vector<std::string> history;  // most recent first
+    DriveRows drive;
+
+    const std::string& ProgramDir() const { return programDir_; }
+    std::string SettingsPath() const { return programDir_ + "\\tarvolo.ini"; }
+    std::string ListPath(const char* name) const { return programDir_ + "\\" + name; }
+
+    // Loads favorites.dir, dialogs.dir and history.dir, in that order. A file
+    // that exists but cannot be read leaves its list empty and is never written
+    // in this run; the result names those files, for the user to be told.
+    std::vector<std::string> LoadLists();
+    // Writes history.dir, favorites.dir and dialogs.dir, in that order, each as a
+    // whole. Returns the first file that could not be written, empty when all
+    // were; `stopAtFirstFailure` leaves the later files unwritten after a failure.
+    std::string SaveLists(bool stopAtFirstFailure);
+
+    // Reads tarvolo.ini; an unreadable or missing file gives the defaults.
+    void LoadSettings();
+    bool SettingsLoaded() const { return settingsLoaded_; }
+    // Writes the settings into tarvolo.ini, keeping every other line of it. True
+    // when written, and when the settings were never loaded (which must not
+    // overwrite the stored ones).
+    bool SaveSettings();
+
+    // Reads a drive's index from `path` or, when there is none there, from
+    // `localPath` (the per-user folder, for a root the user cannot write to;
+    // empty for none). The rows are not shown yet: the window replaces the
+    // drive's rows with them.
+    IndexRead ReadDriveIndex(const std::string& path, const std::string& localPath);
+
+    // Appends the path with no keys, even when it is empty or listed already.
+    void AddToFavorites(const std::string& path);
+    // The history after `path` was delivered.
+    void RecordDelivery(const std::string& path);
+
+    OptionsValues Options() const;
+    void ApplyOptions(const OptionsValues& values);
+
+private:
+    std::string programDir_;
+    FileSystem& files_;
+    const AnsiDecoder& ansi_;
+    bool settingsLoaded_ = false;
+    bool favoritesUnreadable_ = false, dialogsUnreadable_ = false, historyUnreadable_ = false;
+};
+
+}  // namespace tarvolo

@@ -1,0 +1,37 @@
+// The program's settings as this run holds them: the values of tarvolo.ini,
+// changed by the options, the close information and the window itself.
+#pragma once
+
+#include <cstdint>
+
+#include "index/Scan.h"
+#include "store/Global.h"
+
+namespace tarvolo {
+
+struct Settings {
+    // The window's bounds and the drive list's entry as last stored; the window
+    // writes its own into them just before they are saved.
+    int top = 100, left = 100, height = 417, width = 537;
+    int drive = 0;
+    // Whether the file held a width and a height: a size never stored is the
+    // design size at the window's scale.
+    bool widthStored = false, heightStored = false;
+    // Shortcut value of the system-wide hot key (see store/Global.h); 0 for none.
+    uint16_t hotKey = 0;
+    bool showCloseInfo = true;
+    bool includeReadOnly = true, includeHidden = true, includeSystem = true;
+
+    ScanFilter Filter() const {
+        ScanFilter f;
+        f.includeReadOnly = includeReadOnly;
+        f.includeHidden = includeHidden;
+        f.includeSystem = includeSystem;
+        return f;
+    }
+};
+
+Settings SettingsFromStored(const StoredSettings& stored);
+StoredSettings StoredFromSettings(const Settings& settings);
+
+}  // namespace tarvolo

@@ -1,0 +1,31 @@
+#include "platform/Controls.h"
+
+#include "platform/WinText.h"
+
+namespace tarvolo {
+
+void ComboBox::Add(const std::string& text) const {
+    ::SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+void ComboBox::SetItems(const std::vector<std::string>& items) const {
+    Clear();
+    for (const std::string& item : items) Add(item);
+}
+
+std::string ComboBox::Item(int index) const {
+    const LRESULT n = ::SendMessageW(hwnd_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (index < 0 || n == CB_ERR) return {};
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    const LRESULT got = ::SendMessageW(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                       reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got == CB_ERR ? 0 : static_cast<size_t>(got));
+    return Narrow(text);
+}
+
+int ComboBox::FindExact(const std::string& text) const {
+    return static_cast<int>(::SendMessageW(hwnd_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                           reinterpret_cast<LPARAM>(Widen(text).c_str())));
+}
+
+}  // namespace tarvolo

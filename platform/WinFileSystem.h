@@ -1,0 +1,14 @@
+// The model's files on the real disk: whole reads, atomic replacement.
+#pragma once
+
+#include "store/Files.h"
+
+namespace tarvolo {
+
+class WinFileSystem : public FileSystem {
+public:
+    Read ReadWhole(const std::string& path, std::string& bytes, uint64_t maxBytes) override;
+    bool ReplaceWhole(const std::string& path, std::string_view bytes) override;
+};
+
+}  // namespace tarvolo

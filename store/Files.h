@@ -1,0 +1,28 @@
+// The file operations the model needs, so that it can be loaded and saved
+// against the real disk or against files held in memory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tarvolo {
+
+// Settings and list files are small; anything larger is no file of ours. An
+// index of a million rows is some tens of megabytes.
+constexpr uint64_t kListFileLimit = 64ull << 20;
+constexpr uint64_t kIndexFileLimit = 512ull << 20;
+
+class FileSystem {
+public:
+    enum class Read { loaded, missing, unreadable };
+
+    virtual ~FileSystem() = default;
+    // The whole file into `bytes`. A missing file (or folder) is `missing`; a file
+    // that exists but cannot be read, or is larger than maxBytes, is `unreadable`.
+    virtual Read ReadWhole(const std::string& path, std::string& bytes, uint64_t maxBytes) = 0;
+    // Replaces the file as a whole: on failure the old file is left as it was.
+    virtual bool ReplaceWhole(const std::string& path, std::string_view bytes) = 0;
+};
+
+}  // namespace tarvolo

@@ -1,0 +1,238 @@
+// The model against files held in memory: what is loaded, what is written, in
+// which order, and what is never overwritten.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "model/Model.h"
+
+namespace tarvolo {
+namespace {
+
+struct PlainDecoder : AnsiDecoder {
+    std::string ToUtf8(std::string_view text) const override { return "ansi:" + std::string(text); }
+};
+
+// Files by name; a name in `unreadable` exists but cannot be read, one in
+// `readOnly` cannot be replaced. Every replacement is logged in order.
+class MemoryFiles : public FileSystem {
+public:
+    Read ReadWhole(const std::string& path, std::string& bytes, uint64_t maxBytes) override {
+        bytes.clear();
+        if (unreadable.count(path)) return Read::unreadable;
+        auto it = files.find(path);
+        if (it == files.end()) return Read::missing;
+        if (it->second.size() > maxBytes) return Read::unreadable;
+        bytes = it->second;
+        return Read::loaded;
+    }
+    bool ReplaceWhole(const std::string& path, std::string_view bytes) override {
+        written.push_back(path);
+        if (readOnly.count(path)) return false;
+        files[path] = std::string(bytes);
+        return true;
+    }
+
+    std::map<std::string, std::string> files;
+    std::set<std::string> unreadable, readOnly;
+    std::vector<std::string> written;
+};
+
+using Lines = std::vector<std::string>;
+
+class ModelFiles : public ::testing::Test {
+protected:
+    static std::string P(const char* name) { return std::string("C:\\App\\\\") + name; }
+    MemoryFiles files;
+    PlainDecoder ansi;
+    Model model{"C:\\App\\", files, ansi};
+};
+
+TEST_F(ModelFiles, NamesFilesAsTheProgramAlwaysHas) {
+    EXPECT_EQ(model.SettingsPath(), P("tarvolo.ini"));
+    EXPECT_EQ(model.ListPath("history.dir"), P("history.dir"));
+}
+
+TEST_F(ModelFiles, LoadsTheThreeListsAndParsesFavoritesOnce) {
+    files.files[P("favorites.dir")] = "C:\\Work?16449*0\r\nC:\\Odd*5?7\r\n";
+    files.files[P("dialogs.dir")] = "Open\r\nSave As\r\n";
+    files.files[P("history.dir")] = "D:\\A\r\nC:\\B";
+    EXPECT_TRUE(model.LoadLists().empty());
+    ASSERT_EQ(model.favorites.size(), 2u);
+    EXPECT_EQ(model.favorites[0].path, "C:\\Work");
+    EXPECT_EQ(model.favorites[0].openKey, 16449);
+    EXPECT_EQ(model.favorites[0].dialogKey, 0);
+    EXPECT_EQ(model.favorites[1].path, "") << "a star before the question mark is no entry";
+    EXPECT_EQ(model.dialogs, (Lines{"Open", "Save As"}));
+    EXPECT_EQ(model.history, (Lines{"D:\\A", "C:\\B"}));
+}
+
+TEST_F(ModelFiles, SavesInOrderAndWritesEntriesBackAsTheyWereRead) {
+    files.files[P("favorites.dir")] = "C:\\Odd*5?7\r\nC:\\Hex?0x41*$0\r\n";
+    model.LoadLists();
+    model.AddToFavorites("C:\\New");
+    EXPECT_EQ(model.SaveLists(true), "");
+    EXPECT_EQ(files.written, (Lines{P("history.dir"), P("favorites.dir"), P("dialogs.dir")}));
+    EXPECT_EQ(files.files[P("favorites.dir")], "C:\\Odd*5?7\r\nC:\\Hex?0x41*$0\r\nC:\\New?0*0\r\n");
+    EXPECT_EQ(files.files[P("dialogs.dir")], "") << "an empty list is an empty file";
+}
+
+TEST_F(ModelFiles, AnUnreadableListIsReportedLeftEmptyAndNeverWritten) {
+    files.files[P("dialogs.dir")] = "kept";
+    files.unreadable = {P("dialogs.dir"), P("history.dir")};
+    EXPECT_EQ(model.LoadLists(), (Lines{P("dialogs.dir"), P("history.dir")}));
+    EXPECT_TRUE(model.dialogs.empty());
+    model.dialogs.push_back("Open");
+    EXPECT_EQ(model.SaveLists(false), "");
+    EXPECT_EQ(files.written, Lines{P("favorites.dir")});
+    EXPECT_EQ(files.files[P("dialogs.dir")], "kept");
+}
+
+TEST_F(ModelFiles, AFailedWriteStopsOnlyWhenAskedTo) {
+    model.LoadLists();
+    files.readOnly = {P("history.dir")};
+    EXPECT_EQ(model.SaveLists(true), P("history.dir"));
+    EXPECT_EQ(files.written, Lines{P("history.dir")}) << "reported: the first failure ends the save";
+    files.written.clear();
+    EXPECT_EQ(model.SaveLists(false), P("history.dir"));
+    EXPECT_EQ(files.written, (Lines{P("history.dir"), P("favorites.dir"), P("dialogs.dir")}));
+}
+
+TEST_F(ModelFiles, SettingsAreNeverWrittenBeforeTheyWereLoaded) {
+    files.files[P("tarvolo.ini")] = "[Window]\r\nHotKey=16468\r\n";
+    EXPECT_TRUE(model.SaveSettings());
+    EXPECT_TRUE(files.written.empty());
+}
+
+TEST_F(ModelFiles, SettingsRoundTripKeepingForeignLines) {
+    files.files[P("tarvolo.ini")] =
+        "[Mine]\r\nKeep=this\r\n[Window]\r\nHotKey=16468\r\n[Rescan]\r\nHidden=0\r\n";
+    model.LoadSettings();
+    EXPECT_EQ(model.settings.hotKey, 16468);
+    EXPECT_FALSE(model.settings.includeHidden);
+    EXPECT_TRUE(model.settings.includeSystem);
+    EXPECT_TRUE(model.settings.showCloseInfo);
+    model.settings.showCloseInfo = false;
+    model.settings.drive = 2;
+    ASSERT_TRUE(model.SaveSettings());
+    const std::string& ini = files.files[P("tarvolo.ini")];
+    EXPECT_EQ(ini.rfind("[Mine]\r\nKeep=this\r\n", 0), 0u) << ini;
+    EXPECT_NE(ini.find("ShowCloseInfo=0\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Drive=2\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Hidden=0\r\n"), std::string::npos) << ini;
+    files.readOnly = {P("tarvolo.ini")};
+    EXPECT_FALSE(model.SaveSettings());
+}
+
+TEST_F(ModelFiles, AnUnreadableSettingsFileGivesTheDefaults) {
+    files.unreadable = {P("tarvolo.ini")};
+    model.LoadSettings();
+    EXPECT_TRUE(model.SettingsLoaded());
+    EXPECT_EQ(model.settings.hotKey, 0);
+    EXPECT_EQ(model.settings.width, 537);
+    EXPECT_TRUE(model.settings.Filter().includeReadOnly);
+}
+
+TEST_F(ModelFiles, OptionsAreACopyAppliedAsAWhole) {
+    files.files[P("favorites.dir")] = "C:\\A?0*0\r\n";
+    model.LoadLists();
+    OptionsValues copy = model.Options();
+    copy.hotKey = 0x4054;
+    copy.includeSystem = false;
+    copy.favorites.push_back("C:\\B?16450*0");
+    copy.dialogs = {"Save"};
+    EXPECT_EQ(model.favorites.size(), 1u) << "editing the copy leaves the model alone";
+    model.ApplyOptions(copy);
+    EXPECT_EQ(model.settings.hotKey, 0x4054);
+    EXPECT_FALSE(model.settings.Filter().includeSystem);
+    ASSERT_EQ(model.favorites.size(), 2u);
+    EXPECT_EQ(model.favorites[1].openKey, 16450);
+    EXPECT_EQ(model.dialogs, Lines{"Save"});
+}
+
+TEST(FavoriteShortcut, OpenKeysFirstThenDialogKeysEachInListOrder) {
+    constexpr unsigned kCtrl = 0x4000, kShift = 0x2000;
+    const unsigned k = kCtrl | 'K', j = kCtrl | kShift | 'J';
+    const std::vector<Favorite> favorites =
+        ParseFavorites({"C:\\One?0*" + std::to_string(k), "C:\\Two?" + std::to_string(k) + "*0",
+                        "C:\\Three?" + std::to_string(k) + "*" + std::to_string(j), "C:\\Zero?0*0"});
+    auto pick = [&](unsigned combination) -> std::string {
+        auto action = FindFavoriteShortcut(favorites, combination);
+        if (!action) return "none";
+        return (action->kind == FavoriteAction::open ? "open " : "send ") + action->path;
+    };
+    EXPECT_EQ(pick(k), "open C:\\Two");
+    EXPECT_EQ(pick(j), "send C:\\Three");
+    EXPECT_EQ(pick(kCtrl | 'X'), "none");
+    EXPECT_EQ(pick('K'), "none") << "the modifiers are part of the combination";
+    EXPECT_EQ(pick(0), "none") << "no key, no favorite: the zero keys of C:\\Zero never match";
+    EXPECT_EQ(pick(kCtrl), "none");
+}
+
+TEST(DriveRows, NewRowsMakeTheSearchStaleUntilItIsBuiltAgain) {
+    struct AsciiFolder : CaseFolder {
+        std::string Upper(std::string_view s) const override {
+            std::string out(s);
+            for (char& c : out)
+                if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            return out;
+        }
+    } folder;
+    DriveRows drive;
+    RowStore first;
+    first.Append("\\");
+    first.Append("\\Apple");
+    drive.Replace(std::move(first));
+    EXPECT_TRUE(drive.searchStale);
+    EXPECT_EQ(drive.Find(0, "app", folder), 1);
+    EXPECT_FALSE(drive.searchStale);
+    RowStore second;
+    second.Append("\\");
+    second.Append("\\Banana");
+    second.Append("\\Apricot");
+    drive.Replace(std::move(second));
+    EXPECT_EQ(drive.codes.size(), 0u);
+    EXPECT_EQ(drive.Find(0, "ap", folder), 2) << "found among the new rows, not the old ones";
+}
+
+}  // namespace
+}  // namespace tarvolo
+
+namespace tarvolo {
+namespace {
+
+TEST_F(ModelFiles, ADrivesIndexComesFromItsRootOrElseFromTheUserFolder) {
+    files.files["D:\\tarvolo.dir"] = "\\\r\n\\Work\r\n";
+    files.files["L:\\D.dir"] = "\\\r\n\\Local\r\n";
+    IndexRead read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
+    EXPECT_EQ(read.result, FileSystem::Read::loaded);
+    ASSERT_EQ(read.rows.size(), 2u);
+    EXPECT_EQ(read.rows.Row(1), "\\Work") << "the root's index wins over the user folder's";
+
+    files.files.erase("D:\\tarvolo.dir");
+    read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
+    EXPECT_EQ(read.result, FileSystem::Read::loaded);
+    EXPECT_EQ(read.rows.Row(1), "\\Local");
+
+    // An unreadable file is named, and the user folder is not looked at behind it.
+    files.unreadable = {"D:\\tarvolo.dir"};
+    read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
+    EXPECT_EQ(read.result, FileSystem::Read::unreadable);
+    EXPECT_EQ(read.path, "D:\\tarvolo.dir");
+    EXPECT_TRUE(read.rows.empty());
+
+    files.unreadable = {"L:\\D.dir"};
+    read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
+    EXPECT_EQ(read.result, FileSystem::Read::unreadable);
+    EXPECT_EQ(read.path, "L:\\D.dir");
+
+    files.unreadable.clear();
+    files.files.clear();
+    read = model.ReadDriveIndex("D:\\tarvolo.dir", "");
+    EXPECT_EQ(read.result, FileSystem::Read::missing) << "no user folder: only the root is looked at";
+    EXPECT_TRUE(files.written.empty()) << "reading never writes";
+}
+
+}  // namespace
+}  // namespace tarvolo
