@@ -501,6 +501,7 @@ void TfrmMain::ProgramGroupClick(int tag) {
     switch (tag) {
     case 1:
         ShowOptionsDialog(*this);
+        LiveFilterChanged();
         break;
     case 2:
         ShowAboutBox(hwnd_);
