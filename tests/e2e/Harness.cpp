@@ -97,7 +97,11 @@ int RunUnix(const std::string& command) {
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
     std::string code;
-    if (!WaitFor([&] { return ReadFileBytes(UnixToWin(status), code) && !code.empty(); }, 60s)) {
+    // Polled often: keystrokes go this way too.
+    auto end = std::chrono::steady_clock::now() + 60s;
+    while (!(ReadFileBytes(UnixToWin(status), code) && !code.empty()) && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(5ms);
+    if (code.empty()) {
         ADD_FAILURE() << "the shell command did not finish: " << command;
         return -1;
     }
@@ -110,13 +114,68 @@ bool Screenshot(const std::string& unixPngPath) {
     return RunUnix("import -window root " + ShellQuote(unixPngPath)) == 0;
 }
 
+namespace {
+void DefineWineDrive(char letter, const std::string& unixFolder);
+
+// Drive letters live in the session's mount manager and in the prefix, beyond
+// the test that made them: a killed test leaves its own behind. Every test
+// process starts without any but C: and Z:.
+void ForgetDrivesOfEarlierTests() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    const DWORD mask = ::GetLogicalDrives();
+    std::string links;
+    for (char l = 'A'; l <= 'Y'; ++l) {
+        if (l == 'C') continue;
+        if (mask & (1u << (l - 'A'))) DefineWineDrive(l, {});
+        links += std::string(" \"$WINEPREFIX/dosdevices/") + static_cast<char>(tolower(l)) + ":\"";
+    }
+    if (RunUnix("rm -f" + links) != 0) ADD_FAILURE() << "cannot remove the drive letters of earlier tests";
+}
+}  // namespace
+
+std::string RunUnixOutput(const std::string& command) {
+    const std::string file = Env("TARVOLO_TEST_ROOT") + "/out-" + std::to_string(::GetCurrentProcessId());
+    RunUnix("(" + command + ") > " + ShellQuote(file) + " 2>&1");
+    std::string out;
+    ReadFileBytes(UnixToWin(file), out);
+    ::DeleteFileW(W(UnixToWin(file)).c_str());
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
+std::string KeyboardState() {
+    HWND front = ::GetForegroundWindow();
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    HWND focus = front && ::GetGUIThreadInfo(::GetWindowThreadProcessId(front, nullptr), &info) ? info.hwndFocus
+                                                                                                   : nullptr;
+    return "in front \"" + Text(front) + "\" (" + ClassName(front) + ", X window " +
+           std::to_string(reinterpret_cast<uintptr_t>(::GetPropW(front, L"__wine_x11_whole_window"))) +
+           "), focus " + ClassName(focus) + " \"" + Text(focus) + "\", X focus " +
+           RunUnixOutput("xdotool getwindowfocus -f");
+}
+
 TestDir::TestDir() : TestDir(TestName()) {}
 
 TestDir::TestDir(const std::string& name) {
+    ForgetDrivesOfEarlierTests();
     std::string root = Env("TARVOLO_TEST_ROOT");
     if (root.empty()) root = "/tmp/tarvolo-e2e";
-    unix_ = root + "/" + name;
-    RunUnix("rm -rf " + ShellQuote(unix_) + " && mkdir -p " + ShellQuote(unix_));
+    // A folder of this run alone: an earlier run of the same test may have left a
+    // program behind that Wine still holds open.
+    static int counter = 0;
+    unix_ = root + "/" + name + "-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter) +
+            "-" + std::to_string(::GetTickCount64());
+    if (RunUnix("mkdir -p " + ShellQuote(unix_)) != 0) ADD_FAILURE() << "cannot make the test folder " << unix_;
+}
+
+TestDir::~TestDir() {
+    // Kept after a failure, to look at. Removed in the background: a large tree
+    // takes a while, and nothing else uses this folder.
+    if (!::testing::Test::HasFailure())
+        RunUnix("setsid rm -rf " + ShellQuote(unix_) + " </dev/null >/dev/null 2>&1 &");
 }
 
 std::string TestDir::Win() const { return UnixToWin(unix_); }
@@ -149,18 +208,26 @@ void DefineWineDrive(char letter, const std::string& unixFolder) {
     std::copy(unixFolder.begin(), unixFolder.end(), buffer.begin() + sizeof(UnixDrive));
     HANDLE manager = ::CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (manager == INVALID_HANDLE_VALUE) return;
+    if (manager == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "cannot open the mount manager, error " << ::GetLastError();
+        return;
+    }
     DWORD returned = 0;
-    ::DeviceIoControl(manager, kDefineUnixDrive, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, 0,
-                      &returned, nullptr);
+    if (!::DeviceIoControl(manager, kDefineUnixDrive, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, 0,
+                           &returned, nullptr))
+        ADD_FAILURE() << "the mount manager did not take drive " << letter << ":, error " << ::GetLastError();
     ::CloseHandle(manager);
 }
 }  // namespace
 
 Drive::Drive(char letter, const std::string& unixFolder) : letter_(static_cast<char>(toupper(letter))) {
     std::string link = std::string("\"$WINEPREFIX/dosdevices/") + static_cast<char>(tolower(letter)) + ":\"";
-    RunUnix("mkdir -p " + ShellQuote(unixFolder) + " && ln -sfn " + ShellQuote(unixFolder) + " " + link);
+    // Whatever an earlier, killed test left under this letter is replaced.
+    if (RunUnix("mkdir -p " + ShellQuote(unixFolder) + " && ln -sfn " + ShellQuote(unixFolder) + " " + link) != 0)
+        ADD_FAILURE() << "cannot link drive " << letter_ << ": to " << unixFolder;
     DefineWineDrive(letter_, unixFolder);
+    char root[] = {letter_, ':', '\\', '\0'};
+    if (::GetDriveTypeA(root) != DRIVE_FIXED) ADD_FAILURE() << "drive " << root << " is not a fixed drive";
 }
 
 Drive::~Drive() {
@@ -259,45 +326,218 @@ HWND FindProcessWindow(DWORD pid, const std::wstring& className, const std::stri
 }
 
 namespace {
-void SendKey(WORD vk, bool up) {
+
+// Keys go through the X server (XTEST) whenever a window is in front. Wine keeps
+// its own key state and, each time one of its windows gets the X input focus,
+// copies the X server's over it (KeymapNotify): a modifier pressed only inside
+// Wine (SendInput) is released again by a focus change the test does not see,
+// and Alt+B becomes a plain 'b'. Pressed through the X server, both states agree
+// whenever the copy comes. With no visible window in front no X window takes
+// keys, so SendInput is used; no focus change can intervene then. A key is
+// released the way it was pressed.
+//
+// Wine asks for the X focus of an unmanaged window with the time of the thread's
+// last message, which the X server ignores when it is older than the last focus
+// change: the window in front can lack the X focus, and keys would go to
+// whatever window has it. With no window manager on the display the harness does
+// its part and gives the X focus to the window Wine put in front, which Wine
+// takes as no change.
+struct KeyEvent {
+    WORD vk;
+    bool up;
+};
+
+std::string XKeysym(WORD vk) {
+    if (vk >= 'A' && vk <= 'Z') return std::string(1, static_cast<char>(vk - 'A' + 'a'));
+    if (vk >= '0' && vk <= '9') return std::string(1, static_cast<char>(vk));
+    if (vk >= VK_F1 && vk <= VK_F12) return "F" + std::to_string(vk - VK_F1 + 1);
+    switch (vk) {
+    case VK_RETURN: return "Return";
+    case VK_ESCAPE: return "Escape";
+    case VK_TAB: return "Tab";
+    case VK_BACK: return "BackSpace";
+    case VK_SPACE: return "space";
+    case VK_DELETE: return "Delete";
+    case VK_INSERT: return "Insert";
+    case VK_HOME: return "Home";
+    case VK_END: return "End";
+    case VK_PRIOR: return "Prior";
+    case VK_NEXT: return "Next";
+    case VK_UP: return "Up";
+    case VK_DOWN: return "Down";
+    case VK_LEFT: return "Left";
+    case VK_RIGHT: return "Right";
+    case VK_SHIFT: case VK_LSHIFT: return "Shift_L";
+    case VK_RSHIFT: return "Shift_R";
+    case VK_CONTROL: case VK_LCONTROL: return "Control_L";
+    case VK_RCONTROL: return "Control_R";
+    case VK_MENU: case VK_LMENU: return "Alt_L";
+    case VK_RMENU: return "Alt_R";
+    case VK_OEM_1: return "semicolon";
+    case VK_OEM_PLUS: return "equal";
+    case VK_OEM_COMMA: return "comma";
+    case VK_OEM_MINUS: return "minus";
+    case VK_OEM_PERIOD: return "period";
+    case VK_OEM_2: return "slash";
+    case VK_OEM_3: return "grave";
+    case VK_OEM_4: return "bracketleft";
+    case VK_OEM_5: return "backslash";
+    case VK_OEM_6: return "bracketright";
+    case VK_OEM_7: return "apostrophe";
+    default: return {};
+    }
+}
+
+enum class Via { None, X, Wine };
+Via g_pressedVia[256];
+
+void SendThroughWine(const KeyEvent& e) {
     INPUT in{};
     in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    if (vk == VK_UP || vk == VK_DOWN || vk == VK_LEFT || vk == VK_RIGHT || vk == VK_HOME || vk == VK_END ||
-        vk == VK_PRIOR || vk == VK_NEXT || vk == VK_DELETE || vk == VK_INSERT)
+    in.ki.wVk = e.vk;
+    in.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(e.vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = e.up ? KEYEVENTF_KEYUP : 0;
+    if (e.vk == VK_UP || e.vk == VK_DOWN || e.vk == VK_LEFT || e.vk == VK_RIGHT || e.vk == VK_HOME ||
+        e.vk == VK_END || e.vk == VK_PRIOR || e.vk == VK_NEXT || e.vk == VK_DELETE || e.vk == VK_INSERT)
         in.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
     ::SendInput(1, &in, sizeof in);
-    // Let the target take each key before the next: keys sent faster than
-    // Wine delivers them can arrive with the wrong modifier state.
     std::this_thread::sleep_for(15ms);
 }
-}  // namespace
 
-void KeyDown(WORD vk) { SendKey(vk, false); }
-void KeyUp(WORD vk) { SendKey(vk, true); }
-void Key(WORD vk) {
-    KeyDown(vk);
-    KeyUp(vk);
+// The X window of the visible window in front, 0 when there is none.
+unsigned long long XWindowInFront() {
+    HWND front = ::GetForegroundWindow();
+    if (!front || !::IsWindowVisible(front)) return 0;
+    return reinterpret_cast<uintptr_t>(::GetPropW(front, L"__wine_x11_whole_window"));
 }
 
+// One batch of X key events, the X focus first given to `xwindow` (0: left alone).
+void SendThroughX(const std::vector<KeyEvent>& batch, unsigned long long xwindow) {
+    if (batch.empty() && !xwindow) return;
+    std::string script;
+    if (xwindow) {
+        const std::string id = std::to_string(xwindow);
+        script += "[ \"$(xdotool getwindowfocus -f)\" = " + id + " ] || timeout 5 xdotool windowfocus --sync " + id +
+                  " || exit 3\n";
+    }
+    for (const KeyEvent& e : batch)
+        script += std::string("xdotool ") + (e.up ? "keyup " : "keydown ") + XKeysym(e.vk) + " || exit 4\n";
+    const int code = RunUnix(script);
+    if (code == 3) {
+        HWND front = ::GetForegroundWindow();
+        ADD_FAILURE() << "the X input focus cannot be given to the window in front (\"" << Text(front)
+                      << "\", class " << ClassName(front) << ", X window " << xwindow << ")";
+    } else if (code != 0) {
+        ADD_FAILURE() << "xdotool failed (" << code << "); is it installed (tools/setup.sh)?";
+    }
+}
+
+}  // namespace
+
+void GiveXFocusToTheWindowInFront() {
+    if (const unsigned long long xwindow = XWindowInFront()) SendThroughX({}, xwindow);
+}
+
+bool SettleXInput() {
+    // Shift through the X server comes to the program after every X event sent
+    // to it before; once Wine shows it pressed and released, a late focus event
+    // can no longer move the window in front.
+    GiveXFocusToTheWindowInFront();
+    auto shift = [] { return (::GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; };
+    if (RunUnix("xdotool keydown Shift_L") != 0) return false;
+    const bool down = WaitFor(shift, 5s);
+    RunUnix("xdotool keyup Shift_L");
+    return WaitFor([&] { return !shift(); }, 5s) && down;
+}
+
+bool BringToFrontSettled(HWND window) {
+    // Wine acts on X focus events of its own as they arrive, and a late one can
+    // put another window of the program in front again: in front means in front
+    // once the program has taken every X event sent to it.
+    return WaitFor(
+        [&] {
+            ::SetForegroundWindow(window);
+            return WaitFor([&] { return ::GetForegroundWindow() == window; }, 2s) && SettleXInput() &&
+                   ::GetForegroundWindow() == window;
+        },
+        10s);
+}
+
+bool ItemPoint(HWND list, int index, POINT& point) {
+    RECT r{};
+    ::GetClientRect(list, &r);
+    for (int y = 1; y < r.bottom; ++y) {
+        const LRESULT hit = ::SendMessageW(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(r.right / 2, y));
+        if (HIWORD(hit) == 0 && LOWORD(hit) == index) {
+            point = {r.right / 2, y + 2};
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+void SendKeys(const std::vector<KeyEvent>& events) {
+    std::vector<KeyEvent> batch;
+    unsigned long long xwindow = 0;
+    bool looked = false;
+    for (const KeyEvent& e : events) {
+        Via& via = g_pressedVia[e.vk & 0xFF];
+        Via use;
+        if (e.up && via != Via::None) {
+            use = via;
+        } else if (XKeysym(e.vk).empty()) {
+            use = Via::Wine;
+        } else {
+            if (!looked) {
+                xwindow = XWindowInFront();
+                looked = true;
+            }
+            use = xwindow ? Via::X : Via::Wine;
+        }
+        via = e.up ? Via::None : use;
+        if (use == Via::X) {
+            batch.push_back(e);
+        } else {
+            if (!batch.empty()) SendThroughX(batch, xwindow);
+            batch.clear();
+            SendThroughWine(e);
+        }
+    }
+    if (!batch.empty()) SendThroughX(batch, xwindow);
+    // Let the target take the keys before the test looks at their effect or sends more.
+    std::this_thread::sleep_for(15ms);
+}
+
+}  // namespace
+
+void KeyDown(WORD vk) { SendKeys({{vk, false}}); }
+void KeyUp(WORD vk) { SendKeys({{vk, true}}); }
+void Key(WORD vk) { SendKeys({{vk, false}, {vk, true}}); }
+
 void Chord(std::initializer_list<WORD> modifiers, WORD vk) {
-    for (WORD m : modifiers) KeyDown(m);
-    Key(vk);
-    for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) KeyUp(*it);
+    std::vector<KeyEvent> events;
+    for (WORD m : modifiers) events.push_back({m, false});
+    events.push_back({vk, false});
+    events.push_back({vk, true});
+    for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it) events.push_back({*it, true});
+    SendKeys(events);
 }
 
 void Type(const std::string& ascii) {
+    std::vector<KeyEvent> events;
     for (char c : ascii) {
         SHORT scan = ::VkKeyScanW(static_cast<wchar_t>(static_cast<unsigned char>(c)));
         if (scan == -1) continue;
         WORD vk = LOBYTE(scan);
         bool shift = HIBYTE(scan) & 1;
-        if (shift) KeyDown(VK_SHIFT);
-        Key(vk);
-        if (shift) KeyUp(VK_SHIFT);
+        if (shift) events.push_back({VK_SHIFT, false});
+        events.push_back({vk, false});
+        events.push_back({vk, true});
+        if (shift) events.push_back({VK_SHIFT, true});
     }
+    SendKeys(events);
 }
 
 void LeftClick(HWND hwnd, int x, int y) {
@@ -411,14 +651,45 @@ void Program::CloseFromTrayMenu() {
     HWND menu = nullptr;
     bool opened = WaitFor([&] { return (menu = FindProcessWindow(Pid(), L"#32768")) != nullptr; });
     ASSERT_TRUE(opened) << "the icon's menu did not open";
+    ASSERT_TRUE(HoldsMenuKeyboard()) << "the icon's menu is shown but the program does not take its keys";
     Key(VK_UP);  // the last item, "Close"
     Key(VK_RETURN);
+}
+
+bool Program::HoldsMenuKeyboard(std::chrono::milliseconds timeout) {
+    // Keys reach a popup menu once its loop runs (the menu owner of the program's
+    // thread) and the program's thread is the one in front.
+    return WaitFor(
+        [&] {
+            DWORD thread = ::GetWindowThreadProcessId(Main(0ms), nullptr);
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            if (!thread || !::GetGUIThreadInfo(thread, &info) || !info.hwndMenuOwner) return false;
+            HWND front = ::GetForegroundWindow();
+            return front && ::GetWindowThreadProcessId(front, nullptr) == thread;
+        },
+        timeout);
 }
 
 bool Program::Responsive(std::chrono::milliseconds timeout) {
     DWORD_PTR result = 0;
     return ::SendMessageTimeoutW(Main(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, static_cast<UINT>(timeout.count()),
                                  &result) != 0;
+}
+
+::testing::AssertionResult Program::PickFromDropDown(HWND combo, int index) {
+    RECT box{};
+    ::GetClientRect(combo, &box);
+    LeftClick(combo, box.right - 8, box.bottom / 2);
+    HWND list = nullptr;
+    if (!WaitFor([&] { return (list = FindProcessWindow(Pid(), L"ComboLBox")) != nullptr; }))
+        return ::testing::AssertionFailure() << "the list did not drop down";
+    POINT pt{};
+    if (!ItemPoint(list, index, pt)) return ::testing::AssertionFailure() << "no item " << index << " in the dropped list";
+    LeftClick(list, pt.x, pt.y);
+    if (!WaitFor([&] { return !Visible(list); }))
+        return ::testing::AssertionFailure() << "the list stayed down after the click";
+    return ::testing::AssertionSuccess();
 }
 
 HWND Program::WaitWindow(const std::string& title, std::chrono::milliseconds timeout) {

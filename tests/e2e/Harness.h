@@ -1,8 +1,10 @@
 // Works the real tarvolo.exe like a user: its own program folder and drives,
-// real keystrokes through SendInput, and bounded waits for windows and files.
+// real keystrokes, and bounded waits for windows and files.
 #pragma once
 
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
@@ -16,12 +18,15 @@ using namespace std::chrono_literals;
 // Polls `done` until it holds or `timeout` passes.
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s);
 
-// A folder of this test under TARVOLO_TEST_ROOT, emptied first; known by its
+// A new folder of this test run under TARVOLO_TEST_ROOT; known by its
 // Unix path and by its Windows path (through Z:).
 class TestDir {
 public:
     TestDir();  // named after the running test
     explicit TestDir(const std::string& name);
+    ~TestDir();  // removes the folder unless the test failed
+    TestDir(const TestDir&) = delete;
+    TestDir& operator=(const TestDir&) = delete;
     const std::string& Unix() const { return unix_; }
     std::string Win() const;                   // Z:\...
     std::string Win(const std::string& relative) const;  // Z:\...\relative
@@ -34,6 +39,10 @@ private:
 // Runs a shell command on the Linux side and returns its exit code.
 int RunUnix(const std::string& command);
 std::string ShellQuote(const std::string& s);
+// Runs a shell command and returns what it printed.
+std::string RunUnixOutput(const std::string& command);
+// Who has the keyboard: the window in front, its focus, the X input focus; for failure messages.
+std::string KeyboardState();
 // Saves a PNG of the whole screen (Unix path), to look at what a test saw.
 bool Screenshot(const std::string& unixPngPath);
 
@@ -71,7 +80,19 @@ bool Visible(HWND hwnd);
 HWND FindProcessWindow(DWORD pid, const std::wstring& className, const std::string& title = {},
                        bool visibleOnly = true);
 
-// Keyboard input to the foreground window.
+// Keyboard input to the foreground window, through the X server while a window is
+// in front (see Harness.cpp).
+// Gives the X input focus to the window in front now, as the next keys would;
+// for a test that must have that focus change behind it first (a paste).
+void GiveXFocusToTheWindowInFront();
+// The same, then waits until the program in front has taken every X event sent
+// to it so far (a late focus event of Wine's own can move the window in front).
+bool SettleXInput();
+// Puts the window in front and waits until it stays there once the program has
+// taken every X event sent to it.
+bool BringToFrontSettled(HWND window);
+// A point inside item `index` of a list box, asked of the list itself.
+bool ItemPoint(HWND list, int index, POINT& point);
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);
 void Key(WORD vk);                                  // press and release
@@ -106,8 +127,14 @@ public:
     void TrayNotify(UINT mouseMessage);
     // "Close" in the icon's menu: right press, the last item, Enter.
     void CloseFromTrayMenu();
+    // Waits until a popup menu of the program runs and its thread is in front, so
+    // that keys reach the menu.
+    bool HoldsMenuKeyboard(std::chrono::milliseconds timeout = 10s);
     // Waits until the main window answers messages again.
     bool Responsive(std::chrono::milliseconds timeout = 5s);
+    // Drops a combo box of the program down with a click on its arrow and clicks
+    // the item `index` of its list, as a user picks one.
+    ::testing::AssertionResult PickFromDropDown(HWND combo, int index);
     // A top-level window of the program with this caption (message boxes, dialogs).
     HWND WaitWindow(const std::string& title, std::chrono::milliseconds timeout = 10s);
     // A dialog box of the program (class #32770: message boxes) with this caption.

@@ -20,7 +20,9 @@ TEST(About, FreshEachTimeEscapeClosesAndTheMailLink) {
         ASSERT_TRUE(Front(main));
         Chord({VK_MENU}, 'B');
         HWND about = program.WaitWindow("About...");
-        ASSERT_TRUE(about) << "Alt+B did not open the about box";
+        // "b" in the search box would mean the Alt was lost on its way.
+        ASSERT_TRUE(about) << "Alt+B did not open the about box; the search box holds \""
+                           << Text(program.Control(tarvolo::IDC_DIRTOFIND)) << "\"; " << KeyboardState();
         EXPECT_TRUE(ChildByText(about, "Static", "Tarvolo v1.0"));
         EXPECT_TRUE(ChildByText(about, "Static", "The Tarvolo developers"));
         if (round == 0) {
@@ -30,7 +32,6 @@ TEST(About, FreshEachTimeEscapeClosesAndTheMailLink) {
             EXPECT_FALSE(::IsWindow(first)) << "the first box outlived its closing";
         }
         ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == about; }));
-        Key(VK_SHIFT);
         Key(VK_ESCAPE);
         EXPECT_TRUE(WaitFor([&] { return !::IsWindow(about); })) << "Escape did not close the about box";
     }

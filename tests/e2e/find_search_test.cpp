@@ -18,9 +18,6 @@ public:
         WriteIni(program_, 0);
         ok_ = StartIdle(program_) != nullptr;
         if (ok_) ClickSearchBox(program_);
-        // Under Wine the first key after the window came to the front can lose its
-        // modifiers; a lone Shift tap, which the program does not act on, takes that loss.
-        Key(VK_SHIFT);
     }
     bool Ok() const { return ok_; }
     Program& program() { return program_; }
@@ -48,6 +45,9 @@ private:
 
 // Puts `text` into the focused search box as one change, the way Ctrl+V does.
 void Paste(const std::wstring& text) {
+    // A window of Wine's that gets the X focus may take the clipboard over from the X
+    // selection: the focus is settled first, so the paste reads what is set here.
+    GiveXFocusToTheWindowInFront();
     // The clipboard wants an owner window for another program to read it under Wine.
     static HWND owner = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(::OpenClipboard(owner));

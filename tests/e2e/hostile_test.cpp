@@ -89,7 +89,9 @@ TEST(Hostile, ListAndSettingsFilesNeverCrashTheProgram) {
         // The favorites menu is built from whatever the file held.
         ::PostMessageW(program.Main(), WM_COMMAND, MAKEWPARAM(tarvolo::IDC_BTNFAVORITES, BN_CLICKED),
                        reinterpret_cast<LPARAM>(program.Control(tarvolo::IDC_BTNFAVORITES)));
-        if (WaitFor([&] { return FindProcessWindow(program.Pid(), L"#32768") != nullptr; }, 5s)) Key(VK_ESCAPE);
+        EXPECT_TRUE(WaitFor([&] { return FindProcessWindow(program.Pid(), L"#32768") != nullptr; }))
+            << h.name << ": the favorites menu did not open";
+        if (program.HoldsMenuKeyboard()) Key(VK_ESCAPE);
         EXPECT_TRUE(program.Responsive(10s)) << h.name;
         program.Kill();
     }

@@ -27,7 +27,7 @@ inline std::string IndexText(const std::vector<std::string>& rows) {
 inline void WriteIndex(const TestDir& dir, char letter, const std::vector<std::string>& rows) {
     std::string folder = std::string(1, static_cast<char>(tolower(letter)));
     MakeDirs(dir.Win(folder));
-    WriteFileBytes(dir.Win(folder + "/tarvolo.dir"), IndexText(rows));
+    EXPECT_TRUE(WriteFileBytes(dir.Win(folder + "/tarvolo.dir"), IndexText(rows))) << dir.Win(folder);
 }
 
 inline HWND FocusOf(HWND window) {
@@ -42,17 +42,13 @@ inline long Count(HWND list) { return static_cast<long>(::SendMessageW(list, LB_
 
 // Puts the window in front and waits until it is.
 inline bool Front(HWND window) {
-    ::SetForegroundWindow(window);
-    if (!WaitFor([&] { return ::GetForegroundWindow() == window; }, 5s)) return false;
+    if (!BringToFrontSettled(window)) return false;
     // Brought to the front from another process, a window can be in front without
     // being active, and then keys reach nothing: a click on its bare edge activates it.
     if (!FocusOf(window)) {
         LeftClick(window, 1, 1);
         if (!WaitFor([&] { return FocusOf(window) != nullptr; }, 5s)) return false;
     }
-    // The first key Wine delivers to a window just brought to the front can lose its
-    // modifiers: spend it on a key that does nothing.
-    Key(VK_SHIFT);
     return true;
 }
 
@@ -60,9 +56,13 @@ inline bool Front(HWND window) {
 // drive's rows loaded.
 inline HWND StartLoaded(Program& program, long rows, const std::string& favorites = {},
                         const std::string& dialogs = {}, const std::string& ini = {}) {
-    if (!favorites.empty()) WriteFileBytes(program.File("favorites.dir"), favorites);
-    if (!dialogs.empty()) WriteFileBytes(program.File("dialogs.dir"), dialogs);
-    if (!ini.empty()) WriteFileBytes(program.File("tarvolo.ini"), ini);
+    for (const auto& [name, text] : {std::pair{"favorites.dir", favorites}, {"dialogs.dir", dialogs},
+                                     {"tarvolo.ini", ini}}) {
+        if (!text.empty() && !WriteFileBytes(program.File(name), text)) {
+            ADD_FAILURE() << "cannot write " << program.File(name);
+            return nullptr;
+        }
+    }
     if (!program.Start()) return nullptr;
     HWND main = program.Main();
     if (!main || !WaitFor([&] { return Visible(main); })) {
@@ -109,8 +109,8 @@ public:
     OpenRecorder(const TestDir& dir, const std::wstring& classKey, bool protocol = false)
         : log_(dir.Win("opened.log")) {
         std::string script = dir.UnixOf("record.sh");
-        WriteFileBytes(dir.Win("record.sh"), "printf '%s\\n' \"$1\" >> " + ShellQuote(dir.UnixOf("opened.log")) +
-                                                 "\n");
+        EXPECT_TRUE(WriteFileBytes(dir.Win("record.sh"),
+                                   "printf '%s\\n' \"$1\" >> " + ShellQuote(dir.UnixOf("opened.log")) + "\n"));
         std::wstring command = L"Z:\\bin\\sh " + W(script) + L" \"%1\"";
         std::wstring commandKey;
         if (!protocol) {
@@ -227,7 +227,6 @@ inline HWND OpenOptions(Program& program, HWND main) {
     ::PostMessageW(::GetDlgItem(main, tarvolo::IDC_BTNOPTIONS), BM_CLICK, 0, 0);
     HWND options = program.WaitWindow("Tarvolo Options");
     bool ready = options && WaitFor([&] { return ::GetForegroundWindow() == options && FocusOf(options); });
-    if (ready) Key(VK_SHIFT);  // the first key after a window change can lose its modifiers
     if (!ready) {
         ADD_FAILURE() << "options window " << options << ", in front " << ::GetForegroundWindow() << " \""
                       << Text(::GetForegroundWindow()) << "\", focus " << (options ? FocusOf(options) : nullptr);

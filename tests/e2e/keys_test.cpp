@@ -94,7 +94,10 @@ TEST(KeyMap, TypingUpDownEscapeAndCtrlEnter) {
     Chord({VK_CONTROL}, VK_RETURN);
     EXPECT_TRUE(w.RowIs(rowApple)) << "Ctrl+Enter did not find the next match";
     EXPECT_EQ(Text(w.search), "a");
-    EXPECT_FALSE(program.WaitDialog("Information", 300ms)) << "Ctrl+Enter also pressed Open";
+    // A box opened by the same keystroke would take the next key away from the search box.
+    Type("p");
+    EXPECT_TRUE(WaitFor([&] { return Text(w.search) == "ap"; })) << "search box \"" << Text(w.search) << "\"";
+    EXPECT_FALSE(program.WaitDialog("Information", 0ms)) << "Ctrl+Enter also pressed Open";
 }
 
 TEST(KeyMap, ShiftLetterSwitchesAndReloadsDrives) {
@@ -253,7 +256,6 @@ TEST(KeyMap, EnterTabAndAccessKeys) {
         EXPECT_TRUE(shown) << c.what << " did not bring up \"" << c.window << "\"";
         if (!shown) continue;
         ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == shown; }));
-        Key(VK_SHIFT);  // the first key after a window change can lose its modifiers
         Key(c.close);
         EXPECT_TRUE(WaitFor([&] { return !Visible(shown); }));
     }
@@ -276,6 +278,7 @@ TEST(KeyMap, EnterTabAndAccessKeys) {
     Chord({VK_MENU}, 'F');
     EXPECT_TRUE(WaitFor([&] { return FindProcessWindow(program.Pid(), L"#32768") != nullptr; }))
         << "Alt+F did not show the favorites menu";
+    ASSERT_TRUE(program.HoldsMenuKeyboard());
     Key(VK_ESCAPE);
     Key(VK_ESCAPE);
     ASSERT_TRUE(Front(main));

@@ -19,8 +19,10 @@ RECT Bounds(HWND hwnd) {
 HWND StartShown(Program& program, const std::string& args = {}) {
     if (!program.Start(args)) return nullptr;
     HWND main = program.Main();
-    if (!main) return nullptr;
-    WaitFor([&] { return Visible(main); });
+    if (!main || !WaitFor([&] { return Visible(main); })) {
+        ADD_FAILURE() << "the main window was not shown";
+        return nullptr;
+    }
     return main;
 }
 
@@ -73,7 +75,7 @@ TEST(Lifecycle, StoredSettingsApplyAndUnknownSectionsSurviveTheSave) {
     EXPECT_EQ(r.top, 50);
 
     // Alt+A is the hot key: it hides the program that is in front, and brings it back.
-    ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == main; })) << "the main window is not in front";
+    ASSERT_TRUE(BringToFrontSettled(main)) << "the main window is not in front";
     Chord({VK_MENU}, 'A');
     EXPECT_TRUE(WaitFor([&] { return !Visible(main); })) << "the hot key did not hide the program";
     Chord({VK_MENU}, 'A');
@@ -129,7 +131,9 @@ TEST(Lifecycle, OrdinaryCloseHidesAndDontShowAgainIsStoredAtTheRealClose) {
     ASSERT_TRUE(WaitFor([&] { return Visible(main); }));
     ::PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !Visible(main); }));
-    EXPECT_FALSE(program.WaitWindow("Information", 500ms));
+    // The box would come before the hiding, from the same close.
+    ASSERT_TRUE(program.Responsive());
+    EXPECT_FALSE(program.WaitWindow("Information", 0ms));
 
     program.CloseFromTrayMenu();
     ASSERT_TRUE(program.WaitExit());
@@ -147,6 +151,7 @@ TEST(Lifecycle, MinimizeButtonAndShowTarvoloItem) {
 
     program.TrayNotify(WM_RBUTTONDOWN);
     ASSERT_TRUE(WaitFor([&] { return FindProcessWindow(program.Pid(), L"#32768") != nullptr; }));
+    ASSERT_TRUE(program.HoldsMenuKeyboard());
     Key(VK_UP);
     Key(VK_UP);  // "Show Tarvolo", above "Close"
     Key(VK_RETURN);
@@ -165,13 +170,27 @@ TEST(Lifecycle, MinArgumentInAnyCaseStartsHidden) {
         ASSERT_TRUE(program.Start(c.args));
         HWND main = program.Main();
         ASSERT_TRUE(main);
+        // The icon exists from the start; its window is made before the main window shows.
+        ASSERT_TRUE(program.TrayWindow()) << c.args;
         if (c.hidden) {
+            // Hidden the way a minimize hides: in the notification area, and back with a click.
             EXPECT_TRUE(WaitFor([&] { return !Visible(main) && program.Responsive(); })) << c.args;
+            program.TrayNotify(WM_LBUTTONDOWN);
+            program.TrayNotify(WM_LBUTTONUP);
+            EXPECT_TRUE(WaitFor([&] { return Visible(main); })) << c.args << ": not brought back by the icon";
         } else {
             ASSERT_TRUE(WaitFor([&] { return Visible(main); })) << c.args;
-            // Well after the first timer tick the window is still shown.
-            ASSERT_TRUE(program.Responsive());
-            ASSERT_TRUE(program.Responsive());
+            // The one-tick timer runs as soon as the program waits with nothing to do,
+            // which it does before it takes a click: once a click on About has opened
+            // the about box, the tick is past and the window must still be shown.
+            HWND aboutButton = program.Control(tarvolo::IDC_BTNABOUT);
+            RECT r{};
+            ::GetClientRect(aboutButton, &r);
+            LeftClick(aboutButton, r.right / 2, r.bottom / 2);
+            HWND about = program.WaitWindow("About...");
+            ASSERT_TRUE(about) << c.args << ": the click on About did not open the about box";
+            ::PostMessageW(about, WM_CLOSE, 0, 0);
+            ASSERT_TRUE(WaitFor([&] { return !::IsWindow(about); })) << c.args;
             EXPECT_TRUE(Visible(main)) << c.args;
         }
         program.Kill();
