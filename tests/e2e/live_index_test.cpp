@@ -27,6 +27,23 @@ void ChooseDrive(Program& program, int index) {
     LeftClick(dropped, 20, 16 * index + 8);
 }
 
+HWND DescendantByText(HWND parent, const std::string& cls, const std::string& text) {
+    struct Query {
+        std::string cls, text;
+        HWND found;
+    } q{cls, text, nullptr};
+    ::EnumChildWindows(
+        parent,
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* q = reinterpret_cast<Query*>(p);
+            if (ClassName(w) != q->cls || Text(w) != q->text) return TRUE;
+            q->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&q));
+    return q.found;
+}
+
 }  // namespace
 
 TEST(LiveIndex, AFolderMadeInTheRootIsFoundByItsNameAndTheIndexFileFollows) {
@@ -137,5 +154,40 @@ TEST(LiveIndex, ADriveNotOnScreenKeepsItsIndexFileCurrentAndShowsTheChangeWhenCh
         },
         20s))
         << "G:'s index file:\n"
+        << ReadIndex("G:\\tarvolo.dir");
+}
+
+TEST(LiveIndex, OptionsFolderFiltersReachTheWatchAtOnce) {
+    TestDir dir;
+    Drive g('G', dir.UnixOf("g"));
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\"})));
+    Program program(dir);
+    WriteIni(program, 0, /*hidden=*/true);
+    HWND main = StartIdle(program);
+    ASSERT_TRUE(main);
+    HWND list = program.Control(IDC_DIRLISTBOX);
+
+    ::PostMessageW(::GetDlgItem(main, tarvolo::IDC_BTNOPTIONS), BM_CLICK, 0, 0);
+    HWND options = program.WaitWindow("Tarvolo Options");
+    ASSERT_TRUE(options) << "no options dialog";
+    HWND hidden = DescendantByText(options, "Button", "Include Hidden Folders");
+    ASSERT_TRUE(hidden);
+    ::SendMessageW(hidden, BM_CLICK, 0, 0);
+    ASSERT_EQ(::SendMessageW(hidden, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    ::PostMessageW(DescendantByText(options, "Button", "OK"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(options) && Idle(program); }));
+
+    // Wine shows a name that starts with a dot as hidden. The plain folder is
+    // reported after the hidden one, so once it is a row the hidden one was judged.
+    ASSERT_TRUE(::CreateDirectoryA("G:\\.secret", nullptr));
+    ASSERT_TRUE(::CreateDirectoryA("G:\\Plain", nullptr));
+    ASSERT_TRUE(WaitFor([&] { return Count(list) >= 2; }, 10s)) << "the plain folder never became a row";
+    EXPECT_EQ(Count(list), 2) << "the hidden folder became a row although hidden folders are left out now";
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return ReadIndex("G:\\tarvolo.dir") == Lines({"\\", "\\Plain"});
+        },
+        15s))
+        << "index file:\n"
         << ReadIndex("G:\\tarvolo.dir");
 }
