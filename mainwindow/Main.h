@@ -16,8 +16,8 @@
 #include "index/TreeCodes.h"
 #include "platform/BackgroundScan.h"
 #include "platform/DriveWatcher.h"
-#include "platform/OffscreenDrives.h"
 #include "platform/Form.h"
+#include "platform/OffscreenDrives.h"
 #include "platform/PopupMenu.h"
 #include "store/HotKeyService.h"
 
