@@ -222,4 +222,23 @@ ApplyResult ApplyChange(const ResolvedChange& change, const Collator& collator, 
     return ApplyResult::kUnchanged;
 }
 
+ApplyResult ApplyChanges(const std::vector<ResolvedChange>& changes, const Collator& collator,
+                         RowStore& rows) {
+    ApplyResult result = ApplyResult::kUnchanged;
+    std::vector<RowsEdit> edits;
+    for (const ResolvedChange& change : changes) {
+        edits.clear();
+        switch (ApplyChange(change, collator, rows, edits)) {
+            case ApplyResult::kRescanNeeded:
+                return ApplyResult::kRescanNeeded;
+            case ApplyResult::kChanged:
+                result = ApplyResult::kChanged;
+                break;
+            case ApplyResult::kUnchanged:
+                break;
+        }
+    }
+    return result;
+}
+
 }  // namespace tarvolo

@@ -74,4 +74,12 @@ enum class ApplyResult { kUnchanged, kChanged, kRescanNeeded };
 ApplyResult ApplyChange(const ResolvedChange& change, const Collator& collator, RowStore& rows,
                         std::vector<RowsEdit>& edits);
 
+// Applies `changes` in order, as a drive's index file is brought up to date
+// when the drive is not on screen: kRescanNeeded at the first change that asks
+// for it (the rows are then only partly updated), else kChanged when any row
+// moved. A change applied a second time changes nothing, so changes may be
+// handed on again to rows that already hold them.
+ApplyResult ApplyChanges(const std::vector<ResolvedChange>& changes, const Collator& collator,
+                         RowStore& rows);
+
 }  // namespace tarvolo

@@ -368,6 +368,7 @@ void TfrmMain::OptionsClick() {
     std::optional<OptionsValues> edited = ShowOptionsDialog(hwnd_, model_.Options(), *hotKeys_);
     if (!edited) return;
     model_.ApplyOptions(*edited);
+    LiveFilterChanged();
     // A favorite's new keys act at once, not only after its menu was next opened.
     CreateFavoritesPopUp(popUpFavorites->At(0));
     CreateFavoritesPopUp(popUpFavorites->At(1));

@@ -16,6 +16,7 @@
 #include "platform/BackgroundScan.h"
 #include "platform/DriveWatcher.h"
 #include "platform/Form.h"
+#include "platform/OffscreenDrives.h"
 #include "platform/PopupMenu.h"
 #include "store/HotKeyService.h"
 
@@ -116,6 +117,8 @@ public:
     static constexpr UINT kDriveChangedMessage = WM_APP + 13;
     static constexpr UINT_PTR kLiveSaveTimer = 13;
     std::unique_ptr<DriveWatcher> watcher_;
+    std::unique_ptr<OffscreenDrives> offscreen_;  // the other drives with an index
+    void LiveFilterChanged();                     // after Options: new directories follow it
     bool liveIndexUnsaved_ = false;
     // A watch that lost changes: the drive is walked again without the progress window.
     void BackgroundScanDone();

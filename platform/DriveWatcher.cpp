@@ -56,6 +56,7 @@ DriveWatcher::~DriveWatcher() {
 void DriveWatcher::Start(const std::string& root, const ScanFilter& filter) {
     Stop();
     root_ = root;
+    SetFilter(filter);
     stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     watching_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!stop_ || !watching_) {
@@ -63,8 +64,8 @@ void DriveWatcher::Start(const std::string& root, const ScanFilter& filter) {
         return;
     }
     try {
-        thread_ = std::thread([this, root, filter] {
-            Run(root, filter);
+        thread_ = std::thread([this, root] {
+            Run(root);
             ::SetEvent(watching_.get());  // a watch that ended early no longer holds Start up
         });
         // Bounded, so that a drive that does not answer cannot hold up the window.
@@ -90,6 +91,21 @@ std::vector<ResolvedChange> DriveWatcher::Take() {
     return out;
 }
 
+void DriveWatcher::Carry(std::vector<ResolvedChange> changes) {
+    if (changes.empty()) return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (ResolvedChange& c : ready_) changes.push_back(std::move(c));
+        ready_.swap(changes);
+    }
+    ::PostMessageW(notify_, message_, 0, 0);
+}
+
+void DriveWatcher::SetFilter(const ScanFilter& filter) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    filter_ = filter;
+}
+
 void DriveWatcher::Hand(std::vector<ResolvedChange> changes) {
     if (changes.empty()) return;
     {
@@ -99,7 +115,7 @@ void DriveWatcher::Hand(std::vector<ResolvedChange> changes) {
     ::PostMessageW(notify_, message_, 0, 0);
 }
 
-void DriveWatcher::Run(std::string root, ScanFilter filter) {
+void DriveWatcher::Run(std::string root) {
     const auto overflow = [this] { Hand({ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}}}); };
     const HANDLE dir =
         ::CreateFileW(ExtendedLengthPath(root).c_str(), FILE_LIST_DIRECTORY,
@@ -146,6 +162,11 @@ void DriveWatcher::Run(std::string root, ScanFilter filter) {
             if (bytes == 0) {  // more changes than the buffer held
                 overflow();
                 continue;
+            }
+            ScanFilter filter;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                filter = filter_;
             }
             Hand(ResolveChanges(ParseChanges(buffer.data(), bytes), root, filter, lister, collator));
         }

@@ -35,10 +35,14 @@ public:
     void Stop();
     // The changes ready, oldest first; on the window thread.
     std::vector<ResolvedChange> Take();
+    // Changes taken elsewhere that the rows still lack go before those ready.
+    void Carry(std::vector<ResolvedChange> changes);
+    // New directories are filtered with `filter` from the next batch of changes on.
+    void SetFilter(const ScanFilter& filter);
     const std::string& Root() const { return root_; }
 
 private:
-    void Run(std::string root, ScanFilter filter);
+    void Run(std::string root);
     void Hand(std::vector<ResolvedChange> changes);
 
     HWND notify_;
@@ -49,6 +53,7 @@ private:
     std::thread thread_;
     std::mutex mutex_;
     std::vector<ResolvedChange> ready_;  // under mutex_
+    ScanFilter filter_;                  // under mutex_
 };
 
 }  // namespace tarvolo

@@ -12,6 +12,40 @@ using namespace e2e;
 using namespace e2e::find;
 using namespace std::chrono_literals;
 
+namespace {
+
+// Opens the drive selector with the mouse and clicks entry `index` of its list.
+void ChooseDrive(Program& program, int index) {
+    HWND combo = program.Control(IDC_CMBDRIVES);
+    RECT r{};
+    ::GetClientRect(combo, &r);
+    LeftClick(combo, r.right / 2, r.bottom / 2);
+    HWND dropped = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        return (dropped = FindProcessWindow(program.Pid(), L"ComboLBox")) != nullptr;
+    })) << "the drive list did not drop down";
+    LeftClick(dropped, 20, 16 * index + 8);
+}
+
+HWND DescendantByText(HWND parent, const std::string& cls, const std::string& text) {
+    struct Query {
+        std::string cls, text;
+        HWND found;
+    } q{cls, text, nullptr};
+    ::EnumChildWindows(
+        parent,
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* q = reinterpret_cast<Query*>(p);
+            if (ClassName(w) != q->cls || Text(w) != q->text) return TRUE;
+            q->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&q));
+    return q.found;
+}
+
+}  // namespace
+
 TEST(LiveIndex, AFolderMadeInTheRootIsFoundByItsNameAndTheIndexFileFollows) {
     TestDir dir;
     Drive drive('G', dir.UnixOf("g"));
@@ -78,4 +112,82 @@ TEST(LiveIndex, ABurstOfNewFoldersAllBecomeRows) {
     const std::string index = ReadIndex("G:\\tarvolo.dir");
     EXPECT_NE(index.find("\\burst folder 00001\r\n\\burst folder 00002\r\n"), std::string::npos);
     EXPECT_NE(index.find("\\burst folder 04000\r\n"), std::string::npos);
+}
+
+TEST(LiveIndex, ADriveNotOnScreenKeepsItsIndexFileCurrentAndShowsTheChangeWhenChosen) {
+    TestDir dir;
+    Drive g('G', dir.UnixOf("g"));
+    Drive h('H', dir.UnixOf("h"));
+    ASSERT_TRUE(::CreateDirectoryA("H:\\Alpha", nullptr));
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\"})));
+    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", Lines({"\\", "\\Alpha"})));
+    Program program(dir);
+    WriteIni(program, 0);
+    ASSERT_TRUE(StartIdle(program));
+    ASSERT_EQ(CurrentPath(program), "G:\\");
+    HWND list = program.Control(IDC_DIRLISTBOX);
+
+    // H: is not on screen: its index file follows the disk all the same.
+    ASSERT_TRUE(::CreateDirectoryA("H:\\Kiwi", nullptr));
+    const std::string expected = Lines({"\\", "\\Alpha", "\\Kiwi"});
+    ASSERT_TRUE(WaitFor([&] { return ReadIndex("H:\\tarvolo.dir") == expected; }, 20s))
+        << "H:'s index file:\n"
+        << ReadIndex("H:\\tarvolo.dir");
+    EXPECT_EQ(Count(list), 1) << "G:'s rows took H:'s change";
+
+    // A change not yet written when the drive is chosen comes along too.
+    ASSERT_TRUE(::CreateDirectoryA("H:\\Lime", nullptr));
+    ChooseDrive(program, 1);
+    ASSERT_TRUE(WaitFor([&] { return CurrentPath(program) == "H:\\" && Idle(program); }));
+    ASSERT_TRUE(WaitFor([&] { return Count(list) == 4; }, 10s)) << Count(list) << " rows on H:";
+    ClickSearchBox(program);
+    Key(VK_SHIFT);  // takes the modifier loss of the first key after activation under Wine
+    Type("kiw");
+    EXPECT_TRUE(WaitFor([&] { return CurrentPath(program) == "H:\\Kiwi"; }, 5s))
+        << "typing its name found \"" << CurrentPath(program) << "\"";
+
+    // G: has left the screen and is watched now.
+    ASSERT_TRUE(::CreateDirectoryA("G:\\Fig", nullptr));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return ReadIndex("G:\\tarvolo.dir") == Lines({"\\", "\\Fig"});
+        },
+        20s))
+        << "G:'s index file:\n"
+        << ReadIndex("G:\\tarvolo.dir");
+}
+
+TEST(LiveIndex, OptionsFolderFiltersReachTheWatchAtOnce) {
+    TestDir dir;
+    Drive g('G', dir.UnixOf("g"));
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\"})));
+    Program program(dir);
+    WriteIni(program, 0, /*hidden=*/true);
+    HWND main = StartIdle(program);
+    ASSERT_TRUE(main);
+    HWND list = program.Control(IDC_DIRLISTBOX);
+
+    ::PostMessageW(::GetDlgItem(main, tarvolo::IDC_BTNOPTIONS), BM_CLICK, 0, 0);
+    HWND options = program.WaitWindow("Tarvolo Options");
+    ASSERT_TRUE(options) << "no options dialog";
+    HWND hidden = DescendantByText(options, "Button", "Include Hidden Folders");
+    ASSERT_TRUE(hidden);
+    ::SendMessageW(hidden, BM_CLICK, 0, 0);
+    ASSERT_EQ(::SendMessageW(hidden, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    ::PostMessageW(DescendantByText(options, "Button", "OK"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(options) && Idle(program); }));
+
+    // Wine shows a name that starts with a dot as hidden. The plain folder is
+    // reported after the hidden one, so once it is a row the hidden one was judged.
+    ASSERT_TRUE(::CreateDirectoryA("G:\\.secret", nullptr));
+    ASSERT_TRUE(::CreateDirectoryA("G:\\Plain", nullptr));
+    ASSERT_TRUE(WaitFor([&] { return Count(list) >= 2; }, 10s)) << "the plain folder never became a row";
+    EXPECT_EQ(Count(list), 2) << "the hidden folder became a row although hidden folders are left out now";
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return ReadIndex("G:\\tarvolo.dir") == Lines({"\\", "\\Plain"});
+        },
+        15s))
+        << "index file:\n"
+        << ReadIndex("G:\\tarvolo.dir");
 }

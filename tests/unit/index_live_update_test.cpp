@@ -336,3 +336,46 @@ TEST(LiveUpdate, RandomChangesAlwaysGiveTheRowsOfARescan) {
 
 }  // namespace
 }  // namespace tarvolo
+
+namespace tarvolo {
+namespace {
+
+// A drive not on screen: its changes are kept and applied to its index file's
+// rows later, and those the file already holds may be handed on a second time.
+TEST(LiveUpdate, ChangesKeptForAnIndexFileGiveTheRowsOfARescanEvenWhenAppliedTwice) {
+    Disk disk;
+    Populate(disk);
+    RowStore rows = Scan(disk);
+    const AsciiCollator collator;
+    const std::vector<Change> reported = {{Change::kAdded, "m"},
+                                          {Change::kRemoved, "z\\1\\2\\3"},
+                                          {Change::kRenamedOldName, "a"},
+                                          {Change::kRenamedNewName, "q"},
+                                          {Change::kAdded, "q\\new"}};
+    disk.Make("\\m");
+    disk.RemoveTree("\\z\\1\\2\\3");
+    disk.MoveTree("\\a", "\\q");
+    disk.Make("\\q\\new");
+    const std::vector<ResolvedChange> kept = ResolveChanges(reported, "C:\\", {}, disk, collator);
+
+    EXPECT_EQ(ApplyChanges(kept, collator, rows), ApplyResult::kChanged);
+    EXPECT_EQ(AllRows(rows), AllRows(Scan(disk)));
+    // Carried along when the drive is chosen, onto a file that already holds them.
+    EXPECT_EQ(ApplyChanges(kept, collator, rows), ApplyResult::kUnchanged);
+    EXPECT_EQ(AllRows(rows), AllRows(Scan(disk)));
+    EXPECT_EQ(ApplyChanges({}, collator, rows), ApplyResult::kUnchanged);
+}
+
+TEST(LiveUpdate, AChangeLostAmongKeptChangesAsksForARescan) {
+    Disk disk;
+    Populate(disk);
+    RowStore rows = Scan(disk);
+    const AsciiCollator collator;
+    disk.Make("\\m");
+    const std::vector<ResolvedChange> kept =
+        ResolveChanges({{Change::kAdded, "m"}, {Change::kOverflow, ""}}, "C:\\", {}, disk, collator);
+    EXPECT_EQ(ApplyChanges(kept, collator, rows), ApplyResult::kRescanNeeded);
+}
+
+}  // namespace
+}  // namespace tarvolo

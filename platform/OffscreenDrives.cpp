@@ -1,0 +1,180 @@
+#include "platform/OffscreenDrives.h"
+
+#include <system_error>
+
+#include "platform/WinDirectoryLister.h"
+#include "platform/WinText.h"
+
+namespace tarvolo {
+
+namespace {
+
+struct CancelOnly : ScanObserver {
+    explicit CancelOnly(const std::atomic<bool>& cancel) : cancel_(cancel) {}
+    void Progress(uint32_t) override {}
+    void Pump() override {}
+    bool CancelRequested() override { return cancel_.load(); }
+    const std::atomic<bool>& cancel_;
+};
+
+}  // namespace
+
+struct OffscreenDrives::Drive {
+    std::string root;
+    std::unique_ptr<DriveWatcher> watcher;
+    std::vector<ResolvedChange> pending;  // taken, not handed to a write yet
+    // The write under way: its changes, and whether they reached the file.
+    // Touched by the thread only while it runs; read after the join.
+    std::thread writer;
+    std::vector<ResolvedChange> writing;
+    std::atomic<bool> done{false};
+    std::atomic<bool> cancel{false};
+    bool written = false;
+};
+
+OffscreenDrives::OffscreenDrives(HWND notify, UINT message, LoadIndex load, SaveIndex save)
+    : notify_(notify), message_(message), load_(std::move(load)), save_(std::move(save)) {}
+
+OffscreenDrives::~OffscreenDrives() {
+    for (auto& [root, drive] : drives_) {
+        drive->cancel = true;
+        drive->watcher->Stop();
+        if (drive->writer.joinable()) drive->writer.join();
+    }
+}
+
+void OffscreenDrives::Watch(const std::string& root, const ScanFilter& filter) {
+    filter_ = filter;
+    if (drives_.count(root)) return;
+    auto drive = std::make_unique<Drive>();
+    drive->root = root;
+    drive->watcher = std::make_unique<DriveWatcher>(notify_, message_);
+    drive->watcher->Start(root, filter);
+    drives_.emplace(root, std::move(drive));
+}
+
+void OffscreenDrives::Finish(Drive& drive) {
+    if (!drive.writer.joinable()) return;
+    drive.writer.join();
+    // What did not reach the file goes before what came since.
+    if (!drive.written) {
+        for (ResolvedChange& c : drive.pending) drive.writing.push_back(std::move(c));
+        drive.pending.swap(drive.writing);
+    }
+    drive.writing.clear();
+    drive.written = false;
+}
+
+std::vector<ResolvedChange> OffscreenDrives::Release(const std::string& root) {
+    const auto it = drives_.find(root);
+    if (it == drives_.end()) return {};
+    Drive& drive = *it->second;
+    drive.cancel = true;  // only a walk looks at it
+    Finish(drive);
+    std::vector<ResolvedChange> out = std::move(drive.pending);
+    for (ResolvedChange& c : drive.watcher->Take()) out.push_back(std::move(c));
+    drives_.erase(it);
+    return out;
+}
+
+void OffscreenDrives::Hand(const std::string& root, std::vector<ResolvedChange> changes) {
+    const auto it = drives_.find(root);
+    if (it == drives_.end()) return;
+    for (ResolvedChange& c : changes) it->second->pending.push_back(std::move(c));
+}
+
+void OffscreenDrives::SetFilter(const ScanFilter& filter) {
+    filter_ = filter;
+    for (auto& [root, drive] : drives_) drive->watcher->SetFilter(filter);
+}
+
+bool OffscreenDrives::Collect() {
+    bool waiting = false;
+    for (auto& [root, drive] : drives_) {
+        for (ResolvedChange& c : drive->watcher->Take()) drive->pending.push_back(std::move(c));
+        waiting = waiting || !drive->pending.empty();
+    }
+    return waiting;
+}
+
+bool OffscreenDrives::Write() {
+    bool waiting = false;
+    for (auto& [root, drive] : drives_) {
+        if (drive->writer.joinable() && drive->done.load()) Finish(*drive);
+        if (drive->pending.empty()) continue;
+        if (drive->writer.joinable()) {
+            waiting = true;
+            continue;
+        }
+        StartWrite(*drive);
+        waiting = waiting || !drive->pending.empty();
+    }
+    return waiting;
+}
+
+void OffscreenDrives::StartWrite(Drive& drive) {
+    drive.writing = std::move(drive.pending);
+    drive.pending.clear();
+    drive.done = false;
+    drive.cancel = false;
+    drive.written = false;
+    const ScanFilter filter = filter_;
+    try {
+        drive.writer = std::thread([this, &drive, filter] {
+            try {
+                RowStore rows;
+                const Load load = load_(drive.root, rows);
+                if (load == Load::kMissing) {
+                    // No index any more: the drive is scanned when it is chosen.
+                    drive.written = true;
+                } else if (load == Load::kLoaded) {
+                    const WinCollator collator;
+                    switch (ApplyChanges(drive.writing, collator, rows)) {
+                        case ApplyResult::kUnchanged:
+                            drive.written = true;
+                            break;
+                        case ApplyResult::kChanged:
+                            drive.written = save_(drive.root, rows);
+                            break;
+                        case ApplyResult::kRescanNeeded: {
+                            // The same walk as Rescan's; what the watch saw meanwhile comes after it.
+                            WinDirectoryLister lister;
+                            CancelOnly observer(drive.cancel);
+                            rows = WalkDirectoriesParallel(drive.root, filter, lister, collator, observer,
+                                                           ScanThreadCount());
+                            drive.written = !drive.cancel.load() && save_(drive.root, rows);
+                            break;
+                        }
+                    }
+                }
+            } catch (const std::exception&) {
+                drive.written = false;  // out of memory: kept for the next try
+            }
+            drive.done = true;
+        });
+    } catch (const std::system_error&) {
+        drive.pending = std::move(drive.writing);
+        drive.writing.clear();
+    }
+}
+
+void OffscreenDrives::WriteNow() {
+    for (auto& [root, drive] : drives_) {
+        // The changes that came after the walk's start are kept: the walk may be right or not.
+        if (drive->writer.joinable() && !drive->done.load()) drive->cancel = true;
+        Finish(*drive);
+    }
+    Collect();
+    for (auto& [root, drive] : drives_) {
+        const bool rescan = [&] {
+            for (const ResolvedChange& c : drive->pending)
+                if (c.kind == DirectoryChange::kOverflow) return true;
+            return false;
+        }();
+        if (drive->pending.empty() || rescan) continue;
+        StartWrite(*drive);
+        Finish(*drive);
+    }
+}
+
+}  // namespace tarvolo

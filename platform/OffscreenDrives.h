@@ -1,0 +1,70 @@
+// The watched drives that are not on screen. Each keeps only its watch and the
+// changes taken since its index file was last written, not its rows: a drive
+// of a million directories would otherwise hold its rows in memory all the
+// time for a change that may never come. Once changes settle, a thread of the
+// drive's own reads its index file, applies them and writes it again; a change
+// that asks for a rescan (the watch lost changes) walks the drive on that
+// thread instead. The window thread never reads or writes an index file here.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "index/LiveUpdate.h"
+#include "index/Rows.h"
+#include "platform/DriveWatcher.h"
+
+namespace tarvolo {
+
+class OffscreenDrives {
+public:
+    enum class Load { kLoaded, kMissing, kFailed };
+    // Both run on the drives' threads; `root` is "C:\".
+    using LoadIndex = std::function<Load(const std::string& root, RowStore& rows)>;
+    using SaveIndex = std::function<bool(const std::string& root, const RowStore& rows)>;
+
+    // Changes are announced with `message` to `notify`, as DriveWatcher does.
+    OffscreenDrives(HWND notify, UINT message, LoadIndex load, SaveIndex save);
+    ~OffscreenDrives();
+    OffscreenDrives(const OffscreenDrives&) = delete;
+    OffscreenDrives& operator=(const OffscreenDrives&) = delete;
+
+    // Starts watching `root` unless it is watched already.
+    void Watch(const std::string& root, const ScanFilter& filter);
+    // Ends the watch of `root` and hands back the changes its index file does
+    // not hold yet, oldest first. Waits for a write under way; a walk under
+    // way is cancelled and its changes are handed back.
+    std::vector<ResolvedChange> Release(const std::string& root);
+    // Adds changes the index file of a watched `root` lacks (taken by another watch).
+    void Hand(const std::string& root, std::vector<ResolvedChange> changes);
+    void SetFilter(const ScanFilter& filter);
+    // Takes the changes of every watch; true when some wait to be written.
+    bool Collect();
+    // Starts writing each drive whose changes wait and that is not being
+    // written; true when changes still wait (call again later).
+    bool Write();
+    // Writes everything now and waits; walks are not waited for, so that a
+    // close is never held up for minutes (that drive's file stays as it was).
+    void WriteNow();
+
+private:
+    struct Drive;
+    void StartWrite(Drive& drive);
+    static void Finish(Drive& drive);
+
+    HWND notify_;
+    UINT message_;
+    LoadIndex load_;
+    SaveIndex save_;
+    ScanFilter filter_;
+    std::map<std::string, std::unique_ptr<Drive>> drives_;
+};
+
+}  // namespace tarvolo
