@@ -45,14 +45,22 @@ SendOutcome DialogSender::SendPathToDialog(WindowOps& ops, const std::vector<std
     matched_ = filledAny_ = false;
     refusal_ = SendOutcome{};
     ops.EnumTopLevel([this](WindowHandle window) { return FindDialogWindowProc(window); });
+    SendOutcome outcome;
+    if (matched_) {
+        // A dialog that refused the path is left as it was: hiding now would tell
+        // the user it had taken the path.
+        if (refusal_.kind == SendOutcome::Refused && !filledAny_) {
+            outcome = refusal_;
+        } else {
+            // Still inside the send: messages handled while the program hides
+            // must not start another one.
+            ops.MinimizeApplication();
+            outcome = SendOutcome{SendOutcome::Delivered, {}, 0};
+        }
+    }
     ops_ = nullptr;
     dialogs_ = nullptr;
-    if (!matched_) return {};
-    // A dialog that refused the path is left as it was: hiding now would tell the
-    // user it had taken the path.
-    if (refusal_.kind == SendOutcome::Refused && !filledAny_) return refusal_;
-    ops.MinimizeApplication();
-    return SendOutcome{SendOutcome::Delivered, {}, 0};
+    return outcome;
 }
 
 bool DialogSender::FindDialogWindowProc(WindowHandle window) {
