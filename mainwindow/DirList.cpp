@@ -82,7 +82,8 @@ void TfrmMain::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
                 if (small ? !picture : !picture32) return;
                 if (!pictures) return;
                 SelectGuard keep(pictures, small ? picture : picture32);
-                ::GdiTransparentBlt(dc, x, r.top, cell, height, pictures, 0, 0, size, size, RGB(255, 255, 255));
+                ::GdiTransparentBlt(dc, x, r.top, cell, height, pictures, 0, 0, size, size,
+                                    RGB(255, 255, 255));
             };
             for (size_t k = 0; k + 1 < code.size(); ++k) {
                 if (code[k] == '1') draw(LineBitmap.get(), Line32Bitmap.get(), true, false);

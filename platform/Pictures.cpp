@@ -55,8 +55,8 @@ BITMAPINFO TopDown32(int width, int height) {
 
 UniqueBitmap LoadScaledPicture(int resource16, int resource32, COLORREF key, int index, int size) {
     const int resource = size > 16 ? resource32 : resource16;
-    UniqueBitmap strip(static_cast<HBITMAP>(::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(resource),
-                                                         IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    UniqueBitmap strip(static_cast<HBITMAP>(::LoadImageW(
+        Application::Get().Instance(), MAKEINTRESOURCEW(resource), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!strip) return UniqueBitmap();
     BITMAP info{};
     ::GetObjectW(strip.get(), sizeof info, &info);
@@ -65,7 +65,8 @@ UniqueBitmap LoadScaledPicture(int resource16, int resource32, COLORREF key, int
     std::vector<uint32_t> all(static_cast<size_t>(info.bmWidth) * static_cast<size_t>(cell));
     BITMAPINFO bi = TopDown32(info.bmWidth, cell);
     HDC screen = ::GetDC(nullptr);
-    const int lines = ::GetDIBits(screen, strip.get(), 0, static_cast<UINT>(cell), all.data(), &bi, DIB_RGB_COLORS);
+    const int lines =
+        ::GetDIBits(screen, strip.get(), 0, static_cast<UINT>(cell), all.data(), &bi, DIB_RGB_COLORS);
     ::ReleaseDC(nullptr, screen);
     if (lines != cell) return UniqueBitmap();
     ArgbPicture picture;

@@ -5,7 +5,8 @@
 
 namespace tarvolo {
 
-MenuImages::MenuImages(int resource16, int resource32, int size) : resource16_(resource16), resource32_(resource32) {
+MenuImages::MenuImages(int resource16, int resource32, int size)
+    : resource16_(resource16), resource32_(resource32) {
     Load(size);
 }
 

@@ -55,7 +55,8 @@ bool SaveWindowPicture(HWND hwnd, const std::string& unixPath) {
     // tools/dpi-screenshots.sh collects the pictures here: the test's own folder
     // is removed once it passes.
     const char* collect = std::getenv("TARVOLO_SCREENSHOTS");
-    if (stable && collect && *collect) return RunUnix("cp " + ShellQuote(unixPath) + " " + ShellQuote(collect)) == 0;
+    if (stable && collect && *collect)
+        return RunUnix("cp " + ShellQuote(unixPath) + " " + ShellQuote(collect)) == 0;
     return stable;
 }
 
@@ -115,7 +116,8 @@ TEST(Dpi, MainWindowAndOptionsAtTheScreensScale) {
         for (int dx = -Scale(4, dpi); dx < Scale(4, dpi); ++dx) width += Dark(Pixel(list, x + dx, y)) ? 1 : 0;
         if (width != Scale(1, dpi) || !Dark(Pixel(list, x, y))) ++uneven;
     }
-    EXPECT_EQ(uneven, 0) << "rows where the connector is not " << Scale(1, dpi) << " px wide at " << dpi << " DPI";
+    EXPECT_EQ(uneven, 0) << "rows where the connector is not " << Scale(1, dpi) << " px wide at " << dpi
+                         << " DPI";
     EXPECT_TRUE(SaveWindowPicture(main, dir.UnixOf("main-" + std::to_string(dpi) + ".png")));
 
     // Options, on its first page.
