@@ -51,25 +51,47 @@ void TfrmMain::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
             ::TextOutW(dc, Scaled(5), r.top, L"[ \\ ]", 5);
         } else {
             const std::string_view code = row < codes.size() ? codes.Code(row) : std::string_view();
-            // The 16 x 16 connector pictures stretch to the row height, so the
-            // lines of one row meet those of the next at every scale.
+            // The connector pictures stretch to the row height, so the lines of one
+            // row meet those of the next. At 96 DPI the 16 x 16 ones and at twice
+            // that the 32 x 32 ones are copied pixel for pixel; at any other scale
+            // a stretched picture would give lines of uneven width, so the same
+            // lines are drawn as rectangles of the row's scale.
             const int cell = Scaled(16);
+            const int height = r.bottom - r.top;
             int x = r.left + Scaled(8);
+            const bool small = cell == 16;
+            const bool exactDouble = cell == 32 && height == 32;
             MemoryDC pictures(dc);
+            UniqueBrush lineBrush;
+            if (!small && !exactDouble) lineBrush.reset(::CreateSolidBrush(RGB(128, 128, 128)));
+            const int thickness = Scaled(1);
+            // The lines as the pictures hold them: column 8 of 16, row 8 of 16.
+            auto drawLines = [&](bool down, bool right) {
+                const int lx = x + cell / 2, ly = r.top + height / 2;
+                RECT v{lx, r.top, lx + thickness, down ? r.bottom : ly + thickness};
+                ::FillRect(dc, &v, lineBrush.get());
+                if (right) {
+                    RECT h{lx, ly, x + cell, ly + thickness};
+                    ::FillRect(dc, &h, lineBrush.get());
+                }
+            };
             // White in the pictures is the window colour, already under them.
-            auto draw = [&](HBITMAP picture) {
-                if (!picture || !pictures) return;
-                SelectGuard keep(pictures, picture);
-                ::GdiTransparentBlt(dc, x, r.top, cell, r.bottom - r.top, pictures, 0, 0, 16, 16,
+            auto draw = [&](HBITMAP picture, HBITMAP picture32, bool down, bool right) {
+                if (lineBrush) return drawLines(down, right);
+                const int size = small ? 16 : 32;
+                if (small ? !picture : !picture32) return;
+                if (!pictures) return;
+                SelectGuard keep(pictures, small ? picture : picture32);
+                ::GdiTransparentBlt(dc, x, r.top, cell, height, pictures, 0, 0, size, size,
                                     RGB(255, 255, 255));
             };
             for (size_t k = 0; k + 1 < code.size(); ++k) {
-                if (code[k] == '1') draw(LineBitmap.get());
+                if (code[k] == '1') draw(LineBitmap.get(), Line32Bitmap.get(), true, false);
                 x += cell;
             }
             if (!code.empty()) {
-                if (code.back() == '2') draw(TeeBitmap.get());
-                if (code.back() == '3') draw(ElbowBitmap.get());
+                if (code.back() == '2') draw(TeeBitmap.get(), Tee32Bitmap.get(), true, true);
+                if (code.back() == '3') draw(ElbowBitmap.get(), Elbow32Bitmap.get(), false, true);
             }
             std::wstring label = L"  " + Widen(rows.Name(row)) + L"  ";
             ::TextOutW(dc, x + cell, r.top, label.c_str(), static_cast<int>(label.size()));

@@ -6,6 +6,7 @@
 #include "mainwindow/Rescan.h"
 #include "platform/Application.h"
 #include "platform/Controls.h"
+#include "platform/Pictures.h"
 #include "platform/WinText.h"
 #include "res/resource.h"
 
@@ -93,9 +94,14 @@ void TfrmMain::cmbDrivesDrawItem(const DRAWITEMSTRUCT& item) {
     UniqueBrush brush(::CreateSolidBrush(back));
     ::FillRect(dc, &r, brush.get());
     if (item.itemID != static_cast<UINT>(-1)) {
-        UniqueBitmap picture(static_cast<HBITMAP>(
-            ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDB_DRIVE), IMAGE_BITMAP, 0, 0, 0)));
-        if (picture) {
+        const int pictureSize = Scaled(16);
+        if (pictureSize > 16) {
+            // Above 96 DPI the picture drawn at 32 x 32, averaged to the row's scale.
+            UniqueBitmap picture(LoadScaledPicture(IDB_DRIVE, IDB_DRIVE32, RGB(255, 0, 0), 0, pictureSize));
+            DrawScaledPicture(dc, r.left + Scaled(2), r.top, picture.get());
+        } else if (UniqueBitmap picture(static_cast<HBITMAP>(::LoadImageW(
+                       Application::Get().Instance(), MAKEINTRESOURCEW(IDB_DRIVE), IMAGE_BITMAP, 0, 0, 0)));
+                   picture) {
             MemoryDC source(dc);
             SelectGuard keep(source, picture.get());
             // Pure red is the picture's background: the entry's colour shows through.

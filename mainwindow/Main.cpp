@@ -16,6 +16,7 @@
 #include "platform/Application.h"
 #include "platform/Controls.h"
 #include "platform/KeyNames.h"
+#include "platform/Pictures.h"
 #include "platform/WinHotKeyRegistrar.h"
 #include "platform/WinText.h"
 #include "platform/WinWindowOps.h"
@@ -60,10 +61,20 @@ void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture) 
     // One image list per button: the button draws the list's only picture left of its caption.
     // At the form's scale: the image list stretches the 16 x 16 picture as it adds it.
     const int size = owner.Scaled(16);
-    UniqueImageList single(::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0));
-    if (!single) return;
-    UniqueIcon icon(::ImageList_GetIcon(images, picture, ILD_NORMAL));
-    ::ImageList_AddIcon(single.get(), icon.get());
+    UniqueImageList single;
+    if (size > 16) {
+        // Above 96 DPI the picture drawn at 32 x 32, averaged to the button's scale,
+        // its transparent colour turned into alpha so its edges blend with the face.
+        single.reset(::ImageList_Create(size, size, ILC_COLOR32, 1, 0));
+        if (!single) return;
+        UniqueBitmap scaled(LoadScaledPicture(IDB_BUTTONS, IDB_BUTTONS32, RGB(255, 0, 255), picture, size));
+        if (scaled) ::ImageList_Add(single.get(), scaled.get(), nullptr);
+    } else {
+        single.reset(::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0));
+        if (!single) return;
+        UniqueIcon icon(::ImageList_GetIcon(images, picture, ILD_NORMAL));
+        ::ImageList_AddIcon(single.get(), icon.get());
+    }
     BUTTON_IMAGELIST bil{};
     bil.himl = single.get();
     bil.margin = RECT{owner.Scaled(4), 0, 0, 0};
@@ -232,7 +243,7 @@ bool TfrmMain::IsButton(HWND hwnd) const {
 }
 
 void TfrmMain::CreateMenus() {
-    PopUpImageList = std::make_unique<MenuImages>(IDB_POPUP);
+    PopUpImageList = std::make_unique<MenuImages>(IDB_POPUP, IDB_POPUP32, Scaled(16));
     CoolTrayPopUp = std::make_unique<PopupMenu>(PopUpImageList.get());
     CoolTrayPopUp->Add("Open Favorites", 0).tag = 0;
     CoolTrayPopUp->Add("Send To Dialog", 1).tag = 1;
@@ -271,6 +282,12 @@ void TfrmMain::FormCreate() {
         static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0)));
     ElbowBitmap.reset(
         static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0)));
+    Line32Bitmap.reset(
+        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE32), IMAGE_BITMAP, 0, 0, 0)));
+    Tee32Bitmap.reset(
+        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE32), IMAGE_BITMAP, 0, 0, 0)));
+    Elbow32Bitmap.reset(
+        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW32), IMAGE_BITMAP, 0, 0, 0)));
     model_.drive.codes = TreeCodes();
     LoadLists();
     FillDriveList();
@@ -560,6 +577,7 @@ void TfrmMain::ApplyScale() {
         {btnHelp, picHelp}};
     for (const auto& [hwnd, picture] : pictures)
         if (buttonImages_) SetButtonPicture(*this, hwnd, buttonImages_.get(), picture);
+    if (PopUpImageList) PopUpImageList->Load(Scaled(16));
 }
 
 void TfrmMain::OnDpiChanged() { ApplyScale(); }

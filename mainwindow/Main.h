@@ -174,6 +174,7 @@ public:
     bool searchSwallow = false;  // the character-swallow flag of the search box
 
     UniqueBitmap LineBitmap, TeeBitmap, ElbowBitmap;
+    UniqueBitmap Line32Bitmap, Tee32Bitmap, Elbow32Bitmap;
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
     std::unique_ptr<MenuImages> PopUpImageList;
     std::unique_ptr<PopupMenu> CoolTrayPopUp;   // OpenFavorites1, SendToDialog1, N1, mnuShowHide, mnuClose

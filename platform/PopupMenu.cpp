@@ -1,44 +1,22 @@
 #include "platform/PopupMenu.h"
 
-#include "platform/Application.h"
+#include "platform/Pictures.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
 
-MenuImages::MenuImages(int bitmapResource) {
-    HBITMAP strip = static_cast<HBITMAP>(::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(bitmapResource),
-                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!strip) return;
-    UniqueBitmap owner(strip);
-    BITMAP info{};
-    ::GetObjectW(strip, sizeof info, &info);
-    int count = info.bmWidth / 16;
-    HDC screen = ::GetDC(nullptr);
-    MemoryDC source(screen);
-    SelectGuard selectSource(source, strip);
-    for (int i = 0; i < count; ++i) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = 16;
-        bi.bmiHeader.biHeight = -16;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        HBITMAP picture = ::CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+MenuImages::MenuImages(int resource16, int resource32, int size)
+    : resource16_(resource16), resource32_(resource32) {
+    Load(size);
+}
+
+void MenuImages::Load(int size) {
+    pictures_.clear();
+    for (int i = 0;; ++i) {
+        UniqueBitmap picture(LoadScaledPicture(resource16_, resource32_, RGB(255, 0, 255), i, size));
         if (!picture) break;
-        auto* px = static_cast<DWORD*>(bits);
-        for (int y = 0; y < 16; ++y) {
-            for (int x = 0; x < 16; ++x) {
-                COLORREF c = ::GetPixel(source, i * 16 + x, y);
-                // Premultiplied ARGB; magenta is the transparent colour.
-                px[y * 16 + x] = c == RGB(255, 0, 255)
-                                     ? 0
-                                     : 0xFF000000u | (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-            }
-        }
-        pictures_.emplace_back(picture);
+        pictures_.push_back(std::move(picture));
     }
-    ::ReleaseDC(nullptr, screen);
 }
 
 HBITMAP MenuImages::Picture(int index) const {

@@ -13,14 +13,18 @@
 
 namespace tarvolo {
 
-// 16 x 16 pictures cut from a bitmap strip; magenta pixels are transparent.
+// Square pictures cut from a bitmap strip (drawn at 16 x 16 and at 32 x 32);
+// magenta pixels are transparent.
 class MenuImages {
 public:
-    explicit MenuImages(int bitmapResource);
+    MenuImages(int resource16, int resource32, int size = 16);
+    // Cuts the pictures again at `size` x `size`, for a change of screen scale.
+    void Load(int size);
     HBITMAP Picture(int index) const;
     int Count() const { return static_cast<int>(pictures_.size()); }
 
 private:
+    int resource16_, resource32_;
     std::vector<UniqueBitmap> pictures_;
 };
 

@@ -33,138 +33,156 @@ def bmp4(pixels):
     return head + info + pal + bytes(body)
 
 
-def canvas(w=16, h=16, fill=WHITE):
-    return [[fill] * w for _ in range(h)]
+class Art:
+    """A square picture drawn on a grid of 16 design units; at scale 2 every unit
+    is 2 x 2 pixels and strokes are 2 px wide, while slanted lines step pixel by
+    pixel, so the 32 x 32 pictures are drawn at their own resolution rather than
+    enlarged from the 16 x 16 ones."""
+
+    def __init__(self, s=1, fill=WHITE, units=16):
+        self.s = s
+        self.rows = [[fill] * (units * s) for _ in range(16 * s)]
+
+    def px(self, x, y, col):
+        s = self.s
+        for yy in range(y * s, y * s + s):
+            for xx in range(x * s, x * s + s):
+                self.rows[yy][xx] = col
+
+    def dot(self, fx, fy, col):
+        # A pen of one unit's size at fine (pixel) coordinates.
+        for yy in range(fy, fy + self.s):
+            for xx in range(fx, fx + self.s):
+                self.rows[yy][xx] = col
+
+    def rect(self, x0, y0, x1, y1, col, fill=None):
+        for y in range(y0, y1 + 1):
+            for x in range(x0, x1 + 1):
+                if x in (x0, x1) or y in (y0, y1):
+                    self.px(x, y, col)
+                elif fill is not None:
+                    self.px(x, y, fill)
+
+    def line(self, x0, y0, x1, y1, col):
+        s = self.s
+        n = max(abs(x1 - x0), abs(y1 - y0)) * s
+        for i in range(n + 1):
+            fx = x0 * s + (x1 - x0) * s * i // n if n else x0 * s
+            fy = y0 * s + (y1 - y0) * s * i // n if n else y0 * s
+            self.dot(fx, fy, col)
 
 
-def rect(c, x0, y0, x1, y1, col, fill=None):
-    for y in range(y0, y1 + 1):
-        for x in range(x0, x1 + 1):
-            edge = x in (x0, x1) or y in (y0, y1)
-            if edge:
-                c[y][x] = col
-            elif fill is not None:
-                c[y][x] = fill
-
-
-def line(c, x0, y0, x1, y1, col):
-    n = max(abs(x1 - x0), abs(y1 - y0))
-    for i in range(n + 1):
-        x = x0 + (x1 - x0) * i // n if n else x0
-        y = y0 + (y1 - y0) * i // n if n else y0
-        c[y][x] = col
-
-
-# Tree connectors: a dark grey line in column 8 on white.
-def connector(kind):
-    c = canvas()
+# Tree connectors: a dark grey line in column 8 on white (columns 16-17 at scale 2,
+# so that the lines of rows drawn at twice the size meet exactly as at 96 DPI).
+def connector(kind, s=1):
+    c = Art(s)
     bottom = 15 if kind in ("line", "tee") else 8
     for y in range(0, bottom + 1):
-        c[y][8] = DGRAY
+        c.px(8, y, DGRAY)
     if kind in ("tee", "elbow"):
         for x in range(8, 16):
-            c[8][x] = DGRAY
-    return c
+            c.px(x, 8, DGRAY)
+    return c.rows
 
 
-def drive():
-    c = canvas(fill=RED)  # pure red is the transparent colour of the drive picture
-    rect(c, 1, 5, 14, 11, K, LGRAY)
-    line(c, 2, 10, 13, 10, DGRAY)
-    c[7][11] = GRN
-    c[7][12] = GRN
-    return c
+def drive(s=1):
+    c = Art(s, fill=RED)  # pure red is the transparent colour of the drive picture
+    c.rect(1, 5, 14, 11, K, LGRAY)
+    c.line(2, 10, 13, 10, DGRAY)
+    c.px(11, 7, GRN)
+    c.px(12, 7, GRN)
+    return c.rows
 
 
 def folder(c, x0=1, y0=3, col=YEL):
-    rect(c, x0, y0 + 2, x0 + 13, y0 + 11, OLIVE, col)
-    line(c, x0 + 1, y0 + 1, x0 + 5, y0 + 1, OLIVE)
-    line(c, x0, y0 + 2, x0 + 6, y0 + 2, OLIVE)
+    c.rect(x0, y0 + 2, x0 + 13, y0 + 11, OLIVE, col)
+    c.line(x0 + 1, y0 + 1, x0 + 5, y0 + 1, OLIVE)
+    c.line(x0, y0 + 2, x0 + 6, y0 + 2, OLIVE)
 
 
-def glyph(name):
-    c = canvas(fill=MAG)  # magenta is the transparent colour of button pictures
+def glyph(name, s=1):
+    c = Art(s, fill=MAG)  # magenta is the transparent colour of button pictures
     if name == "rescan":
         folder(c)
         for i in range(4):
-            c[6 + i][8 + i] = NAVY
-            c[6 + i][7 - i + 4] = NAVY
+            c.px(8 + i, 6 + i, NAVY)
+            c.px(7 - i + 4, 6 + i, NAVY)
     elif name == "findnext":
-        rect(c, 2, 2, 8, 8, NAVY, CYAN)
-        line(c, 8, 8, 13, 13, K)
-        line(c, 9, 8, 14, 13, K)
+        c.rect(2, 2, 8, 8, NAVY, CYAN)
+        c.line(8, 8, 13, 13, K)
+        c.line(9, 8, 14, 13, K)
     elif name == "favorites":
         pts = [(7, 1), (8, 1), (9, 5), (14, 5), (10, 8), (12, 14), (8, 10), (3, 14), (5, 8), (1, 5), (6, 5)]
         for i in range(len(pts)):
             x0, y0 = pts[i]
             x1, y1 = pts[(i + 1) % len(pts)]
-            line(c, x0, y0, x1, y1, OLIVE)
+            c.line(x0, y0, x1, y1, OLIVE)
         for y in range(5, 10):
             for x in range(5, 11):
-                c[y][x] = YEL
+                c.px(x, y, YEL)
     elif name == "addfavorite":
         folder(c, col=YEL)
-        rect(c, 9, 9, 15, 15, DGRN, GRN)
-        line(c, 12, 10, 12, 14, WHITE)
-        line(c, 10, 12, 14, 12, WHITE)
+        c.rect(9, 9, 15, 15, DGRN, GRN)
+        c.line(12, 10, 12, 14, WHITE)
+        c.line(10, 12, 14, 12, WHITE)
     elif name == "open":
         folder(c)
-        line(c, 3, 13, 14, 7, OLIVE)
+        c.line(3, 13, 14, 7, OLIVE)
     elif name == "dialog":
-        rect(c, 1, 2, 14, 13, NAVY, WHITE)
-        line(c, 2, 3, 13, 3, BLUE)
-        line(c, 2, 4, 13, 4, BLUE)
-        rect(c, 3, 7, 12, 9, DGRAY, WHITE)
-        line(c, 4, 11, 8, 11, K)
+        c.rect(1, 2, 14, 13, NAVY, WHITE)
+        c.line(2, 3, 13, 3, BLUE)
+        c.line(2, 4, 13, 4, BLUE)
+        c.rect(3, 7, 12, 9, DGRAY, WHITE)
+        c.line(4, 11, 8, 11, K)
     elif name == "copy":
-        rect(c, 1, 1, 9, 11, K, WHITE)
-        rect(c, 6, 4, 14, 14, K, WHITE)
+        c.rect(1, 1, 9, 11, K, WHITE)
+        c.rect(6, 4, 14, 14, K, WHITE)
         for y in (7, 9, 11):
-            line(c, 8, y, 12, y, DGRAY)
+            c.line(8, y, 12, y, DGRAY)
     elif name == "options":
-        rect(c, 3, 3, 12, 12, DGRAY, LGRAY)
-        rect(c, 6, 6, 9, 9, K, WHITE)
+        c.rect(3, 3, 12, 12, DGRAY, LGRAY)
+        c.rect(6, 6, 9, 9, K, WHITE)
         for (x, y) in ((7, 1), (7, 14), (1, 7), (14, 7)):
-            rect(c, x, y, x + 1, y, DGRAY)
+            c.rect(x, y, x + 1, y, DGRAY)
     elif name == "about":
-        rect(c, 2, 1, 13, 14, NAVY, BLUE)
-        line(c, 7, 3, 8, 3, WHITE)
+        c.rect(2, 1, 13, 14, NAVY, BLUE)
+        c.line(7, 3, 8, 3, WHITE)
         for y in range(6, 13):
-            line(c, 7, y, 8, y, WHITE)
+            c.line(7, y, 8, y, WHITE)
     elif name == "help":
-        rect(c, 2, 1, 13, 14, DGRN, GRN)
-        line(c, 5, 4, 10, 4, WHITE)
-        line(c, 10, 4, 10, 7, WHITE)
-        line(c, 10, 7, 7, 8, WHITE)
-        line(c, 7, 8, 7, 10, WHITE)
-        c[12][7] = WHITE
+        c.rect(2, 1, 13, 14, DGRN, GRN)
+        c.line(5, 4, 10, 4, WHITE)
+        c.line(10, 4, 10, 7, WHITE)
+        c.line(10, 7, 7, 8, WHITE)
+        c.line(7, 8, 7, 10, WHITE)
+        c.px(7, 12, WHITE)
     elif name == "close":
-        line(c, 3, 3, 12, 12, RED)
-        line(c, 4, 3, 13, 12, RED)
-        line(c, 12, 3, 3, 12, RED)
-        line(c, 13, 3, 4, 12, RED)
+        c.line(3, 3, 12, 12, RED)
+        c.line(4, 3, 13, 12, RED)
+        c.line(12, 3, 3, 12, RED)
+        c.line(13, 3, 4, 12, RED)
     elif name == "show":
-        rect(c, 1, 2, 14, 13, NAVY, WHITE)
-        line(c, 2, 3, 13, 3, BLUE)
-        line(c, 2, 4, 13, 4, BLUE)
+        c.rect(1, 2, 14, 13, NAVY, WHITE)
+        c.line(2, 3, 13, 3, BLUE)
+        c.line(2, 4, 13, 4, BLUE)
     elif name == "favorite":
         folder(c, col=YEL)
-        c[8][7] = RED
-        c[8][8] = RED
-        c[9][6] = RED
-        c[9][9] = RED
+        c.px(7, 8, RED)
+        c.px(8, 8, RED)
+        c.px(6, 9, RED)
+        c.px(9, 9, RED)
     elif name == "ok":
-        line(c, 2, 8, 6, 12, DGRN)
-        line(c, 2, 9, 6, 13, DGRN)
-        line(c, 6, 12, 13, 3, DGRN)
-        line(c, 6, 13, 13, 4, DGRN)
-    return c
+        c.line(2, 8, 6, 12, DGRN)
+        c.line(2, 9, 6, 13, DGRN)
+        c.line(6, 12, 13, 3, DGRN)
+        c.line(6, 13, 13, 4, DGRN)
+    return c.rows
 
 
-def strip(names):
-    """Several 16x16 glyphs side by side, for an image list."""
-    pics = [glyph(n) for n in names]
-    return [sum((p[y] for p in pics), []) for y in range(16)]
+def strip(names, s=1):
+    """Several square glyphs side by side, for an image list."""
+    pics = [glyph(n, s) for n in names]
+    return [sum((p[y] for p in pics), []) for y in range(16 * s)]
 
 
 def app_icon(size):
@@ -281,14 +299,23 @@ def avi_hand(frames=6, size=32):
 
 def main(out):
     os.makedirs(out, exist_ok=True)
+    buttons = ["rescan", "findnext", "favorites", "addfavorite", "open", "dialog", "copy", "options", "about",
+               "help", "ok"]
+    popup = ["open", "dialog", "close", "show", "favorite"]
     files = {
         "line.bmp": bmp4(connector("line")),
         "tee.bmp": bmp4(connector("tee")),
         "elbow.bmp": bmp4(connector("elbow")),
         "drive.bmp": bmp4(drive()),
-        "buttons.bmp": bmp4(strip(["rescan", "findnext", "favorites", "addfavorite", "open", "dialog",
-                                   "copy", "options", "about", "help", "ok"])),
-        "popup.bmp": bmp4(strip(["open", "dialog", "close", "show", "favorite"])),
+        "buttons.bmp": bmp4(strip(buttons)),
+        "popup.bmp": bmp4(strip(popup)),
+        # Twice the size, for 150 and 200 per cent screen scaling.
+        "line32.bmp": bmp4(connector("line", 2)),
+        "tee32.bmp": bmp4(connector("tee", 2)),
+        "elbow32.bmp": bmp4(connector("elbow", 2)),
+        "drive32.bmp": bmp4(drive(2)),
+        "buttons32.bmp": bmp4(strip(buttons, 2)),
+        "popup32.bmp": bmp4(strip(popup, 2)),
         # The small and large sizes at 100, 125, 150 and 200 per cent screen scaling.
         "tarvolo.ico": ico([16, 20, 24, 32, 40, 48, 64]),
         "hand.avi": avi_hand(),
