@@ -94,8 +94,12 @@ int RunUnix(const std::string& command) {
         ADD_FAILURE() << "cannot run the shell, error " << ::GetLastError();
         return -1;
     }
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    // No handle is closed: for a Unix program Wine's CreateProcess succeeds
+    // without filling in the process and thread handles, and hands back whatever
+    // its own stack held. Closing those closed some other handle of this
+    // process now and then, among them its standard output: every line gtest
+    // printed after that, failures included, was lost, and a failed test looked
+    // like a silent death after "[ RUN ]".
     std::string code;
     // Polled often: keystrokes go this way too.
     auto end = std::chrono::steady_clock::now() + 60s;
@@ -540,7 +544,30 @@ void Type(const std::string& ascii) {
     SendKeys(events);
 }
 
+void SettleFrontForClick(HWND hwnd) {
+    // A click as a user makes it lands on a window that is in front and stays
+    // there: a late X focus event of Wine's own can otherwise put another window
+    // of the program in front between the press and the release (or before the
+    // press), and the click is taken as an activation only, or lost. Popups that
+    // never take the front (a dropped list, a menu), and windows a click cannot
+    // activate (hidden, or disabled under a modal box: a click that a test expects
+    // to change nothing), are clicked as they are, once every X event sent so far
+    // has been taken.
+    HWND root = ::GetAncestor(hwnd, GA_ROOT);
+    const std::string cls = ClassName(root);
+    const bool popupWithoutFront = cls == "ComboLBox" || cls == "#32768" ||
+                                   (::GetWindowLongW(root, GWL_EXSTYLE) & WS_EX_NOACTIVATE) != 0;
+    if (popupWithoutFront || !Visible(root) || !::IsWindowEnabled(root)) {
+        if (!SettleXInput()) ADD_FAILURE() << "the X input did not settle before a click; " << KeyboardState();
+        return;
+    }
+    if (!BringToFrontSettled(root))
+        ADD_FAILURE() << "the window to click (\"" << Text(root) << "\", class " << cls
+                      << ") does not stay in front; " << KeyboardState();
+}
+
 void LeftClick(HWND hwnd, int x, int y) {
+    SettleFrontForClick(hwnd);
     POINT pt{x, y};
     ::ClientToScreen(hwnd, &pt);
     ::SetCursorPos(pt.x, pt.y);
