@@ -421,16 +421,23 @@ void SendThroughX(const std::vector<KeyEvent>& batch, unsigned long long xwindow
     std::string script;
     if (xwindow) {
         const std::string id = std::to_string(xwindow);
-        script += "[ \"$(xdotool getwindowfocus -f)\" = " + id + " ] || timeout 5 xdotool windowfocus --sync " + id +
-                  " || exit 3\n";
+        // Wine shows a window in Win32 terms before its thread maps the X window,
+        // and the X server refuses the focus to an unmapped window: wait (up to
+        // 5 s) until it is viewable first.
+        script += "[ \"$(xdotool getwindowfocus -f)\" = " + id + " ] || {\n"
+                  "  n=0; until xwininfo -id " + id + " | grep -q IsViewable; do\n"
+                  "    n=$((n+1)); [ $n -ge 200 ] && exit 5; sleep 0.025; done\n"
+                  "  timeout 5 xdotool windowfocus --sync " + id + " || exit 3\n}\n";
     }
     for (const KeyEvent& e : batch)
         script += std::string("xdotool ") + (e.up ? "keyup " : "keydown ") + XKeysym(e.vk) + " || exit 4\n";
     const int code = RunUnix(script);
-    if (code == 3) {
+    if (code == 3 || code == 5) {
         HWND front = ::GetForegroundWindow();
-        ADD_FAILURE() << "the X input focus cannot be given to the window in front (\"" << Text(front)
-                      << "\", class " << ClassName(front) << ", X window " << xwindow << ")";
+        ADD_FAILURE() << (code == 5 ? "the X window of the window in front is not mapped"
+                                    : "the X input focus cannot be given to the window in front")
+                      << " (\"" << Text(front) << "\", class " << ClassName(front) << ", X window " << xwindow
+                      << "); " << KeyboardState();
     } else if (code != 0) {
         ADD_FAILURE() << "xdotool failed (" << code << "); is it installed (tools/setup.sh)?";
     }
@@ -566,16 +573,17 @@ void SettleFrontForClick(HWND hwnd) {
                       << ") does not stay in front; " << KeyboardState();
 }
 
-void LeftClick(HWND hwnd, int x, int y) {
+void LeftClick(HWND hwnd, int x, int y, int clicks) {
     SettleFrontForClick(hwnd);
     POINT pt{x, y};
     ::ClientToScreen(hwnd, &pt);
     ::SetCursorPos(pt.x, pt.y);
-    INPUT in[2]{};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    ::SendInput(2, in, sizeof(INPUT));
+    std::vector<INPUT> in(static_cast<size_t>(2 * clicks));
+    for (size_t i = 0; i < in.size(); ++i) {
+        in[i].type = INPUT_MOUSE;
+        in[i].mi.dwFlags = i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+    }
+    ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
     std::this_thread::sleep_for(30ms);
 }
 

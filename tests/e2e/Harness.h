@@ -101,7 +101,9 @@ void Type(const std::string& ascii);                // letters, digits, space an
 // Before a mouse click on `hwnd`: its top-level window put in front and settled
 // there (a dropped list or a menu: the X input settled), as keys get it.
 void SettleFrontForClick(HWND hwnd);
-void LeftClick(HWND hwnd, int x, int y);            // client coordinates; settles first
+// Client coordinates; settles first. More than one click: all queued at once,
+// before the window can react to the first.
+void LeftClick(HWND hwnd, int x, int y, int clicks = 1);
 
 // The program under test, in a program folder of its own.
 class Program {
