@@ -94,8 +94,12 @@ int RunUnix(const std::string& command) {
         ADD_FAILURE() << "cannot run the shell, error " << ::GetLastError();
         return -1;
     }
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    // No handle is closed: for a Unix program Wine's CreateProcess succeeds
+    // without filling in the process and thread handles, and hands back whatever
+    // its own stack held. Closing those closed some other handle of this
+    // process now and then, among them its standard output: every line gtest
+    // printed after that, failures included, was lost, and a failed test looked
+    // like a silent death after "[ RUN ]".
     std::string code;
     // Polled often: keystrokes go this way too.
     auto end = std::chrono::steady_clock::now() + 60s;
@@ -417,16 +421,23 @@ void SendThroughX(const std::vector<KeyEvent>& batch, unsigned long long xwindow
     std::string script;
     if (xwindow) {
         const std::string id = std::to_string(xwindow);
-        script += "[ \"$(xdotool getwindowfocus -f)\" = " + id + " ] || timeout 5 xdotool windowfocus --sync " + id +
-                  " || exit 3\n";
+        // Wine shows a window in Win32 terms before its thread maps the X window,
+        // and the X server refuses the focus to an unmapped window: wait (up to
+        // 5 s) until it is viewable first.
+        script += "[ \"$(xdotool getwindowfocus -f)\" = " + id + " ] || {\n"
+                  "  n=0; until xwininfo -id " + id + " | grep -q IsViewable; do\n"
+                  "    n=$((n+1)); [ $n -ge 200 ] && exit 5; sleep 0.025; done\n"
+                  "  timeout 5 xdotool windowfocus --sync " + id + " || exit 3\n}\n";
     }
     for (const KeyEvent& e : batch)
         script += std::string("xdotool ") + (e.up ? "keyup " : "keydown ") + XKeysym(e.vk) + " || exit 4\n";
     const int code = RunUnix(script);
-    if (code == 3) {
+    if (code == 3 || code == 5) {
         HWND front = ::GetForegroundWindow();
-        ADD_FAILURE() << "the X input focus cannot be given to the window in front (\"" << Text(front)
-                      << "\", class " << ClassName(front) << ", X window " << xwindow << ")";
+        ADD_FAILURE() << (code == 5 ? "the X window of the window in front is not mapped"
+                                    : "the X input focus cannot be given to the window in front")
+                      << " (\"" << Text(front) << "\", class " << ClassName(front) << ", X window " << xwindow
+                      << "); " << KeyboardState();
     } else if (code != 0) {
         ADD_FAILURE() << "xdotool failed (" << code << "); is it installed (tools/setup.sh)?";
     }
@@ -540,15 +551,39 @@ void Type(const std::string& ascii) {
     SendKeys(events);
 }
 
-void LeftClick(HWND hwnd, int x, int y) {
+void SettleFrontForClick(HWND hwnd) {
+    // A click as a user makes it lands on a window that is in front and stays
+    // there: a late X focus event of Wine's own can otherwise put another window
+    // of the program in front between the press and the release (or before the
+    // press), and the click is taken as an activation only, or lost. Popups that
+    // never take the front (a dropped list, a menu), and windows a click cannot
+    // activate (hidden, or disabled under a modal box: a click that a test expects
+    // to change nothing), are clicked as they are, once every X event sent so far
+    // has been taken.
+    HWND root = ::GetAncestor(hwnd, GA_ROOT);
+    const std::string cls = ClassName(root);
+    const bool popupWithoutFront = cls == "ComboLBox" || cls == "#32768" ||
+                                   (::GetWindowLongW(root, GWL_EXSTYLE) & WS_EX_NOACTIVATE) != 0;
+    if (popupWithoutFront || !Visible(root) || !::IsWindowEnabled(root)) {
+        if (!SettleXInput()) ADD_FAILURE() << "the X input did not settle before a click; " << KeyboardState();
+        return;
+    }
+    if (!BringToFrontSettled(root))
+        ADD_FAILURE() << "the window to click (\"" << Text(root) << "\", class " << cls
+                      << ") does not stay in front; " << KeyboardState();
+}
+
+void LeftClick(HWND hwnd, int x, int y, int clicks) {
+    SettleFrontForClick(hwnd);
     POINT pt{x, y};
     ::ClientToScreen(hwnd, &pt);
     ::SetCursorPos(pt.x, pt.y);
-    INPUT in[2]{};
-    in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    ::SendInput(2, in, sizeof(INPUT));
+    std::vector<INPUT> in(static_cast<size_t>(2 * clicks));
+    for (size_t i = 0; i < in.size(); ++i) {
+        in[i].type = INPUT_MOUSE;
+        in[i].mi.dwFlags = i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+    }
+    ::SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
     std::this_thread::sleep_for(30ms);
 }
 

@@ -98,7 +98,12 @@ void KeyUp(WORD vk);
 void Key(WORD vk);                                  // press and release
 void Chord(std::initializer_list<WORD> modifiers, WORD vk);  // e.g. Chord({VK_CONTROL}, VK_RETURN)
 void Type(const std::string& ascii);                // letters, digits, space and punctuation
-void LeftClick(HWND hwnd, int x, int y);            // client coordinates
+// Before a mouse click on `hwnd`: its top-level window put in front and settled
+// there (a dropped list or a menu: the X input settled), as keys get it.
+void SettleFrontForClick(HWND hwnd);
+// Client coordinates; settles first. More than one click: all queued at once,
+// before the window can react to the first.
+void LeftClick(HWND hwnd, int x, int y, int clicks = 1);
 
 // The program under test, in a program folder of its own.
 class Program {

@@ -597,6 +597,7 @@ TEST(Deliver, TheIconsMenuListsTheFavoritesAsTheyAreNow) {
 namespace {
 
 void RightClick(HWND hwnd, int x, int y) {
+    SettleFrontForClick(hwnd);
     POINT pt{x, y};
     ::ClientToScreen(hwnd, &pt);
     ::SetCursorPos(pt.x, pt.y);
@@ -609,6 +610,7 @@ void RightClick(HWND hwnd, int x, int y) {
 
 // Two clicks in one go, well within the double-click time whatever the load.
 void DoubleClick(HWND hwnd, int x, int y) {
+    SettleFrontForClick(hwnd);
     POINT pt{x, y};
     ::ClientToScreen(hwnd, &pt);
     ::SetCursorPos(pt.x, pt.y);

@@ -122,8 +122,9 @@ TEST(FindScan, CancelKeepsThePartialIndexAndTellsTheUserOnce) {
     const std::string first = picture();
     EXPECT_TRUE(WaitFor([&] { return picture() != first; }, 3s)) << "the animation does not play";
 
-    LeftClick(cancel, 40, 12);
-    LeftClick(cancel, 40, 12);  // a second click changes nothing
+    // A second click, queued with the first, changes nothing. (Apart, the second
+    // would land on whatever the first put under the pointer.)
+    LeftClick(cancel, 40, 12, 2);
     HWND box = program.WaitDialog("Information", 20s);
     ASSERT_TRUE(box) << "no cancel message";
     EXPECT_EQ(Program::MessageText(box),

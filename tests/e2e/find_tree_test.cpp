@@ -38,6 +38,7 @@ void ChooseDrive(Program& program, int index) {
 }
 
 void Drag(HWND hwnd, POINT from, POINT to) {
+    SettleFrontForClick(hwnd);
     ::ClientToScreen(hwnd, &from);
     ::ClientToScreen(hwnd, &to);
     auto send = [](DWORD flags) {

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -108,10 +110,19 @@ class OpenRecorder {
 public:
     OpenRecorder(const TestDir& dir, const std::wstring& classKey, bool protocol = false)
         : log_(dir.Win("opened.log")) {
-        std::string script = dir.UnixOf("record.sh");
-        EXPECT_TRUE(WriteFileBytes(dir.Win("record.sh"),
-                                   "printf '%s\\n' \"$1\" >> " + ShellQuote(dir.UnixOf("opened.log")) + "\n"));
-        std::wstring command = L"Z:\\bin\\sh " + W(script) + L" \"%1\"";
+        // The recorder is a Windows program: Wine's CreateProcess of a Unix one
+        // (a shell script) hands back no real handles, and the opening program
+        // closes whatever its stack held instead, handles of its own among them.
+        const std::string host = RecorderExe();
+        std::wstring command;
+        if (!host.empty()) {
+            command = L"\"" + W(host) + L"\" record \"" + W(log_) + L"\" \"%1\"";
+        } else {
+            std::string script = dir.UnixOf("record.sh");
+            EXPECT_TRUE(WriteFileBytes(dir.Win("record.sh"), "printf 'args %s\\n' \"$1\" >> " +
+                                                                 ShellQuote(dir.UnixOf("opened.log")) + "\n"));
+            command = L"Z:\\bin\\sh " + W(script) + L" \"%1\"";
+        }
         std::wstring commandKey;
         if (!protocol) {
             // The extension names a class of its own with the open command.
@@ -148,7 +159,9 @@ public:
         size_t start = 0;
         for (size_t i = 0; i < text.size(); ++i) {
             if (text[i] == '\n') {
-                lines.push_back(text.substr(start, i - start));
+                std::string line = text.substr(start, i - start);
+                if (line.rfind("args ", 0) == 0) line.erase(0, 5);
+                lines.push_back(line);
                 start = i + 1;
             }
         }
@@ -162,6 +175,21 @@ public:
     }
 
 private:
+    // dialoghost.exe: from TARVOLO_DIALOGHOST, else beside this test; empty when there is none.
+    static std::string RecorderExe() {
+        const char* env = std::getenv("TARVOLO_DIALOGHOST");
+        std::string exe = env ? env : "";
+        if (exe.empty()) {
+            wchar_t self[MAX_PATH] = {};
+            ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+            const std::string path = U(self);
+            exe = path.substr(0, path.find_last_of('\\') + 1) + "dialoghost.exe";
+        } else if (exe[0] == '/') {
+            exe = "Z:" + exe;
+            std::replace(exe.begin(), exe.end(), '/', '\\');
+        }
+        return FileExists(exe) ? exe : std::string();
+    }
     struct Saved {
         std::wstring key, value;
         bool existed;
