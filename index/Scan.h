@@ -3,6 +3,7 @@
 // tests and against FindFirstFileExW in the program.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -52,6 +53,16 @@ struct ScanObserver {
     virtual void Progress(uint32_t dirCount) = 0;  // directories found so far, root not counted
     virtual void Pump() = 0;                       // let pending window messages run
     virtual bool CancelRequested() = 0;
+};
+
+// For a walk in the background: nothing to show and no window to pump, only
+// the cancel request is asked for.
+struct CancelOnlyObserver : ScanObserver {
+    explicit CancelOnlyObserver(const std::atomic<bool>& cancel) : cancel_(cancel) {}
+    void Progress(uint32_t) override {}
+    void Pump() override {}
+    bool CancelRequested() override { return cancel_.load(); }
+    const std::atomic<bool>& cancel_;
 };
 
 struct ScanFilter {

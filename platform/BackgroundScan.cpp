@@ -7,19 +7,6 @@
 
 namespace tarvolo {
 
-namespace {
-
-// Nothing to show and no window to pump: only the cancel request is asked for.
-struct CancelOnly : ScanObserver {
-    explicit CancelOnly(const std::atomic<bool>& cancel) : cancel_(cancel) {}
-    void Progress(uint32_t) override {}
-    void Pump() override {}
-    bool CancelRequested() override { return cancel_.load(); }
-    const std::atomic<bool>& cancel_;
-};
-
-}  // namespace
-
 void BackgroundScan::Start(const std::string& root, const ScanFilter& filter) {
     Cancel();
     root_ = root;
@@ -31,7 +18,7 @@ void BackgroundScan::Start(const std::string& root, const ScanFilter& filter) {
             try {
                 WinDirectoryLister lister;
                 const WinCollator collator;
-                CancelOnly observer(cancel_);
+                CancelOnlyObserver observer(cancel_);
                 rows_ = WalkDirectoriesParallel(root, filter, lister, collator, observer, ScanThreadCount());
                 ok_ = !cancel_.load();
             } catch (const std::exception&) {

@@ -7,18 +7,6 @@
 
 namespace tarvolo {
 
-namespace {
-
-struct CancelOnly : ScanObserver {
-    explicit CancelOnly(const std::atomic<bool>& cancel) : cancel_(cancel) {}
-    void Progress(uint32_t) override {}
-    void Pump() override {}
-    bool CancelRequested() override { return cancel_.load(); }
-    const std::atomic<bool>& cancel_;
-};
-
-}  // namespace
-
 struct OffscreenDrives::Drive {
     std::string root;
     std::unique_ptr<DriveWatcher> watcher;
@@ -139,7 +127,7 @@ void OffscreenDrives::StartWrite(Drive& drive) {
                         case ApplyResult::kRescanNeeded: {
                             // The same walk as Rescan's; what the watch saw meanwhile comes after it.
                             WinDirectoryLister lister;
-                            CancelOnly observer(drive.cancel);
+                            CancelOnlyObserver observer(drive.cancel);
                             rows = WalkDirectoriesParallel(drive.root, filter, lister, collator, observer,
                                                            ScanThreadCount());
                             drive.written = !drive.cancel.load() && save_(drive.root, rows);

@@ -47,6 +47,37 @@ inline HWND StartIdle(Program& program, std::chrono::milliseconds timeout = 60s)
     return main;
 }
 
+// A descendant window of class `cls` whose text is `text`.
+inline HWND DescendantByText(HWND parent, const std::string& cls, const std::string& text) {
+    struct Query {
+        std::string cls, text;
+        HWND found;
+    } q{cls, text, nullptr};
+    ::EnumChildWindows(
+        parent,
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* q = reinterpret_cast<Query*>(p);
+            if (ClassName(w) != q->cls || Text(w) != q->text) return TRUE;
+            q->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&q));
+    return q.found;
+}
+
+// Opens the drive selector with the mouse and clicks entry `index` of its list.
+inline void ChooseDrive(Program& program, int index) {
+    HWND combo = program.Control(IDC_CMBDRIVES);
+    RECT r{};
+    ::GetClientRect(combo, &r);
+    LeftClick(combo, r.right / 2, r.bottom / 2);
+    HWND dropped = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        return (dropped = FindProcessWindow(program.Pid(), L"ComboLBox")) != nullptr;
+    })) << "the drive list did not drop down";
+    LeftClick(dropped, 20, 16 * index + 8);
+}
+
 inline long Count(HWND list) {
     return static_cast<long>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
 }

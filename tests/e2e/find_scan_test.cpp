@@ -199,23 +199,6 @@ TEST(FindScan, ReadOnlyRootKeepsTheIndexInTheUserFolderAndLoadsItFromThere) {
 
 namespace {
 
-HWND DescendantByText(HWND parent, const std::string& cls, const std::string& text) {
-    struct Query {
-        std::string cls, text;
-        HWND found;
-    } q{cls, text, nullptr};
-    ::EnumChildWindows(
-        parent,
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* q = reinterpret_cast<Query*>(p);
-            if (ClassName(w) != q->cls || Text(w) != q->text) return TRUE;
-            q->found = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&q));
-    return q.found;
-}
-
 RECT Bounds(HWND hwnd) {
     RECT r{};
     ::GetWindowRect(hwnd, &r);

@@ -24,19 +24,6 @@ std::vector<std::string> DriveEntries(HWND combo) {
     return entries;
 }
 
-// Opens the drive selector with the mouse and clicks entry `index` of its list.
-void ChooseDrive(Program& program, int index) {
-    HWND combo = program.Control(IDC_CMBDRIVES);
-    RECT r{};
-    ::GetClientRect(combo, &r);
-    LeftClick(combo, r.right / 2, r.bottom / 2);
-    HWND dropped = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        return (dropped = FindProcessWindow(program.Pid(), L"ComboLBox")) != nullptr;
-    })) << "the drive list did not drop down";
-    LeftClick(dropped, 20, 16 * index + 8);
-}
-
 void Drag(HWND hwnd, POINT from, POINT to) {
     SettleFrontForClick(hwnd);
     ::ClientToScreen(hwnd, &from);
