@@ -755,4 +755,31 @@ std::string Program::MessageText(HWND box) {
     return best;
 }
 
+void PutClipboardText(const std::wstring& text) {
+    static HWND owner =
+        ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(WaitFor([] { return ::OpenClipboard(owner) != FALSE; }, 2s)) << "the clipboard cannot be opened";
+    ::EmptyClipboard();
+    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    memcpy(::GlobalLock(mem), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    ::GlobalUnlock(mem);
+    ::SetClipboardData(CF_UNICODETEXT, mem);
+    ::CloseClipboard();
+}
+
+bool ClipboardBytes(UINT format, std::string& out) {
+    out.clear();
+    if (!WaitFor([] { return ::OpenClipboard(nullptr) != FALSE; }, 2s)) return false;
+    bool ok = false;
+    if (HANDLE data = ::GetClipboardData(format)) {
+        if (const void* p = ::GlobalLock(data)) {
+            out.assign(static_cast<const char*>(p), ::GlobalSize(data));
+            ::GlobalUnlock(data);
+            ok = true;
+        }
+    }
+    ::CloseClipboard();
+    return ok;
+}
+
 }  // namespace e2e

@@ -105,6 +105,11 @@ void SettleFrontForClick(HWND hwnd);
 // before the window can react to the first.
 void LeftClick(HWND hwnd, int x, int y, int clicks = 1);
 
+// The clipboard: `text` put on it as CF_UNICODETEXT (by a window of this process,
+// which Wine needs for another program to read it); the bytes of `format` read back.
+void PutClipboardText(const std::wstring& text);
+bool ClipboardBytes(UINT format, std::string& out);
+
 // The program under test, in a program folder of its own.
 class Program {
 public:

@@ -32,33 +32,6 @@ LegacyName NameForThisLocale() {
     return kNames[2];
 }
 
-void PutUnicode(const std::wstring& text) {
-    static HWND owner =
-        ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(WaitFor([] { return ::OpenClipboard(owner) != FALSE; }, 2s));
-    ::EmptyClipboard();
-    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    memcpy(::GlobalLock(mem), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    ::GlobalUnlock(mem);
-    ::SetClipboardData(CF_UNICODETEXT, mem);
-    ::CloseClipboard();
-}
-
-bool ClipboardBytes(UINT format, std::string& out) {
-    out.clear();
-    if (!WaitFor([] { return ::OpenClipboard(nullptr) != FALSE; }, 2s)) return false;
-    bool ok = false;
-    if (HANDLE data = ::GetClipboardData(format)) {
-        if (const void* p = ::GlobalLock(data)) {
-            out.assign(static_cast<const char*>(p), ::GlobalSize(data));
-            ::GlobalUnlock(data);
-            ok = true;
-        }
-    }
-    ::CloseClipboard();
-    return ok;
-}
-
 std::string UntilZero(const std::string& bytes) {
     return bytes.substr(0, bytes.find('\0'));
 }
@@ -81,7 +54,7 @@ TEST(CodePage, ALegacyIndexLineIsShownFoundAndDelivered) {
     // Typed non-Latin letters arrive as '?' under Wine: the name is pasted.
     ClickSearchBox(program);
     Key(VK_SHIFT);
-    PutUnicode(W(name.utf8));
+    PutClipboardText(W(name.utf8));
     Chord({VK_CONTROL}, 'V');
     ASSERT_TRUE(WaitFor([&] { return CurrentPath(program) == path; }, 5s))
         << "code page " << name.codePage << ": the path shows \"" << CurrentPath(program) << "\"";

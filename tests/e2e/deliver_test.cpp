@@ -381,31 +381,6 @@ TEST(Deliver, OpenStartsTheFileBrowserOnThePath) {
 
 namespace {
 
-bool ClipboardBytes(UINT format, std::string& out) {
-    out.clear();
-    if (!WaitFor([] { return ::OpenClipboard(nullptr) != FALSE; }, 2s)) return false;
-    bool ok = false;
-    if (HANDLE data = ::GetClipboardData(format)) {
-        if (const void* p = ::GlobalLock(data)) {
-            out.assign(static_cast<const char*>(p), ::GlobalSize(data));
-            ::GlobalUnlock(data);
-            ok = true;
-        }
-    }
-    ::CloseClipboard();
-    return ok;
-}
-
-void PutClipboardText(const std::wstring& text) {
-    ASSERT_TRUE(WaitFor([] { return ::OpenClipboard(nullptr) != FALSE; }, 2s));
-    ::EmptyClipboard();
-    HGLOBAL m = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    memcpy(::GlobalLock(m), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    ::GlobalUnlock(m);
-    ::SetClipboardData(CF_UNICODETEXT, m);
-    ::CloseClipboard();
-}
-
 std::wstring ClipboardUnicode() {
     std::string bytes;
     if (!ClipboardBytes(CF_UNICODETEXT, bytes)) return L"<none>";

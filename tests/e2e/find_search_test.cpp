@@ -48,15 +48,7 @@ void Paste(const std::wstring& text) {
     // A window of Wine's that gets the X focus may take the clipboard over from the X
     // selection: the focus is settled first, so the paste reads what is set here.
     GiveXFocusToTheWindowInFront();
-    // The clipboard wants an owner window for another program to read it under Wine.
-    static HWND owner = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(::OpenClipboard(owner));
-    ::EmptyClipboard();
-    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    memcpy(::GlobalLock(mem), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    ::GlobalUnlock(mem);
-    ::SetClipboardData(CF_UNICODETEXT, mem);
-    ::CloseClipboard();
+    PutClipboardText(text);
     Chord({VK_CONTROL}, 'V');
 }
 
