@@ -184,6 +184,20 @@ IndexRead Model::ReadDriveIndex(const std::string& path, const std::string& loca
     return read;
 }
 
+bool WriteDriveIndex(FileSystem& files, const std::string& path, const std::string& localPath,
+                     std::string_view text) {
+    if (files.ReplaceWhole(path, text)) {
+        if (!localPath.empty()) files.Remove(localPath);
+        return true;
+    }
+    // A standard user cannot create files in the root of the system drive.
+    if (localPath.empty()) return false;
+    // The folder is made where the copy's name says; a bare name has none to make.
+    const size_t slash = localPath.find_last_of('\\');
+    if (slash != std::string::npos && slash > 0) files.CreateFolder(localPath.substr(0, slash));
+    return files.ReplaceWhole(localPath, text);
+}
+
 void Model::AddToFavorites(const std::string& path) {
     favorites.push_back(Favorite::Parse(path + "?0*0"));
 }

@@ -69,6 +69,15 @@ struct IndexRead {
     RowStore rows;
 };
 
+// Writes a drive's index at `path` (the drive's root) or, when that fails, at
+// `localPath` (the per-user copy, its folder created first; empty for none).
+// Once the root's file is written an older per-user copy is removed: the
+// root's is read first, and the other would only mislead. False when neither
+// was written. It touches nothing but `files`, so a drive's own thread may
+// call it with a file system of its own.
+bool WriteDriveIndex(FileSystem& files, const std::string& path, const std::string& localPath,
+                     std::string_view text);
+
 // What the options dialog edits: a copy, applied as a whole on OK.
 struct OptionsValues {
     uint16_t hotKey = 0;
@@ -115,6 +124,10 @@ public:
     // empty for none). The rows are not shown yet: the window replaces the
     // drive's rows with them.
     IndexRead ReadDriveIndex(const std::string& path, const std::string& localPath);
+    // Writes a drive's index by the rule of WriteDriveIndex, to the same two paths.
+    bool SaveDriveIndex(const std::string& path, const std::string& localPath, std::string_view text) {
+        return WriteDriveIndex(files_, path, localPath, text);
+    }
 
     // Appends the path with no keys, even when it is empty or listed already.
     void AddToFavorites(const std::string& path);

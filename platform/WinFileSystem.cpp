@@ -1,6 +1,9 @@
 #include "platform/WinFileSystem.h"
 
+#include <windows.h>
+
 #include "platform/AtomicFile.h"
+#include "platform/WinText.h"
 
 namespace tarvolo {
 
@@ -17,6 +20,14 @@ FileSystem::Read WinFileSystem::ReadWhole(const std::string& path, std::string& 
 bool WinFileSystem::ReplaceWhole(const std::string& path, std::string_view bytes) {
     std::string error;
     return ReplaceFileAtomically(path, bytes, &error);
+}
+
+bool WinFileSystem::Remove(const std::string& path) {
+    return ::DeleteFileW(Widen(path).c_str()) != 0;
+}
+
+bool WinFileSystem::CreateFolder(const std::string& path) {
+    return ::CreateDirectoryW(Widen(path).c_str(), nullptr) != 0;
 }
 
 }  // namespace tarvolo

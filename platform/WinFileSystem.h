@@ -9,6 +9,8 @@ class WinFileSystem : public FileSystem {
 public:
     Read ReadWhole(const std::string& path, std::string& bytes, uint64_t maxBytes) override;
     bool ReplaceWhole(const std::string& path, std::string_view bytes) override;
+    bool Remove(const std::string& path) override;
+    bool CreateFolder(const std::string& path) override;
 };
 
 }  // namespace tarvolo

@@ -23,6 +23,10 @@ public:
     virtual Read ReadWhole(const std::string& path, std::string& bytes, uint64_t maxBytes) = 0;
     // Replaces the file as a whole: on failure the old file is left as it was.
     virtual bool ReplaceWhole(const std::string& path, std::string_view bytes) = 0;
+    // Deletes one file; false when it was not there or could not be deleted.
+    virtual bool Remove(const std::string& path) = 0;
+    // Creates one folder whose parent exists; false when it could not (or was there already).
+    virtual bool CreateFolder(const std::string& path) = 0;
 };
 
 }  // namespace tarvolo

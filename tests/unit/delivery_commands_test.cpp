@@ -86,6 +86,8 @@ class NoFiles : public FileSystem {
 public:
     Read ReadWhole(const std::string&, std::string&, uint64_t) override { return Read::missing; }
     bool ReplaceWhole(const std::string&, std::string_view) override { return false; }
+    bool Remove(const std::string&) override { return false; }
+    bool CreateFolder(const std::string&) override { return false; }
 };
 
 struct NoDecoder : AnsiDecoder {

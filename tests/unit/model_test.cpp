@@ -2,6 +2,7 @@
 // which order, and what is never overwritten.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -15,7 +16,8 @@ struct PlainDecoder : AnsiDecoder {
 };
 
 // Files by name; a name in `unreadable` exists but cannot be read, one in
-// `readOnly` cannot be replaced. Every replacement is logged in order.
+// `readOnly` cannot be replaced. Every replacement is logged in order, and in
+// `steps` with every removal and new folder.
 class MemoryFiles : public FileSystem {
 public:
     Read ReadWhole(const std::string& path, std::string& bytes, uint64_t maxBytes) override {
@@ -29,14 +31,23 @@ public:
     }
     bool ReplaceWhole(const std::string& path, std::string_view bytes) override {
         written.push_back(path);
+        steps.push_back("write " + path);
         if (readOnly.count(path)) return false;
         files[path] = std::string(bytes);
         return true;
     }
+    bool Remove(const std::string& path) override {
+        steps.push_back("remove " + path);
+        return files.erase(path) > 0;
+    }
+    bool CreateFolder(const std::string& path) override {
+        steps.push_back("folder " + path);
+        return folders.insert(path).second;
+    }
 
     std::map<std::string, std::string> files;
-    std::set<std::string> unreadable, readOnly;
-    std::vector<std::string> written;
+    std::set<std::string> unreadable, readOnly, folders;
+    std::vector<std::string> written, steps;
 };
 
 using Lines = std::vector<std::string>;
@@ -232,6 +243,84 @@ TEST_F(ModelFiles, ADrivesIndexComesFromItsRootOrElseFromTheUserFolder) {
     read = model.ReadDriveIndex("D:\\tarvolo.dir", "");
     EXPECT_EQ(read.result, FileSystem::Read::missing) << "no user folder: only the root is looked at";
     EXPECT_TRUE(files.written.empty()) << "reading never writes";
+}
+
+}  // namespace
+}  // namespace tarvolo
+
+namespace tarvolo {
+namespace {
+
+// Which files a drive's index ends up in, and the steps taken, for each way the
+// two places can fail.
+TEST_F(ModelFiles, ADrivesIndexGoesToItsRootOrElseToTheUserFolder) {
+    const std::string root = "D:\\tarvolo.dir", local = "L:\\Tarvolo\\D.dir";
+    struct Case {
+        const char* name;
+        std::set<std::string> readOnly;
+        std::string localPath;
+        bool saved;
+        Lines steps;
+        Lines filesAfter;  // the index files there afterwards
+    };
+    const Case cases[] = {
+        {"root writable", {}, local, true, {"write " + root, "remove " + local}, {root}},
+        {"root writable, no user folder", {}, "", true, {"write " + root}, {root, local}},
+        {"root refused",
+         {root},
+         local,
+         true,
+         {"write " + root, "folder L:\\Tarvolo", "write " + local},
+         {root, local}},
+        {"both refused",
+         {root, local},
+         local,
+         false,
+         {"write " + root, "folder L:\\Tarvolo", "write " + local},
+         {root, local}},
+        {"root refused, no user folder", {root}, "", false, {"write " + root}, {root, local}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        files.files = {{root, "old root"}, {local, "old local"}};
+        files.readOnly = c.readOnly;
+        files.steps.clear();
+        EXPECT_EQ(model.SaveDriveIndex(root, c.localPath, "new"), c.saved);
+        EXPECT_EQ(files.steps, c.steps);
+        Lines after;
+        for (const auto& [path, text] : files.files) after.push_back(path);
+        std::sort(after.begin(), after.end());
+        EXPECT_EQ(after, c.filesAfter);
+        // A refused file keeps what it held; a written one holds the new index.
+        EXPECT_EQ(files.files[root], c.readOnly.count(root) ? "old root" : "new");
+    }
+}
+
+TEST_F(ModelFiles, ASavedIndexIsReadBackFromWhereverItWent) {
+    const std::string root = "D:\\tarvolo.dir", local = "L:\\Tarvolo\\D.dir";
+    files.readOnly = {root};
+    ASSERT_TRUE(model.SaveDriveIndex(root, local, "\\\r\n\\Kept\r\n"));
+    IndexRead read = model.ReadDriveIndex(root, local);
+    ASSERT_EQ(read.result, FileSystem::Read::loaded);
+    EXPECT_EQ(read.path, local);
+    ASSERT_EQ(read.rows.size(), 2u);
+    EXPECT_EQ(read.rows.Row(1), "\\Kept");
+
+    // Once the root can be written again, the user folder's older copy goes.
+    files.readOnly.clear();
+    ASSERT_TRUE(model.SaveDriveIndex(root, local, "\\\r\n\\Root\r\n"));
+    EXPECT_EQ(files.files.count(local), 0u);
+    read = model.ReadDriveIndex(root, local);
+    EXPECT_EQ(read.path, root);
+    EXPECT_EQ(read.rows.Row(1), "\\Root");
+}
+
+TEST(WriteDriveIndex, ABareUserFileNameMakesNoFolder) {
+    MemoryFiles files;
+    files.readOnly = {"D:\\tarvolo.dir"};
+    EXPECT_TRUE(WriteDriveIndex(files, "D:\\tarvolo.dir", "D.dir", "x"));
+    EXPECT_TRUE(files.folders.empty()) << "a folder named like the file would stop it being written";
+    EXPECT_EQ(files.files["D.dir"], "x");
 }
 
 }  // namespace

@@ -34,6 +34,8 @@ namespace {
 struct NoFiles : FileSystem {
     Read ReadWhole(const std::string&, std::string&, uint64_t) override { return Read::missing; }
     bool ReplaceWhole(const std::string&, std::string_view) override { return false; }
+    bool Remove(const std::string&) override { return false; }
+    bool CreateFolder(const std::string&) override { return false; }
 };
 
 // Lays `form` out at `dpi` as a move to a monitor of that scale would.

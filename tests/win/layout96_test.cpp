@@ -26,6 +26,8 @@ namespace {
 struct NoFiles : FileSystem {
     Read ReadWhole(const std::string&, std::string&, uint64_t) override { return Read::missing; }
     bool ReplaceWhole(const std::string&, std::string_view) override { return false; }
+    bool Remove(const std::string&) override { return false; }
+    bool CreateFolder(const std::string&) override { return false; }
 };
 
 // One line per control: form, class, text, and its rectangle in the form's client area.
