@@ -44,8 +44,8 @@ struct ListShownAgain {
 void TfrmMain::cmbDrivesChange() {
     const std::string drive = SelectedDrive();
     if (drive.empty()) return;
-    SaveLiveIndex();    // the rows shown are still the last drive's
-    WatchDrive(drive);  // before the rows are read, so that no change falls in between
+    liveIndex_->Save();             // the rows shown are still the last drive's
+    liveIndex_->WatchDrive(drive);  // before the rows are read, so that no change falls in between
     ::ShowWindow(DirListBox, SW_HIDE);
     ListShownAgain showAgain{DirListBox};
 
@@ -69,7 +69,7 @@ void TfrmMain::cmbDrivesChange() {
     if (!model_.drive.rows.empty()) SelectRow(0);
     DirListBoxClick();
     SetSearchText("");
-    ::PostMessageW(hwnd_, kDriveChangedMessage, 0, 0);  // what changed while the rows were read
+    liveIndex_->CatchUpLater();  // what changed while the rows were read
 }
 
 void TfrmMain::btnRescanClick() {
@@ -77,9 +77,9 @@ void TfrmMain::btnRescanClick() {
     if (drive.empty()) return;
     ::ShowWindow(DirListBox, SW_HIDE);
     ListShownAgain showAgain{DirListBox};
-    WatchDrive(drive);  // before the walk, so that no change falls in between
+    liveIndex_->WatchDrive(drive);  // before the walk, so that no change falls in between
     frmRescan->ScanDrive(drive + "\\");
-    ::PostMessageW(hwnd_, kDriveChangedMessage, 0, 0);  // what changed during the walk
+    liveIndex_->CatchUpLater();  // what changed during the walk
     BuildTreeCodes();
     if (!model_.drive.rows.empty()) SelectRow(0);
     DirListBoxClick();

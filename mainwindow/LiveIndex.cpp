@@ -1,13 +1,9 @@
-// The shown drive's rows follow the disk: the watch's changes are applied in
-// place, keeping the selection and the scroll position, and the index file is
-// rewritten once the changes have settled. Every other fixed drive with an
-// index is watched too; its changes reach its index file (OffscreenDrives),
-// and the changes its file does not hold yet come along when it is chosen.
+#include "mainwindow/LiveIndex.h"
+
 #include "index/IndexFile.h"
-#include "mainwindow/Main.h"
 #include "mainwindow/Rescan.h"
 #include "platform/AtomicFile.h"
-#include "platform/Controls.h"
+#include "platform/WinFileSystem.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -17,10 +13,6 @@ namespace {
 // Quiet time before the index file is written: a copy of a large tree is one
 // write, not thousands.
 constexpr UINT kSettleMs = 3000;
-
-}  // namespace
-
-namespace {
 
 // On a drive's own thread: its index file, the drive's own or the per-user copy.
 OffscreenDrives::Load LoadIndexRows(const std::string& root, RowStore& rows) {
@@ -37,17 +29,11 @@ OffscreenDrives::Load LoadIndexRows(const std::string& root, RowStore& rows) {
     return OffscreenDrives::Load::kMissing;
 }
 
-// No message: the next change, the choice of the drive or Rescan writes again.
+// On a drive's own thread, with a file system of its own. No message: the next
+// change, the choice of the drive or Rescan writes again.
 bool SaveIndexRows(const std::string& root, const RowStore& rows) {
-    return TfrmRescan::SaveIndex(root, IndexFileText(rows));
-}
-
-std::string DriveEntry(HWND combo, LRESULT i) {
-    wchar_t entry[16] = {};
-    const LRESULT n = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-    if (n <= 0 || n >= 16) return {};
-    ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(entry));
-    return Narrow(entry);
+    WinFileSystem files;
+    return WriteDriveIndex(files, IndexFilePath(root), LocalIndexFilePath(root), IndexFileText(rows));
 }
 
 bool IndexStored(const std::string& root) {
@@ -58,13 +44,51 @@ bool IndexStored(const std::string& root) {
     return false;
 }
 
+// The list draws nothing while its rows change, and once as a whole afterwards.
+class ListRedrawOff {
+public:
+    explicit ListRedrawOff(LiveIndexView& view) : view_(view) { view_.ListRedraw(false); }
+    ~ListRedrawOff() { view_.ListRedraw(true); }
+    ListRedrawOff(const ListRedrawOff&) = delete;
+    ListRedrawOff& operator=(const ListRedrawOff&) = delete;
+
+private:
+    LiveIndexView& view_;
+};
+
 }  // namespace
 
-void TfrmMain::WatchDrive(const std::string& drive) {
-    if (!watcher_) watcher_ = std::make_unique<DriveWatcher>(hwnd_, kDriveChangedMessage);
+LiveIndex::LiveIndex(HWND window, Model& model, LiveIndexView& view)
+    : window_(window), model_(model), view_(view) {}
+
+LiveIndex::~LiveIndex() = default;
+
+bool LiveIndex::OnMessage(UINT msg, WPARAM wp) {
+    switch (msg) {
+        case kDriveChangedMessage:
+            DriveChanged();
+            return true;
+        case kBackgroundScanMessage:
+            BackgroundScanDone();
+            return true;
+        case WM_TIMER:
+            if (wp != kSaveTimer) return false;
+            Save();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void LiveIndex::CatchUpLater() {
+    ::PostMessageW(window_, kDriveChangedMessage, 0, 0);
+}
+
+void LiveIndex::WatchDrive(const std::string& drive) {
+    if (!watcher_) watcher_ = std::make_unique<DriveWatcher>(window_, kDriveChangedMessage);
     if (!offscreen_)
         offscreen_ =
-            std::make_unique<OffscreenDrives>(hwnd_, kDriveChangedMessage, LoadIndexRows, SaveIndexRows);
+            std::make_unique<OffscreenDrives>(window_, kDriveChangedMessage, LoadIndexRows, SaveIndexRows);
     const ScanFilter filter = model_.settings.Filter();
     const std::string root = drive.empty() ? std::string() : drive.substr(0, 2) + "\\";
     const std::string left = watcher_->Root();
@@ -77,14 +101,14 @@ void TfrmMain::WatchDrive(const std::string& drive) {
             lacking.push_back(ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}});
         offscreen_->Hand(left, std::move(lacking));
     }
-    for (LRESULT i = 0, n = ::SendMessageW(cmbDrives, CB_GETCOUNT, 0, 0); i < n; ++i) {
-        const std::string other = DriveEntry(cmbDrives, i) + "\\";
+    for (const std::string& entry : view_.ListedDrives()) {
+        const std::string other = entry + "\\";
         if (other != root && other.size() == 3 && IndexStored(other)) offscreen_->Watch(other, filter);
     }
     // The rows are about to be read or scanned again: a walk in the background is of no more use.
     if (backgroundScan_) backgroundScan_->Cancel();
-    ::KillTimer(hwnd_, kLiveSaveTimer);
-    liveIndexUnsaved_ = false;
+    ::KillTimer(window_, kSaveTimer);
+    unsaved_ = false;
     if (root.empty()) {
         watcher_->Stop();
         return;
@@ -93,22 +117,22 @@ void TfrmMain::WatchDrive(const std::string& drive) {
     // Taken over once the drive's new watch runs: the file about to be read may lack them, and a change
     // applied to rows that hold it already changes nothing.
     if (left != root) watcher_->Carry(offscreen_->Release(root));
-    if (offscreen_->Collect()) ::SetTimer(hwnd_, kLiveSaveTimer, kSettleMs, nullptr);
+    if (offscreen_->Collect()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
 }
 
-void TfrmMain::LiveFilterChanged() {
+void LiveIndex::FilterChanged() {
     const ScanFilter filter = model_.settings.Filter();
     if (watcher_) watcher_->SetFilter(filter);
     if (offscreen_) offscreen_->SetFilter(filter);
 }
 
-void TfrmMain::DriveChanged() {
-    if (offscreen_ && offscreen_->Collect()) ::SetTimer(hwnd_, kLiveSaveTimer, kSettleMs, nullptr);
+void LiveIndex::DriveChanged() {
+    if (offscreen_ && offscreen_->Collect()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
     // During a scan the rows are about to be replaced: the changes wait for the scan's rows.
-    if (!watcher_ || (frmRescan && frmRescan->Scanning())) return;
+    if (!watcher_ || view_.ScanWindowBusy()) return;
     if (backgroundScan_ && backgroundScan_->Running()) return;
     const std::vector<ResolvedChange> changes = watcher_->Take();
-    if (changes.empty() || SelectedDrive() + "\\" != watcher_->Root()) return;
+    if (changes.empty() || view_.ShownDrive() + "\\" != watcher_->Root()) return;
     const WinCollator collator;
     std::vector<RowsEdit> edits;
     bool lost = false;
@@ -121,73 +145,74 @@ void TfrmMain::DriveChanged() {
     if (lost) {
         // Changes were lost: the drive is walked again; what comes meanwhile waits for its rows.
         if (!backgroundScan_)
-            backgroundScan_ = std::make_unique<BackgroundScan>(hwnd_, kBackgroundScanMessage);
+            backgroundScan_ = std::make_unique<BackgroundScan>(window_, kBackgroundScanMessage);
         backgroundScan_->Start(watcher_->Root(), model_.settings.Filter());
     }
     if (edits.empty()) return;
 
-    const long selected = SelectedRow();
-    const LRESULT top = ::SendMessageW(DirListBox, LB_GETTOPINDEX, 0, 0);
-    ::SendMessageW(DirListBox, WM_SETREDRAW, FALSE, 0);
-    ListBox(DirListBox).SetCount(model_.drive.rows.size());
-    BuildTreeCodes();
-    model_.drive.search.Clear();
-    model_.drive.searchStale = true;
-    ::PostMessageW(hwnd_, kBuildSearchIndexMessage, 0, 0);
-    if (top != LB_ERR)
-        ::SendMessageW(DirListBox, LB_SETTOPINDEX, RowAfterEdits(static_cast<size_t>(top), edits), 0);
-    if (selected >= 0) SelectRow(static_cast<long>(RowAfterEdits(static_cast<size_t>(selected), edits)));
-    ::SendMessageW(DirListBox, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(DirListBox, nullptr, FALSE);
-
-    liveIndexUnsaved_ = true;
-    ::SetTimer(hwnd_, kLiveSaveTimer, kSettleMs, nullptr);
+    const long selected = view_.SelectedListRow();
+    const long top = view_.FirstShownRow();
+    {
+        ListRedrawOff redrawOff(view_);
+        model_.drive.BuildCodes();
+        model_.drive.search.Clear();
+        model_.drive.searchStale = true;
+        view_.RowsEdited();
+        if (top >= 0) view_.ShowFromRow(static_cast<long>(RowAfterEdits(static_cast<size_t>(top), edits)));
+        if (selected >= 0)
+            view_.SelectListRow(static_cast<long>(RowAfterEdits(static_cast<size_t>(selected), edits)));
+    }
+    unsaved_ = true;
+    ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
 }
 
-void TfrmMain::SaveLiveIndex() {
-    ::KillTimer(hwnd_, kLiveSaveTimer);
+void LiveIndex::SaveBeforeExit() {
+    exiting_ = true;
+    Save();
+}
+
+void LiveIndex::Save() {
+    ::KillTimer(window_, kSaveTimer);
     if (offscreen_) {
         // At the close and the end of the session everything is written before this returns.
-        if (sessionSaved_)
+        if (exiting_)
             offscreen_->WriteNow();
         else if (offscreen_->Write())
-            ::SetTimer(hwnd_, kLiveSaveTimer, kSettleMs, nullptr);  // a drive was still being written
+            ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);  // a drive was still being written
     }
-    if (!liveIndexUnsaved_ || !watcher_ || watcher_->Root().empty()) return;
-    liveIndexUnsaved_ = false;
+    if (!unsaved_ || !watcher_ || watcher_->Root().empty()) return;
+    unsaved_ = false;
     // No message: the rows are still right, and the next change or Rescan writes again.
-    TfrmRescan::SaveIndex(watcher_->Root(), IndexFileText(model_.drive.rows));
+    const std::string& root = watcher_->Root();
+    model_.SaveDriveIndex(IndexFilePath(root), LocalIndexFilePath(root), IndexFileText(model_.drive.rows));
 }
 
-}  // namespace tarvolo
-
-namespace tarvolo {
-
-void TfrmMain::BackgroundScanDone() {
+void LiveIndex::BackgroundScanDone() {
     RowStore rows;
     if (!backgroundScan_ || !backgroundScan_->Take(rows)) return;
     const std::string root = backgroundScan_->Root();
-    if (SelectedDrive() + "\\" != root || (frmRescan && frmRescan->Scanning())) return;
+    if (view_.ShownDrive() + "\\" != root || view_.ScanWindowBusy()) return;
     // The selection and the first row shown stay on the same directories where they still exist.
-    const long selected = SelectedRow();
-    const LRESULT top = ::SendMessageW(DirListBox, LB_GETTOPINDEX, 0, 0);
-    const std::string selectedRow = selected >= 0 ? std::string(model_.drive.rows.Row(static_cast<size_t>(selected))) : "";
+    const long selected = view_.SelectedListRow();
+    const long top = view_.FirstShownRow();
+    const std::string selectedRow =
+        selected >= 0 ? std::string(model_.drive.rows.Row(static_cast<size_t>(selected))) : "";
     const std::string topRow = top >= 0 && static_cast<size_t>(top) < model_.drive.rows.size()
                                    ? std::string(model_.drive.rows.Row(static_cast<size_t>(top)))
                                    : "";
-    ::SendMessageW(DirListBox, WM_SETREDRAW, FALSE, 0);
-    SetRows(std::move(rows));
-    BuildTreeCodes();
-    const size_t newTop = topRow.empty() ? SIZE_MAX : FindRow(model_.drive.rows, topRow);
-    if (newTop != SIZE_MAX) ::SendMessageW(DirListBox, LB_SETTOPINDEX, newTop, 0);
-    const size_t newSelected = selectedRow.empty() ? SIZE_MAX : FindRow(model_.drive.rows, selectedRow);
-    if (newSelected != SIZE_MAX) SelectRow(static_cast<long>(newSelected));
-    ::SendMessageW(DirListBox, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(DirListBox, nullptr, FALSE);
-    ::KillTimer(hwnd_, kLiveSaveTimer);
-    liveIndexUnsaved_ = false;
-    TfrmRescan::SaveIndex(root, IndexFileText(model_.drive.rows));
-    ::PostMessageW(hwnd_, kDriveChangedMessage, 0, 0);  // what changed during the walk
+    {
+        ListRedrawOff redrawOff(view_);
+        view_.ShowRows(std::move(rows));
+        model_.drive.BuildCodes();
+        const size_t newTop = topRow.empty() ? SIZE_MAX : FindRow(model_.drive.rows, topRow);
+        if (newTop != SIZE_MAX) view_.ShowFromRow(static_cast<long>(newTop));
+        const size_t newSelected = selectedRow.empty() ? SIZE_MAX : FindRow(model_.drive.rows, selectedRow);
+        if (newSelected != SIZE_MAX) view_.SelectListRow(static_cast<long>(newSelected));
+    }
+    ::KillTimer(window_, kSaveTimer);
+    unsaved_ = false;
+    model_.SaveDriveIndex(IndexFilePath(root), LocalIndexFilePath(root), IndexFileText(model_.drive.rows));
+    CatchUpLater();  // what changed during the walk
 }
 
 }  // namespace tarvolo

@@ -128,6 +128,7 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     windowOps_ = std::make_unique<WinWindowOps>([this] { MinimizeApplication(); });
     CommandView& view = *this;
     commands_ = std::make_unique<Commands>(model_, *shell_, *clipboard_, *windowOps_, view);
+    liveIndex_ = std::make_unique<LiveIndex>(hwnd_, model_, static_cast<LiveIndexView&>(*this));
     CreateControls();
     CreateMenus();
     CreateTrayIcon();
@@ -385,7 +386,7 @@ void TfrmMain::OptionsClick() {
     std::optional<OptionsValues> edited = ShowOptionsDialog(hwnd_, model_.Options(), *hotKeys_);
     if (!edited) return;
     model_.ApplyOptions(*edited);
-    LiveFilterChanged();
+    liveIndex_->FilterChanged();
     // A favorite's new keys act at once, not only after its menu was next opened.
     CreateFavoritesPopUp(popUpFavorites->At(0));
     CreateFavoritesPopUp(popUpFavorites->At(1));
@@ -527,7 +528,7 @@ bool TfrmMain::RealClose() {
         return false;
     }
     sessionSaved_ = true;
-    SaveLiveIndex();
+    liveIndex_->SaveBeforeExit();
     for (UniqueBitmap* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) b->reset();
     model_.drive.codes = TreeCodes();
     return true;
@@ -540,7 +541,7 @@ void TfrmMain::SaveAtSessionEnd() {
     sessionSaved_ = true;
     SaveLists(false);
     SaveSettings(false);
-    SaveLiveIndex();
+    liveIndex_->SaveBeforeExit();
 }
 
 void TfrmMain::OnDestroy() {
@@ -582,6 +583,13 @@ void TfrmMain::ApplyScale() {
 
 void TfrmMain::OnDpiChanged() { ApplyScale(); }
 
+bool TfrmMain::ScanWindowBusy() const { return frmRescan && frmRescan->Scanning(); }
+
+void TfrmMain::RowsEdited() {
+    ListBox(DirListBox).SetCount(model_.drive.rows.size());
+    ::PostMessageW(hwnd_, kBuildSearchIndexMessage, 0, 0);
+}
+
 bool TfrmMain::OnMeasureItem(MEASUREITEMSTRUCT& item) {
     if (item.CtlID == IDC_DIRLISTBOX || item.CtlID == IDC_CMBDRIVES) {
         item.itemHeight = static_cast<UINT>(Scaled(kRowHeight));
@@ -601,15 +609,10 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         ShowHide(true);
         return 0;
     }
+    if (liveIndex_ && liveIndex_->OnMessage(msg, wp)) return 0;
     switch (msg) {
     case kBuildSearchIndexMessage:
         EnsureSearchIndex();
-        return 0;
-    case kDriveChangedMessage:
-        DriveChanged();
-        return 0;
-    case kBackgroundScanMessage:
-        BackgroundScanDone();
         return 0;
     case WM_SHOWWINDOW:
         if (wp && !shown_) FormShow();
@@ -617,10 +620,6 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER:
         if (wp == kMinimizeTimer) {
             MinimizeTimerTimer();
-            return 0;
-        }
-        if (wp == kLiveSaveTimer) {
-            SaveLiveIndex();
             return 0;
         }
         break;

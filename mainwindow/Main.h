@@ -12,11 +12,10 @@
 #include <vector>
 
 #include "delivery/core/Commands.h"
+#include "mainwindow/LiveIndex.h"
 #include "model/Model.h"
-#include "platform/BackgroundScan.h"
-#include "platform/DriveWatcher.h"
+#include "platform/Controls.h"
 #include "platform/Form.h"
-#include "platform/OffscreenDrives.h"
 #include "platform/PopupMenu.h"
 #include "store/HotKeyService.h"
 
@@ -52,7 +51,7 @@ enum MainControlId : int {
 // The buttons of the "Program" group.
 enum class ProgramButton { options = 1, about = 2, help = 3 };
 
-class TfrmMain : public Form, private CommandView {
+class TfrmMain : public Form, private CommandView, private LiveIndexView {
 public:
     explicit TfrmMain(Model& model);
     ~TfrmMain() override;
@@ -108,22 +107,8 @@ public:
     void EnsureSearchIndex();
     static constexpr UINT kBuildSearchIndexMessage = WM_APP + 1;
 
-    // --- Live index (LiveIndex.cpp) ---
-    // Watches the drive whose rows are shown; its changes come in as kDriveChangedMessage.
-    void WatchDrive(const std::string& drive);
-    void DriveChanged();
-    // Writes the shown drive's index once changes have settled; at the end too.
-    void SaveLiveIndex();
-    static constexpr UINT kDriveChangedMessage = WM_APP + 13;
-    static constexpr UINT_PTR kLiveSaveTimer = 13;
-    std::unique_ptr<DriveWatcher> watcher_;
-    std::unique_ptr<OffscreenDrives> offscreen_;  // the other drives with an index
-    void LiveFilterChanged();                     // after Options: new directories follow it
-    bool liveIndexUnsaved_ = false;
-    // A watch that lost changes: the drive is walked again without the progress window.
-    void BackgroundScanDone();
-    static constexpr UINT kBackgroundScanMessage = WM_APP + 14;
-    std::unique_ptr<BackgroundScan> backgroundScan_;
+    // --- Live index: the shown drive's rows follow the disk ---
+    std::unique_ptr<LiveIndex> liveIndex_;
 
     // --- Key map (KeyMap.cpp) ---
     // Shift states of the key handlers (and of FavoriteShortcut) use the modifier bits of a
@@ -204,6 +189,17 @@ private:
     void Inform(const std::string& text) override;
     void ShowError(const std::string& text) override;
     void HistoryChanged() override;
+    // LiveIndexView: the directory list and the drive list as the live index sees them.
+    std::string ShownDrive() const override { return SelectedDrive(); }
+    std::vector<std::string> ListedDrives() const override { return ComboBox(cmbDrives).Items(); }
+    bool ScanWindowBusy() const override;
+    long SelectedListRow() const override { return SelectedRow(); }
+    void SelectListRow(long row) override { SelectRow(row); }
+    long FirstShownRow() const override { return ListBox(DirListBox).TopIndex(); }
+    void ShowFromRow(long row) override { ListBox(DirListBox).SetTopIndex(row); }
+    void ListRedraw(bool on) override { ListBox(DirListBox).SetRedraw(on); }
+    void RowsEdited() override;
+    void ShowRows(RowStore rows) override { SetRows(std::move(rows)); }
 
     Model& model_;
     std::unique_ptr<Shell> shell_;

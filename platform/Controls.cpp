@@ -28,4 +28,15 @@ int ComboBox::FindExact(const std::string& text) const {
                                            reinterpret_cast<LPARAM>(Widen(text).c_str())));
 }
 
+std::vector<std::string> ComboBox::Items() const {
+    std::vector<std::string> items;
+    for (int i = 0, n = Count(); i < n; ++i) items.push_back(Item(i));
+    return items;
+}
+
+void ListBox::SetRedraw(bool on) const {
+    ::SendMessageW(hwnd_, WM_SETREDRAW, on, 0);
+    if (on) ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
 }  // namespace tarvolo

@@ -26,6 +26,7 @@ public:
     std::string Item(int index) const;
     // The index of the entry equal to `text` without regard to case; -1 for none.
     int FindExact(const std::string& text) const;
+    std::vector<std::string> Items() const;
 
 private:
     HWND hwnd_;
@@ -42,6 +43,13 @@ public:
     // -1 (LB_ERR) for no selection.
     int Selected() const { return static_cast<int>(::SendMessageW(hwnd_, LB_GETCURSEL, 0, 0)); }
     void Select(long index) const { ::SendMessageW(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+    // The first row shown; -1 (LB_ERR) when there is none.
+    int TopIndex() const { return static_cast<int>(::SendMessageW(hwnd_, LB_GETTOPINDEX, 0, 0)); }
+    void SetTopIndex(long index) const {
+        ::SendMessageW(hwnd_, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
+    }
+    // Off while the rows change in several steps; on again repaints the whole list once.
+    void SetRedraw(bool on) const;
 
 private:
     HWND hwnd_;

@@ -1,0 +1,86 @@
+// The shown drive's rows follow the disk: the watch's changes are applied in
+// place, keeping the selection and the scroll position, and the index file is
+// rewritten once the changes have settled. Every other fixed drive with an
+// index is watched too; its changes reach its index file (OffscreenDrives),
+// and the changes its file does not hold yet come along when it is chosen.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "index/Rows.h"
+#include "model/Model.h"
+#include "platform/BackgroundScan.h"
+#include "platform/DriveWatcher.h"
+#include "platform/OffscreenDrives.h"
+
+namespace tarvolo {
+
+// What the live index needs of the window that shows the rows.
+class LiveIndexView {
+public:
+    virtual ~LiveIndexView() = default;
+    virtual std::string ShownDrive() const = 0;                 // "C:", empty for none
+    virtual std::vector<std::string> ListedDrives() const = 0;  // the drive list's entries, "C:"
+    virtual bool ScanWindowBusy() const = 0;                    // the progress window walks a drive
+    virtual long SelectedListRow() const = 0;                   // -1 for none
+    virtual void SelectListRow(long row) = 0;
+    virtual long FirstShownRow() const = 0;  // -1 for none
+    virtual void ShowFromRow(long row) = 0;
+    // Off while the rows change in several steps; on again draws the list once.
+    virtual void ListRedraw(bool on) = 0;
+    // The model's rows were edited in place: the list takes their count, and
+    // their names are folded again for the search once the list is drawn.
+    virtual void RowsEdited() = 0;
+    // New rows (a walk's) replace the model's and are shown.
+    virtual void ShowRows(RowStore rows) = 0;
+};
+
+class LiveIndex {
+public:
+    // The watches announce themselves to `window` with the messages below, and
+    // the settle timer runs on it; the window hands each to OnMessage.
+    LiveIndex(HWND window, Model& model, LiveIndexView& view);
+    ~LiveIndex();
+    LiveIndex(const LiveIndex&) = delete;
+    LiveIndex& operator=(const LiveIndex&) = delete;
+
+    static constexpr UINT kDriveChangedMessage = WM_APP + 13;
+    static constexpr UINT kBackgroundScanMessage = WM_APP + 14;
+    static constexpr UINT_PTR kSaveTimer = 13;
+    // True when the message (or the timer) was the live index's and is handled.
+    bool OnMessage(UINT msg, WPARAM wp);
+
+    // Watches `drive` ("C:", empty for none), whose rows are about to be read
+    // or scanned; the drive leaving the screen goes on being watched off it.
+    void WatchDrive(const std::string& drive);
+    // Applies the changes that came in while rows were read or walked, later,
+    // once the window's messages run again.
+    void CatchUpLater();
+    // After the options changed: new directories follow the new filter.
+    void FilterChanged();
+    // Writes the shown drive's index if changes wait; the other drives' too.
+    void Save();
+    // As Save, at the close or the end of the session: from now on every write
+    // is done before the call returns.
+    void SaveBeforeExit();
+
+private:
+    void DriveChanged();
+    void BackgroundScanDone();
+
+    HWND window_;
+    Model& model_;
+    LiveIndexView& view_;
+    bool unsaved_ = false;
+    bool exiting_ = false;
+    std::unique_ptr<DriveWatcher> watcher_;
+    std::unique_ptr<OffscreenDrives> offscreen_;  // the other drives with an index
+    // A watch that lost changes: the drive is walked again without the progress window.
+    std::unique_ptr<BackgroundScan> backgroundScan_;
+};
+
+}  // namespace tarvolo
