@@ -3,9 +3,7 @@
 #include <shlobj.h>
 
 #include "index/IndexFile.h"
-#include "mainwindow/Main.h"
 #include "platform/Application.h"
-#include "platform/AtomicFile.h"
 #include "platform/WinDirectoryLister.h"
 #include "platform/WinText.h"
 
@@ -93,15 +91,14 @@ public:
 
 private:
     // The filters may change while messages run; the walk reads them at every directory.
-    void ReadFilter() {
-        filter = form_.main_.model().settings.Filter();
-    }
+    void ReadFilter() { filter = form_.model_.settings.Filter(); }
 
     TfrmRescan& form_;
     uint32_t shown_ = 0;
 };
 
-TfrmRescan::TfrmRescan(TfrmMain& main) : main_(main) {
+TfrmRescan::TfrmRescan(HWND mainWindow, Model& model, std::function<void(RowStore)> showRows)
+    : mainWindow_(mainWindow), model_(model), showRows_(std::move(showRows)) {
     FormArgs args;
     args.caption = "Rescan";
     args.className = L"TfrmRescan";
@@ -164,8 +161,7 @@ void TfrmRescan::btnCancelClick() {
 void TfrmRescan::FormClose() {
     // A program on its way out asks nothing of the user.
     if (Tag == 1 && !Application::Get().Ending())
-        ShowInformation(main_.Handle(),
-                        "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
+        ShowInformation(mainWindow_, "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
 }
 
 LRESULT TfrmRescan::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -184,24 +180,11 @@ LRESULT TfrmRescan::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     return Form::WndProc(msg, wp, lp);
 }
 
-bool TfrmRescan::SaveIndex(const std::string& root, const std::string& text) {
-    const std::string local = LocalIndexFilePath(root);
-    if (ReplaceFileAtomically(IndexFilePath(root), text, nullptr)) {
-        // The drive's own file is found first; an older per-user copy would only mislead.
-        if (!local.empty()) ::DeleteFileW(Widen(local).c_str());
-        return true;
-    }
-    // A standard user cannot create files in the root of the system drive.
-    if (local.empty()) return false;
-    ::CreateDirectoryW(Widen(local.substr(0, local.find_last_of('\\'))).c_str(), nullptr);
-    return ReplaceFileAtomically(local, text, nullptr);
-}
-
 void TfrmRescan::ScanDrive(const std::string& root) {
     // Messages run during the walk; a second scan must not start inside the first.
     if (scanning_) return;
     scanning_ = true;
-    HWND mainWindow = main_.Handle();
+    HWND mainWindow = mainWindow_;
 
     RECT m{}, own{};
     ::GetWindowRect(mainWindow, &m);
@@ -248,8 +231,8 @@ void TfrmRescan::ScanDrive(const std::string& root) {
         // the user's own Cancel keeps what was found so far.
         if (Application::Get().Ending()) return;
         const std::string text = IndexFileText(rows);
-        main_.SetRows(std::move(rows));
-        saved = SaveIndex(root, text);
+        showRows_(std::move(rows));
+        saved = model_.SaveDriveIndex(IndexFilePath(root), LocalIndexFilePath(root), text);
     }
     if (!saved) Application::Get().ShowError("Cannot create file " + IndexFilePath(root));
 }

@@ -2,14 +2,14 @@
 // plays a short animation and offers Cancel while a drive is scanned.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "index/Scan.h"
+#include "model/Model.h"
 #include "platform/Form.h"
 
 namespace tarvolo {
-
-class TfrmMain;
 
 // Where a drive's index lives: "C:\tarvolo.dir" at the drive's root, and,
 // for a root the user cannot write to, "%LOCALAPPDATA%\Tarvolo\C.dir".
@@ -19,10 +19,12 @@ std::string LocalIndexFilePath(const std::string& drive);  // empty when there i
 
 class TfrmRescan : public Form {
 public:
-    explicit TfrmRescan(TfrmMain& main);
+    // A walk's rows go to `showRows`, which puts them on show in `mainWindow`;
+    // the window is disabled during the walk and the scan window centred on it.
+    TfrmRescan(HWND mainWindow, Model& model, std::function<void(RowStore)> showRows);
     ~TfrmRescan() override;
 
-    // Scans the drive whose root is given ("C:\"), leaves its sorted rows in the
+    // Scans the drive whose root is given ("C:\"), hands its sorted rows to the
     // main window and writes its index file.
     void ScanDrive(const std::string& root);
     void FormCreate();
@@ -30,9 +32,6 @@ public:
     // Runs as the window closes at the end of every scan.
     void FormClose();
     bool Scanning() const { return scanning_; }
-    // Writes the index at the drive's root or, failing that, in the per-user
-    // folder; false when neither could be written.
-    static bool SaveIndex(const std::string& root, const std::string& text);
 
     int Tag = 0;  // the cancel request
     std::string RootPath;
@@ -47,7 +46,9 @@ private:
     void StartAnimation();
     void StopAnimation();
 
-    TfrmMain& main_;
+    HWND mainWindow_;
+    Model& model_;
+    std::function<void(RowStore)> showRows_;
     bool scanning_ = false;
     UniqueFont labelFont_;
     UniqueImageList cancelPicture_;  // the button draws from it but does not own it

@@ -54,7 +54,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
             frmMain = std::make_unique<TfrmMain>(model);
             app.SetMainForm(frmMain.get());
             frmMain->FormCreate();
-            frmMain->frmRescan = std::make_unique<TfrmRescan>(*frmMain);
+            frmMain->frmRescan = std::make_unique<TfrmRescan>(
+                frmMain->Handle(), model,
+                [main = frmMain.get()](RowStore rows) { main->SetRows(std::move(rows)); });
         },
         [&](const std::string& text) {
             // The box first: a main window destroyed before it would end its loop at once.

@@ -201,7 +201,11 @@ protected:
         };
         const Named forms[] = {
             {"Main", [] { return std::unique_ptr<Form>(); }},
-            {"Rescan", [&] { return std::unique_ptr<Form>(std::make_unique<TfrmRescan>(*main)); }},
+            {"Rescan",
+             [&] {
+                 return std::unique_ptr<Form>(
+                     std::make_unique<TfrmRescan>(main->Handle(), model, [](RowStore) {}));
+             }},
             {"Information",
              [&] { return std::unique_ptr<Form>(std::make_unique<TfrmCloseInfo>(nullptr, showCloseInfo)); }},
             {"Options",

@@ -160,7 +160,7 @@ TEST(LayoutAt96, EveryControlIsWhereItAlwaysWas) {
     auto main = std::make_unique<TfrmMain>(model);
     std::string all = Layout("Main", main->Handle());
     {
-        TfrmRescan f(*main);
+        TfrmRescan f(main->Handle(), model, [](RowStore) {});
         all += Layout("Rescan", f.Handle());
     }
     {
