@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "about/About.h"
+#include "platform/Help.h"
 #include "delivery/WinShell.h"
 #include "mainwindow/CloseInfo.h"
 #include "mainwindow/Rescan.h"
@@ -19,7 +20,7 @@
 #include "platform/Pictures.h"
 #include "platform/WinHotKeyRegistrar.h"
 #include "platform/WinText.h"
-#include "platform/WinWindowOps.h"
+#include "delivery/WinWindowOps.h"
 #include "res/resource.h"
 #include "store/Global.h"
 #include "tray/CoolTrayIcon.h"

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "about/About.h"
+#include "platform/Help.h"
 #include "options/InputBox.h"
 #include "options/StartUpShortcut.h"
 #include "platform/Application.h"
