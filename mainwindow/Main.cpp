@@ -407,12 +407,7 @@ LRESULT CALLBACK TfrmMain::HotKeyHookProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     auto* self = static_cast<TfrmMain*>(Form::FromHandle(hwnd));
     if (!self || !self->previousProc_) return ::DefWindowProcW(hwnd, msg, wp, lp);
     WNDPROC previous = self->previousProc_;
-    if (msg == WM_HOTKEY) {
-        try {
-            self->ShowHide(false);
-        } catch (...) {
-        }
-    }
+    if (msg == WM_HOTKEY) Guarded([&] { self->ShowHide(false); });
     return ::CallWindowProcW(previous, hwnd, msg, wp, lp);
 }
 
