@@ -44,18 +44,6 @@ bool IndexStored(const std::string& root) {
     return false;
 }
 
-// The list draws nothing while its rows change, and once as a whole afterwards.
-class ListRedrawOff {
-public:
-    explicit ListRedrawOff(LiveIndexView& view) : view_(view) { view_.ListRedraw(false); }
-    ~ListRedrawOff() { view_.ListRedraw(true); }
-    ListRedrawOff(const ListRedrawOff&) = delete;
-    ListRedrawOff& operator=(const ListRedrawOff&) = delete;
-
-private:
-    LiveIndexView& view_;
-};
-
 }  // namespace
 
 LiveIndex::LiveIndex(HWND window, Model& model, LiveIndexView& view)
@@ -153,12 +141,12 @@ void LiveIndex::DriveChanged() {
     const long selected = view_.SelectedListRow();
     const long top = view_.FirstShownRow();
     {
-        ListRedrawOff redrawOff(view_);
+        const RedrawHeld held = view_.HoldListRedraw();
         model_.drive.BuildCodes();
         model_.drive.search.Clear();
         model_.drive.searchStale = true;
         view_.RowsEdited();
-        if (top >= 0) view_.ShowFromRow(static_cast<long>(RowAfterEdits(static_cast<size_t>(top), edits)));
+        if (top >= 0) view_.ShowFromRow(RowAfterEdits(static_cast<size_t>(top), edits));
         if (selected >= 0)
             view_.SelectListRow(static_cast<long>(RowAfterEdits(static_cast<size_t>(selected), edits)));
     }
@@ -201,11 +189,11 @@ void LiveIndex::BackgroundScanDone() {
                                    ? std::string(model_.drive.rows.Row(static_cast<size_t>(top)))
                                    : "";
     {
-        ListRedrawOff redrawOff(view_);
+        const RedrawHeld held = view_.HoldListRedraw();
         view_.ShowRows(std::move(rows));
         model_.drive.BuildCodes();
         const size_t newTop = topRow.empty() ? SIZE_MAX : FindRow(model_.drive.rows, topRow);
-        if (newTop != SIZE_MAX) view_.ShowFromRow(static_cast<long>(newTop));
+        if (newTop != SIZE_MAX) view_.ShowFromRow(newTop);
         const size_t newSelected = selectedRow.empty() ? SIZE_MAX : FindRow(model_.drive.rows, selectedRow);
         if (newSelected != SIZE_MAX) view_.SelectListRow(static_cast<long>(newSelected));
     }

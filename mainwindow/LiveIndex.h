@@ -14,6 +14,7 @@
 #include "index/Rows.h"
 #include "model/Model.h"
 #include "platform/BackgroundScan.h"
+#include "platform/Controls.h"
 #include "platform/DriveWatcher.h"
 #include "platform/OffscreenDrives.h"
 
@@ -29,9 +30,10 @@ public:
     virtual long SelectedListRow() const = 0;                   // -1 for none
     virtual void SelectListRow(long row) = 0;
     virtual long FirstShownRow() const = 0;  // -1 for none
-    virtual void ShowFromRow(long row) = 0;
-    // Off while the rows change in several steps; on again draws the list once.
-    virtual void ListRedraw(bool on) = 0;
+    virtual void ShowFromRow(size_t row) = 0;
+    // The list draws nothing while the rows change in several steps, and once
+    // as a whole when the guard ends.
+    virtual RedrawHeld HoldListRedraw() = 0;
     // The model's rows were edited in place: the list takes their count, and
     // their names are folded again for the search once the list is drawn.
     virtual void RowsEdited() = 0;

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "about/About.h"
+#include "platform/Help.h"
 #include "delivery/WinShell.h"
 #include "mainwindow/CloseInfo.h"
 #include "mainwindow/Rescan.h"
@@ -19,7 +20,7 @@
 #include "platform/Pictures.h"
 #include "platform/WinHotKeyRegistrar.h"
 #include "platform/WinText.h"
-#include "platform/WinWindowOps.h"
+#include "delivery/WinWindowOps.h"
 #include "res/resource.h"
 #include "store/Global.h"
 #include "tray/CoolTrayIcon.h"
@@ -407,12 +408,7 @@ LRESULT CALLBACK TfrmMain::HotKeyHookProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     auto* self = static_cast<TfrmMain*>(Form::FromHandle(hwnd));
     if (!self || !self->previousProc_) return ::DefWindowProcW(hwnd, msg, wp, lp);
     WNDPROC previous = self->previousProc_;
-    if (msg == WM_HOTKEY) {
-        try {
-            self->ShowHide(false);
-        } catch (...) {
-        }
-    }
+    if (msg == WM_HOTKEY) Guarded([&] { self->ShowHide(false); });
     return ::CallWindowProcW(previous, hwnd, msg, wp, lp);
 }
 

@@ -196,8 +196,8 @@ private:
     long SelectedListRow() const override { return SelectedRow(); }
     void SelectListRow(long row) override { SelectRow(row); }
     long FirstShownRow() const override { return ListBox(DirListBox).TopIndex(); }
-    void ShowFromRow(long row) override { ListBox(DirListBox).SetTopIndex(row); }
-    void ListRedraw(bool on) override { ListBox(DirListBox).SetRedraw(on); }
+    void ShowFromRow(size_t row) override { ListBox(DirListBox).SetTopIndex(row); }
+    RedrawHeld HoldListRedraw() override { return RedrawHeld(DirListBox); }
     void RowsEdited() override;
     void ShowRows(RowStore rows) override { SetRows(std::move(rows)); }
 

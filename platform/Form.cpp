@@ -407,15 +407,7 @@ LRESULT CALLBACK Form::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         form->hwnd_ = nullptr;
         return ::DefWindowProcW(hwnd, msg, wp, lp);
     }
-    // No exception may cross into the system's code.
-    try {
-        return form->WndProc(msg, wp, lp);
-    } catch (const std::exception& e) {
-        Application::Get().ShowError(e.what());
-    } catch (...) {
-        Application::Get().ShowError("Unexpected error");
-    }
-    return 0;
+    return Guarded([&] { return form->WndProc(msg, wp, lp); }, LRESULT{0});
 }
 
 }  // namespace tarvolo
