@@ -149,6 +149,56 @@ int Application::Run() {
     return exitCode_;
 }
 
+namespace {
+
+// Switches off the system's minimize and restore animation while it lives.
+class NoWindowAnimation {
+public:
+    NoWindowAnimation() {
+        info_.cbSize = sizeof info_;
+        if (::SystemParametersInfoW(SPI_GETANIMATION, sizeof info_, &info_, 0) && info_.iMinAnimate) {
+            ANIMATIONINFO off = info_;
+            off.iMinAnimate = 0;
+            ::SystemParametersInfoW(SPI_SETANIMATION, sizeof off, &off, 0);
+            restore_ = true;
+        }
+    }
+    ~NoWindowAnimation() {
+        if (restore_) ::SystemParametersInfoW(SPI_SETANIMATION, sizeof info_, &info_, 0);
+    }
+    NoWindowAnimation(const NoWindowAnimation&) = delete;
+    NoWindowAnimation& operator=(const NoWindowAnimation&) = delete;
+
+private:
+    ANIMATIONINFO info_{};
+    bool restore_ = false;
+};
+
+}  // namespace
+
+void Application::Minimize() {
+    if (::IsIconic(handle_)) return;
+    ::SetActiveWindow(handle_);
+    NoWindowAnimation noAnimation;
+    ::ShowWindow(handle_, SW_MINIMIZE);
+}
+
+void Application::Restore() {
+    if (!::IsIconic(handle_)) return;
+    ::SetActiveWindow(handle_);
+    {
+        NoWindowAnimation noAnimation;
+        ::ShowWindow(handle_, SW_RESTORE);
+    }
+    if (HWND control = mainForm_ ? mainForm_->ActiveControl() : nullptr) ::SetFocus(control);
+}
+
+void Application::BringToFront() {
+    HWND popup = ::GetLastActivePopup(handle_);
+    if (popup && popup != handle_ && ::IsWindowVisible(popup) && ::IsWindowEnabled(popup))
+        ::SetForegroundWindow(popup);
+}
+
 void Application::Terminate() {
     terminated_ = true;
     ::PostQuitMessage(0);

@@ -40,6 +40,14 @@ public:
     bool Active() const { return active_; }
     void SetActive(bool active) { active_ = active; }
 
+    // The program's windows as one, through the taskbar window, without the
+    // system's minimize and restore animation.
+    void Minimize();
+    // Restores the taskbar window and gives the focus back to the main form's active control.
+    void Restore();
+    // The last active popup of the program (a dialog it shows) comes to the front.
+    void BringToFront();
+
     // Runs the loop until Terminate; shows the main form first.
     int Run();
     void Terminate();
