@@ -14,6 +14,7 @@ namespace tarvolo {
 class TfrmAbout : public Form {
 public:
     explicit TfrmAbout(HWND owner);
+    ~TfrmAbout() override { DestroyForm(); }
     // The mail link (tag 1) and the web link (tag 2).
     void btnClick(HWND button);
 

@@ -115,6 +115,7 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
 
 TfrmMain::~TfrmMain() {
     CoolTrayIcon.reset();
+    DestroyForm();
 }
 
 void TfrmMain::CreateControls() {
