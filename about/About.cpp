@@ -72,11 +72,11 @@ TfrmAbout::TfrmAbout(HWND owner) {
 }
 
 void TfrmAbout::btnClick(HWND button) {
-    std::string caption = WindowText(button);
-    int tag = button == btnMail ? 1 : 2;
+    const std::string caption = WindowText(button);
+    const AboutLink link = button == btnMail ? AboutLink::mail : AboutLink::web;
     Form* main = Application::Get().MainForm();
     HWND owner = main ? main->Handle() : hwnd_;
-    if (tag == 1) {
+    if (link == AboutLink::mail) {
         ShellOpen(hwnd_, "mailTo:" + caption);
         return;
     }

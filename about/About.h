@@ -11,10 +11,14 @@
 
 namespace tarvolo {
 
+// The two links of the about box.
+enum class AboutLink { mail, web };
+
 class TfrmAbout : public Form {
 public:
     explicit TfrmAbout(HWND owner);
-    // The mail link (tag 1) and the web link (tag 2).
+    ~TfrmAbout() override { DestroyForm(); }
+    // The mail link and the web link.
     void btnClick(HWND button);
 
     HWND Label3{}, GroupBox{}, labelName{}, btnMail{}, labelContact{}, btnWeb{}, Panel1{}, Image1{}, btnOk{};

@@ -116,6 +116,7 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
 
 TfrmMain::~TfrmMain() {
     CoolTrayIcon.reset();
+    DestroyForm();
 }
 
 void TfrmMain::CreateControls() {

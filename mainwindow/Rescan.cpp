@@ -136,6 +136,7 @@ TfrmRescan::TfrmRescan(HWND mainWindow, Model& model, std::function<void(RowStor
 
 TfrmRescan::~TfrmRescan() {
     if (Animate) ::SendMessageW(Animate, ACM_OPENW, 0, 0);  // closes the clip
+    DestroyForm();
 }
 
 void TfrmRescan::FormCreate() {

@@ -35,6 +35,7 @@ public:
     // Edits a copy of the values; Values() holds the edited copy after OK. The hot
     // key is changed through `hotKeys` at OK, so that a taken one keeps the dialog open.
     TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKeys);
+    ~TfrmOptions() override { DestroyForm(); }
     const OptionsValues& Values() const { return values_; }
 
     void FormShow();

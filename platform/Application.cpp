@@ -210,14 +210,6 @@ void Application::ShowError(const std::string& text) {
     MessageBoxUtf8(owner, text, title_.empty() ? "Error" : title_, MB_OK | MB_ICONERROR);
 }
 
-namespace {
-std::function<void(const std::string&)> failureReporter;
-}  // namespace
-
-void SetCallbackFailureReporter(std::function<void(const std::string&)> reporter) {
-    failureReporter = std::move(reporter);
-}
-
 std::string FailureText(const char* unknown) noexcept {
     try {
         throw;
@@ -233,10 +225,11 @@ std::string FailureText(const char* unknown) noexcept {
 void ReportCallbackFailure() noexcept {
     const std::string text = FailureText();
     try {
-        if (failureReporter)
-            failureReporter(text);
-        else if (!Application::Get().Ending())
-            Application::Get().ShowError(text);
+        Application& app = Application::Get();
+        if (app.onCallbackFailure)
+            app.onCallbackFailure(text);
+        else if (!app.Ending())
+            app.ShowError(text);
     } catch (...) {
         // Not even the box could be shown: the program goes on as the callback's fallback leaves it.
     }

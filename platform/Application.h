@@ -64,6 +64,9 @@ public:
     // The application's standard error box, for failures the user must know of.
     void ShowError(const std::string& text);
 
+    // Where a failure in a callback is told (ReportCallbackFailure); the error box when unset.
+    std::function<void(const std::string&)> onCallbackFailure;
+
     // Called for a message to the taskbar window before its default handling;
     // the notification-area icon subclasses the window itself.
     std::function<void(UINT, WPARAM, LPARAM)> onTaskbarMessage;
@@ -117,8 +120,6 @@ void Guarded(F&& callback) noexcept {
 // The text the user is shown for the exception being handled; `unknown` for
 // one that is no std::exception.
 std::string FailureText(const char* unknown = "Unexpected error") noexcept;
-// Where ReportCallbackFailure sends its text; the error box when none is set.
-void SetCallbackFailureReporter(std::function<void(const std::string&)> reporter);
 
 // The running executable's folder, UTF-8, ending in a backslash: its full path
 // cut after the last backslash (or colon).

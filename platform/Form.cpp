@@ -75,13 +75,14 @@ FormArgs FormArgs::Dialog(const std::string& caption, const std::wstring& classN
 
 Form::Form() = default;
 
-Form::~Form() {
-    if (hwnd_) {
-        ::RemovePropW(hwnd_, kPropForm);
-        HWND h = hwnd_;
-        hwnd_ = nullptr;
-        ::DestroyWindow(h);
-    }
+Form::~Form() { DestroyForm(); }
+
+void Form::DestroyForm() {
+    if (!hwnd_) return;
+    ::RemovePropW(hwnd_, kPropForm);
+    HWND h = hwnd_;
+    hwnd_ = nullptr;
+    ::DestroyWindow(h);
 }
 
 Form* Form::FromHandle(HWND hwnd) {

@@ -66,6 +66,10 @@ public:
     Form& operator=(const Form&) = delete;
 
     void CreateForm(const FormArgs& args);
+    // Destroys the window and its controls without calling back into the form.
+    // The most-derived form calls it first in its destructor, so the window goes
+    // while the fonts, pictures and handlers its controls use still exist.
+    void DestroyForm();
     HWND Handle() const { return hwnd_; }
     static Form* FromHandle(HWND hwnd);
 

@@ -36,7 +36,7 @@ TEST(RunStartUpStep, AFailedStepIsReportedWithWhatFailed) {
 // callback's fallback and one report in the program's words.
 TEST(Guarded, AnExceptionBecomesTheFallbackAndOneReport) {
     std::vector<std::string> reports;
-    SetCallbackFailureReporter([&](const std::string& text) { reports.push_back(text); });
+    Application::Get().onCallbackFailure = [&](const std::string& text) { reports.push_back(text); };
     EXPECT_EQ(Guarded([] { return LRESULT{7}; }, LRESULT{0}), 7);
     EXPECT_EQ(Guarded([]() -> LRESULT { throw std::runtime_error("Cannot open file C:\\a.dir"); }, LRESULT{1}), 1);
     EXPECT_EQ(Guarded([]() -> int { throw std::bad_alloc(); }, -1), -1);
@@ -44,7 +44,7 @@ TEST(Guarded, AnExceptionBecomesTheFallbackAndOneReport) {
     bool ran = false;
     Guarded([&] { ran = true; });
     EXPECT_TRUE(ran);
-    SetCallbackFailureReporter(nullptr);
+    Application::Get().onCallbackFailure = nullptr;
     EXPECT_EQ(reports, (std::vector<std::string>{"Cannot open file C:\\a.dir", "Not enough memory", "Unexpected error"}));
 }
 
