@@ -14,9 +14,9 @@
 #include "mainwindow/TrayMenuAdapter.h"
 #include "options/Options.h"
 #include "platform/Application.h"
+#include "platform/ButtonPictures.h"
 #include "platform/Controls.h"
 #include "platform/KeyNames.h"
-#include "platform/Pictures.h"
 #include "platform/WinHotKeyRegistrar.h"
 #include "platform/WinText.h"
 #include "platform/WinWindowOps.h"
@@ -31,10 +31,6 @@ namespace {
 constexpr int kMinimizeTimer = 1;
 constexpr int kDesignClientWidth = 529;
 constexpr int kDesignClientHeight = 390;
-
-// Picture indices in the button strip.
-enum ButtonPicture { picRescan, picFindNext, picFavorites, picAddFavorite, picOpen, picDialog, picCopy,
-                     picOptions, picAbout, picHelp, picOk };
 
 // Temporarily switches off the system's minimize and restore animation.
 class NoWindowAnimation {
@@ -57,32 +53,6 @@ private:
     bool restore_ = false;
 };
 
-void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture) {
-    // One image list per button: the button draws the list's only picture left of its caption.
-    // At the form's scale: the image list stretches the 16 x 16 picture as it adds it.
-    const int size = owner.Scaled(16);
-    UniqueImageList single;
-    if (size > 16) {
-        // Above 96 DPI the picture drawn at 32 x 32, averaged to the button's scale,
-        // its transparent colour turned into alpha so its edges blend with the face.
-        single.reset(::ImageList_Create(size, size, ILC_COLOR32, 1, 0));
-        if (!single) return;
-        UniqueBitmap scaled(LoadScaledPicture(IDB_BUTTONS, IDB_BUTTONS32, RGB(255, 0, 255), picture, size));
-        if (scaled) ::ImageList_Add(single.get(), scaled.get(), nullptr);
-    } else {
-        single.reset(::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0));
-        if (!single) return;
-        UniqueIcon icon(::ImageList_GetIcon(images, picture, ILD_NORMAL));
-        ::ImageList_AddIcon(single.get(), icon.get());
-    }
-    BUTTON_IMAGELIST bil{};
-    bil.himl = single.get();
-    bil.margin = RECT{owner.Scaled(4), 0, 0, 0};
-    bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
-    ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
-    owner.KeepButtonPicture(button, std::move(single));
-}
-
 }  // namespace
 
 const wchar_t* ShowInstanceMessageName() { return L"Tarvolo.ShowInstance"; }
@@ -90,16 +60,6 @@ const wchar_t* LiveGuiObjectsMessageName() {
     return L"Tarvolo.LiveGuiObjects";
 }
 const wchar_t* MainWindowClassName() { return L"TfrmMain"; }
-
-HIMAGELIST LoadButtonPictures() {
-    return ::ImageList_LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDB_BUTTONS), 16, 0,
-                                  RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
-}
-
-void SetButtonPictureFromStrip(Form& owner, HWND button, int picture) {
-    static const UniqueImageList strip(LoadButtonPictures());
-    if (strip) SetButtonPicture(owner, button, strip.get(), picture);
-}
 
 TfrmMain::TfrmMain(Model& model) : model_(model) {
     FormArgs args;

@@ -6,14 +6,13 @@
 #include "options/InputBox.h"
 #include "options/StartUpShortcut.h"
 #include "platform/Application.h"
+#include "platform/ButtonPictures.h"
 #include "platform/KeyNames.h"
 #include "platform/WinText.h"
 #include "store/Favorites.h"
 #include "store/Global.h"
 
 namespace tarvolo {
-
-void SetButtonPictureFromStrip(Form& owner, HWND button, int picture);
 
 namespace {
 
