@@ -175,7 +175,7 @@ void TfrmMain::CreateControls() {
 
     OnClick(IDC_BTNRESCAN, [this] { btnRescanClick(); });
     OnClick(IDC_BTNFINDNEXT, [this] { btnFindNextClick(); });
-    OnClick(IDC_BTNFAVORITES, [this] { btnFavoritesClick(); });
+    OnClick(IDC_BTNFAVORITES, [this] { favoritesMenus->btnFavoritesClick(); });
     OnClick(IDC_BTNADDTOFAVORITES, [this] { btnAddToFavoritesClick(); });
     OnClick(IDC_BTNOPEN, [this] { CommandClick(Command::open); });
     OnClick(IDC_BTNCOPY, [this] { CommandClick(Command::copy); });
@@ -203,22 +203,18 @@ bool TfrmMain::IsButton(HWND hwnd) const {
 }
 
 void TfrmMain::CreateMenus() {
-    PopUpImageList = std::make_unique<MenuImages>(IDB_POPUP, IDB_POPUP32, Scaled(16));
-    CoolTrayPopUp = std::make_unique<PopupMenu>(PopUpImageList.get());
-    CoolTrayPopUp->Add("Open Favorites", 0).tag = 0;
-    CoolTrayPopUp->Add("Send To Dialog", 1).tag = 1;
-    CoolTrayPopUp->AddSeparator();
-    CoolTrayPopUp->Add("Show Tarvolo", 3, [this] { CoolTrayIconClick(); });
-    CoolTrayPopUp->Add("Close", 2, [this] { mnuCloseClick(); });
-    CoolTrayPopUp->onPopup = [this] { CoolTrayPopUpPopup(); };
+    FavoritesMenusWindow window{hwnd_, btnFavorites, [this] { return ActiveControl(); },
+                                [this] { CoolTrayIconClick(); }, [this] { mnuCloseClick(); }};
+    favoritesMenus = std::make_unique<FavoritesMenus>(model_, *commands_, std::move(window), Scaled(16));
+}
 
-    popUpFavorites = std::make_unique<PopupMenu>(PopUpImageList.get());
-    popUpFavorites->Add("Open", 0).tag = 0;
-    popUpFavorites->Add("Send To Dialog", 1).tag = 1;
+void TfrmMain::btnAddToFavoritesClick() {
+    // Whatever the box holds, even nothing, and even when the list has it already.
+    model_.AddToFavorites(CurrentPath());
 }
 
 void TfrmMain::CreateTrayIcon() {
-    trayMenu_ = std::make_unique<TrayMenuAdapter>(*this);
+    trayMenu_ = std::make_unique<TrayMenuAdapter>(*this, *favoritesMenus);
     CoolTrayIcon = std::make_unique<TCoolTrayIcon>(*trayMenu_);
     CoolTrayIcon->SetCycleInterval(0);
     CoolTrayIcon->SetHint("Tarvolo (use left and right mouse button)");
@@ -252,8 +248,7 @@ void TfrmMain::FormCreate() {
     LoadLists();
     FillDriveList();
     LastFindText.clear();
-    CreateFavoritesPopUp(popUpFavorites->At(0));
-    CreateFavoritesPopUp(popUpFavorites->At(1));
+    favoritesMenus->RebuildWindowMenu();
     SetWindowTextUtf8(hwnd_, "Tarvolo v1.0");
     Application::Get().SetTitle("Tarvolo v1.0");
     Application::Get().SetHelpFile(model_.ProgramDir() + "\\Tarvolo.hlp");
@@ -347,8 +342,7 @@ void TfrmMain::OptionsClick() {
     model_.ApplyOptions(*edited);
     LiveFilterChanged();
     // A favorite's new keys act at once, not only after its menu was next opened.
-    CreateFavoritesPopUp(popUpFavorites->At(0));
-    CreateFavoritesPopUp(popUpFavorites->At(1));
+    favoritesMenus->RebuildWindowMenu();
 }
 
 void TfrmMain::FormShow() {
@@ -537,7 +531,7 @@ void TfrmMain::ApplyScale() {
         {btnHelp, picHelp}};
     for (const auto& [hwnd, picture] : pictures)
         if (buttonImages_) SetButtonPicture(*this, hwnd, buttonImages_.get(), picture);
-    if (PopUpImageList) PopUpImageList->Load(Scaled(16));
+    if (favoritesMenus) favoritesMenus->SetPictureSize(Scaled(16));
 }
 
 void TfrmMain::OnDpiChanged() { ApplyScale(); }
@@ -592,7 +586,7 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     case WM_CONTEXTMENU:
         // The window's context menu is the favorites menu.
-        FavoritesContextPopup(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+        favoritesMenus->FavoritesContextPopup(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;

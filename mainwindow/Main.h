@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "delivery/core/Commands.h"
+#include "mainwindow/FavoritesMenus.h"
 #include "model/Model.h"
 #include "platform/BackgroundScan.h"
 #include "platform/DriveWatcher.h"
@@ -147,26 +148,13 @@ public:
     std::string CurrentPath() const;
     void SetCurrentPath(const std::string& path);
 
-    // --- Favorites (FavoritesMenus.cpp) ---
+    // --- Favorites (the menus in FavoritesMenus.cpp) ---
     void btnAddToFavoritesClick();
-    // `parent` is one of the first two items of popUpFavorites or CoolTrayPopUp;
-    // its tag says which kind of sub-item it gets (0 open, 1 send to dialog). A
-    // favorite sub-item keeps its shortcut value in its own tag.
-    void CreateFavoritesPopUp(PopupMenu::Item& parent);
-    void btnFavoritesClick();
-    void CoolTrayPopUpPopup();
-    // The right click on the window: popUpFavorites as last built.
-    void FavoritesContextPopup(int screenX, int screenY);
-    // The chosen item's caption is the path.
-    void FavoritesOnClick(const std::string& path);
-    void SentToDialogOnClick(const std::string& path);
     // A favorite's own key combination; true when one took the key. `shift` holds
     // ssShift/ssCtrl/ssAlt (the shortcut value's modifier bits); `key` the virtual key.
-    // The lookup is among the model's favorites: their open keys, then their dialog
-    // keys, each in favorites order; the first equal one runs. PreviewKey calls this
-    // first for every WM_KEYDOWN and WM_SYSKEYDOWN, before Ctrl+Enter and every other
-    // rule, and drops a key it took.
-    bool FavoriteShortcut(WORD key, unsigned shift);
+    // PreviewKey calls this first for every WM_KEYDOWN and WM_SYSKEYDOWN, before
+    // Ctrl+Enter and every other rule, and drops a key it took.
+    bool FavoriteShortcut(WORD key, unsigned shift) { return favoritesMenus->FavoriteShortcut(key, shift); }
 
     // --- State ---
     int Tag = 0;  // the real-close flag
@@ -176,9 +164,7 @@ public:
     UniqueBitmap LineBitmap, TeeBitmap, ElbowBitmap;
     UniqueBitmap Line32Bitmap, Tee32Bitmap, Elbow32Bitmap;
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
-    std::unique_ptr<MenuImages> PopUpImageList;
-    std::unique_ptr<PopupMenu> CoolTrayPopUp;   // OpenFavorites1, SendToDialog1, N1, mnuShowHide, mnuClose
-    std::unique_ptr<PopupMenu> popUpFavorites;  // mnuFavoritesOpen, mnuFavoritesToDialog
+    std::unique_ptr<FavoritesMenus> favoritesMenus;
     std::unique_ptr<TfrmRescan> frmRescan;
 
     // Controls.
