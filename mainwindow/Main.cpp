@@ -165,7 +165,8 @@ void TfrmMain::CreateControls() {
     for (const auto& [hwnd, picture] : pictures) {
         ::SetWindowSubclass(hwnd, &TfrmMain::ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
-    ::SetWindowSubclass(DirListBox, &TfrmMain::ListBoxProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    treeList = std::make_unique<TreeList>(*this, DirListBox, model_.drive);
+    driveList = std::make_unique<DriveList>(*this, cmbDrives);
     SetDefaultButton(IDC_BTNOPEN);
 
     SetHint(cmbDrives, "Shift+Drive Letter");
@@ -231,19 +232,7 @@ void TfrmMain::CreateTrayIcon() {
 }
 
 void TfrmMain::FormCreate() {
-    HINSTANCE inst = Application::Get().Instance();
-    LineBitmap.reset(
-        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0)));
-    TeeBitmap.reset(
-        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0)));
-    ElbowBitmap.reset(
-        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0)));
-    Line32Bitmap.reset(
-        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE32), IMAGE_BITMAP, 0, 0, 0)));
-    Tee32Bitmap.reset(
-        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE32), IMAGE_BITMAP, 0, 0, 0)));
-    Elbow32Bitmap.reset(
-        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW32), IMAGE_BITMAP, 0, 0, 0)));
+    treeList->LoadConnectors();
     model_.drive.codes = TreeCodes();
     LoadLists();
     FillDriveList();
@@ -482,7 +471,7 @@ bool TfrmMain::RealClose() {
     }
     sessionSaved_ = true;
     SaveLiveIndex();
-    for (UniqueBitmap* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) b->reset();
+    treeList->ReleaseConnectors();
     model_.drive.codes = TreeCodes();
     return true;
 }
@@ -504,12 +493,12 @@ void TfrmMain::OnDestroy() {
 }
 
 bool TfrmMain::OnDrawItem(DRAWITEMSTRUCT& item) {
-    if (item.CtlID == IDC_DIRLISTBOX) {
-        DirListBoxDrawItem(item);
+    if (item.CtlID == IDC_DIRLISTBOX && treeList) {
+        treeList->DirListBoxDrawItem(item);
         return true;
     }
-    if (item.CtlID == IDC_CMBDRIVES) {
-        cmbDrivesDrawItem(item);
+    if (item.CtlID == IDC_CMBDRIVES && driveList) {
+        driveList->cmbDrivesDrawItem(item);
         return true;
     }
     return false;

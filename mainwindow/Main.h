@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "delivery/core/Commands.h"
+#include "mainwindow/DriveList.h"
 #include "mainwindow/FavoritesMenus.h"
+#include "mainwindow/TreeList.h"
 #include "model/Model.h"
 #include "platform/BackgroundScan.h"
 #include "platform/DriveWatcher.h"
@@ -84,21 +86,19 @@ public:
     HotKeyService& HotKeys() { return *hotKeys_; }
 
     // --- Drive selector (DriveSelector.cpp) ---
-    void FillDriveList();
+    void FillDriveList() { driveList->FillDriveList(); }
     void cmbDrivesChange();
     void btnRescanClick();
-    void cmbDrivesDrawItem(const DRAWITEMSTRUCT& item);
-    std::string SelectedDrive() const;  // "C:" or empty
+    std::string SelectedDrive() const { return driveList->SelectedDrive(); }  // "C:" or empty
 
     // --- Directory list (DirList.cpp) ---
     void BuildTreeCodes();
-    void DirListBoxDrawItem(const DRAWITEMSTRUCT& item);
     void DirListBoxClick();
     void DirListBoxDblClick();
     // Replaces the rows shown and tells the list how many there are.
     void SetRows(RowStore rows);
-    long SelectedRow() const;
-    void SelectRow(long row);
+    long SelectedRow() const { return treeList->SelectedRow(); }
+    void SelectRow(long row) { treeList->SelectRow(row); }
 
     // --- Search (Search.cpp) ---
     bool FindDirectory(long start);
@@ -161,8 +161,8 @@ public:
     std::string LastFindText;
     bool searchSwallow = false;  // the character-swallow flag of the search box
 
-    UniqueBitmap LineBitmap, TeeBitmap, ElbowBitmap;
-    UniqueBitmap Line32Bitmap, Tee32Bitmap, Elbow32Bitmap;
+    std::unique_ptr<TreeList> treeList;    // DirListBox
+    std::unique_ptr<DriveList> driveList;  // cmbDrives
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
     std::unique_ptr<FavoritesMenus> favoritesMenus;
     std::unique_ptr<TfrmRescan> frmRescan;
@@ -204,7 +204,6 @@ private:
     // The options dialog on a copy of the settings and lists; OK applies the copy.
     void OptionsClick();
     static LRESULT CALLBACK HotKeyHookProc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     WNDPROC previousProc_ = nullptr;  // kept while the hot-key hook is installed
