@@ -54,11 +54,11 @@ void TreeList::SelectRow(long row) {
 }
 
 long TreeList::FirstVisibleRow() const {
-    return static_cast<long>(::SendMessageW(list_, LB_GETTOPINDEX, 0, 0));
+    return ListBox(list_).TopIndex();
 }
 
 void TreeList::SetFirstVisibleRow(long row) {
-    ::SendMessageW(list_, LB_SETTOPINDEX, static_cast<WPARAM>(row < 0 ? 0 : row), 0);
+    ListBox(list_).SetTopIndex(row < 0 ? 0 : static_cast<size_t>(row));
 }
 
 void TreeList::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
