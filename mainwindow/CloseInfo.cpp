@@ -1,11 +1,10 @@
 #include "mainwindow/CloseInfo.h"
 
 #include "platform/Application.h"
+#include "platform/ButtonPictures.h"
 #include "platform/Controls.h"
 
 namespace tarvolo {
-
-void SetButtonPictureFromStrip(Form& owner, HWND button, int picture);
 
 namespace {
 enum { IDC_INFOGROUP = 200, IDC_LABEL1, IDC_LABEL2, IDC_LABEL3, IDC_LABEL4, IDC_DONTSHOWAGAIN };

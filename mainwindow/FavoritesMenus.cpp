@@ -1,89 +1,114 @@
-// The favorites: adding one, the two menus that list them, choosing an item,
-// and the favorites' own key combinations.
+#include "mainwindow/FavoritesMenus.h"
+
 #include <utility>
 
-#include "mainwindow/Main.h"
-#include "platform/Application.h"
 #include "platform/KeyNames.h"
-#include "platform/WinText.h"
-#include "store/Global.h"
+#include "res/resource.h"
 
 namespace tarvolo {
 
 namespace {
 
 constexpr int kFavoriteImage = 4;
-constexpr int kTagSendToDialog = 1;
+
+PopupMenu::Item& AddParent(PopupMenu& menu, std::string caption, int image, FavoritesMenuKind kind) {
+    PopupMenu::Item& item = menu.Add(std::move(caption), image);
+    item.tag = static_cast<int>(kind);
+    return item;
+}
 
 }  // namespace
 
-void TfrmMain::btnAddToFavoritesClick() {
-    // Whatever the box holds, even nothing, and even when the list has it already.
-    model_.AddToFavorites(CurrentPath());
+FavoritesMenus::FavoritesMenus(Model& model, Commands& commands, FavoritesMenusWindow window, int pictureSize)
+    : model_(model), commands_(commands), window_(std::move(window)) {
+    PopUpImageList = std::make_unique<MenuImages>(IDB_POPUP, IDB_POPUP32, pictureSize);
+    CoolTrayPopUp = std::make_unique<PopupMenu>(PopUpImageList.get());
+    AddParent(*CoolTrayPopUp, "Open Favorites", 0, FavoritesMenuKind::open);
+    AddParent(*CoolTrayPopUp, "Send To Dialog", 1, FavoritesMenuKind::sendToDialog);
+    CoolTrayPopUp->AddSeparator();
+    CoolTrayPopUp->Add("Show Tarvolo", 3, [this] { window_.showProgram(); });
+    CoolTrayPopUp->Add("Close", 2, [this] { window_.closeProgram(); });
+    CoolTrayPopUp->onPopup = [this] { CoolTrayPopUpPopup(); };
+
+    popUpFavorites = std::make_unique<PopupMenu>(PopUpImageList.get());
+    AddParent(*popUpFavorites, "Open", 0, FavoritesMenuKind::open);
+    AddParent(*popUpFavorites, "Send To Dialog", 1, FavoritesMenuKind::sendToDialog);
 }
 
-void TfrmMain::CreateFavoritesPopUp(PopupMenu::Item& parent) {
-    const bool toDialog = parent.tag == kTagSendToDialog;
-    const bool inTrayMenu = CoolTrayPopUp && CoolTrayPopUp->Count() >= 2 &&
-                            (&parent == &CoolTrayPopUp->At(0) || &parent == &CoolTrayPopUp->At(1));
+void FavoritesMenus::CreateFavoritesPopUp(PopupMenu::Item& parent) {
+    const auto kind = static_cast<FavoritesMenuKind>(parent.tag);
+    const bool inTrayMenu =
+        CoolTrayPopUp->Count() >= 2 && (&parent == &CoolTrayPopUp->At(0) || &parent == &CoolTrayPopUp->At(1));
     parent.submenu = std::make_unique<PopupMenu>(PopUpImageList.get());
-    for (const Favorite& favorite : model_.favorites) {
-        const std::string& path = favorite.path;
-        uint16_t shortcut = toDialog ? favorite.dialogKey : favorite.openKey;
-        if (inTrayMenu) shortcut = 0;
+    for (FavoriteMenuEntry& entry : FavoriteMenuEntries(model_.favorites, kind, !inTrayMenu)) {
         std::function<void()> onClick;
-        if (toDialog)
-            onClick = [this, path] { SentToDialogOnClick(path); };
+        if (kind == FavoritesMenuKind::sendToDialog)
+            onClick = [this, path = entry.path] { SentToDialogOnClick(path); };
         else
-            onClick = [this, path] { FavoritesOnClick(path); };
-        PopupMenu::Item& item = parent.submenu->Add(path, kFavoriteImage, std::move(onClick));
-        item.tag = shortcut;
-        item.shortcut = ShortcutToText(shortcut);
+            onClick = [this, path = entry.path] { FavoritesOnClick(path); };
+        PopupMenu::Item& item =
+            parent.submenu->Add(std::move(entry.path), kFavoriteImage, std::move(onClick));
+        item.tag = entry.shortcut;
+        item.shortcut = ShortcutToText(entry.shortcut);
     }
 }
 
-void TfrmMain::btnFavoritesClick() {
+void FavoritesMenus::RebuildWindowMenu() {
     CreateFavoritesPopUp(popUpFavorites->At(0));
     CreateFavoritesPopUp(popUpFavorites->At(1));
+}
+
+void FavoritesMenus::btnFavoritesClick() {
+    RebuildWindowMenu();
     // Just under the button: the window's outer edge plus the button's place in
     // the window, below the caption bar.
     RECT window{}, button{};
-    ::GetWindowRect(hwnd_, &window);
-    ::GetWindowRect(btnFavorites, &button);
-    ::MapWindowPoints(HWND_DESKTOP, hwnd_, reinterpret_cast<POINT*>(&button), 2);
+    ::GetWindowRect(window_.window, &window);
+    ::GetWindowRect(window_.favoritesButton, &button);
+    ::MapWindowPoints(HWND_DESKTOP, window_.window, reinterpret_cast<POINT*>(&button), 2);
     const int x = window.left + button.left + 2;
     const int y = window.top + ::GetSystemMetrics(SM_CYCAPTION) + button.bottom + 2;
-    popUpFavorites->Popup(hwnd_, x, y);
+    popUpFavorites->Popup(window_.window, x, y);
 }
 
-void TfrmMain::FavoritesContextPopup(int screenX, int screenY) {
+void FavoritesMenus::FavoritesContextPopup(int screenX, int screenY) {
     if (screenX == -1 && screenY == -1) {
         // From the keyboard (Shift+F10, the menu key): under the focused control.
         RECT r{};
-        ::GetWindowRect(ActiveControl() ? ActiveControl() : hwnd_, &r);
+        HWND focused = window_.focusedControl ? window_.focusedControl() : nullptr;
+        ::GetWindowRect(focused ? focused : window_.window, &r);
         screenX = r.left;
         screenY = r.bottom;
     }
-    popUpFavorites->Popup(hwnd_, screenX, screenY);
+    popUpFavorites->Popup(window_.window, screenX, screenY);
 }
 
-void TfrmMain::CoolTrayPopUpPopup() {
+void FavoritesMenus::CoolTrayPopUpPopup() {
     CreateFavoritesPopUp(CoolTrayPopUp->At(0));
     CreateFavoritesPopUp(CoolTrayPopUp->At(1));
 }
 
-void TfrmMain::FavoritesOnClick(const std::string& path) { commands_->OpenFavorite(path); }
+void FavoritesMenus::FavoritesOnClick(const std::string& path) {
+    commands_.OpenFavorite(path);
+}
 
-void TfrmMain::SentToDialogOnClick(const std::string& path) { commands_->SendFavoriteToDialog(path); }
+void FavoritesMenus::SentToDialogOnClick(const std::string& path) {
+    commands_.SendFavoriteToDialog(path);
+}
 
-bool TfrmMain::FavoriteShortcut(WORD key, unsigned shift) {
-    const std::optional<FavoriteAction> action = FindFavoriteShortcut(model_.favorites, (key & 0xFFu) | shift);
+bool FavoritesMenus::FavoriteShortcut(WORD key, unsigned shift) {
+    const std::optional<FavoriteAction> action =
+        FindFavoriteShortcut(model_.favorites, (key & 0xFFu) | shift);
     if (!action) return false;
     if (action->kind == FavoriteAction::open)
         FavoritesOnClick(action->path);
     else
         SentToDialogOnClick(action->path);
     return true;
+}
+
+void FavoritesMenus::SetPictureSize(int size) {
+    PopUpImageList->Load(size);
 }
 
 }  // namespace tarvolo

@@ -15,9 +15,9 @@
 #include "mainwindow/TrayMenuAdapter.h"
 #include "options/Options.h"
 #include "platform/Application.h"
+#include "platform/ButtonPictures.h"
 #include "platform/Controls.h"
 #include "platform/KeyNames.h"
-#include "platform/Pictures.h"
 #include "platform/WinHotKeyRegistrar.h"
 #include "platform/WinText.h"
 #include "delivery/WinWindowOps.h"
@@ -33,36 +33,6 @@ constexpr int kMinimizeTimer = 1;
 constexpr int kDesignClientWidth = 529;
 constexpr int kDesignClientHeight = 390;
 
-// Picture indices in the button strip.
-enum ButtonPicture { picRescan, picFindNext, picFavorites, picAddFavorite, picOpen, picDialog, picCopy,
-                     picOptions, picAbout, picHelp, picOk };
-
-void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture) {
-    // One image list per button: the button draws the list's only picture left of its caption.
-    // At the form's scale: the image list stretches the 16 x 16 picture as it adds it.
-    const int size = owner.Scaled(16);
-    UniqueImageList single;
-    if (size > 16) {
-        // Above 96 DPI the picture drawn at 32 x 32, averaged to the button's scale,
-        // its transparent colour turned into alpha so its edges blend with the face.
-        single.reset(::ImageList_Create(size, size, ILC_COLOR32, 1, 0));
-        if (!single) return;
-        UniqueBitmap scaled(LoadScaledPicture(IDB_BUTTONS, IDB_BUTTONS32, RGB(255, 0, 255), picture, size));
-        if (scaled) ::ImageList_Add(single.get(), scaled.get(), nullptr);
-    } else {
-        single.reset(::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0));
-        if (!single) return;
-        UniqueIcon icon(::ImageList_GetIcon(images, picture, ILD_NORMAL));
-        ::ImageList_AddIcon(single.get(), icon.get());
-    }
-    BUTTON_IMAGELIST bil{};
-    bil.himl = single.get();
-    bil.margin = RECT{owner.Scaled(4), 0, 0, 0};
-    bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
-    ::SendMessageW(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
-    owner.KeepButtonPicture(button, std::move(single));
-}
-
 }  // namespace
 
 const wchar_t* ShowInstanceMessageName() { return L"Tarvolo.ShowInstance"; }
@@ -70,16 +40,6 @@ const wchar_t* LiveGuiObjectsMessageName() {
     return L"Tarvolo.LiveGuiObjects";
 }
 const wchar_t* MainWindowClassName() { return L"TfrmMain"; }
-
-HIMAGELIST LoadButtonPictures() {
-    return ::ImageList_LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDB_BUTTONS), 16, 0,
-                                  RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
-}
-
-void SetButtonPictureFromStrip(Form& owner, HWND button, int picture) {
-    static const UniqueImageList strip(LoadButtonPictures());
-    if (strip) SetButtonPicture(owner, button, strip.get(), picture);
-}
 
 TfrmMain::TfrmMain(Model& model) : model_(model) {
     FormArgs args;
@@ -187,7 +147,8 @@ void TfrmMain::CreateControls() {
     for (const auto& [hwnd, picture] : pictures) {
         ::SetWindowSubclass(hwnd, &TfrmMain::ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
-    ::SetWindowSubclass(DirListBox, &TfrmMain::ListBoxProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    treeList = std::make_unique<TreeList>(*this, DirListBox, model_.drive);
+    driveList = std::make_unique<DriveList>(*this, cmbDrives);
     SetDefaultButton(IDC_BTNOPEN);
 
     SetHint(cmbDrives, "Shift+Drive Letter");
@@ -197,7 +158,7 @@ void TfrmMain::CreateControls() {
 
     OnClick(IDC_BTNRESCAN, [this] { btnRescanClick(); });
     OnClick(IDC_BTNFINDNEXT, [this] { btnFindNextClick(); });
-    OnClick(IDC_BTNFAVORITES, [this] { btnFavoritesClick(); });
+    OnClick(IDC_BTNFAVORITES, [this] { favoritesMenus->btnFavoritesClick(); });
     OnClick(IDC_BTNADDTOFAVORITES, [this] { btnAddToFavoritesClick(); });
     OnClick(IDC_BTNOPEN, [this] { CommandClick(Command::open); });
     OnClick(IDC_BTNCOPY, [this] { CommandClick(Command::copy); });
@@ -225,22 +186,18 @@ bool TfrmMain::IsButton(HWND hwnd) const {
 }
 
 void TfrmMain::CreateMenus() {
-    PopUpImageList = std::make_unique<MenuImages>(IDB_POPUP, IDB_POPUP32, Scaled(16));
-    CoolTrayPopUp = std::make_unique<PopupMenu>(PopUpImageList.get());
-    CoolTrayPopUp->Add("Open Favorites", 0).tag = 0;
-    CoolTrayPopUp->Add("Send To Dialog", 1).tag = 1;
-    CoolTrayPopUp->AddSeparator();
-    CoolTrayPopUp->Add("Show Tarvolo", 3, [this] { CoolTrayIconClick(); });
-    CoolTrayPopUp->Add("Close", 2, [this] { mnuCloseClick(); });
-    CoolTrayPopUp->onPopup = [this] { CoolTrayPopUpPopup(); };
+    FavoritesMenusWindow window{hwnd_, btnFavorites, [this] { return ActiveControl(); },
+                                [this] { CoolTrayIconClick(); }, [this] { mnuCloseClick(); }};
+    favoritesMenus = std::make_unique<FavoritesMenus>(model_, *commands_, std::move(window), Scaled(16));
+}
 
-    popUpFavorites = std::make_unique<PopupMenu>(PopUpImageList.get());
-    popUpFavorites->Add("Open", 0).tag = 0;
-    popUpFavorites->Add("Send To Dialog", 1).tag = 1;
+void TfrmMain::btnAddToFavoritesClick() {
+    // Whatever the box holds, even nothing, and even when the list has it already.
+    model_.AddToFavorites(CurrentPath());
 }
 
 void TfrmMain::CreateTrayIcon() {
-    trayMenu_ = std::make_unique<TrayMenuAdapter>(*this);
+    trayMenu_ = std::make_unique<TrayMenuAdapter>(*this, *favoritesMenus);
     CoolTrayIcon = std::make_unique<TCoolTrayIcon>(*trayMenu_);
     CoolTrayIcon->SetCycleInterval(0);
     CoolTrayIcon->SetHint("Tarvolo (use left and right mouse button)");
@@ -257,25 +214,12 @@ void TfrmMain::CreateTrayIcon() {
 }
 
 void TfrmMain::FormCreate() {
-    HINSTANCE inst = Application::Get().Instance();
-    LineBitmap.reset(
-        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE), IMAGE_BITMAP, 0, 0, 0)));
-    TeeBitmap.reset(
-        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE), IMAGE_BITMAP, 0, 0, 0)));
-    ElbowBitmap.reset(
-        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW), IMAGE_BITMAP, 0, 0, 0)));
-    Line32Bitmap.reset(
-        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_LINE32), IMAGE_BITMAP, 0, 0, 0)));
-    Tee32Bitmap.reset(
-        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_TEE32), IMAGE_BITMAP, 0, 0, 0)));
-    Elbow32Bitmap.reset(
-        static_cast<HBITMAP>(::LoadImageW(inst, MAKEINTRESOURCEW(IDB_ELBOW32), IMAGE_BITMAP, 0, 0, 0)));
+    treeList->LoadConnectors();
     model_.drive.codes = TreeCodes();
     LoadLists();
     FillDriveList();
     LastFindText.clear();
-    CreateFavoritesPopUp(popUpFavorites->At(0));
-    CreateFavoritesPopUp(popUpFavorites->At(1));
+    favoritesMenus->RebuildWindowMenu();
     SetWindowTextUtf8(hwnd_, "Tarvolo v1.0");
     Application::Get().SetTitle("Tarvolo v1.0");
     Application::Get().SetHelpFile(model_.ProgramDir() + "\\Tarvolo.hlp");
@@ -336,8 +280,7 @@ void TfrmMain::OptionsClick() {
     model_.ApplyOptions(*edited);
     liveIndex_->FilterChanged();
     // A favorite's new keys act at once, not only after its menu was next opened.
-    CreateFavoritesPopUp(popUpFavorites->At(0));
-    CreateFavoritesPopUp(popUpFavorites->At(1));
+    favoritesMenus->RebuildWindowMenu();
 }
 
 void TfrmMain::FormShow() {
@@ -451,7 +394,7 @@ bool TfrmMain::RealClose() {
     }
     sessionSaved_ = true;
     liveIndex_->SaveBeforeExit();
-    for (UniqueBitmap* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) b->reset();
+    treeList->ReleaseConnectors();
     model_.drive.codes = TreeCodes();
     return true;
 }
@@ -473,12 +416,12 @@ void TfrmMain::OnDestroy() {
 }
 
 bool TfrmMain::OnDrawItem(DRAWITEMSTRUCT& item) {
-    if (item.CtlID == IDC_DIRLISTBOX) {
-        DirListBoxDrawItem(item);
+    if (item.CtlID == IDC_DIRLISTBOX && treeList) {
+        treeList->DirListBoxDrawItem(item);
         return true;
     }
-    if (item.CtlID == IDC_CMBDRIVES) {
-        cmbDrivesDrawItem(item);
+    if (item.CtlID == IDC_CMBDRIVES && driveList) {
+        driveList->cmbDrivesDrawItem(item);
         return true;
     }
     return false;
@@ -500,7 +443,7 @@ void TfrmMain::ApplyScale() {
         {btnHelp, picHelp}};
     for (const auto& [hwnd, picture] : pictures)
         if (buttonImages_) SetButtonPicture(*this, hwnd, buttonImages_.get(), picture);
-    if (PopUpImageList) PopUpImageList->Load(Scaled(16));
+    if (favoritesMenus) favoritesMenus->SetPictureSize(Scaled(16));
 }
 
 void TfrmMain::OnDpiChanged() { ApplyScale(); }
@@ -508,7 +451,7 @@ void TfrmMain::OnDpiChanged() { ApplyScale(); }
 bool TfrmMain::ScanWindowBusy() const { return frmRescan && frmRescan->Scanning(); }
 
 void TfrmMain::RowsEdited() {
-    ListBox(DirListBox).SetCount(model_.drive.rows.size());
+    treeList->SetRowCount(model_.drive.rows.size());
     ::PostMessageW(hwnd_, kBuildSearchIndexMessage, 0, 0);
 }
 
@@ -553,7 +496,7 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     case WM_CONTEXTMENU:
         // The window's context menu is the favorites menu.
-        FavoritesContextPopup(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+        favoritesMenus->FavoritesContextPopup(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
         return 0;
     case WM_QUERYENDSESSION:
         return TRUE;

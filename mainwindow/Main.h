@@ -12,7 +12,10 @@
 #include <vector>
 
 #include "delivery/core/Commands.h"
+#include "mainwindow/DriveList.h"
+#include "mainwindow/FavoritesMenus.h"
 #include "mainwindow/LiveIndex.h"
+#include "mainwindow/TreeList.h"
 #include "model/Model.h"
 #include "platform/Controls.h"
 #include "platform/Form.h"
@@ -82,21 +85,19 @@ public:
     HotKeyService& HotKeys() { return *hotKeys_; }
 
     // --- Drive selector (DriveSelector.cpp) ---
-    void FillDriveList();
+    void FillDriveList() { driveList->FillDriveList(); }
     void cmbDrivesChange();
     void btnRescanClick();
-    void cmbDrivesDrawItem(const DRAWITEMSTRUCT& item);
-    std::string SelectedDrive() const;  // "C:" or empty
+    std::string SelectedDrive() const { return driveList->SelectedDrive(); }  // "C:" or empty
 
     // --- Directory list (DirList.cpp) ---
     void BuildTreeCodes();
-    void DirListBoxDrawItem(const DRAWITEMSTRUCT& item);
     void DirListBoxClick();
     void DirListBoxDblClick();
     // Replaces the rows shown and tells the list how many there are.
     void SetRows(RowStore rows);
-    long SelectedRow() const;
-    void SelectRow(long row);
+    long SelectedRow() const { return treeList->SelectedRow(); }
+    void SelectRow(long row) { treeList->SelectRow(row); }
 
     // --- Search (Search.cpp) ---
     bool FindDirectory(long start);
@@ -132,38 +133,23 @@ public:
     std::string CurrentPath() const;
     void SetCurrentPath(const std::string& path);
 
-    // --- Favorites (FavoritesMenus.cpp) ---
+    // --- Favorites (the menus in FavoritesMenus.cpp) ---
     void btnAddToFavoritesClick();
-    // `parent` is one of the first two items of popUpFavorites or CoolTrayPopUp;
-    // its tag says which kind of sub-item it gets (0 open, 1 send to dialog). A
-    // favorite sub-item keeps its shortcut value in its own tag.
-    void CreateFavoritesPopUp(PopupMenu::Item& parent);
-    void btnFavoritesClick();
-    void CoolTrayPopUpPopup();
-    // The right click on the window: popUpFavorites as last built.
-    void FavoritesContextPopup(int screenX, int screenY);
-    // The chosen item's caption is the path.
-    void FavoritesOnClick(const std::string& path);
-    void SentToDialogOnClick(const std::string& path);
     // A favorite's own key combination; true when one took the key. `shift` holds
     // ssShift/ssCtrl/ssAlt (the shortcut value's modifier bits); `key` the virtual key.
-    // The lookup is among the model's favorites: their open keys, then their dialog
-    // keys, each in favorites order; the first equal one runs. PreviewKey calls this
-    // first for every WM_KEYDOWN and WM_SYSKEYDOWN, before Ctrl+Enter and every other
-    // rule, and drops a key it took.
-    bool FavoriteShortcut(WORD key, unsigned shift);
+    // PreviewKey calls this first for every WM_KEYDOWN and WM_SYSKEYDOWN, before
+    // Ctrl+Enter and every other rule, and drops a key it took.
+    bool FavoriteShortcut(WORD key, unsigned shift) { return favoritesMenus->FavoriteShortcut(key, shift); }
 
     // --- State ---
     int Tag = 0;  // the real-close flag
     std::string LastFindText;
     bool searchSwallow = false;  // the character-swallow flag of the search box
 
-    UniqueBitmap LineBitmap, TeeBitmap, ElbowBitmap;
-    UniqueBitmap Line32Bitmap, Tee32Bitmap, Elbow32Bitmap;
+    std::unique_ptr<TreeList> treeList;    // DirListBox
+    std::unique_ptr<DriveList> driveList;  // cmbDrives
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
-    std::unique_ptr<MenuImages> PopUpImageList;
-    std::unique_ptr<PopupMenu> CoolTrayPopUp;   // OpenFavorites1, SendToDialog1, N1, mnuShowHide, mnuClose
-    std::unique_ptr<PopupMenu> popUpFavorites;  // mnuFavoritesOpen, mnuFavoritesToDialog
+    std::unique_ptr<FavoritesMenus> favoritesMenus;
     std::unique_ptr<TfrmRescan> frmRescan;
 
     // Controls.
@@ -191,13 +177,13 @@ private:
     void HistoryChanged() override;
     // LiveIndexView: the directory list and the drive list as the live index sees them.
     std::string ShownDrive() const override { return SelectedDrive(); }
-    std::vector<std::string> ListedDrives() const override { return ComboBox(cmbDrives).Items(); }
+    std::vector<std::string> ListedDrives() const override { return ComboBox(driveList->Handle()).Items(); }
     bool ScanWindowBusy() const override;
     long SelectedListRow() const override { return SelectedRow(); }
     void SelectListRow(long row) override { SelectRow(row); }
-    long FirstShownRow() const override { return ListBox(DirListBox).TopIndex(); }
-    void ShowFromRow(size_t row) override { ListBox(DirListBox).SetTopIndex(row); }
-    RedrawHeld HoldListRedraw() override { return RedrawHeld(DirListBox); }
+    long FirstShownRow() const override { return treeList->FirstVisibleRow(); }
+    void ShowFromRow(size_t row) override { treeList->SetFirstVisibleRow(static_cast<long>(row)); }
+    RedrawHeld HoldListRedraw() override { return RedrawHeld(treeList->Handle()); }
     void RowsEdited() override;
     void ShowRows(RowStore rows) override { SetRows(std::move(rows)); }
 
@@ -214,7 +200,6 @@ private:
     // The options dialog on a copy of the settings and lists; OK applies the copy.
     void OptionsClick();
     static LRESULT CALLBACK HotKeyHookProc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     WNDPROC previousProc_ = nullptr;  // kept while the hot-key hook is installed

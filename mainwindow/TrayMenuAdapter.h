@@ -1,15 +1,16 @@
 // What the notification-area icon needs of the application and of its menu.
 #pragma once
 
-#include "mainwindow/Main.h"
+#include "mainwindow/FavoritesMenus.h"
 #include "platform/Application.h"
+#include "platform/Form.h"
 #include "tray/CoolTrayIcon.h"
 
 namespace tarvolo {
 
 class TrayMenuAdapter : public TrayHost, public TrayPopupMenu {
 public:
-    explicit TrayMenuAdapter(TfrmMain& main) : main_(main) {}
+    TrayMenuAdapter(const Form& main, FavoritesMenus& menus) : main_(main), menus_(menus) {}
 
     HWND TaskbarWindow() override { return Application::Get().Handle(); }
     HWND MainWindow() override { return main_.Handle(); }
@@ -17,16 +18,13 @@ public:
     void ProcessMessages() override { Application::Get().ProcessMessages(); }
     void SetShowMainFormAtStart(bool show) override { Application::Get().showMainForm = show; }
 
-    bool AutoPopup() const override { return main_.CoolTrayPopUp && main_.CoolTrayPopUp->autoPopup; }
-    void Popup(int x, int y) override {
-        if (main_.CoolTrayPopUp) main_.CoolTrayPopUp->Popup(main_.Handle(), x, y);
-    }
-    bool ActivateDefaultItem() override {
-        return main_.CoolTrayPopUp && main_.CoolTrayPopUp->ActivateDefaultItem();
-    }
+    bool AutoPopup() const override { return menus_.CoolTrayPopUp->autoPopup; }
+    void Popup(int x, int y) override { menus_.CoolTrayPopUp->Popup(main_.Handle(), x, y); }
+    bool ActivateDefaultItem() override { return menus_.CoolTrayPopUp->ActivateDefaultItem(); }
 
 private:
-    TfrmMain& main_;
+    const Form& main_;
+    FavoritesMenus& menus_;
 };
 
 }  // namespace tarvolo

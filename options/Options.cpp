@@ -6,6 +6,7 @@
 #include "options/InputBox.h"
 #include "options/StartUpShortcut.h"
 #include "platform/Application.h"
+#include "platform/ButtonPictures.h"
 #include "platform/Controls.h"
 #include "platform/KeyNames.h"
 #include "platform/WinText.h"
@@ -13,8 +14,6 @@
 #include "store/Global.h"
 
 namespace tarvolo {
-
-void SetButtonPictureFromStrip(Form& owner, HWND button, int picture);
 
 namespace {
 

@@ -45,8 +45,8 @@ protected:
     }
 
     void Rebuild() {
-        main_->CreateFavoritesPopUp(main_->popUpFavorites->At(0));
-        main_->CreateFavoritesPopUp(main_->popUpFavorites->At(1));
+        main_->favoritesMenus->CreateFavoritesPopUp(main_->favoritesMenus->popUpFavorites->At(0));
+        main_->favoritesMenus->CreateFavoritesPopUp(main_->favoritesMenus->popUpFavorites->At(1));
     }
 
     NoFiles files_;
@@ -77,18 +77,18 @@ TEST_F(FavoritesMenus, EachMenuListsEveryEntryWithItsOwnShortcut) {
     SetFavorites({"C:\\Work?16449*0", "C:\\Work*5?7", "C:\\A?1?2*3*4",
                   "D:\\Both?" + std::to_string(kCtrl | kAlt | 'T') + "*" + std::to_string(kShift | VK_F5), "?0*0"});
     Rebuild();
-    EXPECT_EQ(Listed(main_->popUpFavorites->At(0)),
+    EXPECT_EQ(Listed(main_->favoritesMenus->popUpFavorites->At(0)),
               (std::vector<std::string>{"C:\\Work\tCtrl+A", "\t", "C:\\A\t", "D:\\Both\tCtrl+Alt+T", "\t"}));
-    EXPECT_EQ(Listed(main_->popUpFavorites->At(1)),
+    EXPECT_EQ(Listed(main_->favoritesMenus->popUpFavorites->At(1)),
               (std::vector<std::string>{"C:\\Work\t", "\t", "C:\\A\t", "D:\\Both\tShift+F5", "\t"}));
 
     // The icon's menu: the same favorites, never a shortcut.
-    main_->CoolTrayPopUpPopup();
-    EXPECT_EQ(Listed(main_->CoolTrayPopUp->At(0)),
+    main_->favoritesMenus->CoolTrayPopUpPopup();
+    EXPECT_EQ(Listed(main_->favoritesMenus->CoolTrayPopUp->At(0)),
               (std::vector<std::string>{"C:\\Work\t", "\t", "C:\\A\t", "D:\\Both\t", "\t"}));
-    EXPECT_EQ(Listed(main_->CoolTrayPopUp->At(1)), Listed(main_->CoolTrayPopUp->At(0)));
-    EXPECT_EQ(main_->CoolTrayPopUp->At(0).caption, "Open Favorites") << "the parents stay as they are";
-    EXPECT_EQ(main_->CoolTrayPopUp->Count(), 5u);
+    EXPECT_EQ(Listed(main_->favoritesMenus->CoolTrayPopUp->At(1)), Listed(main_->favoritesMenus->CoolTrayPopUp->At(0)));
+    EXPECT_EQ(main_->favoritesMenus->CoolTrayPopUp->At(0).caption, "Open Favorites") << "the parents stay as they are";
+    EXPECT_EQ(main_->favoritesMenus->CoolTrayPopUp->Count(), 5u);
 }
 
 TEST_F(FavoritesMenus, AddToFavoritesAppendsTheCurrentTextEveryTime) {
@@ -101,7 +101,7 @@ TEST_F(FavoritesMenus, AddToFavoritesAppendsTheCurrentTextEveryTime) {
     EXPECT_EQ(FavoriteEntries(model_.favorites),
               (std::vector<std::string>{"C:\\Old?0*0", "C:\\Temp?0*0", "C:\\Temp?0*0", "?0*0"}));
     Rebuild();
-    EXPECT_EQ(Listed(main_->popUpFavorites->At(0)).size(), 4u);
+    EXPECT_EQ(Listed(main_->favoritesMenus->popUpFavorites->At(0)).size(), 4u);
 }
 
 TEST_F(FavoritesMenus, AKeyPicksTheFirstItemWithItsCombinationOpenBeforeSend) {
@@ -115,7 +115,7 @@ TEST_F(FavoritesMenus, AKeyPicksTheFirstItemWithItsCombinationOpenBeforeSend) {
     auto shown = [&](unsigned combination) -> std::string {
         const std::string text = ShortcutToText(static_cast<uint16_t>(combination));
         for (size_t parent = 0; parent < 2; ++parent) {
-            PopupMenu& menu = *main_->popUpFavorites->At(parent).submenu;
+            PopupMenu& menu = *main_->favoritesMenus->popUpFavorites->At(parent).submenu;
             for (size_t i = 0; i < menu.Count(); ++i)
                 if (!text.empty() && menu.At(i).shortcut == text)
                     return (parent == 0 ? "open " : "send ") + menu.At(i).caption;
