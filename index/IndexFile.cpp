@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "store/TextLines.h"
+#include "index/TextLines.h"
 
 namespace tarvolo {
 

@@ -1,6 +1,7 @@
 #include "mainwindow/CloseInfo.h"
 
 #include "platform/Application.h"
+#include "platform/Controls.h"
 
 namespace tarvolo {
 
@@ -25,7 +26,7 @@ TfrmCloseInfo::TfrmCloseInfo(HWND owner, bool& showCloseInfo) : showCloseInfo_(s
                &DontShowAgain);
     AddControl({L"BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, 104, 120, 89, 24}, &btnOk);
     SetButtonPictureFromStrip(*this, btnOk, kOkPicture);
-    ::SendMessageW(DontShowAgain, BM_SETCHECK, BST_UNCHECKED, 0);
+    Button(DontShowAgain).SetChecked(false);
     // OK is both the default and the cancel button: Enter and Esc press it.
     SetDefaultButton(IDOK);
     SetCancelButton(IDOK);
@@ -35,7 +36,7 @@ TfrmCloseInfo::TfrmCloseInfo(HWND owner, bool& showCloseInfo) : showCloseInfo_(s
 void TfrmCloseInfo::btnOkClick() { Close(); }
 
 void TfrmCloseInfo::OnClose() {
-    showCloseInfo_ = ::SendMessageW(DontShowAgain, BM_GETCHECK, 0, 0) != BST_CHECKED;
+    showCloseInfo_ = !Button(DontShowAgain).Checked();
     SetModalResult(mrOk);
 }
 

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "about/About.h"
+#include "platform/Help.h"
 #include "delivery/WinShell.h"
 #include "mainwindow/CloseInfo.h"
 #include "mainwindow/Rescan.h"
@@ -19,7 +20,7 @@
 #include "platform/Pictures.h"
 #include "platform/WinHotKeyRegistrar.h"
 #include "platform/WinText.h"
-#include "platform/WinWindowOps.h"
+#include "delivery/WinWindowOps.h"
 #include "res/resource.h"
 #include "store/Global.h"
 #include "tray/CoolTrayIcon.h"
@@ -35,27 +36,6 @@ constexpr int kDesignClientHeight = 390;
 // Picture indices in the button strip.
 enum ButtonPicture { picRescan, picFindNext, picFavorites, picAddFavorite, picOpen, picDialog, picCopy,
                      picOptions, picAbout, picHelp, picOk };
-
-// Temporarily switches off the system's minimize and restore animation.
-class NoWindowAnimation {
-public:
-    NoWindowAnimation() {
-        info_.cbSize = sizeof info_;
-        if (::SystemParametersInfoW(SPI_GETANIMATION, sizeof info_, &info_, 0) && info_.iMinAnimate) {
-            ANIMATIONINFO off = info_;
-            off.iMinAnimate = 0;
-            ::SystemParametersInfoW(SPI_SETANIMATION, sizeof off, &off, 0);
-            restore_ = true;
-        }
-    }
-    ~NoWindowAnimation() {
-        if (restore_) ::SystemParametersInfoW(SPI_SETANIMATION, sizeof info_, &info_, 0);
-    }
-
-private:
-    ANIMATIONINFO info_{};
-    bool restore_ = false;
-};
 
 void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture) {
     // One image list per button: the button draws the list's only picture left of its caption.
@@ -135,6 +115,7 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
 
 TfrmMain::~TfrmMain() {
     CoolTrayIcon.reset();
+    DestroyForm();
 }
 
 void TfrmMain::CreateControls() {
@@ -322,41 +303,9 @@ bool TfrmMain::SaveLists(bool report) {
 void TfrmMain::LoadSettings() {
     model_.LoadSettings();
     const Settings& s = model_.settings;
-    // A stored size is in screen pixels and stays as it is; a size never stored
-    // is the design size at this window's scale. Either is at least the
-    // minimum size at that scale.
-    const bool storedWidth = s.widthStored;
-    const bool storedHeight = s.heightStored;
-    int width = 0, height = 0;
-    auto sizeAtThisScale = [&] {
-        const SIZE designed = ScaledOuterSize(s.width, s.height);
-        const SIZE minimum = ScaledOuterSize(537, 300);
-        width = std::max<int>(storedWidth ? s.width : designed.cx, minimum.cx);
-        height = std::max<int>(storedHeight ? s.height : designed.cy, minimum.cy);
-    };
-    sizeAtThisScale();
-
-    // A position on no monitor at all (a monitor unplugged since the last run)
-    // is brought onto the nearest one.
-    RECT r{s.left, s.top, s.left + width, s.top + height};
-    if (!::MonitorFromRect(&r, MONITOR_DEFAULTTONULL)) {
-        MONITORINFO mi{};
-        mi.cbSize = sizeof mi;
-        ::GetMonitorInfoW(::MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &mi);
-        const RECT& w = mi.rcWork;
-        int left = std::clamp<int>(r.left, w.left, std::max<int>(w.left, w.right - width));
-        int top = std::clamp<int>(r.top, w.top, std::max<int>(w.top, w.bottom - height));
-        ::OffsetRect(&r, left - r.left, top - r.top);
-    }
-    const int dpi = Dpi();
-    ::SetWindowPos(hwnd_, nullptr, r.left, r.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    // Moved onto a monitor of another scale, the window took the size that
-    // WM_DPICHANGED suggested; the stored size in pixels is what it must have.
-    if (Dpi() != dpi) {
-        sizeAtThisScale();
-        ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-
+    // The stored bounds are screen pixels; a size never stored is the design size at this window's scale.
+    PlaceAt(POINT{s.left, s.top}, s.widthStored ? std::optional<int>(s.width) : std::nullopt,
+            s.heightStored ? std::optional<int>(s.height) : std::nullopt, SIZE{s.width, s.height});
     const ComboBox drives(cmbDrives);
     const int count = drives.Count();
     drives.Select(s.drive >= 0 && s.drive < count ? s.drive : (count > 0 ? 0 : -1));
@@ -365,8 +314,7 @@ void TfrmMain::LoadSettings() {
 bool TfrmMain::SaveSettings(bool report) {
     // Settings that were never loaded must not overwrite the stored ones.
     if (!model_.SettingsLoaded()) return true;
-    RECT r;
-    ::GetWindowRect(hwnd_, &r);
+    const RECT r = Bounds();
     Settings& s = model_.settings;
     s.top = r.top;
     s.left = r.left;
@@ -406,12 +354,7 @@ LRESULT CALLBACK TfrmMain::HotKeyHookProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     auto* self = static_cast<TfrmMain*>(Form::FromHandle(hwnd));
     if (!self || !self->previousProc_) return ::DefWindowProcW(hwnd, msg, wp, lp);
     WNDPROC previous = self->previousProc_;
-    if (msg == WM_HOTKEY) {
-        try {
-            self->ShowHide(false);
-        } catch (...) {
-        }
-    }
+    if (msg == WM_HOTKEY) Guarded([&] { self->ShowHide(false); });
     return ::CallWindowProcW(previous, hwnd, msg, wp, lp);
 }
 
@@ -442,32 +385,11 @@ void TfrmMain::ShowHide(bool ForceShow) {
     BringApplicationToFront();
 }
 
-void TfrmMain::MinimizeApplication() {
-    HWND app = Application::Get().Handle();
-    if (::IsIconic(app)) return;
-    ::SetActiveWindow(app);
-    NoWindowAnimation noAnimation;
-    ::ShowWindow(app, SW_MINIMIZE);
-}
+void TfrmMain::MinimizeApplication() { Application::Get().Minimize(); }
 
-void TfrmMain::RestoreApplication() {
-    HWND app = Application::Get().Handle();
-    if (!::IsIconic(app)) return;
-    ::SetActiveWindow(app);
-    {
-        NoWindowAnimation noAnimation;
-        ::ShowWindow(app, SW_RESTORE);
-    }
-    if (HWND control = ActiveControl()) ::SetFocus(control);
-}
+void TfrmMain::RestoreApplication() { Application::Get().Restore(); }
 
-void TfrmMain::BringApplicationToFront() {
-    HWND app = Application::Get().Handle();
-    HWND popup = ::GetLastActivePopup(app);
-    if (popup && popup != app && ::IsWindowVisible(popup) && ::IsWindowEnabled(popup)) {
-        ::SetForegroundWindow(popup);
-    }
-}
+void TfrmMain::BringApplicationToFront() { Application::Get().BringToFront(); }
 
 void TfrmMain::CoolTrayIconClick() { ShowHide(true); }
 

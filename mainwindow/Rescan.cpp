@@ -139,6 +139,7 @@ TfrmRescan::TfrmRescan(TfrmMain& main) : main_(main) {
 
 TfrmRescan::~TfrmRescan() {
     if (Animate) ::SendMessageW(Animate, ACM_OPENW, 0, 0);  // closes the clip
+    DestroyForm();
 }
 
 void TfrmRescan::FormCreate() {

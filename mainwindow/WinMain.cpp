@@ -16,7 +16,9 @@
 
 using namespace tarvolo;
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+namespace {
+
+int RunProgram(HINSTANCE instance, int showCommand) {
     // A second start brings the running program to the front instead of fighting
     // it over the hot key and its files.
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Local\\Tarvolo.Instance");
@@ -78,4 +80,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     ::CoUninitialize();
     ::CloseHandle(mutex);
     return result;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // Every callback from the system is guarded on its own; this is the last
+    // line, for what fails outside them (the model's making, the windows' end).
+    try {
+        return RunProgram(instance, showCommand);
+    } catch (...) {
+        ::MessageBoxW(nullptr, Widen("Tarvolo stopped: " + FailureText()).c_str(), L"Tarvolo",
+                      MB_OK | MB_ICONERROR);
+        return 1;
+    }
 }

@@ -1,5 +1,7 @@
 #include "options/InputBox.h"
 
+#include "platform/Controls.h"
+
 namespace tarvolo {
 
 namespace {
@@ -15,8 +17,8 @@ TfrmInputBox::TfrmInputBox(HWND owner, const std::string& caption, const std::st
     AddControl({L"EDIT", value, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IDC_EDIT, 8, 30, 324, 22}, &Edit);
     AddControl({L"BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, 172, 70, 78, 24}, &btnOk);
     AddControl({L"BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL, 254, 70, 78, 24}, &btnCancel);
-    ::SendMessageW(Edit, EM_LIMITTEXT, 255, 0);
-    ::SendMessageW(Edit, EM_SETSEL, 0, -1);
+    tarvolo::Edit(Edit).LimitText(255);
+    tarvolo::Edit(Edit).Select(0, -1);
     SetDefaultButton(IDOK);
     SetCancelButton(IDCANCEL);
     OnClick(IDOK, [this] { SetModalResult(mrOk); });
@@ -29,7 +31,7 @@ LRESULT TfrmInputBox::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         focused_ = true;
         Form::WndProc(msg, wp, lp);
         ::SetFocus(Edit);
-        ::SendMessageW(Edit, EM_SETSEL, 0, -1);
+        tarvolo::Edit(Edit).Select(0, -1);
         return 0;
     }
     return Form::WndProc(msg, wp, lp);

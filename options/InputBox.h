@@ -12,6 +12,7 @@ namespace tarvolo {
 class TfrmInputBox : public Form {
 public:
     TfrmInputBox(HWND owner, const std::string& caption, const std::string& prompt, const std::string& value);
+    ~TfrmInputBox() override { DestroyForm(); }
     HWND Prompt{}, Edit{}, btnOk{}, btnCancel{};
     std::string Text() const { return WindowText(Edit); }
 

@@ -2,10 +2,11 @@
 
 #include <commctrl.h>
 
-#include "about/About.h"
+#include "platform/Help.h"
 #include "options/InputBox.h"
 #include "options/StartUpShortcut.h"
 #include "platform/Application.h"
+#include "platform/Controls.h"
 #include "platform/KeyNames.h"
 #include "platform/WinText.h"
 #include "store/Favorites.h"
@@ -60,25 +61,6 @@ bool IsExtendedKey(unsigned vk) {
         return false;
     }
 }
-
-int SelectedIndex(HWND listBox) { return static_cast<int>(::SendMessageW(listBox, LB_GETCURSEL, 0, 0)); }
-int ItemCount(HWND listBox) { return static_cast<int>(::SendMessageW(listBox, LB_GETCOUNT, 0, 0)); }
-
-std::string ItemText(HWND listBox, int index) {
-    LRESULT n = ::SendMessageW(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (n == LB_ERR) return {};
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    n = ::SendMessageW(listBox, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(n == LB_ERR ? 0 : static_cast<size_t>(n));
-    return Narrow(text);
-}
-
-void AddItem(HWND listBox, const std::string& text) {
-    ::SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
-}
-
-bool Checked(HWND box) { return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-void SetChecked(HWND box, bool on) { ::SendMessageW(box, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0); }
 
 }  // namespace
 
@@ -196,7 +178,7 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
 
     // A key alone or with Shift alone is no hot key.
     for (HWND editor : {HotKeyEdit, FavoritesHotKey, FavoritesToDialogHotKey})
-        ::SendMessageW(editor, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, 0);
+        tarvolo::HotKeyEdit(editor).SetRules(HKCOMB_NONE | HKCOMB_S, 0);
 
     SetDefaultButton(IDOK);
     SetCancelButton(IDCANCEL);
@@ -204,14 +186,14 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
     OnClick(IDCANCEL, [this] { btnCancelClick(); });
     OnClick(IDC_OPTIONSHELP, [this] { btnHelpClick(); });
     OnClick(IDC_BTNEDIT, [this] { btnEditClick(); });
-    OnClick(IDC_BTNDELETE, [this] { btnDeleteClick(1); });
-    OnClick(IDC_BTNMOVEUP, [this] { btnMoveUpClick(1); });
-    OnClick(IDC_BTNMOVEDOWN, [this] { btnMoveDownClick(1); });
+    OnClick(IDC_BTNDELETE, [this] { btnDeleteClick(EditedList::favorites); });
+    OnClick(IDC_BTNMOVEUP, [this] { btnMoveUpClick(EditedList::favorites); });
+    OnClick(IDC_BTNMOVEDOWN, [this] { btnMoveDownClick(EditedList::favorites); });
     OnClick(IDC_BTNDIALOGSADD, [this] { btnDialogsAddClick(); });
     OnClick(IDC_BTNDIALOGSEDIT, [this] { btnDialogsEditClick(); });
-    OnClick(IDC_BTNDELETE2, [this] { btnDeleteClick(2); });
-    OnClick(IDC_BTNMOVEUP2, [this] { btnMoveUpClick(2); });
-    OnClick(IDC_BTNMOVEDOWN2, [this] { btnMoveDownClick(2); });
+    OnClick(IDC_BTNDELETE2, [this] { btnDeleteClick(EditedList::dialogs); });
+    OnClick(IDC_BTNMOVEUP2, [this] { btnMoveUpClick(EditedList::dialogs); });
+    OnClick(IDC_BTNMOVEDOWN2, [this] { btnMoveDownClick(EditedList::dialogs); });
     OnNotifyCode(IDC_FAVORITESLISTBOX, LBN_SELCHANGE, [this] { FavoritesListBoxClick(); });
     keyPreview = true;
     ShowPage(0);
@@ -225,37 +207,38 @@ void TfrmOptions::ShowPage(int page) {
         for (HWND w : pages_[i]) ::ShowWindow(w, i == page ? SW_SHOWNA : SW_HIDE);
 }
 
-std::vector<std::string> TfrmOptions::Items(HWND listBox) {
+std::vector<std::string> TfrmOptions::Items(ListBox list) {
     std::vector<std::string> items;
-    int n = ItemCount(listBox);
-    for (int i = 0; i < n; ++i) items.push_back(ItemText(listBox, i));
+    const int n = list.Count();
+    for (int i = 0; i < n; ++i) items.push_back(list.Item(i));
     return items;
 }
 
 uint16_t TfrmOptions::HotKeyValue(HWND editor) const {
-    return ShortcutFromHotKeyValue(static_cast<WORD>(::SendMessageW(editor, HKM_GETHOTKEY, 0, 0)));
+    return ShortcutFromHotKeyValue(tarvolo::HotKeyEdit(editor).Value());
 }
 
 void TfrmOptions::SetHotKeyValue(HWND editor, uint16_t shortcut) {
-    ::SendMessageW(editor, HKM_SETHOTKEY, HotKeyValueFromShortcut(shortcut), 0);
+    tarvolo::HotKeyEdit(editor).SetValue(HotKeyValueFromShortcut(shortcut));
 }
 
-void TfrmOptions::ReplaceItem(HWND listBox, int index, const std::string& text) {
-    ::SendMessageW(listBox, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-    ::SendMessageW(listBox, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(Widen(text).c_str()));
-    ::SendMessageW(listBox, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+void TfrmOptions::ReplaceItem(ListBox list, int index, const std::string& text) {
+    list.Delete(index);
+    list.Insert(index, text);
+    list.Select(index);
 }
 
 void TfrmOptions::FormShow() {
-    SetChecked(RunAtStartUp, StartUpShortcutExists());
-    SetChecked(incReadOnly, values_.includeReadOnly);
-    SetChecked(incHidden, values_.includeHidden);
-    SetChecked(incSystem, values_.includeSystem);
+    Button(RunAtStartUp).SetChecked(StartUpShortcutExists());
+    Button(incReadOnly).SetChecked(values_.includeReadOnly);
+    Button(incHidden).SetChecked(values_.includeHidden);
+    Button(incSystem).SetChecked(values_.includeSystem);
     SetHotKeyValue(HotKeyEdit, values_.hotKey);
-    ::SendMessageW(FavoritesListBox, LB_RESETCONTENT, 0, 0);
-    for (const std::string& entry : values_.favorites) AddItem(FavoritesListBox, entry);
-    ::SendMessageW(DialogsListBox, LB_RESETCONTENT, 0, 0);
-    for (const std::string& entry : values_.dialogs) AddItem(DialogsListBox, entry);
+    for (const auto& [list, entries] : {std::pair{ListBox(FavoritesListBox), &values_.favorites},
+                                        std::pair{ListBox(DialogsListBox), &values_.dialogs}}) {
+        list.Clear();
+        for (const std::string& entry : *entries) list.Add(entry);
+    }
 }
 
 void TfrmOptions::btnOkClick() {
@@ -273,12 +256,12 @@ void TfrmOptions::btnOkClick() {
     }
     SetModalResult(mrOk);
     values_.hotKey = wanted;
-    values_.includeReadOnly = Checked(incReadOnly);
-    values_.includeHidden = Checked(incHidden);
-    values_.includeSystem = Checked(incSystem);
-    values_.favorites = Items(FavoritesListBox);
-    values_.dialogs = Items(DialogsListBox);
-    if (Checked(RunAtStartUp))
+    values_.includeReadOnly = Button(incReadOnly).Checked();
+    values_.includeHidden = Button(incHidden).Checked();
+    values_.includeSystem = Button(incSystem).Checked();
+    values_.favorites = Items(ListBox(FavoritesListBox));
+    values_.dialogs = Items(ListBox(DialogsListBox));
+    if (Button(RunAtStartUp).Checked())
         CreateStartUpShortcut();
     else
         DeleteStartUpShortcut();
@@ -293,7 +276,7 @@ void TfrmOptions::FavoritesListBoxDrawItem(const DRAWITEMSTRUCT& item) {
     }
     bool selected = item.itemState & ODS_SELECTED;
     ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    std::wstring text = Widen(FavoriteItemText(ItemText(item.hwndItem, static_cast<int>(item.itemID))));
+    std::wstring text = Widen(FavoriteItemText(ListBox(item.hwndItem).Item(static_cast<int>(item.itemID))));
     ::SetBkMode(item.hDC, TRANSPARENT);
     ::SetTextColor(item.hDC, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     RECT r = item.rcItem;
@@ -303,9 +286,9 @@ void TfrmOptions::FavoritesListBoxDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void TfrmOptions::FavoritesListBoxClick() {
-    int i = SelectedIndex(FavoritesListBox);
+    int i = ListBox(FavoritesListBox).Selected();
     if (i < 0) return;
-    std::string entry = ItemText(FavoritesListBox, i);
+    std::string entry = ListBox(FavoritesListBox).Item(i);
     SetHotKeyValue(FavoritesHotKey, FavoriteOpenHotKey(entry));
     SetHotKeyValue(FavoritesToDialogHotKey, FavoriteDialogHotKey(entry));
 }
@@ -313,61 +296,62 @@ void TfrmOptions::FavoritesListBoxClick() {
 void TfrmOptions::FormKeyUp() {
     HWND focus = ::GetFocus();
     if (focus != FavoritesHotKey && focus != FavoritesToDialogHotKey) return;
-    int i = SelectedIndex(FavoritesListBox);
+    int i = ListBox(FavoritesListBox).Selected();
     if (i < 0) return;
-    std::string path = FavoritePath(ItemText(FavoritesListBox, i));
-    ReplaceItem(FavoritesListBox, i,
+    std::string path = FavoritePath(ListBox(FavoritesListBox).Item(i));
+    ReplaceItem(ListBox(FavoritesListBox), i,
                 ComposeFavoriteEntry(path, HotKeyValue(FavoritesHotKey), HotKeyValue(FavoritesToDialogHotKey)));
 }
 
 void TfrmOptions::btnEditClick() {
-    int i = SelectedIndex(FavoritesListBox);
+    int i = ListBox(FavoritesListBox).Selected();
     if (i < 0) return;
-    std::string path = FavoritePath(ItemText(FavoritesListBox, i));
+    std::string path = FavoritePath(ListBox(FavoritesListBox).Item(i));
     if (!InputQuery(hwnd_, "Direcotry Path", "Directory Path", path)) return;
-    ReplaceItem(FavoritesListBox, i,
+    ReplaceItem(ListBox(FavoritesListBox), i,
                 ComposeFavoriteEntry(path, HotKeyValue(FavoritesHotKey), HotKeyValue(FavoritesToDialogHotKey)));
 }
 
-void TfrmOptions::btnDeleteClick(int tag) {
-    HWND list = ListOf(tag);
-    int i = SelectedIndex(list);
+void TfrmOptions::btnDeleteClick(EditedList which) {
+    const ListBox list = ListOf(which);
+    const int i = list.Selected();
     if (i < 0) return;
-    const char* question = tag == 1 ? "Delete selected folder from Favorites?" : "Delete selected dialog?";
+    const char* question =
+        which == EditedList::favorites ? "Delete selected folder from Favorites?" : "Delete selected dialog?";
     if (MessageBoxUtf8(hwnd_, question, "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-    ::SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(i), 0);
+    list.Delete(i);
 }
 
-void TfrmOptions::btnMoveUpClick(int tag) {
-    HWND list = ListOf(tag);
-    int i = SelectedIndex(list);
+void TfrmOptions::btnMoveUpClick(EditedList which) {
+    const ListBox list = ListOf(which);
+    const int i = list.Selected();
     if (i <= 0) return;
-    std::string moved = ItemText(list, i);
-    ReplaceItem(list, i, ItemText(list, i - 1));
+    const std::string moved = list.Item(i);
+    ReplaceItem(list, i, list.Item(i - 1));
     ReplaceItem(list, i - 1, moved);
 }
 
-void TfrmOptions::btnMoveDownClick(int tag) {
-    HWND list = ListOf(tag);
-    int i = SelectedIndex(list);
-    if (i < 0 || i + 1 >= ItemCount(list)) return;
-    std::string moved = ItemText(list, i);
-    ReplaceItem(list, i, ItemText(list, i + 1));
+void TfrmOptions::btnMoveDownClick(EditedList which) {
+    const ListBox list = ListOf(which);
+    const int i = list.Selected();
+    if (i < 0 || i + 1 >= list.Count()) return;
+    const std::string moved = list.Item(i);
+    ReplaceItem(list, i, list.Item(i + 1));
     ReplaceItem(list, i + 1, moved);
 }
 
 void TfrmOptions::btnDialogsAddClick() {
     std::string text;
     if (!InputQuery(hwnd_, "Add Dialog", "Search for the Dialog", text)) return;
-    AddItem(DialogsListBox, TrimText(text));
+    ListBox(DialogsListBox).Add(TrimText(text));
 }
 
 void TfrmOptions::btnDialogsEditClick() {
-    int i = SelectedIndex(DialogsListBox);
+    int i = ListBox(DialogsListBox).Selected();
     if (i < 0) return;
-    std::string text = ItemText(DialogsListBox, i);
+    std::string text = ListBox(DialogsListBox).Item(i);
     if (!InputQuery(hwnd_, "Edit Dialog", "Search for the Dialog", text)) return;
-    ReplaceItem(DialogsListBox, i, TrimText(text));
+    ReplaceItem(ListBox(DialogsListBox), i, TrimText(text));
 }
 
 void TfrmOptions::btnHelpClick() { ShowHelpTopic(kHelpTopics[page_]); }
@@ -379,7 +363,7 @@ bool TfrmOptions::OnDrawItem(DRAWITEMSTRUCT& item) {
 }
 
 void TfrmOptions::OnDpiChanged() {
-    ::SendMessageW(FavoritesListBox, LB_SETITEMHEIGHT, 0, Scaled(16));
+    ListBox(FavoritesListBox).SetItemHeight(Scaled(16));
 }
 
 bool TfrmOptions::OnMeasureItem(MEASUREITEMSTRUCT& item) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/Model.h"
+#include "platform/Controls.h"
 #include "platform/Form.h"
 #include "store/HotKeyService.h"
 
@@ -26,11 +27,15 @@ std::string FavoriteItemText(const std::string& entry);
 // Without blanks and control characters at either end.
 std::string TrimText(const std::string& text);
 
+// The two lists the options dialog edits.
+enum class EditedList { favorites, dialogs };
+
 class TfrmOptions : public Form {
 public:
     // Edits a copy of the values; Values() holds the edited copy after OK. The hot
     // key is changed through `hotKeys` at OK, so that a taken one keeps the dialog open.
     TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKeys);
+    ~TfrmOptions() override { DestroyForm(); }
     const OptionsValues& Values() const { return values_; }
 
     void FormShow();
@@ -40,9 +45,9 @@ public:
     void FavoritesListBoxClick();
     void FormKeyUp();
     void btnEditClick();
-    void btnDeleteClick(int tag);
-    void btnMoveUpClick(int tag);
-    void btnMoveDownClick(int tag);
+    void btnDeleteClick(EditedList which);
+    void btnMoveUpClick(EditedList which);
+    void btnMoveDownClick(EditedList which);
     void btnDialogsAddClick();
     void btnDialogsEditClick();
     void btnHelpClick();
@@ -51,7 +56,7 @@ public:
     void ShowPage(int page);
     int Page() const { return page_; }
     // A list box's items, in order.
-    static std::vector<std::string> Items(HWND listBox);
+    static std::vector<std::string> Items(ListBox list);
     uint16_t HotKeyValue(HWND hotKeyEditor) const;
     void SetHotKeyValue(HWND hotKeyEditor, uint16_t shortcut);
 
@@ -68,8 +73,10 @@ protected:
     bool PreviewKey(MSG& msg) override;
 
 private:
-    HWND ListOf(int tag) const { return tag == 1 ? FavoritesListBox : DialogsListBox; }
-    void ReplaceItem(HWND listBox, int index, const std::string& text);
+    ListBox ListOf(EditedList which) const {
+        return ListBox(which == EditedList::favorites ? FavoritesListBox : DialogsListBox);
+    }
+    static void ReplaceItem(ListBox list, int index, const std::string& text);
 
     OptionsValues values_;
     HotKeyService& hotKeys_;

@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <new>
+#include <stdexcept>
+
 #include "platform/Form.h"
 #include "platform/WinText.h"
 
@@ -58,7 +61,11 @@ void Application::SetHintHidePause(int ms) {
 }
 
 LRESULT CALLBACK Application::TaskbarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    Application& app = Get();
+    return Guarded([&] { return Get().TaskbarMessage(hwnd, msg, wp, lp); }, LRESULT{msg == WM_QUERYENDSESSION});
+}
+
+LRESULT Application::TaskbarMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Application& app = *this;
     if (app.onTaskbarMessage) app.onTaskbarMessage(msg, wp, lp);
     switch (msg) {
     case WM_ACTIVATEAPP:
@@ -91,6 +98,11 @@ LRESULT CALLBACK Application::TaskbarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 }
 
 void Application::HandleMessage(MSG& msg) {
+    // The key preview runs the program's own code outside any window procedure.
+    Guarded([&] { Dispatch(msg); });
+}
+
+void Application::Dispatch(MSG& msg) {
     bool isKey = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN || msg.message == WM_CHAR ||
                  msg.message == WM_SYSCHAR || msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
     Form* form = nullptr;
@@ -137,6 +149,56 @@ int Application::Run() {
     return exitCode_;
 }
 
+namespace {
+
+// Switches off the system's minimize and restore animation while it lives.
+class NoWindowAnimation {
+public:
+    NoWindowAnimation() {
+        info_.cbSize = sizeof info_;
+        if (::SystemParametersInfoW(SPI_GETANIMATION, sizeof info_, &info_, 0) && info_.iMinAnimate) {
+            ANIMATIONINFO off = info_;
+            off.iMinAnimate = 0;
+            ::SystemParametersInfoW(SPI_SETANIMATION, sizeof off, &off, 0);
+            restore_ = true;
+        }
+    }
+    ~NoWindowAnimation() {
+        if (restore_) ::SystemParametersInfoW(SPI_SETANIMATION, sizeof info_, &info_, 0);
+    }
+    NoWindowAnimation(const NoWindowAnimation&) = delete;
+    NoWindowAnimation& operator=(const NoWindowAnimation&) = delete;
+
+private:
+    ANIMATIONINFO info_{};
+    bool restore_ = false;
+};
+
+}  // namespace
+
+void Application::Minimize() {
+    if (::IsIconic(handle_)) return;
+    ::SetActiveWindow(handle_);
+    NoWindowAnimation noAnimation;
+    ::ShowWindow(handle_, SW_MINIMIZE);
+}
+
+void Application::Restore() {
+    if (!::IsIconic(handle_)) return;
+    ::SetActiveWindow(handle_);
+    {
+        NoWindowAnimation noAnimation;
+        ::ShowWindow(handle_, SW_RESTORE);
+    }
+    if (HWND control = mainForm_ ? mainForm_->ActiveControl() : nullptr) ::SetFocus(control);
+}
+
+void Application::BringToFront() {
+    HWND popup = ::GetLastActivePopup(handle_);
+    if (popup && popup != handle_ && ::IsWindowVisible(popup) && ::IsWindowEnabled(popup))
+        ::SetForegroundWindow(popup);
+}
+
 void Application::Terminate() {
     terminated_ = true;
     ::PostQuitMessage(0);
@@ -148,17 +210,40 @@ void Application::ShowError(const std::string& text) {
     MessageBoxUtf8(owner, text, title_.empty() ? "Error" : title_, MB_OK | MB_ICONERROR);
 }
 
+std::string FailureText(const char* unknown) noexcept {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return "Not enough memory";
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+    }
+    return unknown;
+}
+
+void ReportCallbackFailure() noexcept {
+    const std::string text = FailureText();
+    try {
+        Application& app = Application::Get();
+        if (app.onCallbackFailure)
+            app.onCallbackFailure(text);
+        else if (!app.Ending())
+            app.ShowError(text);
+    } catch (...) {
+        // Not even the box could be shown: the program goes on as the callback's fallback leaves it.
+    }
+}
+
 bool RunStartUpStep(const std::function<void()>& step,
                     const std::function<void(const std::string&)>& report) {
     std::string what;
     try {
         step();
         return true;
-    } catch (const std::exception& e) {
-        what = e.what();
     } catch (...) {
+        what = FailureText("unexpected error");
     }
-    if (what.empty()) what = "unexpected error";
     report("Tarvolo could not start: " + what);
     return false;
 }

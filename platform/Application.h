@@ -40,6 +40,14 @@ public:
     bool Active() const { return active_; }
     void SetActive(bool active) { active_ = active; }
 
+    // The program's windows as one, through the taskbar window, without the
+    // system's minimize and restore animation.
+    void Minimize();
+    // Restores the taskbar window and gives the focus back to the main form's active control.
+    void Restore();
+    // The last active popup of the program (a dialog it shows) comes to the front.
+    void BringToFront();
+
     // Runs the loop until Terminate; shows the main form first.
     int Run();
     void Terminate();
@@ -56,12 +64,17 @@ public:
     // The application's standard error box, for failures the user must know of.
     void ShowError(const std::string& text);
 
+    // Where a failure in a callback is told (ReportCallbackFailure); the error box when unset.
+    std::function<void(const std::string&)> onCallbackFailure;
+
     // Called for a message to the taskbar window before its default handling;
     // the notification-area icon subclasses the window itself.
     std::function<void(UINT, WPARAM, LPARAM)> onTaskbarMessage;
 
 private:
     static LRESULT CALLBACK TaskbarProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT TaskbarMessage(HWND, UINT, WPARAM, LPARAM);
+    void Dispatch(MSG& msg);
 
     HINSTANCE instance_ = nullptr;
     HWND handle_ = nullptr;
@@ -80,6 +93,33 @@ private:
 // Runs one step of the program's start; an exception from it is turned into the
 // text "Tarvolo could not start: <what failed>" for `report`. False when it failed.
 bool RunStartUpStep(const std::function<void()>& step, const std::function<void(const std::string&)>& report);
+
+// The one rule for an exception that reaches a place where the system calls
+// into the program (a window procedure, a hook, the message loop): it never
+// crosses into the system's code; the user is told what failed in the program's
+// words (unless the session is ending, when nothing may hold it up), and the
+// callback returns `fallback`.
+void ReportCallbackFailure() noexcept;  // call inside a catch block
+template <class R, class F>
+R Guarded(F&& callback, R fallback) noexcept {
+    try {
+        return callback();
+    } catch (...) {
+        ReportCallbackFailure();
+        return fallback;
+    }
+}
+template <class F>
+void Guarded(F&& callback) noexcept {
+    try {
+        callback();
+    } catch (...) {
+        ReportCallbackFailure();
+    }
+}
+// The text the user is shown for the exception being handled; `unknown` for
+// one that is no std::exception.
+std::string FailureText(const char* unknown = "Unexpected error") noexcept;
 
 // The running executable's folder, UTF-8, ending in a backslash: its full path
 // cut after the last backslash (or colon).

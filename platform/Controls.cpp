@@ -1,5 +1,6 @@
 #include "platform/Controls.h"
 
+#include "platform/Form.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -27,5 +28,27 @@ int ComboBox::FindExact(const std::string& text) const {
     return static_cast<int>(::SendMessageW(hwnd_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                            reinterpret_cast<LPARAM>(Widen(text).c_str())));
 }
+
+void ListBox::Add(const std::string& text) const {
+    ::SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+void ListBox::Insert(int index, const std::string& text) const {
+    ::SendMessageW(hwnd_, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+std::string ListBox::Item(int index) const {
+    const LRESULT n = ::SendMessageW(hwnd_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (index < 0 || n == LB_ERR) return {};
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    const LRESULT got =
+        ::SendMessageW(hwnd_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got == LB_ERR ? 0 : static_cast<size_t>(got));
+    return Narrow(text);
+}
+
+std::string Edit::Text() const { return WindowText(hwnd_); }
+
+void Edit::SetText(const std::string& text) const { SetWindowTextUtf8(hwnd_, text); }
 
 }  // namespace tarvolo

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -42,9 +43,92 @@ public:
     // -1 (LB_ERR) for no selection.
     int Selected() const { return static_cast<int>(::SendMessageW(hwnd_, LB_GETCURSEL, 0, 0)); }
     void Select(long index) const { ::SendMessageW(hwnd_, LB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+    // -1 (LB_ERR) for an empty list.
+    long TopIndex() const { return static_cast<long>(::SendMessageW(hwnd_, LB_GETTOPINDEX, 0, 0)); }
+    void SetTopIndex(size_t index) const { ::SendMessageW(hwnd_, LB_SETTOPINDEX, index, 0); }
+    void SetItemHeight(int height) const { ::SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, height); }
+
+    // Lists that hold their strings.
+    void Clear() const { ::SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0); }
+    void Add(const std::string& text) const;
+    void Insert(int index, const std::string& text) const;
+    void Delete(int index) const { ::SendMessageW(hwnd_, LB_DELETESTRING, static_cast<WPARAM>(index), 0); }
+    // Empty for an index out of range.
+    std::string Item(int index) const;
 
 private:
     HWND hwnd_;
+};
+
+class Button {
+public:
+    explicit Button(HWND hwnd = nullptr) : hwnd_(hwnd) {}
+    HWND Handle() const { return hwnd_; }
+
+    // Check boxes.
+    bool Checked() const { return ::SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void SetChecked(bool on) const {
+        ::SendMessageW(hwnd_, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+
+private:
+    HWND hwnd_;
+};
+
+class Edit {
+public:
+    explicit Edit(HWND hwnd = nullptr) : hwnd_(hwnd) {}
+    HWND Handle() const { return hwnd_; }
+
+    std::string Text() const;
+    void SetText(const std::string& text) const;
+    int Length() const { return ::GetWindowTextLengthW(hwnd_); }
+    void LimitText(int characters) const { ::SendMessageW(hwnd_, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0); }
+    // Selects from `start` to `end` (in UTF-16 units); -1 as the end selects to the end.
+    void Select(int start, int end) const { ::SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(start), end); }
+    // The start of the selection, where the caret is after typing.
+    int SelectionStart() const {
+        DWORD start = 0;
+        ::SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+        return static_cast<int>(start);
+    }
+
+private:
+    HWND hwnd_;
+};
+
+// The hot-key control's value: the virtual key in the low byte, HOTKEYF_ flags above.
+class HotKeyEdit {
+public:
+    explicit HotKeyEdit(HWND hwnd = nullptr) : hwnd_(hwnd) {}
+    HWND Handle() const { return hwnd_; }
+
+    WORD Value() const { return static_cast<WORD>(::SendMessageW(hwnd_, HKM_GETHOTKEY, 0, 0)); }
+    void SetValue(WORD value) const { ::SendMessageW(hwnd_, HKM_SETHOTKEY, value, 0); }
+    void SetRules(WPARAM invalid, WORD replacement) const {
+        ::SendMessageW(hwnd_, HKM_SETRULES, invalid, replacement);
+    }
+
+private:
+    HWND hwnd_;
+};
+
+// A control's painting held off while it changes, and one repaint at the end.
+class RedrawHeld {
+public:
+    explicit RedrawHeld(HWND hwnd) : hwnd_(hwnd) { ::SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0); }
+    ~RedrawHeld() {
+        ::SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(hwnd_, nullptr, erase_);
+    }
+    RedrawHeld(const RedrawHeld&) = delete;
+    RedrawHeld& operator=(const RedrawHeld&) = delete;
+    // The repaint erases the background first.
+    void EraseAtTheEnd() { erase_ = TRUE; }
+
+private:
+    HWND hwnd_;
+    BOOL erase_ = FALSE;
 };
 
 }  // namespace tarvolo

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "platform/Application.h"
 #include "platform/WinText.h"
 
@@ -73,13 +75,14 @@ FormArgs FormArgs::Dialog(const std::string& caption, const std::wstring& classN
 
 Form::Form() = default;
 
-Form::~Form() {
-    if (hwnd_) {
-        ::RemovePropW(hwnd_, kPropForm);
-        HWND h = hwnd_;
-        hwnd_ = nullptr;
-        ::DestroyWindow(h);
-    }
+Form::~Form() { DestroyForm(); }
+
+void Form::DestroyForm() {
+    if (!hwnd_) return;
+    ::RemovePropW(hwnd_, kPropForm);
+    HWND h = hwnd_;
+    hwnd_ = nullptr;
+    ::DestroyWindow(h);
 }
 
 Form* Form::FromHandle(HWND hwnd) {
@@ -145,6 +148,42 @@ SIZE Form::ScaledOuterSize(int designWidth, int designHeight) const {
     const int w96 = frame96.right - frame96.left, h96 = frame96.bottom - frame96.top;
     return SIZE{Scaled(designWidth - w96) + frame.right - frame.left,
                 Scaled(designHeight - h96) + frame.bottom - frame.top};
+}
+
+void Form::PlaceAt(POINT topLeft, std::optional<int> storedWidth, std::optional<int> storedHeight, SIZE design) {
+    int width = 0, height = 0;
+    auto sizeAtThisScale = [&] {
+        const SIZE designed = ScaledOuterSize(design.cx, design.cy);
+        const SIZE minimum = ScaledOuterSize(minWidth_, minHeight_);
+        width = std::max<int>(storedWidth.value_or(designed.cx), minimum.cx);
+        height = std::max<int>(storedHeight.value_or(designed.cy), minimum.cy);
+    };
+    sizeAtThisScale();
+
+    RECT r{topLeft.x, topLeft.y, topLeft.x + width, topLeft.y + height};
+    if (!::MonitorFromRect(&r, MONITOR_DEFAULTTONULL)) {
+        MONITORINFO mi{};
+        mi.cbSize = sizeof mi;
+        ::GetMonitorInfoW(::MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &mi);
+        const RECT& w = mi.rcWork;
+        const int left = std::clamp<int>(r.left, w.left, std::max<int>(w.left, w.right - width));
+        const int top = std::clamp<int>(r.top, w.top, std::max<int>(w.top, w.bottom - height));
+        ::OffsetRect(&r, left - r.left, top - r.top);
+    }
+    const int dpi = Dpi();
+    ::SetWindowPos(hwnd_, nullptr, r.left, r.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Moved onto a monitor of another scale, the window took the size that
+    // WM_DPICHANGED suggested; the stored size in pixels is what it must have.
+    if (Dpi() != dpi) {
+        sizeAtThisScale();
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+RECT Form::Bounds() const {
+    RECT r{};
+    ::GetWindowRect(hwnd_, &r);
+    return r;
 }
 
 // A button's picture (16 x 16 at 96 DPI) redrawn at the form's scale. The
@@ -407,15 +446,7 @@ LRESULT CALLBACK Form::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         form->hwnd_ = nullptr;
         return ::DefWindowProcW(hwnd, msg, wp, lp);
     }
-    // No exception may cross into the system's code.
-    try {
-        return form->WndProc(msg, wp, lp);
-    } catch (const std::exception& e) {
-        Application::Get().ShowError(e.what());
-    } catch (...) {
-        Application::Get().ShowError("Unexpected error");
-    }
-    return 0;
+    return Guarded([&] { return form->WndProc(msg, wp, lp); }, LRESULT{0});
 }
 
 }  // namespace tarvolo

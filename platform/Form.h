@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,10 @@ public:
     Form& operator=(const Form&) = delete;
 
     void CreateForm(const FormArgs& args);
+    // Destroys the window and its controls without calling back into the form.
+    // The most-derived form calls it first in its destructor, so the window goes
+    // while the fonts, pictures and handlers its controls use still exist.
+    void DestroyForm();
     HWND Handle() const { return hwnd_; }
     static Form* FromHandle(HWND hwnd);
 
@@ -90,6 +95,13 @@ public:
     // An outer window size designed at 96 DPI, at the form's DPI: the client
     // area scales, the frame is the system's at that DPI.
     SIZE ScaledOuterSize(int designWidth, int designHeight) const;
+    // Places the window at a stored position and size, in screen pixels. A
+    // size never stored (nullopt) is `design` (outer, at 96 DPI) at this
+    // window's scale; either is at least the minimum size at that scale. A
+    // position on no monitor (one unplugged since) is brought onto the nearest.
+    void PlaceAt(POINT topLeft, std::optional<int> width, std::optional<int> height, SIZE design);
+    // The window's outer rectangle on the screen, whatever its state.
+    RECT Bounds() const;
     // Lays the form out anew at `dpi` inside `suggested` (screen pixels), as
     // WM_DPICHANGED asks when the window moves to a monitor of another scale.
     void ChangeDpi(int dpi, const RECT* suggested);

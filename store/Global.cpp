@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "store/TextLines.h"
+#include "index/TextLines.h"
 
 namespace tarvolo {
 

@@ -1,6 +1,6 @@
 #include "store/StringList.h"
 
-#include "store/TextLines.h"
+#include "index/TextLines.h"
 
 namespace tarvolo {
 

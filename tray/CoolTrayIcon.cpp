@@ -5,6 +5,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/Application.h"
+
 namespace tarvolo {
 
 namespace {
@@ -283,11 +285,8 @@ LRESULT CALLBACK TCoolTrayIcon::TaskbarHookProc(HWND hwnd, UINT msg, WPARAM wPar
     auto old = reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kHookOldProcProp));
     auto* self = static_cast<TCoolTrayIcon*>(::GetPropW(hwnd, kHookOwnerProp));
     if (msg == WM_SIZE && wParam == SIZE_MINIMIZED && self && self->minimizeToTray_) {
-        try {
-            self->HideToTray();
-        } catch (...) {
-            // Nothing sensible to report from here; the minimize itself still goes on.
-        }
+        // The minimize itself goes on whatever happens to the hiding.
+        Guarded([&] { self->HideToTray(); });
     }
     if (msg == WM_NCDESTROY) {
         ::RemovePropW(hwnd, kHookOwnerProp);
@@ -307,12 +306,8 @@ LRESULT CALLBACK TCoolTrayIcon::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, L
     }
     auto* self = reinterpret_cast<TCoolTrayIcon*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (self && self->window_.get() == hwnd) {
-        try {
-            return self->HandleMessage(msg, wParam, lParam);
-        } catch (...) {
-            // An event handler failed; the shell or the timer that sent this must not see it.
-            return msg == WM_QUERYENDSESSION ? TRUE : 0;
-        }
+        return Guarded([&] { return self->HandleMessage(msg, wParam, lParam); },
+                       LRESULT{msg == WM_QUERYENDSESSION});
     }
     if (msg == WM_QUERYENDSESSION) return TRUE;
     return ::DefWindowProcW(hwnd, msg, wParam, lParam);

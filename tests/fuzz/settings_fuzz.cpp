@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "store/Global.h"
-#include "store/TextLines.h"
+#include "index/TextLines.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 namespace tarvolo::fuzz {

@@ -5,7 +5,7 @@
 #include "index/IndexFile.h"
 #include "index/Rows.h"
 #include "index/Text.h"
-#include "store/TextLines.h"
+#include "index/TextLines.h"
 
 namespace tarvolo {
 namespace {

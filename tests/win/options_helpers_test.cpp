@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "about/About.h"
+#include "platform/Help.h"
 #include "options/Options.h"
 
 using namespace tarvolo;

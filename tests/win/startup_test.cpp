@@ -1,6 +1,7 @@
 // A start that fails says what failed.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <stdexcept>
 
 #include "platform/Application.h"
@@ -29,6 +30,22 @@ TEST(RunStartUpStep, AFailedStepIsReportedWithWhatFailed) {
             EXPECT_EQ(reports[0], c.report);
         }
     }
+}
+
+// Every place the system calls into the program turns an exception into the
+// callback's fallback and one report in the program's words.
+TEST(Guarded, AnExceptionBecomesTheFallbackAndOneReport) {
+    std::vector<std::string> reports;
+    Application::Get().onCallbackFailure = [&](const std::string& text) { reports.push_back(text); };
+    EXPECT_EQ(Guarded([] { return LRESULT{7}; }, LRESULT{0}), 7);
+    EXPECT_EQ(Guarded([]() -> LRESULT { throw std::runtime_error("Cannot open file C:\\a.dir"); }, LRESULT{1}), 1);
+    EXPECT_EQ(Guarded([]() -> int { throw std::bad_alloc(); }, -1), -1);
+    Guarded([] { throw 42; });
+    bool ran = false;
+    Guarded([&] { ran = true; });
+    EXPECT_TRUE(ran);
+    Application::Get().onCallbackFailure = nullptr;
+    EXPECT_EQ(reports, (std::vector<std::string>{"Cannot open file C:\\a.dir", "Not enough memory", "Unexpected error"}));
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Application.h"
+
 namespace tarvolo {
 namespace {
 
@@ -176,10 +178,15 @@ TEST_F(TrayTest, MouseEventsCarryKeyStateAndCursorPosition) {
 }
 
 TEST_F(TrayTest, NeitherExceptionsNorShutdownQueriesAreHeldUp) {
+    // A failed handler is told once, in its own words, and the icon goes on working.
+    std::vector<std::string> reports;
+    Application::Get().onCallbackFailure = [&](const std::string& text) { reports.push_back(text); };
     tray_->OnClick = [](TCoolTrayIcon&) { throw std::runtime_error("handler failed"); };
     Notify({WM_LBUTTONDOWN, WM_LBUTTONUP});
     EXPECT_EQ(log_, (Log{"down L"}));
     EXPECT_EQ(::SendMessageW(tray_->MessageWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 1);
+    Application::Get().onCallbackFailure = nullptr;
+    EXPECT_EQ(reports, std::vector<std::string>{"handler failed"});
 }
 
 TEST_F(TrayTest, RecordFieldsAndTipText) {

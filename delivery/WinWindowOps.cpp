@@ -1,4 +1,4 @@
-#include "platform/WinWindowOps.h"
+#include "delivery/WinWindowOps.h"
 
 #include <windows.h>
 
