@@ -145,7 +145,7 @@ void TfrmMain::CreateControls() {
         {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
         {btnHelp, picHelp}};
     for (const auto& [hwnd, picture] : pictures) {
-        ::SetWindowSubclass(hwnd, &TfrmMain::ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
+        ::SetWindowSubclass(hwnd, &KeyMap::ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
     treeList = std::make_unique<TreeList>(*this, DirListBox, model_.drive);
     driveList = std::make_unique<DriveList>(*this, cmbDrives);

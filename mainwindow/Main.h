@@ -15,6 +15,7 @@
 #include "mainwindow/DriveList.h"
 #include "mainwindow/FavoritesMenus.h"
 #include "mainwindow/LiveIndex.h"
+#include "mainwindow/MainKeyWindow.h"
 #include "mainwindow/TreeList.h"
 #include "model/Model.h"
 #include "platform/Controls.h"
@@ -111,18 +112,10 @@ public:
     // --- Live index: the shown drive's rows follow the disk ---
     std::unique_ptr<LiveIndex> liveIndex_;
 
-    // --- Key map (KeyMap.cpp) ---
-    // Shift states of the key handlers (and of FavoriteShortcut) use the modifier bits of a
-    // shortcut value, so that `key | shift` compares directly with a stored shortcut.
-    static constexpr unsigned ssShift = 0x2000, ssCtrl = 0x4000, ssAlt = 0x8000;
-    static unsigned KeyShiftState();  // the modifiers held now, as above
-    bool PreviewKey(MSG& msg) override;
-    // Return true when the key was cleared.
-    bool FormKeyDown(WORD& key, unsigned shift);
-    bool FormKeyPress(char32_t& ch);
-    void btnKeyDown(WORD key);
-    bool cmbHistoryKeyDown(WORD& key);
-    bool cmbHistoryKeyPress(char32_t& ch);
+    // --- Key map (KeyMap.h) ---
+    bool PreviewKey(MSG& msg) override { return keyMap_.PreviewKey(msg); }
+    MainKeyWindow keyWindow_{*this};
+    KeyMap keyMap_{keyWindow_};
 
     // --- Commands (Commands.cpp) ---
     void CommandClick(Command command);
@@ -144,7 +137,6 @@ public:
     // --- State ---
     int Tag = 0;  // the real-close flag
     std::string LastFindText;
-    bool searchSwallow = false;  // the character-swallow flag of the search box
 
     std::unique_ptr<TreeList> treeList;    // DirListBox
     std::unique_ptr<DriveList> driveList;  // cmbDrives
@@ -200,7 +192,6 @@ private:
     // The options dialog on a copy of the settings and lists; OK applies the copy.
     void OptionsClick();
     static LRESULT CALLBACK HotKeyHookProc(HWND, UINT, WPARAM, LPARAM);
-    static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
     WNDPROC previousProc_ = nullptr;  // kept while the hot-key hook is installed
     bool hookInstalled_ = false;
