@@ -11,24 +11,6 @@ void TfrmMain::CommandClick(Command command) {
     commands_->Run(command, CurrentPath());
 }
 
-void TfrmMain::UpdateHistory() {
-    const std::string path = CurrentPath();
-    // The drop-down list follows the history; emptying it empties the edit too,
-    // and the current path must stay as it was.
-    ::SendMessageW(cmbHistory, WM_SETREDRAW, FALSE, 0);
-    FillHistoryBox();
-    SetCurrentPath(path);
-    ::SendMessageW(cmbHistory, WM_SETREDRAW, TRUE, 0);
-    ::InvalidateRect(cmbHistory, nullptr, TRUE);
-}
-
-std::string TfrmMain::CurrentPath() const {
-    return WindowText(cmbHistory);
-}
-void TfrmMain::SetCurrentPath(const std::string& path) {
-    SetWindowTextUtf8(cmbHistory, path);
-}
-
 void TfrmMain::Inform(const std::string& text) {
     // Chosen from the icon's menu the window may be hidden; the box must show all the same.
     ShowInformation(::IsWindowVisible(hwnd_) ? hwnd_ : nullptr, text);

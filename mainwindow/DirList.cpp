@@ -23,9 +23,7 @@ void TfrmMain::DirListBoxClick() {
     // No selected row (an empty index): the current path stays what it was.
     if (row < 0) return;
     const std::string path = SelectedDrive() + std::string(model_.drive.rows.Row(static_cast<size_t>(row)));
-    SetWindowTextUtf8(cmbHistory, path);
-    SetHint(cmbHistory, path);
-    SetHint(DirListBox, path);
+    historyBox->ShowChosenPath(path, DirListBox);
 }
 
 void TfrmMain::DirListBoxDblClick() {

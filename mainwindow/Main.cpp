@@ -1,28 +1,23 @@
 #include "mainwindow/Main.h"
 
 #include <windowsx.h>
-#include <shellapi.h>
 
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
 
 #include "about/About.h"
-#include "platform/Help.h"
 #include "delivery/WinShell.h"
+#include "delivery/WinWindowOps.h"
 #include "mainwindow/CloseInfo.h"
 #include "mainwindow/Rescan.h"
 #include "mainwindow/TrayMenuAdapter.h"
 #include "options/Options.h"
 #include "platform/Application.h"
 #include "platform/ButtonPictures.h"
-#include "platform/Controls.h"
+#include "platform/Help.h"
 #include "platform/KeyNames.h"
 #include "platform/WinHotKeyRegistrar.h"
-#include "platform/WinText.h"
-#include "delivery/WinWindowOps.h"
-#include "res/resource.h"
-#include "store/Global.h"
 #include "tray/CoolTrayIcon.h"
 
 namespace tarvolo {
@@ -135,18 +130,11 @@ void TfrmMain::CreateControls() {
     a = {L"BUTTON", "&Help", button, 0, IDC_BTNHELP, 172, 18, 78, 25, groupPrograms, akTopLeft};
     AddControl(a, &btnHelp);
 
-    // The history box on the button face; its bold Arial comes with the scale below.
-    historyBrush_.reset(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
+    historyBox = std::make_unique<HistoryBox>(*this, cmbHistory);
     buttonImages_.reset(LoadButtonPictures());
     ApplyScale();
-    const std::pair<HWND, int> pictures[] = {
-        {btnRescan, picRescan},   {btnFindNext, picFindNext},         {btnFavorites, picFavorites},
-        {btnAddToFavorites, picAddFavorite}, {btnOpen, picOpen},      {btnSendToDialog, picDialog},
-        {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
-        {btnHelp, picHelp}};
-    for (const auto& [hwnd, picture] : pictures) {
+    for (const auto& [hwnd, picture] : Buttons())
         ::SetWindowSubclass(hwnd, &KeyMap::ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
-    }
     treeList = std::make_unique<TreeList>(*this, DirListBox, model_.drive);
     driveList = std::make_unique<DriveList>(*this, cmbDrives);
     SetDefaultButton(IDC_BTNOPEN);
@@ -172,16 +160,19 @@ void TfrmMain::CreateControls() {
     OnNotifyCode(IDC_DIRTOFIND, EN_CHANGE, [this] { DirToFindChange(); });
     OnNotifyCode(IDC_CMBHISTORY, CBN_SELCHANGE, [this] {
         // Picking an earlier path from the drop-down list makes it the current path.
-        const int i = ComboBox(cmbHistory).Selected();
-        if (i >= 0 && static_cast<size_t>(i) < model_.history.size())
-            SetCurrentPath(model_.history[static_cast<size_t>(i)]);
+        if (const auto picked = historyBox->Picked(model_.history)) SetCurrentPath(*picked);
     });
 }
 
+std::array<std::pair<HWND, int>, 10> TfrmMain::Buttons() const {
+    return {{{btnRescan, picRescan}, {btnFindNext, picFindNext}, {btnFavorites, picFavorites},
+             {btnAddToFavorites, picAddFavorite}, {btnOpen, picOpen}, {btnSendToDialog, picDialog},
+             {btnCopy, picCopy}, {btnOptions, picOptions}, {btnAbout, picAbout}, {btnHelp, picHelp}}};
+}
+
 bool TfrmMain::IsButton(HWND hwnd) const {
-    for (HWND b : {btnOptions, btnAbout, btnHelp, btnOpen, btnSendToDialog, btnCopy, btnRescan, btnFindNext,
-                   btnFavorites, btnAddToFavorites})
-        if (hwnd == b) return true;
+    for (const auto& [button, picture] : Buttons())
+        if (hwnd == button) return true;
     return false;
 }
 
@@ -198,19 +189,7 @@ void TfrmMain::btnAddToFavoritesClick() {
 
 void TfrmMain::CreateTrayIcon() {
     trayMenu_ = std::make_unique<TrayMenuAdapter>(*this, *favoritesMenus);
-    CoolTrayIcon = std::make_unique<TCoolTrayIcon>(*trayMenu_);
-    CoolTrayIcon->SetCycleInterval(0);
-    CoolTrayIcon->SetHint("Tarvolo (use left and right mouse button)");
-    CoolTrayIcon->SetShowHint(true);
-    const UniqueIcon icon(static_cast<HICON>(
-        ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO), IMAGE_ICON,
-                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0)));
-    CoolTrayIcon->SetIcon(icon.get());  // the component keeps a copy
-    CoolTrayIcon->SetPopupMenu(trayMenu_.get());
-    CoolTrayIcon->SetMinimizeToTray(true);
-    CoolTrayIcon->OnClick = [this](TCoolTrayIcon&) { CoolTrayIconClick(); };
-    // The icon comes into the notification area once the component is set up.
-    CoolTrayIcon->FinishLoading();
+    CoolTrayIcon = MakeProgramTrayIcon(*trayMenu_, [this] { CoolTrayIconClick(); });
 }
 
 void TfrmMain::FormCreate() {
@@ -230,11 +209,7 @@ void TfrmMain::FormCreate() {
 
 void TfrmMain::LoadLists() {
     for (const std::string& path : model_.LoadLists()) Application::Get().ShowError("Cannot open file " + path);
-    FillHistoryBox();
-}
-
-void TfrmMain::FillHistoryBox() {
-    ComboBox(cmbHistory).SetItems(model_.history);
+    UpdateHistory();
 }
 
 bool TfrmMain::SaveLists(bool report) {
@@ -328,12 +303,6 @@ void TfrmMain::ShowHide(bool ForceShow) {
     RestoreApplication();
     BringApplicationToFront();
 }
-
-void TfrmMain::MinimizeApplication() { Application::Get().Minimize(); }
-
-void TfrmMain::RestoreApplication() { Application::Get().Restore(); }
-
-void TfrmMain::BringApplicationToFront() { Application::Get().BringToFront(); }
 
 void TfrmMain::CoolTrayIconClick() { ShowHide(true); }
 
@@ -429,19 +398,12 @@ bool TfrmMain::OnDrawItem(DRAWITEMSTRUCT& item) {
 
 // The fonts, row heights and pictures that do not follow the form's font.
 void TfrmMain::ApplyScale() {
-    // The history box: bold Arial on the button face.
-    historyFont_.reset(CreateScaledFont(L"Arial", -13, true));
-    ::SendMessageW(cmbHistory, WM_SETFONT, reinterpret_cast<WPARAM>(historyFont_.get()), FALSE);
+    if (historyBox) historyBox->ApplyScale();
     const int row = Scaled(kRowHeight);
     ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, 0, row);
     ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), row);
     ::SendMessageW(DirListBox, LB_SETITEMHEIGHT, 0, row);
-    const std::pair<HWND, int> pictures[] = {
-        {btnRescan, picRescan},   {btnFindNext, picFindNext},         {btnFavorites, picFavorites},
-        {btnAddToFavorites, picAddFavorite}, {btnOpen, picOpen},      {btnSendToDialog, picDialog},
-        {btnCopy, picCopy},       {btnOptions, picOptions},           {btnAbout, picAbout},
-        {btnHelp, picHelp}};
-    for (const auto& [hwnd, picture] : pictures)
+    for (const auto& [hwnd, picture] : Buttons())
         if (buttonImages_) SetButtonPicture(*this, hwnd, buttonImages_.get(), picture);
     if (favoritesMenus) favoritesMenus->SetPictureSize(Scaled(16));
 }
@@ -507,15 +469,11 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         }
         return 0;
     case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX: {
-        HWND control = reinterpret_cast<HWND>(lp);
-        if (control == cmbHistory || ::GetParent(control) == cmbHistory) {
-            HDC dc = reinterpret_cast<HDC>(wp);
-            ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
-            return reinterpret_cast<LRESULT>(historyBrush_.get());
-        }
+    case WM_CTLCOLORLISTBOX:
+        if (HBRUSH face = historyBox ? historyBox->Colour(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp))
+                                     : nullptr)
+            return reinterpret_cast<LRESULT>(face);
         break;
-    }
     default:
         break;
     }

@@ -1,23 +1,29 @@
 // The main window: the tree of one drive's directories, the search box, the
 // history box with the current path, the commands and the program buttons.
-// Main.cpp coordinates creation, layout and the lifecycle; the drive selector,
-// the directory list, the search, the key map, the commands and the favorites
-// menus are members defined in files of their own.
+// It lays the controls out and turns their input into calls of the model and
+// the commands. Main.cpp holds creation and the lifecycle; the drive change,
+// the selection and the search have files of their own. The painting of the
+// tree and the drive list, the history box, the key map, the favorites menus
+// and the live index are objects of their own that the window owns.
 #pragma once
 
 #include <windows.h>
 
+#include <array>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "delivery/core/Commands.h"
 #include "mainwindow/DriveList.h"
 #include "mainwindow/FavoritesMenus.h"
+#include "mainwindow/HistoryBox.h"
 #include "mainwindow/LiveIndex.h"
 #include "mainwindow/MainKeyWindow.h"
 #include "mainwindow/TreeList.h"
 #include "model/Model.h"
+#include "platform/Application.h"
 #include "platform/Controls.h"
 #include "platform/Form.h"
 #include "platform/PopupMenu.h"
@@ -66,9 +72,9 @@ public:
     void ShowHide(bool ForceShow);
     void InstallHotKeyHook();
     void RemoveHotKeyHook();
-    void MinimizeApplication();
-    void RestoreApplication();
-    void BringApplicationToFront();
+    void MinimizeApplication() { Application::Get().Minimize(); }
+    void RestoreApplication() { Application::Get().Restore(); }
+    void BringApplicationToFront() { Application::Get().BringToFront(); }
     void CoolTrayIconClick();
     void mnuCloseClick();
     void ProgramGroupClick(ProgramButton button);
@@ -120,11 +126,9 @@ public:
     // --- Commands (Commands.cpp) ---
     void CommandClick(Command command);
     // The history box after the model's history changed; the current path stays.
-    void UpdateHistory();
-    // cmbHistory's drop-down list from the model's history.
-    void FillHistoryBox();
-    std::string CurrentPath() const;
-    void SetCurrentPath(const std::string& path);
+    void UpdateHistory() { historyBox->SetHistory(model_.history); }
+    std::string CurrentPath() const { return historyBox->CurrentPath(); }
+    void SetCurrentPath(const std::string& path) { historyBox->SetCurrentPath(path); }
 
     // --- Favorites (the menus in FavoritesMenus.cpp) ---
     void btnAddToFavoritesClick();
@@ -140,6 +144,7 @@ public:
 
     std::unique_ptr<TreeList> treeList;    // DirListBox
     std::unique_ptr<DriveList> driveList;  // cmbDrives
+    std::unique_ptr<HistoryBox> historyBox;  // cmbHistory
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
     std::unique_ptr<FavoritesMenus> favoritesMenus;
     std::unique_ptr<TfrmRescan> frmRescan;
@@ -151,6 +156,8 @@ public:
 
     // The ten buttons, for the key handlers.
     bool IsButton(HWND hwnd) const;
+    // The ten buttons with their pictures in the button strip.
+    std::array<std::pair<HWND, int>, 10> Buttons() const;
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -204,8 +211,6 @@ private:
     std::unique_ptr<HotKeyRegistrar> hotKeyRegistrar_;
     std::unique_ptr<HotKeyService> hotKeys_;
     UniqueImageList buttonImages_;
-    UniqueFont historyFont_;
-    UniqueBrush historyBrush_;
 };
 
 

@@ -1,6 +1,9 @@
 // What the notification-area icon needs of the application and of its menu.
 #pragma once
 
+#include <functional>
+#include <memory>
+
 #include "mainwindow/FavoritesMenus.h"
 #include "platform/Application.h"
 #include "platform/Form.h"
@@ -26,5 +29,10 @@ private:
     const Form& main_;
     FavoritesMenus& menus_;
 };
+
+// The program's icon in the notification area, with its hint, its picture and
+// the menu of `adapter`; `onClick` runs when it is clicked. The icon is in the
+// notification area when this returns.
+std::unique_ptr<TCoolTrayIcon> MakeProgramTrayIcon(TrayMenuAdapter& adapter, std::function<void()> onClick);
 
 }  // namespace tarvolo
