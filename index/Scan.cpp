@@ -165,6 +165,17 @@ bool PassesAttributeMask(uint32_t attributes, uint32_t mask) {
     return (attributes & excluded) == 0;
 }
 
+namespace {
+
+// True when no directory from `head` on still waits to be listed.
+bool NothingLeftToList(const std::vector<Node>& nodes, size_t head) {
+    for (size_t i = head; i < nodes.size(); ++i)
+        if (nodes[i].enter) return false;
+    return true;
+}
+
+}  // namespace
+
 RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, DirectoryLister& lister,
                          const Collator& collator, ScanObserver& observer) {
     Tree tree;
@@ -174,10 +185,12 @@ RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, 
     pacer.Report(0);
     uint32_t dirCount = 0;
     bool cancelled = false;
+    bool listingCut = false;
     std::string dir;
     std::vector<uint32_t> chain;
 
-    for (size_t head = 0; head < nodes.size() && !cancelled; ++head) {
+    size_t head = 0;
+    for (; head < nodes.size() && !cancelled; ++head) {
         if (!nodes[head].enter) continue;
         tree.PathOf(rootPath, head, chain, dir);
         const uint32_t mask = ScanAttributeMask(filter);
@@ -195,7 +208,7 @@ RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, 
                 pacer.Tick(dirCount);
             }
             if (observer.CancelRequested()) {
-                cancelled = true;
+                cancelled = listingCut = true;
                 return false;
             }
             return true;
@@ -206,6 +219,7 @@ RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, 
         if (observer.CancelRequested()) cancelled = true;
     }
     observer.Progress(dirCount);
+    observer.Ended(!listingCut && NothingLeftToList(nodes, head));
 
     std::string key;
     tree.keys.bytes.reserve(tree.names.bytes.size() * 2);
@@ -256,6 +270,11 @@ public:
         done_.notify_all();
     }
     void SetMask(uint32_t mask) { mask_.store(mask, std::memory_order_relaxed); }
+    // After the workers ended: every directory was listed to its end.
+    bool Complete() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return !cut_ && busy_ == 0 && NothingLeftToList(tree_.nodes, head_);
+    }
     uint32_t Count() const { return count_.load(std::memory_order_relaxed); }
     std::exception_ptr Error() const { return error_; }
     Tree& Result() { return tree_; }
@@ -300,6 +319,7 @@ private:
             lock.unlock();
 
             batch.Clear();
+            bool cutHere = false;
             const uint32_t mask = mask_.load(std::memory_order_relaxed);
             uint32_t uncounted = 0;
             lister_.List(dir, [&](const DirEntry& entry) {
@@ -313,11 +333,14 @@ private:
                         uncounted = 0;
                     }
                 }
-                return !stop_.load(std::memory_order_relaxed);
+                if (!stop_.load(std::memory_order_relaxed)) return true;
+                cutHere = true;
+                return false;
             });
             count_.fetch_add(uncounted, std::memory_order_relaxed);
 
             lock.lock();
+            cut_ = cut_ || cutHere;
             std::vector<Node>& nodes = tree_.nodes;
             const size_t firstChild = nodes.size();
             const uint32_t depth = nodes[node].depth + 1;
@@ -353,6 +376,7 @@ private:
     Tree tree_;          // under mutex_
     size_t head_ = 0;    // next node to list, under mutex_
     unsigned busy_ = 0;  // workers listing a directory, under mutex_
+    bool cut_ = false;   // a listing was stopped before its end, under mutex_
     std::exception_ptr error_;
 };
 
@@ -391,6 +415,7 @@ RowStore WalkDirectoriesParallel(const std::string& rootPath, const ScanFilter& 
     }
     if (walk.Error()) std::rethrow_exception(walk.Error());
     observer.Progress(walk.Count());
+    observer.Ended(walk.Complete());
     return EmitRows(walk.Result());
 }
 

@@ -53,6 +53,10 @@ struct ScanObserver {
     virtual void Progress(uint32_t dirCount) = 0;  // directories found so far, root not counted
     virtual void Pump() = 0;                       // let pending window messages run
     virtual bool CancelRequested() = 0;
+    // Once, as the walk ends: `complete` is false when a cancel cut it short
+    // (a directory left unlisted or listed only in part). A cancel that comes
+    // after the last directory was listed leaves the walk complete.
+    virtual void Ended(bool complete) { (void)complete; }
 };
 
 // For a walk in the background: nothing to show and no window to pump, only

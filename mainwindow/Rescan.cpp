@@ -86,6 +86,7 @@ public:
         ReadFilter();
     }
     bool CancelRequested() override { return form_.Tag == 1 || Application::Get().Ending(); }
+    void Ended(bool complete) override { form_.cutShort_ = !complete; }
 
     ScanFilter filter;
 
@@ -160,8 +161,10 @@ void TfrmRescan::btnCancelClick() {
 }
 
 void TfrmRescan::FormClose() {
-    // A program on its way out asks nothing of the user.
-    if (Tag == 1 && !Application::Get().Ending())
+    // A program on its way out asks nothing of the user. A Cancel that came
+    // after the last directory was listed cut nothing: the index is whole, and
+    // the user is not sent to scan again.
+    if (Tag == 1 && cutShort_ && !Application::Get().Ending())
         ShowInformation(mainWindow_, "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
 }
 
@@ -205,6 +208,7 @@ void TfrmRescan::ScanDrive(const std::string& root) {
     RootPath = root;
     DirCount = 0;
     Tag = 0;
+    cutShort_ = false;
 
     // However the scan ends, the main window is usable again and this window gone.
     struct Finish {

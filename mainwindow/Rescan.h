@@ -50,6 +50,7 @@ private:
     Model& model_;
     std::function<void(RowStore)> showRows_;
     bool scanning_ = false;
+    bool cutShort_ = false;  // the last walk was cut short by a cancel
     UniqueFont labelFont_;
     UniqueImageList cancelPicture_;  // the button draws from it but does not own it
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <random>
@@ -63,8 +65,10 @@ struct FakeObserver : ScanObserver {
     void Progress(uint32_t count) override { progress.push_back(count); }
     void Pump() override { ++pumps; }
     bool CancelRequested() override { return ++cancelChecks == cancelAtCheck; }
+    void Ended(bool complete) override { ended.push_back(complete); }
 
     std::vector<uint32_t> progress;
+    std::vector<bool> ended;
     int pumps = 0;
     int cancelChecks = 0;
     int cancelAtCheck = -1;
@@ -201,6 +205,30 @@ TEST(WalkDirectories, CancelKeepsTheRowsFoundSoFar) {
     afterDir.cancelAtCheck = 6;
     EXPECT_EQ(Walk(fs, {}, &afterDir), (std::vector<std::string>{"\\", "\\a", "\\b", "\\c", "\\d", "\\e"}));
     EXPECT_EQ(fs.listed.size(), 1u);
+}
+
+// The scan window tells the user a scan was canceled only when the cancel cut
+// something: one that comes once every directory is listed leaves a whole index.
+TEST(WalkDirectories, EndedSaysWhetherACancelCutTheWalkShort) {
+    FakeFs fs;
+    for (const char* d : {"e", "d", "c", "b", "a"}) fs.Dir(d);
+    fs.Dir("e\\inner");
+    FakeObserver counting;
+    Walk(fs, {}, &counting);
+    const int lastCheck = counting.cancelChecks;  // after the last directory's listing
+    const struct {
+        int cancelAt;
+        bool complete;
+    } cases[] = {{-1, true}, {3, false}, {6, false}, {lastCheck - 1, false}, {lastCheck, true}};
+    for (const auto& c : cases) {
+        FakeObserver observer;
+        observer.cancelAtCheck = c.cancelAt;
+        const std::vector<std::string> rows = Walk(fs, {}, &observer);
+        EXPECT_EQ(observer.ended, std::vector<bool>{c.complete}) << "cancel at check " << c.cancelAt;
+        if (c.complete) {
+            EXPECT_EQ(rows.size(), 7u) << "cancel at check " << c.cancelAt;
+        }
+    }
 }
 
 // A root with many subdirectories, made up as they are listed.
@@ -380,6 +408,50 @@ TEST(WalkDirectoriesParallel, CancelStopsEveryWorkerAndKeepsRowsFoundSoFar) {
         for (const std::string& row : some)
             EXPECT_EQ(whole.count(row), 1u) << row << " after cancel " << cancelAt;
     }
+}
+
+TEST(WalkDirectoriesParallel, EndedSaysWhetherACancelCutTheWalkShort) {
+    // A cancel while directories wait to be listed cuts the walk short.
+    struct Cancelling : FakeObserver {
+        bool CancelRequested() override { return true; }
+    };
+    FakeFs tree;
+    std::mt19937 rng(7);
+    GrowTree(tree, rng, 3, 300);
+    tree.onList = [](const std::string&) { std::this_thread::sleep_for(std::chrono::milliseconds(2)); };
+    Cancelling early;
+    WalkDirectoriesParallel("C:\\", {}, tree, AsciiCollator(), early, 2);
+    EXPECT_EQ(early.ended, std::vector<bool>{false});
+
+    // A cancel asked for while the last directory's listing is already done
+    // (its worker has not handed the children in yet) cuts nothing.
+    struct HeldLister : DirectoryLister {
+        bool List(const std::string& dir, const std::function<bool(const DirEntry&)>& each) override {
+            if (dir == "C:\\") {
+                each(DirEntry{"only", kDir});
+                return true;
+            }
+            std::unique_lock<std::mutex> lock(mutex);
+            return asked.wait_for(lock, std::chrono::seconds(20), [&] { return cancelAsked; });
+        }
+        std::mutex mutex;
+        std::condition_variable asked;
+        bool cancelAsked = false;
+    } held;
+    struct AskingObserver : FakeObserver {
+        explicit AskingObserver(HeldLister& lister) : lister(lister) {}
+        bool CancelRequested() override {
+            std::lock_guard<std::mutex> lock(lister.mutex);
+            lister.cancelAsked = true;
+            lister.asked.notify_all();
+            return true;
+        }
+        HeldLister& lister;
+    } late(held);
+    const RowStore rows = WalkDirectoriesParallel("C:\\", {}, held, AsciiCollator(), late, 2);
+    EXPECT_TRUE(held.cancelAsked) << "the walk ended without asking for the cancel";
+    EXPECT_EQ(late.ended, std::vector<bool>{true});
+    EXPECT_EQ(AllRows(rows), (std::vector<std::string>{"\\", "\\only"}));
 }
 
 TEST(WalkDirectoriesParallel, AWorkersFailureIsThrownToTheCaller) {
