@@ -115,13 +115,8 @@ public:
     void EnsureSearchIndex();
     static constexpr UINT kBuildSearchIndexMessage = WM_APP + 1;
 
-    // --- Live index: the shown drive's rows follow the disk ---
-    std::unique_ptr<LiveIndex> liveIndex_;
-
     // --- Key map (KeyMap.h) ---
     bool PreviewKey(MSG& msg) override { return keyMap_.PreviewKey(msg); }
-    MainKeyWindow keyWindow_{*this};
-    KeyMap keyMap_{keyWindow_};
 
     // --- Commands (Commands.cpp) ---
     void CommandClick(Command command);
@@ -187,6 +182,9 @@ private:
     void ShowRows(RowStore rows) override { SetRows(std::move(rows)); }
 
     Model& model_;
+    std::unique_ptr<LiveIndex> liveIndex_;  // the shown drive's rows follow the disk
+    MainKeyWindow keyWindow_{*this};
+    KeyMap keyMap_{keyWindow_};
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<Clipboard> clipboard_;
     std::unique_ptr<WindowOps> windowOps_;
