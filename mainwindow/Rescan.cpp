@@ -121,9 +121,7 @@ TfrmRescan::TfrmRescan(HWND mainWindow, Model& model, std::function<void(RowStor
         ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
 
     ::SetWindowSubclass(btnCancel, &NoFocusButtonProc, 1, 0);
-    HDC screen = ::GetDC(nullptr);
-    cancelPicture_ = CreateCancelPicture(screen, Scaled(16));
-    ::ReleaseDC(nullptr, screen);
+    cancelPicture_ = CreateCancelPicture(WindowDC(), Scaled(16));
     if (cancelPicture_) {
         BUTTON_IMAGELIST bil{};
         bil.himl = cancelPicture_.get();

@@ -1,5 +1,7 @@
 #include "platform/Dpi.h"
 
+#include "platform/Handles.h"
+
 namespace tarvolo {
 
 namespace {
@@ -13,9 +15,8 @@ F User32Function(const char* name) {
 }  // namespace
 
 int SystemDpi() {
-    HDC screen = ::GetDC(nullptr);
+    const WindowDC screen;
     const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : kDesignDpi;
-    if (screen) ::ReleaseDC(nullptr, screen);
     return dpi > 0 ? dpi : kDesignDpi;
 }
 

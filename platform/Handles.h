@@ -116,6 +116,23 @@ private:
     HGDIOBJ old_;
 };
 
+// A window's device context (the screen's for none), released at scope end;
+// it keeps the window, which ReleaseDC needs.
+class WindowDC {
+public:
+    explicit WindowDC(HWND hwnd = nullptr) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+    ~WindowDC() {
+        if (dc_) ::ReleaseDC(hwnd_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    operator HDC() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
 // A memory DC compatible with `dc`, deleted at scope end.
 class MemoryDC {
 public:

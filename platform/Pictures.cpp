@@ -64,10 +64,8 @@ UniqueBitmap LoadScaledPicture(int resource16, int resource32, COLORREF key, int
     if (cell <= 0 || (index + 1) * cell > info.bmWidth) return UniqueBitmap();
     std::vector<uint32_t> all(static_cast<size_t>(info.bmWidth) * static_cast<size_t>(cell));
     BITMAPINFO bi = TopDown32(info.bmWidth, cell);
-    HDC screen = ::GetDC(nullptr);
     const int lines =
-        ::GetDIBits(screen, strip.get(), 0, static_cast<UINT>(cell), all.data(), &bi, DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, screen);
+        ::GetDIBits(WindowDC(), strip.get(), 0, static_cast<UINT>(cell), all.data(), &bi, DIB_RGB_COLORS);
     if (lines != cell) return UniqueBitmap();
     ArgbPicture picture;
     picture.width = picture.height = cell;
