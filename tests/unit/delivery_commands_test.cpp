@@ -6,6 +6,7 @@
 #include <set>
 
 #include "delivery/core/Commands.h"
+#include "tests/unit/NoFiles.h"
 
 namespace tarvolo {
 namespace {
@@ -80,14 +81,6 @@ public:
 
 private:
     Log& log_;
-};
-
-class NoFiles : public FileSystem {
-public:
-    Read ReadWhole(const std::string&, std::string&, uint64_t) override { return Read::missing; }
-    bool ReplaceWhole(const std::string&, std::string_view) override { return false; }
-    bool Remove(const std::string&) override { return false; }
-    bool CreateFolder(const std::string&) override { return false; }
 };
 
 struct NoDecoder : AnsiDecoder {

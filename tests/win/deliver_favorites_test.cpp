@@ -8,20 +8,12 @@
 #include "platform/KeyNames.h"
 #include "platform/WinText.h"
 #include "store/Global.h"
+#include "tests/unit/NoFiles.h"
 
 namespace tarvolo {
 namespace {
 
 constexpr unsigned kCtrl = 0x4000, kShift = 0x2000, kAlt = 0x8000;
-
-// No file is ever read or written by these tests.
-class NoFiles : public FileSystem {
-public:
-    Read ReadWhole(const std::string&, std::string&, uint64_t) override { return Read::missing; }
-    bool ReplaceWhole(const std::string&, std::string_view) override { return false; }
-    bool Remove(const std::string&) override { return false; }
-    bool CreateFolder(const std::string&) override { return false; }
-};
 
 class FavoritesMenus : public ::testing::Test {
 protected:

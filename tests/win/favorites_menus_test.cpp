@@ -8,20 +8,13 @@
 #include "platform/WinText.h"
 #include "mainwindow/FavoritesMenus.h"
 #include "platform/Application.h"
+#include "tests/unit/NoFiles.h"
 
 namespace tarvolo {
 namespace {
 
 using Lines = std::vector<std::string>;
 constexpr unsigned kCtrl = 0x4000, kShift = 0x2000;
-
-class NoFiles : public FileSystem {
-public:
-    Read ReadWhole(const std::string&, std::string&, uint64_t) override { return Read::missing; }
-    bool ReplaceWhole(const std::string&, std::string_view) override { return false; }
-    bool Remove(const std::string&) override { return false; }
-    bool CreateFolder(const std::string&) override { return false; }
-};
 
 // Every request is logged; only `directories` exist, and no dialog is ever found.
 class Recorder : public Shell, public Clipboard, public WindowOps, public CommandView {
