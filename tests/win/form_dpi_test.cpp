@@ -26,17 +26,10 @@
 #include "platform/Dpi.h"
 #include "platform/WinText.h"
 #include "store/HotKeyService.h"
+#include "tests/unit/NoFiles.h"
 
 namespace tarvolo {
 namespace {
-
-// The forms' model, with no file behind it.
-struct NoFiles : FileSystem {
-    Read ReadWhole(const std::string&, std::string&, uint64_t) override { return Read::missing; }
-    bool ReplaceWhole(const std::string&, std::string_view) override { return false; }
-    bool Remove(const std::string&) override { return false; }
-    bool CreateFolder(const std::string&) override { return false; }
-};
 
 // Lays `form` out at `dpi` as a move to a monitor of that scale would.
 void MoveToDpi(Form& form, int dpi) {

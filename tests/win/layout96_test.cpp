@@ -18,17 +18,10 @@
 #include "options/Options.h"
 #include "platform/Application.h"
 #include "platform/WinText.h"
+#include "tests/unit/NoFiles.h"
 
 namespace tarvolo {
 namespace {
-
-// The forms' model, with no file behind it.
-struct NoFiles : FileSystem {
-    Read ReadWhole(const std::string&, std::string&, uint64_t) override { return Read::missing; }
-    bool ReplaceWhole(const std::string&, std::string_view) override { return false; }
-    bool Remove(const std::string&) override { return false; }
-    bool CreateFolder(const std::string&) override { return false; }
-};
 
 // One line per control: form, class, text, and its rectangle in the form's client area.
 std::string Layout(const char* name, HWND form) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <string>
 #include <vector>
@@ -61,6 +63,17 @@ TEST(WinText, AnsiDecoderGivesUtf8ForEveryByte) {
         EXPECT_TRUE(IsValidUtf8(utf8)) << b;
         EXPECT_FALSE(utf8.empty()) << b;
     }
+}
+
+// The rows a scan by the system's own lister and collation finds under `root`.
+std::vector<std::string> WalkWithTheSystem(const std::string& root) {
+    const std::atomic<bool> never{false};
+    CancelOnlyObserver observer(never);
+    WinDirectoryLister lister;
+    const RowStore rows = WalkDirectories(root, ScanFilter{}, lister, WinCollator(), observer);
+    std::vector<std::string> got;
+    for (size_t i = 0; i < rows.size(); ++i) got.emplace_back(rows.Row(i));
+    return got;
 }
 
 // A scratch folder under %TEMP%, removed with everything in it.
@@ -144,15 +157,7 @@ TEST_F(WinDirectoryListerTest, WalkFindsDeepUnicodeTreesInOrder) {
     MakeDir("Program Files\\Common Files");
     MakeDir("Program Files (x86)");
 
-    struct Quiet : ScanObserver {
-        void Progress(uint32_t) override {}
-        void Pump() override {}
-        bool CancelRequested() override { return false; }
-    } observer;
-    WinDirectoryLister lister;
-    const RowStore rows = WalkDirectories(root_, ScanFilter{}, lister, WinCollator(), observer);
-    std::vector<std::string> got;
-    for (size_t i = 0; i < rows.size(); ++i) got.emplace_back(rows.Row(i));
+    const std::vector<std::string> got = WalkWithTheSystem(root_);
     ASSERT_EQ(got.size(), 18u);
     EXPECT_EQ(got[0], "\\");
     EXPECT_EQ(got[12], "\\" + deep);
@@ -171,15 +176,7 @@ TEST_F(WinDirectoryListerTest, NamesEndingInADotOrABlankAreThemselves) {
         ASSERT_TRUE(CreateDirectoryW(ExtendedLengthPath(root_ + dir).c_str(), nullptr))
             << dir << " " << GetLastError();
     }
-    struct Quiet : ScanObserver {
-        void Progress(uint32_t) override {}
-        void Pump() override {}
-        bool CancelRequested() override { return false; }
-    } observer;
-    WinDirectoryLister lister;
-    const RowStore rows = WalkDirectories(root_, ScanFilter{}, lister, WinCollator(), observer);
-    std::vector<std::string> got;
-    for (size_t i = 0; i < rows.size(); ++i) got.emplace_back(rows.Row(i));
+    const std::vector<std::string> got = WalkWithTheSystem(root_);
     const std::vector<std::string> expected = {"\\",        "\\apache",      "\\apache\\lib",
                                                "\\apache.", "\\apache.\\18", "\\apache.\\18\\x",
                                                "\\tail",    "\\tail ",       "\\tail \\inner"};
