@@ -184,17 +184,32 @@ std::string ReadIndex(const LargeDrive& drive) {
     return bytes;
 }
 
+// The drive's old index written, the program started and a rescan of the drive
+// under way: its scan window once it counts, or null with `failure` saying why.
+HWND StartRescanOverOldIndex(const LargeDrive& drive, Program& program, std::string& failure) {
+    if (!drive.Ready()) {
+        failure = "cannot make the large drive";
+        return nullptr;
+    }
+    if (!WriteFileBytes(drive.Index(), kOldIndex)) {
+        failure = "cannot write the drive's old index";
+        return nullptr;
+    }
+    HWND main = nullptr;
+    HWND scan = StartRescan(program, main);
+    if (!scan) failure = "the rescan did not start counting";
+    return scan;
+}
+
 }  // namespace
 
 TEST(Everyday, CloseDuringAScanKeepsTheDrivesIndex) {
     TestDir dir;
     LargeDrive drive(dir);
-    ASSERT_TRUE(drive.Ready()) << "cannot make the large drive";
-    ASSERT_TRUE(WriteFileBytes(drive.Index(), kOldIndex));
     Program program(dir);
-    HWND main = nullptr;
-    HWND scan = StartRescan(program, main);
-    ASSERT_TRUE(scan) << "the rescan did not start counting";
+    std::string failure;
+    HWND scan = StartRescanOverOldIndex(drive, program, failure);
+    ASSERT_TRUE(scan) << failure;
 
     // While the icon's menu is open the walk waits in it: from here on the close
     // comes before the end of the scan.
@@ -213,12 +228,10 @@ TEST(Everyday, CloseDuringAScanKeepsTheDrivesIndex) {
 TEST(Everyday, CancelKeepsWhatWasFoundAndSaysSo) {
     TestDir dir;
     LargeDrive drive(dir);
-    ASSERT_TRUE(drive.Ready()) << "cannot make the large drive";
-    ASSERT_TRUE(WriteFileBytes(drive.Index(), kOldIndex));
     Program program(dir);
-    HWND main = nullptr;
-    HWND scan = StartRescan(program, main);
-    ASSERT_TRUE(scan) << "the rescan did not start counting";
+    std::string failure;
+    HWND scan = StartRescanOverOldIndex(drive, program, failure);
+    ASSERT_TRUE(scan) << failure;
     HWND cancel = nullptr;
     for (HWND c = ::GetWindow(scan, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
         if (Text(c) == "Cancel") cancel = c;

@@ -26,7 +26,7 @@
 #include "platform/Dpi.h"
 #include "platform/WinText.h"
 #include "store/HotKeyService.h"
-#include "tests/unit/NoFiles.h"
+#include "tests/win/FormsModel.h"
 
 namespace tarvolo {
 namespace {
@@ -175,17 +175,13 @@ protected:
 
     // Builds each form and runs `check` on it at 96, 144 and 192 DPI.
     void ForEachForm(const std::function<void(const char*, Form&, int)>& check) {
-        std::vector<std::string> favorites{"C:\\Windows?0*0"}, dialogs{"Open", "Save As"};
         struct NoRegistrar : HotKeyRegistrar {
             bool Register(int, uint32_t, uint32_t) override { return true; }
             void Unregister(int) override {}
         } registrar;
         HotKeyService hotKeys(registrar);
-        NoFiles files;
-        const WinAnsiDecoder ansi;
-        Model model("C:\\nowhere", files, ansi);
-        model.favorites = ParseFavorites(favorites);
-        model.dialogs = dialogs;
+        FormsModel formsModel;
+        Model& model = formsModel.model;
         bool showCloseInfo = true;
         auto main = std::make_unique<TfrmMain>(model);
         struct Named {

@@ -18,7 +18,7 @@
 #include "options/Options.h"
 #include "platform/Application.h"
 #include "platform/WinText.h"
-#include "tests/unit/NoFiles.h"
+#include "tests/win/FormsModel.h"
 
 namespace tarvolo {
 namespace {
@@ -143,12 +143,8 @@ TEST(LayoutAt96, EveryControlIsWhereItAlwaysWas) {
     const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
     ::ReleaseDC(nullptr, screen);
     ASSERT_EQ(dpi, 96) << "this test wants a screen of 96 DPI";
-    std::vector<std::string> favorites{"C:\\Windows?0*0"}, dialogs{"Open", "Save As"};
-    NoFiles files;
-    const WinAnsiDecoder ansi;
-    Model model("C:\\nowhere", files, ansi);
-    model.favorites = ParseFavorites(favorites);
-    model.dialogs = dialogs;
+    FormsModel formsModel;
+    Model& model = formsModel.model;
     bool showCloseInfo = true;
     auto main = std::make_unique<TfrmMain>(model);
     std::string all = Layout("Main", main->Handle());
