@@ -299,6 +299,8 @@ void TfrmMain::ShowHide(bool ForceShow) {
         MinimizeApplication();
         return;
     }
+    // The window the user is in as the program comes up is where Dialog sends first.
+    commands_->RememberWindowCameFrom(WinWindowOps::ForegroundOfAnotherProgram());
     CoolTrayIcon->RestoreMainWindow();
     RestoreApplication();
     BringApplicationToFront();
