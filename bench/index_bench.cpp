@@ -19,6 +19,7 @@
 #ifdef _WIN32
 #include "platform/WinText.h"
 #endif
+#include "tests/support/Decoders.h"
 
 namespace {
 
@@ -29,22 +30,6 @@ using Clock = std::chrono::steady_clock;
 double Ms(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
-
-// Native stand-in for the ANSI code page: Latin-1.
-struct Latin1Decoder : AnsiDecoder {
-    std::string ToUtf8(std::string_view ansi) const override {
-        std::string out;
-        for (const unsigned char c : ansi) {
-            if (c < 0x80) {
-                out.push_back(static_cast<char>(c));
-            } else {
-                out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-                out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-            }
-        }
-        return out;
-    }
-};
 
 void Figure(const char* what, double value, const char* unit) {
     std::printf("%-44s %12.2f %s\n", what, value, unit);
@@ -59,7 +44,7 @@ int main(int argc, char** argv) {
     const WinCaseFolder folder;
     std::printf("index_bench: Win32 locale services\n");
 #else
-    const Latin1Decoder decoder;
+    const fakes::Latin1Decoder decoder;
     const AsciiCaseFolder folder;
     std::printf("index_bench: ASCII folder, Latin-1 decoder\n");
 #endif

@@ -8,8 +8,12 @@
 #include <string_view>
 
 #include "index/Text.h"
+#include "tests/support/Decoders.h"
 
 namespace tarvolo::fuzz {
+
+using fakes::Latin1Decoder;
+using fakes::QuestionMarkDecoder;
 
 [[noreturn]] inline void Fail(const char* file, int line, const char* what, const std::string& detail) {
     std::fprintf(stderr, "\n%s:%d: invariant broken: %s\n%s\n", file, line, what, detail.c_str());
@@ -37,36 +41,6 @@ inline std::string Show(std::string_view s) {
     do {                                                                         \
         if (!(cond)) ::tarvolo::fuzz::Fail(__FILE__, __LINE__, #cond, (detail)); \
     } while (0)
-
-// Reads a line as Latin-1: every byte above 0x7F becomes two UTF-8 bytes, so
-// a decoded line is longer than the file's line, as with the real code pages.
-struct Latin1Decoder : AnsiDecoder {
-    std::string ToUtf8(std::string_view ansi) const override {
-        std::string out;
-        out.reserve(ansi.size() * 2);
-        for (unsigned char c : ansi) {
-            if (c < 0x80) {
-                out += static_cast<char>(c);
-            } else {
-                out += static_cast<char>(0xC0 | (c >> 6));
-                out += static_cast<char>(0x80 | (c & 0x3F));
-            }
-        }
-        return out;
-    }
-};
-
-// A code page that lacks the characters: every byte above 0x7F becomes "?", so
-// a decoded line keeps the length of the file's line.
-struct QuestionMarkDecoder : AnsiDecoder {
-    std::string ToUtf8(std::string_view ansi) const override {
-        std::string out(ansi);
-        for (char& c : out) {
-            if (static_cast<unsigned char>(c) >= 0x80) c = '?';
-        }
-        return out;
-    }
-};
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 

@@ -6,7 +6,9 @@
 #include <set>
 
 #include "delivery/core/Commands.h"
-#include "tests/unit/NoFiles.h"
+#include "tests/support/NoFiles.h"
+#include "tests/support/Decoders.h"
+#include "tests/support/NoWindowOps.h"
 
 namespace tarvolo {
 namespace {
@@ -47,7 +49,7 @@ private:
 
 // No window of another program, unless `refusingDialog` is set: then one dialog
 // captioned "Open" whose edit belongs to a program with higher rights.
-class NoWindows : public WindowOps {
+class NoWindows : public fakes::NoWindowOps {
 public:
     explicit NoWindows(Log& log) : log_(log) {}
     void EnumTopLevel(const Visit& visit) override {
@@ -59,18 +61,10 @@ public:
     }
     std::string GetCaption(WindowHandle) override { return "Open"; }
     std::string GetWindowClassName(WindowHandle w) override { return w == 2 ? "Edit" : "#32770"; }
-    std::optional<uint32_t> SendGetDefId(WindowHandle) override { return std::nullopt; }
-    std::optional<std::string> GetText(WindowHandle) override { return std::nullopt; }
-    bool SetText(WindowHandle, std::string_view) override { return false; }
-    bool SendCommand(WindowHandle, uint32_t, WindowHandle) override { return false; }
-    WindowHandle GetDlgItem(WindowHandle, int) override { return 0; }
     uint32_t LastSendError() const override { return kErrorAccessDenied; }
     void MinimizeApplication() override { log_.events.push_back("minimize"); }
     std::vector<WindowNode> DescribeTree(WindowHandle w) override { return {{w, 0, "#32770", 0}}; }
     bool IsShown(WindowHandle) override { return true; }
-    WindowHandle OwnerOf(WindowHandle) override { return 0; }
-    WindowHandle LastActivePopup(WindowHandle w) override { return w; }
-    bool SelectBrowseFolder(WindowHandle, std::string_view) override { return false; }
     bool refusingDialog = false;
 
 private:
@@ -88,10 +82,6 @@ private:
     Log& log_;
 };
 
-struct NoDecoder : AnsiDecoder {
-    std::string ToUtf8(std::string_view text) const override { return std::string(text); }
-};
-
 class DeliveryCommands : public ::testing::Test {
 protected:
     DeliveryCommands() {
@@ -106,7 +96,7 @@ protected:
     NoWindows windows{log};
     FakeView view{log};
     NoFiles files;
-    NoDecoder ansi;
+    fakes::PassThroughDecoder ansi;
     Model model{"C:\\App", files, ansi};
     Commands commands{model, shell, clipboard, windows, view};
 };

@@ -6,27 +6,12 @@
 #include "index/Rows.h"
 #include "index/Text.h"
 #include "index/TextLines.h"
+#include "tests/support/Decoders.h"
 
 namespace tarvolo {
 namespace {
 
-// Stands in for the ANSI code page: Latin-1, which maps every byte.
-struct Latin1Decoder : AnsiDecoder {
-    mutable int calls = 0;
-    std::string ToUtf8(std::string_view ansi) const override {
-        ++calls;
-        std::string out;
-        for (const unsigned char c : ansi) {
-            if (c < 0x80) {
-                out.push_back(static_cast<char>(c));
-            } else {
-                out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-                out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-            }
-        }
-        return out;
-    }
-};
+using fakes::Latin1Decoder;
 
 std::vector<std::string> AllRows(const RowStore& rows) {
     std::vector<std::string> out;

@@ -7,13 +7,10 @@
 #include <set>
 
 #include "model/Model.h"
+#include "tests/support/Decoders.h"
 
 namespace tarvolo {
 namespace {
-
-struct PlainDecoder : AnsiDecoder {
-    std::string ToUtf8(std::string_view text) const override { return "ansi:" + std::string(text); }
-};
 
 // Files by name; a name in `unreadable` exists but cannot be read, one in
 // `readOnly` cannot be replaced. Every replacement is logged in order, and in
@@ -56,7 +53,7 @@ class ModelFiles : public ::testing::Test {
 protected:
     static std::string P(const char* name) { return std::string("C:\\App\\\\") + name; }
     MemoryFiles files;
-    PlainDecoder ansi;
+    fakes::MarkingDecoder ansi;
     Model model{"C:\\App\\", files, ansi};
 };
 

@@ -3,14 +3,12 @@
 #include "store/Favorites.h"
 #include "store/History.h"
 #include "store/StringList.h"
+#include "tests/support/Decoders.h"
 
 namespace tarvolo {
 namespace {
 
-// Stands in for the code page conversion: marks what it was given.
-struct MarkingDecoder : AnsiDecoder {
-    std::string ToUtf8(std::string_view text) const override { return "ansi:" + std::string(text); }
-};
+using fakes::MarkingDecoder;
 
 using Lines = std::vector<std::string>;
 

@@ -4,7 +4,7 @@
 
 #include "model/Model.h"
 #include "platform/WinText.h"
-#include "tests/unit/NoFiles.h"
+#include "tests/support/NoFiles.h"
 
 namespace tarvolo {
 

@@ -8,7 +8,7 @@
 #include "platform/KeyNames.h"
 #include "platform/WinText.h"
 #include "store/Global.h"
-#include "tests/unit/NoFiles.h"
+#include "tests/support/NoFiles.h"
 
 namespace tarvolo {
 namespace {

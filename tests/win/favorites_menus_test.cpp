@@ -8,7 +8,8 @@
 #include "platform/WinText.h"
 #include "mainwindow/FavoritesMenus.h"
 #include "platform/Application.h"
-#include "tests/unit/NoFiles.h"
+#include "tests/support/NoFiles.h"
+#include "tests/support/NoWindowOps.h"
 
 namespace tarvolo {
 namespace {
@@ -17,7 +18,7 @@ using Lines = std::vector<std::string>;
 constexpr unsigned kCtrl = 0x4000, kShift = 0x2000;
 
 // Every request is logged; only `directories` exist, and no dialog is ever found.
-class Recorder : public Shell, public Clipboard, public WindowOps, public CommandView {
+class Recorder : public Shell, public Clipboard, public fakes::NoWindowOps, public CommandView {
 public:
     bool IsDirectory(const std::string& path) override { return directories.count(path) != 0; }
     bool OpenFolder(const std::string& path) override {
@@ -29,21 +30,7 @@ public:
         return true;
     }
     void EnumTopLevel(const Visit&) override { log.push_back("look for dialogs"); }
-    void EnumDescendants(WindowHandle, const Visit&) override {}
-    std::string GetCaption(WindowHandle) override { return ""; }
-    std::string GetWindowClassName(WindowHandle) override { return ""; }
-    std::optional<uint32_t> SendGetDefId(WindowHandle) override { return std::nullopt; }
-    std::optional<std::string> GetText(WindowHandle) override { return std::nullopt; }
-    bool SetText(WindowHandle, std::string_view) override { return false; }
-    bool SendCommand(WindowHandle, uint32_t, WindowHandle) override { return false; }
-    WindowHandle GetDlgItem(WindowHandle, int) override { return 0; }
-    uint32_t LastSendError() const override { return 0; }
     void MinimizeApplication() override { log.push_back("minimize"); }
-    std::vector<WindowNode> DescribeTree(WindowHandle) override { return {}; }
-    bool IsShown(WindowHandle) override { return false; }
-    WindowHandle OwnerOf(WindowHandle) override { return 0; }
-    WindowHandle LastActivePopup(WindowHandle w) override { return w; }
-    bool SelectBrowseFolder(WindowHandle, std::string_view) override { return false; }
     void Inform(const std::string& text) override { log.push_back("inform " + text); }
     void ShowError(const std::string& text) override { log.push_back("error " + text); }
     void HistoryChanged() override { log.push_back("history shown"); }
