@@ -93,7 +93,7 @@ TCoolTrayIcon::TCoolTrayIcon(TrayHost& host, TrayShell& shell) : host_(host), sh
 
 TCoolTrayIcon::~TCoolTrayIcon() {
     *alive_ = false;
-    TCoolTrayIcon::DeleteTrayIcon();
+    DeleteTrayIcon();
     icon_.reset();
     if (window_) {
         ::KillTimer(window_.get(), kCycleTimerId);

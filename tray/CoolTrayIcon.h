@@ -6,6 +6,7 @@
 // TrayHost and the shell through TrayShell, so that tests can put recording substitutes in their place.
 #pragma once
 
+#include "model/KeyRules.h"
 #include "platform/Handles.h"
 #include <windows.h>
 #include <commctrl.h>
@@ -41,10 +42,15 @@ struct TrayPopupMenu {  // the menu shown at the cursor
 };
 
 enum class TrayButton { Left, Right, Middle };
-enum TrayShift : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
-using TrayShiftState = unsigned;  // a set of TrayShift bits
+// The modifiers held are the key map's bits, so that there is one ssShift in the
+// program; the mouse buttons held have bits of their own beside them.
+using keys::ssAlt;
+using keys::ssCtrl;
+using keys::ssShift;
+enum TrayMouseButtons : unsigned { ssLeft = 1, ssRight = 2, ssMiddle = 4 };
+using TrayShiftState = unsigned;  // modifier bits and TrayMouseButtons bits
 
-class TCoolTrayIcon {
+class TCoolTrayIcon final {
 public:
     static constexpr UINT kNotifyMessage = 0x800;  // the shell's callback message to MessageWindow()
     static constexpr UINT kIconId = 1;
@@ -52,36 +58,24 @@ public:
 
     // Throws std::runtime_error when the hidden message window cannot be created.
     explicit TCoolTrayIcon(TrayHost& host, TrayShell& shell = SystemTrayShell());
-    virtual ~TCoolTrayIcon();
+    ~TCoolTrayIcon();
     TCoolTrayIcon(const TCoolTrayIcon&) = delete;
     TCoolTrayIcon& operator=(const TCoolTrayIcon&) = delete;
 
-    // Properties, in the order in which the owner sets them while loading.
-    bool DesignPreview() const { return designPreview_; }
-    void SetDesignPreview(bool value) { designPreview_ = value; }  // there is no designer to preview in
-    HIMAGELIST IconList() const { return iconList_; }
+    // Properties, in the order in which the owner sets them while loading. Only
+    // what the program reads has a getter.
     void SetIconList(HIMAGELIST list) { iconList_ = list; }  // not owned
-    bool CycleIcons() const { return cycleIcons_; }
     void SetCycleIcons(bool value);
-    UINT CycleInterval() const { return cycleInterval_; }
     void SetCycleInterval(UINT milliseconds);
-    bool Enabled() const { return enabled_; }
     void SetEnabled(bool value) { enabled_ = value; }
     const std::string& Hint() const { return hint_; }  // UTF-8
     void SetHint(const std::string& utf8);
-    bool ShowHint() const { return showHint_; }
     void SetShowHint(bool value);
-    HICON Icon() const { return icon_.get(); }
     void SetIcon(HICON icon);  // copied; the caller keeps its own
-    bool IconVisible() const { return iconVisible_; }
     void SetIconVisible(bool value);
-    TrayPopupMenu* PopupMenu() const { return popupMenu_; }
     void SetPopupMenu(TrayPopupMenu* menu) { popupMenu_ = menu; }  // not owned
-    bool LeftPopup() const { return leftPopup_; }
     void SetLeftPopup(bool value) { leftPopup_ = value; }
-    bool StartMinimized() const { return startMinimized_; }
     void SetStartMinimized(bool value) { startMinimized_ = value; }
-    bool MinimizeToTray() const { return minimizeToTray_; }
     void SetMinimizeToTray(bool value) { minimizeToTray_ = value; }
 
     // Events. X and Y are the cursor's screen position when the notification is handled.
@@ -94,23 +88,9 @@ public:
     std::function<void(TCoolTrayIcon& sender, TrayShiftState shift, int x, int y)> OnMouseMove;
     std::function<void(TCoolTrayIcon& sender, int current)> OnCycle;
 
-    // Each returns whether the shell accepted the call.
-    virtual bool AddTrayIcon();
-    virtual bool DeleteTrayIcon();
-    virtual bool ModifyTrayIcon();
-
-    virtual void FireClick();
-    virtual void FireDblClick();
-    virtual void FireCycle(int current);
-    virtual void FireMouseDown(TrayButton button, TrayShiftState shift, int x, int y);
-    virtual void FireMouseUp(TrayButton button, TrayShiftState shift, int x, int y);
-    virtual void FireMouseMove(TrayShiftState shift, int x, int y);
-    virtual void HideToTray();
-
     void FinishLoading();                          // the owner calls it after setting all properties
     void ComponentRemoved(const void* component);  // forget IconList / PopupMenu
     void RestoreMainWindow();
-    void HideMainWindow();
     HWND MessageWindow() const { return window_.get(); }
     // Adds the icon again if it should be visible; the shell forgets every icon when it restarts.
     void ReAddAfterShellRestart();
@@ -119,6 +99,20 @@ public:
     bool ShowBalloon(const std::string& titleUtf8, const std::string& textUtf8);
 
 private:
+    // Each returns whether the shell accepted the call.
+    bool AddTrayIcon();
+    bool DeleteTrayIcon();
+    bool ModifyTrayIcon();
+
+    void FireClick();
+    void FireDblClick();
+    void FireCycle(int current);
+    void FireMouseDown(TrayButton button, TrayShiftState shift, int x, int y);
+    void FireMouseUp(TrayButton button, TrayShiftState shift, int x, int y);
+    void FireMouseMove(TrayShiftState shift, int x, int y);
+    void HideToTray();
+    void HideMainWindow();
+
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK TaskbarHookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -136,7 +130,6 @@ private:
     // Shared with handlers that run user code, so they can tell whether that code destroyed us.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 
-    bool designPreview_ = false;
     HIMAGELIST iconList_ = nullptr;
     bool cycleIcons_ = false;
     UINT cycleInterval_ = 0;
