@@ -5,6 +5,7 @@
 #include "platform/ShellOpen.h"
 #include "platform/WinText.h"
 #include "res/resource.h"
+#include "tarvolo_version.h"
 
 namespace tarvolo {
 
@@ -33,7 +34,7 @@ LRESULT CALLBACK LinkProc(HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR id, DWORD
 TfrmAbout::TfrmAbout(HWND owner) {
     CreateForm(FormArgs::Dialog("About...", L"TfrmAbout", owner, 281, 172));
 
-    AddControl({L"STATIC", "Tarvolo v1.0", SS_CENTER, 0, IDC_LABEL3, 0, 6, 281, 26}, &Label3);
+    AddControl({L"STATIC", TARVOLO_TITLE, SS_CENTER, 0, IDC_LABEL3, 0, 6, 281, 26}, &Label3);
     titleFont_.reset(::CreateFontW(-21, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Arial"));
     ::SendMessageW(Label3, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), FALSE);

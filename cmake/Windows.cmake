@@ -10,9 +10,13 @@ else()
   add_link_options(-static -static-libgcc -static-libstdc++)
 endif()
 
+# The version header (the program's title among it) is generated before anything includes it.
+include(${CMAKE_SOURCE_DIR}/res/Resources.cmake)
+
 file(GLOB TARVOLO_PLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/*.cpp)
 add_library(tarvolo_platform STATIC ${TARVOLO_PLATFORM_SOURCES})
 target_link_libraries(tarvolo_platform PUBLIC tarvolo_core comctl32 shell32 ole32 uuid shlwapi gdi32 user32 comdlg32)
+target_include_directories(tarvolo_platform PUBLIC ${TARVOLO_GENERATED_DIR})
 target_compile_options(tarvolo_platform PRIVATE ${TARVOLO_WARNINGS})
 
 file(GLOB TARVOLO_APP_SOURCES CONFIGURE_DEPENDS
@@ -27,8 +31,6 @@ list(FILTER TARVOLO_APP_SOURCES EXCLUDE REGEX "/WinMain\\.cpp$")
 add_library(tarvolo_app STATIC ${TARVOLO_APP_SOURCES})
 target_link_libraries(tarvolo_app PUBLIC tarvolo_platform)
 target_compile_options(tarvolo_app PRIVATE ${TARVOLO_WARNINGS})
-
-include(${CMAKE_SOURCE_DIR}/res/Resources.cmake)
 
 add_executable(tarvolo WIN32 ${CMAKE_SOURCE_DIR}/mainwindow/WinMain.cpp ${TARVOLO_RESOURCE_FILE})
 target_link_libraries(tarvolo PRIVATE tarvolo_app)

@@ -19,6 +19,7 @@
 #include "platform/KeyNames.h"
 #include "platform/WinHotKeyRegistrar.h"
 #include "tray/CoolTrayIcon.h"
+#include "tarvolo_version.h"
 
 namespace tarvolo {
 
@@ -199,9 +200,9 @@ void TfrmMain::FormCreate() {
     FillDriveList();
     LastFindText.clear();
     favoritesMenus->RebuildWindowMenu();
-    SetWindowTextUtf8(hwnd_, "Tarvolo v1.0");
-    Application::Get().SetTitle("Tarvolo v1.0");
-    Application::Get().SetHelpFile(model_.ProgramDir() + "\\Tarvolo.hlp");
+    SetWindowTextUtf8(hwnd_, TARVOLO_TITLE);
+    Application::Get().SetTitle(TARVOLO_TITLE);
+    Application::Get().SetHelpFile(model_.ProgramDir() + "\\Tarvolo.html");
     Application::Get().SetHintHidePause(1500);
     // Start minimized when asked to, at the first tick after the first show.
     ::SetTimer(hwnd_, kMinimizeTimer, 1, nullptr);

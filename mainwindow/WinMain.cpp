@@ -43,7 +43,7 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     Application& app = Application::Get();
     app.Initialize(instance, showCommand);
     app.SetTitle("Tarvolo");
-    app.SetHelpFile("tarvolo.hlp");
+    app.SetHelpFile("tarvolo.html");
 
     int result = 0;
     WinFileSystem files;

@@ -47,9 +47,6 @@ std::wstring ProgramFolderPath(const std::wstring& name) { return FullPath(Progr
 std::wstring HelpDocumentPath() {
     std::wstring file = Widen(Application::Get().HelpFile());
     if (file.empty()) return {};
-    size_t dot = file.find_last_of(L".\\/:");
-    if (dot != std::wstring::npos && file[dot] == L'.' && ::lstrcmpiW(file.c_str() + dot, L".hlp") == 0)
-        file.replace(dot, std::wstring::npos, L".html");
     if (!IsAbsolute(file)) file = ProgramFolder() + file;
     // The stored name has a doubled backslash before the file name.
     return FullPath(file);

@@ -13,9 +13,8 @@ void ShowHelpContents();
 // Opens the help at a topic by its name ("IDH_1910"); the contents when the name is empty.
 void ShowHelpTopic(const std::string& topic);
 
-// The help document that belongs to the application's help-file setting: the
-// same name with ".html" for ".hlp", absolute (relative names are taken from
-// the executable's folder). Empty when no help file is set.
+// The application's help-file setting as an absolute path (relative names are
+// taken from the executable's folder). Empty when no help file is set.
 std::wstring HelpDocumentPath();
 // A file:/// URL of a document, with "#topic" when a topic is given.
 std::wstring DocumentUrl(const std::wstring& path, const std::string& topic);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/keys_fixture.h"
+#include "tarvolo_version.h"
 
 using namespace e2e;
 using namespace std::chrono_literals;
@@ -23,7 +24,7 @@ TEST(About, FreshEachTimeEscapeClosesAndTheMailLink) {
         // "b" in the search box would mean the Alt was lost on its way.
         ASSERT_TRUE(about) << "Alt+B did not open the about box; the search box holds \""
                            << Text(program.Control(tarvolo::IDC_DIRTOFIND)) << "\"; " << KeyboardState();
-        EXPECT_TRUE(ChildByText(about, "Static", "Tarvolo v1.0"));
+        EXPECT_TRUE(ChildByText(about, "Static", TARVOLO_TITLE));
         EXPECT_TRUE(ChildByText(about, "Static", "The Tarvolo developers"));
         if (round == 0) {
             first = about;

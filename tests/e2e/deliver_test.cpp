@@ -10,6 +10,7 @@
 
 #include "mainwindow/Main.h"
 #include "tests/e2e/Harness.h"
+#include "tarvolo_version.h"
 
 using namespace e2e;
 using namespace std::chrono_literals;
@@ -354,7 +355,7 @@ TEST(Deliver, AHungDialogDoesNotHoldTheProgram) {
     // The dialog took nothing: the program says so and stays, after one bounded wait.
     auto start = std::chrono::steady_clock::now();
     Click(program, tarvolo::IDC_BTNSENDTODIALOG);
-    HWND box = program.WaitDialog("Tarvolo v1.0", 20s);
+    HWND box = program.WaitDialog(TARVOLO_TITLE, 20s);
     auto command =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     ASSERT_TRUE(box) << "the hung dialog was taken for a delivery";

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "tests/e2e/keys_fixture.h"
+#include "tarvolo_version.h"
 
 using namespace e2e;
 using namespace std::chrono_literals;
@@ -89,7 +90,7 @@ TEST(Everyday, AHotKeyTakenAtStartDoesNotHoldUpTheStart) {
     HWND main = StartShown(program);
     ASSERT_TRUE(main) << "the start was held up";
     EXPECT_TRUE(program.Responsive());
-    EXPECT_FALSE(program.WaitDialog("Tarvolo v1.0", 1s)) << "a message box at the start";
+    EXPECT_FALSE(program.WaitDialog(TARVOLO_TITLE, 1s)) << "a message box at the start";
 }
 
 TEST(Everyday, OptionsOkWithATakenHotKeyKeepsTheWorkingOne) {
@@ -108,7 +109,7 @@ TEST(Everyday, OptionsOkWithATakenHotKeyKeepsTheWorkingOne) {
     // Typed, the combination would go to the program that holds it: it is set in the editor instead.
     ::SendMessageW(hotKey, HKM_SETHOTKEY, MAKEWORD('W', HOTKEYF_CONTROL | HOTKEYF_ALT), 0);
     Key(VK_RETURN);
-    HWND box = program.WaitDialog("Tarvolo v1.0");
+    HWND box = program.WaitDialog(TARVOLO_TITLE);
     ASSERT_TRUE(box) << "OK with a taken hot key said nothing";
     EXPECT_EQ(Program::MessageText(box), kTakenText);
     Key(VK_RETURN);
@@ -392,7 +393,7 @@ TEST(Everyday, AStartUpShortcutThatCannotBeWrittenOrDeletedIsTold) {
         HWND main = StartLoaded(program, -1);
         ASSERT_TRUE(main);
         SwitchRunAtStartUp(program, main);
-        HWND box = program.WaitDialog("Tarvolo v1.0");
+        HWND box = program.WaitDialog(TARVOLO_TITLE);
         ASSERT_TRUE(box) << "the failure was reported as success";
         EXPECT_EQ(Program::MessageText(box), c.message + link);
         ::PostMessageW(box, WM_COMMAND, IDOK, 0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/Harness.h"
+#include "tarvolo_version.h"
 
 using namespace e2e;
 using namespace std::chrono_literals;
@@ -57,7 +58,7 @@ void ExpectOldFilesWhole(Program& program) {
 // works: its window comes back from the icon and answers.
 void ExpectFailedCloseLeavesItWorking(Program& program) {
     program.CloseFromTrayMenu();
-    HWND box = program.WaitDialog("Tarvolo v1.0");
+    HWND box = program.WaitDialog(TARVOLO_TITLE);
     ASSERT_TRUE(box) << "no error message";
     // The first list file that does not fit is named (an empty one fits even on a full disk).
     std::string text = Program::MessageText(box);
@@ -78,7 +79,7 @@ void ExpectFailedCloseLeavesItWorking(Program& program) {
 void ExpectTheNextCloseEnds(Program& program) {
     program.CloseFromTrayMenu();
     if (program.WaitExit(15s)) return;
-    if (HWND box = program.WaitDialog("Tarvolo v1.0", 1s))
+    if (HWND box = program.WaitDialog(TARVOLO_TITLE, 1s))
         ADD_FAILURE() << "the close failed again: " << Program::MessageText(box);
     else
         ADD_FAILURE() << "the program did not end";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/find_fixture.h"
+#include "tarvolo_version.h"
 
 using namespace e2e;
 using namespace e2e::find;
@@ -168,7 +169,7 @@ TEST(FindScan, ReadOnlyRootKeepsTheIndexInTheUserFolderAndLoadsItFromThere) {
         ASSERT_TRUE(StartIdle(program));
         // Idle comes after the scan has written its index, with or without an error.
         ASSERT_TRUE(program.Responsive());
-        EXPECT_FALSE(program.WaitDialog("Tarvolo v1.0", 0ms)) << "an error although the user folder took it";
+        EXPECT_FALSE(program.WaitDialog(TARVOLO_TITLE, 0ms)) << "an error although the user folder took it";
         EXPECT_EQ(ReadIndex(local), Lines({"\\", "\\One", "\\Two"}));
         EXPECT_FALSE(FileExists("F:\\tarvolo.dir"));
     }
@@ -187,7 +188,7 @@ TEST(FindScan, ReadOnlyRootKeepsTheIndexInTheUserFolderAndLoadsItFromThere) {
         Program program(dir);
         WriteIni(program, 0);
         ASSERT_TRUE(program.Start());
-        HWND box = program.WaitDialog("Tarvolo v1.0", 30s);
+        HWND box = program.WaitDialog(TARVOLO_TITLE, 30s);
         ASSERT_TRUE(box) << "no error message";
         EXPECT_EQ(Program::MessageText(box), "Cannot create file F:\\tarvolo.dir");
         EXPECT_FALSE(Visible(RescanWindow(program)));

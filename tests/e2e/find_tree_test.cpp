@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "tests/e2e/find_fixture.h"
+#include "tarvolo_version.h"
 
 using namespace e2e;
 using namespace e2e::find;
@@ -217,7 +218,7 @@ TEST(FindTree, AnIndexThatCannotBeReadIsReportedAndTheListShownEmpty) {
     Program program(dir);
     WriteIni(program, 0);
     ASSERT_TRUE(program.Start());
-    HWND box = program.WaitDialog("Tarvolo v1.0", 30s);
+    HWND box = program.WaitDialog(TARVOLO_TITLE, 30s);
     ASSERT_TRUE(box) << "no error message";
     EXPECT_EQ(Program::MessageText(box), "Cannot open file H:\\tarvolo.dir");
     Key(VK_RETURN);

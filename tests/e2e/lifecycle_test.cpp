@@ -3,6 +3,7 @@
 
 #include "mainwindow/Main.h"
 #include "tests/e2e/Harness.h"
+#include "tarvolo_version.h"
 
 using namespace e2e;
 using namespace std::chrono_literals;
@@ -45,7 +46,7 @@ TEST(Lifecycle, FirstStartUsesDefaultsAndTheRealCloseWritesEveryKeyInOrder) {
     EXPECT_EQ(r.top, 100);
     EXPECT_EQ(r.right - r.left, 537);
     EXPECT_EQ(r.bottom - r.top, 417);
-    EXPECT_EQ(Text(main), "Tarvolo v1.0");
+    EXPECT_EQ(Text(main), TARVOLO_TITLE);
     EXPECT_FALSE(FileExists(program.File("tarvolo.ini"))) << "nothing is written before the real close";
 
     program.CloseFromTrayMenu();

@@ -109,7 +109,7 @@ TEST(Package, StartsInItsFolderScansTheFirstDriveAndOpensTheHelpBesideIt) {
     HWND main = program.Main(30s);
     ASSERT_TRUE(main) << "the program started from " << dir << " made no main window";
     ASSERT_TRUE(WaitFor([&] { return Visible(main); }, 30s)) << "the main window did not show";
-    EXPECT_EQ(Text(main), "Tarvolo v1.0");
+    EXPECT_EQ(Text(main), TARVOLO_TITLE);
     HWND list = ::GetDlgItem(main, tarvolo::IDC_DIRLISTBOX);
     EXPECT_TRUE(WaitFor([&] { return Count(list) == 7; }, 30s))
         << "after the first scan of D: the tree shows " << Count(list) << " rows, not 7";

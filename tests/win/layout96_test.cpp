@@ -19,6 +19,7 @@
 #include "platform/Application.h"
 #include "platform/WinText.h"
 #include "tests/win/FormsModel.h"
+#include "tarvolo_version.h"
 
 namespace tarvolo {
 namespace {
@@ -123,7 +124,7 @@ Options Button "Cancel" 488,252 78x24
 Options SysTabControl32 "" 8,8 556x236
 About client 281x172
 About Static "" 228,52 32x32
-About Static "Tarvolo v1.0" 0,6 281x26
+About Static ")" TARVOLO_TITLE R"(" 0,6 281x26
 About Button "Author" 8,34 265x102
 About Static "The Tarvolo developers" 16,50 200x16
 About Button "tarvolo@localhost" 16,68 200x20
