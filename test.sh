@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the unit tests natively (with
-# AddressSanitizer and UBSan), the same tests and the Win32 tests under Wine,
-# the end-to-end tests of the real program under Wine and Xvfb, a short run
+# AddressSanitizer and UBSan), clang-tidy over the window-free code, the same
+# tests and the Win32 tests under Wine, the end-to-end tests of the real program under Wine and Xvfb, a short run
 # of every fuzz target, and the release zip unpacked into a fresh Wine prefix.
 # Exits non-zero on any failure.
 set -uo pipefail
@@ -33,6 +33,11 @@ mkdir -p "$TARVOLO_TEST_ROOT"
 
 step "Unit tests (native)"
 (cd build/native && ctest --output-on-failure -j2) || fail=1
+
+step "Static analysis (clang-tidy over the window-free code)"
+started=$SECONDS
+tools/tidy-check.sh build/native || fail=1
+echo "clang-tidy took $((SECONDS - started)) s"
 
 step "Unit and Win32 tests (Wine)"
 (cd build/win && ctest --output-on-failure -j2 -L win) || fail=1

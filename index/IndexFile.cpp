@@ -79,7 +79,8 @@ RowStore ParseIndexFileBuffer(std::string&& fileText, const AnsiDecoder& decode)
                 restAt = lineAt;
                 return;
             }
-            std::memcpy(base + write, decoded.data(), decoded.size());
+            // The rows are counted by their ends, not by terminators: no NUL belongs here.
+            std::memcpy(base + write, decoded.data(), decoded.size());  // NOLINT(bugprone-not-null-terminated-result)
             write += decoded.size();
         }
         ends.push_back(static_cast<uint32_t>(write));

@@ -20,7 +20,7 @@ std::string IndexFileText(const RowStore& rows);
 // No Windows path is longer than 32,767 UTF-16 units, so no directory's row is
 // longer than three times that in UTF-8: a longer line is no directory and is
 // left out (shown whole, a 100 MB "name" would stall the window for minutes).
-constexpr size_t kMaxRowBytes = 32767 * 3;
+constexpr size_t kMaxRowBytes = size_t{32767} * 3;
 
 RowStore ParseIndexFile(std::string_view bytes, const AnsiDecoder& decode);
 

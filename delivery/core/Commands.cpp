@@ -55,7 +55,7 @@ void Commands::SendFavoriteToDialog(const std::string& path) {
 
 SendOutcome Commands::SendToDialog(const std::string& path) {
     sender_.DialogPath = path;
-    const SendOutcome outcome = sender_.SendPathToDialog(windows_, model_.dialogs);
+    SendOutcome outcome = sender_.SendPathToDialog(windows_, model_.dialogs);
     // The program stays where it is, so the user can deliver the path another way.
     if (outcome.kind == SendOutcome::Refused) view_.ShowError(RefusedSendText(outcome));
     return outcome;
