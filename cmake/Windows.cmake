@@ -4,7 +4,8 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 # One exe with no DLL beyond Windows' own.
 if(MSVC)
   set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
-  set(TARVOLO_WARNINGS /W4 /utf-8)
+  # What -Wall -Wextra -Werror are elsewhere.
+  set(TARVOLO_WARNINGS /W4 /WX /utf-8)
   add_compile_definitions(_CRT_SECURE_NO_WARNINGS)
 else()
   add_link_options(-static -static-libgcc -static-libstdc++)

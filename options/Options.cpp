@@ -184,7 +184,7 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
 
     // A key alone or with Shift alone is no hot key.
     for (HWND editor : {HotKeyEdit, FavoritesHotKey, FavoritesToDialogHotKey})
-        tarvolo::HotKeyEdit(editor).SetRules(HKCOMB_NONE | HKCOMB_S, 0);
+        HotKeyControl(editor).SetRules(HKCOMB_NONE | HKCOMB_S, 0);
 
     SetDefaultButton(IDOK);
     SetCancelButton(IDCANCEL);
@@ -221,11 +221,11 @@ std::vector<std::string> TfrmOptions::Items(ListBox list) {
 }
 
 uint16_t TfrmOptions::HotKeyValue(HWND editor) const {
-    return ShortcutFromHotKeyValue(tarvolo::HotKeyEdit(editor).Value());
+    return ShortcutFromHotKeyValue(HotKeyControl(editor).Value());
 }
 
 void TfrmOptions::SetHotKeyValue(HWND editor, uint16_t shortcut) {
-    tarvolo::HotKeyEdit(editor).SetValue(HotKeyValueFromShortcut(shortcut));
+    HotKeyControl(editor).SetValue(HotKeyValueFromShortcut(shortcut));
 }
 
 void TfrmOptions::ReplaceItem(ListBox list, int index, const std::string& text) {

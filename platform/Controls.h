@@ -99,9 +99,9 @@ private:
 };
 
 // The hot-key control's value: the virtual key in the low byte, HOTKEYF_ flags above.
-class HotKeyEdit {
+class HotKeyControl {
 public:
-    explicit HotKeyEdit(HWND hwnd = nullptr) : hwnd_(hwnd) {}
+    explicit HotKeyControl(HWND hwnd = nullptr) : hwnd_(hwnd) {}
     HWND Handle() const { return hwnd_; }
 
     WORD Value() const { return static_cast<WORD>(::SendMessageW(hwnd_, HKM_GETHOTKEY, 0, 0)); }

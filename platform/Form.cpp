@@ -51,13 +51,13 @@ HFONT CreateUiFont(const wchar_t* face, int height, bool bold) {
                          face);
 }
 
-void FormArgs::SetClientSize(int width, int height) {
-    RECT r{0, 0, width, height};
+void FormArgs::SetClientSize(int clientW, int clientH) {
+    RECT r{0, 0, clientW, clientH};
     ::AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    this->width = r.right - r.left;
-    this->height = r.bottom - r.top;
-    clientWidth = width;
-    clientHeight = height;
+    width = r.right - r.left;
+    height = r.bottom - r.top;
+    clientWidth = clientW;
+    clientHeight = clientH;
 }
 
 FormArgs FormArgs::Dialog(const std::string& caption, const std::wstring& className, HWND owner, int clientWidth,

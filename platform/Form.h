@@ -40,7 +40,7 @@ struct FormArgs {
     bool centered = false;
 
     // The outer size for a client area of this size, with the style as it stands.
-    void SetClientSize(int width, int height);
+    void SetClientSize(int clientW, int clientH);
     // A modal dialog frame around a client area of the given size, centred on the screen.
     static FormArgs Dialog(const std::string& caption, const std::wstring& className, HWND owner, int clientWidth,
                            int clientHeight, DWORD extraExStyle = 0);

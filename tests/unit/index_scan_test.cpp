@@ -439,7 +439,7 @@ TEST(WalkDirectoriesParallel, EndedSaysWhetherACancelCutTheWalkShort) {
         bool cancelAsked = false;
     } held;
     struct AskingObserver : FakeObserver {
-        explicit AskingObserver(HeldLister& lister) : lister(lister) {}
+        explicit AskingObserver(HeldLister& held) : lister(held) {}
         bool CancelRequested() override {
             std::lock_guard<std::mutex> lock(lister.mutex);
             lister.cancelAsked = true;

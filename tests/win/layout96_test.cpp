@@ -47,11 +47,11 @@ std::string Layout(const char* name, HWND form) {
             RECT r{};
             ::GetWindowRect(child, &r);
             ::MapWindowPoints(nullptr, c->first, reinterpret_cast<POINT*>(&r), 2);
-            char line[400];
-            std::snprintf(line, sizeof line, "%s %s \"%s\" %ld,%ld %ldx%ld\n", c->second.first,
+            char row[400];
+            std::snprintf(row, sizeof row, "%s %s \"%s\" %ld,%ld %ldx%ld\n", c->second.first,
                           Narrow(cls).c_str(), Narrow(text).c_str(), r.left, r.top, r.right - r.left,
                           combo ? 0L : r.bottom - r.top);
-            *c->second.second += line;
+            *c->second.second += row;
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&ctx));
