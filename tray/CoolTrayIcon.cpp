@@ -341,7 +341,7 @@ void TCoolTrayIcon::HandleNotification(UINT mouseMessage) {
             FireMouseMove(KeyShiftState(), pt.x, pt.y);
             break;
         case WM_LBUTTONDOWN:
-            FireMouseDown(TrayButton::Left, KeyShiftState() | ssLeft, pt.x, pt.y);
+            FireMouseDown(TrayButton::left, KeyShiftState() | ssLeft, pt.x, pt.y);
             if (!*alive) return;
             leftPressed_ = true;
             if (leftPopup_) ShowPopupAtCursor();
@@ -352,7 +352,7 @@ void TCoolTrayIcon::HandleNotification(UINT mouseMessage) {
                 FireClick();
                 if (!*alive) return;
             }
-            FireMouseUp(TrayButton::Left, KeyShiftState() | ssLeft, pt.x, pt.y);
+            FireMouseUp(TrayButton::left, KeyShiftState() | ssLeft, pt.x, pt.y);
             break;
         case WM_LBUTTONDBLCLK:
             FireDblClick();
@@ -360,18 +360,18 @@ void TCoolTrayIcon::HandleNotification(UINT mouseMessage) {
             if (popupMenu_ && popupMenu_->AutoPopup() && !leftPopup_) popupMenu_->ActivateDefaultItem();
             break;
         case WM_RBUTTONDOWN:
-            FireMouseDown(TrayButton::Right, KeyShiftState() | ssRight, pt.x, pt.y);
+            FireMouseDown(TrayButton::right, KeyShiftState() | ssRight, pt.x, pt.y);
             if (!*alive) return;
             ShowPopupAtCursor();
             break;
         case WM_RBUTTONUP:
-            FireMouseUp(TrayButton::Right, KeyShiftState() | ssRight, pt.x, pt.y);
+            FireMouseUp(TrayButton::right, KeyShiftState() | ssRight, pt.x, pt.y);
             break;
         case WM_MBUTTONDOWN:
-            FireMouseDown(TrayButton::Middle, KeyShiftState() | ssMiddle, pt.x, pt.y);
+            FireMouseDown(TrayButton::middle, KeyShiftState() | ssMiddle, pt.x, pt.y);
             break;
         case WM_MBUTTONUP:
-            FireMouseUp(TrayButton::Middle, KeyShiftState() | ssMiddle, pt.x, pt.y);
+            FireMouseUp(TrayButton::middle, KeyShiftState() | ssMiddle, pt.x, pt.y);
             break;
         default:  // WM_RBUTTONDBLCLK and anything else: nothing
             break;

@@ -41,7 +41,7 @@ struct TrayPopupMenu {  // the menu shown at the cursor
     virtual bool ActivateDefaultItem() = 0;  // top-level item marked default nearest the top; false if none
 };
 
-enum class TrayButton { Left, Right, Middle };
+enum class TrayButton { left, right, middle };
 // The modifiers held are the key map's bits, so that there is one ssShift in the
 // program; the mouse buttons held have bits of their own beside them.
 using keys::ssAlt;

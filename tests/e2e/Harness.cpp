@@ -392,7 +392,7 @@ std::string XKeysym(WORD vk) {
     }
 }
 
-enum class Via { None, X, Wine };
+enum class Via { none, x, wine };
 Via g_pressedVia[256];
 
 void SendThroughWine(const KeyEvent& e) {
@@ -496,19 +496,19 @@ void SendKeys(const std::vector<KeyEvent>& events) {
     for (const KeyEvent& e : events) {
         Via& via = g_pressedVia[e.vk & 0xFF];
         Via use;
-        if (e.up && via != Via::None) {
+        if (e.up && via != Via::none) {
             use = via;
         } else if (XKeysym(e.vk).empty()) {
-            use = Via::Wine;
+            use = Via::wine;
         } else {
             if (!looked) {
                 xwindow = XWindowInFront();
                 looked = true;
             }
-            use = xwindow ? Via::X : Via::Wine;
+            use = xwindow ? Via::x : Via::wine;
         }
-        via = e.up ? Via::None : use;
-        if (use == Via::X) {
+        via = e.up ? Via::none : use;
+        if (use == Via::x) {
             batch.push_back(e);
         } else {
             if (!batch.empty()) SendThroughX(batch, xwindow);

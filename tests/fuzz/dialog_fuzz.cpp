@@ -40,7 +40,7 @@ bool ReferenceClassQualifies(std::string_view className) {
 }
 
 struct Event {
-    enum Kind { kCaption, kClass, kDefId, kGetText, kSetText, kCommand, kDlgItem, kMinimize } kind;
+    enum class Kind { caption, className, defId, getText, setText, command, dlgItem, minimize } kind;
     WindowHandle window = 0;
     bool ok = true;       // a send that answered
     std::string text;     // WM_SETTEXT's text, WM_GETTEXT's answer
@@ -73,45 +73,45 @@ public:
     }
     void EnumDescendants(WindowHandle window, const Visit& visit) override { Walk(window, visit); }
     std::string GetCaption(WindowHandle w) override {
-        Record(Event::kCaption, w);
+        Record(Event::Kind::caption, w);
         return windows.at(w).caption.substr(0, 255);
     }
     std::string GetWindowClassName(WindowHandle w) override {
-        Record(Event::kClass, w);
+        Record(Event::Kind::className, w);
         return windows.at(w).className.substr(0, 18);
     }
     std::optional<uint32_t> SendGetDefId(WindowHandle w) override {
         const bool ok = Answers(w);
-        Record(Event::kDefId, w, ok);
+        Record(Event::Kind::defId, w, ok);
         return ok ? windows.at(w).defIdAnswer : std::nullopt;
     }
     std::optional<std::string> GetText(WindowHandle w) override {
         const bool ok = Answers(w);
         const std::string text = windows.at(w).text.substr(0, 254);
-        Record(Event::kGetText, w, ok, text);
+        Record(Event::Kind::getText, w, ok, text);
         if (!ok) return std::nullopt;
         return text;
     }
     bool SetText(WindowHandle w, std::string_view text) override {
         const bool ok = Answers(w);
-        Record(Event::kSetText, w, ok, std::string(text));
+        Record(Event::Kind::setText, w, ok, std::string(text));
         if (ok) windows.at(w).text = std::string(text);
         return ok;
     }
     bool SendCommand(WindowHandle dialog, uint32_t wParam, WindowHandle lParam) override {
         const bool ok = Answers(dialog);
-        Record(Event::kCommand, dialog, ok, "", wParam, lParam);
+        Record(Event::Kind::command, dialog, ok, "", wParam, lParam);
         return ok;
     }
     WindowHandle GetDlgItem(WindowHandle dialog, int id) override {
-        Record(Event::kDlgItem, dialog);
+        Record(Event::Kind::dlgItem, dialog);
         for (WindowHandle c : windows.at(dialog).children) {
             if (windows.at(c).id == id) return c;
         }
         return 0;
     }
     void MinimizeApplication() override {
-        Record(Event::kMinimize, 0);
+        Record(Event::Kind::minimize, 0);
         if (onMinimize) onMinimize();
     }
     uint32_t LastSendError() const override { return 5; }
@@ -225,9 +225,9 @@ std::string ShowEvents(const std::vector<Event>& events) {
     std::string s;
     for (size_t i = 0; i < events.size() && i < 60; ++i) {
         const Event& e = events[i];
-        s += "\n  " + std::to_string(i) + " " + kNames[e.kind] + " #" + std::to_string(e.window) +
+        s += "\n  " + std::to_string(i) + " " + kNames[static_cast<int>(e.kind)] + " #" + std::to_string(e.window) +
              (e.ok ? "" : " FAILED");
-        if (e.kind == Event::kGetText || e.kind == Event::kSetText) s += " " + Show(e.text.substr(0, 40));
+        if (e.kind == Event::Kind::getText || e.kind == Event::Kind::setText) s += " " + Show(e.text.substr(0, 40));
     }
     return s;
 }
@@ -264,7 +264,7 @@ void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialog
         const std::string where =
             "event " + std::to_string(i) + " window " + std::to_string(e.window) + ShowEvents(ev);
         switch (e.kind) {
-            case Event::kCaption:
+            case Event::Kind::caption:
                 // Top-level windows in order, each once, none after an edit was filled.
                 FUZZ_CHECK(!filled, where + ": walk went on after the path was delivered");
                 FUZZ_CHECK(visited < fake.tops.size() && fake.tops[visited] == e.window, where);
@@ -272,11 +272,11 @@ void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialog
                 expectedMinimizes += matches(e.window);
                 if (matches(e.window)) lastMatched = e.window;
                 break;
-            case Event::kMinimize:
+            case Event::Kind::minimize:
                 ++minimizes;
                 break;
-            case Event::kClass:
-            case Event::kDlgItem:
+            case Event::Kind::className:
+            case Event::Kind::dlgItem:
                 break;
             default: {
                 // Sends go only to matching windows, never to one whose thread failed.
@@ -286,12 +286,12 @@ void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialog
                 break;
             }
         }
-        if (e.kind == Event::kGetText || e.kind == Event::kSetText) {
+        if (e.kind == Event::Kind::getText || e.kind == Event::Kind::setText) {
             FUZZ_CHECK(
                 e.window != topOf(e.window) && ReferenceClassQualifies(fake.windows.at(e.window).className),
                 where + ": text of a window that is not an edit descendant");
         }
-        const bool isPathSet = e.kind == Event::kSetText && i > 0 && ev[i - 1].kind == Event::kGetText &&
+        const bool isPathSet = e.kind == Event::Kind::setText && i > 0 && ev[i - 1].kind == Event::Kind::getText &&
                                ev[i - 1].window == e.window;
         if (isPathSet) {
             FUZZ_CHECK(e.text == path, where + ": " + Show(e.text));
@@ -299,10 +299,10 @@ void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialog
             if (e.ok && !filled) filledTop = topOf(e.window);
             filled = filled || e.ok;
         }
-        if (e.kind == Event::kCommand) {
+        if (e.kind == Event::Kind::command) {
             // A click follows the path into the edit, presses the default button
             // the dialog named, and is followed by the old text.
-            FUZZ_CHECK(i >= 2 && ev[i - 1].kind == Event::kDlgItem && ev[i - 2].kind == Event::kSetText &&
+            FUZZ_CHECK(i >= 2 && ev[i - 1].kind == Event::Kind::dlgItem && ev[i - 2].kind == Event::Kind::setText &&
                            ev[i - 2].ok && ev[i - 2].text == path,
                        where + ": click without the path in the edit");
             const std::optional<uint32_t> answer = fake.windows.at(e.window).defIdAnswer;
@@ -318,7 +318,7 @@ void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialog
             }
             FUZZ_CHECK(e.lParam == button, where + ": lParam " + std::to_string(e.lParam));
             if (e.ok) {
-                FUZZ_CHECK(i + 1 < ev.size() && ev[i + 1].kind == Event::kSetText &&
+                FUZZ_CHECK(i + 1 < ev.size() && ev[i + 1].kind == Event::Kind::setText &&
                                ev[i + 1].window == ev[i - 2].window && ev[i + 1].text == ev[i - 3].text,
                            where + ": the old text did not go back");
             }
@@ -351,7 +351,7 @@ void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialog
     const size_t hides = expectedMinimizes > 0 && (filled || !anyFailed) ? 1 : 0;
     FUZZ_CHECK(minimizes == hides, std::to_string(minimizes) + " minimizes for " +
                                        std::to_string(expectedMinimizes) + " matches");
-    FUZZ_CHECK(!minimizes || ev.back().kind == Event::kMinimize, "the program hid before the walk ended");
+    FUZZ_CHECK(!minimizes || ev.back().kind == Event::Kind::minimize, "the program hid before the walk ended");
     FUZZ_CHECK(sender.DialogWindow == lastMatched, std::to_string(sender.DialogWindow) +
                                                        " is not the last "
                                                        "matching window " +
