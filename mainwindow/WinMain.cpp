@@ -11,6 +11,7 @@
 #include "mainwindow/Rescan.h"
 #include "model/Model.h"
 #include "platform/Application.h"
+#include "platform/Handles.h"
 #include "platform/WinFileSystem.h"
 #include "platform/WinText.h"
 
@@ -21,7 +22,7 @@ namespace {
 int RunProgram(HINSTANCE instance, int showCommand) {
     // A second start brings the running program to the front instead of fighting
     // it over the hot key and its files.
-    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Local\\Tarvolo.Instance");
+    const UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, L"Local\\Tarvolo.Instance"));
     if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
         // An instance without a main window is on its way out: start all the same,
         // or the program could not be started again until that process is gone.
@@ -30,7 +31,6 @@ int RunProgram(HINSTANCE instance, int showCommand) {
             ::GetWindowThreadProcessId(running, &pid);
             ::AllowSetForegroundWindow(pid);
             ::PostMessageW(running, ::RegisterWindowMessageW(ShowInstanceMessageName()), 0, 0);
-            ::CloseHandle(mutex);
             return 0;
         }
     }
@@ -38,7 +38,8 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES |
                                              ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS};
     ::InitCommonControlsEx(&icc);
-    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // The shell's links and windows are COM objects; COM stays on until the program body ends.
+    const ComApartment com(COINIT_APARTMENTTHREADED);
 
     Application& app = Application::Get();
     app.Initialize(instance, showCommand);
@@ -79,8 +80,6 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     } else {
         result = 1;
     }
-    ::CoUninitialize();
-    ::CloseHandle(mutex);
     return result;
 }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <atomic>
 #include <cstddef>
@@ -146,6 +147,23 @@ public:
 
 private:
     HDC dc_;
+};
+
+// COM on the calling thread for the owner's lifetime. Only a CoInitializeEx
+// that succeeded (S_FALSE included: one more count on a thread that had it) is
+// undone; one refused for another apartment model is not.
+class ComApartment {
+public:
+    explicit ComApartment(DWORD model = COINIT_APARTMENTTHREADED) : hr_(::CoInitializeEx(nullptr, model)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(hr_)) ::CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    HRESULT Result() const { return hr_; }
+
+private:
+    HRESULT hr_;
 };
 
 }  // namespace tarvolo

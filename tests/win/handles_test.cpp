@@ -1,6 +1,7 @@
 // The handle owners close what they own once and keep the live count honest.
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,25 @@ TEST(Unique, CountedOwnersCountWhatTheyHold) {
         EXPECT_EQ(LiveGuiObjects(), start + 3);
     }
     EXPECT_EQ(LiveGuiObjects(), start);
+}
+
+// On a thread of its own, so the test's apartment is the only one there.
+TEST(ComApartment, UndoesOnlyTheStartsThatSucceeded) {
+    std::thread([] {
+        {
+            const ComApartment mta(COINIT_MULTITHREADED);
+            ASSERT_EQ(mta.Result(), S_OK);
+            {
+                const ComApartment sta(COINIT_APARTMENTTHREADED);
+                EXPECT_EQ(sta.Result(), RPC_E_CHANGED_MODE);
+            }
+            // Had the refused start been undone, COM would be off here and this a fresh start.
+            const ComApartment again(COINIT_MULTITHREADED);
+            EXPECT_EQ(again.Result(), S_FALSE) << "the refused start took COM away from the thread";
+        }
+        const ComApartment after(COINIT_APARTMENTTHREADED);
+        EXPECT_EQ(after.Result(), S_OK) << "COM stayed on after every owner was gone";
+    }).join();
 }
 
 }  // namespace
