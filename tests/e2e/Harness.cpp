@@ -308,7 +308,7 @@ HWND FindProcessWindow(DWORD pid, const std::wstring& className, const std::stri
         std::string title;
         bool visibleOnly;
         HWND found;
-    } q{pid, className, title, visibleOnly, nullptr};
+    } query{pid, className, title, visibleOnly, nullptr};
     ::EnumWindows(
         [](HWND w, LPARAM p) -> BOOL {
             auto* q = reinterpret_cast<Query*>(p);
@@ -325,8 +325,8 @@ HWND FindProcessWindow(DWORD pid, const std::wstring& className, const std::stri
             q->found = w;
             return FALSE;
         },
-        reinterpret_cast<LPARAM>(&q));
-    return q.found;
+        reinterpret_cast<LPARAM>(&query));
+    return query.found;
 }
 
 namespace {
@@ -740,7 +740,7 @@ HWND Program::WaitDialog(const std::string& title, std::chrono::milliseconds tim
 }
 
 std::string Program::MessageText(HWND box) {
-    std::string best;
+    std::string longest;
     ::EnumChildWindows(
         box,
         [](HWND w, LPARAM p) -> BOOL {
@@ -751,8 +751,8 @@ std::string Program::MessageText(HWND box) {
             }
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&best));
-    return best;
+        reinterpret_cast<LPARAM>(&longest));
+    return longest;
 }
 
 void PutClipboardText(const std::wstring& text) {

@@ -113,7 +113,7 @@ public:
             DWORD pid;
             std::wstring caption;
             HWND found;
-        } q{pi_.dwProcessId, W(caption_), nullptr};
+        } query{pi_.dwProcessId, W(caption_), nullptr};
         ::EnumWindows(
             [](HWND w, LPARAM p) -> BOOL {
                 auto* q = reinterpret_cast<Query*>(p);
@@ -125,8 +125,8 @@ public:
                 q->found = w;
                 return FALSE;
             },
-            reinterpret_cast<LPARAM>(&q));
-        return q.found;
+            reinterpret_cast<LPARAM>(&query));
+        return query.found;
     }
     // What its first edit-class descendant shows.
     std::string EditText() const {

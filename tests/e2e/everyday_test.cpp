@@ -35,9 +35,9 @@ std::vector<HWND> HintWindowsOf(DWORD pid, HWND owner) {
     ::EnumWindows(
         [](HWND w, LPARAM p) -> BOOL {
             auto* s = reinterpret_cast<Search*>(p);
-            DWORD pid = 0;
-            ::GetWindowThreadProcessId(w, &pid);
-            if (pid == s->pid && ClassName(w) == "tooltips_class32" && ::GetWindow(w, GW_OWNER) == s->owner)
+            DWORD windowPid = 0;
+            ::GetWindowThreadProcessId(w, &windowPid);
+            if (windowPid == s->pid && ClassName(w) == "tooltips_class32" && ::GetWindow(w, GW_OWNER) == s->owner)
                 s->found.push_back(w);
             return TRUE;
         },

@@ -52,7 +52,7 @@ inline HWND DescendantByText(HWND parent, const std::string& cls, const std::str
     struct Query {
         std::string cls, text;
         HWND found;
-    } q{cls, text, nullptr};
+    } query{cls, text, nullptr};
     ::EnumChildWindows(
         parent,
         [](HWND w, LPARAM p) -> BOOL {
@@ -61,8 +61,8 @@ inline HWND DescendantByText(HWND parent, const std::string& cls, const std::str
             q->found = w;
             return FALSE;
         },
-        reinterpret_cast<LPARAM>(&q));
-    return q.found;
+        reinterpret_cast<LPARAM>(&query));
+    return query.found;
 }
 
 // Opens the drive selector with the mouse and clicks entry `index` of its list.
@@ -108,7 +108,7 @@ inline std::string ToolTipText(Program& program, HWND control) {
         DWORD pid;
         HWND owner;
         HWND tip;
-    } q{program.Pid(), main, nullptr};
+    } query{program.Pid(), main, nullptr};
     ::EnumWindows(
         [](HWND w, LPARAM p) -> BOOL {
             auto* q = reinterpret_cast<Query*>(p);
@@ -120,8 +120,8 @@ inline std::string ToolTipText(Program& program, HWND control) {
             }
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&q));
-    if (!q.tip) return "<no tooltip window>";
+        reinterpret_cast<LPARAM>(&query));
+    if (!query.tip) return "<no tooltip window>";
     HANDLE process =
         ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, program.Pid());
     if (!process) return "<cannot open the process>";
@@ -137,7 +137,7 @@ inline std::string ToolTipText(Program& program, HWND control) {
         SIZE_T done = 0;
         ::WriteProcessMemory(process, remote, &ti, sizeof ti, &done);
         DWORD_PTR result = 0;
-        ::SendMessageTimeoutW(q.tip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
+        ::SendMessageTimeoutW(query.tip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
                               5000, &result);
         std::vector<wchar_t> buffer(1024);
         if (::ReadProcessMemory(process, remote + 1024, buffer.data(), buffer.size() * sizeof(wchar_t),
