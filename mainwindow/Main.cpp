@@ -433,8 +433,8 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (msg == liveGuiObjectsMessage_ && msg) return static_cast<LRESULT>(LiveGuiObjects());
     if (msg == showInstanceMessage_ && msg) {
-        ShowHide(true);
-        return 0;
+        if (wp == kInstanceShow) ShowHide(true);
+        return kInstanceAnswer;
     }
     if (liveIndex_ && liveIndex_->OnMessage(msg, wp)) return 0;
     switch (msg) {

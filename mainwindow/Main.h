@@ -212,8 +212,13 @@ private:
 };
 
 
-// The registered message that a second start sends to bring the first one forward.
+// The registered message that a second start sends to bring the first one
+// forward: sent with kInstanceQuery, the main window answers kInstanceAnswer
+// (proof that the window is this program's); posted with kInstanceShow, it shows.
 const wchar_t* ShowInstanceMessageName();
+constexpr WPARAM kInstanceQuery = 0;
+constexpr WPARAM kInstanceShow = 1;
+constexpr LRESULT kInstanceAnswer = 0x54766C6F;
 // The registered message the main window answers with LiveGuiObjects(), so that
 // a test can watch the program's handles from outside.
 const wchar_t* LiveGuiObjectsMessageName();
