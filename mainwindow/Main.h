@@ -201,6 +201,7 @@ private:
     WNDPROC previousProc_ = nullptr;  // kept while the hot-key hook is installed
     bool hookInstalled_ = false;
     bool shown_ = false;              // the first show has run
+    bool inFirstShow_ = false;        // the first show runs (a scan or a message box may run messages)
     bool sessionSaved_ = false;
     UINT taskbarCreatedMessage_ = 0;
     UINT showInstanceMessage_ = 0;
