@@ -212,7 +212,6 @@ private:
     UniqueImageList buttonImages_;
 };
 
-
 // The registered message that a second start sends to bring the first one
 // forward: sent with kInstanceQuery, the main window answers kInstanceAnswer
 // (proof that the window is this program's); posted with kInstanceShow, it shows.

@@ -28,7 +28,8 @@ int RunProgram(HINSTANCE instance, int showCommand) {
         // or the program could not be started again until that process is gone.
         // Other programs' windows may have the same class name; only ours answers.
         const UINT show = ::RegisterWindowMessageW(ShowInstanceMessageName());
-        if (HWND running = FindAnsweringWindow(MainWindowClassName(), show, kInstanceQuery, kInstanceAnswer)) {
+        if (HWND running =
+                FindAnsweringWindow(MainWindowClassName(), show, kInstanceQuery, kInstanceAnswer)) {
             DWORD pid = 0;
             ::GetWindowThreadProcessId(running, &pid);
             ::AllowSetForegroundWindow(pid);

@@ -33,7 +33,8 @@ bool WinFileSystem::CreateFolder(const std::string& path) {
 std::optional<uint64_t> WinFileSystem::LastWriteTime(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
-    return static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
+    return static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+           data.ftLastWriteTime.dwLowDateTime;
 }
 
 }  // namespace tarvolo

@@ -79,9 +79,12 @@ static void read_dir(uint64_t unique, uint64_t node, const struct fuse_read_in* 
     for (uint64_t off = in->offset; off < (uint64_t)children + 2; ++off) {
         char name[16];
         uint64_t ino = node;
-        if (off == 0) strcpy(name, ".");
-        else if (off == 1) strcpy(name, ".."), ino = node > 1 ? node >> 1 : 1;
-        else snprintf(name, sizeof name, "d%d", (int)(off - 2)), ino = node << 1 | (off - 2);
+        if (off == 0)
+            strcpy(name, ".");
+        else if (off == 1)
+            strcpy(name, ".."), ino = node > 1 ? node >> 1 : 1;
+        else
+            snprintf(name, sizeof name, "d%d", (int)(off - 2)), ino = node << 1 | (off - 2);
         if (size + FUSE_DIRENT_ALIGN(FUSE_NAME_OFFSET + strlen(name)) > limit) break;
         size += add_dirent(buffer + size, ino, off + 1, name);
     }
@@ -125,87 +128,87 @@ int main(int argc, char** argv) {
         const struct fuse_in_header* in = (const struct fuse_in_header*)request;
         const char* arg = request + sizeof *in;
         switch (in->opcode) {
-        case FUSE_INIT: {
-            const struct fuse_init_in* init = (const struct fuse_init_in*)arg;
-            struct fuse_init_out out;
-            memset(&out, 0, sizeof out);
-            out.major = FUSE_KERNEL_VERSION;
-            out.minor = init->minor < FUSE_KERNEL_MINOR_VERSION ? init->minor : FUSE_KERNEL_MINOR_VERSION;
-            out.max_readahead = init->max_readahead;
-            out.max_background = 4;
-            out.congestion_threshold = 3;
-            out.max_write = 4096;
-            out.time_gran = 1;
-            reply(in->unique, 0, &out, out.minor < 23 ? FUSE_COMPAT_22_INIT_OUT_SIZE : sizeof out);
-            break;
-        }
-        case FUSE_LOOKUP: {
-            uint64_t node = child_of(in->nodeid, arg);
-            if (!node) {
-                reply(in->unique, -ENOENT, NULL, 0);
+            case FUSE_INIT: {
+                const struct fuse_init_in* init = (const struct fuse_init_in*)arg;
+                struct fuse_init_out out;
+                memset(&out, 0, sizeof out);
+                out.major = FUSE_KERNEL_VERSION;
+                out.minor = init->minor < FUSE_KERNEL_MINOR_VERSION ? init->minor : FUSE_KERNEL_MINOR_VERSION;
+                out.max_readahead = init->max_readahead;
+                out.max_background = 4;
+                out.congestion_threshold = 3;
+                out.max_write = 4096;
+                out.time_gran = 1;
+                reply(in->unique, 0, &out, out.minor < 23 ? FUSE_COMPAT_22_INIT_OUT_SIZE : sizeof out);
                 break;
             }
-            struct fuse_entry_out out;
-            memset(&out, 0, sizeof out);
-            out.nodeid = node;
-            out.entry_valid = out.attr_valid = 1;
-            fill_attr(node, &out.attr);
-            reply(in->unique, 0, &out, sizeof out);
-            break;
-        }
-        case FUSE_GETATTR: {
-            struct fuse_attr_out out;
-            memset(&out, 0, sizeof out);
-            out.attr_valid = 1;
-            fill_attr(in->nodeid, &out.attr);
-            reply(in->unique, 0, &out, sizeof out);
-            break;
-        }
-        case FUSE_OPENDIR: {
-            struct fuse_open_out out;
-            memset(&out, 0, sizeof out);
-            reply(in->unique, 0, &out, sizeof out);
-            break;
-        }
-        case FUSE_READDIR:
-            read_dir(in->unique, in->nodeid, (const struct fuse_read_in*)arg);
-            break;
-        case FUSE_STATFS: {
-            struct fuse_statfs_out out;
-            memset(&out, 0, sizeof out);
-            out.st.bsize = out.st.frsize = 4096;
-            out.st.namelen = 255;
-            reply(in->unique, 0, &out, sizeof out);
-            break;
-        }
-        case FUSE_RELEASEDIR:
-        case FUSE_RELEASE:
-        case FUSE_FLUSH:
-        case FUSE_FSYNCDIR:
-        case FUSE_ACCESS:
-            reply(in->unique, 0, NULL, 0);
-            break;
-        case FUSE_FORGET:
-        case FUSE_BATCH_FORGET:
-        case FUSE_INTERRUPT:
-            break;  // no reply is expected
-        case FUSE_DESTROY:
-            reply(in->unique, 0, NULL, 0);
-            kill(timer, SIGKILL);
-            return 0;
-        case FUSE_OPEN:
-        case FUSE_MKDIR:
-        case FUSE_CREATE:
-        case FUSE_MKNOD:
-        case FUSE_UNLINK:
-        case FUSE_RMDIR:
-        case FUSE_RENAME:
-        case FUSE_SETATTR:
-            reply(in->unique, in->opcode == FUSE_OPEN ? -EISDIR : -EROFS, NULL, 0);
-            break;
-        default:
-            reply(in->unique, -ENOSYS, NULL, 0);
-            break;
+            case FUSE_LOOKUP: {
+                uint64_t node = child_of(in->nodeid, arg);
+                if (!node) {
+                    reply(in->unique, -ENOENT, NULL, 0);
+                    break;
+                }
+                struct fuse_entry_out out;
+                memset(&out, 0, sizeof out);
+                out.nodeid = node;
+                out.entry_valid = out.attr_valid = 1;
+                fill_attr(node, &out.attr);
+                reply(in->unique, 0, &out, sizeof out);
+                break;
+            }
+            case FUSE_GETATTR: {
+                struct fuse_attr_out out;
+                memset(&out, 0, sizeof out);
+                out.attr_valid = 1;
+                fill_attr(in->nodeid, &out.attr);
+                reply(in->unique, 0, &out, sizeof out);
+                break;
+            }
+            case FUSE_OPENDIR: {
+                struct fuse_open_out out;
+                memset(&out, 0, sizeof out);
+                reply(in->unique, 0, &out, sizeof out);
+                break;
+            }
+            case FUSE_READDIR:
+                read_dir(in->unique, in->nodeid, (const struct fuse_read_in*)arg);
+                break;
+            case FUSE_STATFS: {
+                struct fuse_statfs_out out;
+                memset(&out, 0, sizeof out);
+                out.st.bsize = out.st.frsize = 4096;
+                out.st.namelen = 255;
+                reply(in->unique, 0, &out, sizeof out);
+                break;
+            }
+            case FUSE_RELEASEDIR:
+            case FUSE_RELEASE:
+            case FUSE_FLUSH:
+            case FUSE_FSYNCDIR:
+            case FUSE_ACCESS:
+                reply(in->unique, 0, NULL, 0);
+                break;
+            case FUSE_FORGET:
+            case FUSE_BATCH_FORGET:
+            case FUSE_INTERRUPT:
+                break;  // no reply is expected
+            case FUSE_DESTROY:
+                reply(in->unique, 0, NULL, 0);
+                kill(timer, SIGKILL);
+                return 0;
+            case FUSE_OPEN:
+            case FUSE_MKDIR:
+            case FUSE_CREATE:
+            case FUSE_MKNOD:
+            case FUSE_UNLINK:
+            case FUSE_RMDIR:
+            case FUSE_RENAME:
+            case FUSE_SETATTR:
+                reply(in->unique, in->opcode == FUSE_OPEN ? -EISDIR : -EROFS, NULL, 0);
+                break;
+            default:
+                reply(in->unique, -ENOSYS, NULL, 0);
+                break;
         }
     }
 }

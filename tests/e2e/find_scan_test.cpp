@@ -168,13 +168,17 @@ TEST(FindScan, CancelKeepsThePartialIndexAndTellsTheUserOnce) {
     // A second click, queued with the first, changes nothing. (Apart, the second
     // would land on whatever the first put under the pointer.)
     // Some rows found first, so that the partial index has something to keep.
-    HWND info = ::FindWindowExW(rescan, ::FindWindowExW(rescan, nullptr, L"Static", nullptr), L"Static", nullptr);
+    HWND info =
+        ::FindWindowExW(rescan, ::FindWindowExW(rescan, nullptr, L"Static", nullptr), L"Static", nullptr);
     long seen = 0;
-    ASSERT_TRUE(WaitFor([&] {
-        const std::string text = Text(info), prefix = "Directories Indexed: ";
-        seen = text.compare(0, prefix.size(), prefix) == 0 ? std::atol(text.c_str() + prefix.size()) : 0;
-        return seen >= 100;
-    }, 30s)) << "the count stays at " << seen << ": " << Text(info);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const std::string text = Text(info), prefix = "Directories Indexed: ";
+            seen = text.compare(0, prefix.size(), prefix) == 0 ? std::atol(text.c_str() + prefix.size()) : 0;
+            return seen >= 100;
+        },
+        30s))
+        << "the count stays at " << seen << ": " << Text(info);
     LeftClick(cancel, 40, 12, 2);
     HWND box = program.WaitDialog("Information", 20s);
     ASSERT_TRUE(box) << "no cancel message; the list holds " << Count(program.Control(IDC_DIRLISTBOX))

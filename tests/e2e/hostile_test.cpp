@@ -100,7 +100,8 @@ TEST(Hostile, RandomBytesAsTheIndexThenTyping) {
         for (const char* keys : {"a", "e", "x", "1", " ", "z"}) {
             Type(keys);
             ASSERT_TRUE(SettleXInput());
-            ASSERT_TRUE(program.Responsive(10s)) << "after typing \"" << keys << "\": the program no longer answers";
+            ASSERT_TRUE(program.Responsive(10s))
+                << "after typing \"" << keys << "\": the program no longer answers";
         }
         // Find Next through every match, and the list's own keys.
         for (int k = 0; k < 4; ++k)

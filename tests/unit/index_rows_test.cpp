@@ -148,7 +148,7 @@ TEST(IndexFile, LeavesOutLinesWithControlCharacters) {
         {"\\\r\n\\a\x01-b\r\n\\c\r\n", {"\\", "\\c"}},
         {"\\\r\n\\tab\there\r\n\\esc\x1B\r\n\\unit\x1F\r\n", {"\\"}},
         {"\\\r\n\\\xE9t\xE9\x18\r\n\\\xE9t\xE9\r\n", {"\\", "\\\xC3\xA9t\xC3\xA9"}},  // ANSI lines too
-        {"\\\r\n\\space \x7F~\r\n", {"\\", "\\space \x7F~"}},                         // DEL and blanks are allowed
+        {"\\\r\n\\space \x7F~\r\n", {"\\", "\\space \x7F~"}},  // DEL and blanks are allowed
     };
     for (const Case& c : cases) {
         EXPECT_EQ(AllRows(ParseIndexFile(c.bytes, decoder)), c.rows) << testing::PrintToString(c.bytes);

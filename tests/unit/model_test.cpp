@@ -264,7 +264,8 @@ TEST_F(ModelFiles, ADrivesIndexComesFromItsRootOrElseFromTheUserFolder) {
         files.times = {{"D:\\tarvolo.dir", c.rootTime}, {"L:\\D.dir", c.localTime}};
         read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
         ASSERT_EQ(read.result, FileSystem::Read::loaded);
-        EXPECT_EQ(read.rows.Row(1), c.row) << "root written at " << c.rootTime << ", user copy at " << c.localTime;
+        EXPECT_EQ(read.rows.Row(1), c.row)
+            << "root written at " << c.rootTime << ", user copy at " << c.localTime;
     }
     files.times.clear();
 

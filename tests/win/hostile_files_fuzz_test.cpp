@@ -50,14 +50,24 @@ struct Random {
 // Bytes that matter to the readers: separators, line ends, NUL, lead and
 // continuation bytes, and letters whose case the locale folds.
 char InterestingByte(Random& r) {
-    static const char kBytes[] = {'\\', '\r', '\n', '\0', 'a', 'Z', ' ', '.', '\x80', '\xBF', '\xC3', '\xA9',
-                                  '\xE6', '\x97', '\xF0', '\x9F', '\xFF', '\xDF', '\x8A', '\x9A', '\xED'};
+    static const char kBytes[] = {'\\',   '\r',   '\n',   '\0',   'a',    'Z',    ' ',
+                                  '.',    '\x80', '\xBF', '\xC3', '\xA9', '\xE6', '\x97',
+                                  '\xF0', '\x9F', '\xFF', '\xDF', '\x8A', '\x9A', '\xED'};
     return kBytes[r.Below(sizeof kBytes)];
 }
 
 std::string ValidIndex(Random& r) {
-    static const char* const kNames[] = {"Program Files", "Program Files (x86)", "caf\xC3\xA9", "\xE6\x97\xA5\xE6\x9C\xAC",
-                                         "Windows", "a", "\xC3\x9F" "e", "Z z", "\xF0\x9F\x98\x80", "x.y"};
+    static const char* const kNames[] = {"Program Files",
+                                         "Program Files (x86)",
+                                         "caf\xC3\xA9",
+                                         "\xE6\x97\xA5\xE6\x9C\xAC",
+                                         "Windows",
+                                         "a",
+                                         "\xC3\x9F"
+                                         "e",
+                                         "Z z",
+                                         "\xF0\x9F\x98\x80",
+                                         "x.y"};
     std::string text = "\\\r\n";
     std::vector<std::string> open{""};
     const size_t rows = 1 + r.Below(300);
@@ -122,12 +132,14 @@ std::string HostileFile(Random& r, size_t n) {
 std::string TypedText(const RowStore& rows, Random& r) {
     if (rows.empty() || r.Below(3) == 0) {
         std::string text;
-        for (size_t i = 1 + r.Below(3); i-- > 0;) text += r.Below(2) ? static_cast<char>('a' + r.Below(26)) : r.Byte();
+        for (size_t i = 1 + r.Below(3); i-- > 0;)
+            text += r.Below(2) ? static_cast<char>('a' + r.Below(26)) : r.Byte();
         return text;
     }
     const std::string_view name = rows.Name(r.Below(rows.size()));
     size_t end = std::min(name.size(), 1 + r.Below(4));
-    while (end < name.size() && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) ++end;  // whole letters
+    while (end < name.size() && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+        ++end;  // whole letters
     return std::string(name.substr(0, end));
 }
 
@@ -187,7 +199,8 @@ TEST_F(HostileFiles, RandomAndMutatedIndexAndListFilesLoadSearchAndPaint) {
         for (size_t i = 0; i < read.rows.size(); ++i) {
             const std::string_view row = read.rows.Row(i);
             ASSERT_TRUE(IsValidUtf8(row)) << "row " << i << " is not UTF-8 after reading";
-            ASSERT_TRUE(std::none_of(row.begin(), row.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+            ASSERT_TRUE(std::none_of(row.begin(), row.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
                 << "row " << i << " holds a control character, which no directory name can";
         }
         model.drive.Replace(std::move(read.rows));
@@ -200,12 +213,14 @@ TEST_F(HostileFiles, RandomAndMutatedIndexAndListFilesLoadSearchAndPaint) {
         std::vector<size_t> shown;
         for (int k = 0; k < 4; ++k) {
             const std::string text = TypedText(rows, r);
-            const long found = model.drive.Find(static_cast<long>(r.Below(rows.size() + 1)) - 1, text, folder);
+            const long found =
+                model.drive.Find(static_cast<long>(r.Below(rows.size() + 1)) - 1, text, folder);
             if (found < 0) continue;
             ASSERT_LT(static_cast<size_t>(found), rows.size());
             const std::string name = FoldText(rows.Name(static_cast<size_t>(found)), folder);
             const std::string typed = FoldText(text, folder);
-            EXPECT_EQ(name.compare(0, typed.size(), typed), 0) << "found a row that does not begin with the text";
+            EXPECT_EQ(name.compare(0, typed.size(), typed), 0)
+                << "found a row that does not begin with the text";
             shown.push_back(static_cast<size_t>(found));
         }
 
@@ -214,7 +229,8 @@ TEST_F(HostileFiles, RandomAndMutatedIndexAndListFilesLoadSearchAndPaint) {
         for (int k = 0; k < 16 && !rows.empty(); ++k) shown.push_back(r.Below(rows.size()));
         for (size_t i : shown) {
             const std::string_view code = model.drive.codes.Code(i);
-            ASSERT_EQ(code.size(), i == 0 ? 1u : static_cast<size_t>(std::max(rows.Depth(i), 1))) << "row " << i;
+            ASSERT_EQ(code.size(), i == 0 ? 1u : static_cast<size_t>(std::max(rows.Depth(i), 1)))
+                << "row " << i;
             Paint(tree, dc, i, i % 2 == 0);
             // The row as the current path, in the history box's edit, as a click shows it.
             // Wine's own text shaping faults on a spacing tilde or ring (U+02DC, U+02DA)

@@ -65,7 +65,8 @@ TEST(FindAnsweringWindow, OnlyAWindowThatAnswersIsTheRunningInstance) {
     };
     ASSERT_TRUE(::RegisterClassW(&wc)) << ::GetLastError();
     auto make = [&](bool ours) {
-        HWND w = ::CreateWindowExW(0, kClass, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+        HWND w = ::CreateWindowExW(0, kClass, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance,
+                                   nullptr);
         ::SetWindowLongPtrW(w, GWLP_USERDATA, ours ? 1 : 0);
         return w;
     };

@@ -121,7 +121,9 @@ protected:
 // A directory still open for listing cannot be removed. (Wine's handle count
 // answers 0.)
 TEST_F(WinDirectoryListerTest, ACallbackThatThrowsLeavesNoDirectoryOpen) {
-    auto remove = [&](const std::string& relative) { return RemoveDirectoryW(Widen(root_ + relative).c_str()); };
+    auto remove = [&](const std::string& relative) {
+        return RemoveDirectoryW(Widen(root_ + relative).c_str());
+    };
     // The measure sees an open listing.
     MakeDir("open");
     WIN32_FIND_DATAW data;
