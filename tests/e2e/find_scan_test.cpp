@@ -260,6 +260,50 @@ TEST(FindScan, ReadOnlyRootKeepsTheIndexInTheUserFolderAndLoadsItFromThere) {
     ::SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
 }
 
+// A root holding an index this user cannot replace (an administrator's, or on a
+// disk made read-only since): Rescan keeps its rows in the user folder and says
+// nothing wrong, and from then on that newer copy is what loads.
+TEST(FindScan, ARescanOverAnIndexThatCannotBeReplacedIsWhatTheNextStartLoads) {
+    TestDir dir;
+    const std::string folder = dir.UnixOf("drive");
+    SmallDisk disk(folder);
+    ASSERT_TRUE(disk.Mounted());
+    ASSERT_EQ(RunUnix("mkdir -p " + ShellQuote(folder + "/One") + " && printf '\\\\\\r\\n\\\\Old\\r\\n' > " +
+                      ShellQuote(folder + "/tarvolo.dir") + " && touch -d '2020-01-01' " +
+                      ShellQuote(folder + "/tarvolo.dir")),
+              0);
+    ASSERT_TRUE(disk.ReadOnly());
+    Drive drive('F', folder);
+    ASSERT_EQ(ReadIndex("F:\\tarvolo.dir"), Lines({"\\", "\\Old"}));
+    MakeDirs(dir.Win("appdata"));
+    ::SetEnvironmentVariableW(L"LOCALAPPDATA", W(dir.Win("appdata")).c_str());
+    const std::string local = dir.Win("appdata\\Tarvolo\\F.dir");
+    {
+        Program program(dir);
+        WriteIni(program, 0);
+        ASSERT_TRUE(StartIdle(program));
+        EXPECT_EQ(Count(program.Control(IDC_DIRLISTBOX)), 2) << "the root's index was not loaded";
+        LeftClick(program.Control(IDC_BTNRESCAN), 20, 10);
+        ASSERT_TRUE(WaitFor([&] { return FileExists(local) && Idle(program); }, 60s))
+            << "Rescan wrote no copy";
+        ASSERT_TRUE(program.Responsive());
+        EXPECT_FALSE(program.WaitDialog("Tarvolo v1.0", 0ms)) << "an error although the user folder took it";
+        EXPECT_EQ(ReadIndex(local), Lines({"\\", "\\One"}));
+    }
+    {
+        Program program(dir);
+        WriteIni(program, 0);
+        ASSERT_TRUE(StartIdle(program));
+        HWND list = program.Control(IDC_DIRLISTBOX);
+        EXPECT_EQ(Count(list), 2);
+        ::SendMessageW(list, LB_SETCURSEL, 1, 0);
+        ::SendMessageW(program.Main(), WM_COMMAND, MAKEWPARAM(IDC_DIRLISTBOX, LBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(list));
+        EXPECT_EQ(CurrentPath(program), "F:\\One") << "the root's older index was loaded";
+    }
+    ::SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
+}
+
 namespace {
 
 RECT Bounds(HWND hwnd) {
