@@ -111,7 +111,14 @@ if(TARVOLO_E2E_TESTS)
   add_executable(e2e_tests ${TARVOLO_E2E_TESTS})
   target_link_libraries(e2e_tests PRIVATE tarvolo_platform gtest gtest_main)
   target_compile_options(e2e_tests PRIVATE ${TARVOLO_WARNINGS})
-  add_dependencies(e2e_tests tarvolo dialoghost)
+  add_dependencies(e2e_tests tarvolo dialoghost endlessfs)
+  # A tree no walk can finish, served on the Linux side for the scan's Cancel test.
+  find_program(TARVOLO_HOST_CC NAMES cc gcc REQUIRED)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/endlessfs
+    COMMAND ${TARVOLO_HOST_CC} -O2 -Wall -Wextra -Werror -o ${CMAKE_BINARY_DIR}/endlessfs
+      ${CMAKE_SOURCE_DIR}/tests/e2e/endlessfs.c
+    DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/endlessfs.c VERBATIM)
+  add_custom_target(endlessfs DEPENDS ${CMAKE_BINARY_DIR}/endlessfs)
   # One program at a time: they share the display, the keyboard and the Wine session.
   gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES LABELS e2e RUN_SERIAL TRUE TIMEOUT 180

@@ -260,6 +260,10 @@ void TfrmMain::OptionsClick() {
 
 void TfrmMain::FormShow() {
     shown_ = true;
+    struct FirstShow {
+        bool& flag;
+        ~FirstShow() { flag = false; }
+    } firstShow{inFirstShow_ = true};
     LoadSettings();
     // A balloon, not a box: a start in the notification area at logon must not wait for a click.
     const uint16_t hotKey = model_.settings.hotKey;
@@ -330,6 +334,13 @@ void TfrmMain::ProgramGroupClick(ProgramButton button) {
 void TfrmMain::MinimizeTimerTimer() {
     // One tick is all it takes: left running, a 1 ms timer would wake the program for nothing all day.
     ::KillTimer(hwnd_, kMinimizeTimer);
+    // The first show runs inside the system's show of the window: a tick taken
+    // by its scan or a message box would hide the window, which the show then
+    // makes visible all the same. Once the show is over, then.
+    if (inFirstShow_) {
+        ::SetTimer(hwnd_, kMinimizeTimer, 20, nullptr);
+        return;
+    }
     const auto& args = Application::Get().Arguments();
     if (args.empty()) return;
     std::string first = args[0];
@@ -435,8 +446,8 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (msg == liveGuiObjectsMessage_ && msg) return static_cast<LRESULT>(LiveGuiObjects());
     if (msg == showInstanceMessage_ && msg) {
-        ShowHide(true);
-        return 0;
+        if (wp == kInstanceShow) ShowHide(true);
+        return kInstanceAnswer;
     }
     if (liveIndex_ && liveIndex_->OnMessage(msg, wp)) return 0;
     switch (msg) {

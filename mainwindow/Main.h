@@ -201,6 +201,7 @@ private:
     WNDPROC previousProc_ = nullptr;  // kept while the hot-key hook is installed
     bool hookInstalled_ = false;
     bool shown_ = false;              // the first show has run
+    bool inFirstShow_ = false;        // the first show runs (a scan or a message box may run messages)
     bool sessionSaved_ = false;
     UINT taskbarCreatedMessage_ = 0;
     UINT showInstanceMessage_ = 0;
@@ -211,9 +212,13 @@ private:
     UniqueImageList buttonImages_;
 };
 
-
-// The registered message that a second start sends to bring the first one forward.
+// The registered message that a second start sends to bring the first one
+// forward: sent with kInstanceQuery, the main window answers kInstanceAnswer
+// (proof that the window is this program's); posted with kInstanceShow, it shows.
 const wchar_t* ShowInstanceMessageName();
+constexpr WPARAM kInstanceQuery = 0;
+constexpr WPARAM kInstanceShow = 1;
+constexpr LRESULT kInstanceAnswer = 0x54766C6F;
 // The registered message the main window answers with LiveGuiObjects(), so that
 // a test can watch the program's handles from outside.
 const wchar_t* LiveGuiObjectsMessageName();
