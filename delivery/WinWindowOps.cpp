@@ -1,6 +1,7 @@
 #include "delivery/WinWindowOps.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cwchar>
@@ -34,6 +35,50 @@ constexpr UINT kSendFlags = SMTO_ABORTIFHUNG | SMTO_ERRORONEXIT;
 constexpr int kCaptionBuffer = 256;  // at most 255 characters
 constexpr int kClassBuffer = 19;     // at most 18 characters
 constexpr int kTextBuffer = 255;     // at most 254 characters
+constexpr int kFullClassBuffer = 257;  // a class name has at most 256 characters
+
+std::string FullClassName(HWND window) {
+    wchar_t buffer[kFullClassBuffer] = {};
+    const int n = ::GetClassNameW(window, buffer, kFullClassBuffer);
+    return Narrow(std::wstring_view(buffer, static_cast<size_t>(std::clamp(n, 0, kFullClassBuffer - 1))));
+}
+
+// Memory in another process, freed when done unless the dialog may still read it.
+class RemoteText {
+public:
+    RemoteText(HANDLE process, const std::wstring& text) : process_(process), bytes_((text.size() + 1) * sizeof(wchar_t)) {
+        address_ = ::VirtualAllocEx(process_, nullptr, bytes_, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        SIZE_T written = 0;
+        if (!address_) {
+            error_ = ::GetLastError();
+        } else if (!::WriteProcessMemory(process_, address_, text.c_str(), bytes_, &written) || written != bytes_) {
+            error_ = ::GetLastError();
+            Free();
+        }
+    }
+    ~RemoteText() {
+        if (!keep_) Free();
+    }
+    RemoteText(const RemoteText&) = delete;
+    RemoteText& operator=(const RemoteText&) = delete;
+
+    void* Address() const { return address_; }
+    DWORD Error() const { return error_; }  // why there is no address
+    // A send that did not come back in time may still be handled later: the
+    // text must then still be there. One page lost beats a dialog reading freed memory.
+    void KeepForLateReader() { keep_ = true; }
+
+private:
+    void Free() {
+        if (address_) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        address_ = nullptr;
+    }
+    HANDLE process_;
+    size_t bytes_;
+    void* address_ = nullptr;
+    bool keep_ = false;
+    DWORD error_ = 0;
+};
 
 }  // namespace
 
@@ -105,6 +150,70 @@ WindowHandle WinWindowOps::GetDlgItem(WindowHandle dialog, int id) {
 
 void WinWindowOps::MinimizeApplication() {
     if (minimizeApplication_) minimizeApplication_();
+}
+
+std::vector<WindowNode> WinWindowOps::DescribeTree(WindowHandle window) {
+    // Only what the system keeps for every window: nothing here is sent to the
+    // window, so a hung dialog costs no time-out.
+    std::vector<WindowNode> nodes{{window, 0, FullClassName(ToHwnd(window)), 0}};
+    const Visit add = [&nodes](WindowHandle child) {
+        HWND h = ToHwnd(child);
+        nodes.push_back({child, FromHwnd(::GetAncestor(h, GA_PARENT)), FullClassName(h), ::GetDlgCtrlID(h)});
+        return true;
+    };
+    EnumDescendants(window, add);
+    return nodes;
+}
+
+bool WinWindowOps::IsShown(WindowHandle window) {
+    return ::IsWindow(ToHwnd(window)) && ::IsWindowVisible(ToHwnd(window));
+}
+
+WindowHandle WinWindowOps::OwnerOf(WindowHandle window) {
+    return FromHwnd(::GetWindow(ToHwnd(window), GW_OWNER));
+}
+
+WindowHandle WinWindowOps::LastActivePopup(WindowHandle owner) {
+    return FromHwnd(::GetLastActivePopup(ToHwnd(owner)));
+}
+
+bool WinWindowOps::SelectBrowseFolder(WindowHandle dialog, std::string_view path) {
+    // BFFM_SETSELECTIONW reads the path through a pointer in the dialog's own
+    // process; the system copies nothing for messages of this range.
+    DWORD pid = 0;
+    if (!::GetWindowThreadProcessId(ToHwnd(dialog), &pid)) {
+        lastError_ = ::GetLastError();
+        return false;
+    }
+    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) {
+        lastError_ = ::GetLastError();  // 5 for a program with higher rights
+        return false;
+    }
+    bool sent = false;
+    {
+        RemoteText text(process, Widen(path));
+        if (!text.Address()) {
+            lastError_ = text.Error();
+        } else {
+            DWORD_PTR result = 0;
+            sent = Send(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(text.Address()), &result);
+            if (!sent) text.KeepForLateReader();
+        }
+    }
+    ::CloseHandle(process);
+    return sent;
+}
+
+WindowHandle WinWindowOps::ForegroundOfAnotherProgram() {
+    HWND front = ::GetForegroundWindow();
+    if (!front) return 0;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(front, &pid);
+    if (pid == ::GetCurrentProcessId()) return 0;
+    // A child window in front stands for the top-level window that holds it.
+    HWND root = ::GetAncestor(front, GA_ROOT);
+    return FromHwnd(root ? root : front);
 }
 
 }  // namespace tarvolo

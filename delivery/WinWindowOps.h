@@ -30,6 +30,15 @@ public:
     WindowHandle GetDlgItem(WindowHandle dialog, int id) override;
     void MinimizeApplication() override;
     uint32_t LastSendError() const override { return lastError_; }
+    std::vector<WindowNode> DescribeTree(WindowHandle window) override;
+    bool IsShown(WindowHandle window) override;
+    WindowHandle OwnerOf(WindowHandle window) override;
+    WindowHandle LastActivePopup(WindowHandle owner) override;
+    bool SelectBrowseFolder(WindowHandle dialog, std::string_view path) override;
+
+    // The top-level window in front, when it belongs to another program: what
+    // the hot key and the icon remember as the window you came from.
+    static WindowHandle ForegroundOfAnotherProgram();
 
 private:
     // Sends with the time limit and keeps the system's error of a failed send.

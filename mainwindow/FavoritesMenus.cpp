@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "delivery/WinWindowOps.h"
 #include "platform/KeyNames.h"
 #include "res/resource.h"
 
@@ -110,6 +111,10 @@ void FavoritesMenus::FavoritesContextPopup(int screenX, int screenY) {
 }
 
 void FavoritesMenus::CoolTrayPopUpPopup() {
+    // The icon's menu sends to the window the user was in when opening it, as
+    // the icon's click does; a menu opened over the program's own window has
+    // none, and the z-order decides.
+    commands_.RememberWindowCameFrom(WinWindowOps::ForegroundOfAnotherProgram());
     CreateFavoritesPopUp(CoolTrayPopUp->At(0));
     CreateFavoritesPopUp(CoolTrayPopUp->At(1));
     CreateExplorerFoldersPopUp(CoolTrayPopUp->At(kExplorerFoldersItem), true);

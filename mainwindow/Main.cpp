@@ -66,8 +66,10 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     commands_ = std::make_unique<Commands>(model_, *shell_, *clipboard_, *windowOps_, view);
     shellWindows_ = std::make_unique<WinShellWindows>();
     explorer_ = std::make_unique<ExplorerFolderCommands>(*shellWindows_, *commands_, view);
-    commands_->SetWindowTarget(
-        [this](const std::string& path) { return explorer_->NavigateExplorerWindow(cameFrom_, path); });
+    // An Explorer window you came from is moved to the path in place, before any dialog is looked for.
+    commands_->SetWindowTarget([this](const std::string& path) {
+        return explorer_->NavigateExplorerWindow(commands_->WindowCameFrom(), path);
+    });
     liveIndex_ = std::make_unique<LiveIndex>(hwnd_, model_, static_cast<LiveIndexView&>(*this));
     CreateControls();
     CreateMenus();
@@ -310,12 +312,8 @@ void TfrmMain::ShowHide(bool ForceShow) {
         MinimizeApplication();
         return;
     }
-    // The window in front before the program came up: when it is an Explorer
-    // window, Dialog moves it to the path in place.
-    HWND front = ::GetForegroundWindow();
-    DWORD frontProcess = 0;
-    if (front) ::GetWindowThreadProcessId(front, &frontProcess);
-    if (front && frontProcess != ::GetCurrentProcessId()) cameFrom_ = reinterpret_cast<WindowHandle>(front);
+    // The window the user is in as the program comes up is where Dialog sends first.
+    commands_->RememberWindowCameFrom(WinWindowOps::ForegroundOfAnotherProgram());
     CoolTrayIcon->RestoreMainWindow();
     RestoreApplication();
     BringApplicationToFront();

@@ -197,7 +197,6 @@ private:
     std::unique_ptr<Commands> commands_;
     std::unique_ptr<ShellWindows> shellWindows_;
     std::unique_ptr<ExplorerFolderCommands> explorer_;
-    WindowHandle cameFrom_ = 0;  // the other program's window in front when the program was brought up
     void CreateControls();
     void CreateMenus();
     void CreateTrayIcon();

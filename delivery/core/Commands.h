@@ -56,9 +56,19 @@ public:
     // The favorites' own: no history, and their own message for a missing path.
     void OpenFavorite(const std::string& path);
     void SendFavoriteToDialog(const std::string& path);
-    // Offers `path` to the dialogs whose captions begin with an entry of the dialogs
-    // list; a dialog that refused it is told to the user.
+    // Sends `path` to the target: the dialog you came from, else the file
+    // dialog highest in the z-order or a window whose caption begins with an
+    // entry of the dialogs list. A dialog that refused it is told to the user.
     SendOutcome SendToDialog(const std::string& path);
+
+    // The dialog you came from. The window side calls Remember... with the
+    // window that was in front (0 when it was the program's own) whenever the
+    // hot key or the icon brings the program up; sends go there first.
+    void RememberWindowCameFrom(WindowHandle window) { sender_.CameFrom = window; }
+    // The window remembered, as it was remembered (it may since have closed).
+    WindowHandle WindowCameFrom() const { return sender_.CameFrom; }
+    // The dialog in it that the next send would go to first; 0 when none.
+    WindowHandle DialogCameFrom() { return sender_.CameFromDialog(windows_, model_.dialogs); }
 
     // Keeps the window and button the last send found, for the next send.
     DialogSender& Sender() { return sender_; }

@@ -1,6 +1,8 @@
-// Handing a path to a file dialog of another program: the dialog is found by
-// the beginning of its caption, its first edit takes the path and its default
-// button is pressed, so the dialog switches to that folder.
+// Handing a path to a file dialog of another program. The standard file
+// dialogs are recognised by what they are made of, whatever their language;
+// other programs' own dialogs by the beginning of their captions. The file
+// dialog's name edit takes the path and its default button is pressed, so the
+// dialog switches to that folder; Browse For Folder selects it in its tree.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-namespace tarvolo {
+#include "delivery/core/FileDialogs.h"
 
-using WindowHandle = uintptr_t;
+namespace tarvolo {
 
 // The window operations the send needs. Every send to another program's
 // window is bounded in time by the implementation; a send that failed or timed
@@ -43,9 +45,24 @@ struct WindowOps {
     virtual uint32_t LastSendError() const = 0;
     // Hides the program in the notification area.
     virtual void MinimizeApplication() = 0;
+
+    // The window first, then its descendants, parents before their children,
+    // with their full class names and control ids.
+    virtual std::vector<WindowNode> DescribeTree(WindowHandle window) = 0;
+    // False for a window that is hidden or no longer exists.
+    virtual bool IsShown(WindowHandle window) = 0;
+    // The window's owner (0 for none), and the popup it owns that was last
+    // active (the window itself when there is none).
+    virtual WindowHandle OwnerOf(WindowHandle window) = 0;
+    virtual WindowHandle LastActivePopup(WindowHandle owner) = 0;
+    // Browse For Folder's own message for selecting a folder, the path placed in
+    // the dialog's process; false (LastSendError) when it could not be sent.
+    virtual bool SelectBrowseFolder(WindowHandle dialog, std::string_view path) = 0;
 };
 
 constexpr uint32_t kErrorAccessDenied = 5;  // ERROR_ACCESS_DENIED
+constexpr uint32_t kErrorTimeout = 1460;    // ERROR_TIMEOUT
+constexpr uint16_t kIdOk = 1;               // IDOK: every file dialog's Open or Save button
 constexpr uint16_t kDcHasDefId = 0x534B;  // DC_HASDEFID
 constexpr uint16_t kBnClicked = 0;        // BN_CLICKED
 
@@ -75,16 +92,34 @@ public:
     std::string DialogPath;
     WindowHandle DialogWindow = 0;
     uint16_t DialogDefaultButton = 0;
+    // The dialog you came from: the window that was in front when the hot key
+    // or the icon last brought the program up (0 for none). It may be a file
+    // dialog, or a window that owns one.
+    WindowHandle CameFrom = 0;
 
-    // Offers DialogPath to every top-level window whose caption begins with an
-    // entry of dialogsList, once per matching entry, and stops after the first
-    // window whose edit was filled. The program is hidden at the end when a
-    // window matched, unless the send was refused (see SendOutcome).
+    // Delivers DialogPath. First to the dialog you came from, while it is still
+    // there and is a recognised dialog (or owns one) or matches an entry of
+    // dialogsList; a refusal there ends the send. Otherwise down the z-order:
+    // a shown recognised dialog takes the path by its kind, any other window
+    // whose caption begins with an entry is offered it once per matching entry,
+    // and the walk stops after the first window that took it. The program is
+    // hidden at the end when a window took the path or matched without an edit,
+    // but not when the send was refused (see SendOutcome).
     SendOutcome SendPathToDialog(WindowOps& ops, const std::vector<std::string>& dialogsList);
 
+    // The dialog in the window you came from that would be offered the path:
+    // the window itself, the popup it last had active, or a window it owns; 0
+    // when there is none or it is gone.
+    WindowHandle CameFromDialog(WindowOps& ops, const std::vector<std::string>& dialogsList) const;
+
 private:
+    enum class Offered { notATarget, taken, notTaken };
+    Offered Offer(WindowHandle window);
+    bool DeliverByKind(WindowHandle window, const std::string& caption, const RecognisedDialog& dialog);
     bool FindDialogWindowProc(WindowHandle window);
     bool FillDialogEditProc(WindowHandle child);
+    void FillEdit(WindowHandle edit);
+    static bool IsTarget(WindowOps& ops, WindowHandle window, const std::vector<std::string>& dialogsList);
     bool IsUnresponsive(WindowHandle window) const;
     void MarkUnresponsive(WindowHandle window);
     void NoteRefusal(WindowHandle window);
@@ -93,8 +128,9 @@ private:
     const std::vector<std::string>* dialogs_ = nullptr;
     bool editFilled_ = false;
     bool matched_ = false, filledAny_ = false;
-    SendOutcome refusal_;
-    std::string caption_;  // DialogWindow's  // the first refusal of this walk, when there was one
+    SendOutcome refusal_;  // the first refusal of this walk, when there was one
+    std::string caption_;  // DialogWindow's
+    WindowHandle skip_ = 0;  // the dialog you came from, already offered the path
     // Windows that failed a send during this walk: a hung window is not asked
     // again, so it costs one time-out rather than one per entry and edit.
     std::vector<WindowHandle> unresponsive_;

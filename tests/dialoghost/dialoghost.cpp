@@ -6,6 +6,9 @@
 //   dialoghost open   CAPTION RESULT FOLDER NAME   classic Open dialog
 //   dialoghost save   CAPTION RESULT FOLDER NAME   classic Save dialog
 //   dialoghost item   CAPTION RESULT FOLDER NAME   common item Open dialog
+//   dialoghost itemsave CAPTION RESULT FOLDER NAME common item Save dialog
+//   dialoghost folder CAPTION RESULT FOLDER        Browse For Folder, a tree only
+//   dialoghost folderedit CAPTION RESULT FOLDER    Browse For Folder with an edit box
 //   dialoghost probe  CAPTION RESULT [nodefid]     a dialog that logs every text and click
 //   dialoghost noedit CAPTION RESULT               a window without any edit
 //   dialoghost hang   CAPTION RESULT               a dialog whose thread stops answering
@@ -17,6 +20,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <shobjidl.h>
 
 #include <string>
@@ -128,10 +132,11 @@ private:
     bool ready_ = false;
 };
 
-int RunItemDialog(const std::wstring& folder, const std::wstring& name) {
+int RunItemDialog(bool save, const std::wstring& folder, const std::wstring& name) {
     if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-    IFileOpenDialog* dialog = nullptr;
-    if (FAILED(::CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+    IFileDialog* dialog = nullptr;
+    if (FAILED(::CoCreateInstance(save ? CLSID_FileSaveDialog : CLSID_FileOpenDialog, nullptr,
+                                  CLSCTX_INPROC_SERVER, save ? IID_IFileSaveDialog : IID_IFileOpenDialog,
                                   reinterpret_cast<void**>(&dialog)))) {
         Log("no item dialog");
         return 2;
@@ -152,6 +157,58 @@ int RunItemDialog(const std::wstring& folder, const std::wstring& name) {
     dialog->Unadvise(cookie);
     dialog->Release();
     ::CoUninitialize();
+    return 0;
+}
+
+// --- Browse For Folder: its callback reports every folder selected in the tree. ---
+
+std::wstring g_startFolder;
+
+int CALLBACK BrowseCallback(HWND dialog, UINT msg, LPARAM lp, LPARAM) {
+    if (msg == BFFM_INITIALIZED) {
+        // The dialog's caption is the system's own; a test finds it by ours.
+        ::SetWindowTextW(dialog, g_caption.c_str());
+        ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(g_startFolder.c_str()));
+        Log("ready");
+    } else if (msg == BFFM_SELCHANGED) {
+        wchar_t path[MAX_PATH] = {};
+        if (::SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(lp), path)) Log("folder " + Utf8(path));
+    }
+    return 0;
+}
+
+int RunBrowseForFolder(bool editBox, const std::wstring& folder) {
+    // The dialog with an edit box is of the newer style, which wants OLE.
+    if (FAILED(::OleInitialize(nullptr))) return 2;
+    g_startFolder = folder;
+    wchar_t display[MAX_PATH] = {};
+    BROWSEINFOW bi{};
+    bi.pszDisplayName = display;
+    bi.lpszTitle = L"Pick a folder";
+    bi.ulFlags = BIF_RETURNONLYFSDIRS | (editBox ? BIF_EDITBOX | BIF_NEWDIALOGSTYLE : 0);
+    bi.lpfn = BrowseCallback;
+    // The tree starts at the start folder's parent. A tree that shows drives
+    // asks each for its volume label when it is expanded, and on some Wine
+    // set-ups that query never returns: the dialog would hang at the first
+    // selection, whoever made it.
+    PIDLIST_ABSOLUTE root = nullptr;
+    const size_t slash = folder.find_last_of(L'\\');
+    if (slash != std::wstring::npos && slash > 2) {
+        // Parsed as the dialog parses a selection, so that the two compare equal.
+        if (SUCCEEDED(::SHParseDisplayName(folder.substr(0, slash).c_str(), nullptr, &root, 0, nullptr)))
+            bi.pidlRoot = root;
+    }
+    PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&bi);
+    if (chosen) {
+        wchar_t path[MAX_PATH] = {};
+        ::SHGetPathFromIDListW(chosen, path);
+        Log("closed " + Utf8(path));
+        ::CoTaskMemFree(chosen);
+    } else {
+        Log("closed");
+    }
+    if (root) ::CoTaskMemFree(root);
+    ::OleUninitialize();
     return 0;
 }
 
@@ -290,7 +347,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring name = args.size() > 5 ? args[5] : L"";
     if (mode == L"open") return RunClassic(false, folder, name);
     if (mode == L"save") return RunClassic(true, folder, name);
-    if (mode == L"item") return RunItemDialog(folder, name);
+    if (mode == L"item") return RunItemDialog(false, folder, name);
+    if (mode == L"itemsave") return RunItemDialog(true, folder, name);
+    if (mode == L"folder") return RunBrowseForFolder(false, folder);
+    if (mode == L"folderedit") return RunBrowseForFolder(true, folder);
     if (mode == L"probe") return RunProbe(folder != L"nodefid", false);
     if (mode == L"hang") return RunProbe(true, true);
     if (mode == L"noedit") return RunNoEdit();

@@ -95,6 +95,12 @@ public:
         return true;
     }
 
+    // Cancels its dialog, as the user would, and waits until it is gone.
+    bool Close() {
+        ::PostMessageW(Window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return WaitFor([&] { return Contains(Log(), "closed") && !Window(); });
+    }
+
     std::vector<std::string> Log() const { return Lines(result_); }
     bool WaitLine(const std::string& line, std::chrono::milliseconds timeout = 10s) const {
         return WaitFor([&] { return Contains(Log(), line); }, timeout);
@@ -672,4 +678,221 @@ TEST(Deliver, RowsHistoryAndFavoritesMenusAndKeysReachTheirTargets) {
     EXPECT_TRUE(host.WaitLine("folder R:\\Fav1")) << "the dialog key did nothing: " << Joined(host.Log());
     EXPECT_EQ(Lines(program.File("opened.txt")).size(), 3u) << "a menu item or key opened more than it should";
     program.Kill();
+}
+
+namespace {
+
+// The program with an empty dialogs list, written as the first start finds it.
+HWND StartWithoutCaptions(Program& program, const std::string& ini = {}) {
+    if (!WriteFileBytes(program.File("dialogs.dir"), "") ||
+        (!ini.empty() && !WriteFileBytes(program.File("tarvolo.ini"), ini))) {
+        ADD_FAILURE() << "cannot write the program's files";
+        return nullptr;
+    }
+    return StartWith(program, "");
+}
+
+}  // namespace
+
+// No caption configured: every standard dialog, captioned in another language,
+// ends in the sent folder; the file dialogs keep their typed names, Browse For
+// Folder stays open for the user's OK.
+TEST(Deliver, EveryStandardDialogInAnyLanguageWithoutCaptions) {
+    struct Case {
+        const char* mode;
+        const char* caption;
+        const char* name;  // the file name typed in it; none in Browse For Folder
+    } cases[] = {
+        {"open", "\xC3\x96" "ffnen", "notes.txt"},
+        {"save", "Enregistrer sous", "rapport.txt"},
+        {"item", "\xD0\x9E\xD1\x82\xD0\xBA\xD1\x80\xD1\x8B\xD1\x82\xD1\x8C", "picture.png"},  // Открыть
+        {"itemsave", "Guardar como", "informe.txt"},
+        {"folder", "Ordner ausw\xC3\xA4hlen", nullptr},
+        {"folderedit", "Choisir un dossier", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        TestDir dir(std::string("Deliver_AnyLanguage_") + c.mode);
+        Drive drive('L', dir.UnixOf("l"));
+        MakeDirs("L:\\Base\\Start");
+        MakeDirs("L:\\Base\\Work Here");
+        DialogHost host(dir, "host");
+        ASSERT_TRUE(host.Start(c.mode, c.caption, "L:\\Base\\Start", c.name ? c.name : ""));
+        ASSERT_TRUE(host.WaitLine("folder L:\\Base\\Start")) << Joined(host.Log());
+
+        Program program(dir);
+        HWND main = StartWithoutCaptions(program);
+        ASSERT_TRUE(main);
+        SetCurrentPath(program, "L:\\Base\\Work Here");
+        Click(program, tarvolo::IDC_BTNSENDTODIALOG);
+        EXPECT_TRUE(host.WaitLine("folder L:\\Base\\Work Here"))
+            << "the dialog did not switch: " << Joined(host.Log());
+        if (c.name) {
+            EXPECT_TRUE(WaitFor([&] { return host.EditText() == c.name; }))
+                << "the edit shows \"" << host.EditText() << "\"";
+        }
+        EXPECT_TRUE(WaitFor([&] { return !Visible(main); }))
+            << "the program did not go to the notification area";
+        EXPECT_TRUE(host.Window()) << "the dialog closed: " << Joined(host.Log());
+        for (const std::string& line : host.Log()) EXPECT_NE(line.rfind("closed", 0), 0u) << line;
+        EXPECT_EQ(HistoryAfterClose(program), "L:\\Base\\Work Here\r\n");
+    }
+}
+
+// Two dialogs open: the one the hot key was pressed in receives the path, even
+// when the other has since come above it. Once it is gone, the dialog highest
+// in the z-order does.
+TEST(Deliver, TheDialogTheHotKeyWasPressedInReceivesThePath) {
+    TestDir dir;
+    Drive drive('L', dir.UnixOf("l"));
+    for (const char* folder : {"L:\\A", "L:\\B", "L:\\Target", "L:\\Second"}) MakeDirs(folder);
+    DialogHost first(dir, "first"), second(dir, "second");
+    ASSERT_TRUE(first.Start("open", "\xC3\x96" "ffnen - A", "L:\\A", "a.txt"));
+    ASSERT_TRUE(second.Start("save", "\xC3\x96" "ffnen - B", "L:\\B", "b.txt"));
+    ASSERT_TRUE(first.WaitLine("folder L:\\A") && second.WaitLine("folder L:\\B"));
+
+    Program program(dir);
+    HWND main = StartWithoutCaptions(program, "[Window]\r\nHotKey=49233\r\nShowCloseInfo=0\r\n");  // Ctrl+Alt+Q
+    ASSERT_TRUE(main);
+    SetCurrentPath(program, "L:\\Target");
+
+    // As a user works: the program waits in the notification area, and the hot
+    // key pressed in the first dialog brings it up.
+    ASSERT_TRUE(BringToFrontSettled(main));
+    Chord({VK_CONTROL, VK_MENU}, 'Q');
+    ASSERT_TRUE(WaitFor([&] { return !Visible(main); })) << "the hot key did not hide the program";
+    ASSERT_TRUE(BringToFrontSettled(first.Window())) << "the first dialog does not come to the front";
+    Chord({VK_CONTROL, VK_MENU}, 'Q');
+    ASSERT_TRUE(WaitFor([&] { return Visible(main) && ::GetForegroundWindow() == main; }))
+        << "the hot key did not bring the program up; " << KeyboardState();
+    // The second dialog is now above the first; the program comes back in front
+    // by a click of the user, not by the hot key.
+    ASSERT_TRUE(BringToFrontSettled(second.Window()));
+    ASSERT_TRUE(BringToFrontSettled(main));
+    Chord({VK_MENU}, 'D');  // "&Dialog"
+    EXPECT_TRUE(first.WaitLine("folder L:\\Target")) << "the first dialog did not switch: " << Joined(first.Log());
+    EXPECT_TRUE(WaitFor([&] { return !Visible(main); })) << "the program did not go to the notification area";
+    EXPECT_FALSE(Contains(second.Log(), "folder L:\\Target")) << "the dialog above took the path";
+
+    // The first dialog closed: the second, highest of those left, takes the next path.
+    ASSERT_TRUE(first.Close()) << Joined(first.Log());
+    SetCurrentPath(program, "L:\\Second");
+    Click(program, tarvolo::IDC_BTNSENDTODIALOG);
+    EXPECT_TRUE(second.WaitLine("folder L:\\Second")) << Joined(second.Log());
+    EXPECT_TRUE(WaitFor([&] { return second.EditText() == "b.txt"; })) << second.EditText();
+}
+
+namespace {
+
+// A program of Wine's own, ended with the test.
+class WineProgram {
+public:
+    explicit WineProgram(const std::string& commandLine) {
+        std::wstring line = W(commandLine);
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_))
+            ADD_FAILURE() << "cannot start " << commandLine << ", error " << ::GetLastError();
+    }
+    ~WineProgram() {
+        if (pi_.hProcess) {
+            ::TerminateProcess(pi_.hProcess, 0);
+            ::WaitForSingleObject(pi_.hProcess, 5000);
+            ::CloseHandle(pi_.hProcess);
+            ::CloseHandle(pi_.hThread);
+        }
+    }
+    WineProgram(const WineProgram&) = delete;
+    WineProgram& operator=(const WineProgram&) = delete;
+
+    // Its shown top-level window of the class, once there is one.
+    HWND Wait(const std::wstring& className, std::chrono::milliseconds timeout = 20s) const {
+        HWND found = nullptr;
+        WaitFor(
+            [&] {
+                found = FindProcessWindow(pi_.dwProcessId, className);
+                return found && Visible(found);
+            },
+            timeout);
+        return found && Visible(found) ? found : nullptr;
+    }
+
+private:
+    PROCESS_INFORMATION pi_{};
+};
+
+// The file-name edit of a standard file dialog: inside the box with id 1148.
+HWND FileNameEdit(HWND dialog) {
+    HWND box = ::GetDlgItem(dialog, 1148);
+    HWND edit = box ? ::FindWindowExW(box, nullptr, L"ComboBox", nullptr) : nullptr;
+    edit = edit ? ::FindWindowExW(edit, nullptr, L"Edit", nullptr) : nullptr;
+    return edit;
+}
+
+// What the user does to end a file dialog: a name typed, then Open or Save.
+void TypeNameAndConfirm(HWND dialog, const std::string& name) {
+    const std::wstring text = W(name);
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(FileNameEdit(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                          SMTO_ABORTIFHUNG, 5000, &result);
+    ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+}
+
+}  // namespace
+
+// Dialogs of programs nobody here wrote, with no caption configured: the sent
+// folder is where the user's next Open or Save acts.
+TEST(Deliver, WineNotepadOpenAndWordPadSaveAsWithoutCaptions) {
+    TestDir dir;
+    Drive drive('L', dir.UnixOf("l"));
+    MakeDirs("L:\\Work");
+    ASSERT_TRUE(WriteFileBytes("L:\\Work\\marker.txt", "found in the sent folder"));
+
+    Program program(dir);
+    HWND main = StartWithoutCaptions(program);
+    ASSERT_TRUE(main);
+    SetCurrentPath(program, "L:\\Work");
+
+    {
+        SCOPED_TRACE("Notepad, Open");
+        WineProgram notepad("notepad.exe");
+        HWND editor = notepad.Wait(L"Notepad");
+        ASSERT_TRUE(editor) << "Notepad did not come up";
+        ASSERT_TRUE(BringToFrontSettled(editor));
+        Chord({VK_CONTROL}, 'O');
+        HWND open = notepad.Wait(L"#32770");
+        ASSERT_TRUE(open) << "Notepad's Open dialog did not come up";
+        ASSERT_TRUE(WaitFor([&] { return FileNameEdit(open) != nullptr; }));
+        const std::string typed = Text(FileNameEdit(open));
+
+        Click(program, tarvolo::IDC_BTNSENDTODIALOG);
+        EXPECT_TRUE(WaitFor([&] { return !Visible(main); })) << "the program did not go to the notification area";
+        EXPECT_EQ(Text(FileNameEdit(open)), typed) << "the dialog's own text did not come back";
+        TypeNameAndConfirm(open, "marker.txt");
+        HWND text = ::FindWindowExW(editor, nullptr, L"Edit", nullptr);
+        EXPECT_TRUE(WaitFor([&] { return Text(text) == "found in the sent folder"; }))
+            << "Notepad opened \"" << Text(text) << "\", not the file in the sent folder";
+    }
+    {
+        SCOPED_TRACE("WordPad, Save As");
+        WineProgram wordpad("\"C:\\Program Files\\Windows NT\\Accessories\\wordpad.exe\"");
+        HWND editor = wordpad.Wait(L"WORDPADTOP");
+        ASSERT_TRUE(editor) << "WordPad did not come up";
+        ASSERT_TRUE(BringToFrontSettled(editor));
+        Chord({VK_CONTROL}, 'S');
+        HWND save = wordpad.Wait(L"#32770");
+        ASSERT_TRUE(save) << "WordPad's Save As dialog did not come up";
+        ASSERT_TRUE(WaitFor([&] { return FileNameEdit(save) != nullptr; }));
+        // A click on the icon while the Save As dialog is in front brings the program up.
+        program.TrayNotify(WM_LBUTTONDOWN);
+        program.TrayNotify(WM_LBUTTONUP);
+        ASSERT_TRUE(WaitFor([&] { return Visible(main); })) << "the icon did not bring the program up";
+        Click(program, tarvolo::IDC_BTNSENDTODIALOG);
+        // Hidden at the end of the send: the user types only after it.
+        ASSERT_TRUE(WaitFor([&] { return !Visible(main); })) << "the program did not go to the notification area";
+        TypeNameAndConfirm(save, "saved.rtf");
+        EXPECT_TRUE(WaitFor([&] { return FileExists("L:\\Work\\saved.rtf"); }))
+            << "WordPad did not save into the sent folder";
+    }
 }

@@ -66,6 +66,11 @@ public:
     WindowHandle GetDlgItem(WindowHandle, int) override { return 0; }
     uint32_t LastSendError() const override { return kErrorAccessDenied; }
     void MinimizeApplication() override { log_.events.push_back("minimize"); }
+    std::vector<WindowNode> DescribeTree(WindowHandle w) override { return {{w, 0, "#32770", 0}}; }
+    bool IsShown(WindowHandle) override { return true; }
+    WindowHandle OwnerOf(WindowHandle) override { return 0; }
+    WindowHandle LastActivePopup(WindowHandle w) override { return w; }
+    bool SelectBrowseFolder(WindowHandle, std::string_view) override { return false; }
     bool refusingDialog = false;
 
 private:

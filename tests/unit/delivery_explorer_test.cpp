@@ -155,6 +155,11 @@ struct Recorder : Shell, Clipboard, WindowOps, CommandView {
     WindowHandle GetDlgItem(WindowHandle, int) override { return 0; }
     uint32_t LastSendError() const override { return 0; }
     void MinimizeApplication() override { log.push_back("minimize"); }
+    std::vector<WindowNode> DescribeTree(WindowHandle) override { return {}; }
+    bool IsShown(WindowHandle) override { return false; }
+    WindowHandle OwnerOf(WindowHandle) override { return 0; }
+    WindowHandle LastActivePopup(WindowHandle w) override { return w; }
+    bool SelectBrowseFolder(WindowHandle, std::string_view) override { return false; }
     void Inform(const std::string& text) override { log.push_back("inform " + text); }
     void ShowError(const std::string& text) override { log.push_back("error " + text); }
     void HistoryChanged() override { log.push_back("history shown"); }
@@ -239,8 +244,11 @@ TEST_F(ExplorerCommands, DialogMovesTheExplorerWindowYouCameFromInPlace) {
     for (const auto& c : cases) {
         recorder.log.clear();
         shell.navigates = c.navigates;
-        commands.SetWindowTarget(
-            [&](const std::string& path) { return explorer.NavigateExplorerWindow(c.cameFrom, path); });
+        // Wired as the window wires it: the window remembered as the one you came from.
+        commands.SetWindowTarget([&](const std::string& path) {
+            return explorer.NavigateExplorerWindow(commands.WindowCameFrom(), path);
+        });
+        commands.RememberWindowCameFrom(c.cameFrom);
         EXPECT_TRUE(commands.Run(Command::sendToDialog, "C:\\Front")) << c.what;
         EXPECT_EQ(recorder.log, c.log) << c.what;
         EXPECT_EQ(model.history.front(), "C:\\Front") << c.what;

@@ -50,6 +50,10 @@ public:
         bool hung = false;
         uint32_t error = 1460;  // the error of a failed send: ERROR_TIMEOUT, or 5 for higher rights
         int id = 0;
+        bool shown = true;
+        WindowHandle owner = 0;
+        WindowHandle lastPopup = 0;  // 0: the window itself
+        WindowHandle parent = 0;
         std::vector<WindowHandle> children;
     };
 
@@ -66,6 +70,7 @@ public:
         windows_[h].className = std::move(className);
         windows_[h].text = std::move(text);
         windows_[h].id = id;
+        windows_[h].parent = parent;
         windows_[parent].children.push_back(h);
         return h;
     }
@@ -121,6 +126,28 @@ public:
     }
     void MinimizeApplication() override { calls.push_back("MinimizeApplication"); }
     uint32_t LastSendError() const override { return lastError_; }
+    // Reading a window's tree, visibility and owner asks nothing of the window:
+    // not recorded.
+    std::vector<WindowNode> DescribeTree(WindowHandle window) override {
+        std::vector<WindowNode> nodes{{window, 0, windows_.at(window).className, windows_.at(window).id}};
+        Walk(window, [&](WindowHandle c) {
+            nodes.push_back({c, windows_.at(c).parent, windows_.at(c).className, windows_.at(c).id});
+            return true;
+        });
+        return nodes;
+    }
+    bool IsShown(WindowHandle w) override { return windows_.count(w) != 0 && windows_.at(w).shown; }
+    WindowHandle OwnerOf(WindowHandle w) override { return windows_.at(w).owner; }
+    WindowHandle LastActivePopup(WindowHandle w) override {
+        return windows_.at(w).lastPopup ? windows_.at(w).lastPopup : w;
+    }
+    bool SelectBrowseFolder(WindowHandle dialog, std::string_view path) override {
+        calls.push_back("BFFM_SETSELECTIONW " + Name(dialog) + " " + std::string(path));
+        if (selectError == 0 && !Fails(dialog)) return true;
+        if (selectError != 0) lastError_ = selectError;
+        return false;
+    }
+    uint32_t selectError = 0;  // the error of a selection that could not be placed
 
     // What the edit held when each click arrived (the dialog acts on that).
     std::vector<std::string> clicksSawText;
@@ -180,6 +207,7 @@ TEST_F(SendToDialogTest, DefaultButtonIsClickedWithThePathThenOldTextReturns) {
 
     EXPECT_EQ(fake.calls, (Calls{
                               "GetCaption #1",
+                              "GetWindowClassName #1",  // no standard dialog: its parts are missing
                               "DM_GETDEFID #1",
                               "EnumDescendants #1",
                               "GetWindowClassName #2",
@@ -207,7 +235,8 @@ TEST_F(SendToDialogTest, WithoutDefaultButtonThePathStays) {
     EXPECT_EQ(fake[edit].text, "C:\\Temp");
     EXPECT_EQ(sender.DialogDefaultButton, 0);
     EXPECT_EQ(fake.calls,
-              (Calls{"GetCaption #1", "DM_GETDEFID #1", "EnumDescendants #1", "GetWindowClassName #2",
+              (Calls{"GetCaption #1", "GetWindowClassName #1", "DM_GETDEFID #1", "EnumDescendants #1",
+                     "GetWindowClassName #2",
                      "WM_GETTEXT #2", "WM_SETTEXT #2 C:\\Temp", "MinimizeApplication"}));
 }
 
@@ -253,12 +282,13 @@ TEST_F(SendToDialogTest, TwoMatchingEntriesDeliverTwice) {
 TEST_F(SendToDialogTest, EntriesThatMatchNothing) {
     fake.AddTop("File Open", HasDefId(1));
     fake.AddTop("Op");
+    const Calls lookOnly{"GetCaption #1", "GetWindowClassName #1", "GetCaption #2", "GetWindowClassName #2"};
     Send({"open", "a caption longer than every window's"});
-    EXPECT_EQ(fake.calls, (Calls{"GetCaption #1", "GetCaption #2"}));
+    EXPECT_EQ(fake.calls, lookOnly);
 
     fake.calls.clear();
     Send({});
-    EXPECT_EQ(fake.calls, (Calls{"GetCaption #1", "GetCaption #2"}));
+    EXPECT_EQ(fake.calls, lookOnly);
     EXPECT_EQ(sender.DialogWindow, 0u);
 }
 
@@ -387,6 +417,206 @@ TEST_F(SendToDialogTest, WithoutAMatchingWindowNothingIsToldAndNothingHides) {
     fake.AddTop("Settings", HasDefId(1));
     EXPECT_EQ(sender.SendPathToDialog(fake, {"open"}).kind, SendOutcome::NoMatch);
     EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "MinimizeApplication"), 0);
+}
+
+// A standard file dialog as Wine builds its classic Open, with a program's own
+// edit ahead of the file name. Returns the dialog; `nameEdit` its file name.
+WindowHandle AddClassicDialog(FakeWindows& fake, const std::string& caption, WindowHandle& nameEdit,
+                              std::optional<uint32_t> defId = 0) {
+    const WindowHandle dlg = fake.AddTop(caption, defId);
+    const WindowHandle custom = fake.AddChild(dlg, "#32770");
+    fake.AddChild(custom, "Edit", "preview", 1200);
+    fake.AddChild(dlg, "SHELLDLL_DefView", "", 1121);
+    const WindowHandle box = fake.AddChild(dlg, "ComboBoxEx32", "", 1148);
+    nameEdit = fake.AddChild(fake.AddChild(box, "ComboBox", "", 1148), "Edit", "notes.txt", 1148);
+    fake.AddChild(dlg, "Button", "&Open", 1);
+    return dlg;
+}
+
+size_t Count(const FakeWindows& fake, const std::string& call) {
+    return static_cast<size_t>(std::count(fake.calls.begin(), fake.calls.end(), call));
+}
+
+// With no caption configured, in whatever language its caption is, the file
+// dialog's own name box takes the path once, its Open button is pressed even
+// when it names no default, and the user's file name returns.
+TEST_F(SendToDialogTest, RecognisedFileDialogTakesThePathInItsNameBox) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> dialogs;
+        std::optional<uint32_t> defId;
+    } cases[] = {
+        {"empty list, no default reported", {}, 0},
+        {"a default button it names", {}, HasDefId(1)},
+        {"two entries match its caption: still once", {"\xC3\x96" "ff", "\xC3\x96" "ffnen"}, HasDefId(1)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeWindows windows;
+        windows.AddTop("Somebody's notes");  // no dialog, above it in the z-order
+        WindowHandle nameEdit = 0;
+        const WindowHandle dlg = AddClassicDialog(windows, "\xC3\x96" "ffnen", nameEdit, c.defId);
+        const WindowHandle preview = nameEdit - 4;
+        windows.lastEditText_ = [&] { return windows[nameEdit].text; };
+        DialogSender send;
+        send.DialogPath = "C:\\Temp";
+        EXPECT_EQ(send.SendPathToDialog(windows, c.dialogs).kind, SendOutcome::Delivered);
+        EXPECT_EQ(windows.clicksSawText, Calls{"C:\\Temp"});
+        EXPECT_EQ(windows[nameEdit].text, "notes.txt");
+        EXPECT_EQ(windows[preview].text, "preview");
+        const WindowHandle openButton = nameEdit + 1;
+        EXPECT_EQ(Count(windows, "WM_COMMAND #" + std::to_string(dlg) + " 1 #" + std::to_string(openButton)), 1u);
+        EXPECT_EQ(Count(windows, "MinimizeApplication"), 1u);
+        EXPECT_EQ(send.DialogWindow, dlg);
+    }
+}
+
+// Down the z-order the first shown recognised dialog takes the path; a hidden
+// one is passed over, and a custom dialog selected by its caption keeps its
+// place in the order.
+TEST_F(SendToDialogTest, TheDialogHighestInTheZOrderTakesIt) {
+    WindowHandle hiddenEdit = 0, topEdit = 0, lowerEdit = 0;
+    const WindowHandle hidden = AddClassicDialog(fake, "Open", hiddenEdit);
+    fake[hidden].shown = false;
+    AddClassicDialog(fake, "Save As", topEdit);
+    AddClassicDialog(fake, "Open", lowerEdit);
+    Send({});
+    EXPECT_EQ(Count(fake, "WM_SETTEXT #" + std::to_string(topEdit) + " C:\\Temp"), 1u);
+    EXPECT_EQ(Count(fake, "WM_SETTEXT #" + std::to_string(hiddenEdit) + " C:\\Temp"), 0u);
+    EXPECT_EQ(Count(fake, "WM_SETTEXT #" + std::to_string(lowerEdit) + " C:\\Temp"), 0u);
+
+    FakeWindows windows;
+    const WindowHandle custom = windows.AddTop("Import Files", HasDefId(1));
+    const WindowHandle customEdit = windows.AddChild(custom, "TEdit", "x");
+    WindowHandle nameEdit = 0;
+    AddClassicDialog(windows, "Open", nameEdit);
+    DialogSender send;
+    send.DialogPath = "C:\\Temp";
+    send.SendPathToDialog(windows, {"import"});
+    EXPECT_EQ(Count(windows, "WM_SETTEXT #" + std::to_string(customEdit) + " C:\\Temp"), 1u);
+    EXPECT_EQ(Count(windows, "WM_SETTEXT #" + std::to_string(nameEdit) + " C:\\Temp"), 0u);
+}
+
+// The dialog you came from goes first, wherever it stands in the z-order: the
+// window itself, the dialog its owner last had active, or one it owns. When it
+// is gone the z-order decides; when it refuses, the user is told and no other
+// dialog gets the path.
+TEST_F(SendToDialogTest, TheDialogYouCameFromGoesFirst) {
+    enum class From { dialog, ownerWithActivePopup, ownerOfADialog, closedDialog, refusingDialog, nothing };
+    struct Case {
+        const char* name;
+        From from;
+        bool lowerTakes;  // else the top one
+        SendOutcome::Kind kind;
+    } cases[] = {
+        {"the dialog itself", From::dialog, true, SendOutcome::Delivered},
+        {"its owner, through the popup last active", From::ownerWithActivePopup, true, SendOutcome::Delivered},
+        {"its owner, through the windows it owns", From::ownerOfADialog, true, SendOutcome::Delivered},
+        {"a dialog since closed", From::closedDialog, false, SendOutcome::Delivered},
+        {"a window that holds no dialog", From::nothing, false, SendOutcome::Delivered},
+        {"a dialog that refuses", From::refusingDialog, false, SendOutcome::Refused},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeWindows windows;
+        WindowHandle topEdit = 0, lowerEdit = 0;
+        AddClassicDialog(windows, "Save As", topEdit);
+        const WindowHandle app = windows.AddTop("Editor");
+        windows.AddChild(app, "Edit", "document text");
+        const WindowHandle lower = AddClassicDialog(windows, "Open", lowerEdit);
+        windows[lower].owner = app;
+        DialogSender send;
+        send.DialogPath = "C:\\Temp";
+        switch (c.from) {
+            case From::dialog: send.CameFrom = lower; break;
+            case From::ownerWithActivePopup:
+                windows[app].lastPopup = lower;
+                send.CameFrom = app;
+                break;
+            case From::ownerOfADialog: send.CameFrom = app; break;
+            case From::closedDialog:
+                send.CameFrom = lower;
+                windows[lower].shown = false;
+                break;
+            case From::refusingDialog:
+                send.CameFrom = lower;
+                windows[lower].defId = std::nullopt;
+                windows[lower].error = kErrorAccessDenied;
+                break;
+            case From::nothing: send.CameFrom = windows.AddTop("Calculator"); break;
+        }
+        const SendOutcome outcome = send.SendPathToDialog(windows, {});
+        EXPECT_EQ(outcome.kind, c.kind);
+        const WindowHandle expected = c.kind == SendOutcome::Refused ? 0 : c.lowerTakes ? lowerEdit : topEdit;
+        for (WindowHandle edit : {topEdit, lowerEdit}) {
+            EXPECT_EQ(Count(windows, "WM_SETTEXT #" + std::to_string(edit) + " C:\\Temp"), edit == expected ? 1u : 0u)
+                << "edit #" << edit;
+        }
+        EXPECT_EQ(Count(windows, "WM_SETTEXT #" + std::to_string(app + 1) + " C:\\Temp"), 0u);
+        EXPECT_EQ(Count(windows, "MinimizeApplication"), c.kind == SendOutcome::Delivered ? 1u : 0u);
+    }
+}
+
+// A custom dialog the user came from, selected by its caption, also goes first.
+TEST_F(SendToDialogTest, ACaptionMatchedDialogYouCameFromGoesFirst) {
+    WindowHandle nameEdit = 0;
+    AddClassicDialog(fake, "Open", nameEdit);
+    const WindowHandle custom = fake.AddTop("Import Files", HasDefId(1));
+    const WindowHandle customEdit = fake.AddChild(custom, "Edit", "x");
+    sender.CameFrom = custom;
+    Send({"import"});
+    EXPECT_EQ(Count(fake, "WM_SETTEXT #" + std::to_string(customEdit) + " C:\\Temp"), 1u);
+    EXPECT_EQ(Count(fake, "WM_SETTEXT #" + std::to_string(nameEdit) + " C:\\Temp"), 0u);
+    EXPECT_EQ(Count(fake, "MinimizeApplication"), 1u);
+}
+
+// Browse For Folder selects the path through its own message and stays open
+// for the user's OK; its edit box takes the path only when the message could
+// not be placed in its process while the dialog still answers.
+TEST_F(SendToDialogTest, BrowseForFolderSelectsThePathAndStaysOpen) {
+    struct Case {
+        const char* name;
+        bool withEdit;
+        uint32_t selectError;  // 0: selected
+        bool hung;
+        SendOutcome::Kind kind;
+        const char* editText;  // after the send
+    } cases[] = {
+        {"tree only", false, 0, false, SendOutcome::Delivered, nullptr},
+        {"with an edit box: the tree selects, the edit is left", true, 0, false, SendOutcome::Delivered, ""},
+        {"text not placed: the edit box takes it", true, 8, false, SendOutcome::Delivered, "C:\\Temp"},
+        {"text not placed and no edit box", false, 8, false, SendOutcome::Refused, nullptr},
+        {"higher rights: the edit is not tried", true, kErrorAccessDenied, false, SendOutcome::Refused, ""},
+        {"no answer in time: nothing more is sent", true, 0, true, SendOutcome::Refused, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeWindows windows;
+        const WindowHandle dlg = windows.AddTop("Ordner suchen");
+        windows.AddChild(dlg, "Static", "", 14146);
+        WindowHandle edit = 0;
+        if (c.withEdit) edit = windows.AddChild(dlg, "Edit", "", 14149);
+        windows.AddChild(windows.AddChild(dlg, "SHBrowseForFolder ShellNameSpace Control", "", 14145),
+                         "SysTreeView32", "", 100);
+        windows.AddChild(dlg, "Button", "OK", 1);
+        windows.selectError = c.selectError;
+        windows[dlg].hung = c.hung;
+        DialogSender send;
+        send.DialogPath = "C:\\Temp";
+        const SendOutcome outcome = send.SendPathToDialog(windows, {});
+        EXPECT_EQ(outcome.kind, c.kind);
+        EXPECT_EQ(Count(windows, "BFFM_SETSELECTIONW #1 C:\\Temp"), 1u);
+        if (edit) {
+            EXPECT_EQ(windows[edit].text, c.editText);
+        }
+        for (const std::string& call : windows.calls) {
+            EXPECT_EQ(call.rfind("WM_COMMAND", 0), std::string::npos) << "the dialog was closed: " << call;
+        }
+        EXPECT_EQ(Count(windows, "MinimizeApplication"), c.kind == SendOutcome::Delivered ? 1u : 0u);
+        if (c.kind == SendOutcome::Refused) {
+            EXPECT_EQ(outcome.caption, "Ordner suchen");
+        }
+    }
 }
 
 }  // namespace

@@ -42,6 +42,11 @@ public:
     WindowHandle GetDlgItem(WindowHandle, int) override { return 0; }
     uint32_t LastSendError() const override { return 0; }
     void MinimizeApplication() override { log.push_back("minimize"); }
+    std::vector<WindowNode> DescribeTree(WindowHandle) override { return {}; }
+    bool IsShown(WindowHandle) override { return false; }
+    WindowHandle OwnerOf(WindowHandle) override { return 0; }
+    WindowHandle LastActivePopup(WindowHandle w) override { return w; }
+    bool SelectBrowseFolder(WindowHandle, std::string_view) override { return false; }
     void Inform(const std::string& text) override { log.push_back("inform " + text); }
     void ShowError(const std::string& text) override { log.push_back("error " + text); }
     void HistoryChanged() override { log.push_back("history shown"); }
