@@ -45,11 +45,16 @@ enum OptionsControlId : int {
     IDC_BTNMOVEUP2,
     IDC_BTNMOVEDOWN2,
     IDC_OPTIONSHELP,
+    IDC_DIALOGSHINT,
     IDC_GROUPSEARCH,
     IDC_MATCHANYWHERE,
 };
 
 constexpr int kOkPicture = 10, kHelpPicture = 9;
+
+const char kDialogsHint[] =
+    "Dialog finds the standard Open, Save As and Browse For Folder dialogs by itself, in any language. "
+    "List here only the beginnings of the captions of other programs' own dialogs.";
 const char* const kPageNames[] = {"General", "Favorites", "Dialogs To Find"};
 const char* const kHelpTopics[] = {"IDH_1910", "IDH_2010", "IDH_2110"};
 
@@ -155,8 +160,10 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
     int dlg = add(2, {L"BUTTON", "Dialogs To Search For", BS_GROUPBOX, 0, IDC_GROUPDIALOGS, 16, 38, 540, 196});
     add(2,
         {L"LISTBOX", "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-         WS_EX_CLIENTEDGE, IDC_DIALOGSLISTBOX, 10, 18, 420, 168, dlg},
+         WS_EX_CLIENTEDGE, IDC_DIALOGSLISTBOX, 10, 18, 420, 118, dlg},
         &DialogsListBox);
+    // An empty list is the usual case: the standard dialogs need no entry.
+    add(2, {L"STATIC", kDialogsHint, SS_LEFT, 0, IDC_DIALOGSHINT, 10, 142, 420, 46, dlg});
     add(2, {L"BUTTON", "Add", button, 0, IDC_BTNDIALOGSADD, 442, 18, 78, 24, dlg}, &btnDialogsAdd);
     add(2, {L"BUTTON", "Edit", button, 0, IDC_BTNDIALOGSEDIT, 442, 46, 78, 24, dlg}, &btnDialogsEdit);
     add(2, {L"BUTTON", "Delete", button, 0, IDC_BTNDELETE2, 442, 74, 78, 24, dlg}, &btnDelete2);

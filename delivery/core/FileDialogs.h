@@ -35,8 +35,8 @@ struct RecognisedDialog {
 };
 
 // `tree` is the top-level window first, then its descendants with every parent
-// before its children. A dialog whose kind is known but whose file-name edit is
-// missing is not recognised: there would be nowhere to put the path.
+// before its children. A file dialog whose file-name edit cannot be found is
+// not recognised: there would be nowhere to put the path.
 RecognisedDialog RecogniseDialog(const std::vector<WindowNode>& tree);
 
 // True for the class every standard dialog is of; a window of any other class

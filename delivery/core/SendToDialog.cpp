@@ -115,10 +115,10 @@ DialogSender::Offered DialogSender::Offer(WindowHandle window) {
 bool DialogSender::FindDialogWindowProc(WindowHandle window) {
     const std::string caption = ops_->GetCaption(window);
     // A recognised dialog takes the path once, in the control its kind keeps
-    // for it, whichever entries its caption may also match. A hidden one is
-    // no dialog the user is looking at.
-    // Every standard dialog is of the dialog class: the descendants of other
-    // windows (a browser has hundreds) are not read at all.
+    // for it, whichever entries its caption may also match. A hidden one is no
+    // dialog the user is looking at. Every standard dialog is of the dialog
+    // class: the descendants of other windows (a browser has hundreds) are not
+    // read at all.
     if (ops_->IsShown(window) && IsDialogClass(ops_->GetWindowClassName(window))) {
         const RecognisedDialog dialog = RecogniseDialog(ops_->DescribeTree(window));
         if (dialog.kind != DialogKind::none) {

@@ -112,7 +112,8 @@ Options Button "Delete" 336,84 78x24
 Options Button "Move Up" 336,112 78x24
 Options Button "Move Down" 336,140 78x24
 Options Button "Dialogs To Search For" 16,38 540x196
-Options ListBox "" 26,56 420x168
+Options ListBox "" 26,56 420x118
+Options Static "Dialog finds the standard Open, Save As and Browse For Folder dialogs by itself, in any language. List here only the beginnings" 26,180 420x46
 Options Button "Add" 458,56 78x24
 Options Button "Edit" 458,84 78x24
 Options Button "Delete" 458,112 78x24
