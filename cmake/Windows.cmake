@@ -12,7 +12,7 @@ endif()
 
 file(GLOB TARVOLO_PLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/*.cpp)
 add_library(tarvolo_platform STATIC ${TARVOLO_PLATFORM_SOURCES})
-target_link_libraries(tarvolo_platform PUBLIC tarvolo_core comctl32 shell32 ole32 uuid shlwapi gdi32 user32 comdlg32)
+target_link_libraries(tarvolo_platform PUBLIC tarvolo_core comctl32 shell32 ole32 oleaut32 uuid shlwapi gdi32 user32 comdlg32)
 target_compile_options(tarvolo_platform PRIVATE ${TARVOLO_WARNINGS})
 
 file(GLOB TARVOLO_APP_SOURCES CONFIGURE_DEPENDS

@@ -8,6 +8,7 @@
 
 #include "about/About.h"
 #include "delivery/WinShell.h"
+#include "delivery/WinShellWindows.h"
 #include "delivery/WinWindowOps.h"
 #include "mainwindow/CloseInfo.h"
 #include "mainwindow/Rescan.h"
@@ -63,6 +64,12 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     windowOps_ = std::make_unique<WinWindowOps>([this] { MinimizeApplication(); });
     CommandView& view = *this;
     commands_ = std::make_unique<Commands>(model_, *shell_, *clipboard_, *windowOps_, view);
+    shellWindows_ = std::make_unique<WinShellWindows>();
+    explorer_ = std::make_unique<ExplorerFolderCommands>(*shellWindows_, *commands_, view);
+    // An Explorer window you came from is moved to the path in place, before any dialog is looked for.
+    commands_->SetWindowTarget([this](const std::string& path) {
+        return explorer_->NavigateExplorerWindow(commands_->WindowCameFrom(), path);
+    });
     liveIndex_ = std::make_unique<LiveIndex>(hwnd_, model_, static_cast<LiveIndexView&>(*this));
     CreateControls();
     CreateMenus();
@@ -177,8 +184,14 @@ bool TfrmMain::IsButton(HWND hwnd) const {
 }
 
 void TfrmMain::CreateMenus() {
-    FavoritesMenusWindow window{hwnd_, btnFavorites, [this] { return ActiveControl(); },
-                                [this] { CoolTrayIconClick(); }, [this] { mnuCloseClick(); }};
+    FavoritesMenusWindow window{hwnd_,
+                                btnFavorites,
+                                [this] { return ActiveControl(); },
+                                [this] { CoolTrayIconClick(); },
+                                [this] { mnuCloseClick(); },
+                                [this] { return explorer_->Folders(); },
+                                [this](const std::string& path) { ShowExplorerFolder(path); },
+                                [this](const std::string& path) { explorer_->SendFolderToDialog(path); }};
     favoritesMenus = std::make_unique<FavoritesMenus>(model_, *commands_, std::move(window), Scaled(16));
 }
 

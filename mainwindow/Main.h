@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "delivery/core/Commands.h"
+#include "delivery/core/ExplorerWindows.h"
 #include "mainwindow/DriveList.h"
 #include "mainwindow/FavoritesMenus.h"
 #include "mainwindow/HistoryBox.h"
@@ -124,6 +125,11 @@ public:
     void UpdateHistory() { historyBox->SetHistory(model_.history); }
     std::string CurrentPath() const { return historyBox->CurrentPath(); }
     void SetCurrentPath(const std::string& path) { historyBox->SetCurrentPath(path); }
+    // A folder open in Explorer, chosen in the window's menu: the current path,
+    // with its row selected when its drive is on show.
+    void ShowExplorerFolder(const std::string& path);
+    // Ctrl+G: the folder of the Explorer window in front goes to the dialog.
+    void SendFrontExplorerFolder() { explorer_->SendFrontFolderToDialog(); }
 
     // --- Favorites (the menus in FavoritesMenus.cpp) ---
     void btnAddToFavoritesClick();
@@ -189,6 +195,8 @@ private:
     std::unique_ptr<Clipboard> clipboard_;
     std::unique_ptr<WindowOps> windowOps_;
     std::unique_ptr<Commands> commands_;
+    std::unique_ptr<ShellWindows> shellWindows_;
+    std::unique_ptr<ExplorerFolderCommands> explorer_;
     void CreateControls();
     void CreateMenus();
     void CreateTrayIcon();

@@ -21,6 +21,7 @@ Settings SettingsFromStored(const StoredSettings& s) {
     v.includeReadOnly = s.readOnly;
     v.includeHidden = s.hidden;
     v.includeSystem = s.system;
+    v.matchAnywhere = s.matchAnywhere;
     return v;
 }
 
@@ -36,6 +37,7 @@ StoredSettings StoredFromSettings(const Settings& v) {
     s.readOnly = v.includeReadOnly;
     s.hidden = v.includeHidden;
     s.system = v.includeSystem;
+    s.matchAnywhere = v.matchAnywhere;
     return s;
 }
 
@@ -93,9 +95,9 @@ void DriveRows::EnsureSearch(const CaseFolder& folder) {
     searchStale = false;
 }
 
-long DriveRows::Find(long start, std::string_view text, const CaseFolder& folder) {
+long DriveRows::Find(long start, std::string_view text, const CaseFolder& folder, MatchRule rule) {
     EnsureSearch(folder);
-    return search.FindFrom(start, text, folder);
+    return search.FindFrom(start, text, folder, rule);
 }
 
 // ---------------------------------------------------------------------------
@@ -235,6 +237,7 @@ OptionsValues Model::Options() const {
     v.includeReadOnly = settings.includeReadOnly;
     v.includeHidden = settings.includeHidden;
     v.includeSystem = settings.includeSystem;
+    v.matchAnywhere = settings.matchAnywhere;
     v.favorites = FavoriteEntries(favorites);
     v.dialogs = dialogs;
     return v;
@@ -245,6 +248,7 @@ void Model::ApplyOptions(const OptionsValues& v) {
     settings.includeReadOnly = v.includeReadOnly;
     settings.includeHidden = v.includeHidden;
     settings.includeSystem = v.includeSystem;
+    settings.matchAnywhere = v.matchAnywhere;
     favorites = ParseFavorites(v.favorites);
     dialogs = v.dialogs;
 }

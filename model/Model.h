@@ -58,8 +58,9 @@ struct DriveRows {
     void Replace(RowStore newRows);
     void BuildCodes() { codes.Build(rows); }
     void EnsureSearch(const CaseFolder& folder);
-    // The first row from `start` whose name begins with `text`; -1 for none.
-    long Find(long start, std::string_view text, const CaseFolder& folder);
+    // The first row from `start` whose name matches `text` by `rule`; -1 for none.
+    long Find(long start, std::string_view text, const CaseFolder& folder,
+              MatchRule rule = MatchRule::beginning);
 };
 
 // A drive's index as read from its file.
@@ -89,6 +90,7 @@ bool WriteDriveIndex(FileSystem& files, const std::string& path, const std::stri
 struct OptionsValues {
     uint16_t hotKey = 0;
     bool includeReadOnly = true, includeHidden = true, includeSystem = true;
+    bool matchAnywhere = false;
     std::vector<std::string> favorites;  // entries as the file holds them
     std::vector<std::string> dialogs;
 };

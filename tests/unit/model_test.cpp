@@ -184,12 +184,15 @@ TEST_F(ModelFiles, OptionsAreACopyAppliedAsAWhole) {
     OptionsValues copy = model.Options();
     copy.hotKey = 0x4054;
     copy.includeSystem = false;
+    EXPECT_FALSE(copy.matchAnywhere);
+    copy.matchAnywhere = true;
     copy.favorites.push_back("C:\\B?16450*0");
     copy.dialogs = {"Save"};
     EXPECT_EQ(model.favorites.size(), 1u) << "editing the copy leaves the model alone";
     model.ApplyOptions(copy);
     EXPECT_EQ(model.settings.hotKey, 0x4054);
     EXPECT_FALSE(model.settings.Filter().includeSystem);
+    EXPECT_EQ(model.settings.SearchRule(), MatchRule::anywhere);
     ASSERT_EQ(model.favorites.size(), 2u);
     EXPECT_EQ(model.favorites[1].openKey, 16450);
     EXPECT_EQ(model.dialogs, Lines{"Save"});
