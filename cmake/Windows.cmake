@@ -16,7 +16,7 @@ include(${CMAKE_SOURCE_DIR}/res/Resources.cmake)
 
 file(GLOB TARVOLO_PLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/*.cpp)
 add_library(tarvolo_platform STATIC ${TARVOLO_PLATFORM_SOURCES})
-target_link_libraries(tarvolo_platform PUBLIC tarvolo_core comctl32 shell32 ole32 uuid shlwapi gdi32 user32 comdlg32)
+target_link_libraries(tarvolo_platform PUBLIC tarvolo_core comctl32 shell32 ole32 oleaut32 uuid shlwapi gdi32 user32 comdlg32)
 target_include_directories(tarvolo_platform PUBLIC ${TARVOLO_GENERATED_DIR})
 target_compile_options(tarvolo_platform PRIVATE ${TARVOLO_WARNINGS})
 
@@ -114,7 +114,14 @@ if(TARVOLO_E2E_TESTS)
   add_executable(e2e_tests ${TARVOLO_E2E_TESTS})
   target_link_libraries(e2e_tests PRIVATE tarvolo_platform gtest gtest_main)
   target_compile_options(e2e_tests PRIVATE ${TARVOLO_WARNINGS})
-  add_dependencies(e2e_tests tarvolo dialoghost)
+  add_dependencies(e2e_tests tarvolo dialoghost endlessfs)
+  # A tree no walk can finish, served on the Linux side for the scan's Cancel test.
+  find_program(TARVOLO_HOST_CC NAMES cc gcc REQUIRED)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/endlessfs
+    COMMAND ${TARVOLO_HOST_CC} -O2 -Wall -Wextra -Werror -o ${CMAKE_BINARY_DIR}/endlessfs
+      ${CMAKE_SOURCE_DIR}/tests/e2e/endlessfs.c
+    DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/endlessfs.c VERBATIM)
+  add_custom_target(endlessfs DEPENDS ${CMAKE_BINARY_DIR}/endlessfs)
   # One program at a time: they share the display, the keyboard and the Wine session.
   gtest_discover_tests(e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES LABELS e2e RUN_SERIAL TRUE TIMEOUT 180

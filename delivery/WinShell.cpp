@@ -36,12 +36,12 @@ bool SetClipboardMemory(UINT format, HGLOBAL memory) {
 }
 
 // Another program may hold the clipboard for a moment (a clipboard viewer
-// reading our last copy); a few short tries tell that from a clipboard that
-// stays locked.
+// reading our last copy, which under load takes longer than a tenth of a
+// second); tries for half a second tell that from a clipboard that stays locked.
 bool OpenClipboardBriefly(HWND owner) {
-    for (int attempt = 0; attempt < 5; ++attempt) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
         if (::OpenClipboard(owner)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
     return false;
 }

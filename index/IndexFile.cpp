@@ -18,6 +18,15 @@ std::string IndexFileText(const RowStore& rows) {
     return text;
 }
 
+bool IsIndexRow(std::string_view line) {
+    if (line.size() > kMaxRowBytes) return false;
+    // Below 0x20 a byte is a control character in UTF-8 and in every ANSI code
+    // page, double-byte ones included (their trail bytes start at 0x40).
+    for (const char c : line)
+        if (static_cast<unsigned char>(c) < 0x20) return false;
+    return true;
+}
+
 namespace {
 
 std::string_view WithoutByteOrderMark(std::string_view bytes) {
@@ -35,7 +44,7 @@ size_t LineGuess(std::string_view bytes) {
 
 void AppendLines(std::string_view bytes, const AnsiDecoder& decode, RowStore& rows) {
     ForEachLine(bytes, [&](std::string_view line) {
-        if (line.size() > kMaxRowBytes) return;
+        if (!IsIndexRow(line)) return;
         if (IsValidUtf8(line)) {
             rows.Append(line);
         } else {
@@ -68,7 +77,7 @@ RowStore ParseIndexFileBuffer(std::string&& fileText, const AnsiDecoder& decode)
     size_t write = 0;
     size_t restAt = std::string::npos;
     ForEachLine(bytes, [&](std::string_view line) {
-        if (restAt != std::string::npos || line.size() > kMaxRowBytes) return;
+        if (restAt != std::string::npos || !IsIndexRow(line)) return;
         const size_t lineAt = static_cast<size_t>(line.data() - base);
         if (IsValidUtf8(line)) {
             std::memmove(base + write, line.data(), line.size());

@@ -21,6 +21,10 @@ std::string IndexFileText(const RowStore& rows);
 // longer than three times that in UTF-8: a longer line is no directory and is
 // left out (shown whole, a 100 MB "name" would stall the window for minutes).
 constexpr size_t kMaxRowBytes = size_t{32767} * 3;
+// Nor does a Windows name hold a control character (U+0001 to U+001F): a line
+// with one is no directory either (a stray or damaged file is full of them,
+// and such text has crashed the edit control the current path is shown in).
+bool IsIndexRow(std::string_view line);
 
 RowStore ParseIndexFile(std::string_view bytes, const AnsiDecoder& decode);
 

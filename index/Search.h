@@ -1,6 +1,6 @@
-// Finding a directory by the beginning of its name. The names are upper-cased
-// once when the rows are loaded, into one buffer, so that a keystroke over a
-// million rows is a scan of contiguous bytes.
+// Finding a directory by its name: by the name's beginning, or by text anywhere
+// in it. The names are upper-cased once when the rows are loaded, into one
+// buffer, so that a keystroke over a million rows is a scan of contiguous bytes.
 #pragma once
 
 #include <cstddef>
@@ -28,24 +28,30 @@ struct AsciiCaseFolder : CaseFolder {
 // answer is plain ASCII upper case.
 std::string FoldText(std::string_view utf8, const CaseFolder& folder);
 
+// Where in a name the typed text may stand.
+enum class MatchRule { beginning, anywhere };
+
 class SearchIndex {
 public:
     void Build(const RowStore& rows, const CaseFolder& folder);
     void Clear();
 
     // The first row, in the order start+1 .. last, then 0 .. start-1, whose
-    // name begins with `text` regardless of case; `start` itself is never
-    // tested, and start = -1 tests every row from 0. -1 when none matches.
-    long FindFrom(long start, std::string_view text, const CaseFolder& folder) const;
+    // name begins with `text` (or holds it anywhere, by `rule`) regardless of
+    // case; `start` itself is never tested, and start = -1 tests every row
+    // from 0. -1 when none matches.
+    long FindFrom(long start, std::string_view text, const CaseFolder& folder,
+                  MatchRule rule = MatchRule::beginning) const;
     // The same with text already passed through FoldText.
-    long FindFolded(long start, std::string_view foldedText) const;
-    bool Matches(size_t row, std::string_view foldedText) const;
+    long FindFolded(long start, std::string_view foldedText, MatchRule rule = MatchRule::beginning) const;
+    bool Matches(size_t row, std::string_view foldedText, MatchRule rule = MatchRule::beginning) const;
 
     size_t size() const { return ends_.size(); }
     size_t MemoryBytes() const { return folded_.capacity() + ends_.capacity() * sizeof(uint32_t); }
 
 private:
     long Scan(size_t from, size_t to, std::string_view foldedText) const;
+    long ScanAnywhere(size_t from, size_t to, std::string_view foldedText) const;
 
     std::string folded_;
     std::vector<uint32_t> ends_;

@@ -11,6 +11,7 @@ namespace tarvolo {
 namespace {
 
 constexpr int kFavoriteImage = 4;
+constexpr int kExplorerFoldersImage = 0;
 
 PopupMenu::Item& AddParent(PopupMenu& menu, std::string caption, int image, FavoritesMenuKind kind) {
     PopupMenu::Item& item = menu.Add(std::move(caption), image);
@@ -26,6 +27,7 @@ FavoritesMenus::FavoritesMenus(Model& model, Commands& commands, FavoritesMenusW
     CoolTrayPopUp = std::make_unique<PopupMenu>(PopUpImageList.get());
     AddParent(*CoolTrayPopUp, "Open Favorites", 0, FavoritesMenuKind::open);
     AddParent(*CoolTrayPopUp, "Send To Dialog", 1, FavoritesMenuKind::sendToDialog);
+    CoolTrayPopUp->Add(kExplorerFoldersCaption, kExplorerFoldersImage);
     CoolTrayPopUp->AddSeparator();
     CoolTrayPopUp->Add("Show Tarvolo", 3, [this] { window_.showProgram(); });
     CoolTrayPopUp->Add("Close", 2, [this] { window_.closeProgram(); });
@@ -34,6 +36,30 @@ FavoritesMenus::FavoritesMenus(Model& model, Commands& commands, FavoritesMenusW
     popUpFavorites = std::make_unique<PopupMenu>(PopUpImageList.get());
     AddParent(*popUpFavorites, "Open", 0, FavoritesMenuKind::open);
     AddParent(*popUpFavorites, "Send To Dialog", 1, FavoritesMenuKind::sendToDialog);
+    popUpFavorites->Add(kExplorerFoldersCaption, kExplorerFoldersImage);
+    // Explorer's windows change while the menu is closed: its folders are asked for
+    // each time it opens, from the button and from the right click alike.
+    popUpFavorites->onPopup = [this] {
+        CreateExplorerFoldersPopUp(popUpFavorites->At(kExplorerFoldersItem), false);
+    };
+}
+
+void FavoritesMenus::CreateExplorerFoldersPopUp(PopupMenu::Item& parent, bool inTrayMenu) {
+    parent.submenu = std::make_unique<PopupMenu>(PopUpImageList.get());
+    const std::vector<std::string> folders =
+        window_.explorerFolders ? window_.explorerFolders() : std::vector<std::string>{};
+    for (ExplorerMenuEntry& entry : ExplorerMenuEntries(folders)) {
+        std::function<void()> onClick;
+        if (entry.enabled) {
+            auto& handler = inTrayMenu ? window_.explorerFolderToDialog : window_.showExplorerFolder;
+            onClick = [&handler, path = entry.path] {
+                if (handler) handler(path);
+            };
+        }
+        PopupMenu::Item& item =
+            parent.submenu->Add(std::move(entry.caption), entry.enabled ? kFavoriteImage : -1, std::move(onClick));
+        item.enabled = entry.enabled;
+    }
 }
 
 void FavoritesMenus::CreateFavoritesPopUp(PopupMenu::Item& parent) {
@@ -91,6 +117,7 @@ void FavoritesMenus::CoolTrayPopUpPopup() {
     commands_.RememberWindowCameFrom(WinWindowOps::ForegroundOfAnotherProgram());
     CreateFavoritesPopUp(CoolTrayPopUp->At(0));
     CreateFavoritesPopUp(CoolTrayPopUp->At(1));
+    CreateExplorerFoldersPopUp(CoolTrayPopUp->At(kExplorerFoldersItem), true);
 }
 
 void FavoritesMenus::FavoritesOnClick(const std::string& path) {

@@ -1,6 +1,7 @@
 // The favorites menus: the window's own (under the Favorites button and as its
 // context menu) and the notification icon's, the choice of one of their items,
-// and the favorites' own key combinations.
+// the favorites' own key combinations, and in both menus the folders open in
+// Explorer.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "delivery/core/Commands.h"
 #include "model/FavoritesMenu.h"
@@ -23,6 +25,12 @@ struct FavoritesMenusWindow {
     std::function<HWND()> focusedControl;  // the context menu from the keyboard opens under it
     std::function<void()> showProgram;     // the icon menu's "Show" item
     std::function<void()> closeProgram;    // the icon menu's "Close" item
+    // The folders open in Explorer, the most recently used first.
+    std::function<std::vector<std::string>()> explorerFolders;
+    // A folder chosen in the window's menu: it becomes the current path.
+    std::function<void(const std::string&)> showExplorerFolder;
+    // A folder chosen in the icon's menu: it goes to the dialog.
+    std::function<void(const std::string&)> explorerFolderToDialog;
 };
 
 class FavoritesMenus {
@@ -36,6 +44,9 @@ public:
     void CreateFavoritesPopUp(PopupMenu::Item& parent);
     // popUpFavorites from the favorites as they are now, so that its shortcuts show the current keys.
     void RebuildWindowMenu();
+    // The "Explorer Folders" submenu of `parent` from the folders open now; one
+    // greyed "(none)" when there are none. `inTrayMenu`: choosing sends to the dialog.
+    void CreateExplorerFoldersPopUp(PopupMenu::Item& parent, bool inTrayMenu);
     void btnFavoritesClick();
     void CoolTrayPopUpPopup();
     // The right click on the window: popUpFavorites as last built. (-1, -1) is the
@@ -53,8 +64,10 @@ public:
     void SetPictureSize(int size);
 
     std::unique_ptr<MenuImages> PopUpImageList;
-    std::unique_ptr<PopupMenu> CoolTrayPopUp;   // OpenFavorites1, SendToDialog1, N1, mnuShowHide, mnuClose
-    std::unique_ptr<PopupMenu> popUpFavorites;  // mnuFavoritesOpen, mnuFavoritesToDialog
+    // OpenFavorites1, SendToDialog1, ExplorerFolders1, N1, mnuShowHide, mnuClose
+    std::unique_ptr<PopupMenu> CoolTrayPopUp;
+    std::unique_ptr<PopupMenu> popUpFavorites;  // mnuFavoritesOpen, mnuFavoritesToDialog, mnuExplorerFolders
+    static constexpr size_t kExplorerFoldersItem = 2;  // in both menus
 
 private:
     Model& model_;

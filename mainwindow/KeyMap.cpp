@@ -132,6 +132,12 @@ bool KeyMap::FormKeyDown(WORD& key, unsigned shift) {
         window_.PressFindNext();
         searchSwallow_ = true;
     }
+    if (plan.explorerToDialog) {
+        // Its character (BEL) is no search text.
+        searchSwallow_ = true;
+        window_.SendFrontExplorerFolder();
+        return true;
+    }
     if (plan.clearSearch && !window_.SearchEmpty()) window_.SetSearchText("");
     if (plan.stepList) {
         window_.FocusList();

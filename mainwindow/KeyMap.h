@@ -38,6 +38,8 @@ public:
     virtual void ChooseDrive(int index) = 0;
     // A favorite's own key combination; true when one took the key.
     virtual bool RunFavoriteShortcut(WORD key, unsigned shift) = 0;
+    // Ctrl+G: the folder of the Explorer window in front goes to the dialog.
+    virtual void SendFrontExplorerFolder() = 0;
 };
 
 class KeyMap {

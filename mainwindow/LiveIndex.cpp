@@ -15,18 +15,21 @@ namespace {
 constexpr UINT kSettleMs = 3000;
 
 // On a drive's own thread: its index file, the drive's own or the per-user copy.
+// The same choice between the two files as the shown drive's.
 OffscreenDrives::Load LoadIndexRows(const std::string& root, RowStore& rows) {
-    for (const std::string& path : {IndexFilePath(root), LocalIndexFilePath(root)}) {
-        if (path.empty()) continue;
-        std::string bytes;
-        bool existed = false;
-        if (!ReadWholeFile(path, bytes, &existed, kMaxIndexFileBytes)) return OffscreenDrives::Load::kFailed;
-        if (!existed) continue;
-        const WinAnsiDecoder ansi;
-        rows = ParseIndexFileBuffer(std::move(bytes), ansi);
-        return OffscreenDrives::Load::kLoaded;
+    WinFileSystem files;
+    const WinAnsiDecoder ansi;
+    IndexRead read = ReadDriveIndexFile(files, ansi, IndexFilePath(root), LocalIndexFilePath(root));
+    switch (read.result) {
+        case FileSystem::Read::loaded:
+            rows = std::move(read.rows);
+            return OffscreenDrives::Load::kLoaded;
+        case FileSystem::Read::missing:
+            return OffscreenDrives::Load::kMissing;
+        case FileSystem::Read::unreadable:
+            break;
     }
-    return OffscreenDrives::Load::kMissing;
+    return OffscreenDrives::Load::kFailed;
 }
 
 // On a drive's own thread, with a file system of its own. No message: the next

@@ -8,6 +8,7 @@
 
 #include "about/About.h"
 #include "delivery/WinShell.h"
+#include "delivery/WinShellWindows.h"
 #include "delivery/WinWindowOps.h"
 #include "mainwindow/CloseInfo.h"
 #include "mainwindow/Rescan.h"
@@ -64,6 +65,12 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     windowOps_ = std::make_unique<WinWindowOps>([this] { MinimizeApplication(); });
     CommandView& view = *this;
     commands_ = std::make_unique<Commands>(model_, *shell_, *clipboard_, *windowOps_, view);
+    shellWindows_ = std::make_unique<WinShellWindows>();
+    explorer_ = std::make_unique<ExplorerFolderCommands>(*shellWindows_, *commands_, view);
+    // An Explorer window you came from is moved to the path in place, before any dialog is looked for.
+    commands_->SetWindowTarget([this](const std::string& path) {
+        return explorer_->NavigateExplorerWindow(commands_->WindowCameFrom(), path);
+    });
     liveIndex_ = std::make_unique<LiveIndex>(hwnd_, model_, static_cast<LiveIndexView&>(*this));
     CreateControls();
     CreateMenus();
@@ -178,8 +185,14 @@ bool TfrmMain::IsButton(HWND hwnd) const {
 }
 
 void TfrmMain::CreateMenus() {
-    FavoritesMenusWindow window{hwnd_, btnFavorites, [this] { return ActiveControl(); },
-                                [this] { CoolTrayIconClick(); }, [this] { mnuCloseClick(); }};
+    FavoritesMenusWindow window{hwnd_,
+                                btnFavorites,
+                                [this] { return ActiveControl(); },
+                                [this] { CoolTrayIconClick(); },
+                                [this] { mnuCloseClick(); },
+                                [this] { return explorer_->Folders(); },
+                                [this](const std::string& path) { ShowExplorerFolder(path); },
+                                [this](const std::string& path) { explorer_->SendFolderToDialog(path); }};
     favoritesMenus = std::make_unique<FavoritesMenus>(model_, *commands_, std::move(window), Scaled(16));
 }
 
@@ -261,6 +274,10 @@ void TfrmMain::OptionsClick() {
 
 void TfrmMain::FormShow() {
     shown_ = true;
+    struct FirstShow {
+        bool& flag;
+        ~FirstShow() { flag = false; }
+    } firstShow{inFirstShow_ = true};
     LoadSettings();
     // A balloon, not a box: a start in the notification area at logon must not wait for a click.
     const uint16_t hotKey = model_.settings.hotKey;
@@ -331,6 +348,13 @@ void TfrmMain::ProgramGroupClick(ProgramButton button) {
 void TfrmMain::MinimizeTimerTimer() {
     // One tick is all it takes: left running, a 1 ms timer would wake the program for nothing all day.
     ::KillTimer(hwnd_, kMinimizeTimer);
+    // The first show runs inside the system's show of the window: a tick taken
+    // by its scan or a message box would hide the window, which the show then
+    // makes visible all the same. Once the show is over, then.
+    if (inFirstShow_) {
+        ::SetTimer(hwnd_, kMinimizeTimer, 20, nullptr);
+        return;
+    }
     const auto& args = Application::Get().Arguments();
     if (args.empty()) return;
     std::string first = args[0];
@@ -436,8 +460,8 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (msg == liveGuiObjectsMessage_ && msg) return static_cast<LRESULT>(LiveGuiObjects());
     if (msg == showInstanceMessage_ && msg) {
-        ShowHide(true);
-        return 0;
+        if (wp == kInstanceShow) ShowHide(true);
+        return kInstanceAnswer;
     }
     if (liveIndex_ && liveIndex_->OnMessage(msg, wp)) return 0;
     switch (msg) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "delivery/core/Commands.h"
+#include "delivery/core/ExplorerWindows.h"
 #include "mainwindow/DriveList.h"
 #include "mainwindow/FavoritesMenus.h"
 #include "mainwindow/HistoryBox.h"
@@ -124,6 +125,11 @@ public:
     void UpdateHistory() { historyBox->SetHistory(model_.history); }
     std::string CurrentPath() const { return historyBox->CurrentPath(); }
     void SetCurrentPath(const std::string& path) { historyBox->SetCurrentPath(path); }
+    // A folder open in Explorer, chosen in the window's menu: the current path,
+    // with its row selected when its drive is on show.
+    void ShowExplorerFolder(const std::string& path);
+    // Ctrl+G: the folder of the Explorer window in front goes to the dialog.
+    void SendFrontExplorerFolder() { explorer_->SendFrontFolderToDialog(); }
 
     // --- Favorites (the menus in FavoritesMenus.cpp) ---
     void btnAddToFavoritesClick();
@@ -189,6 +195,8 @@ private:
     std::unique_ptr<Clipboard> clipboard_;
     std::unique_ptr<WindowOps> windowOps_;
     std::unique_ptr<Commands> commands_;
+    std::unique_ptr<ShellWindows> shellWindows_;
+    std::unique_ptr<ExplorerFolderCommands> explorer_;
     void CreateControls();
     void CreateMenus();
     void CreateTrayIcon();
@@ -201,6 +209,7 @@ private:
     WNDPROC previousProc_ = nullptr;  // kept while the hot-key hook is installed
     bool hookInstalled_ = false;
     bool shown_ = false;              // the first show has run
+    bool inFirstShow_ = false;        // the first show runs (a scan or a message box may run messages)
     bool sessionSaved_ = false;
     UINT taskbarCreatedMessage_ = 0;
     UINT showInstanceMessage_ = 0;
@@ -211,9 +220,13 @@ private:
     UniqueImageList buttonImages_;
 };
 
-
-// The registered message that a second start sends to bring the first one forward.
+// The registered message that a second start sends to bring the first one
+// forward: sent with kInstanceQuery, the main window answers kInstanceAnswer
+// (proof that the window is this program's); posted with kInstanceShow, it shows.
 const wchar_t* ShowInstanceMessageName();
+constexpr WPARAM kInstanceQuery = 0;
+constexpr WPARAM kInstanceShow = 1;
+constexpr LRESULT kInstanceAnswer = 0x54766C6F;
 // The registered message the main window answers with LiveGuiObjects(), so that
 // a test can watch the program's handles from outside.
 const wchar_t* LiveGuiObjectsMessageName();

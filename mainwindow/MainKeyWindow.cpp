@@ -54,4 +54,6 @@ void MainKeyWindow::ChooseDrive(int index) {
 
 bool MainKeyWindow::RunFavoriteShortcut(WORD key, unsigned shift) { return form_.FavoriteShortcut(key, shift); }
 
+void MainKeyWindow::SendFrontExplorerFolder() { form_.SendFrontExplorerFolder(); }
+
 }  // namespace tarvolo

@@ -27,6 +27,7 @@ public:
     int FindDrive(char letter) const override;
     void ChooseDrive(int index) override;
     bool RunFavoriteShortcut(WORD key, unsigned shift) override;
+    void SendFrontExplorerFolder() override;
 
 private:
     TfrmMain& form_;

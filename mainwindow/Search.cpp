@@ -1,5 +1,5 @@
 // The search box: typing selects the first directory whose name begins with
-// the text, a keystroke that matches nothing is taken back, and Find Next
+// the text (or holds it anywhere, when the user chose so), a keystroke that matches nothing is taken back, and Find Next
 // steps on to later matches.
 #include "mainwindow/Main.h"
 
@@ -14,7 +14,7 @@ void TfrmMain::EnsureSearchIndex() {
 
 bool TfrmMain::FindDirectory(long start) {
     static const WinCaseFolder folder;
-    const long found = model_.drive.Find(start, WindowText(DirToFind), folder);
+    const long found = model_.drive.Find(start, WindowText(DirToFind), folder, model_.settings.SearchRule());
     if (found >= 0) SelectRow(found);
     DirListBoxClick();
     return found >= 0;

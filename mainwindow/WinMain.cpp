@@ -12,6 +12,7 @@
 #include "model/Model.h"
 #include "platform/Application.h"
 #include "platform/Handles.h"
+#include "platform/RunningInstance.h"
 #include "platform/WinFileSystem.h"
 #include "platform/WinText.h"
 
@@ -26,11 +27,14 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
         // An instance without a main window is on its way out: start all the same,
         // or the program could not be started again until that process is gone.
-        if (HWND running = ::FindWindowW(MainWindowClassName(), nullptr)) {
+        // Other programs' windows may have the same class name; only ours answers.
+        const UINT show = ::RegisterWindowMessageW(ShowInstanceMessageName());
+        if (HWND running =
+                FindAnsweringWindow(MainWindowClassName(), show, kInstanceQuery, kInstanceAnswer)) {
             DWORD pid = 0;
             ::GetWindowThreadProcessId(running, &pid);
             ::AllowSetForegroundWindow(pid);
-            ::PostMessageW(running, ::RegisterWindowMessageW(ShowInstanceMessageName()), 0, 0);
+            ::PostMessageW(running, show, kInstanceShow, 0);
             return 0;
         }
     }

@@ -33,6 +33,8 @@ FormKeyDownPlan PlanFormKeyDown(uint16_t key, unsigned shift, bool listFocused) 
     plan.stepList = IsStepKey(key) && !listFocused;
     // Letter keys B to Z only: the raw codes beyond them are keypad and function keys.
     if ((shift & ssShift) && key > 'A' && key <= 'Z') plan.drive = static_cast<char>(key);
+    // Ctrl alone: Ctrl+Shift+G stays the drive key, Ctrl+Alt+G is AltGr on many keyboards.
+    plan.explorerToDialog = key == 'G' && shift == ssCtrl;
     return plan;
 }
 

@@ -54,6 +54,7 @@ struct FormKeyDownPlan {
     bool clearSearch = false;   // Escape: the search box is emptied
     bool stepList = false;      // Up/Down from outside the list: into the list, one row on
     std::optional<char> drive;  // Shift+B..Z: that drive, if the drive list has it
+    bool explorerToDialog = false;  // Ctrl+G: the front Explorer window's folder to the dialog
 };
 FormKeyDownPlan PlanFormKeyDown(uint16_t key, unsigned shift, bool listFocused);
 

@@ -21,6 +21,7 @@ Settings SettingsFromStored(const StoredSettings& s) {
     v.includeReadOnly = s.readOnly;
     v.includeHidden = s.hidden;
     v.includeSystem = s.system;
+    v.matchAnywhere = s.matchAnywhere;
     return v;
 }
 
@@ -36,6 +37,7 @@ StoredSettings StoredFromSettings(const Settings& v) {
     s.readOnly = v.includeReadOnly;
     s.hidden = v.includeHidden;
     s.system = v.includeSystem;
+    s.matchAnywhere = v.matchAnywhere;
     return s;
 }
 
@@ -93,9 +95,9 @@ void DriveRows::EnsureSearch(const CaseFolder& folder) {
     searchStale = false;
 }
 
-long DriveRows::Find(long start, std::string_view text, const CaseFolder& folder) {
+long DriveRows::Find(long start, std::string_view text, const CaseFolder& folder, MatchRule rule) {
     EnsureSearch(folder);
-    return search.FindFrom(start, text, folder);
+    return search.FindFrom(start, text, folder, rule);
 }
 
 // ---------------------------------------------------------------------------
@@ -152,7 +154,9 @@ std::string Model::SaveLists(bool stopAtFirstFailure) {
 void Model::LoadSettings() {
     std::string text;
     // A file that cannot be read gives the defaults, as a missing one does.
-    if (files_.ReadWhole(SettingsPath(), text, kListFileLimit) != FileSystem::Read::loaded) text.clear();
+    const FileSystem::Read read = files_.ReadWhole(SettingsPath(), text, kListFileLimit);
+    settingsUnreadable_ = read == FileSystem::Read::unreadable;
+    if (read != FileSystem::Read::loaded) text.clear();
     const IniFile ini = IniFile::Parse(text);
     settings = SettingsFromStored(ReadStoredSettings(ini));
     settings.widthStored = ini.Get("Window", "Width").has_value();
@@ -161,27 +165,48 @@ void Model::LoadSettings() {
 }
 
 bool Model::SaveSettings() {
-    if (!settingsLoaded_) return true;
+    if (!settingsLoaded_ || settingsUnreadable_) return true;
     std::string text;
-    if (files_.ReadWhole(SettingsPath(), text, kListFileLimit) != FileSystem::Read::loaded) text.clear();
+    switch (files_.ReadWhole(SettingsPath(), text, kListFileLimit)) {
+        case FileSystem::Read::loaded:
+            break;
+        case FileSystem::Read::missing:
+            text.clear();
+            break;
+        case FileSystem::Read::unreadable:
+            return false;
+    }
     IniFile ini = IniFile::Parse(text);
     WriteStoredSettings(ini, StoredFromSettings(settings));
     return files_.ReplaceWhole(SettingsPath(), ini.Text());
 }
 
-IndexRead Model::ReadDriveIndex(const std::string& path, const std::string& localPath) {
+IndexRead ReadDriveIndexFile(FileSystem& files, const AnsiDecoder& ansi, const std::string& path,
+                             const std::string& localPath) {
     IndexRead read;
     auto readFile = [&](const std::string& file) {
         read.path = file;
         std::string bytes;
-        read.result = files_.ReadWhole(file, bytes, kIndexFileLimit);
+        read.result = files.ReadWhole(file, bytes, kIndexFileLimit);
         // Parsed in the file's own buffer: a million rows are not copied twice.
-        if (read.result == FileSystem::Read::loaded)
-            read.rows = ParseIndexFileBuffer(std::move(bytes), ansi_);
+        if (read.result == FileSystem::Read::loaded) read.rows = ParseIndexFileBuffer(std::move(bytes), ansi);
     };
-    readFile(path);
-    if (read.result == FileSystem::Read::missing && !localPath.empty()) readFile(localPath);
+    // Both exist when the root's file could not be replaced (an administrator's,
+    // or read-only) and the per-user copy was written instead: that copy is the
+    // newer one then. Equal times keep the root's.
+    std::string first = path, second = localPath;
+    if (!localPath.empty()) {
+        const std::optional<uint64_t> local = files.LastWriteTime(localPath);
+        const std::optional<uint64_t> root = files.LastWriteTime(path);
+        if (local && (!root || *local > *root)) std::swap(first, second);
+    }
+    readFile(first);
+    if (read.result == FileSystem::Read::missing && !second.empty()) readFile(second);
     return read;
+}
+
+IndexRead Model::ReadDriveIndex(const std::string& path, const std::string& localPath) {
+    return ReadDriveIndexFile(files_, ansi_, path, localPath);
 }
 
 bool WriteDriveIndex(FileSystem& files, const std::string& path, const std::string& localPath,
@@ -212,6 +237,7 @@ OptionsValues Model::Options() const {
     v.includeReadOnly = settings.includeReadOnly;
     v.includeHidden = settings.includeHidden;
     v.includeSystem = settings.includeSystem;
+    v.matchAnywhere = settings.matchAnywhere;
     v.favorites = FavoriteEntries(favorites);
     v.dialogs = dialogs;
     return v;
@@ -222,6 +248,7 @@ void Model::ApplyOptions(const OptionsValues& v) {
     settings.includeReadOnly = v.includeReadOnly;
     settings.includeHidden = v.includeHidden;
     settings.includeSystem = v.includeSystem;
+    settings.matchAnywhere = v.matchAnywhere;
     favorites = ParseFavorites(v.favorites);
     dialogs = v.dialogs;
 }

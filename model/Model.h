@@ -58,8 +58,9 @@ struct DriveRows {
     void Replace(RowStore newRows);
     void BuildCodes() { codes.Build(rows); }
     void EnsureSearch(const CaseFolder& folder);
-    // The first row from `start` whose name begins with `text`; -1 for none.
-    long Find(long start, std::string_view text, const CaseFolder& folder);
+    // The first row from `start` whose name matches `text` by `rule`; -1 for none.
+    long Find(long start, std::string_view text, const CaseFolder& folder,
+              MatchRule rule = MatchRule::beginning);
 };
 
 // A drive's index as read from its file.
@@ -69,10 +70,17 @@ struct IndexRead {
     RowStore rows;
 };
 
+// Reads a drive's index from `path` (the drive's root) or `localPath` (the
+// per-user copy; empty for none): from the one written last when both exist,
+// from the other when the first is missing. The drives not on screen load
+// theirs by the same rule.
+IndexRead ReadDriveIndexFile(FileSystem& files, const AnsiDecoder& ansi, const std::string& path,
+                             const std::string& localPath);
+
 // Writes a drive's index at `path` (the drive's root) or, when that fails, at
 // `localPath` (the per-user copy, its folder created first; empty for none).
-// Once the root's file is written an older per-user copy is removed: the
-// root's is read first, and the other would only mislead. False when neither
+// Once the root's file is written an older per-user copy is removed: it
+// would only mislead. False when neither
 // was written. It touches nothing but `files`, so a drive's own thread may
 // call it with a file system of its own.
 bool WriteDriveIndex(FileSystem& files, const std::string& path, const std::string& localPath,
@@ -82,6 +90,7 @@ bool WriteDriveIndex(FileSystem& files, const std::string& path, const std::stri
 struct OptionsValues {
     uint16_t hotKey = 0;
     bool includeReadOnly = true, includeHidden = true, includeSystem = true;
+    bool matchAnywhere = false;
     std::vector<std::string> favorites;  // entries as the file holds them
     std::vector<std::string> dialogs;
 };
@@ -115,13 +124,16 @@ public:
     void LoadSettings();
     bool SettingsLoaded() const { return settingsLoaded_; }
     // Writes the settings into tarvolo.ini, keeping every other line of it. True
-    // when written, and when the settings were never loaded (which must not
-    // overwrite the stored ones).
+    // when written, when the settings were never loaded (which must not
+    // overwrite the stored ones) and when the file could not be read at start
+    // (it is kept as it is, like a list). A file that exists but cannot be read
+    // now is not rewritten from nothing, which would drop other tools' keys:
+    // false, as for a failed write.
     bool SaveSettings();
 
-    // Reads a drive's index from `path` or, when there is none there, from
-    // `localPath` (the per-user folder, for a root the user cannot write to;
-    // empty for none). The rows are not shown yet: the window replaces the
+    // Reads a drive's index from `path` or `localPath` (the per-user folder, for
+    // a root the user cannot write to; empty for none) by the rule of
+    // ReadDriveIndexFile. The rows are not shown yet: the window replaces the
     // drive's rows with them.
     IndexRead ReadDriveIndex(const std::string& path, const std::string& localPath);
     // Writes a drive's index by the rule of WriteDriveIndex, to the same two paths.
@@ -142,6 +154,7 @@ private:
     FileSystem& files_;
     const AnsiDecoder& ansi_;
     bool settingsLoaded_ = false;
+    bool settingsUnreadable_ = false;
     bool favoritesUnreadable_ = false, dialogsUnreadable_ = false, historyUnreadable_ = false;
 };
 

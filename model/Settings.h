@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "index/Scan.h"
+#include "index/Search.h"
 #include "store/Global.h"
 
 namespace tarvolo {
@@ -21,6 +22,10 @@ struct Settings {
     uint16_t hotKey = 0;
     bool showCloseInfo = true;
     bool includeReadOnly = true, includeHidden = true, includeSystem = true;
+    // Typing and Find Next look for the text anywhere in a name, not only at its beginning.
+    bool matchAnywhere = false;
+
+    MatchRule SearchRule() const { return matchAnywhere ? MatchRule::anywhere : MatchRule::beginning; }
 
     ScanFilter Filter() const {
         ScanFilter f;

@@ -46,6 +46,8 @@ enum OptionsControlId : int {
     IDC_BTNMOVEDOWN2,
     IDC_OPTIONSHELP,
     IDC_DIALOGSHINT,
+    IDC_GROUPSEARCH,
+    IDC_MATCHANYWHERE,
 };
 
 constexpr int kOkPicture = 10, kHelpPicture = 9;
@@ -130,6 +132,10 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
         &incReadOnly);
     add(0, {L"BUTTON", "Include System Folders", check, 0, IDC_INCSYSTEM, 12, 46, 240, 18, rescan}, &incSystem);
     add(0, {L"BUTTON", "Include Hidden Folders", check, 0, IDC_INCHIDDEN, 12, 70, 240, 18, rescan}, &incHidden);
+    int search = add(0, {L"BUTTON", "Search", BS_GROUPBOX, 0, IDC_GROUPSEARCH, 16, 156, 540, 50});
+    add(0, {L"BUTTON", "Match anywhere in the name", check, 0, IDC_MATCHANYWHERE, 12, 22, 516, 18,
+            search},
+        &MatchAnywhere);
 
     // Page "Favorites".
     int fav = add(1, {L"BUTTON", "Favorites", BS_GROUPBOX, 0, IDC_GROUPFAVORITES, 16, 38, 540, 196});
@@ -239,6 +245,7 @@ void TfrmOptions::FormShow() {
     Button(incReadOnly).SetChecked(values_.includeReadOnly);
     Button(incHidden).SetChecked(values_.includeHidden);
     Button(incSystem).SetChecked(values_.includeSystem);
+    Button(MatchAnywhere).SetChecked(values_.matchAnywhere);
     SetHotKeyValue(HotKeyEdit, values_.hotKey);
     for (const auto& [list, entries] : {std::pair{ListBox(FavoritesListBox), &values_.favorites},
                                         std::pair{ListBox(DialogsListBox), &values_.dialogs}}) {
@@ -265,6 +272,7 @@ void TfrmOptions::btnOkClick() {
     values_.includeReadOnly = Button(incReadOnly).Checked();
     values_.includeHidden = Button(incHidden).Checked();
     values_.includeSystem = Button(incSystem).Checked();
+    values_.matchAnywhere = Button(MatchAnywhere).Checked();
     values_.favorites = Items(ListBox(FavoritesListBox));
     values_.dialogs = Items(ListBox(DialogsListBox));
     if (Button(RunAtStartUp).Checked())

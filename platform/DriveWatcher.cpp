@@ -155,8 +155,12 @@ void DriveWatcher::Run(std::string root) {
                 return;
             }
             if (!::GetOverlappedResult(dir, &overlapped, &bytes, FALSE)) {
+                // Read before overflow(), whose lock, allocation and post may
+                // each set another error: a recoverable overflow taken for a
+                // fatal one would end the watch for the rest of the run.
+                const DWORD error = ::GetLastError();
                 overflow();
-                if (::GetLastError() == ERROR_NOTIFY_ENUM_DIR) continue;
+                if (error == ERROR_NOTIFY_ENUM_DIR) continue;
                 return;
             }
             if (bytes == 0) {  // more changes than the buffer held

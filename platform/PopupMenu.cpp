@@ -64,6 +64,7 @@ HMENU PopupMenu::Build(std::vector<Item*>& byId) {
             byId.push_back(&item);
             mi.wID = static_cast<UINT>(byId.size());
             mi.fState = static_cast<int>(i) == defaultItem ? MFS_DEFAULT : 0;
+            if (!item.enabled) mi.fState |= MFS_DISABLED;
             if (images_ && images_->Picture(item.image)) {
                 mi.fMask |= MIIM_BITMAP;
                 mi.hbmpItem = images_->Picture(item.image);
@@ -89,6 +90,12 @@ bool PopupMenu::Popup(HWND owner, int x, int y) {
     std::function<void()> handler = byId[id - 1]->onClick;
     if (handler) handler();
     return true;
+}
+
+HMENU PopupMenu::BuildHandle() {
+    std::vector<Item*> byId;
+    built_.reset(Build(byId));
+    return built_.get();
 }
 
 bool PopupMenu::ActivateDefaultItem() {

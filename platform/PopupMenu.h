@@ -38,6 +38,7 @@ public:
         std::function<void()> onClick;
         std::unique_ptr<PopupMenu> submenu;
         bool separator = false;
+        bool enabled = true;  // false: shown greyed, and cannot be chosen
     };
 
     explicit PopupMenu(const MenuImages* images = nullptr);
@@ -63,6 +64,8 @@ public:
 
     // The menu handle as last built (for inspection by tests of the windows).
     HMENU Handle() const { return built_.get(); }
+    // Builds the menu handle from the items as they are now, without showing it.
+    HMENU BuildHandle();
 
 private:
     HMENU Build(std::vector<Item*>& byId);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/Handles.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -18,16 +19,17 @@ bool WinDirectoryLister::List(const std::string& dirWithTrailingBackslash,
     std::wstring pattern = ExtendedLengthPath(dirWithTrailingBackslash);
     pattern.push_back(L'*');
     WIN32_FIND_DATAW data;
-    const HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                         nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE) return false;
+    // Owned, so that a callback that throws (out of memory on a huge drive)
+    // does not leave the directory open.
+    const UniqueFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                           nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    if (find.get() == INVALID_HANDLE_VALUE) return false;
     std::string name;
     do {
         name.clear();
         AppendNarrow(data.cFileName, name);
         if (!each(DirEntry{name, data.dwFileAttributes})) break;
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &data));
     return true;
 }
 

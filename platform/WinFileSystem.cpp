@@ -30,4 +30,11 @@ bool WinFileSystem::CreateFolder(const std::string& path) {
     return ::CreateDirectoryW(Widen(path).c_str(), nullptr) != 0;
 }
 
+std::optional<uint64_t> WinFileSystem::LastWriteTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    return static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32 |
+           data.ftLastWriteTime.dwLowDateTime;
+}
+
 }  // namespace tarvolo

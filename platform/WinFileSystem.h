@@ -11,6 +11,7 @@ public:
     bool ReplaceWhole(const std::string& path, std::string_view bytes) override;
     bool Remove(const std::string& path) override;
     bool CreateFolder(const std::string& path) override;
+    std::optional<uint64_t> LastWriteTime(const std::string& path) override;
 };
 
 }  // namespace tarvolo

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,9 @@ public:
     virtual bool Remove(const std::string& path) = 0;
     // Creates one folder whose parent exists; false when it could not (or was there already).
     virtual bool CreateFolder(const std::string& path) = 0;
+    // When the file was last written, in units that only compare (later is
+    // larger); nothing when it does not exist.
+    virtual std::optional<uint64_t> LastWriteTime(const std::string& path) = 0;
 };
 
 }  // namespace tarvolo

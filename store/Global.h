@@ -56,19 +56,22 @@ private:
     std::vector<std::string> lines_;
 };
 
-// The ten stored values, as read from the file; the window applies its own
+// The stored values, as read from the file; the window applies its own
 // minimum size and clamps "Drive" to its drive selector.
 struct StoredSettings {
     int top = 100, left = 100, height = 417, width = 537;
     uint16_t hotKey = 0;
     int drive = 0;
     bool showCloseInfo = true, readOnly = true, hidden = true, system = true;
+    // Off unless the file says otherwise: a file from before the option reads as off.
+    bool matchAnywhere = false;
 };
 
 StoredSettings ReadStoredSettings(const IniFile& ini);
 
-// Writes the ten keys in the file's order: Top, Left, Height, Width, HotKey,
-// Drive, ShowCloseInfo under "Window"; ReadOnly, Hidden, System under "Rescan".
+// Writes the keys in the file's order: Top, Left, Height, Width, HotKey, Drive,
+// ShowCloseInfo under "Window"; ReadOnly, Hidden, System under "Rescan";
+// MatchAnywhere under "Search".
 void WriteStoredSettings(IniFile& ini, const StoredSettings& values);
 
 }  // namespace tarvolo

@@ -55,6 +55,13 @@ void Commands::SendFavoriteToDialog(const std::string& path) {
 
 SendOutcome Commands::SendToDialog(const std::string& path) {
     sender_.DialogPath = path;
+    if (windowTarget_ && windowTarget_(path)) {
+        // As after a dialog took it: the program steps aside.
+        windows_.MinimizeApplication();
+        SendOutcome delivered;
+        delivered.kind = SendOutcome::Delivered;
+        return delivered;
+    }
     SendOutcome outcome = sender_.SendPathToDialog(windows_, model_.dialogs);
     // The program stays where it is, so the user can deliver the path another way.
     if (outcome.kind == SendOutcome::Refused) view_.ShowError(RefusedSendText(outcome));

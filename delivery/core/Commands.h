@@ -3,7 +3,9 @@
 // shell and clipboard or against recording substitutes.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "delivery/core/SendToDialog.h"
 #include "model/Model.h"
@@ -71,6 +73,12 @@ public:
     // Keeps the window and button the last send found, for the next send.
     DialogSender& Sender() { return sender_; }
 
+    // A window tried before the dialogs list on every send to a dialog (the
+    // Explorer window the user came from); true when it took the path, which
+    // then goes nowhere else.
+    using WindowTarget = std::function<bool(const std::string& path)>;
+    void SetWindowTarget(WindowTarget target) { windowTarget_ = std::move(target); }
+
 private:
     Model& model_;
     Shell& shell_;
@@ -78,6 +86,7 @@ private:
     WindowOps& windows_;
     CommandView& view_;
     DialogSender sender_;
+    WindowTarget windowTarget_;
 };
 
 }  // namespace tarvolo

@@ -1,5 +1,6 @@
 // The search box through the real program and real keystrokes: first match
-// from the top, Find Next with wrap-around, keystrokes taken back.
+// from the top, Find Next with wrap-around, keystrokes taken back, and the
+// same with the text matched anywhere in a name.
 #include <gtest/gtest.h>
 
 #include "tests/e2e/find_fixture.h"
@@ -13,9 +14,15 @@ namespace {
 // The program on drive G: with the given index, the search box focused.
 class SearchSession {
 public:
-    SearchSession(TestDir& dir, const std::string& index) : drive_('G', dir.UnixOf("g")), program_(dir) {
+    SearchSession(TestDir& dir, const std::string& index, bool matchAnywhere = false)
+        : drive_('G', dir.UnixOf("g")), program_(dir) {
         EXPECT_TRUE(WriteFileBytes("G:\\tarvolo.dir", index));
         WriteIni(program_, 0);
+        if (matchAnywhere) {
+            std::string ini;
+            ReadFileBytes(program_.File("tarvolo.ini"), ini);
+            EXPECT_TRUE(WriteFileBytes(program_.File("tarvolo.ini"), ini + "[Search]\r\nMatchAnywhere=1\r\n"));
+        }
         ok_ = StartIdle(program_) != nullptr;
         if (ok_) ClickSearchBox(program_);
     }
@@ -143,4 +150,42 @@ TEST(FindSearch, UnicodeNamesAreFoundWhateverTheirCase) {
     Chord({VK_SHIFT}, VK_END);
     Paste(L"\u03c9");  // ω finds Ωmega
     EXPECT_TRUE(s.Expect("\xCF\x89", "G:\\\xCE\xA9mega"));
+}
+
+TEST(FindSearch, MatchAnywhereFindsTextInsideNamesAndFindNextGoesOnThroughThem) {
+    TestDir dir;
+    SearchSession s(dir,
+                    Lines({"\\", "\\Program Files", "\\Windows", "\\Windows\\progprog",
+                           "\\Windows\\My Programs", "\\Alter \xC3\x84RGER"}),
+                    true);
+    ASSERT_TRUE(s.Ok());
+    EXPECT_TRUE(s.TypeAndExpect("dows", "dows", "G:\\Windows")) << "text inside a name is found";
+    Key(VK_ESCAPE);
+    EXPECT_TRUE(s.Expect("", "G:\\")) << "Esc still empties the search and selects the root";
+
+    // (Shift+G would be the drive key of G:.)
+    EXPECT_TRUE(s.TypeAndExpect("gRAM", "gRAM", "G:\\Program Files"));
+    s.FindNext();
+    EXPECT_TRUE(s.Expect("gRAM", "G:\\Windows\\My Programs"));
+    s.FindNext();
+    EXPECT_TRUE(s.Expect("gRAM", "G:\\Program Files")) << "Find Next did not wrap";
+
+    // A name holding the text twice is one match: Find Next leaves it for the next row.
+    ClickSearchBox(s.program());
+    Key(VK_HOME);
+    Chord({VK_SHIFT}, VK_END);
+    EXPECT_TRUE(s.TypeAndExpect("pro", "pro", "G:\\Program Files"));
+    s.FindNext();
+    EXPECT_TRUE(s.Expect("pro", "G:\\Windows\\progprog"));
+    s.FindNext();
+    EXPECT_TRUE(s.Expect("pro", "G:\\Windows\\My Programs"));
+
+    // Text found in no name is still taken back.
+    EXPECT_TRUE(s.TypeAndExpect("q", "pro", "G:\\Program Files"));
+
+    // Letters outside ASCII, in another case than the name's.
+    Key(VK_HOME);
+    Chord({VK_SHIFT}, VK_END);
+    Paste(L"\u00e4rg");
+    EXPECT_TRUE(s.Expect("\xC3\xA4rg", "G:\\Alter \xC3\x84RGER"));
 }

@@ -89,13 +89,17 @@ TEST(Options, OkWithoutChangesKeepsSettingsListsAndShortcut) {
     ASSERT_TRUE(options) << "Alt+P did not open the options";
     HWND favorites = ChildByText(options, "ListBox", "");
     EXPECT_EQ(ListItem(favorites, 1), "V:\\Work?49236*0") << "the list holds the whole entries";
+    HWND anywhere = ChildByText(options, "Button", "Match anywhere in the name");
+    ASSERT_TRUE(anywhere) << "General has no \"Match anywhere in the name\"";
+    EXPECT_EQ(::SendMessageW(anywhere, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "an ini without it reads as off";
     Key(VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindow(options); })) << "OK did not close the dialog";
 
     EXPECT_EQ(FileAfterClose(program, "favorites.dir"), kFavorites);
     EXPECT_EQ(ReadText(program.File("dialogs.dir")), kDialogs);
     std::string ini = ReadText(program.File("tarvolo.ini"));
-    for (const char* line : {"HotKey=49233\r\n", "ReadOnly=0\r\n", "Hidden=1\r\n", "System=0\r\n"})
+    for (const char* line :
+         {"HotKey=49233\r\n", "ReadOnly=0\r\n", "Hidden=1\r\n", "System=0\r\n", "MatchAnywhere=0\r\n"})
         EXPECT_TRUE(Has(ini, line)) << line << " is missing from\n" << ini;
     EXPECT_FALSE(FileExists(StartupLinkPath())) << "OK created a shortcut nobody asked for";
 }

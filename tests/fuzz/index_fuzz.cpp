@@ -144,7 +144,8 @@ void CheckTreeCodes(const RowStore& rows) {
 
 // Search texts taken from the rows themselves, so that the fuzzer reaches
 // matches: the beginnings of some names with their case flipped, a name with
-// one character more, the empty text and a text that is in no name.
+// one character more, the back half of a name, a text across two names, the
+// empty text and a text that is in no name.
 std::vector<std::string> SearchTexts(const RowStore& rows) {
     std::vector<std::string> texts{"", "\xC3\x9F", "zz"};
     for (size_t k = 0; k < 4 && k < rows.size(); ++k) {
@@ -160,6 +161,12 @@ std::vector<std::string> SearchTexts(const RowStore& rows) {
             texts.push_back(t);
         }
         texts.push_back(std::string(name) + "x");
+        // For the match anywhere: the back half of a name, and a text running from
+        // the end of one name into the beginning of the next, which no name holds.
+        texts.push_back(std::string(name.substr(name.size() / 2)));
+        const size_t row = (k * 7919 + rows.TextBytes()) % rows.size();
+        if (row + 1 < rows.size() && !name.empty())
+            texts.push_back(std::string(name.substr(name.size() - 1)) + std::string(rows.Name(row + 1).substr(0, 2)));
     }
     return texts;
 }
@@ -181,19 +188,24 @@ void CheckSearch(const RowStore& rows, const CaseFolder& folder) {
             std::vector<long> order;
             for (long i = start + 1; i < n; ++i) order.push_back(i);
             for (long i = 0; i < std::min(start, n); ++i) order.push_back(i);
-            long expected = -1;
-            for (long i : order) {
-                if (StartsWith(upperNames[static_cast<size_t>(i)], upperText)) {
-                    expected = i;
-                    break;
+            for (const MatchRule rule : {MatchRule::beginning, MatchRule::anywhere}) {
+                long expected = -1;
+                for (long i : order) {
+                    const std::string& name = upperNames[static_cast<size_t>(i)];
+                    if (rule == MatchRule::beginning ? StartsWith(name, upperText)
+                                                     : name.find(upperText) != std::string::npos) {
+                        expected = i;
+                        break;
+                    }
                 }
+                const long got = search.FindFrom(start, text, folder, rule);
+                FUZZ_CHECK(got == expected, "text " + Show(text) + " start " + std::to_string(start) + " rule " +
+                                                std::to_string(static_cast<int>(rule)) + " got " +
+                                                std::to_string(got) + " expected " + std::to_string(expected) +
+                                                "\nrows " + ShowRows(rows));
+                if (got >= 0)
+                    FUZZ_CHECK(search.Matches(static_cast<size_t>(got), FoldText(text, folder), rule), Show(text));
             }
-            const long got = search.FindFrom(start, text, folder);
-            FUZZ_CHECK(got == expected, "text " + Show(text) + " start " + std::to_string(start) + " got " +
-                                            std::to_string(got) + " expected " + std::to_string(expected) +
-                                            "\nrows " + ShowRows(rows));
-            if (got >= 0)
-                FUZZ_CHECK(search.Matches(static_cast<size_t>(got), FoldText(text, folder)), Show(text));
         }
     }
 }

@@ -11,6 +11,7 @@ public:
     bool ReplaceWhole(const std::string&, std::string_view) override { return false; }
     bool Remove(const std::string&) override { return false; }
     bool CreateFolder(const std::string&) override { return false; }
+    std::optional<uint64_t> LastWriteTime(const std::string&) override { return std::nullopt; }
 };
 
 }  // namespace tarvolo

@@ -122,6 +122,26 @@ TEST(IndexFile, ReadsEveryLineEnding) {
     EXPECT_EQ(decoder.calls, 0);
 }
 
+// No Windows name holds a control character: such a line is no directory.
+TEST(IndexFile, LeavesOutLinesWithControlCharacters) {
+    Latin1Decoder decoder;
+    struct Case {
+        std::string bytes;
+        std::vector<std::string> rows;
+    };
+    const Case cases[] = {
+        {"\\\r\n\\a\x01-b\r\n\\c\r\n", {"\\", "\\c"}},
+        {"\\\r\n\\tab\there\r\n\\esc\x1B\r\n\\unit\x1F\r\n", {"\\"}},
+        {"\\\r\n\\\xE9t\xE9\x18\r\n\\\xE9t\xE9\r\n", {"\\", "\\\xC3\xA9t\xC3\xA9"}},  // ANSI lines too
+        {"\\\r\n\\space \x7F~\r\n", {"\\", "\\space \x7F~"}},  // DEL and blanks are allowed
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(AllRows(ParseIndexFile(c.bytes, decoder)), c.rows) << testing::PrintToString(c.bytes);
+        EXPECT_EQ(AllRows(ParseIndexFileBuffer(std::string(c.bytes), decoder)), c.rows)
+            << testing::PrintToString(c.bytes);
+    }
+}
+
 TEST(IndexFile, RoundTripsUnicodeAndDecodesAnsiLines) {
     RowStore rows;
     for (const char* r :

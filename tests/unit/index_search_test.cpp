@@ -14,7 +14,9 @@ struct TestFolder : CaseFolder {
     std::string Upper(std::string_view utf8) const override {
         ++calls;
         std::string out = AsciiCaseFolder().Upper(utf8);
+        // é -> É, ä -> Ä
         for (size_t pos; (pos = out.find("\xC3\xA9")) != std::string::npos;) out.replace(pos, 2, "\xC3\x89");
+        for (size_t pos; (pos = out.find("\xC3\xA4")) != std::string::npos;) out.replace(pos, 2, "\xC3\x84");
         return out;
     }
 };
@@ -31,7 +33,9 @@ protected:
         rows_ = MakeRows(rows);
         index_.Build(rows_, folder_);
     }
-    long Find(long start, std::string_view text) const { return index_.FindFrom(start, text, folder_); }
+    long Find(long start, std::string_view text, MatchRule rule = MatchRule::beginning) const {
+        return index_.FindFrom(start, text, folder_, rule);
+    }
 
     TestFolder folder_;
     RowStore rows_;
@@ -86,6 +90,78 @@ TEST_F(SearchTest, FoldsNonAsciiThroughTheLocaleOnly) {
     EXPECT_TRUE(index_.Matches(2, FoldText("caf\xC3\xA9", folder_)));
     EXPECT_FALSE(index_.Matches(3, FoldText("caf", folder_)));
     EXPECT_TRUE(index_.Matches(0, ""));
+}
+
+TEST_F(SearchTest, AnywhereFindsTheTextInsideANameButNeverAcrossNames) {
+    Load({"\\", "\\AB", "\\CD", "\\Windows", "\\Programs\\tools", "\\xABABx", "\\aaa",
+          "\\Kl\xC3\xA4ger", "\\\xC3\x84RGER", "\\Alte Ordner"});
+    const struct {
+        long start;
+        const char* text;
+        long expected;
+    } cases[] = {
+        {0, "dows", 3},             // the end of a name
+        {0, "DoW", 3},              // any letter case
+        {0, "tools", 4},            // a whole name
+        {0, "ramst", -1},           // the path above the name plays no role
+        {0, "BC", -1},              // names lie side by side in the buffer: "AB" then "CD"
+        {0, "DW", -1},              // "CD" then "Windows"
+        {0, "ab", 1},               // the beginning still counts
+        {1, "ab", 5},               // Find Next: a name holding the text twice is one match
+        {5, "ab", 1},               // ... and the next one wraps to the first
+        {0, "aa", 6},               // overlapping occurrences
+        {0, "aaaa", -1},            // never longer than the name
+        {0, "\xC3\xA4rg", 8},       // "ärg" finds "ÄRGER" through the folder
+        {8, "\xC3\xA4ger", 7},      // "äger" inside "Kläger", after wrapping
+        {0, "e or", 9},             // the blank inside a name is part of it
+        {0, "xaaa", -1},            // "xABABx" then "aaa"
+        {-1, "", 0},                // the empty text matches every row, the root included
+        {0, "", 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Find(c.start, c.text, MatchRule::anywhere), c.expected) << c.start << " / " << c.text;
+    // The beginning rule is unchanged beside it.
+    EXPECT_EQ(Find(0, "dows"), -1);
+    EXPECT_EQ(Find(0, "\xC3\xA4rg"), 8);
+    EXPECT_EQ(Find(0, "BC"), -1);
+}
+
+// Names of a two-letter alphabet give hits at every row's edge and runs far
+// longer than one block of the scan; each answer is checked against the rule
+// applied one name at a time.
+TEST_F(SearchTest, AnywhereAgreesWithTheRuleNameByName) {
+    uint32_t seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    std::vector<std::string> rows{"\\"};
+    for (int i = 0; i < 3000; ++i) {
+        std::string name;
+        for (unsigned k = next() % 7; k > 0; --k) name += next() % 3 ? 'a' : 'B';
+        rows.push_back("\\" + name);
+    }
+    Load(rows);
+    auto reference = [&](long start, const std::string& text) {
+        const std::string folded = FoldText(text, folder_);
+        const long n = static_cast<long>(rows_.size());
+        for (long k = 1; k <= n; ++k) {
+            const long row = start < 0 ? k - 1 : (start + k) % n;
+            if (start >= 0 && row == start) break;
+            if (FoldText(rows_.Name(static_cast<size_t>(row)), folder_).find(folded) != std::string::npos)
+                return row;
+        }
+        return -1L;
+    };
+    for (const char* text : {"a", "b", "ab", "BA", "aab", "bab", "aaaaaa", "babab", "bbbb", "ba~"}) {
+        for (long start : {-1L, 0L, 1L, 17L, 1500L, 2999L, 3000L}) {
+            EXPECT_EQ(Find(start, text, MatchRule::anywhere), reference(start, text)) << start << " / " << text;
+        }
+    }
+}
+
+TEST_F(SearchTest, AnywhereMatchesOneRowAtATime) {
+    Load({"\\", "\\Temp", "\\Attempt"});
+    EXPECT_TRUE(index_.Matches(2, "TEMP", MatchRule::anywhere));
+    EXPECT_FALSE(index_.Matches(2, "TEMP"));
+    EXPECT_FALSE(index_.Matches(1, "TEMPA", MatchRule::anywhere)) << "never into the next name";
 }
 
 }  // namespace

@@ -41,8 +41,14 @@ public:
         steps.push_back("folder " + path);
         return folders.insert(path).second;
     }
+    std::optional<uint64_t> LastWriteTime(const std::string& path) override {
+        if (!files.count(path) && !unreadable.count(path)) return std::nullopt;
+        auto it = times.find(path);
+        return it == times.end() ? 0 : it->second;
+    }
 
     std::map<std::string, std::string> files;
+    std::map<std::string, uint64_t> times;  // 0 for a file not listed
     std::set<std::string> unreadable, readOnly, folders;
     std::vector<std::string> written, steps;
 };
@@ -142,18 +148,48 @@ TEST_F(ModelFiles, AnUnreadableSettingsFileGivesTheDefaults) {
     EXPECT_TRUE(model.settings.Filter().includeReadOnly);
 }
 
+// Other tools' sections and keys live in the same file: one that cannot be
+// read is never rewritten from nothing.
+TEST_F(ModelFiles, AnUnreadableSettingsFileIsNeverRewritten) {
+    const std::string foreign = "[Other]\r\nKey=1\r\n";
+    // Unreadable at start: kept as it is on disk, as a list is, and no failure.
+    files.files[P("tarvolo.ini")] = foreign;
+    files.unreadable = {P("tarvolo.ini")};
+    model.LoadSettings();
+    files.unreadable.clear();
+    EXPECT_TRUE(model.SaveSettings());
+    EXPECT_EQ(files.files[P("tarvolo.ini")], foreign);
+    EXPECT_TRUE(files.written.empty());
+
+    // Readable at start, unreadable at the close: not written, and said.
+    Model second{"C:\\App\\", files, ansi};
+    second.LoadSettings();
+    files.unreadable = {P("tarvolo.ini")};
+    EXPECT_FALSE(second.SaveSettings());
+    EXPECT_TRUE(files.written.empty());
+
+    // Readable again: written, the other section kept.
+    files.unreadable.clear();
+    EXPECT_TRUE(second.SaveSettings());
+    EXPECT_NE(files.files[P("tarvolo.ini")].find(foreign), std::string::npos);
+    EXPECT_NE(files.files[P("tarvolo.ini")].find("[Window]"), std::string::npos);
+}
+
 TEST_F(ModelFiles, OptionsAreACopyAppliedAsAWhole) {
     files.files[P("favorites.dir")] = "C:\\A?0*0\r\n";
     model.LoadLists();
     OptionsValues copy = model.Options();
     copy.hotKey = 0x4054;
     copy.includeSystem = false;
+    EXPECT_FALSE(copy.matchAnywhere);
+    copy.matchAnywhere = true;
     copy.favorites.push_back("C:\\B?16450*0");
     copy.dialogs = {"Save"};
     EXPECT_EQ(model.favorites.size(), 1u) << "editing the copy leaves the model alone";
     model.ApplyOptions(copy);
     EXPECT_EQ(model.settings.hotKey, 0x4054);
     EXPECT_FALSE(model.settings.Filter().includeSystem);
+    EXPECT_EQ(model.settings.SearchRule(), MatchRule::anywhere);
     ASSERT_EQ(model.favorites.size(), 2u);
     EXPECT_EQ(model.favorites[1].openKey, 16450);
     EXPECT_EQ(model.dialogs, Lines{"Save"});
@@ -217,6 +253,21 @@ TEST_F(ModelFiles, ADrivesIndexComesFromItsRootOrElseFromTheUserFolder) {
     EXPECT_EQ(read.result, FileSystem::Read::loaded);
     ASSERT_EQ(read.rows.size(), 2u);
     EXPECT_EQ(read.rows.Row(1), "\\Work") << "the root's index wins over the user folder's";
+
+    // A root file that could not be replaced stays behind an index written to
+    // the user folder later: the later one is read, whichever place it is in.
+    struct Case {
+        uint64_t rootTime, localTime;
+        const char* row;
+    } cases[] = {{5, 9, "\\Local"}, {9, 5, "\\Work"}, {7, 7, "\\Work"}};
+    for (const Case& c : cases) {
+        files.times = {{"D:\\tarvolo.dir", c.rootTime}, {"L:\\D.dir", c.localTime}};
+        read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
+        ASSERT_EQ(read.result, FileSystem::Read::loaded);
+        EXPECT_EQ(read.rows.Row(1), c.row)
+            << "root written at " << c.rootTime << ", user copy at " << c.localTime;
+    }
+    files.times.clear();
 
     files.files.erase("D:\\tarvolo.dir");
     read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");

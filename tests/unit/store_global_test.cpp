@@ -62,7 +62,31 @@ TEST(IniFile, NewFileComesOutInTheTablesOrder) {
     WriteStoredSettings(ini, StoredSettings{});
     EXPECT_EQ(ini.Text(),
               "[Window]\r\nTop=100\r\nLeft=100\r\nHeight=417\r\nWidth=537\r\nHotKey=0\r\nDrive=0\r\n"
-              "ShowCloseInfo=1\r\n[Rescan]\r\nReadOnly=1\r\nHidden=1\r\nSystem=1\r\n");
+              "ShowCloseInfo=1\r\n[Rescan]\r\nReadOnly=1\r\nHidden=1\r\nSystem=1\r\n"
+              "[Search]\r\nMatchAnywhere=0\r\n");
+}
+
+TEST(StoredSettings, MatchAnywhereIsOffUnlessTheFileTurnsItOn) {
+    const struct {
+        const char* file;
+        bool on;
+    } cases[] = {
+        {"", false},
+        {"[Window]\r\nHotKey=0\r\n[Rescan]\r\nSystem=1\r\n", false},  // a file from before the option
+        {"[Search]\r\nMatchAnywhere=1\r\n", true},
+        {"[search]\r\nmatchanywhere = 5\r\n", true},
+        {"[Search]\r\nMatchAnywhere=0\r\n", false},
+        {"[Search]\r\nMatchAnywhere=yes\r\n", false},  // junk is the default
+        {"[Window]\r\nMatchAnywhere=1\r\n", false},    // only under its own section
+    };
+    for (const auto& c : cases) {
+        IniFile ini = IniFile::Parse(c.file);
+        StoredSettings s = ReadStoredSettings(ini);
+        EXPECT_EQ(s.matchAnywhere, c.on) << c.file;
+        // Written back, it reads the same.
+        WriteStoredSettings(ini, s);
+        EXPECT_EQ(ReadStoredSettings(IniFile::Parse(ini.Text())).matchAnywhere, c.on) << ini.Text();
+    }
 }
 
 TEST(IniFile, ReadsLikeTheProfileFunctions) {

@@ -80,7 +80,7 @@ TEST_F(FavoritesMenus, EachMenuListsEveryEntryWithItsOwnShortcut) {
               (std::vector<std::string>{"C:\\Work\t", "\t", "C:\\A\t", "D:\\Both\t", "\t"}));
     EXPECT_EQ(Listed(main_->favoritesMenus->CoolTrayPopUp->At(1)), Listed(main_->favoritesMenus->CoolTrayPopUp->At(0)));
     EXPECT_EQ(main_->favoritesMenus->CoolTrayPopUp->At(0).caption, "Open Favorites") << "the parents stay as they are";
-    EXPECT_EQ(main_->favoritesMenus->CoolTrayPopUp->Count(), 5u);
+    EXPECT_EQ(main_->favoritesMenus->CoolTrayPopUp->Count(), 6u);
 }
 
 TEST_F(FavoritesMenus, AddToFavoritesAppendsTheCurrentTextEveryTime) {

@@ -1,11 +1,14 @@
 // The favorites menus on their own, without a main window: what choosing an
 // item delivers through the commands, what the icon menu's own items ask of the
-// window, and which key runs which favorite.
+// window, which key runs which favorite, and the Explorer folders in both menus.
 #include <gtest/gtest.h>
+
+#include <objbase.h>
 
 #include <set>
 
 #include "platform/WinText.h"
+#include "delivery/WinShellWindows.h"
 #include "mainwindow/FavoritesMenus.h"
 #include "platform/Application.h"
 #include "tests/support/NoFiles.h"
@@ -51,6 +54,9 @@ protected:
         FavoritesMenusWindow window;
         window.showProgram = [this] { recorder_.log.push_back("show program"); };
         window.closeProgram = [this] { recorder_.log.push_back("close program"); };
+        window.explorerFolders = [this] { return explorerFolders_(); };
+        window.showExplorerFolder = [this](const std::string& p) { recorder_.log.push_back("show " + p); };
+        window.explorerFolderToDialog = [this](const std::string& p) { recorder_.log.push_back("to dialog " + p); };
         menus_ = std::make_unique<FavoritesMenus>(model_, commands_, std::move(window), 16);
     }
 
@@ -68,6 +74,7 @@ protected:
     Model model_{"C:\\nowhere", files_, ansi_};
     Recorder recorder_;
     Commands commands_{model_, recorder_, recorder_, recorder_, recorder_};
+    std::function<std::vector<std::string>()> explorerFolders_ = [] { return Lines{}; };
     std::unique_ptr<FavoritesMenus> menus_;
 };
 
@@ -109,12 +116,13 @@ TEST_F(FavoritesMenusAlone, ASubItemKeepsItsKindsShortcutInItsTag) {
 
 TEST_F(FavoritesMenusAlone, TheIconMenusOwnItemsReachTheWindow) {
     PopupMenu& tray = *menus_->CoolTrayPopUp;
-    ASSERT_EQ(tray.Count(), 5u);
-    EXPECT_TRUE(tray.At(2).separator);
-    EXPECT_EQ(tray.At(3).caption, "Show Tarvolo");
-    EXPECT_EQ(tray.At(4).caption, "Close");
-    tray.At(3).onClick();
+    ASSERT_EQ(tray.Count(), 6u);
+    EXPECT_EQ(tray.At(2).caption, "Explorer Folders");
+    EXPECT_TRUE(tray.At(3).separator);
+    EXPECT_EQ(tray.At(4).caption, "Show Tarvolo");
+    EXPECT_EQ(tray.At(5).caption, "Close");
     tray.At(4).onClick();
+    tray.At(5).onClick();
     EXPECT_EQ(recorder_.log, (Lines{"show program", "close program"}));
     // Opening the icon's menu fills its favorites first.
     ASSERT_TRUE(tray.onPopup);
@@ -141,6 +149,60 @@ TEST_F(FavoritesMenusAlone, AKeyRunsTheFirstFavoriteWithItOpenBeforeSend) {
         EXPECT_EQ(menus_->FavoriteShortcut(c.key, c.shift), c.taken) << char(c.key) << " " << c.shift;
         EXPECT_EQ(recorder_.log, c.log) << char(c.key) << " " << c.shift;
     }
+}
+
+// The submenu's items as the built menu holds them: text and whether greyed.
+std::vector<std::pair<std::string, bool>> BuiltItems(PopupMenu::Item& parent) {
+    std::vector<std::pair<std::string, bool>> items;
+    HMENU menu = parent.submenu ? parent.submenu->BuildHandle() : nullptr;
+    for (int i = 0; menu && i < ::GetMenuItemCount(menu); ++i) {
+        wchar_t text[256] = {};
+        ::GetMenuStringW(menu, static_cast<UINT>(i), text, 256, MF_BYPOSITION);
+        const UINT state = ::GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        items.emplace_back(Narrow(text), (state & (MF_GRAYED | MF_DISABLED)) != 0);
+    }
+    return items;
+}
+
+TEST_F(FavoritesMenusAlone, ExplorerFoldersInBothMenusTheWindowsShowsTheIconsSends) {
+    explorerFolders_ = [] { return Lines{"C:\\Front", "D:\\Tom & Jerry"}; };
+    PopupMenu& window = *menus_->popUpFavorites;
+    ASSERT_EQ(window.Count(), 3u);
+    EXPECT_EQ(window.At(2).caption, "Explorer Folders");
+    // The window's menu asks for the folders each time it opens, as the icon's does.
+    ASSERT_TRUE(window.onPopup);
+    window.onPopup();
+    menus_->CoolTrayPopUpPopup();
+    using Built = std::vector<std::pair<std::string, bool>>;
+    for (PopupMenu* menu : {&window, menus_->CoolTrayPopUp.get()})
+        EXPECT_EQ(BuiltItems(menu->At(2)), (Built{{"C:\\Front", false}, {"D:\\Tom && Jerry", false}}));
+    Choose(window, 2, 1);
+    Choose(*menus_->CoolTrayPopUp, 2, 0);
+    EXPECT_EQ(recorder_.log, (Lines{"show D:\\Tom & Jerry", "to dialog C:\\Front"}));
+
+    // Folders closed since: the next opening shows what is open now.
+    explorerFolders_ = [] { return Lines{"E:\\Now"}; };
+    window.onPopup();
+    EXPECT_EQ(BuiltItems(window.At(2)), (Built{{"E:\\Now", false}}));
+}
+
+// Under Wine the shell's window list answers with a count of 0 even while an
+// Explorer window is open: the submenu then holds one greyed "(none)".
+TEST_F(FavoritesMenusAlone, TheRealShellListsNoWindowHereAndTheSubmenuSaysNone) {
+    // As on the program's thread; a thread already in COM in another mode works as well.
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    WinShellWindows shell;
+    explorerFolders_ = [&shell] { return ExplorerFolders(shell.List()); };
+    EXPECT_TRUE(shell.List().empty());
+    EXPECT_FALSE(shell.Navigate(0x1234, "C:\\")) << "there is no window to move";
+    menus_->popUpFavorites->onPopup();
+    menus_->CoolTrayPopUpPopup();
+    using Built = std::vector<std::pair<std::string, bool>>;
+    for (PopupMenu* menu : {menus_->popUpFavorites.get(), menus_->CoolTrayPopUp.get()}) {
+        EXPECT_EQ(BuiltItems(menu->At(2)), (Built{{"(none)", true}}));
+        EXPECT_FALSE(menu->At(2).submenu->At(0).onClick) << "\"(none)\" must do nothing";
+    }
+    if (SUCCEEDED(com)) ::CoUninitialize();
 }
 
 }  // namespace

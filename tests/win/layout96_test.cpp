@@ -100,6 +100,8 @@ Options Button "Rescan" 292,38 264x110
 Options Button "Include Read Only Folders" 304,60 240x18
 Options Button "Include System Folders" 304,84 240x18
 Options Button "Include Hidden Folders" 304,108 240x18
+Options Button "Search" 16,156 540x50
+Options Button "Match anywhere in the name" 28,178 516x18
 Options Button "Favorites" 16,38 540x196
 Options ListBox "" 26,56 300x168
 Options Static "Open Hot Key" 426,56 120x16

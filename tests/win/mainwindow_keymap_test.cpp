@@ -59,6 +59,7 @@ public:
     }
     void ChooseDrive(int index) override { Log("drive " + std::to_string(index)); }
     bool RunFavoriteShortcut(WORD, unsigned) override { return false; }
+    void SendFrontExplorerFolder() override { Log("explorer to dialog"); }
 
     void Log(const std::string& what) { log.push_back(what); }
 
@@ -138,6 +139,20 @@ TEST(KeyMapHandlers, UpAndDownStepTheListFromElsewhere) {
     window.selected = 2;
     EXPECT_FALSE(map.FormKeyDown(key, 0));
     EXPECT_EQ(window.log, Calls{"focus list"});
+}
+
+TEST(KeyMapHandlers, CtrlGSendsTheExplorerFolderAndTypesNothing) {
+    RecordingWindow window;
+    window.focus = kSearch;
+    window.search = "Prog";
+    KeyMap map(window);
+    WORD key = 'G';
+    EXPECT_TRUE(map.FormKeyDown(key, ssCtrl));
+    EXPECT_EQ(window.log, Calls{"explorer to dialog"});
+    MSG bell = Char(kSearch, 0x07);
+    EXPECT_TRUE(map.PreviewKey(bell)) << "the character of Ctrl+G must be swallowed";
+    EXPECT_EQ(window.search, "Prog");
+    EXPECT_EQ(window.log, Calls{"explorer to dialog"});
 }
 
 TEST(KeyMapHandlers, EscapeEmptiesOnlyANonEmptySearchBox) {

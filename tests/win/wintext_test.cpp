@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,8 @@ protected:
         wchar_t temp[MAX_PATH];
         ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
         root_ = Narrow(temp) + "tarvolo_wintext_" + std::to_string(GetCurrentProcessId()) + "\\";
+        // Process ids come round again: what a killed run left under this name goes first.
+        RemoveTree(ExtendedLengthPath(root_));
         ASSERT_TRUE(CreateDirectoryW(Widen(root_).c_str(), nullptr)) << GetLastError();
     }
     // Extended-length paths, so that "apache." is removed and not "apache".
@@ -114,6 +117,34 @@ protected:
 
     std::string root_;
 };
+
+// A directory still open for listing cannot be removed. (Wine's handle count
+// answers 0.)
+TEST_F(WinDirectoryListerTest, ACallbackThatThrowsLeavesNoDirectoryOpen) {
+    auto remove = [&](const std::string& relative) {
+        return RemoveDirectoryW(Widen(root_ + relative).c_str());
+    };
+    // The measure sees an open listing.
+    MakeDir("open");
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileW(Widen(root_ + "open\\*").c_str(), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(remove("open")) << "a directory open for listing was removed";
+    FindClose(find);
+    EXPECT_TRUE(remove("open")) << GetLastError();
+
+    MakeDir("listed");
+    WinDirectoryLister lister;
+    bool thrown = false;
+    try {
+        lister.List(root_ + "listed\\", [](const DirEntry&) -> bool { throw std::bad_alloc(); });
+    } catch (const std::bad_alloc&) {
+        thrown = true;
+    }
+    EXPECT_TRUE(thrown);
+    EXPECT_TRUE(remove("listed")) << "the listing was left open by a callback that threw (error "
+                                  << GetLastError() << ")";
+}
 
 TEST_F(WinDirectoryListerTest, ListerReportsUnicodeNamesAndAttributes) {
     MakeDir(kNihon);

@@ -1,0 +1,180 @@
+#include "delivery/WinShellWindows.h"
+
+#include <windows.h>
+#include <exdisp.h>
+#include <objbase.h>
+#include <oleauto.h>
+#include <servprov.h>
+#include <shlguid.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <cstring>
+#include <unordered_map>
+
+#include "platform/WinText.h"
+
+namespace tarvolo {
+
+namespace {
+
+template <class T>
+struct ComPtr {
+    T* p = nullptr;
+    ComPtr() = default;
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() {
+        if (p) p->Release();
+    }
+    T* operator->() const { return p; }
+    void** Out() { return reinterpret_cast<void**>(&p); }
+};
+
+struct ItemIdList {
+    PIDLIST_ABSOLUTE p = nullptr;
+    ItemIdList() = default;
+    ItemIdList(const ItemIdList&) = delete;
+    ItemIdList& operator=(const ItemIdList&) = delete;
+    ~ItemIdList() { ::CoTaskMemFree(p); }
+};
+
+IShellWindows* CreateShellWindows() {
+    IShellWindows* windows = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_IShellWindows,
+                                  reinterpret_cast<void**>(&windows))))
+        return nullptr;
+    return windows;
+}
+
+// The shell's item `index` as a browser window; null for anything else.
+IWebBrowser2* BrowserAt(IShellWindows* windows, long index) {
+    VARIANT at;
+    ::VariantInit(&at);
+    at.vt = VT_I4;
+    at.lVal = index;
+    ComPtr<IDispatch> item;
+    if (windows->Item(at, &item.p) != S_OK || !item.p) return nullptr;
+    IWebBrowser2* browser = nullptr;
+    if (FAILED(item->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&browser)))) return nullptr;
+    return browser;
+}
+
+WindowHandle TopLevelOf(IWebBrowser2* browser) {
+    SHANDLE_PTR hwnd = 0;
+    if (FAILED(browser->get_HWND(&hwnd))) return 0;
+    return static_cast<WindowHandle>(hwnd);
+}
+
+// The browser's view of its current tab.
+IShellView* ActiveView(IWebBrowser2* browser) {
+    ComPtr<IServiceProvider> services;
+    if (FAILED(browser->QueryInterface(IID_IServiceProvider, services.Out()))) return nullptr;
+    ComPtr<IShellBrowser> shellBrowser;
+    if (FAILED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, shellBrowser.Out())))
+        return nullptr;
+    IShellView* view = nullptr;
+    if (FAILED(shellBrowser->QueryActiveShellView(&view))) return nullptr;
+    return view;
+}
+
+void DescribeFolder(IShellView* view, ShellWindowReport& report) {
+    ComPtr<IFolderView> folderView;
+    if (FAILED(view->QueryInterface(IID_IFolderView, folderView.Out()))) return;
+    ComPtr<IPersistFolder2> folder;
+    if (FAILED(folderView->GetFolder(IID_IPersistFolder2, folder.Out()))) return;
+    ItemIdList pidl;
+    if (FAILED(folder->GetCurFolder(&pidl.p)) || !pidl.p) return;
+    wchar_t path[MAX_PATH * 2] = {};
+    if (::SHGetPathFromIDListEx(pidl.p, path, MAX_PATH * 2, GPFIDL_DEFAULT))
+        report.fileSystemPath = Narrow(path);
+    wchar_t* name = nullptr;
+    if (SUCCEEDED(::SHGetNameFromIDList(pidl.p, SIGDN_DESKTOPABSOLUTEPARSING, &name)) && name) {
+        report.parsingName = Narrow(name);
+        ::CoTaskMemFree(name);
+    }
+}
+
+// Each top-level window's place, 0 in front.
+std::unordered_map<WindowHandle, int> TopLevelPlaces() {
+    std::unordered_map<WindowHandle, int> places;
+    int place = 0;
+    for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT))
+        places.emplace(reinterpret_cast<WindowHandle>(w), place++);
+    return places;
+}
+
+}  // namespace
+
+std::vector<ShellWindowReport> WinShellWindows::List() {
+    std::vector<ShellWindowReport> reports;
+    ComPtr<IShellWindows> windows;
+    windows.p = CreateShellWindows();
+    if (!windows.p) return reports;
+    long count = 0;
+    if (FAILED(windows->get_Count(&count)) || count <= 0) return reports;
+    const std::unordered_map<WindowHandle, int> places = TopLevelPlaces();
+    for (long i = 0; i < count; ++i) {
+        ComPtr<IWebBrowser2> browser;
+        browser.p = BrowserAt(windows.p, i);
+        if (!browser.p) continue;
+        ShellWindowReport report;
+        report.window = TopLevelOf(browser.p);
+        const auto place = places.find(report.window);
+        report.zOrder = place == places.end() ? -1 : place->second;
+        ComPtr<IShellView> view;
+        view.p = ActiveView(browser.p);
+        if (view.p) {
+            // The tabs of one window share its top-level window; only the one on show has a visible view.
+            HWND viewWindow = nullptr;
+            if (SUCCEEDED(view->GetWindow(&viewWindow)) && viewWindow)
+                report.tabShown = ::IsWindowVisible(viewWindow) != FALSE;
+            DescribeFolder(view.p, report);
+        }
+        reports.push_back(std::move(report));
+    }
+    return reports;
+}
+
+bool WinShellWindows::Navigate(WindowHandle window, const std::string& folder) {
+    ComPtr<IShellWindows> windows;
+    windows.p = CreateShellWindows();
+    if (!windows.p) return false;
+    long count = 0;
+    if (FAILED(windows->get_Count(&count))) return false;
+    ItemIdList pidl;
+    if (FAILED(::SHParseDisplayName(Widen(folder).c_str(), nullptr, &pidl.p, 0, nullptr)) || !pidl.p)
+        return false;
+    for (long i = 0; i < count; ++i) {
+        ComPtr<IWebBrowser2> browser;
+        browser.p = BrowserAt(windows.p, i);
+        if (!browser.p || TopLevelOf(browser.p) != window) continue;
+        ComPtr<IShellView> view;
+        view.p = ActiveView(browser.p);
+        HWND viewWindow = nullptr;
+        // Of a window's tabs, the one on show moves.
+        if (view.p && SUCCEEDED(view->GetWindow(&viewWindow)) && viewWindow && !::IsWindowVisible(viewWindow))
+            continue;
+        // The folder as an item list in a byte array: the shell's own form, which
+        // a path text with '#' or '%' in it cannot be mistaken for a web address.
+        const UINT size = ::ILGetSize(pidl.p);
+        SAFEARRAY* bytes = ::SafeArrayCreateVector(VT_UI1, 0, size);
+        if (!bytes) return false;
+        void* data = nullptr;
+        if (SUCCEEDED(::SafeArrayAccessData(bytes, &data))) {
+            std::memcpy(data, pidl.p, size);
+            ::SafeArrayUnaccessData(bytes);
+        }
+        VARIANT target, empty;
+        ::VariantInit(&target);
+        ::VariantInit(&empty);
+        target.vt = VT_ARRAY | VT_UI1;
+        target.parray = bytes;
+        const HRESULT hr = browser->Navigate2(&target, &empty, &empty, &empty, &empty);
+        ::VariantClear(&target);
+        return SUCCEEDED(hr);
+    }
+    return false;
+}
+
+}  // namespace tarvolo
