@@ -19,6 +19,7 @@ KeyTarget MainKeyWindow::TargetOf(HWND hwnd) const {
     return KeyTarget::other;
 }
 
+// clang-format off
 bool MainKeyWindow::ListFocused() const { return ::GetFocus() == form_.DirListBox; }
 bool MainKeyWindow::SearchFocused() const { return ::GetFocus() == form_.DirToFind; }
 void MainKeyWindow::FocusList() { ::SetFocus(form_.DirListBox); }
@@ -33,6 +34,7 @@ void MainKeyWindow::ClickRow(long row) {
 
 bool MainKeyWindow::SearchEmpty() const { return ::GetWindowTextLengthW(form_.DirToFind) <= 0; }
 void MainKeyWindow::SetSearchText(const std::string& text) { form_.SetSearchText(text); }
+// clang-format on
 
 void MainKeyWindow::SearchCaretToEnd() {
     const int end = ::GetWindowTextLengthW(form_.DirToFind);

@@ -4,11 +4,13 @@ namespace tarvolo::keys {
 
 namespace {
 
+// clang-format off
 bool IsArrowKey(uint16_t key) { return key == kVkLeft || key == kVkRight || key == kVkUp || key == kVkDown; }
 bool IsStepKey(uint16_t key) { return key == kVkUp || key == kVkDown; }
 
 bool IsHighSurrogate(char32_t ch) { return ch >= 0xD800 && ch < 0xDC00; }
 bool IsLowSurrogate(char32_t ch) { return ch >= 0xDC00 && ch < 0xE000; }
+// clang-format on
 
 }  // namespace
 
@@ -67,6 +69,7 @@ KeyDownFinish FinishKeyDown(uint16_t key, unsigned shift, KeyTarget target, bool
 bool IsTypedText(char32_t ch) { return ch >= 0x20 && ch != 0x7F; }
 
 std::optional<char32_t> ButtonKeyChar(uint16_t key) {
+    // clang-format off
     switch (key) {
     case kVkShift: case kVkControl: case kVkMenu: case kVkCapital: case kVkNumLock: case kVkScroll:
     case kVkLWin: case kVkRWin: case kVkApps:
@@ -74,6 +77,7 @@ std::optional<char32_t> ButtonKeyChar(uint16_t key) {
     default:
         break;
     }
+    // clang-format on
     if (key >= kVkLShift && key <= kVkRMenu) return std::nullopt;
     const char32_t ch = key & 0xFFu;
     if (!IsTypedText(ch)) return std::nullopt;

@@ -58,6 +58,7 @@ const char kDialogsHint[] =
 const char* const kPageNames[] = {"General", "Favorites", "Dialogs To Find"};
 const char* const kHelpTopics[] = {"IDH_1910", "IDH_2010", "IDH_2110"};
 
+// clang-format off
 bool IsExtendedKey(unsigned vk) {
     switch (vk) {
     case VK_PRIOR: case VK_NEXT: case VK_END: case VK_HOME: case VK_LEFT: case VK_UP: case VK_RIGHT:
@@ -67,6 +68,7 @@ bool IsExtendedKey(unsigned vk) {
         return false;
     }
 }
+// clang-format on
 
 }  // namespace
 

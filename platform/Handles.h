@@ -79,12 +79,14 @@ private:
     H h_ = nullptr;
 };
 
+// clang-format off
 inline void CloseKernelHandle(HANDLE h) { ::CloseHandle(h); }
 inline void DeleteGdiObject(HGDIOBJ h) { ::DeleteObject(h); }
 inline void DestroyIconHandle(HICON h) { ::DestroyIcon(h); }
 inline void DestroyMenuHandle(HMENU h) { ::DestroyMenu(h); }
 inline void DestroyImageListHandle(HIMAGELIST h) { ::ImageList_Destroy(h); }
 inline void DestroyWindowHandle(HWND h) { ::DestroyWindow(h); }
+// clang-format on
 
 using UniqueHandle = Unique<HANDLE, CloseKernelHandle>;
 using UniqueBitmap = Unique<HBITMAP, DeleteGdiObject, true>;

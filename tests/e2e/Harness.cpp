@@ -355,6 +355,7 @@ std::string XKeysym(WORD vk) {
     if (vk >= 'A' && vk <= 'Z') return std::string(1, static_cast<char>(vk - 'A' + 'a'));
     if (vk >= '0' && vk <= '9') return std::string(1, static_cast<char>(vk));
     if (vk >= VK_F1 && vk <= VK_F12) return "F" + std::to_string(vk - VK_F1 + 1);
+    // clang-format off
     switch (vk) {
     case VK_RETURN: return "Return";
     case VK_ESCAPE: return "Escape";
@@ -390,6 +391,7 @@ std::string XKeysym(WORD vk) {
     case VK_OEM_7: return "apostrophe";
     default: return {};
     }
+    // clang-format on
 }
 
 enum class Via { none, x, wine };
