@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
             const auto t0 = Clock::now();
             const SendOutcome outcome = sender.SendPathToDialog(ops, list);
             runs.push_back(Ms(t0, Clock::now()));
-            if (outcome.kind != SendOutcome::Delivered || sender.DialogWindow != reinterpret_cast<WindowHandle>(target)) {
+            if (outcome.kind != SendOutcome::Kind::delivered || sender.DialogWindow != reinterpret_cast<WindowHandle>(target)) {
                 std::printf("dialog_target_bench: the file dialog was not found (%s)\n", what);
                 std::exit(1);
             }

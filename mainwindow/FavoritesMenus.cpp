@@ -132,7 +132,7 @@ bool FavoritesMenus::FavoriteShortcut(WORD key, unsigned shift) {
     const std::optional<FavoriteAction> action =
         FindFavoriteShortcut(model_.favorites, (key & 0xFFu) | shift);
     if (!action) return false;
-    if (action->kind == FavoriteAction::open)
+    if (action->kind == FavoriteAction::Kind::open)
         FavoritesOnClick(action->path);
     else
         SentToDialogOnClick(action->path);

@@ -35,7 +35,7 @@ std::vector<std::string> FavoriteEntries(const std::vector<Favorite>& favorites)
 
 // What a favorite's own key combination does.
 struct FavoriteAction {
-    enum Kind { open, sendToDialog } kind;
+    enum class Kind { open, sendToDialog } kind;
     std::string path;
 };
 

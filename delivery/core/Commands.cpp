@@ -59,12 +59,12 @@ SendOutcome Commands::SendToDialog(const std::string& path) {
         // As after a dialog took it: the program steps aside.
         windows_.MinimizeApplication();
         SendOutcome delivered;
-        delivered.kind = SendOutcome::Delivered;
+        delivered.kind = SendOutcome::Kind::delivered;
         return delivered;
     }
     SendOutcome outcome = sender_.SendPathToDialog(windows_, model_.dialogs);
     // The program stays where it is, so the user can deliver the path another way.
-    if (outcome.kind == SendOutcome::Refused) view_.ShowError(RefusedSendText(outcome));
+    if (outcome.kind == SendOutcome::Kind::refused) view_.ShowError(RefusedSendText(outcome));
     return outcome;
 }
 

@@ -51,7 +51,7 @@ SendOutcome DialogSender::SendPathToDialog(WindowOps& ops, const std::vector<std
     bool settled = false;
     if (const WindowHandle cameFrom = CameFromDialog(ops, dialogsList)) {
         skip_ = cameFrom;
-        settled = Offer(cameFrom) == Offered::taken || refusal_.kind == SendOutcome::Refused;
+        settled = Offer(cameFrom) == Offered::taken || refusal_.kind == SendOutcome::Kind::refused;
     }
     if (!settled) {
         // Top-down z-order: the dialog nearest the user comes first.
@@ -62,13 +62,13 @@ SendOutcome DialogSender::SendPathToDialog(WindowOps& ops, const std::vector<std
     if (matched_) {
         // A dialog that refused the path is left as it was: hiding now would tell
         // the user it had taken the path.
-        if (refusal_.kind == SendOutcome::Refused && !filledAny_) {
+        if (refusal_.kind == SendOutcome::Kind::refused && !filledAny_) {
             outcome = refusal_;
         } else {
             // Still inside the send: messages handled while the program hides
             // must not start another one.
             ops.MinimizeApplication();
-            outcome = SendOutcome{SendOutcome::Delivered, {}, 0};
+            outcome = SendOutcome{SendOutcome::Kind::delivered, {}, 0};
         }
     }
     ops_ = nullptr;
@@ -231,9 +231,9 @@ void DialogSender::MarkUnresponsive(WindowHandle window) {
 }
 
 void DialogSender::NoteRefusal(WindowHandle window) {
-    if (refusal_.kind == SendOutcome::Refused) return;
+    if (refusal_.kind == SendOutcome::Kind::refused) return;
     (void)window;  // always DialogWindow, whose caption is at hand
-    refusal_ = SendOutcome{SendOutcome::Refused, caption_, ops_->LastSendError()};
+    refusal_ = SendOutcome{SendOutcome::Kind::refused, caption_, ops_->LastSendError()};
 }
 
 }  // namespace tarvolo

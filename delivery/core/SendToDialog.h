@@ -74,10 +74,10 @@ bool CaptionMatches(std::string_view caption, std::string_view entry);
 // ASCII case (Edit, RichEdit20W, TEdit).
 bool ClassNameQualifies(std::string_view className);
 
-// How a send ended. `Refused`: a matching window refused or did not answer a
+// How a send ended. `refused`: a matching window refused or did not answer a
 // send and no window took the path; the program then stays in front.
 struct SendOutcome {
-    enum Kind { NoMatch, Delivered, Refused } kind = NoMatch;
+    enum class Kind { noMatch, delivered, refused } kind = Kind::noMatch;
     std::string caption;  // the refusing window's caption
     uint32_t error = 0;   // its LastSendError
 };

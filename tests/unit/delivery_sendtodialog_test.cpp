@@ -376,14 +376,14 @@ TEST_F(SendToDialogTest, ARefusedSendIsToldAndTheProgramStays) {
         SendOutcome::Kind kind;
         const char* text;
     } cases[] = {
-        {"higher rights", 5, false, false, SendOutcome::Refused,
+        {"higher rights", 5, false, false, SendOutcome::Kind::refused,
          "The path could not be sent to the dialog \"Open - admin\": the dialog belongs to a program running "
          "with "
          "higher rights."},
-        {"no answer", 1460, false, false, SendOutcome::Refused,
+        {"no answer", 1460, false, false, SendOutcome::Kind::refused,
          "The path could not be sent to the dialog \"Open - admin\": the dialog does not answer."},
-        {"a window without edit takes nothing", 5, true, false, SendOutcome::Refused, nullptr},
-        {"another dialog took it", 5, false, true, SendOutcome::Delivered, nullptr},
+        {"a window without edit takes nothing", 5, true, false, SendOutcome::Kind::refused, nullptr},
+        {"another dialog took it", 5, false, true, SendOutcome::Kind::delivered, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -400,11 +400,11 @@ TEST_F(SendToDialogTest, ARefusedSendIsToldAndTheProgramStays) {
         const SendOutcome outcome = send.SendPathToDialog(windows, {"open"});
         EXPECT_EQ(outcome.kind, c.kind);
         const bool hidden = std::count(windows.calls.begin(), windows.calls.end(), "MinimizeApplication") > 0;
-        EXPECT_EQ(hidden, c.kind == SendOutcome::Delivered);
+        EXPECT_EQ(hidden, c.kind == SendOutcome::Kind::delivered);
         if (c.text) {
             EXPECT_EQ(RefusedSendText(outcome), c.text);
         }
-        if (c.kind == SendOutcome::Refused) {
+        if (c.kind == SendOutcome::Kind::refused) {
             EXPECT_EQ(outcome.caption, "Open - admin");
         }
         if (edit) {
@@ -415,7 +415,7 @@ TEST_F(SendToDialogTest, ARefusedSendIsToldAndTheProgramStays) {
 
 TEST_F(SendToDialogTest, WithoutAMatchingWindowNothingIsToldAndNothingHides) {
     fake.AddTop("Settings", HasDefId(1));
-    EXPECT_EQ(sender.SendPathToDialog(fake, {"open"}).kind, SendOutcome::NoMatch);
+    EXPECT_EQ(sender.SendPathToDialog(fake, {"open"}).kind, SendOutcome::Kind::noMatch);
     EXPECT_EQ(std::count(fake.calls.begin(), fake.calls.end(), "MinimizeApplication"), 0);
 }
 
@@ -460,7 +460,7 @@ TEST_F(SendToDialogTest, RecognisedFileDialogTakesThePathInItsNameBox) {
         windows.lastEditText_ = [&] { return windows[nameEdit].text; };
         DialogSender send;
         send.DialogPath = "C:\\Temp";
-        EXPECT_EQ(send.SendPathToDialog(windows, c.dialogs).kind, SendOutcome::Delivered);
+        EXPECT_EQ(send.SendPathToDialog(windows, c.dialogs).kind, SendOutcome::Kind::delivered);
         EXPECT_EQ(windows.clicksSawText, Calls{"C:\\Temp"});
         EXPECT_EQ(windows[nameEdit].text, "notes.txt");
         EXPECT_EQ(windows[preview].text, "preview");
@@ -509,12 +509,12 @@ TEST_F(SendToDialogTest, TheDialogYouCameFromGoesFirst) {
         bool lowerTakes;  // else the top one
         SendOutcome::Kind kind;
     } cases[] = {
-        {"the dialog itself", From::dialog, true, SendOutcome::Delivered},
-        {"its owner, through the popup last active", From::ownerWithActivePopup, true, SendOutcome::Delivered},
-        {"its owner, through the windows it owns", From::ownerOfADialog, true, SendOutcome::Delivered},
-        {"a dialog since closed", From::closedDialog, false, SendOutcome::Delivered},
-        {"a window that holds no dialog", From::nothing, false, SendOutcome::Delivered},
-        {"a dialog that refuses", From::refusingDialog, false, SendOutcome::Refused},
+        {"the dialog itself", From::dialog, true, SendOutcome::Kind::delivered},
+        {"its owner, through the popup last active", From::ownerWithActivePopup, true, SendOutcome::Kind::delivered},
+        {"its owner, through the windows it owns", From::ownerOfADialog, true, SendOutcome::Kind::delivered},
+        {"a dialog since closed", From::closedDialog, false, SendOutcome::Kind::delivered},
+        {"a window that holds no dialog", From::nothing, false, SendOutcome::Kind::delivered},
+        {"a dialog that refuses", From::refusingDialog, false, SendOutcome::Kind::refused},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -547,13 +547,13 @@ TEST_F(SendToDialogTest, TheDialogYouCameFromGoesFirst) {
         }
         const SendOutcome outcome = send.SendPathToDialog(windows, {});
         EXPECT_EQ(outcome.kind, c.kind);
-        const WindowHandle expected = c.kind == SendOutcome::Refused ? 0 : c.lowerTakes ? lowerEdit : topEdit;
+        const WindowHandle expected = c.kind == SendOutcome::Kind::refused ? 0 : c.lowerTakes ? lowerEdit : topEdit;
         for (WindowHandle edit : {topEdit, lowerEdit}) {
             EXPECT_EQ(Count(windows, "WM_SETTEXT #" + std::to_string(edit) + " C:\\Temp"), edit == expected ? 1u : 0u)
                 << "edit #" << edit;
         }
         EXPECT_EQ(Count(windows, "WM_SETTEXT #" + std::to_string(app + 1) + " C:\\Temp"), 0u);
-        EXPECT_EQ(Count(windows, "MinimizeApplication"), c.kind == SendOutcome::Delivered ? 1u : 0u);
+        EXPECT_EQ(Count(windows, "MinimizeApplication"), c.kind == SendOutcome::Kind::delivered ? 1u : 0u);
     }
 }
 
@@ -582,12 +582,12 @@ TEST_F(SendToDialogTest, BrowseForFolderSelectsThePathAndStaysOpen) {
         SendOutcome::Kind kind;
         const char* editText;  // after the send
     } cases[] = {
-        {"tree only", false, 0, false, SendOutcome::Delivered, nullptr},
-        {"with an edit box: the tree selects, the edit is left", true, 0, false, SendOutcome::Delivered, ""},
-        {"text not placed: the edit box takes it", true, 8, false, SendOutcome::Delivered, "C:\\Temp"},
-        {"text not placed and no edit box", false, 8, false, SendOutcome::Refused, nullptr},
-        {"higher rights: the edit is not tried", true, kErrorAccessDenied, false, SendOutcome::Refused, ""},
-        {"no answer in time: nothing more is sent", true, 0, true, SendOutcome::Refused, ""},
+        {"tree only", false, 0, false, SendOutcome::Kind::delivered, nullptr},
+        {"with an edit box: the tree selects, the edit is left", true, 0, false, SendOutcome::Kind::delivered, ""},
+        {"text not placed: the edit box takes it", true, 8, false, SendOutcome::Kind::delivered, "C:\\Temp"},
+        {"text not placed and no edit box", false, 8, false, SendOutcome::Kind::refused, nullptr},
+        {"higher rights: the edit is not tried", true, kErrorAccessDenied, false, SendOutcome::Kind::refused, ""},
+        {"no answer in time: nothing more is sent", true, 0, true, SendOutcome::Kind::refused, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -612,8 +612,8 @@ TEST_F(SendToDialogTest, BrowseForFolderSelectsThePathAndStaysOpen) {
         for (const std::string& call : windows.calls) {
             EXPECT_EQ(call.rfind("WM_COMMAND", 0), std::string::npos) << "the dialog was closed: " << call;
         }
-        EXPECT_EQ(Count(windows, "MinimizeApplication"), c.kind == SendOutcome::Delivered ? 1u : 0u);
-        if (c.kind == SendOutcome::Refused) {
+        EXPECT_EQ(Count(windows, "MinimizeApplication"), c.kind == SendOutcome::Kind::delivered ? 1u : 0u);
+        if (c.kind == SendOutcome::Kind::refused) {
             EXPECT_EQ(outcome.caption, "Ordner suchen");
         }
     }

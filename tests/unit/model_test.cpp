@@ -204,7 +204,7 @@ TEST(FavoriteShortcut, OpenKeysFirstThenDialogKeysEachInListOrder) {
     auto pick = [&](unsigned combination) -> std::string {
         auto action = FindFavoriteShortcut(favorites, combination);
         if (!action) return "none";
-        return (action->kind == FavoriteAction::open ? "open " : "send ") + action->path;
+        return (action->kind == FavoriteAction::Kind::open ? "open " : "send ") + action->path;
     };
     EXPECT_EQ(pick(k), "open C:\\Two");
     EXPECT_EQ(pick(j), "send C:\\Three");

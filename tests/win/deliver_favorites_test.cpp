@@ -118,7 +118,7 @@ TEST_F(FavoritesMenus, AKeyPicksTheFirstItemWithItsCombinationOpenBeforeSend) {
     auto runs = [&](unsigned combination) -> std::string {
         auto action = FindFavoriteShortcut(model_.favorites, combination);
         if (!action) return "none";
-        return (action->kind == FavoriteAction::open ? "open " : "send ") + action->path;
+        return (action->kind == FavoriteAction::Kind::open ? "open " : "send ") + action->path;
     };
     EXPECT_EQ(runs(k), "open C:\\Two") << "\"Open\" is searched first, then the earlier favorite";
     EXPECT_EQ(runs(j), "send C:\\Three");
