@@ -21,6 +21,7 @@
 #include "mainwindow/FavoritesMenus.h"
 #include "mainwindow/HistoryBox.h"
 #include "mainwindow/LiveIndex.h"
+#include "mainwindow/MainControlIds.h"
 #include "mainwindow/MainKeyWindow.h"
 #include "mainwindow/TreeList.h"
 #include "model/Model.h"
@@ -35,29 +36,6 @@ namespace tarvolo {
 class TCoolTrayIcon;
 class TfrmRescan;
 class TrayMenuAdapter;
-
-// Control identifiers of the main window.
-enum MainControlId : int {
-    IDC_GROUPDIRECTORIES = 100,
-    IDC_LABEL1,
-    IDC_CMBDRIVES,
-    IDC_BTNRESCAN,
-    IDC_DIRLISTPANEL,
-    IDC_DIRLISTBOX,
-    IDC_CMBHISTORY,
-    IDC_DIRTOFIND,
-    IDC_BTNFINDNEXT,
-    IDC_BTNFAVORITES,
-    IDC_BTNADDTOFAVORITES,
-    IDC_GROUPCOMMANDS,
-    IDC_BTNOPEN,
-    IDC_BTNSENDTODIALOG,
-    IDC_BTNCOPY,
-    IDC_GROUPPROGRAMS,
-    IDC_BTNOPTIONS,
-    IDC_BTNABOUT,
-    IDC_BTNHELP,
-};
 
 // The buttons of the "Program" group.
 enum class ProgramButton { options = 1, about = 2, help = 3 };

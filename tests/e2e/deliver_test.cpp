@@ -8,7 +8,7 @@
 #include <cstring>
 #include <sstream>
 
-#include "mainwindow/Main.h"
+#include "mainwindow/MainControlIds.h"
 #include "tests/e2e/Harness.h"
 #include "tarvolo_version.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "mainwindow/Main.h"
+#include "mainwindow/MainControlIds.h"
 #include "tests/e2e/Harness.h"
 
 namespace e2e::find {

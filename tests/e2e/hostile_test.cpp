@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "mainwindow/Main.h"
+#include "mainwindow/MainControlIds.h"
 #include "tests/e2e/Harness.h"
 
 using namespace e2e;

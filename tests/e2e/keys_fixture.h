@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "mainwindow/Main.h"
+#include "mainwindow/MainControlIds.h"
 #include "tests/e2e/Harness.h"
 
 namespace e2e {

@@ -1,7 +1,7 @@
 // Start-up, settings, hiding and the real close of the real program.
 #include <gtest/gtest.h>
 
-#include "mainwindow/Main.h"
+#include "mainwindow/MainControlIds.h"
 #include "tests/e2e/Harness.h"
 #include "tarvolo_version.h"
 
