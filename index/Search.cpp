@@ -137,7 +137,7 @@ long SearchIndex::ScanAnywhere(size_t from, size_t to, std::string_view foldedTe
     auto row = ends_.begin() + static_cast<std::ptrdiff_t>(from);
     const auto rowsEnd = ends_.begin() + static_cast<std::ptrdiff_t>(to);
     for (const char* p = base + begin;; ++p) {
-        p = FindStart(p, last, text[0], len > 1 ? text[1] : 0, len == 1);
+        p = FindStart(p, last, text[0], len > 1 ? text[1] : '\0', len == 1);
         if (p == last) return -1;
         if (len > 2 && std::memcmp(p + 2, text + 2, len - 2) != 0) continue;
         const size_t pos = static_cast<size_t>(p - base);
