@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -73,6 +74,43 @@ enum class ApplyResult { kUnchanged, kChanged, kRescanNeeded };
 // rescan.
 ApplyResult ApplyChange(const ResolvedChange& change, const Collator& collator, RowStore& rows,
                         std::vector<RowsEdit>& edits);
+
+// What a batch of changes made of a drive's rows.
+struct BatchOutcome {
+    // kRescanNeeded when the batch met a kOverflow: the changes before it are
+    // applied, the rest are not.
+    ApplyResult result = ApplyResult::kUnchanged;
+    bool changed = false;       // `rows` then hold the rows after the batch
+    bool cancelled = false;     // stopped on request: nothing to take
+    RowStore rows;
+    std::vector<RowsEdit> edits;  // top to bottom, as RowAfterEdits takes them
+};
+
+// Applies `changes` in order to `rows` as ApplyChange would one at a time, but
+// in one pass: each change costs about the size of what it touches, and the
+// rows are copied once for the whole batch. `rows` are only read, so the
+// batch may run on another thread while the window paints them. `cancel`
+// (may be null) is looked at between steps of the pass.
+BatchOutcome ApplyBatch(const RowStore& rows, const std::vector<ResolvedChange>& changes,
+                        const Collator& collator, const std::atomic<bool>* cancel = nullptr);
+
+// Where the directory `row` ("\a\b") is after `changes`: a rename of it or of
+// a directory above it carries it along. It may be gone all the same (removed,
+// or renamed out of the drive's tree); see NearestRow.
+std::string FollowRenames(std::string row, const std::vector<ResolvedChange>& changes);
+
+// The row of `row` or else of its nearest ancestor among `rows`; SIZE_MAX when
+// not even the root is there.
+size_t NearestRow(const RowStore& rows, std::string_view row);
+
+// True when every directory's row is directly followed by its subtree's rows,
+// the root first: the order the tree codes and the live changes rely on. A
+// file sorted as whole strings fails it ("\A B" between "\A" and "\A\x").
+bool RowsInTreeOrder(const RowStore& rows);
+
+// Sorts rows read from an index file into the walk's order when they are not
+// in tree order; true when they were sorted.
+bool EnsureTreeOrder(RowStore& rows, const Collator& collator);
 
 // Applies `changes` in order, as a drive's index file is brought up to date
 // when the drive is not on screen: kRescanNeeded at the first change that asks
