@@ -81,20 +81,27 @@ struct QuietObserver : ScanObserver {
     bool CancelRequested() override { return false; }
 };
 
+// The parents' listings of one batch of changes: a thousand folders made in one
+// directory list it once, not a thousand times.
+using Listings = std::unordered_map<std::string, std::unordered_map<std::string, uint32_t>>;
+
 // Looks `row` up in its parent's listing and, when it becomes a row, walks it.
 void Probe(ResolvedChange& change, const std::string& row, const std::string& rootPath,
-           const ScanFilter& filter, DirectoryLister& lister, const Collator& collator) {
+           const ScanFilter& filter, DirectoryLister& lister, const Collator& collator, Listings& listings) {
     if (row == "\\") return;
-    const std::string_view name = LastName(row);
+    const std::string name(LastName(row));
     const uint32_t mask = ScanAttributeMask(filter);
-    bool found = false;
-    uint32_t attributes = 0;
-    lister.List(ListerPath(rootPath, ParentRow(row)), [&](const DirEntry& entry) {
-        if (entry.name != name) return true;
-        found = true;
-        attributes = entry.attributes;
-        return false;
-    });
+    const std::string parent = ListerPath(rootPath, ParentRow(row));
+    auto [listing, fresh] = listings.try_emplace(parent);
+    if (fresh) {
+        lister.List(parent, [&](const DirEntry& entry) {
+            listing->second.emplace(std::string(entry.name), entry.attributes);
+            return true;
+        });
+    }
+    const auto entry = listing->second.find(name);
+    const bool found = entry != listing->second.end();
+    const uint32_t attributes = found ? entry->second : 0;
     if (!found || !(attributes & kAttrDirectory) || !PassesAttributeMask(attributes, mask)) return;
     change.becomesRow = true;
     if (attributes & kAttrReparsePoint) {
@@ -379,12 +386,13 @@ std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& c
                                            const std::string& rootPath, const ScanFilter& filter,
                                            DirectoryLister& lister, const Collator& collator) {
     std::vector<ResolvedChange> out;
+    Listings listings;
     for (size_t i = 0; i < changes.size(); ++i) {
         const DirectoryChange& c = changes[i];
         ResolvedChange r{c.kind, RowOf(c.path), {}, false, {}};
         switch (c.kind) {
             case DirectoryChange::kAdded:
-                Probe(r, r.row, rootPath, filter, lister, collator);
+                Probe(r, r.row, rootPath, filter, lister, collator, listings);
                 break;
             case DirectoryChange::kRemoved:
             case DirectoryChange::kOverflow:
@@ -393,7 +401,7 @@ std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& c
                 if (i + 1 < changes.size() && changes[i + 1].kind == DirectoryChange::kRenamedNewName) {
                     r.kind = DirectoryChange::kRenamedNewName;
                     r.newRow = RowOf(changes[++i].path);
-                    Probe(r, r.newRow, rootPath, filter, lister, collator);
+                    Probe(r, r.newRow, rootPath, filter, lister, collator, listings);
                 } else {
                     r.kind = DirectoryChange::kRemoved;
                 }
@@ -401,7 +409,7 @@ std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& c
             case DirectoryChange::kRenamedNewName:
                 // A new name without its old one: the directory came from outside.
                 r.kind = DirectoryChange::kAdded;
-                Probe(r, r.row, rootPath, filter, lister, collator);
+                Probe(r, r.row, rootPath, filter, lister, collator, listings);
                 break;
         }
         out.push_back(std::move(r));
@@ -468,6 +476,26 @@ ApplyResult ApplyChanges(const std::vector<ResolvedChange>& changes, const Colla
     BatchOutcome outcome = ApplyBatch(rows, changes, collator);
     if (outcome.changed) rows = std::move(outcome.rows);
     return outcome.result;
+}
+
+void KeepBounded(std::vector<ResolvedChange>& changes, size_t limit) {
+    size_t lastLost = SIZE_MAX;
+    for (size_t i = 0; i < changes.size(); ++i)
+        if (changes[i].kind == DirectoryChange::kOverflow) lastLost = i;
+    if (changes.size() > limit) {
+        changes.clear();
+        lastLost = 0;
+        changes.push_back(ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}});
+    } else if (lastLost != SIZE_MAX && lastLost > 0) {
+        changes.erase(changes.begin(), changes.begin() + static_cast<long>(lastLost));
+    }
+}
+
+uint64_t BackOffMs(unsigned failures, uint64_t first, uint64_t most) {
+    if (failures == 0) return 0;
+    uint64_t wait = first;
+    for (unsigned i = 1; i < failures && wait < most; ++i) wait *= 2;
+    return std::min(wait, most);
 }
 
 std::string FollowRenames(std::string row, const std::vector<ResolvedChange>& changes) {

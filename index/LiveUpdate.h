@@ -112,6 +112,16 @@ bool RowsInTreeOrder(const RowStore& rows);
 // in tree order; true when they were sorted.
 bool EnsureTreeOrder(RowStore& rows, const Collator& collator);
 
+// Changes kept for an index file that cannot be brought up to date yet stay
+// bounded: a change lost (kOverflow) makes everything before it moot, since
+// the drive is then walked again, and more than `limit` changes become one
+// such walk.
+void KeepBounded(std::vector<ResolvedChange>& changes, size_t limit);
+
+// Milliseconds to wait before the next try after `failures` failed tries in a
+// row: from `first`, doubling, at most `most`.
+uint64_t BackOffMs(unsigned failures, uint64_t first, uint64_t most);
+
 // Applies `changes` in order, as a drive's index file is brought up to date
 // when the drive is not on screen: kRescanNeeded at the first change that asks
 // for it (the rows are then only partly updated), else kChanged when any row

@@ -2,6 +2,7 @@
 // depth) applied in one pass, against a fresh walk of the same disk.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -213,6 +214,76 @@ TEST(LiveBatch, TheSelectedDirectoryIsFollowedOrFallsBackToItsNearestParent) {
         ASSERT_NE(at, SIZE_MAX);
         EXPECT_EQ(after.Row(at), c.expected);
     }
+}
+
+// A thousand folders made in one directory: its listing is read once for the
+// batch, not once per folder (under Wine each listing of a large root costs
+// milliseconds).
+TEST(LiveBatch, ResolvingABurstListsTheirParentOnce) {
+    struct Counting : DirectoryLister {
+        explicit Counting(TreeDisk& disk) : disk(disk) {}
+        bool List(const std::string& dir, const std::function<bool(const DirEntry&)>& each) override {
+            ++listed[dir];
+            return disk.List(dir, each);
+        }
+        TreeDisk& disk;
+        std::map<std::string, int> listed;
+    };
+    TreeDisk disk;
+    disk.Make("\\box");
+    std::vector<Change> reported;
+    for (int i = 0; i < 1000; ++i) {
+        disk.Make("\\box\\n" + std::to_string(i));
+        reported.push_back({Change::kAdded, "box\\n" + std::to_string(i)});
+    }
+    Counting lister(disk);
+    const std::vector<ResolvedChange> resolved = ResolveChanges(reported, "C:\\", {}, lister, AsciiCollator());
+    EXPECT_EQ(lister.listed["C:\\box\\"], 1);
+    ASSERT_EQ(resolved.size(), 1000u);
+    for (const ResolvedChange& r : resolved) EXPECT_TRUE(r.becomesRow) << r.row;
+}
+
+// Changes kept for a file that cannot be written stay bounded.
+TEST(LiveBatch, ChangesKeptForAFileThatCannotBeWrittenStayBounded) {
+    const auto kinds = [](const std::vector<ResolvedChange>& changes) {
+        std::string out;
+        for (const ResolvedChange& c : changes) out += c.kind == Change::kOverflow ? 'L' : c.row.back();
+        return out;
+    };
+    const auto make = [](const std::string& kinds) {
+        std::vector<ResolvedChange> out;
+        for (const char k : kinds)
+            out.push_back({k == 'L' ? Change::kOverflow : Change::kAdded, k == 'L' ? "" : std::string("\\") + k, {},
+                           false, {}});
+        return out;
+    };
+    const struct {
+        const char* what;
+        const char* before;
+        size_t limit;
+        const char* after;
+    } cases[] = {
+        {"nothing lost", "abc", 10, "abc"},
+        {"what came before a loss is moot", "abLcd", 10, "Lcd"},
+        {"the last loss counts", "aLbLc", 10, "Lc"},
+        {"a loss first stays", "Lab", 10, "Lab"},
+        {"too many become one walk", "abcdef", 5, "L"},
+        {"empty", "", 5, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<ResolvedChange> changes = make(c.before);
+        KeepBounded(changes, c.limit);
+        EXPECT_EQ(kinds(changes), c.after);
+    }
+}
+
+TEST(LiveBatch, RetriesWaitLongerAndLongerUpToALimit) {
+    const struct {
+        unsigned failures;
+        uint64_t wait;
+    } cases[] = {{0, 0}, {1, 3000}, {2, 6000}, {3, 12000}, {8, 384000}, {9, 600000}, {40, 600000}};
+    for (const auto& c : cases) EXPECT_EQ(BackOffMs(c.failures, 3000, 600000), c.wait) << c.failures;
 }
 
 struct Latin1 : AnsiDecoder {
