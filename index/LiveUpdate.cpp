@@ -75,20 +75,16 @@ size_t InsertPosition(const RowStore& rows, size_t parent, std::string_view name
     return end;
 }
 
-struct QuietObserver : ScanObserver {
-    void Progress(uint32_t) override {}
-    void Pump() override {}
-    bool CancelRequested() override { return false; }
-};
-
 // The parents' listings of one batch of changes: a thousand folders made in one
 // directory list it once, not a thousand times.
 using Listings = std::unordered_map<std::string, std::unordered_map<std::string, uint32_t>>;
 
 // Looks `row` up in its parent's listing and, when it becomes a row, walks it.
-void Probe(ResolvedChange& change, const std::string& row, const std::string& rootPath,
-           const ScanFilter& filter, DirectoryLister& lister, const Collator& collator, Listings& listings) {
-    if (row == "\\") return;
+// False when `cancel` cut the walk short: the change is then not resolved.
+bool Probe(ResolvedChange& change, const std::string& row, const std::string& rootPath,
+           const ScanFilter& filter, DirectoryLister& lister, const Collator& collator, Listings& listings,
+           const std::atomic<bool>* cancel) {
+    if (row == "\\") return true;
     const std::string name(LastName(row));
     const uint32_t mask = ScanAttributeMask(filter);
     const std::string parent = ListerPath(rootPath, ParentRow(row));
@@ -102,14 +98,23 @@ void Probe(ResolvedChange& change, const std::string& row, const std::string& ro
     const auto entry = listing->second.find(name);
     const bool found = entry != listing->second.end();
     const uint32_t attributes = found ? entry->second : 0;
-    if (!found || !(attributes & kAttrDirectory) || !PassesAttributeMask(attributes, mask)) return;
+    if (!found || !(attributes & kAttrDirectory) || !PassesAttributeMask(attributes, mask)) return true;
     change.becomesRow = true;
     if (attributes & kAttrReparsePoint) {
         change.subtree.Append("\\");
-        return;
+        return true;
     }
-    QuietObserver quiet;
-    change.subtree = WalkDirectories(ListerPath(rootPath, row), filter, lister, collator, quiet);
+    struct Walked : ScanObserver {
+        explicit Walked(const std::atomic<bool>* cancel) : cancel(cancel) {}
+        void Progress(uint32_t) override {}
+        void Pump() override {}
+        bool CancelRequested() override { return cancel && cancel->load(); }
+        void Ended(bool whole) override { complete = whole; }
+        const std::atomic<bool>* cancel;
+        bool complete = true;
+    } walked(cancel);
+    change.subtree = WalkDirectories(ListerPath(rootPath, row), filter, lister, collator, walked);
+    return walked.complete;
 }
 
 // The directory's row and its subtree's, as rows of the drive.
@@ -384,15 +389,19 @@ size_t SubtreeEnd(const RowStore& rows, size_t i) {
 
 std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& changes,
                                            const std::string& rootPath, const ScanFilter& filter,
-                                           DirectoryLister& lister, const Collator& collator) {
+                                           DirectoryLister& lister, const Collator& collator,
+                                           const std::atomic<bool>* cancel) {
     std::vector<ResolvedChange> out;
     Listings listings;
-    for (size_t i = 0; i < changes.size(); ++i) {
+    bool resolved = true;
+    // Only a walk is cut short: the rest costs a listing at most, and a change
+    // left unresolved sends the drive to a walk of its own.
+    for (size_t i = 0; i < changes.size() && resolved; ++i) {
         const DirectoryChange& c = changes[i];
         ResolvedChange r{c.kind, RowOf(c.path), {}, false, {}};
         switch (c.kind) {
             case DirectoryChange::kAdded:
-                Probe(r, r.row, rootPath, filter, lister, collator, listings);
+                resolved = Probe(r, r.row, rootPath, filter, lister, collator, listings, cancel);
                 break;
             case DirectoryChange::kRemoved:
             case DirectoryChange::kOverflow:
@@ -401,7 +410,7 @@ std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& c
                 if (i + 1 < changes.size() && changes[i + 1].kind == DirectoryChange::kRenamedNewName) {
                     r.kind = DirectoryChange::kRenamedNewName;
                     r.newRow = RowOf(changes[++i].path);
-                    Probe(r, r.newRow, rootPath, filter, lister, collator, listings);
+                    resolved = Probe(r, r.newRow, rootPath, filter, lister, collator, listings, cancel);
                 } else {
                     r.kind = DirectoryChange::kRemoved;
                 }
@@ -409,11 +418,13 @@ std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& c
             case DirectoryChange::kRenamedNewName:
                 // A new name without its old one: the directory came from outside.
                 r.kind = DirectoryChange::kAdded;
-                Probe(r, r.row, rootPath, filter, lister, collator, listings);
+                resolved = Probe(r, r.row, rootPath, filter, lister, collator, listings, cancel);
                 break;
         }
-        out.push_back(std::move(r));
+        if (resolved) out.push_back(std::move(r));
     }
+    // What is not resolved cannot be applied: the rows need a walk for it.
+    if (!resolved) out.push_back(ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}});
     return out;
 }
 

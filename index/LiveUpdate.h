@@ -58,10 +58,13 @@ struct ResolvedChange {
 // A rename's old name followed by its new name becomes one rename; an old
 // name without its new name, a removal (the directory left the drive's tree).
 // The lister and collator are the scan's, so a new directory is filtered,
-// entered and ordered as a rescan would.
+// entered and ordered as a rescan would. `cancel` (may be null) stops a walk
+// of a large subtree moved in: the changes resolved so far are returned, and
+// one kOverflow stands for the rest.
 std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& changes,
                                            const std::string& rootPath, const ScanFilter& filter,
-                                           DirectoryLister& lister, const Collator& collator);
+                                           DirectoryLister& lister, const Collator& collator,
+                                           const std::atomic<bool>* cancel = nullptr);
 
 enum class ApplyResult { kUnchanged, kChanged, kRescanNeeded };
 

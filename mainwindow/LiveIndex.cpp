@@ -113,6 +113,9 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     // between; its rows were just written, and what they still lack goes along, a lost walk as a lost change.
     if (!left.empty() && left != root) {
         offscreen_->Watch(left, filter);
+        // A walk of a subtree moved in is cut short rather than waited for: what it resolved comes
+        // along, and the rest as a lost change.
+        watcher_->Stop();
         std::vector<ResolvedChange> lacking = watcher_->Take();
         if (backgroundScan_ && backgroundScan_->Running() && backgroundScan_->Root() == left)
             lacking.push_back(ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}});

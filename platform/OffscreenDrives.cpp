@@ -78,6 +78,7 @@ std::vector<ResolvedChange> OffscreenDrives::Release(const std::string& root) {
     drive.cancel = true;  // only a walk looks at it
     Finish(drive);
     std::vector<ResolvedChange> out = std::move(drive.pending);
+    drive.watcher->Stop();  // a walk of a new subtree is cut short; what it resolved comes along
     for (ResolvedChange& c : drive.watcher->Take()) out.push_back(std::move(c));
     drives_.erase(it);
     return out;

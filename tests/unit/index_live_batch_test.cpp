@@ -2,6 +2,7 @@
 // depth) applied in one pass, against a fresh walk of the same disk.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <random>
 #include <set>
@@ -241,6 +242,36 @@ TEST(LiveBatch, ResolvingABurstListsTheirParentOnce) {
     EXPECT_EQ(lister.listed["C:\\box\\"], 1);
     ASSERT_EQ(resolved.size(), 1000u);
     for (const ResolvedChange& r : resolved) EXPECT_TRUE(r.becomesRow) << r.row;
+}
+
+// Stopping a watch while it walks a large subtree moved in does not wait for
+// the walk: what was resolved is kept, and one lost change stands for the rest.
+TEST(LiveBatch, AWalkOfASubtreeMovedInIsCutShortWithoutLosingWhatWasResolved) {
+    struct Stopping : DirectoryLister {
+        Stopping(TreeDisk& disk, std::atomic<bool>& stop) : disk(disk), stop(stop) {}
+        bool List(const std::string& dir, const std::function<bool(const DirEntry&)>& each) override {
+            if (dir.compare(0, 7, "C:\\big\\") == 0 && ++bigListings == 3) stop = true;
+            return disk.List(dir, each);
+        }
+        TreeDisk& disk;
+        std::atomic<bool>& stop;
+        int bigListings = 0;
+    };
+    TreeDisk disk;
+    disk.Make("\\small");
+    disk.Make("\\big");
+    for (int i = 0; i < 100; ++i) disk.Make("\\big\\d" + std::to_string(i));
+    disk.Make("\\after");
+    std::atomic<bool> stop{false};
+    Stopping lister(disk, stop);
+    const std::vector<ResolvedChange> resolved =
+        ResolveChanges({{Change::kAdded, "small"}, {Change::kAdded, "big"}, {Change::kAdded, "after"}}, "C:\\", {},
+                       lister, AsciiCollator(), &stop);
+    ASSERT_EQ(resolved.size(), 2u);
+    EXPECT_EQ(resolved[0].row, "\\small");
+    EXPECT_TRUE(resolved[0].becomesRow);
+    EXPECT_EQ(resolved[1].kind, Change::kOverflow);
+    EXPECT_LT(lister.bigListings, 10) << "the walk went on after the stop";
 }
 
 // Changes kept for a file that cannot be written stay bounded.
