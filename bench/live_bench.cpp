@@ -92,12 +92,12 @@ int main(int argc, char** argv) {
         made.push_back(row);
         reported.push_back({Change::kAdded, row.substr(1)});
     }
-    // 100 renames of subtrees of 1,000 to 20,000 rows, none inside another.
+    // 100 renames of subtrees of 1,000 to 100,000 rows, none inside another.
     std::vector<std::string> renamed;
-    for (size_t tries = 0; renamed.size() < 100 && tries < 100000; ++tries) {
+    for (size_t tries = 0; renamed.size() < 100 && tries < 2000000; ++tries) {
         const size_t i = 1 + rng() % (rows.size() - 1);
         const size_t size = ends[i] - i;
-        if (size < 1000 || size > 20000) continue;
+        if (size < 1000 || size > 100000) continue;
         const std::string row(rows.Row(i));
         if (std::any_of(renamed.begin(), renamed.end(),
                         [&](const std::string& r) { return Below(row, r) || Below(r, row); }))
@@ -111,9 +111,11 @@ int main(int argc, char** argv) {
         const std::string row(rows.Row(i));
         if (ends[i] - i > 5 || !disk.Has(row) || Level(row) < 2) continue;
         if (std::any_of(renamed.begin(), renamed.end(), [&](const std::string& r) { return Below(row, r); })) continue;
+        // Not one that the new directories went into: its removal would be mostly theirs.
         const std::vector<std::string> gone = disk.Subtree(row);
+        if (gone.size() > 5) continue;
         disk.RemoveTree(row);
-        for (auto it = gone.rbegin(); it != gone.rend() && removals < 1000; ++it, ++removals)
+        for (auto it = gone.rbegin(); it != gone.rend(); ++it, ++removals)
             reported.push_back({Change::kRemoved, it->substr(1)});
     }
     size_t renamedRows = 0;
