@@ -120,8 +120,15 @@ bool Probe(ResolvedChange& change, const std::string& row, const std::string& ro
 // The directory's row and its subtree's, as rows of the drive.
 RowStore SubtreeRows(const std::string& row, const RowStore& subtree) {
     RowStore out;
+    out.Reserve(subtree.size(), subtree.TextBytes() + row.size() * subtree.size());
     out.Append(row);
-    for (size_t i = 1; i < subtree.size(); ++i) out.Append(row + std::string(subtree.Row(i)));
+    // One buffer for every row: a subtree of thousands moved in is not thousands of allocations.
+    std::string full = row;
+    for (size_t i = 1; i < subtree.size(); ++i) {
+        full.resize(row.size());
+        full.append(subtree.Row(i));
+        out.Append(full);
+    }
     return out;
 }
 
