@@ -225,8 +225,10 @@ void LiveIndex::StartSave() {
 void LiveIndex::SaveSettled() {
     ::KillTimer(window_, kSaveTimer);
     if (offscreen_ && offscreen_->Write()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
-    // A batch under way sets the timer again when its rows are taken.
-    if (!batch_) StartSave();
+    if (batch_)
+        ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);  // once the work under way is done
+    else
+        StartSave();
 }
 
 void LiveIndex::CancelBatch() {
@@ -307,7 +309,14 @@ void LiveIndex::Save() {
 void LiveIndex::BackgroundScanDone() {
     RowStore rows;
     if (!backgroundScan_ || !backgroundScan_->Take(rows)) return;
-    CancelBatch();
+    // A batch begun after the walk ended is applied again to the walk's rows: it may hold
+    // changes the walk did not see, and those it saw change nothing.
+    if (batch_) {
+        batch_->cancel = true;
+        batch_->thread.join();
+        if (batch_->saveRoot.empty()) watcher_->Carry(std::move(batch_->changes));
+        batch_.reset();
+    }
     const std::string root = backgroundScan_->Root();
     if (view_.ShownDrive() + "\\" != root || view_.ScanWindowBusy()) return;
     // The selection and the first row shown stay on the same directories where they still exist.
@@ -318,15 +327,18 @@ void LiveIndex::BackgroundScanDone() {
     const std::string topRow = top >= 0 && static_cast<size_t>(top) < model_.drive.rows.size()
                                    ? std::string(model_.drive.rows.Row(static_cast<size_t>(top)))
                                    : "";
+    size_t newSelected = SIZE_MAX;
     {
         const RedrawHeld held = view_.HoldListRedraw();
         view_.ShowRows(std::move(rows));
         model_.drive.BuildCodes();
         const size_t newTop = topRow.empty() ? SIZE_MAX : FindRow(model_.drive.rows, topRow);
         if (newTop != SIZE_MAX) view_.ShowFromRow(newTop);
-        const size_t newSelected = selectedRow.empty() ? SIZE_MAX : FindRow(model_.drive.rows, selectedRow);
+        // A selected directory that is gone gives way to its nearest parent, as with a batch.
+        newSelected = selectedRow.empty() ? SIZE_MAX : NearestRow(model_.drive.rows, selectedRow);
         if (newSelected != SIZE_MAX) view_.SelectListRow(static_cast<long>(newSelected));
     }
+    if (newSelected != SIZE_MAX && model_.drive.rows.Row(newSelected) != selectedRow) view_.SelectedRowMoved();
     ::KillTimer(window_, kSaveTimer);
     unsaved_ = true;
     StartSave();
