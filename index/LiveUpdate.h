@@ -23,13 +23,6 @@ struct DirectoryChange {
     std::string path;  // below the watched root, "a\b", UTF-8; empty for kOverflow
 };
 
-// A block of rows replaced at one position: `removed` rows from `at` went,
-// `inserted` rows took their place.
-struct RowsEdit {
-    size_t at = 0;
-    size_t removed = 0;
-    size_t inserted = 0;
-};
 
 // Where the row at `row` before `edits` is after them; a row that was removed
 // maps to where its block was, so a selection stays near where it was.

@@ -15,6 +15,14 @@ namespace tarvolo {
 
 int CountChar(std::string_view text, char c);
 
+// A block of rows replaced at one position: `removed` rows from `at` went,
+// `inserted` rows took their place.
+struct RowsEdit {
+    size_t at = 0;
+    size_t removed = 0;
+    size_t inserted = 0;
+};
+
 class RowStore {
 public:
     size_t size() const { return ends_.size(); }

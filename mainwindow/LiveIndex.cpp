@@ -17,6 +17,8 @@ struct LiveIndex::Batch {
     // In: the changes, and the directory selected when the batch began.
     std::vector<ResolvedChange> changes;
     std::string selectedRow;
+    // The folded names of the rows, when they are complete: only the new rows' are folded then.
+    const SearchIndex* search0 = nullptr;
     // Out, written by the thread before `done`.
     BatchOutcome outcome;
     TreeCodes codes;
@@ -166,6 +168,10 @@ void LiveIndex::StartBatch(std::vector<ResolvedChange> changes) {
     const long selected = view_.SelectedListRow();
     if (selected >= 0 && static_cast<size_t>(selected) < model_.drive.rows.size())
         batch->selectedRow = std::string(model_.drive.rows.Row(static_cast<size_t>(selected)));
+    // Complete names are not built again before the rows change (DriveRows::EnsureSearch), so the
+    // thread may read them.
+    if (!model_.drive.searchStale && model_.drive.search.size() == model_.drive.rows.size())
+        batch->search0 = &model_.drive.search;
     // The thread only reads the model's rows; they are replaced on this thread only after
     // the batch is taken or cancelled (FinishBatch, CancelBatch).
     const RowStore& rows = model_.drive.rows;
@@ -179,7 +185,10 @@ void LiveIndex::StartBatch(std::vector<ResolvedChange> changes) {
                 if (b.outcome.changed && !b.cancel.load()) {
                     b.codes.Build(b.outcome.rows);
                     const WinCaseFolder folder;
-                    b.search.Build(b.outcome.rows, folder);
+                    if (b.search0)
+                        b.search.BuildEdited(*b.search0, b.outcome.rows, b.outcome.edits, folder);
+                    else
+                        b.search.Build(b.outcome.rows, folder);
                     if (!b.selectedRow.empty())
                         b.selectedAfter = NearestRow(b.outcome.rows, FollowRenames(b.selectedRow, b.changes));
                 }

@@ -14,6 +14,7 @@
 #include "index/IndexFile.h"
 #include "index/LiveUpdate.h"
 #include "index/Scan.h"
+#include "index/Search.h"
 
 namespace tarvolo {
 namespace {
@@ -143,6 +144,36 @@ TEST(LiveBatch, RandomBatchesAtScaleGiveTheRowsOfAFreshWalk) {
             ASSERT_TRUE(rows == Walk(disk, filter)) << steps << " steps";
         }
     }
+}
+
+// The folded names after a batch come from the old ones and the new rows'
+// alone, and equal names folded from scratch.
+TEST(LiveBatch, NamesFoldedAfterABatchEqualNamesFoldedAnew) {
+    TreeDisk disk(bench::GenerateRows(3000));
+    RowStore rows = Walk(disk);
+    const AsciiCaseFolder folder;
+    SearchIndex search;
+    search.Build(rows, folder);
+    Busy busy(disk, 5);
+    for (const int steps : {1, 10, 100}) {
+        std::vector<Change> reported;
+        busy.Look();
+        for (int s = 0; s < steps; ++s) busy.Step(reported);
+        const AsciiCollator collator;
+        BatchOutcome outcome = ApplyBatch(rows, ResolveChanges(reported, "C:\\", {}, disk, collator), collator);
+        if (!outcome.changed) continue;
+        SearchIndex edited, fresh;
+        EXPECT_TRUE(edited.BuildEdited(search, outcome.rows, outcome.edits, folder)) << "folded anew";
+        fresh.Build(outcome.rows, folder);
+        ASSERT_TRUE(edited == fresh) << steps << " steps";
+        rows = std::move(outcome.rows);
+        search = std::move(edited);
+    }
+    // Edits that do not fit the old names: folded anew all the same.
+    SearchIndex odd, fresh;
+    EXPECT_FALSE(odd.BuildEdited(search, rows, {{rows.size() + 5, 1, 0}}, folder));
+    fresh.Build(rows, folder);
+    EXPECT_TRUE(odd == fresh);
 }
 
 TEST(LiveBatch, ABatchStopsAtALostChangeWithWhatCameBeforeItApplied) {
