@@ -46,9 +46,11 @@ public:
     void MoveTree(const std::string& from, const std::string& to) {
         const uint32_t attributes = children_[Parent(from)][Name(from)];
         std::map<std::string, std::map<std::string, uint32_t>> moved;
-        if (const auto self = children_.find(from); self != children_.end()) moved[to] = std::move(self->second);
+        if (const auto self = children_.find(from); self != children_.end())
+            moved[to] = std::move(self->second);
         const auto first = children_.lower_bound(from + "\\"), last = children_.lower_bound(from + "]");
-        for (auto it = first; it != last; ++it) moved[to + it->first.substr(from.size())] = std::move(it->second);
+        for (auto it = first; it != last; ++it)
+            moved[to + it->first.substr(from.size())] = std::move(it->second);
         children_.erase(first, last);
         children_.erase(from);
         children_[Parent(from)].erase(Name(from));

@@ -110,7 +110,8 @@ int main(int argc, char** argv) {
         const size_t i = 1 + rng() % (rows.size() - 1);
         const std::string row(rows.Row(i));
         if (ends[i] - i > 5 || !disk.Has(row) || Level(row) < 2) continue;
-        if (std::any_of(renamed.begin(), renamed.end(), [&](const std::string& r) { return Below(row, r); })) continue;
+        if (std::any_of(renamed.begin(), renamed.end(), [&](const std::string& r) { return Below(row, r); }))
+            continue;
         // Not one that the new directories went into: its removal would be mostly theirs.
         const std::vector<std::string> gone = disk.Subtree(row);
         if (gone.size() > 5) continue;
@@ -149,8 +150,9 @@ int main(int argc, char** argv) {
     double worstMs = 0, totalMs = 0;
     RowStore stepped = rows;
     for (size_t from = 0; from < resolved.size(); from += 500) {
-        const std::vector<ResolvedChange> part(resolved.begin() + static_cast<long>(from),
-                                               resolved.begin() + static_cast<long>(std::min(from + 500, resolved.size())));
+        const std::vector<ResolvedChange> part(
+            resolved.begin() + static_cast<long>(from),
+            resolved.begin() + static_cast<long>(std::min(from + 500, resolved.size())));
         t0 = Clock::now();
         BatchOutcome o = ApplyBatch(stepped, part, collator);
         t1 = Clock::now();
@@ -177,8 +179,9 @@ int main(int argc, char** argv) {
     t0 = Clock::now();
     const bool copied = edited.BuildEdited(before, outcome.rows, outcome.edits, folder);
     t1 = Clock::now();
-    Figure(copied ? "search names: old ones copied, new ones folded" : "search names: folded anew (edits unfit)",
-           Ms(t0, t1), "ms");
+    Figure(
+        copied ? "search names: old ones copied, new ones folded" : "search names: folded anew (edits unfit)",
+        Ms(t0, t1), "ms");
 
     // One change alone, as each change was applied before: the whole store copied.
     std::vector<double> single;
@@ -196,6 +199,7 @@ int main(int argc, char** argv) {
 
     const RowStore fresh = Walk(disk);
     const bool same = outcome.changed && outcome.rows == fresh && stepped == fresh;
-    std::printf("rows after the changes equal a fresh walk: %s (%zu rows)\n", same ? "yes" : "NO", fresh.size());
+    std::printf("rows after the changes equal a fresh walk: %s (%zu rows)\n", same ? "yes" : "NO",
+                fresh.size());
     return same ? 0 : 1;
 }

@@ -167,7 +167,8 @@ public:
         const size_t i = FindBase(row);
         if (i == SIZE_MAX || Removed(i)) return false;
         const size_t end = ends_[i];
-        for (auto it = removed_.lower_bound(i); it != removed_.end() && it->first < end;) it = removed_.erase(it);
+        for (auto it = removed_.lower_bound(i); it != removed_.end() && it->first < end;)
+            it = removed_.erase(it);
         removed_[i] = end;
         // Blocks that came below it go with it; "]" follows "\" in byte order.
         blocks_.erase(blocks_.lower_bound(row + "\\"), blocks_.lower_bound(row + "]"));
@@ -208,11 +209,11 @@ public:
             Placed p{ends_[block.parent], Level(base_.Row(block.parent)), {}, LastName(row), &block.rows};
             collator_.SortKey(p.name, p.key);
             const std::vector<Sibling>& siblings = Children(block.parent);
-            const auto after = std::upper_bound(siblings.begin(), siblings.end(), p,
-                                                [](const Placed& a, const Sibling& s) {
-                                                    if (const int c = a.key.compare(s.key)) return c < 0;
-                                                    return a.name < s.name;
-                                                });
+            const auto after =
+                std::upper_bound(siblings.begin(), siblings.end(), p, [](const Placed& a, const Sibling& s) {
+                    if (const int c = a.key.compare(s.key)) return c < 0;
+                    return a.name < s.name;
+                });
             if (after != siblings.end()) p.at = after->row;
             placed.push_back(std::move(p));
             inserted += block.rows.size();
@@ -305,7 +306,8 @@ private:
     }
 
     bool Exists(const std::string& row) {
-        if (const auto b = BlockHolding(row); b != blocks_.end()) return FindRow(b->second.rows, row) != SIZE_MAX;
+        if (const auto b = BlockHolding(row); b != blocks_.end())
+            return FindRow(b->second.rows, row) != SIZE_MAX;
         const size_t i = FindBase(row);
         return i != SIZE_MAX && !Removed(i);
     }

@@ -23,7 +23,6 @@ struct DirectoryChange {
     std::string path;  // below the watched root, "a\b", UTF-8; empty for kOverflow
 };
 
-
 // Where the row at `row` before `edits` is after them; a row that was removed
 // maps to where its block was, so a selection stays near where it was.
 size_t RowAfterEdits(size_t row, const std::vector<RowsEdit>& edits);
@@ -76,8 +75,8 @@ struct BatchOutcome {
     // kRescanNeeded when the batch met a kOverflow: the changes before it are
     // applied, the rest are not.
     ApplyResult result = ApplyResult::kUnchanged;
-    bool changed = false;       // `rows` then hold the rows after the batch
-    bool cancelled = false;     // stopped on request: nothing to take
+    bool changed = false;    // `rows` then hold the rows after the batch
+    bool cancelled = false;  // stopped on request: nothing to take
     RowStore rows;
     std::vector<RowsEdit> edits;  // top to bottom, as RowAfterEdits takes them
 };

@@ -40,7 +40,8 @@ void RowStore::AppendRange(const RowStore& from, size_t begin, size_t end) {
     const size_t offset = bytes_.size();
     bytes_.append(from.bytes_.data() + first, last - first);
     ends_.reserve(ends_.size() + (end - begin));
-    for (size_t k = begin; k < end; ++k) ends_.push_back(static_cast<uint32_t>(from.ends_[k] - first + offset));
+    for (size_t k = begin; k < end; ++k)
+        ends_.push_back(static_cast<uint32_t>(from.ends_[k] - first + offset));
 }
 
 RowStore RowStore::FromBuffer(std::string&& bytes, std::vector<uint32_t>&& ends) {

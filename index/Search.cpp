@@ -59,8 +59,8 @@ void SearchIndex::Build(const RowStore& rows, const CaseFolder& folder) {
     for (size_t i = 0; i < n; ++i) AppendFolded(rows.Name(i), folder);
 }
 
-bool SearchIndex::BuildEdited(const SearchIndex& old, const RowStore& rows, const std::vector<RowsEdit>& edits,
-                              const CaseFolder& folder) {
+bool SearchIndex::BuildEdited(const SearchIndex& old, const RowStore& rows,
+                              const std::vector<RowsEdit>& edits, const CaseFolder& folder) {
     Clear();
     folded_.reserve(old.folded_.size());
     ends_.reserve(rows.size());
@@ -70,7 +70,8 @@ bool SearchIndex::BuildEdited(const SearchIndex& old, const RowStore& rows, cons
         const size_t offset = folded_.size();
         folded_.append(old.folded_, first, old.ends_[to - 1] - first);
         if (folded_.size() > UINT32_MAX) throw std::length_error("search names exceed 4 GB");
-        for (size_t k = from; k < to; ++k) ends_.push_back(static_cast<uint32_t>(old.ends_[k] - first + offset));
+        for (size_t k = from; k < to; ++k)
+            ends_.push_back(static_cast<uint32_t>(old.ends_[k] - first + offset));
     };
     size_t oldAt = 0;
     bool fits = true;

@@ -50,7 +50,9 @@ public:
     size_t size() const { return ends_.size(); }
     size_t MemoryBytes() const { return folded_.capacity() + ends_.capacity() * sizeof(uint32_t); }
 
-    bool operator==(const SearchIndex& other) const { return folded_ == other.folded_ && ends_ == other.ends_; }
+    bool operator==(const SearchIndex& other) const {
+        return folded_ == other.folded_ && ends_ == other.ends_;
+    }
 
 private:
     void AppendFolded(std::string_view name, const CaseFolder& folder);

@@ -347,7 +347,8 @@ void LiveIndex::BackgroundScanDone() {
         newSelected = selectedRow.empty() ? SIZE_MAX : NearestRow(model_.drive.rows, selectedRow);
         if (newSelected != SIZE_MAX) view_.SelectListRow(static_cast<long>(newSelected));
     }
-    if (newSelected != SIZE_MAX && model_.drive.rows.Row(newSelected) != selectedRow) view_.SelectedRowMoved();
+    if (newSelected != SIZE_MAX && model_.drive.rows.Row(newSelected) != selectedRow)
+        view_.SelectedRowMoved();
     ::KillTimer(window_, kSaveTimer);
     unsaved_ = true;
     StartSave();

@@ -173,7 +173,8 @@ void DriveWatcher::Run(std::string root) {
                 std::lock_guard<std::mutex> lock(mutex_);
                 filter = filter_;
             }
-            Hand(ResolveChanges(ParseChanges(buffer.data(), bytes), root, filter, lister, collator, &stopping_));
+            Hand(ResolveChanges(ParseChanges(buffer.data(), bytes), root, filter, lister, collator,
+                                &stopping_));
         }
     } catch (const std::exception&) {
         // Out of memory while resolving: the rows can no longer be trusted.

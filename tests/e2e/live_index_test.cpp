@@ -204,7 +204,9 @@ TEST(LiveIndex, TheWindowAnswersWhileAThousandFoldersComeToALargeDrive) {
     ASSERT_TRUE(WaitFor([&] { return Count(list) == rowsBefore; }, 60s)) << Count(list) << " rows";
 
     const auto made = std::chrono::steady_clock::now();
-    ASSERT_EQ(RunUnix("cd " + ShellQuote(folder) + " && seq -f 'new %04g' 1 " + std::to_string(folders) + " | xargs -d '\\n' mkdir"), 0);
+    ASSERT_EQ(RunUnix("cd " + ShellQuote(folder) + " && seq -f 'new %04g' 1 " + std::to_string(folders) +
+                      " | xargs -d '\\n' mkdir"),
+              0);
     // The window is asked for an answer again and again until every folder is a row; a window that
     // stalls for seconds fails here, a loaded machine's few hundred milliseconds do not.
     using ms = std::chrono::milliseconds;
@@ -226,13 +228,18 @@ TEST(LiveIndex, TheWindowAnswersWhileAThousandFoldersComeToALargeDrive) {
         60s);
     const auto shown = std::chrono::steady_clock::now();
     ASSERT_TRUE(rows) << Count(list) << " rows";
-    EXPECT_TRUE(WaitFor([&] { return ReadIndex("G:\\tarvolo.dir").find("\\new " + std::to_string(folders) + "\r\n") != std::string::npos; },
-                        30s));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return ReadIndex("G:\\tarvolo.dir").find("\\new " + std::to_string(folders) + "\r\n") !=
+                   std::string::npos;
+        },
+        30s));
     const auto written = std::chrono::steady_clock::now();
-    std::printf("live index, %ld rows: %d folders were rows after %lld ms and in the file after %lld ms; "
-                "longest wait for the window %lld ms over %d probes\n",
-                rowsBefore, folders, static_cast<long long>(std::chrono::duration_cast<ms>(shown - made).count()),
-                static_cast<long long>(std::chrono::duration_cast<ms>(written - made).count()), longest, probes);
+    std::printf(
+        "live index, %ld rows: %d folders were rows after %lld ms and in the file after %lld ms; "
+        "longest wait for the window %lld ms over %d probes\n",
+        rowsBefore, folders, static_cast<long long>(std::chrono::duration_cast<ms>(shown - made).count()),
+        static_cast<long long>(std::chrono::duration_cast<ms>(written - made).count()), longest, probes);
     const std::string index = ReadIndex("G:\\tarvolo.dir");
     EXPECT_NE(index.find("\\s998\r\n\\new 0001\r\n"), std::string::npos) << "new folders not in place";
 }
@@ -242,7 +249,8 @@ TEST(LiveIndex, TheWindowAnswersWhileAThousandFoldersComeToALargeDrive) {
 TEST(LiveIndex, TheSelectedFolderIsFollowedWhenRenamedAndLeftForItsParentWhenRemoved) {
     TestDir dir;
     Drive drive('G', dir.UnixOf("g"));
-    for (const char* d : {"G:\\Alpha", "G:\\Mid", "G:\\Zulu"}) ASSERT_TRUE(::CreateDirectoryA(d, nullptr)) << d;
+    for (const char* d : {"G:\\Alpha", "G:\\Mid", "G:\\Zulu"})
+        ASSERT_TRUE(::CreateDirectoryA(d, nullptr)) << d;
     ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\", "\\Alpha", "\\Mid", "\\Zulu"})));
     Program program(dir);
     WriteIni(program, 0);

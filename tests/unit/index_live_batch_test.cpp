@@ -75,7 +75,8 @@ public:
                 if (some == "\\") return;
                 const std::vector<std::string> gone = disk_.Subtree(some);
                 disk_.RemoveTree(some);
-                for (auto it = gone.rbegin(); it != gone.rend(); ++it) reported.push_back({Change::kRemoved, Rel(*it)});
+                for (auto it = gone.rbegin(); it != gone.rend(); ++it)
+                    reported.push_back({Change::kRemoved, Rel(*it)});
                 return;
             }
             case 3:
@@ -96,8 +97,8 @@ public:
 
 private:
     static const std::vector<std::string>& Names() {
-        static const std::vector<std::string> names = {"a", "A", "a b", "a-b", "Program Files",
-                                                       "Program Files (x86)", "z", "a.b"};
+        static const std::vector<std::string> names = {
+            "a", "A", "a b", "a-b", "Program Files", "Program Files (x86)", "z", "a.b"};
         return names;
     }
     TreeDisk& disk_;
@@ -113,7 +114,8 @@ void ExpectEditsTrackUntouchedRows(const RowStore& before, const RowStore& after
     for (size_t i = 0; i < before.size(); ++i) {
         const std::string row(before.Row(i));
         bool hit = false;
-        for (std::string up = row; !hit && up.size() > 1; up = TreeDisk::Parent(up)) hit = touched.count(up) > 0;
+        for (std::string up = row; !hit && up.size() > 1; up = TreeDisk::Parent(up))
+            hit = touched.count(up) > 0;
         if (hit) continue;
         const size_t now = RowAfterEdits(i, edits);
         ASSERT_LT(now, after.size()) << row;
@@ -134,7 +136,8 @@ TEST(LiveBatch, RandomBatchesAtScaleGiveTheRowsOfAFreshWalk) {
             busy.Look();
             for (int s = 0; s < steps; ++s) busy.Step(reported);
             const AsciiCollator collator;
-            const std::vector<ResolvedChange> resolved = ResolveChanges(reported, "C:\\", filter, disk, collator);
+            const std::vector<ResolvedChange> resolved =
+                ResolveChanges(reported, "C:\\", filter, disk, collator);
             BatchOutcome outcome = ApplyBatch(rows, resolved, collator);
             ASSERT_NE(outcome.result, ApplyResult::kRescanNeeded);
             if (outcome.changed) {
@@ -160,7 +163,8 @@ TEST(LiveBatch, NamesFoldedAfterABatchEqualNamesFoldedAnew) {
         busy.Look();
         for (int s = 0; s < steps; ++s) busy.Step(reported);
         const AsciiCollator collator;
-        BatchOutcome outcome = ApplyBatch(rows, ResolveChanges(reported, "C:\\", {}, disk, collator), collator);
+        BatchOutcome outcome =
+            ApplyBatch(rows, ResolveChanges(reported, "C:\\", {}, disk, collator), collator);
         if (!outcome.changed) continue;
         SearchIndex edited, fresh;
         EXPECT_TRUE(edited.BuildEdited(search, outcome.rows, outcome.edits, folder)) << "folded anew";
@@ -181,8 +185,9 @@ TEST(LiveBatch, ABatchStopsAtALostChangeWithWhatCameBeforeItApplied) {
     const AsciiCollator collator;
     const RowStore rows = Walk(disk);
     disk.Make("\\before");
-    const std::vector<ResolvedChange> resolved = ResolveChanges(
-        {{Change::kAdded, "before"}, {Change::kOverflow, ""}, {Change::kAdded, "after"}}, "C:\\", {}, disk, collator);
+    const std::vector<ResolvedChange> resolved =
+        ResolveChanges({{Change::kAdded, "before"}, {Change::kOverflow, ""}, {Change::kAdded, "after"}},
+                       "C:\\", {}, disk, collator);
     const BatchOutcome outcome = ApplyBatch(rows, resolved, collator);
     EXPECT_EQ(outcome.result, ApplyResult::kRescanNeeded);
     ASSERT_TRUE(outcome.changed);
@@ -195,8 +200,8 @@ TEST(LiveBatch, ACancelledBatchLeavesNothingToTake) {
     const RowStore rows = Walk(disk);
     disk.Make("\\m");
     const std::atomic<bool> cancel{true};
-    const BatchOutcome outcome =
-        ApplyBatch(rows, ResolveChanges({{Change::kAdded, "m"}}, "C:\\", {}, disk, collator), collator, &cancel);
+    const BatchOutcome outcome = ApplyBatch(
+        rows, ResolveChanges({{Change::kAdded, "m"}}, "C:\\", {}, disk, collator), collator, &cancel);
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_FALSE(outcome.changed);
 }
@@ -211,24 +216,46 @@ TEST(LiveBatch, TheSelectedDirectoryIsFollowedOrFallsBackToItsNearestParent) {
         std::string selected, expected;
     };
     const Case cases[] = {
-        {"renamed", {{Change::kRenamedOldName, "a\\b"}, {Change::kRenamedNewName, "a\\c"}},
-         [](TreeDisk& d) { d.MoveTree("\\a\\b", "\\a\\c"); }, "\\a\\b", "\\a\\c"},
-        {"an ancestor moved", {{Change::kRenamedOldName, "a"}, {Change::kRenamedNewName, "z\\a2"}},
-         [](TreeDisk& d) { d.MoveTree("\\a", "\\z\\a2"); }, "\\a\\b\\c", "\\z\\a2\\b\\c"},
-        {"renamed twice", {{Change::kRenamedOldName, "a\\b"}, {Change::kRenamedNewName, "a\\x"},
-                           {Change::kRenamedOldName, "a\\x"}, {Change::kRenamedNewName, "a\\y"}},
-         [](TreeDisk& d) { d.MoveTree("\\a\\b", "\\a\\y"); }, "\\a\\b", "\\a\\y"},
-        {"removed", {{Change::kRemoved, "a\\b\\c"}, {Change::kRemoved, "a\\b"}},
-         [](TreeDisk& d) { d.RemoveTree("\\a\\b"); }, "\\a\\b\\c", "\\a"},
-        {"moved out of the drive", {{Change::kRenamedOldName, "a"}},
-         [](TreeDisk& d) { d.RemoveTree("\\a"); }, "\\a\\b", "\\"},
-        {"renamed into a hidden name", {{Change::kRenamedOldName, "a\\b"}, {Change::kRenamedNewName, "a\\h"}},
+        {"renamed",
+         {{Change::kRenamedOldName, "a\\b"}, {Change::kRenamedNewName, "a\\c"}},
+         [](TreeDisk& d) { d.MoveTree("\\a\\b", "\\a\\c"); },
+         "\\a\\b",
+         "\\a\\c"},
+        {"an ancestor moved",
+         {{Change::kRenamedOldName, "a"}, {Change::kRenamedNewName, "z\\a2"}},
+         [](TreeDisk& d) { d.MoveTree("\\a", "\\z\\a2"); },
+         "\\a\\b\\c",
+         "\\z\\a2\\b\\c"},
+        {"renamed twice",
+         {{Change::kRenamedOldName, "a\\b"},
+          {Change::kRenamedNewName, "a\\x"},
+          {Change::kRenamedOldName, "a\\x"},
+          {Change::kRenamedNewName, "a\\y"}},
+         [](TreeDisk& d) { d.MoveTree("\\a\\b", "\\a\\y"); },
+         "\\a\\b",
+         "\\a\\y"},
+        {"removed",
+         {{Change::kRemoved, "a\\b\\c"}, {Change::kRemoved, "a\\b"}},
+         [](TreeDisk& d) { d.RemoveTree("\\a\\b"); },
+         "\\a\\b\\c",
+         "\\a"},
+        {"moved out of the drive",
+         {{Change::kRenamedOldName, "a"}},
+         [](TreeDisk& d) { d.RemoveTree("\\a"); },
+         "\\a\\b",
+         "\\"},
+        {"renamed into a hidden name",
+         {{Change::kRenamedOldName, "a\\b"}, {Change::kRenamedNewName, "a\\h"}},
          [](TreeDisk& d) {
              d.MoveTree("\\a\\b", "\\a\\h");
              d.Make("\\a\\h", kDir | kAttrHidden);
          },
-         "\\a\\b\\c", "\\a"},
-        {"a neighbour removed", {{Change::kRemoved, "z"}}, [](TreeDisk& d) { d.RemoveTree("\\z"); }, "\\a\\b",
+         "\\a\\b\\c",
+         "\\a"},
+        {"a neighbour removed",
+         {{Change::kRemoved, "z"}},
+         [](TreeDisk& d) { d.RemoveTree("\\z"); },
+         "\\a\\b",
          "\\a\\b"},
     };
     const ScanFilter noHidden{true, false, true};
@@ -239,7 +266,8 @@ TEST(LiveBatch, TheSelectedDirectoryIsFollowedOrFallsBackToItsNearestParent) {
         const AsciiCollator collator;
         const RowStore rows = Walk(disk, noHidden);
         c.change(disk);
-        const std::vector<ResolvedChange> resolved = ResolveChanges(c.reported, "C:\\", noHidden, disk, collator);
+        const std::vector<ResolvedChange> resolved =
+            ResolveChanges(c.reported, "C:\\", noHidden, disk, collator);
         BatchOutcome outcome = ApplyBatch(rows, resolved, collator);
         const RowStore& after = outcome.changed ? outcome.rows : rows;
         const size_t at = NearestRow(after, FollowRenames(c.selected, resolved));
@@ -269,7 +297,8 @@ TEST(LiveBatch, ResolvingABurstListsTheirParentOnce) {
         reported.push_back({Change::kAdded, "box\\n" + std::to_string(i)});
     }
     Counting lister(disk);
-    const std::vector<ResolvedChange> resolved = ResolveChanges(reported, "C:\\", {}, lister, AsciiCollator());
+    const std::vector<ResolvedChange> resolved =
+        ResolveChanges(reported, "C:\\", {}, lister, AsciiCollator());
     EXPECT_EQ(lister.listed["C:\\box\\"], 1);
     ASSERT_EQ(resolved.size(), 1000u);
     for (const ResolvedChange& r : resolved) EXPECT_TRUE(r.becomesRow) << r.row;
@@ -296,8 +325,8 @@ TEST(LiveBatch, AWalkOfASubtreeMovedInIsCutShortWithoutLosingWhatWasResolved) {
     std::atomic<bool> stop{false};
     Stopping lister(disk, stop);
     const std::vector<ResolvedChange> resolved =
-        ResolveChanges({{Change::kAdded, "small"}, {Change::kAdded, "big"}, {Change::kAdded, "after"}}, "C:\\", {},
-                       lister, AsciiCollator(), &stop);
+        ResolveChanges({{Change::kAdded, "small"}, {Change::kAdded, "big"}, {Change::kAdded, "after"}},
+                       "C:\\", {}, lister, AsciiCollator(), &stop);
     ASSERT_EQ(resolved.size(), 2u);
     EXPECT_EQ(resolved[0].row, "\\small");
     EXPECT_TRUE(resolved[0].becomesRow);
@@ -315,8 +344,11 @@ TEST(LiveBatch, ChangesKeptForAFileThatCannotBeWrittenStayBounded) {
     const auto make = [](const std::string& kinds) {
         std::vector<ResolvedChange> out;
         for (const char k : kinds)
-            out.push_back({k == 'L' ? Change::kOverflow : Change::kAdded, k == 'L' ? "" : std::string("\\") + k, {},
-                           false, {}});
+            out.push_back({k == 'L' ? Change::kOverflow : Change::kAdded,
+                           k == 'L' ? "" : std::string("\\") + k,
+                           {},
+                           false,
+                           {}});
         return out;
     };
     const struct {
@@ -369,8 +401,9 @@ TEST(TreeOrder, AFileSortedAsWholeRowsIsPutInTheWalksOrder) {
     // Live changes then land where a walk puts them.
     disk.Make("\\Program Files\\Common\\y");
     const AsciiCollator collator;
-    EXPECT_EQ(ApplyChanges(ResolveChanges({{Change::kAdded, "Program Files\\Common\\y"}}, "C:\\", {}, disk, collator),
-                           collator, rows),
+    EXPECT_EQ(ApplyChanges(
+                  ResolveChanges({{Change::kAdded, "Program Files\\Common\\y"}}, "C:\\", {}, disk, collator),
+                  collator, rows),
               ApplyResult::kChanged);
     EXPECT_TRUE(rows == Walk(disk));
 }
