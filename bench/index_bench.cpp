@@ -11,6 +11,7 @@
 
 #include "bench/BenchRows.h"
 #include "index/IndexFile.h"
+#include "index/LiveUpdate.h"
 #include "index/Rows.h"
 #include "index/Scan.h"
 #include "index/Search.h"
@@ -95,6 +96,15 @@ int main(int argc, char** argv) {
     Figure("TreeCodes::Build (best of 3)", codesMs, "ms");
     Figure("SearchIndex::Build (best of 3)", searchMs, "ms");
     Figure("load: in-place parse+codes+search (best)", loadMs, "ms");
+    // Every load checks that the file is in tree order before it is shown.
+    const auto o0 = Clock::now();
+    const bool inOrder = RowsInTreeOrder(rows);
+    const auto o1 = Clock::now();
+    Figure("load: tree order check", Ms(o0, o1), "ms");
+    if (!inOrder) {
+        std::printf("index_bench: generated rows are not in tree order\n");
+        return 1;
+    }
 
     // A keystroke that matches nothing scans every row; Find Next from the
     // middle does the same in two pieces. '~' is never generated, and

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
+#include <unordered_map>
 #include <string_view>
 
 namespace tarvolo {
@@ -73,55 +75,299 @@ size_t InsertPosition(const RowStore& rows, size_t parent, std::string_view name
     return end;
 }
 
-struct QuietObserver : ScanObserver {
-    void Progress(uint32_t) override {}
-    void Pump() override {}
-    bool CancelRequested() override { return false; }
-};
+// The parents' listings of one batch of changes: a thousand folders made in one
+// directory list it once, not a thousand times.
+using Listings = std::unordered_map<std::string, std::unordered_map<std::string, uint32_t>>;
 
 // Looks `row` up in its parent's listing and, when it becomes a row, walks it.
-void Probe(ResolvedChange& change, const std::string& row, const std::string& rootPath,
-           const ScanFilter& filter, DirectoryLister& lister, const Collator& collator) {
-    if (row == "\\") return;
-    const std::string_view name = LastName(row);
+// False when `cancel` cut the walk short: the change is then not resolved.
+bool Probe(ResolvedChange& change, const std::string& row, const std::string& rootPath,
+           const ScanFilter& filter, DirectoryLister& lister, const Collator& collator, Listings& listings,
+           const std::atomic<bool>* cancel) {
+    if (row == "\\") return true;
+    const std::string name(LastName(row));
     const uint32_t mask = ScanAttributeMask(filter);
-    bool found = false;
-    uint32_t attributes = 0;
-    lister.List(ListerPath(rootPath, ParentRow(row)), [&](const DirEntry& entry) {
-        if (entry.name != name) return true;
-        found = true;
-        attributes = entry.attributes;
-        return false;
-    });
-    if (!found || !(attributes & kAttrDirectory) || !PassesAttributeMask(attributes, mask)) return;
+    const std::string parent = ListerPath(rootPath, ParentRow(row));
+    auto [listing, fresh] = listings.try_emplace(parent);
+    if (fresh) {
+        lister.List(parent, [&](const DirEntry& entry) {
+            listing->second.emplace(std::string(entry.name), entry.attributes);
+            return true;
+        });
+    }
+    const auto entry = listing->second.find(name);
+    const bool found = entry != listing->second.end();
+    const uint32_t attributes = found ? entry->second : 0;
+    if (!found || !(attributes & kAttrDirectory) || !PassesAttributeMask(attributes, mask)) return true;
     change.becomesRow = true;
     if (attributes & kAttrReparsePoint) {
         change.subtree.Append("\\");
-        return;
+        return true;
     }
-    QuietObserver quiet;
-    change.subtree = WalkDirectories(ListerPath(rootPath, row), filter, lister, collator, quiet);
+    struct Walked : ScanObserver {
+        explicit Walked(const std::atomic<bool>* cancel) : cancel(cancel) {}
+        void Progress(uint32_t) override {}
+        void Pump() override {}
+        bool CancelRequested() override { return cancel && cancel->load(); }
+        void Ended(bool whole) override { complete = whole; }
+        const std::atomic<bool>* cancel;
+        bool complete = true;
+    } walked(cancel);
+    change.subtree = WalkDirectories(ListerPath(rootPath, row), filter, lister, collator, walked);
+    return walked.complete;
 }
 
 // The directory's row and its subtree's, as rows of the drive.
 RowStore SubtreeRows(const std::string& row, const RowStore& subtree) {
     RowStore out;
+    out.Reserve(subtree.size(), subtree.TextBytes() + row.size() * subtree.size());
     out.Append(row);
-    for (size_t i = 1; i < subtree.size(); ++i) out.Append(row + std::string(subtree.Row(i)));
+    // One buffer for every row: a subtree of thousands moved in is not thousands of allocations.
+    std::string full = row;
+    for (size_t i = 1; i < subtree.size(); ++i) {
+        full.resize(row.size());
+        full.append(subtree.Row(i));
+        out.Append(full);
+    }
     return out;
 }
 
-ApplyResult Insert(const std::string& row, const RowStore& rowsToInsert, const Collator& collator,
-                   RowStore& rows, std::vector<RowsEdit>& edits) {
-    if (row == "\\" || FindRow(rows, row) != SIZE_MAX) return ApplyResult::kUnchanged;
-    const size_t parent = FindRow(rows, ParentRow(row));
-    if (parent == SIZE_MAX) return ApplyResult::kUnchanged;  // below a directory the scan leaves out
-    const size_t at = InsertPosition(rows, parent, LastName(row), collator);
-    if (at == SIZE_MAX) return ApplyResult::kUnchanged;
-    Splice(rows, at, 0, rowsToInsert);
-    edits.push_back({at, 0, rowsToInsert.size()});
-    return ApplyResult::kChanged;
+// Root "\" is level 0, "\a" level 1.
+int Level(std::string_view row) {
+    return row == "\\" ? 0 : CountChar(row, '\\');
 }
+
+// A batch of changes over rows that stay as they are until the end: what goes
+// is noted as ranges of those rows, what comes as blocks of new rows under a
+// parent among them, and the result is built in one pass. A change below a
+// block that came in this batch edits the block itself, which is as small as
+// the change that brought it.
+class Batch {
+public:
+    Batch(const RowStore& base, const Collator& collator, const std::atomic<bool>* cancel)
+        : base_(base), collator_(collator), cancel_(cancel) {
+        BuildEnds();
+    }
+
+    bool Cancelled() const { return cancel_ && cancel_->load(std::memory_order_relaxed); }
+
+    bool Remove(const std::string& row) {
+        if (row == "\\") return false;
+        if (const auto b = BlockHolding(row); b != blocks_.end()) {
+            if (b->first == row) {
+                blocks_.erase(b);
+                return true;
+            }
+            RowStore& rows = b->second.rows;
+            const size_t i = FindRow(rows, row);
+            if (i == SIZE_MAX) return false;
+            Splice(rows, i, SubtreeEnd(rows, i) - i, RowStore());
+            return true;
+        }
+        const size_t i = FindBase(row);
+        if (i == SIZE_MAX || Removed(i)) return false;
+        const size_t end = ends_[i];
+        for (auto it = removed_.lower_bound(i); it != removed_.end() && it->first < end;)
+            it = removed_.erase(it);
+        removed_[i] = end;
+        // Blocks that came below it go with it; "]" follows "\" in byte order.
+        blocks_.erase(blocks_.lower_bound(row + "\\"), blocks_.lower_bound(row + "]"));
+        return true;
+    }
+
+    bool Insert(const std::string& row, const RowStore& subtree) {
+        if (row == "\\" || Exists(row)) return false;
+        const std::string_view parent = ParentRow(row);
+        if (const auto b = BlockHolding(parent); b != blocks_.end()) {
+            RowStore& rows = b->second.rows;
+            const size_t p = FindRow(rows, parent);
+            if (p == SIZE_MAX) return false;
+            const size_t at = InsertPosition(rows, p, LastName(row), collator_);
+            if (at == SIZE_MAX) return false;
+            Splice(rows, at, 0, SubtreeRows(row, subtree));
+            return true;
+        }
+        const size_t p = FindBase(parent);
+        if (p == SIZE_MAX || Removed(p)) return false;  // below a directory the scan leaves out
+        blocks_.emplace(row, Block{SubtreeRows(row, subtree), p});
+        return true;
+    }
+
+    // The rows after the batch; false when cancelled.
+    bool Build(RowStore& out, std::vector<RowsEdit>& edits) {
+        struct Placed {
+            size_t at;        // before this row of the old rows
+            int parentLevel;  // deeper parents' last children come first
+            std::string key;
+            std::string_view name;
+            const RowStore* rows;
+        };
+        std::vector<Placed> placed;
+        placed.reserve(blocks_.size());
+        size_t inserted = 0, insertedBytes = 0;
+        for (const auto& [row, block] : blocks_) {
+            Placed p{ends_[block.parent], Level(base_.Row(block.parent)), {}, LastName(row), &block.rows};
+            collator_.SortKey(p.name, p.key);
+            const std::vector<Sibling>& siblings = Children(block.parent);
+            const auto after =
+                std::upper_bound(siblings.begin(), siblings.end(), p, [](const Placed& a, const Sibling& s) {
+                    if (const int c = a.key.compare(s.key)) return c < 0;
+                    return a.name < s.name;
+                });
+            if (after != siblings.end()) p.at = after->row;
+            placed.push_back(std::move(p));
+            inserted += block.rows.size();
+            insertedBytes += block.rows.TextBytes();
+            if (Cancelled()) return false;
+        }
+        std::sort(placed.begin(), placed.end(), [](const Placed& a, const Placed& b) {
+            if (a.at != b.at) return a.at < b.at;
+            if (a.parentLevel != b.parentLevel) return a.parentLevel > b.parentLevel;
+            if (const int c = a.key.compare(b.key)) return c < 0;
+            return a.name < b.name;
+        });
+
+        size_t removedRows = 0;
+        for (const auto& [from, to] : removed_) removedRows += to - from;
+        const size_t n = base_.size();
+        out.Clear();
+        out.Reserve(n - removedRows + inserted, base_.TextBytes() + insertedBytes);
+        size_t i = 0, k = 0;
+        auto gone = removed_.begin();
+        for (;;) {
+            for (; k < placed.size() && placed[k].at <= i; ++k) {
+                if (placed[k].at < i) continue;  // inside a range that went: cannot happen, costs nothing
+                edits.push_back({out.size(), 0, placed[k].rows->size()});
+                out.AppendRange(*placed[k].rows, 0, placed[k].rows->size());
+            }
+            if (i >= n) break;
+            if (gone != removed_.end() && gone->first == i) {
+                edits.push_back({out.size(), gone->second - i, 0});
+                i = gone->second;
+                ++gone;
+                continue;
+            }
+            size_t next = n;
+            if (gone != removed_.end()) next = std::min(next, gone->first);
+            if (k < placed.size()) next = std::min(next, placed[k].at);
+            // Copied in pieces, so that a cancel is seen within a few milliseconds.
+            next = std::min(next, i + kChunk);
+            out.AppendRange(base_, i, next);
+            i = next;
+            if (Cancelled()) return false;
+        }
+        return true;
+    }
+
+private:
+    static constexpr size_t kChunk = 1 << 16;
+
+    struct Block {
+        RowStore rows;  // the directory's row first, then its subtree's, as rows of the drive
+        size_t parent;  // its parent's row among the old rows
+    };
+    struct Sibling {
+        std::string key;
+        std::string_view name;
+        size_t row;
+    };
+    using Blocks = std::map<std::string, Block, std::less<>>;
+
+    // Per row, one past its subtree.
+    void BuildEnds() {
+        const size_t n = base_.size();
+        ends_.assign(n, static_cast<uint32_t>(n));
+        std::vector<std::pair<uint32_t, int>> open;  // row, level
+        for (size_t i = 0; i < n; ++i) {
+            const int level = Level(base_.Row(i));
+            while (!open.empty() && open.back().second >= level) {
+                ends_[open.back().first] = static_cast<uint32_t>(i);
+                open.pop_back();
+            }
+            open.emplace_back(static_cast<uint32_t>(i), level);
+        }
+        rootFirst_ = n > 0 && base_.Row(0) == "\\";
+    }
+
+    bool Removed(size_t i) const {
+        auto it = removed_.upper_bound(i);
+        if (it == removed_.begin()) return false;
+        return i < std::prev(it)->second;
+    }
+
+    // The block that holds `row` (its own or an ancestor's).
+    Blocks::iterator BlockHolding(std::string_view row) {
+        if (blocks_.empty() || row == "\\") return blocks_.end();
+        for (size_t slash = row.find('\\', 1);; slash = row.find('\\', slash + 1)) {
+            const auto it = blocks_.find(row.substr(0, slash));
+            if (it != blocks_.end()) return it;
+            if (slash == std::string_view::npos) return blocks_.end();
+        }
+    }
+
+    bool Exists(const std::string& row) {
+        if (const auto b = BlockHolding(row); b != blocks_.end())
+            return FindRow(b->second.rows, row) != SIZE_MAX;
+        const size_t i = FindBase(row);
+        return i != SIZE_MAX && !Removed(i);
+    }
+
+    // The old row of `row`, found from the root down, name by name.
+    size_t FindBase(std::string_view row) {
+        if (!rootFirst_) return FindRow(base_, row);  // no tree to go down
+        if (row == "\\") return 0;
+        size_t p = 0;
+        row.remove_prefix(1);
+        for (;;) {
+            const size_t slash = row.find('\\');
+            p = Child(p, row.substr(0, slash));
+            if (p == SIZE_MAX || slash == std::string_view::npos) return p;
+            row.remove_prefix(slash + 1);
+        }
+    }
+
+    size_t Child(size_t parent, std::string_view name) {
+        if (const auto it = byName_.find(parent); it != byName_.end()) {
+            const auto found = it->second.find(name);
+            return found == it->second.end() ? SIZE_MAX : found->second;
+        }
+        size_t seen = 0;
+        for (size_t j = parent + 1; j < ends_[parent]; j = ends_[j]) {
+            if (base_.Name(j) == name) return j;
+            ++seen;
+        }
+        // A directory of many children is looked up again and again in a batch
+        // (thousands made in one folder): its names are hashed once.
+        if (seen > 16) {
+            auto& names = byName_[parent];
+            for (size_t j = parent + 1; j < ends_[parent]; j = ends_[j]) names.emplace(base_.Name(j), j);
+        }
+        return SIZE_MAX;
+    }
+
+    // The old children of `parent` in their order, with their keys.
+    const std::vector<Sibling>& Children(size_t parent) {
+        auto [it, fresh] = siblings_.try_emplace(parent);
+        if (fresh) {
+            for (size_t j = parent + 1; j < ends_[parent]; j = ends_[j]) {
+                Sibling s{{}, base_.Name(j), j};
+                collator_.SortKey(s.name, s.key);
+                it->second.push_back(std::move(s));
+            }
+        }
+        return it->second;
+    }
+
+    const RowStore& base_;
+    const Collator& collator_;
+    const std::atomic<bool>* cancel_;
+    std::vector<uint32_t> ends_;
+    bool rootFirst_ = false;
+    std::map<size_t, size_t> removed_;  // old rows that went: first -> one past the last, disjoint
+    Blocks blocks_;                     // new directories under old rows, by row
+    std::unordered_map<size_t, std::unordered_map<std::string_view, size_t>> byName_;
+    std::unordered_map<size_t, std::vector<Sibling>> siblings_;
+};
 
 }  // namespace
 
@@ -152,14 +398,19 @@ size_t SubtreeEnd(const RowStore& rows, size_t i) {
 
 std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& changes,
                                            const std::string& rootPath, const ScanFilter& filter,
-                                           DirectoryLister& lister, const Collator& collator) {
+                                           DirectoryLister& lister, const Collator& collator,
+                                           const std::atomic<bool>* cancel) {
     std::vector<ResolvedChange> out;
-    for (size_t i = 0; i < changes.size(); ++i) {
+    Listings listings;
+    bool resolved = true;
+    // Only a walk is cut short: the rest costs a listing at most, and a change
+    // left unresolved sends the drive to a walk of its own.
+    for (size_t i = 0; i < changes.size() && resolved; ++i) {
         const DirectoryChange& c = changes[i];
         ResolvedChange r{c.kind, RowOf(c.path), {}, false, {}};
         switch (c.kind) {
             case DirectoryChange::kAdded:
-                Probe(r, r.row, rootPath, filter, lister, collator);
+                resolved = Probe(r, r.row, rootPath, filter, lister, collator, listings, cancel);
                 break;
             case DirectoryChange::kRemoved:
             case DirectoryChange::kOverflow:
@@ -168,7 +419,7 @@ std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& c
                 if (i + 1 < changes.size() && changes[i + 1].kind == DirectoryChange::kRenamedNewName) {
                     r.kind = DirectoryChange::kRenamedNewName;
                     r.newRow = RowOf(changes[++i].path);
-                    Probe(r, r.newRow, rootPath, filter, lister, collator);
+                    resolved = Probe(r, r.newRow, rootPath, filter, lister, collator, listings, cancel);
                 } else {
                     r.kind = DirectoryChange::kRemoved;
                 }
@@ -176,69 +427,136 @@ std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& c
             case DirectoryChange::kRenamedNewName:
                 // A new name without its old one: the directory came from outside.
                 r.kind = DirectoryChange::kAdded;
-                Probe(r, r.row, rootPath, filter, lister, collator);
+                resolved = Probe(r, r.row, rootPath, filter, lister, collator, listings, cancel);
                 break;
         }
-        out.push_back(std::move(r));
+        if (resolved) out.push_back(std::move(r));
     }
+    // What is not resolved cannot be applied: the rows need a walk for it.
+    if (!resolved) out.push_back(ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}});
     return out;
+}
+
+BatchOutcome ApplyBatch(const RowStore& rows, const std::vector<ResolvedChange>& changes,
+                        const Collator& collator, const std::atomic<bool>* cancel) {
+    BatchOutcome outcome;
+    if (changes.empty()) return outcome;
+    Batch batch(rows, collator, cancel);
+    for (const ResolvedChange& change : changes) {
+        if (batch.Cancelled()) {
+            outcome.cancelled = true;
+            return outcome;
+        }
+        bool changed = false;
+        switch (change.kind) {
+            case DirectoryChange::kOverflow:
+                outcome.result = ApplyResult::kRescanNeeded;
+                break;
+            case DirectoryChange::kAdded:
+                changed = change.becomesRow && batch.Insert(change.row, change.subtree);
+                break;
+            case DirectoryChange::kRemoved:
+            case DirectoryChange::kRenamedOldName:
+                changed = batch.Remove(change.row);
+                break;
+            case DirectoryChange::kRenamedNewName:
+                // The old rows go; the new name comes in as the disk holds it now,
+                // which includes what was made below the old name before the
+                // rename was reported.
+                changed = batch.Remove(change.row);
+                if (change.becomesRow && batch.Insert(change.newRow, change.subtree)) changed = true;
+                break;
+        }
+        if (changed) outcome.changed = true;
+        if (outcome.result == ApplyResult::kRescanNeeded) break;
+    }
+    if (outcome.changed) {
+        if (!batch.Build(outcome.rows, outcome.edits)) {
+            outcome = BatchOutcome();
+            outcome.cancelled = true;
+            return outcome;
+        }
+        if (outcome.result == ApplyResult::kUnchanged) outcome.result = ApplyResult::kChanged;
+    }
+    return outcome;
 }
 
 ApplyResult ApplyChange(const ResolvedChange& change, const Collator& collator, RowStore& rows,
                         std::vector<RowsEdit>& edits) {
-    switch (change.kind) {
-        case DirectoryChange::kOverflow:
-            return ApplyResult::kRescanNeeded;
-        case DirectoryChange::kAdded:
-            if (!change.becomesRow) return ApplyResult::kUnchanged;
-            return Insert(change.row, SubtreeRows(change.row, change.subtree), collator, rows, edits);
-        case DirectoryChange::kRemoved:
-        case DirectoryChange::kRenamedOldName: {
-            const size_t i = FindRow(rows, change.row);
-            if (i == SIZE_MAX || change.row == "\\") return ApplyResult::kUnchanged;
-            const size_t end = SubtreeEnd(rows, i);
-            Splice(rows, i, end - i, RowStore());
-            edits.push_back({i, end - i, 0});
-            return ApplyResult::kChanged;
-        }
-        case DirectoryChange::kRenamedNewName: {
-            // The old rows go; the new name comes in as the disk holds it now,
-            // which includes what was made below the old name before the
-            // rename was reported.
-            ApplyResult result = ApplyResult::kUnchanged;
-            const size_t i = change.row == "\\" ? SIZE_MAX : FindRow(rows, change.row);
-            if (i != SIZE_MAX) {
-                const size_t end = SubtreeEnd(rows, i);
-                Splice(rows, i, end - i, RowStore());
-                edits.push_back({i, end - i, 0});
-                result = ApplyResult::kChanged;
-            }
-            if (change.becomesRow && Insert(change.newRow, SubtreeRows(change.newRow, change.subtree),
-                                            collator, rows, edits) == ApplyResult::kChanged)
-                result = ApplyResult::kChanged;
-            return result;
-        }
+    BatchOutcome outcome = ApplyBatch(rows, {change}, collator);
+    if (outcome.changed) {
+        rows = std::move(outcome.rows);
+        edits.insert(edits.end(), outcome.edits.begin(), outcome.edits.end());
     }
-    return ApplyResult::kUnchanged;
+    return outcome.result;
 }
 
 ApplyResult ApplyChanges(const std::vector<ResolvedChange>& changes, const Collator& collator,
                          RowStore& rows) {
-    ApplyResult result = ApplyResult::kUnchanged;
-    std::vector<RowsEdit> edits;
-    for (const ResolvedChange& change : changes) {
-        edits.clear();
-        switch (ApplyChange(change, collator, rows, edits)) {
-            case ApplyResult::kRescanNeeded:
-                return ApplyResult::kRescanNeeded;
-            case ApplyResult::kChanged:
-                result = ApplyResult::kChanged;
-                break;
-            case ApplyResult::kUnchanged:
-                break;
-        }
+    BatchOutcome outcome = ApplyBatch(rows, changes, collator);
+    if (outcome.changed) rows = std::move(outcome.rows);
+    return outcome.result;
+}
+
+void KeepBounded(std::vector<ResolvedChange>& changes, size_t limit) {
+    size_t lastLost = SIZE_MAX;
+    for (size_t i = 0; i < changes.size(); ++i)
+        if (changes[i].kind == DirectoryChange::kOverflow) lastLost = i;
+    if (changes.size() > limit) {
+        changes.clear();
+        lastLost = 0;
+        changes.push_back(ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}});
+    } else if (lastLost != SIZE_MAX && lastLost > 0) {
+        changes.erase(changes.begin(), changes.begin() + static_cast<long>(lastLost));
     }
-    return result;
+}
+
+uint64_t BackOffMs(unsigned failures, uint64_t first, uint64_t most) {
+    if (failures == 0) return 0;
+    uint64_t wait = first;
+    for (unsigned i = 1; i < failures && wait < most; ++i) wait *= 2;
+    return std::min(wait, most);
+}
+
+std::string FollowRenames(std::string row, const std::vector<ResolvedChange>& changes) {
+    for (const ResolvedChange& c : changes) {
+        // Followed whether or not the new name is a row: a later rename may make it one.
+        if (c.kind != DirectoryChange::kRenamedNewName || c.row == "\\") continue;
+        if (row == c.row || StartsWith(row, c.row + "\\")) row = c.newRow + row.substr(c.row.size());
+    }
+    return row;
+}
+
+size_t NearestRow(const RowStore& rows, std::string_view row) {
+    for (;;) {
+        const size_t i = FindRow(rows, row);
+        if (i != SIZE_MAX || row == "\\" || row.empty()) return i;
+        row = ParentRow(row);
+    }
+}
+
+bool RowsInTreeOrder(const RowStore& rows) {
+    // A file without its root row first, or with rows that name no directory,
+    // is no tree to put in order: it is shown as it is.
+    if (rows.empty() || rows.Row(0) != "\\") return true;
+    for (size_t i = 1; i < rows.size(); ++i) {
+        const std::string_view row = rows.Row(i);
+        if (row.size() < 2 || row.front() != '\\' || row.back() == '\\') return true;
+        // Its parent must be the row above or one of that row's ancestors,
+        // else the parent's subtree was left and is entered again.
+        const std::string_view parent = ParentRow(row);
+        const std::string_view above = rows.Row(i - 1);
+        if (parent == "\\" || above == parent) continue;
+        if (!(above.size() > parent.size() && StartsWith(above, parent) && above[parent.size()] == '\\'))
+            return false;
+    }
+    return true;
+}
+
+bool EnsureTreeOrder(RowStore& rows, const Collator& collator) {
+    if (RowsInTreeOrder(rows)) return false;
+    SortRowsComponentwise(rows, collator);
+    return true;
 }
 
 }  // namespace tarvolo

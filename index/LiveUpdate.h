@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,14 +21,6 @@ struct DirectoryChange {
     enum Kind { kAdded, kRemoved, kRenamedOldName, kRenamedNewName, kOverflow };
     Kind kind;
     std::string path;  // below the watched root, "a\b", UTF-8; empty for kOverflow
-};
-
-// A block of rows replaced at one position: `removed` rows from `at` went,
-// `inserted` rows took their place.
-struct RowsEdit {
-    size_t at = 0;
-    size_t removed = 0;
-    size_t inserted = 0;
 };
 
 // Where the row at `row` before `edits` is after them; a row that was removed
@@ -57,10 +50,13 @@ struct ResolvedChange {
 // A rename's old name followed by its new name becomes one rename; an old
 // name without its new name, a removal (the directory left the drive's tree).
 // The lister and collator are the scan's, so a new directory is filtered,
-// entered and ordered as a rescan would.
+// entered and ordered as a rescan would. `cancel` (may be null) stops a walk
+// of a large subtree moved in: the changes resolved so far are returned, and
+// one kOverflow stands for the rest.
 std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& changes,
                                            const std::string& rootPath, const ScanFilter& filter,
-                                           DirectoryLister& lister, const Collator& collator);
+                                           DirectoryLister& lister, const Collator& collator,
+                                           const std::atomic<bool>* cancel = nullptr);
 
 enum class ApplyResult { kUnchanged, kChanged, kRescanNeeded };
 
@@ -73,6 +69,53 @@ enum class ApplyResult { kUnchanged, kChanged, kRescanNeeded };
 // rescan.
 ApplyResult ApplyChange(const ResolvedChange& change, const Collator& collator, RowStore& rows,
                         std::vector<RowsEdit>& edits);
+
+// What a batch of changes made of a drive's rows.
+struct BatchOutcome {
+    // kRescanNeeded when the batch met a kOverflow: the changes before it are
+    // applied, the rest are not.
+    ApplyResult result = ApplyResult::kUnchanged;
+    bool changed = false;    // `rows` then hold the rows after the batch
+    bool cancelled = false;  // stopped on request: nothing to take
+    RowStore rows;
+    std::vector<RowsEdit> edits;  // top to bottom, as RowAfterEdits takes them
+};
+
+// Applies `changes` in order to `rows` as ApplyChange would one at a time, but
+// in one pass: each change costs about the size of what it touches, and the
+// rows are copied once for the whole batch. `rows` are only read, so the
+// batch may run on another thread while the window paints them. `cancel`
+// (may be null) is looked at between steps of the pass.
+BatchOutcome ApplyBatch(const RowStore& rows, const std::vector<ResolvedChange>& changes,
+                        const Collator& collator, const std::atomic<bool>* cancel = nullptr);
+
+// Where the directory `row` ("\a\b") is after `changes`: a rename of it or of
+// a directory above it carries it along. It may be gone all the same (removed,
+// or renamed out of the drive's tree); see NearestRow.
+std::string FollowRenames(std::string row, const std::vector<ResolvedChange>& changes);
+
+// The row of `row` or else of its nearest ancestor among `rows`; SIZE_MAX when
+// not even the root is there.
+size_t NearestRow(const RowStore& rows, std::string_view row);
+
+// True when every directory's row is directly followed by its subtree's rows,
+// the root first: the order the tree codes and the live changes rely on. A
+// file sorted as whole strings fails it ("\A B" between "\A" and "\A\x").
+bool RowsInTreeOrder(const RowStore& rows);
+
+// Sorts rows read from an index file into the walk's order when they are not
+// in tree order; true when they were sorted.
+bool EnsureTreeOrder(RowStore& rows, const Collator& collator);
+
+// Changes kept for an index file that cannot be brought up to date yet stay
+// bounded: a change lost (kOverflow) makes everything before it moot, since
+// the drive is then walked again, and more than `limit` changes become one
+// such walk.
+void KeepBounded(std::vector<ResolvedChange>& changes, size_t limit);
+
+// Milliseconds to wait before the next try after `failures` failed tries in a
+// row: from `first`, doubling, at most `most`.
+uint64_t BackOffMs(unsigned failures, uint64_t first, uint64_t most);
 
 // Applies `changes` in order, as a drive's index file is brought up to date
 // when the drive is not on screen: kRescanNeeded at the first change that asks

@@ -32,6 +32,18 @@ std::string_view RowStore::Name(size_t i) const {
     return slash == std::string_view::npos ? row : row.substr(slash + 1);
 }
 
+void RowStore::AppendRange(const RowStore& from, size_t begin, size_t end) {
+    if (begin >= end) return;
+    const size_t first = begin ? from.ends_[begin - 1] : 0;
+    const size_t last = from.ends_[end - 1];
+    if (last - first > kMaxTextBytes - bytes_.size()) throw std::length_error("index rows exceed 4 GB");
+    const size_t offset = bytes_.size();
+    bytes_.append(from.bytes_.data() + first, last - first);
+    ends_.reserve(ends_.size() + (end - begin));
+    for (size_t k = begin; k < end; ++k)
+        ends_.push_back(static_cast<uint32_t>(from.ends_[k] - first + offset));
+}
+
 RowStore RowStore::FromBuffer(std::string&& bytes, std::vector<uint32_t>&& ends) {
     RowStore rows;
     const size_t used = ends.empty() ? 0 : ends.back();

@@ -15,6 +15,14 @@ namespace tarvolo {
 
 int CountChar(std::string_view text, char c);
 
+// A block of rows replaced at one position: `removed` rows from `at` went,
+// `inserted` rows took their place.
+struct RowsEdit {
+    size_t at = 0;
+    size_t removed = 0;
+    size_t inserted = 0;
+};
+
 class RowStore {
 public:
     size_t size() const { return ends_.size(); }
@@ -35,6 +43,9 @@ public:
         bytes_.append(row.data(), row.size());
         ends_.push_back(static_cast<uint32_t>(bytes_.size()));
     }
+    // Rows [begin, end) of `from`, copied as one block of bytes: rebuilding a
+    // million rows around a few changes is then a handful of copies.
+    void AppendRange(const RowStore& from, size_t begin, size_t end);
     void Clear() {
         bytes_.clear();
         ends_.clear();

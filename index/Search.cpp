@@ -37,6 +37,22 @@ void SearchIndex::Clear() {
     ends_.clear();
 }
 
+void SearchIndex::AppendFolded(std::string_view name, const CaseFolder& folder) {
+    const size_t base = folded_.size();
+    folded_.append(name.data(), name.size());
+    unsigned char high = 0;
+    for (size_t k = base; k < folded_.size(); ++k) {
+        high |= static_cast<unsigned char>(folded_[k]);
+        folded_[k] = AsciiUpper(folded_[k]);
+    }
+    if (high & 0x80) {
+        folded_.resize(base);
+        folded_ += folder.Upper(name);
+    }
+    if (folded_.size() > UINT32_MAX) throw std::length_error("search names exceed 4 GB");
+    ends_.push_back(static_cast<uint32_t>(folded_.size()));
+}
+
 void SearchIndex::Build(const RowStore& rows, const CaseFolder& folder) {
     Clear();
     const size_t n = rows.size();
@@ -44,22 +60,42 @@ void SearchIndex::Build(const RowStore& rows, const CaseFolder& folder) {
     for (size_t i = 0; i < n; ++i) nameBytes += rows.Name(i).size();
     folded_.reserve(nameBytes);
     ends_.reserve(n);
-    for (size_t i = 0; i < n; ++i) {
-        const std::string_view name = rows.Name(i);
-        const size_t base = folded_.size();
-        folded_.append(name.data(), name.size());
-        unsigned char high = 0;
-        for (size_t k = base; k < folded_.size(); ++k) {
-            high |= static_cast<unsigned char>(folded_[k]);
-            folded_[k] = AsciiUpper(folded_[k]);
-        }
-        if (high & 0x80) {
-            folded_.resize(base);
-            folded_ += folder.Upper(name);
-        }
+    for (size_t i = 0; i < n; ++i) AppendFolded(rows.Name(i), folder);
+}
+
+bool SearchIndex::BuildEdited(const SearchIndex& old, const RowStore& rows,
+                              const std::vector<RowsEdit>& edits, const CaseFolder& folder) {
+    Clear();
+    folded_.reserve(old.folded_.size());
+    ends_.reserve(rows.size());
+    const auto copy = [&](size_t from, size_t to) {
+        if (from >= to) return;
+        const size_t first = from ? old.ends_[from - 1] : 0;
+        const size_t offset = folded_.size();
+        folded_.append(old.folded_, first, old.ends_[to - 1] - first);
         if (folded_.size() > UINT32_MAX) throw std::length_error("search names exceed 4 GB");
-        ends_.push_back(static_cast<uint32_t>(folded_.size()));
+        for (size_t k = from; k < to; ++k)
+            ends_.push_back(static_cast<uint32_t>(old.ends_[k] - first + offset));
+    };
+    size_t oldAt = 0;
+    bool fits = true;
+    for (const RowsEdit& e : edits) {
+        // Rows kept up to the edit, then the rows that went, then the new ones.
+        if (e.at < ends_.size() || oldAt + (e.at - ends_.size()) + e.removed > old.size() ||
+            e.at + e.inserted > rows.size()) {
+            fits = false;
+            break;
+        }
+        const size_t kept = e.at - ends_.size();
+        copy(oldAt, oldAt + kept);
+        oldAt += kept + e.removed;
+        for (size_t i = e.at; i < e.at + e.inserted; ++i) AppendFolded(rows.Name(i), folder);
     }
+    if (fits) copy(oldAt, old.size());
+    // Edits that do not lead from the old names to these rows: folded anew.
+    if (fits && ends_.size() == rows.size()) return true;
+    Build(rows, folder);
+    return false;
 }
 
 bool SearchIndex::Matches(size_t row, std::string_view foldedText, MatchRule rule) const {

@@ -34,6 +34,12 @@ enum class MatchRule { beginning, anywhere };
 class SearchIndex {
 public:
     void Build(const RowStore& rows, const CaseFolder& folder);
+    // The names of `rows`, which `edits` (top to bottom, as a batch of live
+    // changes gives them) made from the rows whose names `old` holds: only the
+    // new rows are folded, the rest is copied. False when the edits do not lead
+    // from `old` to `rows`: every name is folded anew then.
+    bool BuildEdited(const SearchIndex& old, const RowStore& rows, const std::vector<RowsEdit>& edits,
+                     const CaseFolder& folder);
     void Clear();
 
     // The first row, in the order start+1 .. last, then 0 .. start-1, whose
@@ -49,7 +55,12 @@ public:
     size_t size() const { return ends_.size(); }
     size_t MemoryBytes() const { return folded_.capacity() + ends_.capacity() * sizeof(uint32_t); }
 
+    bool operator==(const SearchIndex& other) const {
+        return folded_ == other.folded_ && ends_ == other.ends_;
+    }
+
 private:
+    void AppendFolded(std::string_view name, const CaseFolder& folder);
     long Scan(size_t from, size_t to, std::string_view foldedText) const;
     long ScanAnywhere(size_t from, size_t to, std::string_view foldedText) const;
 

@@ -1,5 +1,6 @@
 // The drive selector (its list in DriveList.cpp): loading a drive's index (or scanning
 // the drive when it has none) and the Rescan button.
+#include "index/LiveUpdate.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Rescan.h"
 #include "platform/Application.h"
@@ -29,6 +30,8 @@ void TfrmMain::cmbDrivesChange() {
     IndexRead read = model_.ReadDriveIndex(IndexFilePath(drive), LocalIndexFilePath(drive));
     switch (read.result) {
         case FileSystem::Read::loaded:
+            // Another tool's order would split subtrees that the tree and the live changes keep whole.
+            EnsureTreeOrder(read.rows, WinCollator());
             SetRows(std::move(read.rows));
             break;
         case FileSystem::Read::missing:

@@ -1,5 +1,7 @@
 #include "mainwindow/LiveIndex.h"
 
+#include <system_error>
+
 #include "index/IndexFile.h"
 #include "mainwindow/Rescan.h"
 #include "platform/AtomicFile.h"
@@ -7,6 +9,26 @@
 #include "platform/WinText.h"
 
 namespace tarvolo {
+
+// Work on the shown drive's rows off the window's thread: a batch of changes,
+// or the index file written from the rows as they are.
+struct LiveIndex::Batch {
+    std::string saveRoot;  // not empty: the rows are written to this drive's index file
+    // In: the changes, and the directory selected when the batch began.
+    std::vector<ResolvedChange> changes;
+    std::string selectedRow;
+    // The folded names of the rows, when they are complete: only the new rows' are folded then.
+    const SearchIndex* search0 = nullptr;
+    // Out, written by the thread before `done`.
+    BatchOutcome outcome;
+    TreeCodes codes;
+    SearchIndex search;
+    size_t selectedAfter = SIZE_MAX;
+    bool failed = false;  // out of memory: the changes are kept for the next batch
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> done{false};
+    std::thread thread;
+};
 
 namespace {
 
@@ -23,6 +45,7 @@ OffscreenDrives::Load LoadIndexRows(const std::string& root, RowStore& rows) {
     switch (read.result) {
         case FileSystem::Read::loaded:
             rows = std::move(read.rows);
+            EnsureTreeOrder(rows, WinCollator());
             return OffscreenDrives::Load::kLoaded;
         case FileSystem::Read::missing:
             return OffscreenDrives::Load::kMissing;
@@ -52,7 +75,9 @@ bool IndexStored(const std::string& root) {
 LiveIndex::LiveIndex(HWND window, Model& model, LiveIndexView& view)
     : window_(window), model_(model), view_(view) {}
 
-LiveIndex::~LiveIndex() = default;
+LiveIndex::~LiveIndex() {
+    CancelBatch();
+}
 
 bool LiveIndex::OnMessage(UINT msg, WPARAM wp) {
     switch (msg) {
@@ -62,9 +87,15 @@ bool LiveIndex::OnMessage(UINT msg, WPARAM wp) {
         case kBackgroundScanMessage:
             BackgroundScanDone();
             return true;
+        case kBatchAppliedMessage:
+            if (batch_ && batch_->done.load()) {
+                FinishBatch();
+                DriveChanged();  // what came in meanwhile
+            }
+            return true;
         case WM_TIMER:
             if (wp != kSaveTimer) return false;
-            Save();
+            SaveSettled();
             return true;
         default:
             return false;
@@ -87,6 +118,9 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     // between; its rows were just written, and what they still lack goes along, a lost walk as a lost change.
     if (!left.empty() && left != root) {
         offscreen_->Watch(left, filter);
+        // A walk of a subtree moved in is cut short rather than waited for: what it resolved comes
+        // along, and the rest as a lost change.
+        watcher_->Stop();
         std::vector<ResolvedChange> lacking = watcher_->Take();
         if (backgroundScan_ && backgroundScan_->Running() && backgroundScan_->Root() == left)
             lacking.push_back(ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}});
@@ -96,8 +130,10 @@ void LiveIndex::WatchDrive(const std::string& drive) {
         const std::string other = entry + "\\";
         if (other != root && other.size() == 3 && IndexStored(other)) offscreen_->Watch(other, filter);
     }
-    // The rows are about to be read or scanned again: a walk in the background is of no more use.
+    // The rows are about to be read or scanned again: a walk in the background is of no more use, nor a
+    // batch; its changes are still on the disk, which the read rows are brought up to or the walk sees.
     if (backgroundScan_) backgroundScan_->Cancel();
+    CancelBatch();
     ::KillTimer(window_, kSaveTimer);
     unsaved_ = false;
     if (root.empty()) {
@@ -122,37 +158,140 @@ void LiveIndex::DriveChanged() {
     // During a scan the rows are about to be replaced: the changes wait for the scan's rows.
     if (!watcher_ || view_.ScanWindowBusy()) return;
     if (backgroundScan_ && backgroundScan_->Running()) return;
-    const std::vector<ResolvedChange> changes = watcher_->Take();
+    // One batch at a time: what comes meanwhile waits in the watch and makes the next one.
+    if (batch_) return;
+    std::vector<ResolvedChange> changes = watcher_->Take();
     if (changes.empty() || view_.ShownDrive() + "\\" != watcher_->Root()) return;
-    const WinCollator collator;
-    std::vector<RowsEdit> edits;
-    bool lost = false;
-    for (const ResolvedChange& change : changes) {
-        if (ApplyChange(change, collator, model_.drive.rows, edits) == ApplyResult::kRescanNeeded) {
-            lost = true;
-            break;
-        }
+    StartBatch(std::move(changes));
+}
+
+void LiveIndex::StartBatch(std::vector<ResolvedChange> changes) {
+    auto batch = std::make_unique<Batch>();
+    batch->changes = std::move(changes);
+    const long selected = view_.SelectedListRow();
+    if (selected >= 0 && static_cast<size_t>(selected) < model_.drive.rows.size())
+        batch->selectedRow = std::string(model_.drive.rows.Row(static_cast<size_t>(selected)));
+    // Complete names are not built again before the rows change (DriveRows::EnsureSearch), so the
+    // thread may read them.
+    if (!model_.drive.searchStale && model_.drive.search.size() == model_.drive.rows.size())
+        batch->search0 = &model_.drive.search;
+    // The thread only reads the model's rows; they are replaced on this thread only after
+    // the batch is taken or cancelled (FinishBatch, CancelBatch).
+    const RowStore& rows = model_.drive.rows;
+    Batch& b = *batch;
+    const HWND window = window_;
+    try {
+        b.thread = std::thread([&b, &rows, window] {
+            try {
+                const WinCollator collator;
+                b.outcome = ApplyBatch(rows, b.changes, collator, &b.cancel);
+                if (b.outcome.changed && !b.cancel.load()) {
+                    b.codes.Build(b.outcome.rows);
+                    const WinCaseFolder folder;
+                    if (b.search0)
+                        b.search.BuildEdited(*b.search0, b.outcome.rows, b.outcome.edits, folder);
+                    else
+                        b.search.Build(b.outcome.rows, folder);
+                    if (!b.selectedRow.empty())
+                        b.selectedAfter = NearestRow(b.outcome.rows, FollowRenames(b.selectedRow, b.changes));
+                }
+            } catch (const std::exception&) {
+                b.failed = true;
+            }
+            b.done = true;
+            ::PostMessageW(window, kBatchAppliedMessage, 0, 0);
+        });
+    } catch (const std::system_error&) {
+        // No thread: the changes wait in the watch for the next try.
+        watcher_->Carry(std::move(batch->changes));
+        return;
     }
-    if (lost) {
+    batch_ = std::move(batch);
+}
+
+void LiveIndex::StartSave() {
+    if (!unsaved_ || !watcher_ || watcher_->Root().empty()) return;
+    auto batch = std::make_unique<Batch>();
+    batch->saveRoot = watcher_->Root();
+    // As a batch, the thread only reads the model's rows, which stay until it is joined.
+    const RowStore& rows = model_.drive.rows;
+    Batch& b = *batch;
+    const HWND window = window_;
+    try {
+        b.thread = std::thread([&b, &rows, window] {
+            try {
+                // No message: the rows are still right, and the next change or Rescan writes again.
+                SaveIndexRows(b.saveRoot, rows);
+            } catch (const std::exception&) {
+            }
+            b.done = true;
+            ::PostMessageW(window, kBatchAppliedMessage, 0, 0);
+        });
+    } catch (const std::system_error&) {
+        return;  // written at the next settle, drive change or close
+    }
+    unsaved_ = false;
+    batch_ = std::move(batch);
+}
+
+void LiveIndex::SaveSettled() {
+    ::KillTimer(window_, kSaveTimer);
+    if (offscreen_ && offscreen_->Write()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
+    if (batch_)
+        ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);  // once the work under way is done
+    else
+        StartSave();
+}
+
+void LiveIndex::CancelBatch() {
+    if (!batch_) return;
+    batch_->cancel = true;
+    batch_->thread.join();
+    batch_.reset();
+}
+
+void LiveIndex::FinishBatch() {
+    if (!batch_) return;
+    std::unique_ptr<Batch> batch = std::move(batch_);
+    batch->thread.join();
+    if (!batch->saveRoot.empty()) return;
+    if (batch->failed) {
+        watcher_->Carry(std::move(batch->changes));
+        return;
+    }
+    BatchOutcome& outcome = batch->outcome;
+    if (outcome.result == ApplyResult::kRescanNeeded) {
         // Changes were lost: the drive is walked again; what comes meanwhile waits for its rows.
         if (!backgroundScan_)
             backgroundScan_ = std::make_unique<BackgroundScan>(window_, kBackgroundScanMessage);
         backgroundScan_->Start(watcher_->Root(), model_.settings.Filter());
     }
-    if (edits.empty()) return;
+    if (!outcome.changed || outcome.cancelled) return;
 
     const long selected = view_.SelectedListRow();
     const long top = view_.FirstShownRow();
+    // The selection may have moved while the batch ran; the directory it names is followed then too.
+    const std::string selectedRow = selected >= 0 && static_cast<size_t>(selected) < model_.drive.rows.size()
+                                        ? std::string(model_.drive.rows.Row(static_cast<size_t>(selected)))
+                                        : std::string();
+    size_t selectedAfter = batch->selectedAfter;
+    if (selectedRow != batch->selectedRow)
+        selectedAfter = selectedRow.empty()
+                            ? SIZE_MAX
+                            : NearestRow(outcome.rows, FollowRenames(selectedRow, batch->changes));
     {
         const RedrawHeld held = view_.HoldListRedraw();
-        model_.drive.BuildCodes();
-        model_.drive.search.Clear();
-        model_.drive.searchStale = true;
+        model_.drive.rows = std::move(outcome.rows);
+        model_.drive.codes = std::move(batch->codes);
+        model_.drive.search = std::move(batch->search);
+        model_.drive.searchStale = false;
         view_.RowsEdited();
-        if (top >= 0) view_.ShowFromRow(RowAfterEdits(static_cast<size_t>(top), edits));
-        if (selected >= 0)
-            view_.SelectListRow(static_cast<long>(RowAfterEdits(static_cast<size_t>(selected), edits)));
+        if (top >= 0) view_.ShowFromRow(RowAfterEdits(static_cast<size_t>(top), outcome.edits));
+        if (selectedAfter != SIZE_MAX) view_.SelectListRow(static_cast<long>(selectedAfter));
     }
+    if (!selectedRow.empty() && selectedAfter != SIZE_MAX &&
+        model_.drive.rows.Row(selectedAfter) != selectedRow)
+        view_.SelectedRowMoved();
     unsaved_ = true;
     ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
 }
@@ -164,6 +303,7 @@ void LiveIndex::SaveBeforeExit() {
 
 void LiveIndex::Save() {
     ::KillTimer(window_, kSaveTimer);
+    FinishBatch();
     if (offscreen_) {
         // At the close and the end of the session everything is written before this returns.
         if (exiting_)
@@ -181,6 +321,14 @@ void LiveIndex::Save() {
 void LiveIndex::BackgroundScanDone() {
     RowStore rows;
     if (!backgroundScan_ || !backgroundScan_->Take(rows)) return;
+    // A batch begun after the walk ended is applied again to the walk's rows: it may hold
+    // changes the walk did not see, and those it saw change nothing.
+    if (batch_) {
+        batch_->cancel = true;
+        batch_->thread.join();
+        if (batch_->saveRoot.empty()) watcher_->Carry(std::move(batch_->changes));
+        batch_.reset();
+    }
     const std::string root = backgroundScan_->Root();
     if (view_.ShownDrive() + "\\" != root || view_.ScanWindowBusy()) return;
     // The selection and the first row shown stay on the same directories where they still exist.
@@ -191,18 +339,22 @@ void LiveIndex::BackgroundScanDone() {
     const std::string topRow = top >= 0 && static_cast<size_t>(top) < model_.drive.rows.size()
                                    ? std::string(model_.drive.rows.Row(static_cast<size_t>(top)))
                                    : "";
+    size_t newSelected = SIZE_MAX;
     {
         const RedrawHeld held = view_.HoldListRedraw();
         view_.ShowRows(std::move(rows));
         model_.drive.BuildCodes();
         const size_t newTop = topRow.empty() ? SIZE_MAX : FindRow(model_.drive.rows, topRow);
         if (newTop != SIZE_MAX) view_.ShowFromRow(newTop);
-        const size_t newSelected = selectedRow.empty() ? SIZE_MAX : FindRow(model_.drive.rows, selectedRow);
+        // A selected directory that is gone gives way to its nearest parent, as with a batch.
+        newSelected = selectedRow.empty() ? SIZE_MAX : NearestRow(model_.drive.rows, selectedRow);
         if (newSelected != SIZE_MAX) view_.SelectListRow(static_cast<long>(newSelected));
     }
+    if (newSelected != SIZE_MAX && model_.drive.rows.Row(newSelected) != selectedRow)
+        view_.SelectedRowMoved();
     ::KillTimer(window_, kSaveTimer);
-    unsaved_ = false;
-    model_.SaveDriveIndex(IndexFilePath(root), LocalIndexFilePath(root), IndexFileText(model_.drive.rows));
+    unsaved_ = true;
+    StartSave();
     CatchUpLater();  // what changed during the walk
 }
 

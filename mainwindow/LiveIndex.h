@@ -7,8 +7,10 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "index/Rows.h"
@@ -39,6 +41,9 @@ public:
     virtual void RowsEdited() = 0;
     // New rows (a walk's) replace the model's and are shown.
     virtual void ShowRows(RowStore rows) = 0;
+    // The selected row now names another directory than before the change
+    // (its own was renamed or removed): the current path follows it.
+    virtual void SelectedRowMoved() = 0;
 };
 
 class LiveIndex {
@@ -52,6 +57,7 @@ public:
 
     static constexpr UINT kDriveChangedMessage = WM_APP + 13;
     static constexpr UINT kBackgroundScanMessage = WM_APP + 14;
+    static constexpr UINT kBatchAppliedMessage = WM_APP + 15;
     static constexpr UINT_PTR kSaveTimer = 13;
     // True when the message (or the timer) was the live index's and is handled.
     bool OnMessage(UINT msg, WPARAM wp);
@@ -71,8 +77,21 @@ public:
     void SaveBeforeExit();
 
 private:
+    // The changes taken from the watch, applied on a thread of their own to
+    // the rows on screen, which the window goes on painting and searching
+    // meanwhile: the rows are only replaced once the new ones, their tree
+    // codes and their folded names are ready.
+    struct Batch;
     void DriveChanged();
     void BackgroundScanDone();
+    void StartBatch(std::vector<ResolvedChange> changes);
+    // The batch's rows replace the model's. Waits for the batch when it still runs.
+    void FinishBatch();
+    // The model's rows are about to be replaced: the batch is of no more use.
+    void CancelBatch();
+    // The settle timer: the index file is written on a thread from the rows as they are.
+    void SaveSettled();
+    void StartSave();
 
     HWND window_;
     Model& model_;
@@ -83,6 +102,7 @@ private:
     std::unique_ptr<OffscreenDrives> offscreen_;  // the other drives with an index
     // A watch that lost changes: the drive is walked again without the progress window.
     std::unique_ptr<BackgroundScan> backgroundScan_;
+    std::unique_ptr<Batch> batch_;  // the batch under way, or done and not yet taken
 };
 
 }  // namespace tarvolo

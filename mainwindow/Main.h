@@ -164,6 +164,7 @@ private:
     RedrawHeld HoldListRedraw() override { return RedrawHeld(treeList->Handle()); }
     void RowsEdited() override;
     void ShowRows(RowStore rows) override { SetRows(std::move(rows)); }
+    void SelectedRowMoved() override { DirListBoxClick(); }
 
     Model& model_;
     std::unique_ptr<LiveIndex> liveIndex_;  // the shown drive's rows follow the disk

@@ -55,6 +55,12 @@ DriveWatcher::~DriveWatcher() {
 
 void DriveWatcher::Start(const std::string& root, const ScanFilter& filter) {
     Stop();
+    {
+        // What the last watch resolved belongs to its drive.
+        std::lock_guard<std::mutex> lock(mutex_);
+        ready_.clear();
+    }
+    stopping_ = false;
     root_ = root;
     SetFilter(filter);
     stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -77,11 +83,10 @@ void DriveWatcher::Start(const std::string& root, const ScanFilter& filter) {
 
 void DriveWatcher::Stop() {
     if (thread_.joinable()) {
+        stopping_ = true;
         ::SetEvent(stop_.get());
         thread_.join();
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    ready_.clear();
 }
 
 std::vector<ResolvedChange> DriveWatcher::Take() {
@@ -172,7 +177,8 @@ void DriveWatcher::Run(std::string root) {
                 std::lock_guard<std::mutex> lock(mutex_);
                 filter = filter_;
             }
-            Hand(ResolveChanges(ParseChanges(buffer.data(), bytes), root, filter, lister, collator));
+            Hand(ResolveChanges(ParseChanges(buffer.data(), bytes), root, filter, lister, collator,
+                                &stopping_));
         }
     } catch (const std::exception&) {
         // Out of memory while resolving: the rows can no longer be trusted.

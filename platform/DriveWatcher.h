@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -31,7 +32,9 @@ public:
     // watch that cannot start or fails later hands over one kOverflow change:
     // the rows may have missed changes and need a rescan.
     void Start(const std::string& root, const ScanFilter& filter);
-    // Ends the watch; returns within a few milliseconds.
+    // Ends the watch; returns within a few milliseconds, also while a large
+    // subtree moved in is being walked: that walk is cut short, and Take then
+    // gives what was resolved, with one kOverflow for the rest.
     void Stop();
     // The changes ready, oldest first; on the window thread.
     std::vector<ResolvedChange> Take();
@@ -51,6 +54,7 @@ private:
     UniqueHandle stop_;
     UniqueHandle watching_;  // set once the first read is under way or failed
     std::thread thread_;
+    std::atomic<bool> stopping_{false};  // cuts a walk of a new subtree short
     std::mutex mutex_;
     std::vector<ResolvedChange> ready_;  // under mutex_
     ScanFilter filter_;                  // under mutex_

@@ -7,6 +7,17 @@
 
 namespace tarvolo {
 
+namespace {
+
+// A drive whose file cannot be read or written is tried again later and later,
+// so that a walk whose rows cannot be saved is not repeated at every change.
+constexpr uint64_t kFirstRetryMs = 3000;
+constexpr uint64_t kLastRetryMs = 10 * 60 * 1000;
+// More changes than this waiting for a file that cannot be written become one walk of the drive.
+constexpr size_t kMostKept = 50000;
+
+}  // namespace
+
 struct OffscreenDrives::Drive {
     std::string root;
     std::unique_ptr<DriveWatcher> watcher;
@@ -18,6 +29,8 @@ struct OffscreenDrives::Drive {
     std::atomic<bool> done{false};
     std::atomic<bool> cancel{false};
     bool written = false;
+    unsigned failures = 0;  // failed writes in a row
+    ULONGLONG nextTry = 0;  // GetTickCount64 of the next write after a failure
 };
 
 OffscreenDrives::OffscreenDrives(HWND notify, UINT message, LoadIndex load, SaveIndex save)
@@ -48,6 +61,11 @@ void OffscreenDrives::Finish(Drive& drive) {
     if (!drive.written) {
         for (ResolvedChange& c : drive.pending) drive.writing.push_back(std::move(c));
         drive.pending.swap(drive.writing);
+        KeepBounded(drive.pending, kMostKept);
+        ++drive.failures;
+        drive.nextTry = ::GetTickCount64() + BackOffMs(drive.failures, kFirstRetryMs, kLastRetryMs);
+    } else {
+        drive.failures = 0;
     }
     drive.writing.clear();
     drive.written = false;
@@ -60,6 +78,7 @@ std::vector<ResolvedChange> OffscreenDrives::Release(const std::string& root) {
     drive.cancel = true;  // only a walk looks at it
     Finish(drive);
     std::vector<ResolvedChange> out = std::move(drive.pending);
+    drive.watcher->Stop();  // a walk of a new subtree is cut short; what it resolved comes along
     for (ResolvedChange& c : drive.watcher->Take()) out.push_back(std::move(c));
     drives_.erase(it);
     return out;
@@ -80,6 +99,7 @@ bool OffscreenDrives::Collect() {
     bool waiting = false;
     for (auto& [root, drive] : drives_) {
         for (ResolvedChange& c : drive->watcher->Take()) drive->pending.push_back(std::move(c));
+        KeepBounded(drive->pending, kMostKept);
         waiting = waiting || !drive->pending.empty();
     }
     return waiting;
@@ -90,7 +110,7 @@ bool OffscreenDrives::Write() {
     for (auto& [root, drive] : drives_) {
         if (drive->writer.joinable() && drive->done.load()) Finish(*drive);
         if (drive->pending.empty()) continue;
-        if (drive->writer.joinable()) {
+        if (drive->writer.joinable() || ::GetTickCount64() < drive->nextTry) {
             waiting = true;
             continue;
         }

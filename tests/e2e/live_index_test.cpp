@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "tests/e2e/find_fixture.h"
 
@@ -156,4 +158,137 @@ TEST(LiveIndex, OptionsFolderFiltersReachTheWatchAtOnce) {
         15s))
         << "index file:\n"
         << ReadIndex("G:\\tarvolo.dir");
+}
+
+namespace {
+
+// "\", then `tops` folders of 999 folders each: names whose collation is their byte order.
+std::string LargeIndex(int tops) {
+    std::string text = "\\\r\n";
+    char row[32];
+    for (int top = 0; top < tops; ++top) {
+        std::snprintf(row, sizeof row, "\\d%04d\r\n", top);
+        text += row;
+        for (int sub = 0; sub < 999; ++sub) {
+            std::snprintf(row, sizeof row, "\\d%04d\\s%03d\r\n", top, sub);
+            text += row;
+        }
+    }
+    return text;
+}
+
+int FromEnvironment(const char* name, int fallback) {
+    const char* value = std::getenv(name);
+    return value && std::atoi(value) > 0 ? std::atoi(value) : fallback;
+}
+
+}  // namespace
+
+// A large drive while a thousand folders are made at once: the window answers
+// all the time the changes are applied, and every folder becomes a row.
+TEST(LiveIndex, TheWindowAnswersWhileAThousandFoldersComeToALargeDrive) {
+    // 200,000 rows and 1,000 folders here; TARVOLO_LIVE_TOPS=1000 TARVOLO_LIVE_FOLDERS=3000 gives the
+    // million rows and 3,000 folders of the figures measured by hand.
+    const int tops = FromEnvironment("TARVOLO_LIVE_TOPS", 200);
+    const int folders = FromEnvironment("TARVOLO_LIVE_FOLDERS", 1000);
+    const long rowsBefore = 1 + 1000L * tops;
+    TestDir dir;
+    const std::string folder = dir.UnixOf("g");
+    Drive drive('G', folder);
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", LargeIndex(tops)));
+    Program program(dir);
+    WriteIni(program, 0);
+    HWND main = StartIdle(program);
+    ASSERT_TRUE(main);
+    HWND list = program.Control(IDC_DIRLISTBOX);
+    ASSERT_TRUE(WaitFor([&] { return Count(list) == rowsBefore; }, 60s)) << Count(list) << " rows";
+
+    const auto made = std::chrono::steady_clock::now();
+    ASSERT_EQ(RunUnix("cd " + ShellQuote(folder) + " && seq -f 'new %04g' 1 " + std::to_string(folders) +
+                      " | xargs -d '\\n' mkdir"),
+              0);
+    // The window is asked for an answer again and again until every folder is a row; a window that
+    // stalls for seconds fails here, a loaded machine's few hundred milliseconds do not.
+    using ms = std::chrono::milliseconds;
+    long long longest = 0;
+    int probes = 0;
+    const bool rows = WaitFor(
+        [&] {
+            const auto asked = std::chrono::steady_clock::now();
+            DWORD_PTR answer = 0;
+            const bool answered =
+                ::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) != 0;
+            const long long waited =
+                std::chrono::duration_cast<ms>(std::chrono::steady_clock::now() - asked).count();
+            longest = std::max(longest, waited);
+            ++probes;
+            EXPECT_TRUE(answered) << "the window gave no answer within 5 s (probe " << probes << ")";
+            return Count(list) == rowsBefore + folders;
+        },
+        60s);
+    const auto shown = std::chrono::steady_clock::now();
+    ASSERT_TRUE(rows) << Count(list) << " rows";
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return ReadIndex("G:\\tarvolo.dir").find("\\new " + std::to_string(folders) + "\r\n") !=
+                   std::string::npos;
+        },
+        30s));
+    const auto written = std::chrono::steady_clock::now();
+    std::printf(
+        "live index, %ld rows: %d folders were rows after %lld ms and in the file after %lld ms; "
+        "longest wait for the window %lld ms over %d probes\n",
+        rowsBefore, folders, static_cast<long long>(std::chrono::duration_cast<ms>(shown - made).count()),
+        static_cast<long long>(std::chrono::duration_cast<ms>(written - made).count()), longest, probes);
+    const std::string index = ReadIndex("G:\\tarvolo.dir");
+    EXPECT_NE(index.find("\\s998\r\n\\new 0001\r\n"), std::string::npos) << "new folders not in place";
+}
+
+// The current path is always the highlighted row: a selected folder that is
+// renamed is followed to its new name, one that is removed gives way to its parent.
+TEST(LiveIndex, TheSelectedFolderIsFollowedWhenRenamedAndLeftForItsParentWhenRemoved) {
+    TestDir dir;
+    Drive drive('G', dir.UnixOf("g"));
+    for (const char* d : {"G:\\Alpha", "G:\\Mid", "G:\\Zulu"})
+        ASSERT_TRUE(::CreateDirectoryA(d, nullptr)) << d;
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\", "\\Alpha", "\\Mid", "\\Zulu"})));
+    Program program(dir);
+    WriteIni(program, 0);
+    ASSERT_TRUE(StartIdle(program));
+    HWND list = program.Control(IDC_DIRLISTBOX);
+    ClickSearchBox(program);
+    Key(VK_SHIFT);  // takes the modifier loss of the first key after activation under Wine
+    Type("mid");
+    ASSERT_TRUE(WaitFor([&] { return CurrentPath(program) == "G:\\Mid"; }, 5s)) << CurrentPath(program);
+
+    ASSERT_TRUE(::MoveFileA("G:\\Mid", "G:\\Beta"));
+    ASSERT_TRUE(WaitFor([&] { return CurrentPath(program) == "G:\\Beta"; }, 10s))
+        << "the current path stayed \"" << CurrentPath(program) << "\"";
+    EXPECT_EQ(Selected(list), 2) << "the highlight is not on the renamed folder";
+
+    ASSERT_TRUE(::RemoveDirectoryA("G:\\Beta"));
+    ASSERT_TRUE(WaitFor([&] { return Count(list) == 3; }, 10s)) << "the removed folder is still a row";
+    EXPECT_TRUE(WaitFor([&] { return CurrentPath(program) == "G:\\"; }, 5s))
+        << "the current path stayed \"" << CurrentPath(program) << "\"";
+    EXPECT_EQ(Selected(list), 0) << "the highlight is not on the removed folder's parent";
+}
+
+// An index written in whole-string order splits "\Program Files" from its
+// subtree; it is shown in the tree's order all the same.
+TEST(LiveIndex, AnIndexFileInWholeStringOrderIsShownInTheTreesOrder) {
+    TestDir dir;
+    Drive drive('G', dir.UnixOf("g"));
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\", "\\Program Files", "\\Program Files (x86)",
+                                                         "\\Program Files\\Common"})));
+    Program program(dir);
+    WriteIni(program, 0);
+    ASSERT_TRUE(StartIdle(program));
+    HWND list = program.Control(IDC_DIRLISTBOX);
+    ASSERT_EQ(Count(list), 4);
+    ClickSearchBox(program);
+    Key(VK_SHIFT);  // takes the modifier loss of the first key after activation under Wine
+    Type("com");
+    ASSERT_TRUE(WaitFor([&] { return CurrentPath(program) == "G:\\Program Files\\Common"; }, 5s))
+        << CurrentPath(program);
+    EXPECT_EQ(Selected(list), 2) << "\\Program Files\\Common is not directly below its parent";
 }
