@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
         const std::string row = parent + "\\new" + std::to_string(i);
         disk.Make(row);
         made.push_back(row);
-        reported.push_back({Change::kAdded, row.substr(1)});
+        reported.push_back({Change::Kind::added, row.substr(1)});
     }
     // 100 renames of subtrees of 1,000 to 100,000 rows, none inside another.
     std::vector<std::string> renamed;
@@ -117,14 +117,14 @@ int main(int argc, char** argv) {
         if (gone.size() > 5) continue;
         disk.RemoveTree(row);
         for (auto it = gone.rbegin(); it != gone.rend(); ++it, ++removals)
-            reported.push_back({Change::kRemoved, it->substr(1)});
+            reported.push_back({Change::Kind::removed, it->substr(1)});
     }
     size_t renamedRows = 0;
     for (const std::string& row : renamed) {
         renamedRows += disk.Subtree(row).size();
         disk.MoveTree(row, row + " (renamed)");
-        reported.push_back({Change::kRenamedOldName, row.substr(1)});
-        reported.push_back({Change::kRenamedNewName, row.substr(1) + " (renamed)"});
+        reported.push_back({Change::Kind::renamedOldName, row.substr(1)});
+        reported.push_back({Change::Kind::renamedNewName, row.substr(1) + " (renamed)"});
     }
     Figure("changes reported", static_cast<double>(reported.size()), "changes");
     Figure("rows in the renamed subtrees", static_cast<double>(renamedRows), "rows");

@@ -18,9 +18,9 @@ namespace tarvolo {
 // them: a rename comes as its old name directly followed by its new name; a
 // subtree moved in from elsewhere comes as one added directory.
 struct DirectoryChange {
-    enum Kind { kAdded, kRemoved, kRenamedOldName, kRenamedNewName, kOverflow };
+    enum class Kind { added, removed, renamedOldName, renamedNewName, overflow };
     Kind kind;
-    std::string path;  // below the watched root, "a\b", UTF-8; empty for kOverflow
+    std::string path;  // below the watched root, "a\b", UTF-8; empty for overflow
 };
 
 // Where the row at `row` before `edits` is after them; a row that was removed
@@ -35,10 +35,10 @@ size_t SubtreeEnd(const RowStore& rows, size_t i);
 // A change made ready to apply: what it needs from the disk already read, so
 // that applying it to the rows never waits on the disk.
 struct ResolvedChange {
-    DirectoryChange::Kind kind;  // kRenamedNewName stands for a whole rename
+    DirectoryChange::Kind kind;  // renamedNewName stands for a whole rename
     std::string row;             // "\a\b": the directory, or a rename's old name
     std::string newRow;          // a rename's new name
-    // kAdded and renames: the directory exists, is a directory and passes the
+    // added and renames: the directory exists, is a directory and passes the
     // filter; `subtree` then holds what a walk of it gives ("\", "\x", ...),
     // only "\" for a reparse point.
     bool becomesRow = false;
@@ -52,29 +52,29 @@ struct ResolvedChange {
 // The lister and collator are the scan's, so a new directory is filtered,
 // entered and ordered as a rescan would. `cancel` (may be null) stops a walk
 // of a large subtree moved in: the changes resolved so far are returned, and
-// one kOverflow stands for the rest.
+// one overflow stands for the rest.
 std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& changes,
                                            const std::string& rootPath, const ScanFilter& filter,
                                            DirectoryLister& lister, const Collator& collator,
                                            const std::atomic<bool>* cancel = nullptr);
 
-enum class ApplyResult { kUnchanged, kChanged, kRescanNeeded };
+enum class ApplyResult { unchanged, changed, rescanNeeded };
 
 // Applies one change to `rows`, which hold the walk's order, appending the
 // blocks that moved to `edits`. An added directory becomes a row, with its
 // subtree, only under a parent that is a row and when no row of its name is
 // there; a removed one goes with its subtree; a renamed one leaves its old place
 // and comes in at its new one as the disk held it when resolved (so what was
-// made below the old name just before the rename is there too). kOverflow (changes were lost) asks for a
+// made below the old name just before the rename is there too). overflow (changes were lost) asks for a
 // rescan.
 ApplyResult ApplyChange(const ResolvedChange& change, const Collator& collator, RowStore& rows,
                         std::vector<RowsEdit>& edits);
 
 // What a batch of changes made of a drive's rows.
 struct BatchOutcome {
-    // kRescanNeeded when the batch met a kOverflow: the changes before it are
+    // rescanNeeded when the batch met a overflow: the changes before it are
     // applied, the rest are not.
-    ApplyResult result = ApplyResult::kUnchanged;
+    ApplyResult result = ApplyResult::unchanged;
     bool changed = false;    // `rows` then hold the rows after the batch
     bool cancelled = false;  // stopped on request: nothing to take
     RowStore rows;
@@ -108,7 +108,7 @@ bool RowsInTreeOrder(const RowStore& rows);
 bool EnsureTreeOrder(RowStore& rows, const Collator& collator);
 
 // Changes kept for an index file that cannot be brought up to date yet stay
-// bounded: a change lost (kOverflow) makes everything before it moot, since
+// bounded: a change lost (overflow) makes everything before it moot, since
 // the drive is then walked again, and more than `limit` changes become one
 // such walk.
 void KeepBounded(std::vector<ResolvedChange>& changes, size_t limit);
@@ -118,8 +118,8 @@ void KeepBounded(std::vector<ResolvedChange>& changes, size_t limit);
 uint64_t BackOffMs(unsigned failures, uint64_t first, uint64_t most);
 
 // Applies `changes` in order, as a drive's index file is brought up to date
-// when the drive is not on screen: kRescanNeeded at the first change that asks
-// for it (the rows are then only partly updated), else kChanged when any row
+// when the drive is not on screen: rescanNeeded at the first change that asks
+// for it (the rows are then only partly updated), else changed when any row
 // moved. A change applied a second time changes nothing, so changes may be
 // handed on again to rows that already hold them.
 ApplyResult ApplyChanges(const std::vector<ResolvedChange>& changes, const Collator& collator,

@@ -46,13 +46,13 @@ OffscreenDrives::Load LoadIndexRows(const std::string& root, RowStore& rows) {
         case FileSystem::Read::loaded:
             rows = std::move(read.rows);
             EnsureTreeOrder(rows, WinCollator());
-            return OffscreenDrives::Load::kLoaded;
+            return OffscreenDrives::Load::loaded;
         case FileSystem::Read::missing:
-            return OffscreenDrives::Load::kMissing;
+            return OffscreenDrives::Load::missing;
         case FileSystem::Read::unreadable:
             break;
     }
-    return OffscreenDrives::Load::kFailed;
+    return OffscreenDrives::Load::failed;
 }
 
 // On a drive's own thread, with a file system of its own. No message: the next
@@ -123,7 +123,7 @@ void LiveIndex::WatchDrive(const std::string& drive) {
         watcher_->Stop();
         std::vector<ResolvedChange> lacking = watcher_->Take();
         if (backgroundScan_ && backgroundScan_->Running() && backgroundScan_->Root() == left)
-            lacking.push_back(ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}});
+            lacking.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
         offscreen_->Hand(left, std::move(lacking));
     }
     for (const std::string& entry : view_.ListedDrives()) {
@@ -260,7 +260,7 @@ void LiveIndex::FinishBatch() {
         return;
     }
     BatchOutcome& outcome = batch->outcome;
-    if (outcome.result == ApplyResult::kRescanNeeded) {
+    if (outcome.result == ApplyResult::rescanNeeded) {
         // Changes were lost: the drive is walked again; what comes meanwhile waits for its rows.
         if (!backgroundScan_)
             backgroundScan_ = std::make_unique<BackgroundScan>(window_, kBackgroundScanMessage);

@@ -22,20 +22,20 @@ std::vector<DirectoryChange> ParseChanges(const DWORD* buffer, DWORD bytes) {
         bool known = true;
         switch (info->Action) {
             case FILE_ACTION_ADDED:
-                kind = DirectoryChange::kAdded;
+                kind = DirectoryChange::Kind::added;
                 break;
             case FILE_ACTION_REMOVED:
-                kind = DirectoryChange::kRemoved;
+                kind = DirectoryChange::Kind::removed;
                 break;
             case FILE_ACTION_RENAMED_OLD_NAME:
-                kind = DirectoryChange::kRenamedOldName;
+                kind = DirectoryChange::Kind::renamedOldName;
                 break;
             case FILE_ACTION_RENAMED_NEW_NAME:
-                kind = DirectoryChange::kRenamedNewName;
+                kind = DirectoryChange::Kind::renamedNewName;
                 break;
             default:
                 known = false;
-                kind = DirectoryChange::kAdded;
+                kind = DirectoryChange::Kind::added;
                 break;
         }
         if (known) out.push_back({kind, Narrow(name)});
@@ -66,7 +66,7 @@ void DriveWatcher::Start(const std::string& root, const ScanFilter& filter) {
     stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     watching_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!stop_ || !watching_) {
-        Hand({ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}}});
+        Hand({ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}}});
         return;
     }
     try {
@@ -77,7 +77,7 @@ void DriveWatcher::Start(const std::string& root, const ScanFilter& filter) {
         // Bounded, so that a drive that does not answer cannot hold up the window.
         ::WaitForSingleObject(watching_.get(), 2000);
     } catch (const std::system_error&) {
-        Hand({ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}}});
+        Hand({ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}}});
     }
 }
 
@@ -121,7 +121,7 @@ void DriveWatcher::Hand(std::vector<ResolvedChange> changes) {
 }
 
 void DriveWatcher::Run(std::string root) {
-    const auto overflow = [this] { Hand({ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}}}); };
+    const auto overflow = [this] { Hand({ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}}}); };
     const HANDLE dir =
         ::CreateFileW(ExtendedLengthPath(root).c_str(), FILE_LIST_DIRECTORY,
                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,

@@ -29,12 +29,12 @@ public:
     // Returns once the first read is under way (or has failed), so a change
     // made after Start is never missed: start the watch before the rows are
     // read or scanned, and changes they already hold apply as no change. A
-    // watch that cannot start or fails later hands over one kOverflow change:
+    // watch that cannot start or fails later hands over one overflow change:
     // the rows may have missed changes and need a rescan.
     void Start(const std::string& root, const ScanFilter& filter);
     // Ends the watch; returns within a few milliseconds, also while a large
     // subtree moved in is being walked: that walk is cut short, and Take then
-    // gives what was resolved, with one kOverflow for the rest.
+    // gives what was resolved, with one overflow for the rest.
     void Stop();
     // The changes ready, oldest first; on the window thread.
     std::vector<ResolvedChange> Take();

@@ -132,19 +132,19 @@ void OffscreenDrives::StartWrite(Drive& drive) {
             try {
                 RowStore rows;
                 const Load load = load_(drive.root, rows);
-                if (load == Load::kMissing) {
+                if (load == Load::missing) {
                     // No index any more: the drive is scanned when it is chosen.
                     drive.written = true;
-                } else if (load == Load::kLoaded) {
+                } else if (load == Load::loaded) {
                     const WinCollator collator;
                     switch (ApplyChanges(drive.writing, collator, rows)) {
-                        case ApplyResult::kUnchanged:
+                        case ApplyResult::unchanged:
                             drive.written = true;
                             break;
-                        case ApplyResult::kChanged:
+                        case ApplyResult::changed:
                             drive.written = save_(drive.root, rows);
                             break;
-                        case ApplyResult::kRescanNeeded: {
+                        case ApplyResult::rescanNeeded: {
                             // The same walk as Rescan's; what the watch saw meanwhile comes after it.
                             WinDirectoryLister lister;
                             CancelOnlyObserver observer(drive.cancel);
@@ -176,7 +176,7 @@ void OffscreenDrives::WriteNow() {
     for (auto& [root, drive] : drives_) {
         const bool rescan = [&] {
             for (const ResolvedChange& c : drive->pending)
-                if (c.kind == DirectoryChange::kOverflow) return true;
+                if (c.kind == DirectoryChange::Kind::overflow) return true;
             return false;
         }();
         if (drive->pending.empty() || rescan) continue;

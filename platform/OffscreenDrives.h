@@ -25,7 +25,7 @@ namespace tarvolo {
 
 class OffscreenDrives {
 public:
-    enum class Load { kLoaded, kMissing, kFailed };
+    enum class Load { loaded, missing, failed };
     // Both run on the drives' threads; `root` is "C:\".
     using LoadIndex = std::function<Load(const std::string& root, RowStore& rows)>;
     using SaveIndex = std::function<bool(const std::string& root, const RowStore& rows)>;

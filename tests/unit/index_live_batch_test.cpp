@@ -15,6 +15,7 @@
 #include "index/LiveUpdate.h"
 #include "index/Scan.h"
 #include "index/Search.h"
+#include "tests/support/Decoders.h"
 
 namespace tarvolo {
 namespace {
@@ -68,7 +69,7 @@ public:
                     disk_.Make(row);
                     made.push_back(row);
                 }
-                for (const std::string& row : made) reported.push_back({Change::kAdded, Rel(row)});
+                for (const std::string& row : made) reported.push_back({Change::Kind::added, Rel(row)});
                 return;
             }
             case 2: {
@@ -76,21 +77,21 @@ public:
                 const std::vector<std::string> gone = disk_.Subtree(some);
                 disk_.RemoveTree(some);
                 for (auto it = gone.rbegin(); it != gone.rend(); ++it)
-                    reported.push_back({Change::kRemoved, Rel(*it)});
+                    reported.push_back({Change::Kind::removed, Rel(*it)});
                 return;
             }
             case 3:
             case 4: {  // renamed in place or moved to another parent
                 if (some == "\\" || disk_.Has(fresh) || Below(fresh, some)) return;
                 disk_.MoveTree(some, fresh);
-                reported.push_back({Change::kRenamedOldName, Rel(some)});
-                reported.push_back({Change::kRenamedNewName, Rel(fresh)});
+                reported.push_back({Change::Kind::renamedOldName, Rel(some)});
+                reported.push_back({Change::Kind::renamedNewName, Rel(fresh)});
                 return;
             }
             default:  // moved out of the drive
                 if (some == "\\") return;
                 disk_.RemoveTree(some);
-                reported.push_back({Change::kRenamedOldName, Rel(some)});
+                reported.push_back({Change::Kind::renamedOldName, Rel(some)});
                 return;
         }
     }
@@ -139,7 +140,7 @@ TEST(LiveBatch, RandomBatchesAtScaleGiveTheRowsOfAFreshWalk) {
             const std::vector<ResolvedChange> resolved =
                 ResolveChanges(reported, "C:\\", filter, disk, collator);
             BatchOutcome outcome = ApplyBatch(rows, resolved, collator);
-            ASSERT_NE(outcome.result, ApplyResult::kRescanNeeded);
+            ASSERT_NE(outcome.result, ApplyResult::rescanNeeded);
             if (outcome.changed) {
                 ExpectEditsTrackUntouchedRows(rows, outcome.rows, reported, outcome.edits);
                 rows = std::move(outcome.rows);
@@ -186,10 +187,10 @@ TEST(LiveBatch, ABatchStopsAtALostChangeWithWhatCameBeforeItApplied) {
     const RowStore rows = Walk(disk);
     disk.Make("\\before");
     const std::vector<ResolvedChange> resolved =
-        ResolveChanges({{Change::kAdded, "before"}, {Change::kOverflow, ""}, {Change::kAdded, "after"}},
+        ResolveChanges({{Change::Kind::added, "before"}, {Change::Kind::overflow, ""}, {Change::Kind::added, "after"}},
                        "C:\\", {}, disk, collator);
     const BatchOutcome outcome = ApplyBatch(rows, resolved, collator);
-    EXPECT_EQ(outcome.result, ApplyResult::kRescanNeeded);
+    EXPECT_EQ(outcome.result, ApplyResult::rescanNeeded);
     ASSERT_TRUE(outcome.changed);
     EXPECT_TRUE(outcome.rows == Walk(disk));
 }
@@ -201,7 +202,7 @@ TEST(LiveBatch, ACancelledBatchLeavesNothingToTake) {
     disk.Make("\\m");
     const std::atomic<bool> cancel{true};
     const BatchOutcome outcome = ApplyBatch(
-        rows, ResolveChanges({{Change::kAdded, "m"}}, "C:\\", {}, disk, collator), collator, &cancel);
+        rows, ResolveChanges({{Change::Kind::added, "m"}}, "C:\\", {}, disk, collator), collator, &cancel);
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_FALSE(outcome.changed);
 }
@@ -217,35 +218,35 @@ TEST(LiveBatch, TheSelectedDirectoryIsFollowedOrFallsBackToItsNearestParent) {
     };
     const Case cases[] = {
         {"renamed",
-         {{Change::kRenamedOldName, "a\\b"}, {Change::kRenamedNewName, "a\\c"}},
+         {{Change::Kind::renamedOldName, "a\\b"}, {Change::Kind::renamedNewName, "a\\c"}},
          [](TreeDisk& d) { d.MoveTree("\\a\\b", "\\a\\c"); },
          "\\a\\b",
          "\\a\\c"},
         {"an ancestor moved",
-         {{Change::kRenamedOldName, "a"}, {Change::kRenamedNewName, "z\\a2"}},
+         {{Change::Kind::renamedOldName, "a"}, {Change::Kind::renamedNewName, "z\\a2"}},
          [](TreeDisk& d) { d.MoveTree("\\a", "\\z\\a2"); },
          "\\a\\b\\c",
          "\\z\\a2\\b\\c"},
         {"renamed twice",
-         {{Change::kRenamedOldName, "a\\b"},
-          {Change::kRenamedNewName, "a\\x"},
-          {Change::kRenamedOldName, "a\\x"},
-          {Change::kRenamedNewName, "a\\y"}},
+         {{Change::Kind::renamedOldName, "a\\b"},
+          {Change::Kind::renamedNewName, "a\\x"},
+          {Change::Kind::renamedOldName, "a\\x"},
+          {Change::Kind::renamedNewName, "a\\y"}},
          [](TreeDisk& d) { d.MoveTree("\\a\\b", "\\a\\y"); },
          "\\a\\b",
          "\\a\\y"},
         {"removed",
-         {{Change::kRemoved, "a\\b\\c"}, {Change::kRemoved, "a\\b"}},
+         {{Change::Kind::removed, "a\\b\\c"}, {Change::Kind::removed, "a\\b"}},
          [](TreeDisk& d) { d.RemoveTree("\\a\\b"); },
          "\\a\\b\\c",
          "\\a"},
         {"moved out of the drive",
-         {{Change::kRenamedOldName, "a"}},
+         {{Change::Kind::renamedOldName, "a"}},
          [](TreeDisk& d) { d.RemoveTree("\\a"); },
          "\\a\\b",
          "\\"},
         {"renamed into a hidden name",
-         {{Change::kRenamedOldName, "a\\b"}, {Change::kRenamedNewName, "a\\h"}},
+         {{Change::Kind::renamedOldName, "a\\b"}, {Change::Kind::renamedNewName, "a\\h"}},
          [](TreeDisk& d) {
              d.MoveTree("\\a\\b", "\\a\\h");
              d.Make("\\a\\h", kDir | kAttrHidden);
@@ -253,7 +254,7 @@ TEST(LiveBatch, TheSelectedDirectoryIsFollowedOrFallsBackToItsNearestParent) {
          "\\a\\b\\c",
          "\\a"},
         {"a neighbour removed",
-         {{Change::kRemoved, "z"}},
+         {{Change::Kind::removed, "z"}},
          [](TreeDisk& d) { d.RemoveTree("\\z"); },
          "\\a\\b",
          "\\a\\b"},
@@ -281,7 +282,7 @@ TEST(LiveBatch, TheSelectedDirectoryIsFollowedOrFallsBackToItsNearestParent) {
 // milliseconds).
 TEST(LiveBatch, ResolvingABurstListsTheirParentOnce) {
     struct Counting : DirectoryLister {
-        explicit Counting(TreeDisk& disk) : disk(disk) {}
+        explicit Counting(TreeDisk& tree) : disk(tree) {}
         bool List(const std::string& dir, const std::function<bool(const DirEntry&)>& each) override {
             ++listed[dir];
             return disk.List(dir, each);
@@ -294,7 +295,7 @@ TEST(LiveBatch, ResolvingABurstListsTheirParentOnce) {
     std::vector<Change> reported;
     for (int i = 0; i < 1000; ++i) {
         disk.Make("\\box\\n" + std::to_string(i));
-        reported.push_back({Change::kAdded, "box\\n" + std::to_string(i)});
+        reported.push_back({Change::Kind::added, "box\\n" + std::to_string(i)});
     }
     Counting lister(disk);
     const std::vector<ResolvedChange> resolved =
@@ -308,7 +309,7 @@ TEST(LiveBatch, ResolvingABurstListsTheirParentOnce) {
 // the walk: what was resolved is kept, and one lost change stands for the rest.
 TEST(LiveBatch, AWalkOfASubtreeMovedInIsCutShortWithoutLosingWhatWasResolved) {
     struct Stopping : DirectoryLister {
-        Stopping(TreeDisk& disk, std::atomic<bool>& stop) : disk(disk), stop(stop) {}
+        Stopping(TreeDisk& tree, std::atomic<bool>& flag) : disk(tree), stop(flag) {}
         bool List(const std::string& dir, const std::function<bool(const DirEntry&)>& each) override {
             if (dir.compare(0, 7, "C:\\big\\") == 0 && ++bigListings == 3) stop = true;
             return disk.List(dir, each);
@@ -325,12 +326,12 @@ TEST(LiveBatch, AWalkOfASubtreeMovedInIsCutShortWithoutLosingWhatWasResolved) {
     std::atomic<bool> stop{false};
     Stopping lister(disk, stop);
     const std::vector<ResolvedChange> resolved =
-        ResolveChanges({{Change::kAdded, "small"}, {Change::kAdded, "big"}, {Change::kAdded, "after"}},
+        ResolveChanges({{Change::Kind::added, "small"}, {Change::Kind::added, "big"}, {Change::Kind::added, "after"}},
                        "C:\\", {}, lister, AsciiCollator(), &stop);
     ASSERT_EQ(resolved.size(), 2u);
     EXPECT_EQ(resolved[0].row, "\\small");
     EXPECT_TRUE(resolved[0].becomesRow);
-    EXPECT_EQ(resolved[1].kind, Change::kOverflow);
+    EXPECT_EQ(resolved[1].kind, Change::Kind::overflow);
     EXPECT_LT(lister.bigListings, 10) << "the walk went on after the stop";
 }
 
@@ -338,13 +339,13 @@ TEST(LiveBatch, AWalkOfASubtreeMovedInIsCutShortWithoutLosingWhatWasResolved) {
 TEST(LiveBatch, ChangesKeptForAFileThatCannotBeWrittenStayBounded) {
     const auto kinds = [](const std::vector<ResolvedChange>& changes) {
         std::string out;
-        for (const ResolvedChange& c : changes) out += c.kind == Change::kOverflow ? 'L' : c.row.back();
+        for (const ResolvedChange& c : changes) out += c.kind == Change::Kind::overflow ? 'L' : c.row.back();
         return out;
     };
-    const auto make = [](const std::string& kinds) {
+    const auto make = [](const std::string& letters) {
         std::vector<ResolvedChange> out;
-        for (const char k : kinds)
-            out.push_back({k == 'L' ? Change::kOverflow : Change::kAdded,
+        for (const char k : letters)
+            out.push_back({k == 'L' ? Change::Kind::overflow : Change::Kind::added,
                            k == 'L' ? "" : std::string("\\") + k,
                            {},
                            false,
@@ -380,17 +381,13 @@ TEST(LiveBatch, RetriesWaitLongerAndLongerUpToALimit) {
     for (const auto& c : cases) EXPECT_EQ(BackOffMs(c.failures, 3000, 600000), c.wait) << c.failures;
 }
 
-struct Latin1 : AnsiDecoder {
-    std::string ToUtf8(std::string_view ansi) const override { return std::string(ansi); }
-};
-
 // An index written by a tool that sorts whole rows puts "\Program Files (x86)"
 // between "\Program Files" and its subtree.
 TEST(TreeOrder, AFileSortedAsWholeRowsIsPutInTheWalksOrder) {
     const char* text =
         "\\\r\n\\Program Files\r\n\\Program Files (x86)\r\n\\Program Files (x86)\\Old\r\n"
         "\\Program Files\\Common\r\n\\Program Files\\Common\\x\r\n\\Users\r\n";
-    RowStore rows = ParseIndexFile(text, Latin1());
+    RowStore rows = ParseIndexFile(text, fakes::PassThroughDecoder());
     EXPECT_FALSE(RowsInTreeOrder(rows));
     EXPECT_TRUE(EnsureTreeOrder(rows, AsciiCollator()));
     TreeDisk disk;
@@ -402,9 +399,9 @@ TEST(TreeOrder, AFileSortedAsWholeRowsIsPutInTheWalksOrder) {
     disk.Make("\\Program Files\\Common\\y");
     const AsciiCollator collator;
     EXPECT_EQ(ApplyChanges(
-                  ResolveChanges({{Change::kAdded, "Program Files\\Common\\y"}}, "C:\\", {}, disk, collator),
+                  ResolveChanges({{Change::Kind::added, "Program Files\\Common\\y"}}, "C:\\", {}, disk, collator),
                   collator, rows),
-              ApplyResult::kChanged);
+              ApplyResult::changed);
     EXPECT_TRUE(rows == Walk(disk));
 }
 
@@ -424,7 +421,7 @@ TEST(TreeOrder, RowsInTheWalksOrderAndOddFilesAreLeftAsTheyAre) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        RowStore rows = ParseIndexFile(c.text, Latin1());
+        RowStore rows = ParseIndexFile(c.text, fakes::PassThroughDecoder());
         const std::string before = IndexFileText(rows);
         EXPECT_EQ(RowsInTreeOrder(rows), c.inOrder);
         EXPECT_EQ(EnsureTreeOrder(rows, AsciiCollator()), !c.inOrder);

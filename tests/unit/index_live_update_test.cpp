@@ -87,15 +87,15 @@ RowStore Scan(Disk& disk, const ScanFilter& filter = {}) {
 }
 
 // Resolves and applies `changes` as the watch does; returns the last result
-// other than kUnchanged.
+// other than unchanged.
 ApplyResult Update(Disk& disk, RowStore& rows, const std::vector<Change>& changes,
                    std::vector<RowsEdit>* editsOut = nullptr, const ScanFilter& filter = {}) {
     const AsciiCollator collator;
     std::vector<RowsEdit> edits;
-    ApplyResult result = ApplyResult::kUnchanged;
+    ApplyResult result = ApplyResult::unchanged;
     for (const ResolvedChange& r : ResolveChanges(changes, "C:\\", filter, disk, collator)) {
         const ApplyResult one = ApplyChange(r, collator, rows, edits);
-        if (one != ApplyResult::kUnchanged) result = one;
+        if (one != ApplyResult::unchanged) result = one;
     }
     if (editsOut) *editsOut = edits;
     return result;
@@ -117,69 +117,69 @@ TEST(LiveUpdate, EachKindOfChangeAtEveryDepthGivesTheRowsOfARescan) {
         std::vector<Change> reported;       // what the watch reports
     };
     const Case cases[] = {
-        {"added in the root", [](Disk& d) { d.Make("\\m"); }, {{Change::kAdded, "m"}}},
-        {"added at depth 4", [](Disk& d) { d.Make("\\z\\1\\2\\3\\4"); }, {{Change::kAdded, "z\\1\\2\\3\\4"}}},
+        {"added in the root", [](Disk& d) { d.Make("\\m"); }, {{Change::Kind::added, "m"}}},
+        {"added at depth 4", [](Disk& d) { d.Make("\\z\\1\\2\\3\\4"); }, {{Change::Kind::added, "z\\1\\2\\3\\4"}}},
         {"added before its prefixing sibling",
          [](Disk& d) { d.Make("\\Program File"); },
-         {{Change::kAdded, "Program File"}}},
-        {"added between case twins", [](Disk& d) { d.Make("\\a\\X"); }, {{Change::kAdded, "a\\X"}}},
-        {"removed leaf", [](Disk& d) { d.RemoveTree("\\a\\x\\deep"); }, {{Change::kRemoved, "a\\x\\deep"}}},
+         {{Change::Kind::added, "Program File"}}},
+        {"added between case twins", [](Disk& d) { d.Make("\\a\\X"); }, {{Change::Kind::added, "a\\X"}}},
+        {"removed leaf", [](Disk& d) { d.RemoveTree("\\a\\x\\deep"); }, {{Change::Kind::removed, "a\\x\\deep"}}},
         {"removed subtree, deepest first",
          [](Disk& d) { d.RemoveTree("\\z"); },
-         {{Change::kRemoved, "z\\1\\2\\3"},
-          {Change::kRemoved, "z\\1\\2"},
-          {Change::kRemoved, "z\\1"},
-          {Change::kRemoved, "z"}}},
-        {"removed subtree, top only", [](Disk& d) { d.RemoveTree("\\a"); }, {{Change::kRemoved, "a"}}},
+         {{Change::Kind::removed, "z\\1\\2\\3"},
+          {Change::Kind::removed, "z\\1\\2"},
+          {Change::Kind::removed, "z\\1"},
+          {Change::Kind::removed, "z"}}},
+        {"removed subtree, top only", [](Disk& d) { d.RemoveTree("\\a"); }, {{Change::Kind::removed, "a"}}},
         {"renamed in the root, subtree moves along",
          [](Disk& d) { d.MoveTree("\\a", "\\zz"); },
-         {{Change::kRenamedOldName, "a"}, {Change::kRenamedNewName, "zz"}}},
+         {{Change::Kind::renamedOldName, "a"}, {Change::Kind::renamedNewName, "zz"}}},
         {"renamed at depth 2 past a prefixing sibling",
          [](Disk& d) { d.MoveTree("\\Program Files", "\\Program Files (x87)"); },
-         {{Change::kRenamedOldName, "Program Files"}, {Change::kRenamedNewName, "Program Files (x87)"}}},
+         {{Change::Kind::renamedOldName, "Program Files"}, {Change::Kind::renamedNewName, "Program Files (x87)"}}},
         {"renamed, case only",
          [](Disk& d) { d.MoveTree("\\a\\y", "\\a\\Y"); },
-         {{Change::kRenamedOldName, "a\\y"}, {Change::kRenamedNewName, "a\\Y"}}},
+         {{Change::Kind::renamedOldName, "a\\y"}, {Change::Kind::renamedNewName, "a\\Y"}}},
         {"moved to another parent",
          [](Disk& d) { d.MoveTree("\\z\\1", "\\a\\x\\1"); },
-         {{Change::kRenamedOldName, "z\\1"}, {Change::kRenamedNewName, "a\\x\\1"}}},
+         {{Change::Kind::renamedOldName, "z\\1"}, {Change::Kind::renamedNewName, "a\\x\\1"}}},
         {"moved out of the drive's tree",
          [](Disk& d) { d.RemoveTree("\\a\\x"); },
-         {{Change::kRenamedOldName, "a\\x"}}},
+         {{Change::Kind::renamedOldName, "a\\x"}}},
         {"subtree moved in",
          [](Disk& d) {
              for (const char* p : {"\\b\\in", "\\b\\in\\one", "\\b\\in\\one\\two", "\\b\\in\\One"}) d.Make(p);
          },
-         {{Change::kAdded, "b\\in"}}},
-        {"moved in under a new name only", [](Disk& d) { d.Make("\\q"); }, {{Change::kRenamedNewName, "q"}}},
+         {{Change::Kind::added, "b\\in"}}},
+        {"moved in under a new name only", [](Disk& d) { d.Make("\\q"); }, {{Change::Kind::renamedNewName, "q"}}},
         {"made, filled and renamed before the watch was read",
          [](Disk& d) {
              d.Make("\\new");
              d.Make("\\new\\inner");
              d.MoveTree("\\new", "\\newer");
          },
-         {{Change::kAdded, "new"},
-          {Change::kAdded, "new\\inner"},
-          {Change::kRenamedOldName, "new"},
-          {Change::kRenamedNewName, "newer"}}},
+         {{Change::Kind::added, "new"},
+          {Change::Kind::added, "new\\inner"},
+          {Change::Kind::renamedOldName, "new"},
+          {Change::Kind::renamedNewName, "newer"}}},
         {"made below a directory that is then renamed",
          [](Disk& d) {
              d.Make("\\a\\fresh");
              d.MoveTree("\\a", "\\c");
          },
-         {{Change::kAdded, "a\\fresh"}, {Change::kRenamedOldName, "a"}, {Change::kRenamedNewName, "c"}}},
+         {{Change::Kind::added, "a\\fresh"}, {Change::Kind::renamedOldName, "a"}, {Change::Kind::renamedNewName, "c"}}},
         {"removed and made again",
          [](Disk& d) {
              d.RemoveTree("\\b");
              d.Make("\\b");
              d.Make("\\b\\again");
          },
-         {{Change::kRemoved, "b"}, {Change::kAdded, "b"}, {Change::kAdded, "b\\again"}}},
-        {"reported twice", [](Disk& d) { d.Make("\\m"); }, {{Change::kAdded, "m"}, {Change::kAdded, "m\\"}}},
-        {"gone before it was read", [](Disk&) {}, {{Change::kAdded, "ghost"}, {Change::kRemoved, "ghost"}}},
+         {{Change::Kind::removed, "b"}, {Change::Kind::added, "b"}, {Change::Kind::added, "b\\again"}}},
+        {"reported twice", [](Disk& d) { d.Make("\\m"); }, {{Change::Kind::added, "m"}, {Change::Kind::added, "m\\"}}},
+        {"gone before it was read", [](Disk&) {}, {{Change::Kind::added, "ghost"}, {Change::Kind::removed, "ghost"}}},
         {"a file, reported by mistake",
          [](Disk& d) { d.Make("\\b\\f.txt", 0x20); },
-         {{Change::kAdded, "b\\f.txt"}}},
+         {{Change::Kind::added, "b\\f.txt"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -187,7 +187,7 @@ TEST(LiveUpdate, EachKindOfChangeAtEveryDepthGivesTheRowsOfARescan) {
         Populate(disk);
         RowStore rows = Scan(disk);
         c.change(disk);
-        EXPECT_NE(Update(disk, rows, c.reported), ApplyResult::kRescanNeeded);
+        EXPECT_NE(Update(disk, rows, c.reported), ApplyResult::rescanNeeded);
         EXPECT_EQ(AllRows(rows), AllRows(Scan(disk)));
     }
 }
@@ -209,12 +209,12 @@ TEST(LiveUpdate, NewDirectoriesFollowTheScansFiltersAndReparsePointsAreNotEntere
     disk.Make("\\b\\in\\hid", kDir | kAttrHidden);  // inside a subtree moved in
     disk.Make("\\b\\in\\shown", kDir);
     Update(disk, rows,
-           {{Change::kAdded, "h"},
-            {Change::kAdded, "s"},
-            {Change::kAdded, "r"},
-            {Change::kAdded, "secret\\below"},
-            {Change::kAdded, "link"},
-            {Change::kAdded, "b\\in"}},
+           {{Change::Kind::added, "h"},
+            {Change::Kind::added, "s"},
+            {Change::Kind::added, "r"},
+            {Change::Kind::added, "secret\\below"},
+            {Change::Kind::added, "link"},
+            {Change::Kind::added, "b\\in"}},
            nullptr, noHiddenNoSystem);
     EXPECT_EQ(AllRows(rows), AllRows(Scan(disk, noHiddenNoSystem)));
     EXPECT_EQ(FindRow(rows, "\\link\\through"), SIZE_MAX);
@@ -227,10 +227,10 @@ TEST(LiveUpdate, NewDirectoriesFollowTheScansFiltersAndReparsePointsAreNotEntere
     disk.MoveTree("\\secret", "\\secret2");
     disk.MoveTree("\\a", "\\secret2\\a");
     Update(disk, rows,
-           {{Change::kRenamedOldName, "secret"},
-            {Change::kRenamedNewName, "secret2"},
-            {Change::kRenamedOldName, "a"},
-            {Change::kRenamedNewName, "secret2\\a"}},
+           {{Change::Kind::renamedOldName, "secret"},
+            {Change::Kind::renamedNewName, "secret2"},
+            {Change::Kind::renamedOldName, "a"},
+            {Change::Kind::renamedNewName, "secret2\\a"}},
            nullptr, noHiddenNoSystem);
     EXPECT_EQ(AllRows(rows), AllRows(Scan(disk, noHiddenNoSystem)));
 }
@@ -240,7 +240,7 @@ TEST(LiveUpdate, OverflowAsksForARescanAndLeavesTheRows) {
     Populate(disk);
     RowStore rows = Scan(disk);
     const RowStore before = rows;
-    EXPECT_EQ(Update(disk, rows, {{Change::kOverflow, ""}}), ApplyResult::kRescanNeeded);
+    EXPECT_EQ(Update(disk, rows, {{Change::Kind::overflow, ""}}), ApplyResult::rescanNeeded);
     EXPECT_TRUE(rows == before);
 }
 
@@ -253,9 +253,9 @@ TEST(LiveUpdate, EditsTellWhereEveryRemainingRowWent) {
     disk.Make("\\a\\x\\deep\\er");
     std::vector<RowsEdit> edits;
     Update(disk, rows,
-           {{Change::kRenamedOldName, "z"},
-            {Change::kRenamedNewName, "Program Files\\z"},
-            {Change::kAdded, "a\\x\\deep\\er"}},
+           {{Change::Kind::renamedOldName, "z"},
+            {Change::Kind::renamedNewName, "Program Files\\z"},
+            {Change::Kind::added, "a\\x\\deep\\er"}},
            &edits);
     ASSERT_FALSE(edits.empty());
     for (size_t i = 0; i < before.size(); ++i) {
@@ -289,7 +289,7 @@ TEST(LiveUpdate, RandomChangesAlwaysGiveTheRowsOfARescan) {
                 case 1:
                     if (disk.Has(fresh)) break;
                     disk.Make(fresh, rng() % 6 == 0 ? kDir | kAttrHidden : kDir);
-                    pending.push_back({Change::kAdded, rel(fresh)});
+                    pending.push_back({Change::Kind::added, rel(fresh)});
                     break;
                 case 2: {
                     if (some.empty()) break;
@@ -300,7 +300,7 @@ TEST(LiveUpdate, RandomChangesAlwaysGiveTheRowsOfARescan) {
                     }
                     disk.RemoveTree(some);
                     for (auto it = gone.rbegin(); it != gone.rend(); ++it)
-                        pending.push_back({Change::kRemoved, rel(*it)});
+                        pending.push_back({Change::Kind::removed, rel(*it)});
                     break;
                 }
                 case 3: {
@@ -308,8 +308,8 @@ TEST(LiveUpdate, RandomChangesAlwaysGiveTheRowsOfARescan) {
                         fresh.compare(0, some.size() + 1, some + "\\") == 0)
                         break;
                     disk.MoveTree(some, fresh);
-                    pending.push_back({Change::kRenamedOldName, rel(some)});
-                    pending.push_back({Change::kRenamedNewName, rel(fresh)});
+                    pending.push_back({Change::Kind::renamedOldName, rel(some)});
+                    pending.push_back({Change::Kind::renamedNewName, rel(fresh)});
                     break;
                 }
                 default: {
@@ -318,7 +318,7 @@ TEST(LiveUpdate, RandomChangesAlwaysGiveTheRowsOfARescan) {
                     disk.Make(fresh);
                     disk.Make(fresh + "\\in");
                     disk.Make(fresh + "\\in\\deeper");
-                    pending.push_back({Change::kAdded, rel(fresh)});
+                    pending.push_back({Change::Kind::added, rel(fresh)});
                     break;
                 }
             }
@@ -347,23 +347,23 @@ TEST(LiveUpdate, ChangesKeptForAnIndexFileGiveTheRowsOfARescanEvenWhenAppliedTwi
     Populate(disk);
     RowStore rows = Scan(disk);
     const AsciiCollator collator;
-    const std::vector<Change> reported = {{Change::kAdded, "m"},
-                                          {Change::kRemoved, "z\\1\\2\\3"},
-                                          {Change::kRenamedOldName, "a"},
-                                          {Change::kRenamedNewName, "q"},
-                                          {Change::kAdded, "q\\new"}};
+    const std::vector<Change> reported = {{Change::Kind::added, "m"},
+                                          {Change::Kind::removed, "z\\1\\2\\3"},
+                                          {Change::Kind::renamedOldName, "a"},
+                                          {Change::Kind::renamedNewName, "q"},
+                                          {Change::Kind::added, "q\\new"}};
     disk.Make("\\m");
     disk.RemoveTree("\\z\\1\\2\\3");
     disk.MoveTree("\\a", "\\q");
     disk.Make("\\q\\new");
     const std::vector<ResolvedChange> kept = ResolveChanges(reported, "C:\\", {}, disk, collator);
 
-    EXPECT_EQ(ApplyChanges(kept, collator, rows), ApplyResult::kChanged);
+    EXPECT_EQ(ApplyChanges(kept, collator, rows), ApplyResult::changed);
     EXPECT_EQ(AllRows(rows), AllRows(Scan(disk)));
     // Carried along when the drive is chosen, onto a file that already holds them.
-    EXPECT_EQ(ApplyChanges(kept, collator, rows), ApplyResult::kUnchanged);
+    EXPECT_EQ(ApplyChanges(kept, collator, rows), ApplyResult::unchanged);
     EXPECT_EQ(AllRows(rows), AllRows(Scan(disk)));
-    EXPECT_EQ(ApplyChanges({}, collator, rows), ApplyResult::kUnchanged);
+    EXPECT_EQ(ApplyChanges({}, collator, rows), ApplyResult::unchanged);
 }
 
 TEST(LiveUpdate, AChangeLostAmongKeptChangesAsksForARescan) {
@@ -373,8 +373,8 @@ TEST(LiveUpdate, AChangeLostAmongKeptChangesAsksForARescan) {
     const AsciiCollator collator;
     disk.Make("\\m");
     const std::vector<ResolvedChange> kept =
-        ResolveChanges({{Change::kAdded, "m"}, {Change::kOverflow, ""}}, "C:\\", {}, disk, collator);
-    EXPECT_EQ(ApplyChanges(kept, collator, rows), ApplyResult::kRescanNeeded);
+        ResolveChanges({{Change::Kind::added, "m"}, {Change::Kind::overflow, ""}}, "C:\\", {}, disk, collator);
+    EXPECT_EQ(ApplyChanges(kept, collator, rows), ApplyResult::rescanNeeded);
 }
 
 }  // namespace
