@@ -88,8 +88,11 @@ bool Probe(ResolvedChange& change, const std::string& row, const std::string& ro
     const std::string name(LastName(row));
     const uint32_t mask = ScanAttributeMask(filter);
     const std::string parent = ListerPath(rootPath, ParentRow(row));
-    auto [listing, fresh] = listings.try_emplace(parent);
-    if (fresh) {
+    // Not a structured binding: a lambda may capture one only from C++20 on
+    // (GCC takes it, clang and MSVC refuse it).
+    const auto inserted = listings.try_emplace(parent);
+    const auto listing = inserted.first;
+    if (inserted.second) {
         lister.List(parent, [&](const DirEntry& entry) {
             listing->second.emplace(std::string(entry.name), entry.attributes);
             return true;
