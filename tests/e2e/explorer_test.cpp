@@ -43,7 +43,7 @@ int PopupMenusOf(DWORD pid) {
     struct Query {
         DWORD pid;
         int count;
-    } q{pid, 0};
+    } query{pid, 0};
     ::EnumWindows(
         [](HWND w, LPARAM p) -> BOOL {
             auto* q = reinterpret_cast<Query*>(p);
@@ -52,8 +52,8 @@ int PopupMenusOf(DWORD pid) {
             if (owner == q->pid && ClassName(w) == "#32768" && Visible(w)) ++q->count;
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&q));
-    return q.count;
+        reinterpret_cast<LPARAM>(&query));
+    return query.count;
 }
 
 }  // namespace
