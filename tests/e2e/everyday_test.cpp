@@ -8,8 +8,8 @@
 
 #include <cstdlib>
 #include <functional>
-#include <memory>
 
+#include "tests/e2e/endless_drive.h"
 #include "tests/e2e/keys_fixture.h"
 #include "tarvolo_version.h"
 
@@ -129,122 +129,105 @@ TEST(Everyday, OptionsOkWithATakenHotKeyKeepsTheWorkingOne) {
 
 namespace {
 
-// A drive on a small file system of its own holding a tree large enough that a
-// scan of it runs for seconds, and an index file from an earlier scan.
-class LargeDrive {
-public:
-    static constexpr int kFanOut = 30;  // 30 x 30 x 30 directories
+// The old index: what a user relies on until a scan has really finished. Its
+// "\d0\Old" is in no tree the scan can find.
+const char kOldIndex[] = "\\\r\n\\d0\r\n\\d0\\Old\r\n\\d1\r\n";
 
-    explicit LargeDrive(const TestDir& dir) : folder_(dir.UnixOf("large")) {
-        mounted_ = RunUnix("mkdir -p " + ShellQuote(folder_) +
-                           " && mount -t tmpfs -o size=64m,nr_inodes=200k tmpfs " + ShellQuote(folder_) +
-                           " && cd " + ShellQuote(folder_) + " && python3 -c 'import os\nfor a in range(" +
-                           std::to_string(kFanOut) + "):\n for b in range(" + std::to_string(kFanOut) +
-                           "):\n  for c in range(" + std::to_string(kFanOut) +
-                           "): os.makedirs(\"d%d/e%d/f%d\" % (a, b, c))'") == 0;
-        if (mounted_) drive_ = std::make_unique<Drive>('S', folder_);
-    }
-    ~LargeDrive() {
-        drive_.reset();
-        if (mounted_) RunUnix("umount -l " + ShellQuote(folder_));
-    }
-    bool Ready() const { return mounted_; }
-    std::string Index() const { return "S:\\tarvolo.dir"; }
-
-private:
-    std::string folder_;
-    bool mounted_ = false;
-    std::unique_ptr<Drive> drive_;
-};
-
-// The old index: what a user relies on until a scan has really finished.
-const char kOldIndex[] = "\\\r\n\\d0\r\n\\d0\\e0\r\n\\d1\r\n";
-
-// Starts the program on the large drive and starts a rescan of it; returns the
-// scan window once it counts directories.
-HWND StartRescan(Program& program, HWND& main) {
-    main = StartShown(program);
-    if (!main) return nullptr;
-    HWND list = ::GetDlgItem(main, tarvolo::IDC_DIRLISTBOX);
-    if (!WaitFor([&] { return ::SendMessageW(list, LB_GETCOUNT, 0, 0) == 4; })) return nullptr;
-    ::PostMessageW(::GetDlgItem(main, tarvolo::IDC_BTNRESCAN), BM_CLICK, 0, 0);
-    HWND scan = nullptr;
-    WaitFor([&] {
-        scan = FindProcessWindow(program.Pid(), L"TfrmRescan");
-        HWND info = scan ? ::GetWindow(scan, GW_CHILD) : nullptr;
-        while (info && Text(info).rfind("Directories Indexed: ", 0) != 0)
-            info = ::GetWindow(info, GW_HWNDNEXT);
-        return info && Text(info) != "Directories Indexed: 0";
-    });
-    return scan;
-}
-
-std::string ReadIndex(const LargeDrive& drive) {
-    std::string bytes;
-    ReadFileBytes(drive.Index(), bytes);
-    return bytes;
-}
-
-// The drive's old index written, the program started and a rescan of the drive
-// under way: its scan window once it counts, or null with `failure` saying why.
-HWND StartRescanOverOldIndex(const LargeDrive& drive, Program& program, std::string& failure) {
-    if (!drive.Ready()) {
-        failure = "cannot make the large drive";
+// The drive's old index written, the program started on the drive (which no
+// walk can finish, so the scan runs until the program stops it) and a rescan
+// of it under way: the scan window once it has counted a good part of the
+// tree, or null with `failure` saying why.
+HWND StartRescanOverOldIndex(const EndlessDrive& drive, Program& program, long& seen, std::string& failure) {
+    if (!drive.Problem().empty()) {
+        failure = drive.Problem();
         return nullptr;
     }
-    if (!WriteFileBytes(drive.Index(), kOldIndex)) {
+    if (!WriteFileBytes(drive.UserIndex(), kOldIndex)) {
         failure = "cannot write the drive's old index";
         return nullptr;
     }
-    HWND main = nullptr;
-    HWND scan = StartRescan(program, main);
-    if (!scan) failure = "the rescan did not start counting";
+    HWND main = drive.Start(program) ? program.Main() : nullptr;
+    if (!main || !WaitFor([&] { return Visible(main); })) {
+        failure = "no main window";
+        return nullptr;
+    }
+    HWND list = ::GetDlgItem(main, tarvolo::IDC_DIRLISTBOX);
+    if (!WaitFor([&] { return ::SendMessageW(list, LB_GETCOUNT, 0, 0) == 4; })) {
+        failure = "the old index was not loaded";
+        return nullptr;
+    }
+    ::PostMessageW(::GetDlgItem(main, tarvolo::IDC_BTNRESCAN), BM_CLICK, 0, 0);
+    HWND scan = nullptr;
+    if (!WaitFor(
+            [&] { return Visible(scan = FindProcessWindow(program.Pid(), L"TfrmRescan", {}, false)); })) {
+        failure = "the rescan did not start";
+        return nullptr;
+    }
+    // More found than the old index holds, so that a program that wrote what it
+    // found would be seen doing so.
+    const ::testing::AssertionResult counted = WaitIndexedAtLeast(scan, 100, seen);
+    if (!counted) {
+        failure = counted.message();
+        return nullptr;
+    }
     return scan;
+}
+
+std::string ReadIndex(const std::string& path) {
+    std::string bytes;
+    ReadFileBytes(path, bytes);
+    return bytes;
 }
 
 }  // namespace
 
 TEST(Everyday, CloseDuringAScanKeepsTheDrivesIndex) {
     TestDir dir;
-    LargeDrive drive(dir);
+    EndlessDrive drive(dir, 'S');
     Program program(dir);
+    long seen = 0;
     std::string failure;
-    HWND scan = StartRescanOverOldIndex(drive, program, failure);
+    HWND scan = StartRescanOverOldIndex(drive, program, seen, failure);
     ASSERT_TRUE(scan) << failure;
 
-    // While the icon's menu is open the walk waits in it: from here on the close
-    // comes before the end of the scan.
+    // The walk cannot end by itself: the close always comes during the scan.
     program.TrayNotify(WM_RBUTTONDOWN);
     ASSERT_TRUE(WaitFor([&] { return FindProcessWindow(program.Pid(), L"#32768") != nullptr; }))
         << "the icon's menu did not open";
-    ASSERT_TRUE(Visible(scan)) << "the scan ended before the close: the tree is too small for this machine";
+    ASSERT_TRUE(Visible(scan)) << "the scan window went away on its own";
     Key(VK_UP);  // "Close"
     Key(VK_RETURN);
     ASSERT_TRUE(program.WaitExit()) << "Close during the scan did not end the program";
-    const std::string index = ReadIndex(drive);
-    EXPECT_TRUE(index == kOldIndex) << "the cut-short scan replaced the drive's index with " << index.size()
-                                    << " bytes";
+    const std::string index = ReadIndex(drive.UserIndex());
+    EXPECT_TRUE(index == kOldIndex) << "the cut-short scan replaced the drive's index with "
+                                    << RowCount(index) << " rows (" << seen
+                                    << " or more were counted before the close)";
+    EXPECT_FALSE(FileExists(drive.Root() + "tarvolo.dir"));
 }
 
 TEST(Everyday, CancelKeepsWhatWasFoundAndSaysSo) {
     TestDir dir;
-    LargeDrive drive(dir);
+    EndlessDrive drive(dir, 'S');
     Program program(dir);
+    long seen = 0;
     std::string failure;
-    HWND scan = StartRescanOverOldIndex(drive, program, failure);
+    HWND scan = StartRescanOverOldIndex(drive, program, seen, failure);
     ASSERT_TRUE(scan) << failure;
-    HWND cancel = nullptr;
-    for (HWND c = ::GetWindow(scan, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT))
-        if (Text(c) == "Cancel") cancel = c;
+    HWND cancel = ::FindWindowExW(scan, nullptr, L"Button", L"Cancel");
     ASSERT_TRUE(cancel);
     ::PostMessageW(cancel, BM_CLICK, 0, 0);
-    HWND info = program.WaitDialog("Information");
+    HWND info = program.WaitDialog("Information", 20s);
     ASSERT_TRUE(info) << "Cancel said nothing";
     EXPECT_EQ(Program::MessageText(info),
               "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
-    std::string index = ReadIndex(drive);
-    EXPECT_TRUE(index != kOldIndex) << "Cancel no longer writes what was found";
-    EXPECT_EQ(index.rfind("\\\r\n\\d0\r\n", 0), 0u);
+    // What was found is written in place of the old index: the root row and the
+    // first level first, and not the whole tree.
+    const std::string index = ReadIndex(drive.UserIndex());
+    EXPECT_EQ(index.find("\\d0\\Old\r\n"), std::string::npos) << "Cancel no longer writes what was found";
+    EXPECT_EQ(index.rfind("\\\r\n\\d0\r\n", 0), 0u) << index.substr(0, 40);
+    EXPECT_NE(index.find("\\d1\r\n"), std::string::npos) << "the first level is not all there";
+    EXPECT_GE(RowCount(index), static_cast<size_t>(seen) + 1) << "rows counted before the Cancel were lost";
+    EXPECT_EQ(index.find(OutOfReachRow()), std::string::npos) << "the walk went on after the Cancel";
     program.Kill();
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "tests/e2e/endless_drive.h"
 #include "tests/e2e/find_fixture.h"
 #include "tarvolo_version.h"
 
@@ -47,38 +48,6 @@ private:
     bool mounted_ = false;
 };
 
-// The endless tree mounted on `folder` for the test's time; unmounted before
-// the test's folder is removed, which must not walk into it (and by the helper
-// itself after 170 s, should the test be killed).
-class EndlessTree {
-public:
-    explicit EndlessTree(const std::string& folder) : folder_(folder) {
-        // Built beside the program under test.
-        const char* exe = std::getenv("TARVOLO_EXE");
-        const std::string built = exe ? exe : "";
-        if (built.empty() || built[0] != '/' || built.rfind('/') == std::string::npos) {
-            problem_ = "TARVOLO_EXE is not a Unix path: " + built;
-            return;
-        }
-        const std::string helper = built.substr(0, built.rfind('/')) + "/endlessfs";
-        const std::string log = folder + ".log";
-        if (RunUnix("setsid " + ShellQuote(helper) + " " + ShellQuote(folder) + " 170 </dev/null >" +
-                    ShellQuote(log) + " 2>&1 &") != 0)
-            problem_ = "cannot start " + helper;
-        else if (!WaitFor([&] { return RunUnix("test -d " + ShellQuote(folder + "/d1/d1")) == 0; }, 10s))
-            problem_ = "not mounted after 10 s: " + RunUnixOutput("cat " + ShellQuote(log));
-    }
-    ~EndlessTree() { RunUnix("umount -l " + ShellQuote(folder_)); }
-    EndlessTree(const EndlessTree&) = delete;
-    EndlessTree& operator=(const EndlessTree&) = delete;
-    // Empty once the tree is there.
-    const std::string& Problem() const { return problem_; }
-
-private:
-    std::string folder_;
-    std::string problem_;
-};
-
 }  // namespace
 
 TEST(FindScan, IndexFileIsSortedByComponentHiddenOnlyWhenIncludedAndASecondScanIsTheSame) {
@@ -118,26 +87,17 @@ TEST(FindScan, IndexFileIsSortedByComponentHiddenOnlyWhenIncludedAndASecondScanI
 
 TEST(FindScan, CancelKeepsThePartialIndexAndTellsTheUserOnce) {
     TestDir dir;
-    // The drive is a tree no walk can finish (endlessfs: two folders in every
-    // folder, 62 levels deep): the walk ends only through Cancel, whenever the
-    // click comes, and a cut walk has always left rows out. (The tree is the
-    // drive itself: Wine reports a mount point inside a drive as a reparse
-    // point, which the walk does not enter.) Its root is read-only, so the
-    // index lives in the user's folder.
-    const std::string folder = dir.UnixOf("drive");
-    ASSERT_EQ(RunUnix("mkdir -p " + ShellQuote(folder)), 0);
-    EndlessTree endless(folder);
-    ASSERT_EQ(endless.Problem(), "") << "the endless tree needs /dev/fuse and root";
-    Drive drive('E', folder);
-    MakeDirs(dir.Win("appdata\\Tarvolo"));
-    ::SetEnvironmentVariableW(L"LOCALAPPDATA", W(dir.Win("appdata")).c_str());
-    const std::string local = dir.Win("appdata\\Tarvolo\\E.dir");
+    // A drive no walk can finish: the walk ends only through Cancel, whenever
+    // the click comes. Its index lives in the user's folder.
+    EndlessDrive drive(dir, 'E');
+    ASSERT_EQ(drive.Problem(), "");
+    const std::string local = drive.UserIndex();
     ASSERT_TRUE(WriteFileBytes(local, Lines({"\\", "\\Old"})));
     Program program(dir);
     WriteIni(program, 0);
-    HWND main = StartIdle(program);
-    ::SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
-    ASSERT_TRUE(main);
+    ASSERT_TRUE(drive.Start(program));
+    HWND main = program.Main();
+    ASSERT_TRUE(main && WaitFor([&] { return Idle(program); }, 60s));
     EXPECT_EQ(Count(program.Control(IDC_DIRLISTBOX)), 2) << "the existing index was not loaded";
 
     LeftClick(program.Control(IDC_BTNRESCAN), 20, 10);
@@ -169,17 +129,8 @@ TEST(FindScan, CancelKeepsThePartialIndexAndTellsTheUserOnce) {
     // A second click, queued with the first, changes nothing. (Apart, the second
     // would land on whatever the first put under the pointer.)
     // Some rows found first, so that the partial index has something to keep.
-    HWND info =
-        ::FindWindowExW(rescan, ::FindWindowExW(rescan, nullptr, L"Static", nullptr), L"Static", nullptr);
     long seen = 0;
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            const std::string text = Text(info), prefix = "Directories Indexed: ";
-            seen = text.compare(0, prefix.size(), prefix) == 0 ? std::atol(text.c_str() + prefix.size()) : 0;
-            return seen >= 100;
-        },
-        30s))
-        << "the count stays at " << seen << ": " << Text(info);
+    ASSERT_TRUE(WaitIndexedAtLeast(rescan, 100, seen));
     LeftClick(cancel, 40, 12, 2);
     HWND box = program.WaitDialog("Information", 20s);
     ASSERT_TRUE(box) << "no cancel message; the list holds " << Count(program.Control(IDC_DIRLISTBOX))
@@ -196,16 +147,13 @@ TEST(FindScan, CancelKeepsThePartialIndexAndTellsTheUserOnce) {
     const std::string index = ReadIndex(local);
     ASSERT_EQ(index.compare(0, 3, "\\\r\n"), 0) << "the root row comes first";
     EXPECT_EQ(index.find("\\Old\r\n"), std::string::npos) << "the old index was not replaced";
-    size_t lines = 0;
-    for (size_t at = 0; (at = index.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
-    // What the count showed before the click stays; the 24th level (after 8
-    // million listings) is out of reach of any walk that stopped.
+    const size_t lines = RowCount(index);
+    // What the count showed before the click stays; the deep rows are out of
+    // reach of any walk that stopped.
     EXPECT_GE(lines, static_cast<size_t>(seen) + 1);
     for (const char* row : {"\\d0\r\n", "\\d1\r\n", "\\d1\\d1\r\n"})
         EXPECT_NE(index.find(row), std::string::npos) << row << " is missing from the partial index";
-    std::string outOfReach;
-    for (int level = 0; level < 24; ++level) outOfReach += "\\d1";
-    EXPECT_EQ(index.find(outOfReach + "\r\n"), std::string::npos) << "the walk went on after the Cancel";
+    EXPECT_EQ(index.find(OutOfReachRow()), std::string::npos) << "the walk went on after the Cancel";
     EXPECT_FALSE(FileExists("E:\\tarvolo.dir"));
     EXPECT_EQ(index.size() >= 2 ? index.substr(index.size() - 2) : "", "\r\n");
     EXPECT_EQ(Count(program.Control(IDC_DIRLISTBOX)), static_cast<long>(lines));
