@@ -175,11 +175,13 @@ void TfrmMain::CreateControls() {
     });
 }
 
+// clang-format off
 std::array<std::pair<HWND, int>, 10> TfrmMain::Buttons() const {
     return {{{btnRescan, picRescan}, {btnFindNext, picFindNext}, {btnFavorites, picFavorites},
              {btnAddToFavorites, picAddFavorite}, {btnOpen, picOpen}, {btnSendToDialog, picDialog},
              {btnCopy, picCopy}, {btnOptions, picOptions}, {btnAbout, picAbout}, {btnHelp, picHelp}}};
 }
+// clang-format on
 
 bool TfrmMain::IsButton(HWND hwnd) const {
     for (const auto& [button, picture] : Buttons())
