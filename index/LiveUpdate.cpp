@@ -88,15 +88,16 @@ bool Probe(ResolvedChange& change, const std::string& row, const std::string& ro
     const std::string name(LastName(row));
     const uint32_t mask = ScanAttributeMask(filter);
     const std::string parent = ListerPath(rootPath, ParentRow(row));
-    auto [listing, fresh] = listings.try_emplace(parent);
-    if (fresh) {
+    const auto inserted = listings.try_emplace(parent);
+    auto& listing = inserted.first->second;
+    if (inserted.second) {
         lister.List(parent, [&](const DirEntry& entry) {
-            listing->second.emplace(std::string(entry.name), entry.attributes);
+            listing.emplace(std::string(entry.name), entry.attributes);
             return true;
         });
     }
-    const auto entry = listing->second.find(name);
-    const bool found = entry != listing->second.end();
+    const auto entry = listing.find(name);
+    const bool found = entry != listing.end();
     const uint32_t attributes = found ? entry->second : 0;
     if (!found || !(attributes & kAttrDirectory) || !PassesAttributeMask(attributes, mask)) return true;
     change.becomesRow = true;
