@@ -45,6 +45,9 @@ size_t LineGuess(std::string_view bytes) {
 void AppendLines(std::string_view bytes, const AnsiDecoder& decode, RowStore& rows) {
     ForEachLine(bytes, [&](std::string_view line) {
         if (!IsIndexRow(line)) return;
+        // Marks before the first row are the file's, also when the lines above it
+        // were left out: written again, the row would lose them on the next read.
+        if (rows.empty()) line = WithoutByteOrderMark(line);
         if (IsValidUtf8(line)) {
             rows.Append(line);
         } else {
@@ -78,6 +81,7 @@ RowStore ParseIndexFileBuffer(std::string&& fileText, const AnsiDecoder& decode)
     size_t restAt = std::string::npos;
     ForEachLine(bytes, [&](std::string_view line) {
         if (restAt != std::string::npos || !IsIndexRow(line)) return;
+        if (ends.empty()) line = WithoutByteOrderMark(line);  // as in AppendLines
         const size_t lineAt = static_cast<size_t>(line.data() - base);
         if (IsValidUtf8(line)) {
             std::memmove(base + write, line.data(), line.size());

@@ -115,9 +115,19 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     const std::string root = drive.empty() ? std::string() : drive.substr(0, 2) + "\\";
     const std::string left = watcher_->Root();
     // The drive leaving the screen keeps a watch, started before its own one ends so that no change falls in
-    // between; its rows were just written, and what they still lack goes along, a lost walk as a lost change.
+    // between; its rows are written on its thread, and what they still lack goes along, a lost walk as a lost
+    // change.
     if (!left.empty() && left != root) {
         offscreen_->Watch(left, filter);
+        FinishBatch();
+        if (unsaved_) {
+            // The window needs the rows no more: they are written on the drive's thread, and the next drive
+            // is shown meanwhile. The changes taken after them follow them.
+            RowStore leaving = std::move(model_.drive.rows);
+            view_.ShowRows(RowStore());
+            offscreen_->WriteRows(left, std::move(leaving));
+            unsaved_ = false;
+        }
         // A walk of a subtree moved in is cut short rather than waited for: what it resolved comes
         // along, and the rest as a lost change.
         watcher_->Stop();
@@ -130,6 +140,8 @@ void LiveIndex::WatchDrive(const std::string& drive) {
         const std::string other = entry + "\\";
         if (other != root && other.size() == 3 && IndexStored(other)) offscreen_->Watch(other, filter);
     }
+    // The same drive's file is read again at once: it must hold what the rows hold.
+    if (unsaved_ && left == root) WriteShownRows();
     // The rows are about to be read or scanned again: a walk in the background is of no more use, nor a
     // batch; its changes are still on the disk, which the read rows are brought up to or the walk sees.
     if (backgroundScan_) backgroundScan_->Cancel();
@@ -144,7 +156,8 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     // Taken over once the drive's new watch runs: the file about to be read may lack them, and a change
     // applied to rows that hold it already changes nothing.
     if (left != root) watcher_->Carry(offscreen_->Release(root));
-    if (offscreen_->Collect()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
+    // Also to learn how a write of the drive that left ended.
+    if (offscreen_->Collect() || !left.empty()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
 }
 
 void LiveIndex::FilterChanged() {
@@ -311,6 +324,11 @@ void LiveIndex::Save() {
         else if (offscreen_->Write())
             ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);  // a drive was still being written
     }
+    // Before a drive change the shown drive's rows are left to WatchDrive, which writes them off this thread.
+    if (exiting_) WriteShownRows();
+}
+
+void LiveIndex::WriteShownRows() {
     if (!unsaved_ || !watcher_ || watcher_->Root().empty()) return;
     unsaved_ = false;
     // No message: the rows are still right, and the next change or Rescan writes again.

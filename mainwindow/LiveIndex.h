@@ -70,7 +70,9 @@ public:
     void CatchUpLater();
     // After the options changed: new directories follow the new filter.
     void FilterChanged();
-    // Writes the shown drive's index if changes wait; the other drives' too.
+    // Before the shown drive changes: the batch under way is taken and the other drives' writes
+    // started. The shown drive's rows are written by WatchDrive, off this thread when the drive
+    // leaves the screen.
     void Save();
     // As Save, at the close or the end of the session: from now on every write
     // is done before the call returns.
@@ -92,6 +94,8 @@ private:
     // The settle timer: the index file is written on a thread from the rows as they are.
     void SaveSettled();
     void StartSave();
+    // On this thread, when the rows wait to be written.
+    void WriteShownRows();
 
     HWND window_;
     Model& model_;

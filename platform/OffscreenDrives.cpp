@@ -90,6 +90,33 @@ void OffscreenDrives::Hand(const std::string& root, std::vector<ResolvedChange> 
     for (ResolvedChange& c : changes) it->second->pending.push_back(std::move(c));
 }
 
+void OffscreenDrives::WriteRows(const std::string& root, RowStore rows) {
+    const auto it = drives_.find(root);
+    if (it == drives_.end()) return;
+    Drive& drive = *it->second;
+    Finish(drive);  // one write of a drive at a time, in order
+    // Should the rows not reach the file, the changes they hold are known no more: the drive is walked.
+    drive.writing.assign(1, ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}});
+    drive.done = false;
+    drive.cancel = false;
+    drive.written = false;
+    try {
+        drive.writer = std::thread([this, &drive, rows = std::move(rows)] {
+            try {
+                drive.written = save_(drive.root, rows);
+            } catch (const std::exception&) {
+                drive.written = false;
+            }
+            drive.done = true;
+        });
+    } catch (const std::system_error&) {
+        // No thread: the same as a failed write.
+        for (ResolvedChange& c : drive.pending) drive.writing.push_back(std::move(c));
+        drive.pending.swap(drive.writing);
+        drive.writing.clear();
+    }
+}
+
 void OffscreenDrives::SetFilter(const ScanFilter& filter) {
     filter_ = filter;
     for (auto& [root, drive] : drives_) drive->watcher->SetFilter(filter);
@@ -109,7 +136,10 @@ bool OffscreenDrives::Write() {
     bool waiting = false;
     for (auto& [root, drive] : drives_) {
         if (drive->writer.joinable() && drive->done.load()) Finish(*drive);
-        if (drive->pending.empty()) continue;
+        if (drive->pending.empty()) {
+            waiting = waiting || drive->writer.joinable();  // its failure is known once it is done
+            continue;
+        }
         if (drive->writer.joinable() || ::GetTickCount64() < drive->nextTry) {
             waiting = true;
             continue;

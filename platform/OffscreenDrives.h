@@ -44,11 +44,18 @@ public:
     std::vector<ResolvedChange> Release(const std::string& root);
     // Adds changes the index file of a watched `root` lacks (taken by another watch).
     void Hand(const std::string& root, std::vector<ResolvedChange> changes);
+    // Writes `rows`, which hold every change taken so far, to the index file of
+    // a watched `root` on the drive's thread: a drive leaving the screen is
+    // shown again without waiting for its file. Later writes of the drive and
+    // Release wait for it, so the file read next is this one or a newer one. A
+    // write that fails becomes a walk of the drive, as a lost change does.
+    void WriteRows(const std::string& root, RowStore rows);
     void SetFilter(const ScanFilter& filter);
     // Takes the changes of every watch; true when some wait to be written.
     bool Collect();
     // Starts writing each drive whose changes wait and that is not being
-    // written; true when changes still wait (call again later).
+    // written; true when changes still wait or a write is under way (call
+    // again later).
     bool Write();
     // Writes everything now and waits; walks are not waited for, so that a
     // close is never held up for minutes (that drive's file stays as it was).

@@ -125,6 +125,30 @@ TEST(LiveIndex, ADriveNotOnScreenKeepsItsIndexFileCurrentAndShowsTheChangeWhenCh
         << ReadIndex("G:\\tarvolo.dir");
 }
 
+// The rows of the drive left are written after the next drive is shown; choosing
+// it again at once reads its file only once that write is done.
+TEST(LiveIndex, AChangeNotYetWrittenWhenTheDriveLeavesIsThereWhenItIsChosenAgain) {
+    TestDir dir;
+    Drive g('G', dir.UnixOf("g"));
+    Drive h('H', dir.UnixOf("h"));
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\"})));
+    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", Lines({"\\"})));
+    Program program(dir);
+    WriteIni(program, 0);
+    ASSERT_TRUE(StartIdle(program));
+    HWND list = program.Control(IDC_DIRLISTBOX);
+
+    ASSERT_TRUE(::CreateDirectoryA("G:\\Pear", nullptr));
+    // Well before the settle time, so the rows hold the change and the file does not.
+    ASSERT_TRUE(WaitFor([&] { return Count(list) == 2; }, 10s)) << "the new folder never became a row";
+    ChooseDrive(program, 1);
+    ASSERT_TRUE(WaitFor([&] { return CurrentPath(program) == "H:\\" && Idle(program); }));
+    ChooseDrive(program, 0);
+    ASSERT_TRUE(WaitFor([&] { return CurrentPath(program) == "G:\\" && Idle(program); }));
+    EXPECT_EQ(Count(list), 2) << "G:'s file was read before its rows were written";
+    EXPECT_EQ(ReadIndex("G:\\tarvolo.dir"), Lines({"\\", "\\Pear"}));
+}
+
 TEST(LiveIndex, OptionsFolderFiltersReachTheWatchAtOnce) {
     TestDir dir;
     Drive g('G', dir.UnixOf("g"));

@@ -50,8 +50,8 @@ std::string ShowRows(const RowStore& rows) {
 
 // The rows the file must give, worked out byte by byte: text up to the first
 // NUL, leading byte-order marks gone, a line per CR LF, lone CR or lone LF (a
-// last line without one too), too long lines left out, the others as they are
-// when valid UTF-8 and decoded otherwise.
+// last line without one too), too long lines and lines with control characters
+// left out, the others as they are when valid UTF-8 and decoded otherwise.
 std::vector<std::string> ExpectedRows(std::string_view bytes, const AnsiDecoder& decode) {
     std::string text;
     for (char c : bytes) {
@@ -77,8 +77,15 @@ std::vector<std::string> ExpectedRows(std::string_view bytes, const AnsiDecoder&
     if (open) lines.push_back(line);
     std::vector<std::string> rows;
     for (const std::string& l : lines) {
-        if (l.size() > kMaxRowBytes) continue;
-        rows.push_back(IsValidUtf8(l) ? l : decode.ToUtf8(l));
+        // No directory name holds a control character: such a line is no row.
+        const bool control =
+            std::any_of(l.begin(), l.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+        if (l.size() > kMaxRowBytes || control) continue;
+        std::string row = l;
+        // Marks before the first row belong to the file, whatever lines were left out above it.
+        while (rows.empty() && row.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0)
+            row.erase(0, kByteOrderMark.size());
+        rows.push_back(IsValidUtf8(row) ? row : decode.ToUtf8(row));
     }
     return rows;
 }
