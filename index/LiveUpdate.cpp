@@ -106,7 +106,7 @@ bool Probe(ResolvedChange& change, const std::string& row, const std::string& ro
         return true;
     }
     struct Walked : ScanObserver {
-        explicit Walked(const std::atomic<bool>* cancel) : cancel(cancel) {}
+        explicit Walked(const std::atomic<bool>* stop) : cancel(stop) {}
         void Progress(uint32_t) override {}
         void Pump() override {}
         bool CancelRequested() override { return cancel && cancel->load(); }
@@ -410,31 +410,31 @@ std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& c
         const DirectoryChange& c = changes[i];
         ResolvedChange r{c.kind, RowOf(c.path), {}, false, {}};
         switch (c.kind) {
-            case DirectoryChange::kAdded:
+            case DirectoryChange::Kind::added:
                 resolved = Probe(r, r.row, rootPath, filter, lister, collator, listings, cancel);
                 break;
-            case DirectoryChange::kRemoved:
-            case DirectoryChange::kOverflow:
+            case DirectoryChange::Kind::removed:
+            case DirectoryChange::Kind::overflow:
                 break;
-            case DirectoryChange::kRenamedOldName:
-                if (i + 1 < changes.size() && changes[i + 1].kind == DirectoryChange::kRenamedNewName) {
-                    r.kind = DirectoryChange::kRenamedNewName;
+            case DirectoryChange::Kind::renamedOldName:
+                if (i + 1 < changes.size() && changes[i + 1].kind == DirectoryChange::Kind::renamedNewName) {
+                    r.kind = DirectoryChange::Kind::renamedNewName;
                     r.newRow = RowOf(changes[++i].path);
                     resolved = Probe(r, r.newRow, rootPath, filter, lister, collator, listings, cancel);
                 } else {
-                    r.kind = DirectoryChange::kRemoved;
+                    r.kind = DirectoryChange::Kind::removed;
                 }
                 break;
-            case DirectoryChange::kRenamedNewName:
+            case DirectoryChange::Kind::renamedNewName:
                 // A new name without its old one: the directory came from outside.
-                r.kind = DirectoryChange::kAdded;
+                r.kind = DirectoryChange::Kind::added;
                 resolved = Probe(r, r.row, rootPath, filter, lister, collator, listings, cancel);
                 break;
         }
         if (resolved) out.push_back(std::move(r));
     }
     // What is not resolved cannot be applied: the rows need a walk for it.
-    if (!resolved) out.push_back(ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}});
+    if (!resolved) out.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
     return out;
 }
 
@@ -450,17 +450,17 @@ BatchOutcome ApplyBatch(const RowStore& rows, const std::vector<ResolvedChange>&
         }
         bool changed = false;
         switch (change.kind) {
-            case DirectoryChange::kOverflow:
-                outcome.result = ApplyResult::kRescanNeeded;
+            case DirectoryChange::Kind::overflow:
+                outcome.result = ApplyResult::rescanNeeded;
                 break;
-            case DirectoryChange::kAdded:
+            case DirectoryChange::Kind::added:
                 changed = change.becomesRow && batch.Insert(change.row, change.subtree);
                 break;
-            case DirectoryChange::kRemoved:
-            case DirectoryChange::kRenamedOldName:
+            case DirectoryChange::Kind::removed:
+            case DirectoryChange::Kind::renamedOldName:
                 changed = batch.Remove(change.row);
                 break;
-            case DirectoryChange::kRenamedNewName:
+            case DirectoryChange::Kind::renamedNewName:
                 // The old rows go; the new name comes in as the disk holds it now,
                 // which includes what was made below the old name before the
                 // rename was reported.
@@ -469,7 +469,7 @@ BatchOutcome ApplyBatch(const RowStore& rows, const std::vector<ResolvedChange>&
                 break;
         }
         if (changed) outcome.changed = true;
-        if (outcome.result == ApplyResult::kRescanNeeded) break;
+        if (outcome.result == ApplyResult::rescanNeeded) break;
     }
     if (outcome.changed) {
         if (!batch.Build(outcome.rows, outcome.edits)) {
@@ -477,7 +477,7 @@ BatchOutcome ApplyBatch(const RowStore& rows, const std::vector<ResolvedChange>&
             outcome.cancelled = true;
             return outcome;
         }
-        if (outcome.result == ApplyResult::kUnchanged) outcome.result = ApplyResult::kChanged;
+        if (outcome.result == ApplyResult::unchanged) outcome.result = ApplyResult::changed;
     }
     return outcome;
 }
@@ -502,11 +502,11 @@ ApplyResult ApplyChanges(const std::vector<ResolvedChange>& changes, const Colla
 void KeepBounded(std::vector<ResolvedChange>& changes, size_t limit) {
     size_t lastLost = SIZE_MAX;
     for (size_t i = 0; i < changes.size(); ++i)
-        if (changes[i].kind == DirectoryChange::kOverflow) lastLost = i;
+        if (changes[i].kind == DirectoryChange::Kind::overflow) lastLost = i;
     if (changes.size() > limit) {
         changes.clear();
         lastLost = 0;
-        changes.push_back(ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}});
+        changes.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
     } else if (lastLost != SIZE_MAX && lastLost > 0) {
         changes.erase(changes.begin(), changes.begin() + static_cast<long>(lastLost));
     }
@@ -522,7 +522,7 @@ uint64_t BackOffMs(unsigned failures, uint64_t first, uint64_t most) {
 std::string FollowRenames(std::string row, const std::vector<ResolvedChange>& changes) {
     for (const ResolvedChange& c : changes) {
         // Followed whether or not the new name is a row: a later rename may make it one.
-        if (c.kind != DirectoryChange::kRenamedNewName || c.row == "\\") continue;
+        if (c.kind != DirectoryChange::Kind::renamedNewName || c.row == "\\") continue;
         if (row == c.row || StartsWith(row, c.row + "\\")) row = c.newRow + row.substr(c.row.size());
     }
     return row;

@@ -96,7 +96,7 @@ void OffscreenDrives::WriteRows(const std::string& root, RowStore rows) {
     Drive& drive = *it->second;
     Finish(drive);  // one write of a drive at a time, in order
     // Should the rows not reach the file, the changes they hold are known no more: the drive is walked.
-    drive.writing.assign(1, ResolvedChange{DirectoryChange::kOverflow, {}, {}, false, {}});
+    drive.writing.assign(1, ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
     drive.done = false;
     drive.cancel = false;
     drive.written = false;

@@ -22,13 +22,13 @@ RowStore MakeRows(std::initializer_list<const char*> rows) {
 }
 
 ResolvedChange Added(const std::string& row) {
-    return ResolvedChange{DirectoryChange::kAdded, row, {}, true, MakeRows({"\\"})};
+    return ResolvedChange{DirectoryChange::Kind::added, row, {}, true, MakeRows({"\\"})};
 }
 
 std::vector<std::string> Kinds(const std::vector<ResolvedChange>& changes) {
     std::vector<std::string> out;
     for (const ResolvedChange& c : changes)
-        out.push_back(c.kind == DirectoryChange::kOverflow ? "walk" : "add " + c.row);
+        out.push_back(c.kind == DirectoryChange::Kind::overflow ? "walk" : "add " + c.row);
     return out;
 }
 
@@ -57,7 +57,7 @@ public:
         ++loads;
         const std::lock_guard<std::mutex> hold(lock_);
         rows = file_;
-        return OffscreenDrives::Load::kLoaded;
+        return OffscreenDrives::Load::loaded;
     }
     bool Save(const RowStore& rows) {
         const bool first = saves_++ == 0;
