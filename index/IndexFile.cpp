@@ -93,7 +93,8 @@ RowStore ParseIndexFileBuffer(std::string&& fileText, const AnsiDecoder& decode)
                 return;
             }
             // The rows are counted by their ends, not by terminators: no NUL belongs here.
-            std::memcpy(base + write, decoded.data(), decoded.size());  // NOLINT(bugprone-not-null-terminated-result)
+            // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
+            std::memcpy(base + write, decoded.data(), decoded.size());
             write += decoded.size();
         }
         ends.push_back(static_cast<uint32_t>(write));
