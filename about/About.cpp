@@ -11,8 +11,16 @@ namespace tarvolo {
 
 namespace {
 
-enum { IDC_LABEL3 = 300, IDC_GROUPBOX, IDC_LABELNAME, IDC_BTNMAIL, IDC_LABELCONTACT, IDC_BTNWEB, IDC_PANEL1,
-       IDC_IMAGE1 };
+enum {
+    IDC_LABEL3 = 300,
+    IDC_GROUPBOX,
+    IDC_LABELNAME,
+    IDC_BTNMAIL,
+    IDC_LABELCONTACT,
+    IDC_BTNWEB,
+    IDC_PANEL1,
+    IDC_IMAGE1
+};
 
 // The project's own addresses: a mailbox on the user's machine and the manual
 // that ships beside the program.
@@ -35,8 +43,9 @@ TfrmAbout::TfrmAbout(HWND owner) {
     CreateForm(FormArgs::Dialog("About...", L"TfrmAbout", owner, 281, 172));
 
     AddControl({L"STATIC", TARVOLO_TITLE, SS_CENTER, 0, IDC_LABEL3, 0, 6, 281, 26}, &Label3);
-    titleFont_.reset(::CreateFontW(-21, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                   CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Arial"));
+    titleFont_.reset(::CreateFontW(-21, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, DEFAULT_CHARSET,
+                                   OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                   DEFAULT_PITCH | FF_DONTCARE, L"Arial"));
     ::SendMessageW(Label3, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), FALSE);
 
     int group = AddControl({L"BUTTON", "Author", BS_GROUPBOX, 0, IDC_GROUPBOX, 8, 34, 265, 102}, &GroupBox);
@@ -48,10 +57,13 @@ TfrmAbout::TfrmAbout(HWND owner) {
                 16, group},
                &labelContact);
     AddControl({L"BUTTON", kWebPage, BS_PUSHBUTTON | BS_FLAT, 0, IDC_BTNWEB, 8, 74, 200, 20, group}, &btnWeb);
-    int panel = AddControl({L"STATIC", "", SS_SUNKEN | SS_NOTIFY, 0, IDC_PANEL1, 216, 14, 40, 40, group}, &Panel1);
-    AddControl({L"STATIC", "", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0, IDC_IMAGE1, 4, 4, 32, 32, panel}, &Image1);
-    picture_.reset(static_cast<HICON>(
-        ::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO), IMAGE_ICON, Scaled(32), Scaled(32), 0)));
+    int panel =
+        AddControl({L"STATIC", "", SS_SUNKEN | SS_NOTIFY, 0, IDC_PANEL1, 216, 14, 40, 40, group}, &Panel1);
+    AddControl({L"STATIC", "", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0, IDC_IMAGE1, 4, 4, 32, 32, panel},
+               &Image1);
+    picture_.reset(
+        static_cast<HICON>(::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO),
+                                        IMAGE_ICON, Scaled(32), Scaled(32), 0)));
     if (picture_) ::SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(picture_.get()), 0);
     // The picture lies over the panel: both are siblings on the form.
     ::SetWindowPos(Image1, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);

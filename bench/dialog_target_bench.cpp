@@ -56,7 +56,10 @@ void RegisterPlain(const wchar_t* name) {
 // A file dialog's parts, as far as recognition reads them: the file view and
 // the file-name box with its edit.
 HWND MakeFileDialog() {
-    HWND dialog = Make(L"#32770", L"\x00D6" L"ffnen", WS_POPUP | WS_VISIBLE | WS_CAPTION, nullptr, 0, 10, 10);
+    HWND dialog = Make(L"#32770",
+                       L"\x00D6"
+                       L"ffnen",
+                       WS_POPUP | WS_VISIBLE | WS_CAPTION, nullptr, 0, 10, 10);
     Make(L"SHELLDLL_DefView", L"", WS_CHILD | WS_VISIBLE, dialog, 1121);
     Make(L"ComboBox", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, dialog, 1148);  // holds an edit
     Make(L"Button", L"&Open", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, dialog, IDOK);
@@ -88,7 +91,8 @@ int main(int argc, char** argv) {
             for (int c = 0; c < 8; ++c) Make(L"Edit", L"value", WS_CHILD | WS_VISIBLE, w, 1001 + c);
         } else {
             const DWORD shown = i % 17 == 0 ? 0 : WS_VISIBLE;
-            w = Make(L"BenchProgram", L"Document - Program", WS_OVERLAPPEDWINDOW | shown, nullptr, 0, 30 + i, 30 + i);
+            w = Make(L"BenchProgram", L"Document - Program", WS_OVERLAPPEDWINDOW | shown, nullptr, 0, 30 + i,
+                     30 + i);
             for (int c = 0; c < 10; ++c)
                 Make(c % 3 ? L"Button" : L"Static", L"x", WS_CHILD | WS_VISIBLE, w, 100 + c);
             Make(L"Edit", L"text", WS_CHILD | WS_VISIBLE, w, 200);
@@ -117,7 +121,8 @@ int main(int argc, char** argv) {
             const auto t0 = Clock::now();
             const SendOutcome outcome = sender.SendPathToDialog(ops, list);
             runs.push_back(Ms(t0, Clock::now()));
-            if (outcome.kind != SendOutcome::Kind::delivered || sender.DialogWindow != reinterpret_cast<WindowHandle>(target)) {
+            if (outcome.kind != SendOutcome::Kind::delivered ||
+                sender.DialogWindow != reinterpret_cast<WindowHandle>(target)) {
                 std::printf("dialog_target_bench: the file dialog was not found (%s)\n", what);
                 std::exit(1);
             }

@@ -182,7 +182,8 @@ int main(int argc, char** argv) {
         const auto k0 = Clock::now();
         foundAnywhere += search.FindFrom(0, i % 2 ? "Program~" : "ca~", folder, MatchRule::anywhere);
         const auto k1 = Clock::now();
-        foundAnywhere += search.FindFrom(static_cast<long>(rows.size() / 2), "gram~", folder, MatchRule::anywhere);
+        foundAnywhere +=
+            search.FindFrom(static_cast<long>(rows.size() / 2), "gram~", folder, MatchRule::anywhere);
         const auto k2 = Clock::now();
         anywhere.push_back(Ms(k0, k1));
         anywhereNext.push_back(Ms(k1, k2));
@@ -192,8 +193,7 @@ int main(int argc, char** argv) {
     if (foundAnywhere != -42) std::printf("index_bench: unexpected match anywhere\n");
     Figure("anywhere: keystroke, no match (median of 21)", anywhere[anywhere.size() / 2], "ms");
     Figure("anywhere: keystroke, no match (worst of 21)", anywhere.back(), "ms");
-    Figure("anywhere: Find Next, no other match (median of 21)", anywhereNext[anywhereNext.size() / 2],
-           "ms");
+    Figure("anywhere: Find Next, no other match (median of 21)", anywhereNext[anywhereNext.size() / 2], "ms");
 
     const double fileBytes = static_cast<double>(file.size());
     Figure("memory: rows", static_cast<double>(rows.MemoryBytes()) / 1e6, "MB");

@@ -234,7 +234,8 @@ int main(int argc, char** argv) {
     std::sort(nexts.begin(), nexts.end());
     Figure("anywhere: keystroke taken back (median of 21)", keys[keys.size() / 2], "ms");
     Figure("anywhere: keystroke taken back (worst of 21)", keys.back(), "ms");
-    Figure("anywhere: keystroke taken back, search alone (median of 21)", searches[searches.size() / 2], "ms");
+    Figure("anywhere: keystroke taken back, search alone (median of 21)", searches[searches.size() / 2],
+           "ms");
     Figure("anywhere: Find Next, no other match (median of 21)", nexts[nexts.size() / 2], "ms");
     Figure("anywhere: Find Next, no other match (worst of 21)", nexts.back(), "ms");
 

@@ -32,9 +32,9 @@ BOOL CALLBACK VisitThunk(HWND window, LPARAM param) {
 // hung; SMTO_ERRORONEXIT when the window's thread ends during the wait.
 constexpr UINT kSendFlags = SMTO_ABORTIFHUNG | SMTO_ERRORONEXIT;
 
-constexpr int kCaptionBuffer = 256;  // at most 255 characters
-constexpr int kClassBuffer = 19;     // at most 18 characters
-constexpr int kTextBuffer = 255;     // at most 254 characters
+constexpr int kCaptionBuffer = 256;    // at most 255 characters
+constexpr int kClassBuffer = 19;       // at most 18 characters
+constexpr int kTextBuffer = 255;       // at most 254 characters
 constexpr int kFullClassBuffer = 257;  // a class name has at most 256 characters
 
 std::string FullClassName(HWND window) {
@@ -46,12 +46,14 @@ std::string FullClassName(HWND window) {
 // Memory in another process, freed when done unless the dialog may still read it.
 class RemoteText {
 public:
-    RemoteText(HANDLE process, const std::wstring& text) : process_(process), bytes_((text.size() + 1) * sizeof(wchar_t)) {
+    RemoteText(HANDLE process, const std::wstring& text)
+        : process_(process), bytes_((text.size() + 1) * sizeof(wchar_t)) {
         address_ = ::VirtualAllocEx(process_, nullptr, bytes_, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
         SIZE_T written = 0;
         if (!address_) {
             error_ = ::GetLastError();
-        } else if (!::WriteProcessMemory(process_, address_, text.c_str(), bytes_, &written) || written != bytes_) {
+        } else if (!::WriteProcessMemory(process_, address_, text.c_str(), bytes_, &written) ||
+                   written != bytes_) {
             error_ = ::GetLastError();
             Free();
         }

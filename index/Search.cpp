@@ -138,8 +138,8 @@ const char* FindStart(const char* p, const char* end, char a, char b, bool singl
     while (end - p >= 16) {
         __m128i hits = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), va);
         if (!single)
-            hits = _mm_and_si128(hits,
-                                 _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)), vb));
+            hits = _mm_and_si128(
+                hits, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)), vb));
         const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
         if (mask) {
             unsigned bit = 0;
@@ -195,7 +195,8 @@ long SearchIndex::FindFolded(long start, std::string_view foldedText, MatchRule 
     return scan(0, s < n ? s : n);
 }
 
-long SearchIndex::FindFrom(long start, std::string_view text, const CaseFolder& folder, MatchRule rule) const {
+long SearchIndex::FindFrom(long start, std::string_view text, const CaseFolder& folder,
+                           MatchRule rule) const {
     return FindFolded(start, FoldText(text, folder), rule);
 }
 

@@ -25,8 +25,10 @@ void ForEachLine(std::string_view text, F&& f) {
         while (q < end && *q != '\r' && *q != '\n') ++q;
         f(std::string_view(p, static_cast<size_t>(q - p)));
         if (q < end) {
-            if (*q == '\r' && q + 1 < end && q[1] == '\n') q += 2;  // CR LF
-            else ++q;                                                // lone CR or LF
+            if (*q == '\r' && q + 1 < end && q[1] == '\n')
+                q += 2;  // CR LF
+            else
+                ++q;  // lone CR or LF
         }
         p = q;
     }

@@ -14,14 +14,17 @@ constexpr int kOkPicture = 10;
 TfrmCloseInfo::TfrmCloseInfo(HWND owner, bool& showCloseInfo) : showCloseInfo_(showCloseInfo) {
     CreateForm(FormArgs::Dialog("Information", L"TfrmCloseInfo", owner, 295, 146));
 
-    int group = AddControl({L"BUTTON", "Information", BS_GROUPBOX, 0, IDC_INFOGROUP, 8, 0, 281, 113}, &InformationGroupBox);
+    int group = AddControl({L"BUTTON", "Information", BS_GROUPBOX, 0, IDC_INFOGROUP, 8, 0, 281, 113},
+                           &InformationGroupBox);
     const char* lines[] = {"This action will only minimize Tarvolo", "into your SystemTray. To close Tarvolo",
-                           "Right Click the icon in the SystemTray, and", "select the Close item from a menu"};
+                           "Right Click the icon in the SystemTray, and",
+                           "select the Close item from a menu"};
     HWND* labels[] = {&Label1, &Label2, &Label3, &Label4};
     for (int i = 0; i < 4; ++i)
-        AddControl({L"STATIC", lines[i], SS_CENTER, 0, IDC_LABEL1 + i, 8, 16 + 16 * i, 265, 16, group}, labels[i]);
-    AddControl({L"BUTTON", "Don't show me this message again", WS_TABSTOP | BS_AUTOCHECKBOX, 0, IDC_DONTSHOWAGAIN,
-                8, 88, 265, 17, group},
+        AddControl({L"STATIC", lines[i], SS_CENTER, 0, IDC_LABEL1 + i, 8, 16 + 16 * i, 265, 16, group},
+                   labels[i]);
+    AddControl({L"BUTTON", "Don't show me this message again", WS_TABSTOP | BS_AUTOCHECKBOX, 0,
+                IDC_DONTSHOWAGAIN, 8, 88, 265, 17, group},
                &DontShowAgain);
     AddControl({L"BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, 104, 120, 89, 24}, &btnOk);
     SetButtonPictureFromStrip(*this, btnOk, kOkPicture);
@@ -32,7 +35,9 @@ TfrmCloseInfo::TfrmCloseInfo(HWND owner, bool& showCloseInfo) : showCloseInfo_(s
     OnClick(IDOK, [this] { btnOkClick(); });
 }
 
-void TfrmCloseInfo::btnOkClick() { Close(); }
+void TfrmCloseInfo::btnOkClick() {
+    Close();
+}
 
 void TfrmCloseInfo::OnClose() {
     showCloseInfo_ = !Button(DontShowAgain).Checked();

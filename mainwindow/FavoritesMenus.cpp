@@ -56,8 +56,8 @@ void FavoritesMenus::CreateExplorerFoldersPopUp(PopupMenu::Item& parent, bool in
                 if (handler) handler(path);
             };
         }
-        PopupMenu::Item& item =
-            parent.submenu->Add(std::move(entry.caption), entry.enabled ? kFavoriteImage : -1, std::move(onClick));
+        PopupMenu::Item& item = parent.submenu->Add(std::move(entry.caption),
+                                                    entry.enabled ? kFavoriteImage : -1, std::move(onClick));
         item.enabled = entry.enabled;
     }
 }

@@ -7,9 +7,13 @@ namespace tarvolo {
 HistoryBox::HistoryBox(Form& owner, HWND combo)
     : owner_(owner), combo_(combo), face_(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE))) {}
 
-std::string HistoryBox::CurrentPath() const { return WindowText(combo_); }
+std::string HistoryBox::CurrentPath() const {
+    return WindowText(combo_);
+}
 
-void HistoryBox::SetCurrentPath(const std::string& path) { SetWindowTextUtf8(combo_, path); }
+void HistoryBox::SetCurrentPath(const std::string& path) {
+    SetWindowTextUtf8(combo_, path);
+}
 
 void HistoryBox::ShowChosenPath(const std::string& path, HWND list) {
     SetCurrentPath(path);

@@ -41,13 +41,13 @@ unsigned KeyMap::KeyShiftState() {
 
 bool KeyMap::PreviewKey(MSG& msg) {
     switch (msg.message) {
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-        return KeyDown(msg);
-    case WM_CHAR:
-        return Char(msg);
-    default:
-        return false;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            return KeyDown(msg);
+        case WM_CHAR:
+            return Char(msg);
+        default:
+            return false;
     }
 }
 
@@ -61,20 +61,20 @@ bool KeyMap::KeyDown(MSG& msg) {
 
     const KeyDownRoute route = RouteKeyDown(key, shift, targetKind);
     switch (route) {
-    case KeyDownRoute::navigation:
-        return false;
-    case KeyDownRoute::pressButton:
-        ::SendMessageW(window_.Handle(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(target), BN_CLICKED),
-                       reinterpret_cast<LPARAM>(target));
-        return true;
-    case KeyDownRoute::walkGroupBack:
-    case KeyDownRoute::walkGroupForward: {
-        HWND next = ::GetNextDlgGroupItem(window_.Handle(), target, route == KeyDownRoute::walkGroupBack);
-        if (next && next != target) ::SetFocus(next);
-        return true;
-    }
-    case KeyDownRoute::formHandlers:
-        break;
+        case KeyDownRoute::navigation:
+            return false;
+        case KeyDownRoute::pressButton:
+            ::SendMessageW(window_.Handle(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(target), BN_CLICKED),
+                           reinterpret_cast<LPARAM>(target));
+            return true;
+        case KeyDownRoute::walkGroupBack:
+        case KeyDownRoute::walkGroupForward: {
+            HWND next = ::GetNextDlgGroupItem(window_.Handle(), target, route == KeyDownRoute::walkGroupBack);
+            if (next && next != target) ::SetFocus(next);
+            return true;
+        }
+        case KeyDownRoute::formHandlers:
+            break;
     }
 
     const bool listHadFocus = window_.ListFocused();
@@ -92,16 +92,16 @@ bool KeyMap::KeyDown(MSG& msg) {
     if (finish.end == KeyDownEnd::taken) return true;
     if (finish.typeOnButton) btnKeyDown(key);
     switch (finish.end) {
-    case KeyDownEnd::dispatchPastNavigation:
-        // The dialog navigation must not see it; the character it makes is posted as usual.
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-        return true;
-    case KeyDownEnd::controlOnly:
-        ::DispatchMessageW(&msg);
-        return true;
-    default:
-        return false;
+        case KeyDownEnd::dispatchPastNavigation:
+            // The dialog navigation must not see it; the character it makes is posted as usual.
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+            return true;
+        case KeyDownEnd::controlOnly:
+            ::DispatchMessageW(&msg);
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -114,13 +114,13 @@ bool KeyMap::Char(MSG& msg) {
     char32_t ch = *taken;
     if (FormKeyPress(ch)) return true;
     switch (FinishChar(ch, targetKind, searchFocused)) {
-    case CharEnd::history:
-        cmbHistoryKeyPress(ch);
-        return true;
-    case CharEnd::taken:
-        return true;
-    case CharEnd::navigation:
-        break;
+        case CharEnd::history:
+            cmbHistoryKeyPress(ch);
+            return true;
+        case CharEnd::taken:
+            return true;
+        case CharEnd::navigation:
+            break;
     }
     return false;
 }

@@ -32,11 +32,15 @@ constexpr int kDesignClientHeight = 390;
 
 }  // namespace
 
-const wchar_t* ShowInstanceMessageName() { return L"Tarvolo.ShowInstance"; }
+const wchar_t* ShowInstanceMessageName() {
+    return L"Tarvolo.ShowInstance";
+}
 const wchar_t* LiveGuiObjectsMessageName() {
     return L"Tarvolo.LiveGuiObjects";
 }
-const wchar_t* MainWindowClassName() { return L"TfrmMain"; }
+const wchar_t* MainWindowClassName() {
+    return L"TfrmMain";
+}
 
 TfrmMain::TfrmMain(Model& model) : model_(model) {
     FormArgs args;
@@ -227,7 +231,8 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::LoadLists() {
-    for (const std::string& path : model_.LoadLists()) Application::Get().ShowError("Cannot open file " + path);
+    for (const std::string& path : model_.LoadLists())
+        Application::Get().ShowError("Cannot open file " + path);
     UpdateHistory();
 }
 
@@ -316,8 +321,8 @@ void TfrmMain::RemoveHotKeyHook() {
 void TfrmMain::ShowHide(bool ForceShow) {
     // A program hidden in the notification area is never the active one, even
     // where the system leaves the activation with its minimized window.
-    bool active = Application::Get().Active() && ::IsWindowVisible(hwnd_) &&
-                  !::IsIconic(Application::Get().Handle());
+    bool active =
+        Application::Get().Active() && ::IsWindowVisible(hwnd_) && !::IsIconic(Application::Get().Handle());
     if (active && !ForceShow) {
         MinimizeApplication();
         return;
@@ -329,7 +334,9 @@ void TfrmMain::ShowHide(bool ForceShow) {
     BringApplicationToFront();
 }
 
-void TfrmMain::CoolTrayIconClick() { ShowHide(true); }
+void TfrmMain::CoolTrayIconClick() {
+    ShowHide(true);
+}
 
 void TfrmMain::mnuCloseClick() {
     Tag = 1;
@@ -338,15 +345,15 @@ void TfrmMain::mnuCloseClick() {
 
 void TfrmMain::ProgramGroupClick(ProgramButton button) {
     switch (button) {
-    case ProgramButton::options:
-        OptionsClick();
-        break;
-    case ProgramButton::about:
-        ShowAboutBox(hwnd_);
-        break;
-    case ProgramButton::help:
-        ShowHelpContents();
-        break;
+        case ProgramButton::options:
+            OptionsClick();
+            break;
+        case ProgramButton::about:
+            ShowAboutBox(hwnd_);
+            break;
+        case ProgramButton::help:
+            ShowHelpContents();
+            break;
     }
 }
 
@@ -440,9 +447,13 @@ void TfrmMain::ApplyScale() {
     if (favoritesMenus) favoritesMenus->SetPictureSize(Scaled(16));
 }
 
-void TfrmMain::OnDpiChanged() { ApplyScale(); }
+void TfrmMain::OnDpiChanged() {
+    ApplyScale();
+}
 
-bool TfrmMain::ScanWindowBusy() const { return frmRescan && frmRescan->Scanning(); }
+bool TfrmMain::ScanWindowBusy() const {
+    return frmRescan && frmRescan->Scanning();
+}
 
 void TfrmMain::RowsEdited() {
     treeList->SetRowCount(model_.drive.rows.size());
@@ -470,44 +481,45 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     if (liveIndex_ && liveIndex_->OnMessage(msg, wp)) return 0;
     switch (msg) {
-    case kBuildSearchIndexMessage:
-        EnsureSearchIndex();
-        return 0;
-    case WM_SHOWWINDOW:
-        if (wp && !shown_) FormShow();
-        break;
-    case WM_TIMER:
-        if (wp == kMinimizeTimer) {
-            MinimizeTimerTimer();
+        case kBuildSearchIndexMessage:
+            EnsureSearchIndex();
             return 0;
-        }
-        break;
-    case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_MINIMIZE) {
-            MinimizeApplication();
+        case WM_SHOWWINDOW:
+            if (wp && !shown_) FormShow();
+            break;
+        case WM_TIMER:
+            if (wp == kMinimizeTimer) {
+                MinimizeTimerTimer();
+                return 0;
+            }
+            break;
+        case WM_SYSCOMMAND:
+            if ((wp & 0xFFF0) == SC_MINIMIZE) {
+                MinimizeApplication();
+                return 0;
+            }
+            break;
+        case WM_CONTEXTMENU:
+            // The window's context menu is the favorites menu.
+            favoritesMenus->FavoritesContextPopup(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
             return 0;
-        }
-        break;
-    case WM_CONTEXTMENU:
-        // The window's context menu is the favorites menu.
-        favoritesMenus->FavoritesContextPopup(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
-        return 0;
-    case WM_QUERYENDSESSION:
-        return TRUE;
-    case WM_ENDSESSION:
-        if (wp) {
-            Application::Get().SetSessionEnding();
-            SaveAtSessionEnd();
-        }
-        return 0;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-        if (HBRUSH face = historyBox ? historyBox->Colour(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp))
-                                     : nullptr)
-            return reinterpret_cast<LRESULT>(face);
-        break;
-    default:
-        break;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wp) {
+                Application::Get().SetSessionEnding();
+                SaveAtSessionEnd();
+            }
+            return 0;
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+            if (HBRUSH face = historyBox
+                                  ? historyBox->Colour(reinterpret_cast<HWND>(lp), reinterpret_cast<HDC>(wp))
+                                  : nullptr)
+                return reinterpret_cast<LRESULT>(face);
+            break;
+        default:
+            break;
     }
     return Form::WndProc(msg, wp, lp);
 }

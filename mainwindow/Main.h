@@ -121,8 +121,8 @@ public:
     int Tag = 0;  // the real-close flag
     std::string LastFindText;
 
-    std::unique_ptr<TreeList> treeList;    // DirListBox
-    std::unique_ptr<DriveList> driveList;  // cmbDrives
+    std::unique_ptr<TreeList> treeList;      // DirListBox
+    std::unique_ptr<DriveList> driveList;    // cmbDrives
     std::unique_ptr<HistoryBox> historyBox;  // cmbHistory
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
     std::unique_ptr<FavoritesMenus> favoritesMenus;
@@ -187,8 +187,8 @@ private:
 
     WNDPROC previousProc_ = nullptr;  // kept while the hot-key hook is installed
     bool hookInstalled_ = false;
-    bool shown_ = false;              // the first show has run
-    bool inFirstShow_ = false;        // the first show runs (a scan or a message box may run messages)
+    bool shown_ = false;        // the first show has run
+    bool inFirstShow_ = false;  // the first show runs (a scan or a message box may run messages)
     bool sessionSaved_ = false;
     UINT taskbarCreatedMessage_ = 0;
     UINT showInstanceMessage_ = 0;

@@ -7,7 +7,9 @@ namespace tarvolo {
 
 using keys::KeyTarget;
 
-HWND MainKeyWindow::Handle() const { return form_.Handle(); }
+HWND MainKeyWindow::Handle() const {
+    return form_.Handle();
+}
 
 KeyTarget MainKeyWindow::TargetOf(HWND hwnd) const {
     // The history box's edit is a child of the box.
@@ -47,15 +49,21 @@ void MainKeyWindow::PressFindNext() {
                        reinterpret_cast<LPARAM>(form_.btnFindNext));
 }
 
-int MainKeyWindow::FindDrive(char letter) const { return ComboBox(form_.cmbDrives).FindExact({letter, ':'}); }
+int MainKeyWindow::FindDrive(char letter) const {
+    return ComboBox(form_.cmbDrives).FindExact({letter, ':'});
+}
 
 void MainKeyWindow::ChooseDrive(int index) {
     ComboBox(form_.cmbDrives).Select(index);
     form_.cmbDrivesChange();
 }
 
-bool MainKeyWindow::RunFavoriteShortcut(WORD key, unsigned shift) { return form_.FavoriteShortcut(key, shift); }
+bool MainKeyWindow::RunFavoriteShortcut(WORD key, unsigned shift) {
+    return form_.FavoriteShortcut(key, shift);
+}
 
-void MainKeyWindow::SendFrontExplorerFolder() { form_.SendFrontExplorerFolder(); }
+void MainKeyWindow::SendFrontExplorerFolder() {
+    form_.SendFrontExplorerFolder();
+}
 
 }  // namespace tarvolo

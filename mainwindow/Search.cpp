@@ -1,6 +1,6 @@
 // The search box: typing selects the first directory whose name begins with
-// the text (or holds it anywhere, when the user chose so), a keystroke that matches nothing is taken back, and Find Next
-// steps on to later matches.
+// the text (or holds it anywhere, when the user chose so), a keystroke that matches nothing is taken back,
+// and Find Next steps on to later matches.
 #include "mainwindow/Main.h"
 
 #include "platform/WinText.h"

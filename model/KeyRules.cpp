@@ -66,7 +66,9 @@ KeyDownFinish FinishKeyDown(uint16_t key, unsigned shift, KeyTarget target, bool
     return {KeyDownEnd::navigation, typeOnButton};
 }
 
-bool IsTypedText(char32_t ch) { return ch >= 0x20 && ch != 0x7F; }
+bool IsTypedText(char32_t ch) {
+    return ch >= 0x20 && ch != 0x7F;
+}
 
 std::optional<char32_t> ButtonKeyChar(uint16_t key) {
     // clang-format off

@@ -50,10 +50,10 @@ KeyDownRoute RouteKeyDown(uint16_t key, unsigned shift, KeyTarget target);
 
 // What FormKeyDown does with a key; at most one of them applies.
 struct FormKeyDownPlan {
-    bool findNext = false;      // Ctrl+Enter: Find Next, and its character is swallowed
-    bool clearSearch = false;   // Escape: the search box is emptied
-    bool stepList = false;      // Up/Down from outside the list: into the list, one row on
-    std::optional<char> drive;  // Shift+B..Z: that drive, if the drive list has it
+    bool findNext = false;          // Ctrl+Enter: Find Next, and its character is swallowed
+    bool clearSearch = false;       // Escape: the search box is emptied
+    bool stepList = false;          // Up/Down from outside the list: into the list, one row on
+    std::optional<char> drive;      // Shift+B..Z: that drive, if the drive list has it
     bool explorerToDialog = false;  // Ctrl+G: the front Explorer window's folder to the dialog
 };
 FormKeyDownPlan PlanFormKeyDown(uint16_t key, unsigned shift, bool listFocused);

@@ -73,7 +73,8 @@ std::optional<FavoriteAction> FindFavoriteShortcut(const std::vector<Favorite>& 
     combination &= 0xFFu | kShortcutShift | kShortcutCtrl | kShortcutAlt;
     if ((combination & 0xFFu) == 0) return std::nullopt;
     for (const Favorite& f : favorites)
-        if (f.openKey != 0 && f.openKey == combination) return FavoriteAction{FavoriteAction::Kind::open, f.path};
+        if (f.openKey != 0 && f.openKey == combination)
+            return FavoriteAction{FavoriteAction::Kind::open, f.path};
     for (const Favorite& f : favorites)
         if (f.dialogKey != 0 && f.dialogKey == combination)
             return FavoriteAction{FavoriteAction::Kind::sendToDialog, f.path};

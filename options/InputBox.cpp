@@ -14,7 +14,8 @@ TfrmInputBox::TfrmInputBox(HWND owner, const std::string& caption, const std::st
     CreateForm(FormArgs::Dialog(caption, L"TfrmInputBox", owner, kClientWidth, kClientHeight));
 
     AddControl({L"STATIC", prompt, SS_LEFT | SS_NOPREFIX, 0, IDC_PROMPT, 8, 10, 324, 16}, &Prompt);
-    AddControl({L"EDIT", value, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IDC_EDIT, 8, 30, 324, 22}, &Edit);
+    AddControl({L"EDIT", value, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IDC_EDIT, 8, 30, 324, 22},
+               &Edit);
     AddControl({L"BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, IDOK, 172, 70, 78, 24}, &btnOk);
     AddControl({L"BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL, 254, 70, 78, 24}, &btnCancel);
     tarvolo::Edit(Edit).LimitText(255);

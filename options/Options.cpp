@@ -132,11 +132,12 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
     int rescan = add(0, {L"BUTTON", "Rescan", BS_GROUPBOX, 0, IDC_GROUPRESCAN, 292, 38, 264, 110});
     add(0, {L"BUTTON", "Include Read Only Folders", check, 0, IDC_INCREADONLY, 12, 22, 240, 18, rescan},
         &incReadOnly);
-    add(0, {L"BUTTON", "Include System Folders", check, 0, IDC_INCSYSTEM, 12, 46, 240, 18, rescan}, &incSystem);
-    add(0, {L"BUTTON", "Include Hidden Folders", check, 0, IDC_INCHIDDEN, 12, 70, 240, 18, rescan}, &incHidden);
+    add(0, {L"BUTTON", "Include System Folders", check, 0, IDC_INCSYSTEM, 12, 46, 240, 18, rescan},
+        &incSystem);
+    add(0, {L"BUTTON", "Include Hidden Folders", check, 0, IDC_INCHIDDEN, 12, 70, 240, 18, rescan},
+        &incHidden);
     int search = add(0, {L"BUTTON", "Search", BS_GROUPBOX, 0, IDC_GROUPSEARCH, 16, 156, 540, 50});
-    add(0, {L"BUTTON", "Match anywhere in the name", check, 0, IDC_MATCHANYWHERE, 12, 22, 516, 18,
-            search},
+    add(0, {L"BUTTON", "Match anywhere in the name", check, 0, IDC_MATCHANYWHERE, 12, 22, 516, 18, search},
         &MatchAnywhere);
 
     // Page "Favorites".
@@ -159,7 +160,8 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
     add(1, {L"BUTTON", "Move Down", button, 0, IDC_BTNMOVEDOWN, 320, 102, 78, 24, fav}, &btnMoveDown);
 
     // Page "Dialogs To Find".
-    int dlg = add(2, {L"BUTTON", "Dialogs To Search For", BS_GROUPBOX, 0, IDC_GROUPDIALOGS, 16, 38, 540, 196});
+    int dlg =
+        add(2, {L"BUTTON", "Dialogs To Search For", BS_GROUPBOX, 0, IDC_GROUPDIALOGS, 16, 38, 540, 196});
     add(2,
         {L"LISTBOX", "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
          WS_EX_CLIENTEDGE, IDC_DIALOGSLISTBOX, 10, 18, 420, 118, dlg},
@@ -283,7 +285,9 @@ void TfrmOptions::btnOkClick() {
         DeleteStartUpShortcut();
 }
 
-void TfrmOptions::btnCancelClick() { SetModalResult(mrCancel); }
+void TfrmOptions::btnCancelClick() {
+    SetModalResult(mrCancel);
+}
 
 void TfrmOptions::FavoritesListBoxDrawItem(const DRAWITEMSTRUCT& item) {
     if (item.itemID == static_cast<UINT>(-1)) {
@@ -315,8 +319,9 @@ void TfrmOptions::FormKeyUp() {
     int i = ListBox(FavoritesListBox).Selected();
     if (i < 0) return;
     std::string path = FavoritePath(ListBox(FavoritesListBox).Item(i));
-    ReplaceItem(ListBox(FavoritesListBox), i,
-                ComposeFavoriteEntry(path, HotKeyValue(FavoritesHotKey), HotKeyValue(FavoritesToDialogHotKey)));
+    ReplaceItem(
+        ListBox(FavoritesListBox), i,
+        ComposeFavoriteEntry(path, HotKeyValue(FavoritesHotKey), HotKeyValue(FavoritesToDialogHotKey)));
 }
 
 void TfrmOptions::btnEditClick() {
@@ -324,8 +329,9 @@ void TfrmOptions::btnEditClick() {
     if (i < 0) return;
     std::string path = FavoritePath(ListBox(FavoritesListBox).Item(i));
     if (!InputQuery(hwnd_, "Direcotry Path", "Directory Path", path)) return;
-    ReplaceItem(ListBox(FavoritesListBox), i,
-                ComposeFavoriteEntry(path, HotKeyValue(FavoritesHotKey), HotKeyValue(FavoritesToDialogHotKey)));
+    ReplaceItem(
+        ListBox(FavoritesListBox), i,
+        ComposeFavoriteEntry(path, HotKeyValue(FavoritesHotKey), HotKeyValue(FavoritesToDialogHotKey)));
 }
 
 void TfrmOptions::btnDeleteClick(EditedList which) {
@@ -370,7 +376,9 @@ void TfrmOptions::btnDialogsEditClick() {
     ReplaceItem(ListBox(DialogsListBox), i, TrimText(text));
 }
 
-void TfrmOptions::btnHelpClick() { ShowHelpTopic(kHelpTopics[page_]); }
+void TfrmOptions::btnHelpClick() {
+    ShowHelpTopic(kHelpTopics[page_]);
+}
 
 bool TfrmOptions::OnDrawItem(DRAWITEMSTRUCT& item) {
     if (item.CtlID != IDC_FAVORITESLISTBOX) return false;
@@ -389,7 +397,8 @@ bool TfrmOptions::OnMeasureItem(MEASUREITEMSTRUCT& item) {
 }
 
 bool TfrmOptions::PreviewKey(MSG& msg) {
-    bool inHotKeyEditor = msg.hwnd == HotKeyEdit || msg.hwnd == FavoritesHotKey || msg.hwnd == FavoritesToDialogHotKey;
+    bool inHotKeyEditor =
+        msg.hwnd == HotKeyEdit || msg.hwnd == FavoritesHotKey || msg.hwnd == FavoritesToDialogHotKey;
     if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) {
         // The editor takes the key first, so the release sees the combination it made.
         ::TranslateMessage(&msg);

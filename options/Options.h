@@ -60,11 +60,10 @@ public:
     uint16_t HotKeyValue(HWND hotKeyEditor) const;
     void SetHotKeyValue(HWND hotKeyEditor, uint16_t shortcut);
 
-    HWND PageControl{}, RunAtStartUp{}, HotKeyEdit{}, incReadOnly{}, incSystem{}, incHidden{}, MatchAnywhere{},
-        FavoritesListBox{},
-        btnEdit{}, btnDelete{}, btnMoveUp{}, btnMoveDown{}, HotKeyLabel{}, FavoritesHotKey{},
-        FavoritesToDialogHotKey{}, DialogsListBox{}, btnDialogsAdd{}, btnDialogsEdit{}, btnDelete2{},
-        btnMoveUp2{}, btnMoveDown2{}, btnOk{}, btnHelp{}, btnCancel{};
+    HWND PageControl{}, RunAtStartUp{}, HotKeyEdit{}, incReadOnly{}, incSystem{}, incHidden{},
+        MatchAnywhere{}, FavoritesListBox{}, btnEdit{}, btnDelete{}, btnMoveUp{}, btnMoveDown{},
+        HotKeyLabel{}, FavoritesHotKey{}, FavoritesToDialogHotKey{}, DialogsListBox{}, btnDialogsAdd{},
+        btnDialogsEdit{}, btnDelete2{}, btnMoveUp2{}, btnMoveDown2{}, btnOk{}, btnHelp{}, btnCancel{};
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -29,13 +29,14 @@ struct ComPtr {
 
 std::string OleErrorText(HRESULT hr) {
     wchar_t* text = nullptr;
-    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    DWORD n = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     if (n && text) {
         std::wstring message(text, n);
         ::LocalFree(text);
-        while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+        while (!message.empty() &&
+               (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
             message.pop_back();
         return Narrow(message);
     }
@@ -82,7 +83,8 @@ bool SerializeLink(IShellLinkW* link, std::string& bytes) {
 
 std::string SpecialFolderPath(int csidl) {
     wchar_t path[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+    if (FAILED(::SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path)))
+        return {};
     return Narrow(path);
 }
 
@@ -93,7 +95,9 @@ std::string StartUpShortcutPath() {
     return folder + "\\Tarvolo.Lnk";
 }
 
-bool StartUpShortcutExists() { return FileExists(StartUpShortcutPath()); }
+bool StartUpShortcutExists() {
+    return FileExists(StartUpShortcutPath());
+}
 
 void CreateStartUpShortcut() {
     std::string path = StartUpShortcutPath();

@@ -36,8 +36,9 @@ void Application::Initialize(HINSTANCE instance, int showCommand) {
     // A zero-sized window in the middle of the screen: it carries the taskbar
     // button and owns every form, so that minimizing it takes them all away.
     int cx = ::GetSystemMetrics(SM_CXSCREEN) / 2, cy = ::GetSystemMetrics(SM_CYSCREEN) / 2;
-    handle_ = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU |
-                                WS_MINIMIZEBOX, cx, cy, 0, 0, nullptr, nullptr, instance, nullptr);
+    handle_ = ::CreateWindowExW(0, wc.lpszClassName, L"",
+                                WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, cx, cy,
+                                0, 0, nullptr, nullptr, instance, nullptr);
 }
 
 void Application::SetTitle(const std::string& title) {
@@ -61,38 +62,39 @@ void Application::SetHintHidePause(int ms) {
 }
 
 LRESULT CALLBACK Application::TaskbarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return Guarded([&] { return Get().TaskbarMessage(hwnd, msg, wp, lp); }, LRESULT{msg == WM_QUERYENDSESSION});
+    return Guarded([&] { return Get().TaskbarMessage(hwnd, msg, wp, lp); },
+                   LRESULT{msg == WM_QUERYENDSESSION});
 }
 
 LRESULT Application::TaskbarMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Application& app = *this;
     if (app.onTaskbarMessage) app.onTaskbarMessage(msg, wp, lp);
     switch (msg) {
-    case WM_ACTIVATEAPP:
-        app.active_ = wp != FALSE;
-        break;
-    case WM_ACTIVATE:
-        // Activating the taskbar window hands the activation on to the main form.
-        if (LOWORD(wp) != WA_INACTIVE && app.mainForm_ && ::IsWindowVisible(app.mainForm_->Handle()) &&
-            !::IsIconic(hwnd)) {
-            HWND popup = ::GetLastActivePopup(hwnd);
-            if (popup && popup != hwnd && ::IsWindowEnabled(popup)) ::SetActiveWindow(popup);
+        case WM_ACTIVATEAPP:
+            app.active_ = wp != FALSE;
+            break;
+        case WM_ACTIVATE:
+            // Activating the taskbar window hands the activation on to the main form.
+            if (LOWORD(wp) != WA_INACTIVE && app.mainForm_ && ::IsWindowVisible(app.mainForm_->Handle()) &&
+                !::IsIconic(hwnd)) {
+                HWND popup = ::GetLastActivePopup(hwnd);
+                if (popup && popup != hwnd && ::IsWindowEnabled(popup)) ::SetActiveWindow(popup);
+                return 0;
+            }
+            break;
+        case WM_SYSCOMMAND:
+            if ((wp & 0xFFF0) == SC_RESTORE && ::IsIconic(hwnd)) {
+                ::ShowWindow(hwnd, SW_RESTORE);
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
+            if (app.mainForm_) app.mainForm_->Close();
             return 0;
-        }
-        break;
-    case WM_SYSCOMMAND:
-        if ((wp & 0xFFF0) == SC_RESTORE && ::IsIconic(hwnd)) {
-            ::ShowWindow(hwnd, SW_RESTORE);
-            return 0;
-        }
-        break;
-    case WM_CLOSE:
-        if (app.mainForm_) app.mainForm_->Close();
-        return 0;
-    case WM_QUERYENDSESSION:
-        return TRUE;
-    default:
-        break;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        default:
+            break;
     }
     return ::DefWindowProcW(hwnd, msg, wp, lp);
 }
@@ -205,8 +207,9 @@ void Application::Terminate() {
 }
 
 void Application::ShowError(const std::string& text) {
-    HWND owner = mainForm_ && mainForm_->Handle() && ::IsWindowVisible(mainForm_->Handle()) ? mainForm_->Handle()
-                                                                                             : handle_;
+    HWND owner = mainForm_ && mainForm_->Handle() && ::IsWindowVisible(mainForm_->Handle())
+                     ? mainForm_->Handle()
+                     : handle_;
     MessageBoxUtf8(owner, text, title_.empty() ? "Error" : title_, MB_OK | MB_ICONERROR);
 }
 

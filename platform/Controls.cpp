@@ -40,7 +40,8 @@ void ListBox::Add(const std::string& text) const {
 }
 
 void ListBox::Insert(int index, const std::string& text) const {
-    ::SendMessageW(hwnd_, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(Widen(text).c_str()));
+    ::SendMessageW(hwnd_, LB_INSERTSTRING, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(Widen(text).c_str()));
 }
 
 std::string ListBox::Item(int index) const {
@@ -53,8 +54,12 @@ std::string ListBox::Item(int index) const {
     return Narrow(text);
 }
 
-std::string Edit::Text() const { return WindowText(hwnd_); }
+std::string Edit::Text() const {
+    return WindowText(hwnd_);
+}
 
-void Edit::SetText(const std::string& text) const { SetWindowTextUtf8(hwnd_, text); }
+void Edit::SetText(const std::string& text) const {
+    SetWindowTextUtf8(hwnd_, text);
+}
 
 }  // namespace tarvolo

@@ -84,9 +84,13 @@ public:
     std::string Text() const;
     void SetText(const std::string& text) const;
     int Length() const { return ::GetWindowTextLengthW(hwnd_); }
-    void LimitText(int characters) const { ::SendMessageW(hwnd_, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0); }
+    void LimitText(int characters) const {
+        ::SendMessageW(hwnd_, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
+    }
     // Selects from `start` to `end` (in UTF-16 units); -1 as the end selects to the end.
-    void Select(int start, int end) const { ::SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(start), end); }
+    void Select(int start, int end) const {
+        ::SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(start), end);
+    }
     // The start of the selection, where the caret is after typing.
     int SelectionStart() const {
         DWORD start = 0;

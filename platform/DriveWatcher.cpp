@@ -121,7 +121,9 @@ void DriveWatcher::Hand(std::vector<ResolvedChange> changes) {
 }
 
 void DriveWatcher::Run(std::string root) {
-    const auto overflow = [this] { Hand({ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}}}); };
+    const auto overflow = [this] {
+        Hand({ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}}});
+    };
     const HANDLE dir =
         ::CreateFileW(ExtendedLengthPath(root).c_str(), FILE_LIST_DIRECTORY,
                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,

@@ -37,7 +37,9 @@ std::string WindowText(HWND hwnd) {
     return Narrow(text);
 }
 
-void SetWindowTextUtf8(HWND hwnd, const std::string& text) { ::SetWindowTextW(hwnd, Widen(text).c_str()); }
+void SetWindowTextUtf8(HWND hwnd, const std::string& text) {
+    ::SetWindowTextW(hwnd, Widen(text).c_str());
+}
 
 const wchar_t* FormFontFace(int dpi) {
     // The classic face is a bitmap font with a few sizes only; scaled, its
@@ -47,8 +49,8 @@ const wchar_t* FormFontFace(int dpi) {
 
 HFONT CreateUiFont(const wchar_t* face, int height, bool bold) {
     return ::CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                         face);
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
 void FormArgs::SetClientSize(int clientW, int clientH) {
@@ -60,8 +62,8 @@ void FormArgs::SetClientSize(int clientW, int clientH) {
     clientHeight = clientH;
 }
 
-FormArgs FormArgs::Dialog(const std::string& caption, const std::wstring& className, HWND owner, int clientWidth,
-                          int clientHeight, DWORD extraExStyle) {
+FormArgs FormArgs::Dialog(const std::string& caption, const std::wstring& className, HWND owner,
+                          int clientWidth, int clientHeight, DWORD extraExStyle) {
     FormArgs args;
     args.caption = caption;
     args.className = className;
@@ -75,7 +77,9 @@ FormArgs FormArgs::Dialog(const std::string& caption, const std::wstring& classN
 
 Form::Form() = default;
 
-Form::~Form() { DestroyForm(); }
+Form::~Form() {
+    DestroyForm();
+}
 
 void Form::DestroyForm() {
     if (!hwnd_) return;
@@ -117,8 +121,8 @@ void Form::CreateForm(const FormArgs& args) {
         y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     }
     HWND owner = args.owner ? args.owner : Application::Get().Handle();
-    hwnd_ = ::CreateWindowExW(args.exStyle, args.className.c_str(), Widen(args.caption).c_str(), args.style, x, y,
-                              width, height, owner, nullptr, Application::Get().Instance(), nullptr);
+    hwnd_ = ::CreateWindowExW(args.exStyle, args.className.c_str(), Widen(args.caption).c_str(), args.style,
+                              x, y, width, height, owner, nullptr, Application::Get().Instance(), nullptr);
     if (!hwnd_) return;
     ::SetPropW(hwnd_, kPropForm, this);
     ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::StaticProc));
@@ -150,7 +154,8 @@ SIZE Form::ScaledOuterSize(int designWidth, int designHeight) const {
                 Scaled(designHeight - h96) + frame.bottom - frame.top};
 }
 
-void Form::PlaceAt(POINT topLeft, std::optional<int> storedWidth, std::optional<int> storedHeight, SIZE design) {
+void Form::PlaceAt(POINT topLeft, std::optional<int> storedWidth, std::optional<int> storedHeight,
+                   SIZE design) {
     int width = 0, height = 0;
     auto sizeAtThisScale = [&] {
         const SIZE designed = ScaledOuterSize(design.cx, design.cy);
@@ -248,9 +253,9 @@ int Form::AddControl(const ControlArgs& a, HWND* out) {
     node.anchors = a.anchors;
     node.inset = a.inset;
     if (a.cls) {
-        node.hwnd = ::CreateWindowExW(a.exStyle, a.cls, Widen(a.text).c_str(), WS_CHILD | WS_VISIBLE | a.style, 0,
-                                      0, a.w, a.h, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(a.id)),
-                                      Application::Get().Instance(), nullptr);
+        node.hwnd = ::CreateWindowExW(
+            a.exStyle, a.cls, Widen(a.text).c_str(), WS_CHILD | WS_VISIBLE | a.style, 0, 0, a.w, a.h, hwnd_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(a.id)), Application::Get().Instance(), nullptr);
         ::SendMessageW(node.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
     nodes_.push_back(node);
@@ -284,12 +289,20 @@ void Form::LayoutNode(size_t i, int clientW, int clientH) {
     int dx = parentW - designW, dy = parentH - designH;
     RECT r{Scaled(n.design.left), Scaled(n.design.top), Scaled(n.design.right), Scaled(n.design.bottom)};
     if (n.anchors & akRight) {
-        if (n.anchors & akLeft) r.right += dx;
-        else { r.left += dx; r.right += dx; }
+        if (n.anchors & akLeft)
+            r.right += dx;
+        else {
+            r.left += dx;
+            r.right += dx;
+        }
     }
     if (n.anchors & akBottom) {
-        if (n.anchors & akTop) r.bottom += dy;
-        else { r.top += dy; r.bottom += dy; }
+        if (n.anchors & akTop)
+            r.bottom += dy;
+        else {
+            r.top += dy;
+            r.bottom += dy;
+        }
     }
     ::OffsetRect(&r, originX, originY);
     n.current = r;
@@ -307,8 +320,9 @@ void Form::Relayout() {
 
 void Form::SetHint(HWND control, const std::string& text) {
     if (!tooltip_) {
-        tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                     0, 0, 0, 0, hwnd_, nullptr, Application::Get().Instance(), nullptr);
+        tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                     WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0, 0, hwnd_, nullptr,
+                                     Application::Get().Instance(), nullptr);
         ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, Application::Get().HintHidePause());
         ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scaled(600));
         ScaleTooltipFont();
@@ -334,7 +348,8 @@ int Form::ShowModal() {
         ::GetCurrentThreadId(),
         [](HWND w, LPARAM p) -> BOOL {
             auto* ctx = reinterpret_cast<std::pair<Form*, std::vector<HWND>*>*>(p);
-            if (w != ctx->first->hwnd_ && ::IsWindowVisible(w) && ::IsWindowEnabled(w)) ctx->second->push_back(w);
+            if (w != ctx->first->hwnd_ && ::IsWindowVisible(w) && ::IsWindowEnabled(w))
+                ctx->second->push_back(w);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&context));
@@ -377,63 +392,65 @@ void Form::OnCommand(int id, int code, HWND) {
     }
 }
 
-LRESULT Form::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(hwnd_, msg, wp, lp); }
+LRESULT Form::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
+    return ::DefWindowProcW(hwnd_, msg, wp, lp);
+}
 
 LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_COMMAND:
-        OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
-        return 0;
-    case DM_GETDEFID:
-        return defaultButton_ ? MAKELRESULT(defaultButton_, DC_HASDEFID) : 0;
-    case WM_DRAWITEM:
-        if (OnDrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lp))) return TRUE;
-        break;
-    case WM_MEASUREITEM:
-        if (OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) return TRUE;
-        break;
-    case WM_SIZE:
-        if (wp != SIZE_MINIMIZED) Relayout();
-        return 0;
-    case WM_GETMINMAXINFO: {
-        auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
-        const SIZE minimum = ScaledOuterSize(minWidth_, minHeight_);
-        if (minWidth_) mmi->ptMinTrackSize.x = minimum.cx;
-        if (minHeight_) mmi->ptMinTrackSize.y = minimum.cy;
-        return 0;
-    }
-    case WM_DPICHANGED:
-        ChangeDpi(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
-        return 0;
-    case WM_ACTIVATE:
-        if (LOWORD(wp) == WA_INACTIVE) {
-            HWND focus = ::GetFocus();
-            if (focus && ::IsChild(hwnd_, focus)) activeControl_ = focus;
-        } else if (activeControl_ && ::IsWindow(activeControl_) && ::IsWindowVisible(activeControl_)) {
-            ::SetFocus(activeControl_);
+        case WM_COMMAND:
+            OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+            return 0;
+        case DM_GETDEFID:
+            return defaultButton_ ? MAKELRESULT(defaultButton_, DC_HASDEFID) : 0;
+        case WM_DRAWITEM:
+            if (OnDrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lp))) return TRUE;
+            break;
+        case WM_MEASUREITEM:
+            if (OnMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp))) return TRUE;
+            break;
+        case WM_SIZE:
+            if (wp != SIZE_MINIMIZED) Relayout();
+            return 0;
+        case WM_GETMINMAXINFO: {
+            auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
+            const SIZE minimum = ScaledOuterSize(minWidth_, minHeight_);
+            if (minWidth_) mmi->ptMinTrackSize.x = minimum.cx;
+            if (minHeight_) mmi->ptMinTrackSize.y = minimum.cy;
             return 0;
         }
-        break;
-    case WM_ACTIVATEAPP:
-        Application::Get().SetActive(wp != FALSE);
-        break;
-    case WM_CLOSE:
-        if (modal_) {
-            if (CloseQuery()) {
-                OnClose();
-                if (modalResult_ == mrNone) modalResult_ = mrCancel;
+        case WM_DPICHANGED:
+            ChangeDpi(HIWORD(wp), reinterpret_cast<const RECT*>(lp));
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wp) == WA_INACTIVE) {
+                HWND focus = ::GetFocus();
+                if (focus && ::IsChild(hwnd_, focus)) activeControl_ = focus;
+            } else if (activeControl_ && ::IsWindow(activeControl_) && ::IsWindowVisible(activeControl_)) {
+                ::SetFocus(activeControl_);
+                return 0;
             }
+            break;
+        case WM_ACTIVATEAPP:
+            Application::Get().SetActive(wp != FALSE);
+            break;
+        case WM_CLOSE:
+            if (modal_) {
+                if (CloseQuery()) {
+                    OnClose();
+                    if (modalResult_ == mrNone) modalResult_ = mrCancel;
+                }
+                return 0;
+            }
+            if (!CloseQuery()) return 0;
+            OnClose();
+            ::DestroyWindow(hwnd_);
             return 0;
-        }
-        if (!CloseQuery()) return 0;
-        OnClose();
-        ::DestroyWindow(hwnd_);
-        return 0;
-    case WM_DESTROY:
-        OnDestroy();
-        break;
-    default:
-        break;
+        case WM_DESTROY:
+            OnDestroy();
+            break;
+        default:
+            break;
     }
     return DefaultProc(msg, wp, lp);
 }

@@ -31,7 +31,7 @@ enum ModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7
 struct FormArgs {
     std::string caption;
     std::wstring className;
-    int width = 400, height = 300;    // outer size at 96 DPI
+    int width = 400, height = 300;          // outer size at 96 DPI
     int clientWidth = 0, clientHeight = 0;  // design client size; the layout is relative to it
     DWORD style = WS_OVERLAPPEDWINDOW;
     DWORD exStyle = 0;
@@ -42,8 +42,8 @@ struct FormArgs {
     // The outer size for a client area of this size, with the style as it stands.
     void SetClientSize(int clientW, int clientH);
     // A modal dialog frame around a client area of the given size, centred on the screen.
-    static FormArgs Dialog(const std::string& caption, const std::wstring& className, HWND owner, int clientWidth,
-                           int clientHeight, DWORD extraExStyle = 0);
+    static FormArgs Dialog(const std::string& caption, const std::wstring& className, HWND owner,
+                           int clientWidth, int clientHeight, DWORD extraExStyle = 0);
 };
 
 struct ControlArgs {
@@ -55,7 +55,7 @@ struct ControlArgs {
     int x = 0, y = 0, w = 0, h = 0;  // design position within `parent`
     int parent = -1;                 // layout node of the parent; -1 is the form
     unsigned anchors = akTopLeft;
-    int inset = 0;                   // shrinks the window inside its layout box (panel bevels)
+    int inset = 0;  // shrinks the window inside its layout box (panel bevels)
 };
 
 class Form {
@@ -158,7 +158,7 @@ private:
     struct Node {
         HWND hwnd = nullptr;
         int parent = -1;
-        RECT design{};   // relative to the parent's origin
+        RECT design{};  // relative to the parent's origin
         unsigned anchors = akTopLeft;
         int inset = 0;
         RECT current{};  // form client coordinates

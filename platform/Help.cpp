@@ -11,7 +11,9 @@ namespace tarvolo {
 
 namespace {
 
-std::wstring ProgramFolder() { return Widen(ExecutableFolder()); }
+std::wstring ProgramFolder() {
+    return Widen(ExecutableFolder());
+}
 
 std::wstring FullPath(const std::wstring& path) {
     DWORD n = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
@@ -42,7 +44,9 @@ void OpenHelp(const std::string& topic) {
 
 }  // namespace
 
-std::wstring ProgramFolderPath(const std::wstring& name) { return FullPath(ProgramFolder() + name); }
+std::wstring ProgramFolderPath(const std::wstring& name) {
+    return FullPath(ProgramFolder() + name);
+}
 
 std::wstring HelpDocumentPath() {
     std::wstring file = Widen(Application::Get().HelpFile());
@@ -108,12 +112,17 @@ bool OpenInBrowser(const std::wstring& url, HWND owner) {
         }
     }
     // No registered command to hand the topic to: the shell opens the document at its top.
-    auto result = reinterpret_cast<INT_PTR>(::ShellExecuteW(owner, nullptr, url.c_str(), nullptr, nullptr, SW_SHOW));
+    auto result =
+        reinterpret_cast<INT_PTR>(::ShellExecuteW(owner, nullptr, url.c_str(), nullptr, nullptr, SW_SHOW));
     return result > 32;
 }
 
-void ShowHelpContents() { OpenHelp({}); }
+void ShowHelpContents() {
+    OpenHelp({});
+}
 
-void ShowHelpTopic(const std::string& topic) { OpenHelp(topic.substr(0, 255)); }
+void ShowHelpTopic(const std::string& topic) {
+    OpenHelp(topic.substr(0, 255));
+}
 
 }  // namespace tarvolo

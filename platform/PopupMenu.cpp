@@ -83,8 +83,8 @@ bool PopupMenu::Popup(HWND owner, int x, int y) {
     if (onPopup) onPopup();
     std::vector<Item*> byId;
     built_.reset(Build(byId));
-    UINT id = static_cast<UINT>(::TrackPopupMenuEx(built_.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN, x,
-                                                   y, owner, nullptr));
+    UINT id = static_cast<UINT>(::TrackPopupMenuEx(
+        built_.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN, x, y, owner, nullptr));
     if (id == 0 || id > byId.size()) return false;
     // The handler may rebuild this menu; keep what it needs first.
     std::function<void()> handler = byId[id - 1]->onClick;

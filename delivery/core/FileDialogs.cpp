@@ -12,7 +12,9 @@ using namespace dialog_parts;
 // Window classes are compared as the system compares them: without regard to case.
 bool SameClass(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+               auto lower = [](char c) {
+                   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+               };
                return lower(x) == lower(y);
            });
 }
@@ -69,7 +71,8 @@ WindowHandle FileNameEdit(const Tree& tree) {
     // The item dialog's Save on Windows keeps it in a floating part of its view.
     if (!edit) {
         edit = tree.FirstEdit([&](const WindowNode& node) {
-            return tree.WithinOrIs(node, [](const WindowNode& n) { return SameClass(n.className, "FloatNotifySink"); });
+            return tree.WithinOrIs(
+                node, [](const WindowNode& n) { return SameClass(n.className, "FloatNotifySink"); });
         });
     }
     // Wine's item dialog and the older classic layout.
@@ -98,8 +101,8 @@ RecognisedDialog RecogniseDialog(const std::vector<WindowNode>& nodes) {
     if (nodes.empty() || !IsDialogClass(nodes.front().className)) return {};
     const Tree tree(nodes);
 
-    const bool item =
-        tree.Has("DUIViewWndClassName") || tree.Has("ExplorerBrowserControl") || tree.Has("idlg_container_pane");
+    const bool item = tree.Has("DUIViewWndClassName") || tree.Has("ExplorerBrowserControl") ||
+                      tree.Has("idlg_container_pane");
     if (item || tree.Has("SHELLDLL_DefView")) {
         const WindowHandle edit = FileNameEdit(tree);
         if (!edit) return {};

@@ -55,7 +55,8 @@ SendOutcome DialogSender::SendPathToDialog(WindowOps& ops, const std::vector<std
     }
     if (!settled) {
         // Top-down z-order: the dialog nearest the user comes first.
-        ops.EnumTopLevel([this](WindowHandle window) { return window == skip_ || FindDialogWindowProc(window); });
+        ops.EnumTopLevel(
+            [this](WindowHandle window) { return window == skip_ || FindDialogWindowProc(window); });
     }
 
     SendOutcome outcome;
@@ -81,18 +82,21 @@ WindowHandle DialogSender::CameFromDialog(WindowOps& ops, const std::vector<std:
     // A program's main window in front of its own open dialog: the dialog is
     // the popup it last had active, or failing that one it owns.
     const WindowHandle popup = ops.LastActivePopup(CameFrom);
-    if (popup != 0 && popup != CameFrom && ops.IsShown(popup) && IsTarget(ops, popup, dialogsList)) return popup;
+    if (popup != 0 && popup != CameFrom && ops.IsShown(popup) && IsTarget(ops, popup, dialogsList))
+        return popup;
     if (IsTarget(ops, CameFrom, dialogsList)) return CameFrom;
     WindowHandle owned = 0;
     ops.EnumTopLevel([&](WindowHandle window) {
-        if (ops.OwnerOf(window) != CameFrom || !ops.IsShown(window) || !IsTarget(ops, window, dialogsList)) return true;
+        if (ops.OwnerOf(window) != CameFrom || !ops.IsShown(window) || !IsTarget(ops, window, dialogsList))
+            return true;
         owned = window;
         return false;
     });
     return owned;
 }
 
-bool DialogSender::IsTarget(WindowOps& ops, WindowHandle window, const std::vector<std::string>& dialogsList) {
+bool DialogSender::IsTarget(WindowOps& ops, WindowHandle window,
+                            const std::vector<std::string>& dialogsList) {
     if (IsDialogClass(ops.GetWindowClassName(window)) &&
         RecogniseDialog(ops.DescribeTree(window)).kind != DialogKind::none) {
         return true;
@@ -152,7 +156,8 @@ bool DialogSender::FindDialogWindowProc(WindowHandle window) {
     return !filled;
 }
 
-bool DialogSender::DeliverByKind(WindowHandle window, const std::string& caption, const RecognisedDialog& dialog) {
+bool DialogSender::DeliverByKind(WindowHandle window, const std::string& caption,
+                                 const RecognisedDialog& dialog) {
     matched_ = true;
     caption_ = caption;
     DialogWindow = window;

@@ -63,8 +63,8 @@ struct WindowOps {
 constexpr uint32_t kErrorAccessDenied = 5;  // ERROR_ACCESS_DENIED
 constexpr uint32_t kErrorTimeout = 1460;    // ERROR_TIMEOUT
 constexpr uint16_t kIdOk = 1;               // IDOK: every file dialog's Open or Save button
-constexpr uint16_t kDcHasDefId = 0x534B;  // DC_HASDEFID
-constexpr uint16_t kBnClicked = 0;        // BN_CLICKED
+constexpr uint16_t kDcHasDefId = 0x534B;    // DC_HASDEFID
+constexpr uint16_t kBnClicked = 0;          // BN_CLICKED
 
 // True when the caption begins with `entry`, ignoring the case of ASCII
 // letters only; an empty entry matches every caption.
@@ -128,8 +128,8 @@ private:
     const std::vector<std::string>* dialogs_ = nullptr;
     bool editFilled_ = false;
     bool matched_ = false, filledAny_ = false;
-    SendOutcome refusal_;  // the first refusal of this walk, when there was one
-    std::string caption_;  // DialogWindow's
+    SendOutcome refusal_;    // the first refusal of this walk, when there was one
+    std::string caption_;    // DialogWindow's
     WindowHandle skip_ = 0;  // the dialog you came from, already offered the path
     // Windows that failed a send during this walk: a hung window is not asked
     // again, so it costs one time-out rather than one per entry and edit.

@@ -172,7 +172,8 @@ int CALLBACK BrowseCallback(HWND dialog, UINT msg, LPARAM lp, LPARAM) {
         Log("ready");
     } else if (msg == BFFM_SELCHANGED) {
         wchar_t path[MAX_PATH] = {};
-        if (::SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(lp), path)) Log("folder " + Utf8(path));
+        if (::SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(lp), path))
+            Log("folder " + Utf8(path));
     }
     return 0;
 }

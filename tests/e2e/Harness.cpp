@@ -46,8 +46,8 @@ std::wstring W(const std::string& utf8) {
 
 std::string U(const std::wstring& utf16) {
     if (utf16.empty()) return {};
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr,
-                                  nullptr);
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0,
+                                  nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr,
                           nullptr);
@@ -66,8 +66,10 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
 std::string ShellQuote(const std::string& s) {
     std::string out = "'";
     for (char c : s) {
-        if (c == '\'') out += "'\\''";
-        else out += c;
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
     }
     return out + "'";
 }
@@ -78,11 +80,12 @@ int RunUnix(const std::string& command) {
     // a file of its own, which is polled for.
     static int counter = 0;
     std::string root = Env("TARVOLO_TEST_ROOT");
-    std::string base = root + "/cmd-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    std::string base =
+        root + "/cmd-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter);
     std::string script = base + ".sh", status = base + ".status";
-    if (!WriteFileBytes(UnixToWin(script), "(\n" + command + "\n) >/dev/null 2>&1\necho $? > " +
-                                               ShellQuote(status) + ".tmp && mv " + ShellQuote(status + ".tmp") +
-                                               " " + ShellQuote(status) + "\n")) {
+    if (!WriteFileBytes(UnixToWin(script),
+                        "(\n" + command + "\n) >/dev/null 2>&1\necho $? > " + ShellQuote(status) +
+                            ".tmp && mv " + ShellQuote(status + ".tmp") + " " + ShellQuote(status) + "\n")) {
         ADD_FAILURE() << "cannot write " << script;
         return -1;
     }
@@ -103,7 +106,8 @@ int RunUnix(const std::string& command) {
     std::string code;
     // Polled often: keystrokes go this way too.
     auto end = std::chrono::steady_clock::now() + 60s;
-    while (!(ReadFileBytes(UnixToWin(status), code) && !code.empty()) && std::chrono::steady_clock::now() < end)
+    while (!(ReadFileBytes(UnixToWin(status), code) && !code.empty()) &&
+           std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(5ms);
     if (code.empty()) {
         ADD_FAILURE() << "the shell command did not finish: " << command;
@@ -153,8 +157,9 @@ std::string KeyboardState() {
     HWND front = ::GetForegroundWindow();
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    HWND focus = front && ::GetGUIThreadInfo(::GetWindowThreadProcessId(front, nullptr), &info) ? info.hwndFocus
-                                                                                                   : nullptr;
+    HWND focus = front && ::GetGUIThreadInfo(::GetWindowThreadProcessId(front, nullptr), &info)
+                     ? info.hwndFocus
+                     : nullptr;
     return "in front \"" + Text(front) + "\" (" + ClassName(front) + ", X window " +
            std::to_string(reinterpret_cast<uintptr_t>(::GetPropW(front, L"__wine_x11_whole_window"))) +
            "), focus " + ClassName(focus) + " \"" + Text(focus) + "\", X focus " +
@@ -170,9 +175,10 @@ TestDir::TestDir(const std::string& name) {
     // A folder of this run alone: an earlier run of the same test may have left a
     // program behind that Wine still holds open.
     static int counter = 0;
-    unix_ = root + "/" + name + "-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter) +
-            "-" + std::to_string(::GetTickCount64());
-    if (RunUnix("mkdir -p " + ShellQuote(unix_)) != 0) ADD_FAILURE() << "cannot make the test folder " << unix_;
+    unix_ = root + "/" + name + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
+            std::to_string(++counter) + "-" + std::to_string(::GetTickCount64());
+    if (RunUnix("mkdir -p " + ShellQuote(unix_)) != 0)
+        ADD_FAILURE() << "cannot make the test folder " << unix_;
 }
 
 TestDir::~TestDir() {
@@ -182,7 +188,9 @@ TestDir::~TestDir() {
         RunUnix("setsid rm -rf " + ShellQuote(unix_) + " </dev/null >/dev/null 2>&1 &");
 }
 
-std::string TestDir::Win() const { return UnixToWin(unix_); }
+std::string TestDir::Win() const {
+    return UnixToWin(unix_);
+}
 std::string TestDir::Win(const std::string& relative) const {
     std::string r = relative;
     for (char& c : r)
@@ -217,8 +225,8 @@ void DefineWineDrive(char letter, const std::string& unixFolder) {
         return;
     }
     DWORD returned = 0;
-    if (!::DeviceIoControl(manager, kDefineUnixDrive, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, 0,
-                           &returned, nullptr))
+    if (!::DeviceIoControl(manager, kDefineUnixDrive, buffer.data(), static_cast<DWORD>(buffer.size()),
+                           nullptr, 0, &returned, nullptr))
         ADD_FAILURE() << "the mount manager did not take drive " << letter << ":, error " << ::GetLastError();
     ::CloseHandle(manager);
 }
@@ -227,7 +235,8 @@ void DefineWineDrive(char letter, const std::string& unixFolder) {
 Drive::Drive(char letter, const std::string& unixFolder) : letter_(static_cast<char>(toupper(letter))) {
     std::string link = std::string("\"$WINEPREFIX/dosdevices/") + static_cast<char>(tolower(letter)) + ":\"";
     // Whatever an earlier, killed test left under this letter is replaced.
-    if (RunUnix("mkdir -p " + ShellQuote(unixFolder) + " && ln -sfn " + ShellQuote(unixFolder) + " " + link) != 0)
+    if (RunUnix("mkdir -p " + ShellQuote(unixFolder) + " && ln -sfn " + ShellQuote(unixFolder) + " " +
+                link) != 0)
         ADD_FAILURE() << "cannot link drive " << letter_ << ": to " << unixFolder;
     DefineWineDrive(letter_, unixFolder);
     char root[] = {letter_, ':', '\\', '\0'};
@@ -244,7 +253,8 @@ bool EndSession() {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     wchar_t line[] = L"wineboot.exe -e";
-    if (!::CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (!::CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
     bool ended = ::WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0;
     ::CloseHandle(pi.hThread);
     ::CloseHandle(pi.hProcess);
@@ -252,8 +262,8 @@ bool EndSession() {
 }
 
 bool WriteFileBytes(const std::string& winPath, const std::string& bytes) {
-    HANDLE h = ::CreateFileW(W(winPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                             nullptr);
+    HANDLE h = ::CreateFileW(W(winPath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     BOOL ok = ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -263,8 +273,9 @@ bool WriteFileBytes(const std::string& winPath, const std::string& bytes) {
 
 bool ReadFileBytes(const std::string& winPath, std::string& out) {
     out.clear();
-    HANDLE h = ::CreateFileW(W(winPath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = ::CreateFileW(W(winPath).c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     char buf[65536];
     DWORD got = 0;
@@ -288,7 +299,8 @@ std::string Text(HWND hwnd) {
     // WM_GETTEXT reaches the edit of another process too.
     wchar_t buf[4096];
     DWORD_PTR n = 0;
-    if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000, &n))
+    if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000,
+                               &n))
         return {};
     return U(std::wstring(buf, n));
 }
@@ -299,7 +311,9 @@ std::string ClassName(HWND hwnd) {
     return U(std::wstring(buf, static_cast<size_t>(n > 0 ? n : 0)));
 }
 
-bool Visible(HWND hwnd) { return hwnd && ::IsWindowVisible(hwnd); }
+bool Visible(HWND hwnd) {
+    return hwnd && ::IsWindowVisible(hwnd);
+}
 
 HWND FindProcessWindow(DWORD pid, const std::wstring& className, const std::string& title, bool visibleOnly) {
     struct Query {
@@ -426,10 +440,14 @@ void SendThroughX(const std::vector<KeyEvent>& batch, unsigned long long xwindow
         // Wine shows a window in Win32 terms before its thread maps the X window,
         // and the X server refuses the focus to an unmapped window: wait (up to
         // 5 s) until it is viewable first.
-        script += "[ \"$(xdotool getwindowfocus -f)\" = " + id + " ] || {\n"
-                  "  n=0; until xwininfo -id " + id + " | grep -q IsViewable; do\n"
+        script += "[ \"$(xdotool getwindowfocus -f)\" = " + id +
+                  " ] || {\n"
+                  "  n=0; until xwininfo -id " +
+                  id +
+                  " | grep -q IsViewable; do\n"
                   "    n=$((n+1)); [ $n -ge 200 ] && exit 5; sleep 0.025; done\n"
-                  "  timeout 5 xdotool windowfocus --sync " + id + " || exit 3\n}\n";
+                  "  timeout 5 xdotool windowfocus --sync " +
+                  id + " || exit 3\n}\n";
     }
     for (const KeyEvent& e : batch)
         script += std::string("xdotool ") + (e.up ? "keyup " : "keydown ") + XKeysym(e.vk) + " || exit 4\n";
@@ -525,9 +543,15 @@ void SendKeys(const std::vector<KeyEvent>& events) {
 
 }  // namespace
 
-void KeyDown(WORD vk) { SendKeys({{vk, false}}); }
-void KeyUp(WORD vk) { SendKeys({{vk, true}}); }
-void Key(WORD vk) { SendKeys({{vk, false}, {vk, true}}); }
+void KeyDown(WORD vk) {
+    SendKeys({{vk, false}});
+}
+void KeyUp(WORD vk) {
+    SendKeys({{vk, true}});
+}
+void Key(WORD vk) {
+    SendKeys({{vk, false}, {vk, true}});
+}
 
 void Chord(std::initializer_list<WORD> modifiers, WORD vk) {
     std::vector<KeyEvent> events;
@@ -567,7 +591,8 @@ void SettleFrontForClick(HWND hwnd) {
     const bool popupWithoutFront = cls == "ComboLBox" || cls == "#32768" ||
                                    (::GetWindowLongW(root, GWL_EXSTYLE) & WS_EX_NOACTIVATE) != 0;
     if (popupWithoutFront || !Visible(root) || !::IsWindowEnabled(root)) {
-        if (!SettleXInput()) ADD_FAILURE() << "the X input did not settle before a click; " << KeyboardState();
+        if (!SettleXInput())
+            ADD_FAILURE() << "the X input did not settle before a click; " << KeyboardState();
         return;
     }
     if (!BringToFrontSettled(root))
@@ -589,7 +614,9 @@ void LeftClick(HWND hwnd, int x, int y, int clicks) {
     std::this_thread::sleep_for(30ms);
 }
 
-Program::Program(const TestDir& dir) : dir_(dir.Win("program")) { MakeDirs(dir_); }
+Program::Program(const TestDir& dir) : dir_(dir.Win("program")) {
+    MakeDirs(dir_);
+}
 
 Program::Program(std::string folder) : dir_(std::move(folder)), copyExe_(false) {}
 
@@ -599,8 +626,12 @@ Program::~Program() {
     if (pi_.hThread) ::CloseHandle(pi_.hThread);
 }
 
-std::string Program::Dir() const { return dir_; }
-std::string Program::File(const std::string& name) const { return dir_ + "\\" + name; }
+std::string Program::Dir() const {
+    return dir_;
+}
+std::string Program::File(const std::string& name) const {
+    return dir_ + "\\" + name;
+}
 
 bool Program::Start(const std::string& arguments, int showCommand, bool waitForOthers) {
     std::string target = File("tarvolo.exe");
@@ -635,7 +666,8 @@ bool Program::Start(const std::string& arguments, int showCommand, bool waitForO
                     ::CloseHandle(p);
                 }
             }
-            if (!WaitFor(instanceGone, 10s)) ADD_FAILURE() << "an earlier instance of the program does not go away";
+            if (!WaitFor(instanceGone, 10s))
+                ADD_FAILURE() << "an earlier instance of the program does not go away";
         }
     }
     std::wstring line = L"\"" + W(target) + L"\"";
@@ -644,7 +676,8 @@ bool Program::Start(const std::string& arguments, int showCommand, bool waitForO
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = static_cast<WORD>(showCommand);
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, W(dir_).c_str(), &si, &pi_)) {
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, W(dir_).c_str(), &si,
+                          &pi_)) {
         ADD_FAILURE() << "cannot start " << target << ", error " << ::GetLastError();
         return false;
     }
@@ -673,15 +706,20 @@ HWND Program::Main(std::chrono::milliseconds timeout) {
     return found;
 }
 
-HWND Program::Control(int id) { return ::GetDlgItem(Main(), id); }
+HWND Program::Control(int id) {
+    return ::GetDlgItem(Main(), id);
+}
 
 HWND Program::TrayWindow() {
     HWND found = nullptr;
-    WaitFor([&] { return (found = FindProcessWindow(Pid(), L"TarvoloTrayIconWindow", {}, false)) != nullptr; });
+    WaitFor(
+        [&] { return (found = FindProcessWindow(Pid(), L"TarvoloTrayIconWindow", {}, false)) != nullptr; });
     return found;
 }
 
-void Program::TrayNotify(UINT mouseMessage) { ::PostMessageW(TrayWindow(), 0x800, 1, mouseMessage); }
+void Program::TrayNotify(UINT mouseMessage) {
+    ::PostMessageW(TrayWindow(), 0x800, 1, mouseMessage);
+}
 
 void Program::CloseFromTrayMenu() {
     TrayNotify(WM_RBUTTONDOWN);
@@ -722,7 +760,8 @@ bool Program::Responsive(std::chrono::milliseconds timeout) {
     if (!WaitFor([&] { return (list = FindProcessWindow(Pid(), L"ComboLBox")) != nullptr; }))
         return ::testing::AssertionFailure() << "the list did not drop down";
     POINT pt{};
-    if (!ItemPoint(list, index, pt)) return ::testing::AssertionFailure() << "no item " << index << " in the dropped list";
+    if (!ItemPoint(list, index, pt))
+        return ::testing::AssertionFailure() << "no item " << index << " in the dropped list";
     LeftClick(list, pt.x, pt.y);
     if (!WaitFor([&] { return !Visible(list); }))
         return ::testing::AssertionFailure() << "the list stayed down after the click";
@@ -760,7 +799,8 @@ std::string Program::MessageText(HWND box) {
 void PutClipboardText(const std::wstring& text) {
     static HWND owner =
         ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(WaitFor([] { return ::OpenClipboard(owner) != FALSE; }, 2s)) << "the clipboard cannot be opened";
+    ASSERT_TRUE(WaitFor([] { return ::OpenClipboard(owner) != FALSE; }, 2s))
+        << "the clipboard cannot be opened";
     ::EmptyClipboard();
     HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
     memcpy(::GlobalLock(mem), text.c_str(), (text.size() + 1) * sizeof(wchar_t));

@@ -28,7 +28,7 @@ public:
     TestDir(const TestDir&) = delete;
     TestDir& operator=(const TestDir&) = delete;
     const std::string& Unix() const { return unix_; }
-    std::string Win() const;                   // Z:\...
+    std::string Win() const;                             // Z:\...
     std::string Win(const std::string& relative) const;  // Z:\...\relative
     std::string UnixOf(const std::string& relative) const { return unix_ + "/" + relative; }
 
@@ -95,9 +95,9 @@ bool BringToFrontSettled(HWND window);
 bool ItemPoint(HWND list, int index, POINT& point);
 void KeyDown(WORD vk);
 void KeyUp(WORD vk);
-void Key(WORD vk);                                  // press and release
+void Key(WORD vk);                                           // press and release
 void Chord(std::initializer_list<WORD> modifiers, WORD vk);  // e.g. Chord({VK_CONTROL}, VK_RETURN)
-void Type(const std::string& ascii);                // letters, digits, space and punctuation
+void Type(const std::string& ascii);                         // letters, digits, space and punctuation
 // Before a mouse click on `hwnd`: its top-level window put in front and settled
 // there (a dropped list or a menu: the X input settled), as keys get it.
 void SettleFrontForClick(HWND hwnd);
@@ -120,8 +120,8 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    std::string Dir() const;                                  // the program folder, Windows form
-    std::string File(const std::string& name) const;          // a file in it
+    std::string Dir() const;                          // the program folder, Windows form
+    std::string File(const std::string& name) const;  // a file in it
     // Waits first until no other instance runs, unless told not to.
     bool Start(const std::string& arguments = {}, int showCommand = SW_SHOWNORMAL, bool waitForOthers = true);
     DWORD Pid() const { return pi_.dwProcessId; }

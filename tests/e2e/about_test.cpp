@@ -83,5 +83,6 @@ TEST(Help, OpensTheHtmlHelpAtTheTopicOfEachOptionsPage) {
     // Every topic the program asks for is in the document.
     std::string html;
     ReadFileBytes(program.File("Tarvolo.html"), html);
-    for (const char* topic : topics) EXPECT_NE(html.find(std::string("id=\"") + topic + "\""), std::string::npos);
+    for (const char* topic : topics)
+        EXPECT_NE(html.find(std::string("id=\"") + topic + "\""), std::string::npos);
 }

@@ -24,8 +24,8 @@ struct LegacyName {
 LegacyName NameForThisLocale() {
     static const LegacyName kNames[] = {
         {1251, "\xCF\xF0\xE8\xE2\xE5\xF2", "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"},  // Привет
-        {932, "\x93\xFA\x96\x7B\x8C\xEA", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"},                  // 日本語
-        {1252, "Caf\xE9", "Caf\xC3\xA9"},                                                          // Café
+        {932, "\x93\xFA\x96\x7B\x8C\xEA", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"},               // 日本語
+        {1252, "Caf\xE9", "Caf\xC3\xA9"},                                                        // Café
     };
     for (const LegacyName& n : kNames)
         if (n.codePage == ::GetACP()) return n;
@@ -44,8 +44,8 @@ TEST(CodePage, ALegacyIndexLineIsShownFoundAndDelivered) {
     TestDir dir;
     Drive drive('G', dir.UnixOf("g"));
     MakeDirs(path);
-    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\", "\\Alpha", (std::string("\\") + name.legacy).c_str(),
-                                                         "\\Zeta"})));
+    ASSERT_TRUE(WriteFileBytes(
+        "G:\\tarvolo.dir", Lines({"\\", "\\Alpha", (std::string("\\") + name.legacy).c_str(), "\\Zeta"})));
     Program program(dir);
     WriteIni(program, 0);
     ASSERT_TRUE(StartIdle(program)) << "code page " << name.codePage;
@@ -65,8 +65,8 @@ TEST(CodePage, ALegacyIndexLineIsShownFoundAndDelivered) {
     std::string unicode;
     ASSERT_TRUE(WaitFor([&] {
         return ClipboardBytes(CF_UNICODETEXT, unicode) &&
-               U(std::wstring(reinterpret_cast<const wchar_t*>(unicode.data()), unicode.size() / 2).c_str()) ==
-                   path;
+               U(std::wstring(reinterpret_cast<const wchar_t*>(unicode.data()), unicode.size() / 2)
+                     .c_str()) == path;
     })) << "Copy did not deliver the path";
     std::string ansi;
     ASSERT_TRUE(ClipboardBytes(CF_TEXT, ansi));

@@ -153,8 +153,8 @@ private:
 // The program with its lists written first, shown, and a current path set.
 HWND StartWith(Program& program, const std::string& dialogs, const std::string& history = {},
                const std::string& favorites = {}) {
-    for (const auto& [name, text] : {std::pair{"dialogs.dir", dialogs}, {"history.dir", history},
-                                     {"favorites.dir", favorites}}) {
+    for (const auto& [name, text] :
+         {std::pair{"dialogs.dir", dialogs}, {"history.dir", history}, {"favorites.dir", favorites}}) {
         if (!text.empty() && !WriteFileBytes(program.File(name), text)) {
             ADD_FAILURE() << "cannot write " << program.File(name);
             return nullptr;
@@ -299,9 +299,9 @@ TEST(Deliver, TwoMatchingEntriesAndADialogWithoutDefaultButton) {
         ASSERT_TRUE(program.Responsive());
         if (twiceFirst) {
             EXPECT_TRUE(WaitFor([&] { return twice.Log().size() >= 7; })) << Joined(twice.Log());
-            EXPECT_EQ(twice.Log(),
-                      (std::vector<std::string>{"ready", "settext N:\\Work", "click button", "settext old.txt",
-                                                "settext N:\\Work", "click button", "settext old.txt"}));
+            EXPECT_EQ(twice.Log(), (std::vector<std::string>{"ready", "settext N:\\Work", "click button",
+                                                             "settext old.txt", "settext N:\\Work",
+                                                             "click button", "settext old.txt"}));
             EXPECT_EQ(nodef.Log(), (std::vector<std::string>{"ready"}));
         } else {
             EXPECT_TRUE(WaitFor([&] { return nodef.Log().size() >= 2; })) << Joined(nodef.Log());
@@ -695,7 +695,8 @@ TEST(Deliver, RowsHistoryAndFavoritesMenusAndKeysReachTheirTargets) {
     ASSERT_TRUE(BringToFront(main));
     PressShortcut(ctrlAltK);
     EXPECT_TRUE(host.WaitLine("folder R:\\Fav1")) << "the dialog key did nothing: " << Joined(host.Log());
-    EXPECT_EQ(Lines(program.File("opened.txt")).size(), 3u) << "a menu item or key opened more than it should";
+    EXPECT_EQ(Lines(program.File("opened.txt")).size(), 3u)
+        << "a menu item or key opened more than it should";
     program.Kill();
 }
 
@@ -722,7 +723,10 @@ TEST(Deliver, EveryStandardDialogInAnyLanguageWithoutCaptions) {
         const char* caption;
         const char* name;  // the file name typed in it; none in Browse For Folder
     } cases[] = {
-        {"open", "\xC3\x96" "ffnen", "notes.txt"},
+        {"open",
+         "\xC3\x96"
+         "ffnen",
+         "notes.txt"},
         {"save", "Enregistrer sous", "rapport.txt"},
         {"item", "\xD0\x9E\xD1\x82\xD0\xBA\xD1\x80\xD1\x8B\xD1\x82\xD1\x8C", "picture.png"},  // Открыть
         {"itemsave", "Guardar como", "informe.txt"},
@@ -774,12 +778,19 @@ TEST(Deliver, TheDialogTheHotKeyWasPressedInReceivesThePath) {
     Drive drive('L', dir.UnixOf("l"));
     for (const char* folder : {"L:\\A", "L:\\B", "L:\\Target", "L:\\Second"}) MakeDirs(folder);
     DialogHost first(dir, "first"), second(dir, "second");
-    ASSERT_TRUE(first.Start("open", "\xC3\x96" "ffnen - A", "L:\\A", "a.txt"));
-    ASSERT_TRUE(second.Start("save", "\xC3\x96" "ffnen - B", "L:\\B", "b.txt"));
+    ASSERT_TRUE(first.Start("open",
+                            "\xC3\x96"
+                            "ffnen - A",
+                            "L:\\A", "a.txt"));
+    ASSERT_TRUE(second.Start("save",
+                             "\xC3\x96"
+                             "ffnen - B",
+                             "L:\\B", "b.txt"));
     ASSERT_TRUE(first.WaitLine("folder L:\\A") && second.WaitLine("folder L:\\B"));
 
     Program program(dir);
-    HWND main = StartWithoutCaptions(program, "[Window]\r\nHotKey=49233\r\nShowCloseInfo=0\r\n");  // Ctrl+Alt+Q
+    HWND main =
+        StartWithoutCaptions(program, "[Window]\r\nHotKey=49233\r\nShowCloseInfo=0\r\n");  // Ctrl+Alt+Q
     ASSERT_TRUE(main);
     SetCurrentPath(program, "L:\\Target");
 
@@ -797,7 +808,8 @@ TEST(Deliver, TheDialogTheHotKeyWasPressedInReceivesThePath) {
     ASSERT_TRUE(BringToFrontSettled(second.Window()));
     ASSERT_TRUE(BringToFrontSettled(main));
     Chord({VK_MENU}, 'D');  // "&Dialog"
-    EXPECT_TRUE(first.WaitLine("folder L:\\Target")) << "the first dialog did not switch: " << Joined(first.Log());
+    EXPECT_TRUE(first.WaitLine("folder L:\\Target"))
+        << "the first dialog did not switch: " << Joined(first.Log());
     EXPECT_TRUE(WaitFor([&] { return !Visible(main); })) << "the program did not go to the notification area";
     EXPECT_FALSE(Contains(second.Log(), "folder L:\\Target")) << "the dialog above took the path";
 
@@ -894,7 +906,8 @@ TEST(Deliver, WineNotepadOpenAndWordPadSaveAsWithoutCaptions) {
         const std::string typed = Text(FileNameEdit(open));
 
         Click(program, tarvolo::IDC_BTNSENDTODIALOG);
-        EXPECT_TRUE(WaitFor([&] { return !Visible(main); })) << "the program did not go to the notification area";
+        EXPECT_TRUE(WaitFor([&] { return !Visible(main); }))
+            << "the program did not go to the notification area";
         EXPECT_EQ(Text(FileNameEdit(open)), typed) << "the dialog's own text did not come back";
         TypeNameAndConfirm(open, "marker.txt");
         HWND text = ::FindWindowExW(editor, nullptr, L"Edit", nullptr);
@@ -917,7 +930,8 @@ TEST(Deliver, WineNotepadOpenAndWordPadSaveAsWithoutCaptions) {
         ASSERT_TRUE(WaitFor([&] { return Visible(main); })) << "the icon did not bring the program up";
         Click(program, tarvolo::IDC_BTNSENDTODIALOG);
         // Hidden at the end of the send: the user types only after it.
-        ASSERT_TRUE(WaitFor([&] { return !Visible(main); })) << "the program did not go to the notification area";
+        ASSERT_TRUE(WaitFor([&] { return !Visible(main); }))
+            << "the program did not go to the notification area";
         TypeNameAndConfirm(save, "saved.rtf");
         EXPECT_TRUE(WaitFor([&] { return FileExists("L:\\Work\\saved.rtf"); }))
             << "WordPad did not save into the sent folder";

@@ -37,7 +37,8 @@ std::vector<HWND> HintWindowsOf(DWORD pid, HWND owner) {
             auto* s = reinterpret_cast<Search*>(p);
             DWORD windowPid = 0;
             ::GetWindowThreadProcessId(w, &windowPid);
-            if (windowPid == s->pid && ClassName(w) == "tooltips_class32" && ::GetWindow(w, GW_OWNER) == s->owner)
+            if (windowPid == s->pid && ClassName(w) == "tooltips_class32" &&
+                ::GetWindow(w, GW_OWNER) == s->owner)
                 s->found.push_back(w);
             return TRUE;
         },

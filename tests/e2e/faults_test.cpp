@@ -25,7 +25,9 @@ public:
     bool ReadOnly(bool on) {
         return RunUnix(std::string("mount -o remount,") + (on ? "ro " : "rw ") + ShellQuote(folder_)) == 0;
     }
-    bool Fill() { return RunUnix("dd if=/dev/zero of=" + ShellQuote(folder_ + "/filler") + " bs=64k || true") == 0; }
+    bool Fill() {
+        return RunUnix("dd if=/dev/zero of=" + ShellQuote(folder_ + "/filler") + " bs=64k || true") == 0;
+    }
     bool Unfill() { return RunUnix("rm -f " + ShellQuote(folder_ + "/filler")) == 0; }
 
 private:

@@ -137,8 +137,8 @@ inline std::string ToolTipText(Program& program, HWND control) {
         SIZE_T done = 0;
         ::WriteProcessMemory(process, remote, &ti, sizeof ti, &done);
         DWORD_PTR result = 0;
-        ::SendMessageTimeoutW(query.tip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
-                              5000, &result);
+        ::SendMessageTimeoutW(query.tip, TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(remote),
+                              SMTO_ABORTIFHUNG, 5000, &result);
         std::vector<wchar_t> buffer(1024);
         if (::ReadProcessMemory(process, remote + 1024, buffer.data(), buffer.size() * sizeof(wchar_t),
                                 &done)) {

@@ -292,15 +292,19 @@ TEST(FindScan, OptionsFilterTheNextScanAndBoundsAndDriveComeBack) {
         ASSERT_TRUE(WaitFor([&] { return !::IsWindow(options) && Idle(program); }));
 
         LeftClick(program.Control(IDC_BTNRESCAN), 20, 10);
-        EXPECT_TRUE(WaitFor([&] { return ReadIndex("D:\\tarvolo.dir") == kVisibleRows && Idle(program); }, 60s))
+        EXPECT_TRUE(
+            WaitFor([&] { return ReadIndex("D:\\tarvolo.dir") == kVisibleRows && Idle(program); }, 60s))
             << "the rescan still took the hidden directories in:\n"
             << ReadIndex("D:\\tarvolo.dir");
 
         // The second drive, chosen in the selector; it has no index and is scanned.
         HWND drives = program.Control(IDC_CMBDRIVES);
         ASSERT_TRUE(program.PickFromDropDown(drives, 1));
-        ASSERT_TRUE(WaitFor([&] { return Text(drives).rfind("E:", 0) == 0 && FileExists("E:\\tarvolo.dir") &&
-                                         Idle(program); }, 60s))
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                return Text(drives).rfind("E:", 0) == 0 && FileExists("E:\\tarvolo.dir") && Idle(program);
+            },
+            60s))
             << "drive " << Text(drives);
         EXPECT_EQ(Count(program.Control(IDC_DIRLISTBOX)), 2);
 
@@ -311,8 +315,8 @@ TEST(FindScan, OptionsFilterTheNextScanAndBoundsAndDriveComeBack) {
         ASSERT_TRUE(program.WaitExit()) << "the real close did not end the program";
         std::string ini;
         ASSERT_TRUE(ReadFileBytes(program.File("tarvolo.ini"), ini));
-        for (const char* line : {"Top=120\r\n", "Left=150\r\n", "Height=450\r\n", "Width=700\r\n", "Drive=1\r\n",
-                                 "Hidden=0\r\n"})
+        for (const char* line : {"Top=120\r\n", "Left=150\r\n", "Height=450\r\n", "Width=700\r\n",
+                                 "Drive=1\r\n", "Hidden=0\r\n"})
             EXPECT_NE(ini.find(line), std::string::npos) << line << " not in\n" << ini;
     }
     {
@@ -324,7 +328,8 @@ TEST(FindScan, OptionsFilterTheNextScanAndBoundsAndDriveComeBack) {
         EXPECT_EQ(r.top, 120);
         EXPECT_EQ(r.right - r.left, 700);
         EXPECT_EQ(r.bottom - r.top, 450);
-        EXPECT_EQ(Text(program.Control(IDC_CMBDRIVES)).rfind("E:", 0), 0u) << Text(program.Control(IDC_CMBDRIVES));
+        EXPECT_EQ(Text(program.Control(IDC_CMBDRIVES)).rfind("E:", 0), 0u)
+            << Text(program.Control(IDC_CMBDRIVES));
         EXPECT_EQ(CurrentPath(program), "E:\\");
         program.Kill();
     }

@@ -21,7 +21,8 @@ public:
         if (matchAnywhere) {
             std::string ini;
             ReadFileBytes(program_.File("tarvolo.ini"), ini);
-            EXPECT_TRUE(WriteFileBytes(program_.File("tarvolo.ini"), ini + "[Search]\r\nMatchAnywhere=1\r\n"));
+            EXPECT_TRUE(
+                WriteFileBytes(program_.File("tarvolo.ini"), ini + "[Search]\r\nMatchAnywhere=1\r\n"));
         }
         ok_ = StartIdle(program_) != nullptr;
         if (ok_) ClickSearchBox(program_);

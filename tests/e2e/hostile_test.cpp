@@ -38,8 +38,10 @@ std::vector<Hostile> HostileTexts() {
     return {
         {"no line end, 100 MB", "\\" + std::string(100u << 20, 'a')},
         {"binary garbage", Garbage(1 << 20, 7)},
-        {"a NUL in the middle", std::string("\\\r\n\\Before\r\n\\Mid", 16) + std::string(1, '\0') + "dle\r\n\\After\r\n"},
-        {"lines of 100,000 characters", "\\\r\n\\" + std::string(100000, 'x') + "\r\n\\" + std::string(100000, 'y') + "\r\n"},
+        {"a NUL in the middle",
+         std::string("\\\r\n\\Before\r\n\\Mid", 16) + std::string(1, '\0') + "dle\r\n\\After\r\n"},
+        {"lines of 100,000 characters",
+         "\\\r\n\\" + std::string(100000, 'x') + "\r\n\\" + std::string(100000, 'y') + "\r\n"},
         {"rows 300 levels deep", DeepRows(300)},
         {"invalid UTF-8", "\\\r\n\\\xC3\x28\xFF\xFE\r\n\\ok\r\n"},
         {"first line not the root", "Windows\r\n\\\r\nno backslash\r\n\\\\double\r\n"},

@@ -39,8 +39,12 @@ inline HWND FocusOf(HWND window) {
     return info.hwndFocus;
 }
 
-inline long Selected(HWND list) { return static_cast<long>(::SendMessageW(list, LB_GETCURSEL, 0, 0)); }
-inline long Count(HWND list) { return static_cast<long>(::SendMessageW(list, LB_GETCOUNT, 0, 0)); }
+inline long Selected(HWND list) {
+    return static_cast<long>(::SendMessageW(list, LB_GETCURSEL, 0, 0));
+}
+inline long Count(HWND list) {
+    return static_cast<long>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
+}
 
 // Puts the window in front and waits until it is.
 inline bool Front(HWND window) {
@@ -58,8 +62,8 @@ inline bool Front(HWND window) {
 // drive's rows loaded.
 inline HWND StartLoaded(Program& program, long rows, const std::string& favorites = {},
                         const std::string& dialogs = {}, const std::string& ini = {}) {
-    for (const auto& [name, text] : {std::pair{"favorites.dir", favorites}, {"dialogs.dir", dialogs},
-                                     {"tarvolo.ini", ini}}) {
+    for (const auto& [name, text] :
+         {std::pair{"favorites.dir", favorites}, {"dialogs.dir", dialogs}, {"tarvolo.ini", ini}}) {
         if (!text.empty() && !WriteFileBytes(program.File(name), text)) {
             ADD_FAILURE() << "cannot write " << program.File(name);
             return nullptr;
@@ -119,8 +123,9 @@ public:
             command = L"\"" + W(host) + L"\" record \"" + W(log_) + L"\" \"%1\"";
         } else {
             std::string script = dir.UnixOf("record.sh");
-            EXPECT_TRUE(WriteFileBytes(dir.Win("record.sh"), "printf 'args %s\\n' \"$1\" >> " +
-                                                                 ShellQuote(dir.UnixOf("opened.log")) + "\n"));
+            EXPECT_TRUE(WriteFileBytes(
+                dir.Win("record.sh"),
+                "printf 'args %s\\n' \"$1\" >> " + ShellQuote(dir.UnixOf("opened.log")) + "\n"));
             command = L"Z:\\bin\\sh " + W(script) + L" \"%1\"";
         }
         std::wstring commandKey;
@@ -137,8 +142,8 @@ public:
     ~OpenRecorder() {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
             HKEY k = nullptr;
-            if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, it->key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
-                                  nullptr) != ERROR_SUCCESS)
+            if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, it->key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &k, nullptr) != ERROR_SUCCESS)
                 continue;
             if (it->existed)
                 ::RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(it->value.c_str()),
@@ -196,8 +201,8 @@ private:
     };
     void Set(const std::wstring& key, const std::wstring& value) {
         HKEY k = nullptr;
-        if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
-            ERROR_SUCCESS) {
+        if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                              nullptr) != ERROR_SUCCESS) {
             ADD_FAILURE() << "cannot write the registry key " << U(key);
             return;
         }
@@ -205,8 +210,10 @@ private:
         DWORD size = sizeof old, type = 0;
         bool existed = ::RegQueryValueExW(k, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
                        ERROR_SUCCESS;
-        if (!createdClass_.empty() && key.rfind(createdClass_, 0) == 0) existed = true;  // the tree goes as a whole
-        else saved_.push_back({key, old, existed});
+        if (!createdClass_.empty() && key.rfind(createdClass_, 0) == 0)
+            existed = true;  // the tree goes as a whole
+        else
+            saved_.push_back({key, old, existed});
         ::RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
         ::RegCloseKey(k);
@@ -257,7 +264,8 @@ inline HWND OpenOptions(Program& program, HWND main) {
     bool ready = options && WaitFor([&] { return ::GetForegroundWindow() == options && FocusOf(options); });
     if (!ready) {
         ADD_FAILURE() << "options window " << options << ", in front " << ::GetForegroundWindow() << " \""
-                      << Text(::GetForegroundWindow()) << "\", focus " << (options ? FocusOf(options) : nullptr);
+                      << Text(::GetForegroundWindow()) << "\", focus "
+                      << (options ? FocusOf(options) : nullptr);
         Screenshot("/tmp/h6-options.png");
         return nullptr;
     }

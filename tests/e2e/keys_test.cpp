@@ -11,8 +11,8 @@ using namespace tarvolo;
 
 namespace {
 
-const std::vector<std::string> kRows = {"\\", "\\Alpha", "\\Alpha\\Apple", "\\Beta", "\\Cedar", "\\Gamma",
-                                        "\\Gamma\\Two"};
+const std::vector<std::string> kRows = {"\\",      "\\Alpha", "\\Alpha\\Apple", "\\Beta",
+                                        "\\Cedar", "\\Gamma", "\\Gamma\\Two"};
 enum : long { rowRoot, rowAlpha, rowApple, rowBeta, rowCedar, rowGamma, rowTwo };
 
 struct Window {
@@ -190,7 +190,8 @@ TEST(KeyMap, KeysOnAFocusedButtonAndInTheHistoryBox) {
     ASSERT_TRUE(WaitFor([&] { return Text(w.history) == "T:\\Cedar"; }))
         << Text(w.history) << ", search \"" << Text(w.search) << "\", row " << Selected(w.list);
     ClickControl(w.history);
-    ASSERT_TRUE(WaitFor([&] { return ::GetParent(FocusOf(main)) == w.history || FocusOf(main) == w.history; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return ::GetParent(FocusOf(main)) == w.history || FocusOf(main) == w.history; }));
     for (WORD k : {VK_BACK, VK_DELETE, VK_HOME, VK_END}) Key(k);
     Key(VK_F4);  // the drop-down key
     Chord({VK_CONTROL}, 'X');

@@ -260,7 +260,8 @@ TEST(Lifecycle, StartedMinimizedAndClosedBeforeTheFirstShowKeepsTheStoredSetting
 TEST(Lifecycle, StartedMinimizedShowsItsStoredBoundsWhenBroughtBack) {
     TestDir dir;
     Program program(dir);
-    ASSERT_TRUE(WriteFileBytes(program.File("tarvolo.ini"), "[Window]\r\nTop=10\r\nLeft=20\r\nWidth=700\r\n"));
+    ASSERT_TRUE(
+        WriteFileBytes(program.File("tarvolo.ini"), "[Window]\r\nTop=10\r\nLeft=20\r\nWidth=700\r\n"));
     ASSERT_TRUE(program.Start({}, SW_SHOWMINNOACTIVE));
     HWND main = program.Main();
     ASSERT_TRUE(main);

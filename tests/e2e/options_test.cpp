@@ -24,10 +24,14 @@ std::string ReadText(const std::string& path) {
     return text;
 }
 
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 // Presses a button of a modal dialog without waiting for what it opens.
-void Press(HWND button) { ::PostMessageW(button, BM_CLICK, 0, 0); }
+void Press(HWND button) {
+    ::PostMessageW(button, BM_CLICK, 0, 0);
+}
 
 std::string StartupLinkPath() {
     wchar_t folder[MAX_PATH] = {};
@@ -116,7 +120,8 @@ TEST(Options, CancelDiscardsDeletesMovesAndEdits) {
 
     // Favorites: delete the first after confirming, move the new first down.
     Chord({VK_CONTROL}, VK_TAB);
-    ASSERT_TRUE(WaitFor([&] { return FocusOf(options) == favorites; })) << "Ctrl+Tab did not turn to Favorites";
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(options) == favorites; }))
+        << "Ctrl+Tab did not turn to Favorites";
     Key(VK_HOME);
     Press(ChildByText(options, "Button", "Delete"));
     HWND confirm = program.WaitDialog("Confirm");
@@ -254,8 +259,8 @@ TEST(StartUpShortcut, RunAtStartUpCreatesKeepsAndDeletesTheLink) {
     SYSTEMTIME old{2001, 1, 1, 1, 12, 0, 0, 0};
     ::SystemTimeToFileTime(&old, &written);
     {
-        HANDLE h = ::CreateFileW(W(link).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
+        HANDLE h = ::CreateFileW(W(link).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(h, INVALID_HANDLE_VALUE);
         ::SetFileTime(h, &written, &written, &written);
         ::CloseHandle(h);

@@ -117,7 +117,9 @@ public:
     uint32_t LastSendError() const override { return 5; }
     // The input's windows are never standard file dialogs: their classes hold
     // none of the parts that make one, so only the caption rules are fuzzed.
-    std::vector<WindowNode> DescribeTree(WindowHandle w) override { return {{w, 0, windows.at(w).className, 0}}; }
+    std::vector<WindowNode> DescribeTree(WindowHandle w) override {
+        return {{w, 0, windows.at(w).className, 0}};
+    }
     bool IsShown(WindowHandle) override { return true; }
     WindowHandle OwnerOf(WindowHandle) override { return 0; }
     WindowHandle LastActivePopup(WindowHandle w) override { return w; }
@@ -225,9 +227,10 @@ std::string ShowEvents(const std::vector<Event>& events) {
     std::string s;
     for (size_t i = 0; i < events.size() && i < 60; ++i) {
         const Event& e = events[i];
-        s += "\n  " + std::to_string(i) + " " + kNames[static_cast<int>(e.kind)] + " #" + std::to_string(e.window) +
-             (e.ok ? "" : " FAILED");
-        if (e.kind == Event::Kind::getText || e.kind == Event::Kind::setText) s += " " + Show(e.text.substr(0, 40));
+        s += "\n  " + std::to_string(i) + " " + kNames[static_cast<int>(e.kind)] + " #" +
+             std::to_string(e.window) + (e.ok ? "" : " FAILED");
+        if (e.kind == Event::Kind::getText || e.kind == Event::Kind::setText)
+            s += " " + Show(e.text.substr(0, 40));
     }
     return s;
 }
@@ -291,8 +294,8 @@ void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialog
                 e.window != topOf(e.window) && ReferenceClassQualifies(fake.windows.at(e.window).className),
                 where + ": text of a window that is not an edit descendant");
         }
-        const bool isPathSet = e.kind == Event::Kind::setText && i > 0 && ev[i - 1].kind == Event::Kind::getText &&
-                               ev[i - 1].window == e.window;
+        const bool isPathSet = e.kind == Event::Kind::setText && i > 0 &&
+                               ev[i - 1].kind == Event::Kind::getText && ev[i - 1].window == e.window;
         if (isPathSet) {
             FUZZ_CHECK(e.text == path, where + ": " + Show(e.text));
             ++pathSets[topOf(e.window)];
@@ -302,8 +305,8 @@ void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialog
         if (e.kind == Event::Kind::command) {
             // A click follows the path into the edit, presses the default button
             // the dialog named, and is followed by the old text.
-            FUZZ_CHECK(i >= 2 && ev[i - 1].kind == Event::Kind::dlgItem && ev[i - 2].kind == Event::Kind::setText &&
-                           ev[i - 2].ok && ev[i - 2].text == path,
+            FUZZ_CHECK(i >= 2 && ev[i - 1].kind == Event::Kind::dlgItem &&
+                           ev[i - 2].kind == Event::Kind::setText && ev[i - 2].ok && ev[i - 2].text == path,
                        where + ": click without the path in the edit");
             const std::optional<uint32_t> answer = fake.windows.at(e.window).defIdAnswer;
             FUZZ_CHECK(answer && (*answer >> 16) == kDcHasDefId && (*answer & 0xFFFF) != 0 &&
@@ -351,7 +354,8 @@ void CheckSend(const FuzzedWindows& fake, const std::vector<std::string>& dialog
     const size_t hides = expectedMinimizes > 0 && (filled || !anyFailed) ? 1 : 0;
     FUZZ_CHECK(minimizes == hides, std::to_string(minimizes) + " minimizes for " +
                                        std::to_string(expectedMinimizes) + " matches");
-    FUZZ_CHECK(!minimizes || ev.back().kind == Event::Kind::minimize, "the program hid before the walk ended");
+    FUZZ_CHECK(!minimizes || ev.back().kind == Event::Kind::minimize,
+               "the program hid before the walk ended");
     FUZZ_CHECK(sender.DialogWindow == lastMatched, std::to_string(sender.DialogWindow) +
                                                        " is not the last "
                                                        "matching window " +

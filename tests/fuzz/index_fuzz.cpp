@@ -93,9 +93,8 @@ std::vector<std::string> ExpectedRows(std::string_view bytes, const AnsiDecoder&
 void CheckRows(const RowStore& rows, std::string_view bytes, const AnsiDecoder& decode) {
     // Against the file's own lines: a reader that drops, merges or alters a line fails here.
     const std::vector<std::string> expected = ExpectedRows(bytes, decode);
-    FUZZ_CHECK(rows.size() == expected.size(),
-               "rows " + std::to_string(rows.size()) + ", lines " + std::to_string(expected.size()) + "\n" +
-                   ShowRows(rows));
+    FUZZ_CHECK(rows.size() == expected.size(), "rows " + std::to_string(rows.size()) + ", lines " +
+                                                   std::to_string(expected.size()) + "\n" + ShowRows(rows));
     for (size_t i = 0; i < rows.size(); ++i)
         FUZZ_CHECK(rows.Row(i) == expected[i],
                    "row " + std::to_string(i) + " " + Show(rows.Row(i)) + " line " + Show(expected[i]));
@@ -173,7 +172,8 @@ std::vector<std::string> SearchTexts(const RowStore& rows) {
         texts.push_back(std::string(name.substr(name.size() / 2)));
         const size_t row = (k * 7919 + rows.TextBytes()) % rows.size();
         if (row + 1 < rows.size() && !name.empty())
-            texts.push_back(std::string(name.substr(name.size() - 1)) + std::string(rows.Name(row + 1).substr(0, 2)));
+            texts.push_back(std::string(name.substr(name.size() - 1)) +
+                            std::string(rows.Name(row + 1).substr(0, 2)));
     }
     return texts;
 }
@@ -206,12 +206,13 @@ void CheckSearch(const RowStore& rows, const CaseFolder& folder) {
                     }
                 }
                 const long got = search.FindFrom(start, text, folder, rule);
-                FUZZ_CHECK(got == expected, "text " + Show(text) + " start " + std::to_string(start) + " rule " +
-                                                std::to_string(static_cast<int>(rule)) + " got " +
-                                                std::to_string(got) + " expected " + std::to_string(expected) +
-                                                "\nrows " + ShowRows(rows));
+                FUZZ_CHECK(got == expected, "text " + Show(text) + " start " + std::to_string(start) +
+                                                " rule " + std::to_string(static_cast<int>(rule)) + " got " +
+                                                std::to_string(got) + " expected " +
+                                                std::to_string(expected) + "\nrows " + ShowRows(rows));
                 if (got >= 0)
-                    FUZZ_CHECK(search.Matches(static_cast<size_t>(got), FoldText(text, folder), rule), Show(text));
+                    FUZZ_CHECK(search.Matches(static_cast<size_t>(got), FoldText(text, folder), rule),
+                               Show(text));
             }
         }
     }

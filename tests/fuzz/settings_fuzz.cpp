@@ -127,7 +127,8 @@ std::optional<std::string> ReferenceGet(std::string_view bytes, const Probe& p) 
         const std::string_view t = Trim(lines[i]);
         if (StartsWith(t, "[") && t.find(']') != std::string_view::npos) break;
         const size_t eq = lines[i].find('=');
-        if (eq == std::string_view::npos || !SameIgnoringAsciiCase(Trim(lines[i].substr(0, eq)), p.key)) continue;
+        if (eq == std::string_view::npos || !SameIgnoringAsciiCase(Trim(lines[i].substr(0, eq)), p.key))
+            continue;
         std::string_view v = Trim(lines[i].substr(eq + 1));
         if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) v = v.substr(1, v.size() - 2);
         return std::string(v);

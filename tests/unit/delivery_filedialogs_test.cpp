@@ -146,8 +146,9 @@ TEST(RecogniseDialog, WindowsAndWineDialogsAndLookAlikes) {
                   {1, "Button", 14150},
                   {1, "Button", 1}}),
          DialogKind::browseForFolder, 5},
-        {"class names compare without case", Outline({{0, "#32770", 0}, {1, "shelldll_defview", 0}, {1, "EDIT", 1152}}),
-         DialogKind::fileDialog, 3},
+        {"class names compare without case",
+         Outline({{0, "#32770", 0}, {1, "shelldll_defview", 0}, {1, "EDIT", 1152}}), DialogKind::fileDialog,
+         3},
 
         // Look-alikes that must not take a path meant for a file dialog.
         {"a program's settings dialog with a tree and an edit",

@@ -234,10 +234,9 @@ TEST_F(SendToDialogTest, WithoutDefaultButtonThePathStays) {
 
     EXPECT_EQ(fake[edit].text, "C:\\Temp");
     EXPECT_EQ(sender.DialogDefaultButton, 0);
-    EXPECT_EQ(fake.calls,
-              (Calls{"GetCaption #1", "GetWindowClassName #1", "DM_GETDEFID #1", "EnumDescendants #1",
-                     "GetWindowClassName #2",
-                     "WM_GETTEXT #2", "WM_SETTEXT #2 C:\\Temp", "MinimizeApplication"}));
+    EXPECT_EQ(fake.calls, (Calls{"GetCaption #1", "GetWindowClassName #1", "DM_GETDEFID #1",
+                                 "EnumDescendants #1", "GetWindowClassName #2", "WM_GETTEXT #2",
+                                 "WM_SETTEXT #2 C:\\Temp", "MinimizeApplication"}));
 }
 
 TEST_F(SendToDialogTest, WindowWithoutEditMinimizesAndTheWalkGoesOn) {
@@ -448,14 +447,22 @@ TEST_F(SendToDialogTest, RecognisedFileDialogTakesThePathInItsNameBox) {
     } cases[] = {
         {"empty list, no default reported", {}, 0},
         {"a default button it names", {}, HasDefId(1)},
-        {"two entries match its caption: still once", {"\xC3\x96" "ff", "\xC3\x96" "ffnen"}, HasDefId(1)},
+        {"two entries match its caption: still once",
+         {"\xC3\x96"
+          "ff",
+          "\xC3\x96"
+          "ffnen"},
+         HasDefId(1)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakeWindows windows;
         windows.AddTop("Somebody's notes");  // no dialog, above it in the z-order
         WindowHandle nameEdit = 0;
-        const WindowHandle dlg = AddClassicDialog(windows, "\xC3\x96" "ffnen", nameEdit, c.defId);
+        const WindowHandle dlg = AddClassicDialog(windows,
+                                                  "\xC3\x96"
+                                                  "ffnen",
+                                                  nameEdit, c.defId);
         const WindowHandle preview = nameEdit - 4;
         windows.lastEditText_ = [&] { return windows[nameEdit].text; };
         DialogSender send;
@@ -465,7 +472,8 @@ TEST_F(SendToDialogTest, RecognisedFileDialogTakesThePathInItsNameBox) {
         EXPECT_EQ(windows[nameEdit].text, "notes.txt");
         EXPECT_EQ(windows[preview].text, "preview");
         const WindowHandle openButton = nameEdit + 1;
-        EXPECT_EQ(Count(windows, "WM_COMMAND #" + std::to_string(dlg) + " 1 #" + std::to_string(openButton)), 1u);
+        EXPECT_EQ(Count(windows, "WM_COMMAND #" + std::to_string(dlg) + " 1 #" + std::to_string(openButton)),
+                  1u);
         EXPECT_EQ(Count(windows, "MinimizeApplication"), 1u);
         EXPECT_EQ(send.DialogWindow, dlg);
     }
@@ -510,7 +518,8 @@ TEST_F(SendToDialogTest, TheDialogYouCameFromGoesFirst) {
         SendOutcome::Kind kind;
     } cases[] = {
         {"the dialog itself", From::dialog, true, SendOutcome::Kind::delivered},
-        {"its owner, through the popup last active", From::ownerWithActivePopup, true, SendOutcome::Kind::delivered},
+        {"its owner, through the popup last active", From::ownerWithActivePopup, true,
+         SendOutcome::Kind::delivered},
         {"its owner, through the windows it owns", From::ownerOfADialog, true, SendOutcome::Kind::delivered},
         {"a dialog since closed", From::closedDialog, false, SendOutcome::Kind::delivered},
         {"a window that holds no dialog", From::nothing, false, SendOutcome::Kind::delivered},
@@ -528,12 +537,16 @@ TEST_F(SendToDialogTest, TheDialogYouCameFromGoesFirst) {
         DialogSender send;
         send.DialogPath = "C:\\Temp";
         switch (c.from) {
-            case From::dialog: send.CameFrom = lower; break;
+            case From::dialog:
+                send.CameFrom = lower;
+                break;
             case From::ownerWithActivePopup:
                 windows[app].lastPopup = lower;
                 send.CameFrom = app;
                 break;
-            case From::ownerOfADialog: send.CameFrom = app; break;
+            case From::ownerOfADialog:
+                send.CameFrom = app;
+                break;
             case From::closedDialog:
                 send.CameFrom = lower;
                 windows[lower].shown = false;
@@ -543,13 +556,18 @@ TEST_F(SendToDialogTest, TheDialogYouCameFromGoesFirst) {
                 windows[lower].defId = std::nullopt;
                 windows[lower].error = kErrorAccessDenied;
                 break;
-            case From::nothing: send.CameFrom = windows.AddTop("Calculator"); break;
+            case From::nothing:
+                send.CameFrom = windows.AddTop("Calculator");
+                break;
         }
         const SendOutcome outcome = send.SendPathToDialog(windows, {});
         EXPECT_EQ(outcome.kind, c.kind);
-        const WindowHandle expected = c.kind == SendOutcome::Kind::refused ? 0 : c.lowerTakes ? lowerEdit : topEdit;
+        const WindowHandle expected = c.kind == SendOutcome::Kind::refused ? 0
+                                      : c.lowerTakes                       ? lowerEdit
+                                                                           : topEdit;
         for (WindowHandle edit : {topEdit, lowerEdit}) {
-            EXPECT_EQ(Count(windows, "WM_SETTEXT #" + std::to_string(edit) + " C:\\Temp"), edit == expected ? 1u : 0u)
+            EXPECT_EQ(Count(windows, "WM_SETTEXT #" + std::to_string(edit) + " C:\\Temp"),
+                      edit == expected ? 1u : 0u)
                 << "edit #" << edit;
         }
         EXPECT_EQ(Count(windows, "WM_SETTEXT #" + std::to_string(app + 1) + " C:\\Temp"), 0u);
@@ -583,10 +601,12 @@ TEST_F(SendToDialogTest, BrowseForFolderSelectsThePathAndStaysOpen) {
         const char* editText;  // after the send
     } cases[] = {
         {"tree only", false, 0, false, SendOutcome::Kind::delivered, nullptr},
-        {"with an edit box: the tree selects, the edit is left", true, 0, false, SendOutcome::Kind::delivered, ""},
+        {"with an edit box: the tree selects, the edit is left", true, 0, false, SendOutcome::Kind::delivered,
+         ""},
         {"text not placed: the edit box takes it", true, 8, false, SendOutcome::Kind::delivered, "C:\\Temp"},
         {"text not placed and no edit box", false, 8, false, SendOutcome::Kind::refused, nullptr},
-        {"higher rights: the edit is not tried", true, kErrorAccessDenied, false, SendOutcome::Kind::refused, ""},
+        {"higher rights: the edit is not tried", true, kErrorAccessDenied, false, SendOutcome::Kind::refused,
+         ""},
         {"no answer in time: nothing more is sent", true, 0, true, SendOutcome::Kind::refused, ""},
     };
     for (const Case& c : cases) {

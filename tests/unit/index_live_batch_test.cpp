@@ -186,9 +186,9 @@ TEST(LiveBatch, ABatchStopsAtALostChangeWithWhatCameBeforeItApplied) {
     const AsciiCollator collator;
     const RowStore rows = Walk(disk);
     disk.Make("\\before");
-    const std::vector<ResolvedChange> resolved =
-        ResolveChanges({{Change::Kind::added, "before"}, {Change::Kind::overflow, ""}, {Change::Kind::added, "after"}},
-                       "C:\\", {}, disk, collator);
+    const std::vector<ResolvedChange> resolved = ResolveChanges(
+        {{Change::Kind::added, "before"}, {Change::Kind::overflow, ""}, {Change::Kind::added, "after"}},
+        "C:\\", {}, disk, collator);
     const BatchOutcome outcome = ApplyBatch(rows, resolved, collator);
     EXPECT_EQ(outcome.result, ApplyResult::rescanNeeded);
     ASSERT_TRUE(outcome.changed);
@@ -325,9 +325,9 @@ TEST(LiveBatch, AWalkOfASubtreeMovedInIsCutShortWithoutLosingWhatWasResolved) {
     disk.Make("\\after");
     std::atomic<bool> stop{false};
     Stopping lister(disk, stop);
-    const std::vector<ResolvedChange> resolved =
-        ResolveChanges({{Change::Kind::added, "small"}, {Change::Kind::added, "big"}, {Change::Kind::added, "after"}},
-                       "C:\\", {}, lister, AsciiCollator(), &stop);
+    const std::vector<ResolvedChange> resolved = ResolveChanges(
+        {{Change::Kind::added, "small"}, {Change::Kind::added, "big"}, {Change::Kind::added, "after"}},
+        "C:\\", {}, lister, AsciiCollator(), &stop);
     ASSERT_EQ(resolved.size(), 2u);
     EXPECT_EQ(resolved[0].row, "\\small");
     EXPECT_TRUE(resolved[0].becomesRow);
@@ -398,9 +398,9 @@ TEST(TreeOrder, AFileSortedAsWholeRowsIsPutInTheWalksOrder) {
     // Live changes then land where a walk puts them.
     disk.Make("\\Program Files\\Common\\y");
     const AsciiCollator collator;
-    EXPECT_EQ(ApplyChanges(
-                  ResolveChanges({{Change::Kind::added, "Program Files\\Common\\y"}}, "C:\\", {}, disk, collator),
-                  collator, rows),
+    EXPECT_EQ(ApplyChanges(ResolveChanges({{Change::Kind::added, "Program Files\\Common\\y"}}, "C:\\", {},
+                                          disk, collator),
+                           collator, rows),
               ApplyResult::changed);
     EXPECT_TRUE(rows == Walk(disk));
 }

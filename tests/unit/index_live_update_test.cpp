@@ -118,12 +118,16 @@ TEST(LiveUpdate, EachKindOfChangeAtEveryDepthGivesTheRowsOfARescan) {
     };
     const Case cases[] = {
         {"added in the root", [](Disk& d) { d.Make("\\m"); }, {{Change::Kind::added, "m"}}},
-        {"added at depth 4", [](Disk& d) { d.Make("\\z\\1\\2\\3\\4"); }, {{Change::Kind::added, "z\\1\\2\\3\\4"}}},
+        {"added at depth 4",
+         [](Disk& d) { d.Make("\\z\\1\\2\\3\\4"); },
+         {{Change::Kind::added, "z\\1\\2\\3\\4"}}},
         {"added before its prefixing sibling",
          [](Disk& d) { d.Make("\\Program File"); },
          {{Change::Kind::added, "Program File"}}},
         {"added between case twins", [](Disk& d) { d.Make("\\a\\X"); }, {{Change::Kind::added, "a\\X"}}},
-        {"removed leaf", [](Disk& d) { d.RemoveTree("\\a\\x\\deep"); }, {{Change::Kind::removed, "a\\x\\deep"}}},
+        {"removed leaf",
+         [](Disk& d) { d.RemoveTree("\\a\\x\\deep"); },
+         {{Change::Kind::removed, "a\\x\\deep"}}},
         {"removed subtree, deepest first",
          [](Disk& d) { d.RemoveTree("\\z"); },
          {{Change::Kind::removed, "z\\1\\2\\3"},
@@ -136,7 +140,8 @@ TEST(LiveUpdate, EachKindOfChangeAtEveryDepthGivesTheRowsOfARescan) {
          {{Change::Kind::renamedOldName, "a"}, {Change::Kind::renamedNewName, "zz"}}},
         {"renamed at depth 2 past a prefixing sibling",
          [](Disk& d) { d.MoveTree("\\Program Files", "\\Program Files (x87)"); },
-         {{Change::Kind::renamedOldName, "Program Files"}, {Change::Kind::renamedNewName, "Program Files (x87)"}}},
+         {{Change::Kind::renamedOldName, "Program Files"},
+          {Change::Kind::renamedNewName, "Program Files (x87)"}}},
         {"renamed, case only",
          [](Disk& d) { d.MoveTree("\\a\\y", "\\a\\Y"); },
          {{Change::Kind::renamedOldName, "a\\y"}, {Change::Kind::renamedNewName, "a\\Y"}}},
@@ -151,7 +156,9 @@ TEST(LiveUpdate, EachKindOfChangeAtEveryDepthGivesTheRowsOfARescan) {
              for (const char* p : {"\\b\\in", "\\b\\in\\one", "\\b\\in\\one\\two", "\\b\\in\\One"}) d.Make(p);
          },
          {{Change::Kind::added, "b\\in"}}},
-        {"moved in under a new name only", [](Disk& d) { d.Make("\\q"); }, {{Change::Kind::renamedNewName, "q"}}},
+        {"moved in under a new name only",
+         [](Disk& d) { d.Make("\\q"); },
+         {{Change::Kind::renamedNewName, "q"}}},
         {"made, filled and renamed before the watch was read",
          [](Disk& d) {
              d.Make("\\new");
@@ -167,7 +174,9 @@ TEST(LiveUpdate, EachKindOfChangeAtEveryDepthGivesTheRowsOfARescan) {
              d.Make("\\a\\fresh");
              d.MoveTree("\\a", "\\c");
          },
-         {{Change::Kind::added, "a\\fresh"}, {Change::Kind::renamedOldName, "a"}, {Change::Kind::renamedNewName, "c"}}},
+         {{Change::Kind::added, "a\\fresh"},
+          {Change::Kind::renamedOldName, "a"},
+          {Change::Kind::renamedNewName, "c"}}},
         {"removed and made again",
          [](Disk& d) {
              d.RemoveTree("\\b");
@@ -175,8 +184,12 @@ TEST(LiveUpdate, EachKindOfChangeAtEveryDepthGivesTheRowsOfARescan) {
              d.Make("\\b\\again");
          },
          {{Change::Kind::removed, "b"}, {Change::Kind::added, "b"}, {Change::Kind::added, "b\\again"}}},
-        {"reported twice", [](Disk& d) { d.Make("\\m"); }, {{Change::Kind::added, "m"}, {Change::Kind::added, "m\\"}}},
-        {"gone before it was read", [](Disk&) {}, {{Change::Kind::added, "ghost"}, {Change::Kind::removed, "ghost"}}},
+        {"reported twice",
+         [](Disk& d) { d.Make("\\m"); },
+         {{Change::Kind::added, "m"}, {Change::Kind::added, "m\\"}}},
+        {"gone before it was read",
+         [](Disk&) {},
+         {{Change::Kind::added, "ghost"}, {Change::Kind::removed, "ghost"}}},
         {"a file, reported by mistake",
          [](Disk& d) { d.Make("\\b\\f.txt", 0x20); },
          {{Change::Kind::added, "b\\f.txt"}}},
@@ -372,8 +385,8 @@ TEST(LiveUpdate, AChangeLostAmongKeptChangesAsksForARescan) {
     RowStore rows = Scan(disk);
     const AsciiCollator collator;
     disk.Make("\\m");
-    const std::vector<ResolvedChange> kept =
-        ResolveChanges({{Change::Kind::added, "m"}, {Change::Kind::overflow, ""}}, "C:\\", {}, disk, collator);
+    const std::vector<ResolvedChange> kept = ResolveChanges(
+        {{Change::Kind::added, "m"}, {Change::Kind::overflow, ""}}, "C:\\", {}, disk, collator);
     EXPECT_EQ(ApplyChanges(kept, collator, rows), ApplyResult::rescanNeeded);
 }
 

@@ -201,7 +201,8 @@ TEST(IndexFile, LeavesOutLinesLongerThanAnyPath) {
     const std::string longest(kMaxRowBytes, 'a'), tooLong(kMaxRowBytes + 1, 'b');
     const std::string text = "\\\r\n\\" + tooLong + "\r\n" + longest + "\r\n\\end";
     for (bool inPlace : {false, true}) {
-        RowStore rows = inPlace ? ParseIndexFileBuffer(std::string(text), decoder) : ParseIndexFile(text, decoder);
+        RowStore rows =
+            inPlace ? ParseIndexFileBuffer(std::string(text), decoder) : ParseIndexFile(text, decoder);
         ASSERT_EQ(rows.size(), 3u) << (inPlace ? "in place" : "copying");
         EXPECT_EQ(rows.Row(0), "\\");
         EXPECT_EQ(rows.Row(1), longest);

@@ -93,29 +93,29 @@ TEST_F(SearchTest, FoldsNonAsciiThroughTheLocaleOnly) {
 }
 
 TEST_F(SearchTest, AnywhereFindsTheTextInsideANameButNeverAcrossNames) {
-    Load({"\\", "\\AB", "\\CD", "\\Windows", "\\Programs\\tools", "\\xABABx", "\\aaa",
-          "\\Kl\xC3\xA4ger", "\\\xC3\x84RGER", "\\Alte Ordner"});
+    Load({"\\", "\\AB", "\\CD", "\\Windows", "\\Programs\\tools", "\\xABABx", "\\aaa", "\\Kl\xC3\xA4ger",
+          "\\\xC3\x84RGER", "\\Alte Ordner"});
     const struct {
         long start;
         const char* text;
         long expected;
     } cases[] = {
-        {0, "dows", 3},             // the end of a name
-        {0, "DoW", 3},              // any letter case
-        {0, "tools", 4},            // a whole name
-        {0, "ramst", -1},           // the path above the name plays no role
-        {0, "BC", -1},              // names lie side by side in the buffer: "AB" then "CD"
-        {0, "DW", -1},              // "CD" then "Windows"
-        {0, "ab", 1},               // the beginning still counts
-        {1, "ab", 5},               // Find Next: a name holding the text twice is one match
-        {5, "ab", 1},               // ... and the next one wraps to the first
-        {0, "aa", 6},               // overlapping occurrences
-        {0, "aaaa", -1},            // never longer than the name
-        {0, "\xC3\xA4rg", 8},       // "ärg" finds "ÄRGER" through the folder
-        {8, "\xC3\xA4ger", 7},      // "äger" inside "Kläger", after wrapping
-        {0, "e or", 9},             // the blank inside a name is part of it
-        {0, "xaaa", -1},            // "xABABx" then "aaa"
-        {-1, "", 0},                // the empty text matches every row, the root included
+        {0, "dows", 3},         // the end of a name
+        {0, "DoW", 3},          // any letter case
+        {0, "tools", 4},        // a whole name
+        {0, "ramst", -1},       // the path above the name plays no role
+        {0, "BC", -1},          // names lie side by side in the buffer: "AB" then "CD"
+        {0, "DW", -1},          // "CD" then "Windows"
+        {0, "ab", 1},           // the beginning still counts
+        {1, "ab", 5},           // Find Next: a name holding the text twice is one match
+        {5, "ab", 1},           // ... and the next one wraps to the first
+        {0, "aa", 6},           // overlapping occurrences
+        {0, "aaaa", -1},        // never longer than the name
+        {0, "\xC3\xA4rg", 8},   // "ärg" finds "ÄRGER" through the folder
+        {8, "\xC3\xA4ger", 7},  // "äger" inside "Kläger", after wrapping
+        {0, "e or", 9},         // the blank inside a name is part of it
+        {0, "xaaa", -1},        // "xABABx" then "aaa"
+        {-1, "", 0},            // the empty text matches every row, the root included
         {0, "", 1},
     };
     for (const auto& c : cases)
@@ -152,7 +152,8 @@ TEST_F(SearchTest, AnywhereAgreesWithTheRuleNameByName) {
     };
     for (const char* text : {"a", "b", "ab", "BA", "aab", "bab", "aaaaaa", "babab", "bbbb", "ba~"}) {
         for (long start : {-1L, 0L, 1L, 17L, 1500L, 2999L, 3000L}) {
-            EXPECT_EQ(Find(start, text, MatchRule::anywhere), reference(start, text)) << start << " / " << text;
+            EXPECT_EQ(Find(start, text, MatchRule::anywhere), reference(start, text))
+                << start << " / " << text;
         }
     }
 }

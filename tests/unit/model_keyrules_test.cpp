@@ -85,16 +85,17 @@ TEST(FormKeyDown, CtrlGAloneSendsTheFrontExplorerFolder) {
         std::optional<char> drive;
     } cases[] = {
         {'G', ssCtrl, true, std::nullopt},
-        {'G', ssCtrl | ssShift, false, 'G'},  // the drive key stays
+        {'G', ssCtrl | ssShift, false, 'G'},         // the drive key stays
         {'G', ssCtrl | ssAlt, false, std::nullopt},  // AltGr+G types a character on some keyboards
-        {'G', kNone, false, std::nullopt},            // typing
+        {'G', kNone, false, std::nullopt},           // typing
         {'G', ssShift, false, 'G'},
         {'H', ssCtrl, false, std::nullopt},
     };
     for (const Case& c : cases) {
         for (const bool listFocused : {false, true}) {
             const FormKeyDownPlan plan = PlanFormKeyDown(c.key, c.shift, listFocused);
-            SCOPED_TRACE(testing::Message() << "key " << c.key << " shift " << c.shift << " list " << listFocused);
+            SCOPED_TRACE(testing::Message()
+                         << "key " << c.key << " shift " << c.shift << " list " << listFocused);
             EXPECT_EQ(plan.explorerToDialog, c.explorerToDialog);
             EXPECT_EQ(plan.drive, c.drive);
             EXPECT_FALSE(plan.findNext || plan.clearSearch || plan.stepList);

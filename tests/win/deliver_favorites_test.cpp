@@ -67,7 +67,8 @@ TEST(ShortcutToText, ModifiersAndKeyNames) {
 
 TEST_F(FavoritesMenus, EachMenuListsEveryEntryWithItsOwnShortcut) {
     SetFavorites({"C:\\Work?16449*0", "C:\\Work*5?7", "C:\\A?1?2*3*4",
-                  "D:\\Both?" + std::to_string(kCtrl | kAlt | 'T') + "*" + std::to_string(kShift | VK_F5), "?0*0"});
+                  "D:\\Both?" + std::to_string(kCtrl | kAlt | 'T') + "*" + std::to_string(kShift | VK_F5),
+                  "?0*0"});
     Rebuild();
     EXPECT_EQ(Listed(main_->favoritesMenus->popUpFavorites->At(0)),
               (std::vector<std::string>{"C:\\Work\tCtrl+A", "\t", "C:\\A\t", "D:\\Both\tCtrl+Alt+T", "\t"}));
@@ -78,8 +79,10 @@ TEST_F(FavoritesMenus, EachMenuListsEveryEntryWithItsOwnShortcut) {
     main_->favoritesMenus->CoolTrayPopUpPopup();
     EXPECT_EQ(Listed(main_->favoritesMenus->CoolTrayPopUp->At(0)),
               (std::vector<std::string>{"C:\\Work\t", "\t", "C:\\A\t", "D:\\Both\t", "\t"}));
-    EXPECT_EQ(Listed(main_->favoritesMenus->CoolTrayPopUp->At(1)), Listed(main_->favoritesMenus->CoolTrayPopUp->At(0)));
-    EXPECT_EQ(main_->favoritesMenus->CoolTrayPopUp->At(0).caption, "Open Favorites") << "the parents stay as they are";
+    EXPECT_EQ(Listed(main_->favoritesMenus->CoolTrayPopUp->At(1)),
+              Listed(main_->favoritesMenus->CoolTrayPopUp->At(0)));
+    EXPECT_EQ(main_->favoritesMenus->CoolTrayPopUp->At(0).caption, "Open Favorites")
+        << "the parents stay as they are";
     EXPECT_EQ(main_->favoritesMenus->CoolTrayPopUp->Count(), 6u);
 }
 
@@ -123,7 +126,8 @@ TEST_F(FavoritesMenus, AKeyPicksTheFirstItemWithItsCombinationOpenBeforeSend) {
     EXPECT_EQ(runs(k), "open C:\\Two") << "\"Open\" is searched first, then the earlier favorite";
     EXPECT_EQ(runs(j), "send C:\\Three");
     for (unsigned combination : {k, j, kCtrl | unsigned{'X'}, unsigned{'K'}})
-        EXPECT_EQ(shown(combination), runs(combination)) << "the menu shows what the key runs: " << combination;
+        EXPECT_EQ(shown(combination), runs(combination))
+            << "the menu shows what the key runs: " << combination;
 
     // A key given in the options acts as soon as the model has it.
     model_.favorites.push_back(Favorite::Parse("C:\\Four?" + std::to_string(kCtrl | 'X') + "*0"));

@@ -56,7 +56,9 @@ protected:
         window.closeProgram = [this] { recorder_.log.push_back("close program"); };
         window.explorerFolders = [this] { return explorerFolders_(); };
         window.showExplorerFolder = [this](const std::string& p) { recorder_.log.push_back("show " + p); };
-        window.explorerFolderToDialog = [this](const std::string& p) { recorder_.log.push_back("to dialog " + p); };
+        window.explorerFolderToDialog = [this](const std::string& p) {
+            recorder_.log.push_back("to dialog " + p);
+        };
         menus_ = std::make_unique<FavoritesMenus>(model_, commands_, std::move(window), 16);
     }
 

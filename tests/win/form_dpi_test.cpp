@@ -198,7 +198,10 @@ protected:
             {"Information",
              [&] { return std::unique_ptr<Form>(std::make_unique<TfrmCloseInfo>(nullptr, showCloseInfo)); }},
             {"Options",
-             [&] { return std::unique_ptr<Form>(std::make_unique<TfrmOptions>(nullptr, model.Options(), hotKeys)); }},
+             [&] {
+                 return std::unique_ptr<Form>(
+                     std::make_unique<TfrmOptions>(nullptr, model.Options(), hotKeys));
+             }},
             {"About", [] { return std::unique_ptr<Form>(std::make_unique<TfrmAbout>(nullptr)); }},
             {"InputBox",
              [] {
@@ -211,7 +214,8 @@ protected:
             Form& form = owned ? *owned : static_cast<Form&>(*main);
             // Above its minimum size, so that only the scale decides the layout.
             if (!owned)
-                ::SetWindowPos(form.Handle(), nullptr, 0, 0, 600, 440, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                ::SetWindowPos(form.Handle(), nullptr, 0, 0, 600, 440,
+                               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
             // (600 x 440 doubled still fits the test screen, which bounds a window's size.)
             for (int dpi : {96, 144, 192}) {
                 MoveToDpi(form, dpi);
@@ -259,7 +263,8 @@ TEST_F(FormsAtEveryScale, ControlsScaleWithTheDpiAndComeBack) {
         // The owner-drawn rows (the tree, the drive list, the favorites): 16, 24, 32 pixels.
         for (const Control& c : now) {
             if (c.cls == L"ListBox" && (::GetWindowLongW(c.hwnd, GWL_STYLE) & LBS_OWNERDRAWFIXED)) {
-                EXPECT_EQ(::SendMessageW(c.hwnd, LB_GETITEMHEIGHT, 0, 0), Scale(16, dpi)) << name << " " << dpi;
+                EXPECT_EQ(::SendMessageW(c.hwnd, LB_GETITEMHEIGHT, 0, 0), Scale(16, dpi))
+                    << name << " " << dpi;
             }
         }
         if (dpi == 96) {
@@ -274,13 +279,13 @@ TEST_F(FormsAtEveryScale, ControlsScaleWithTheDpiAndComeBack) {
             // A combo box sets its own height from its font.
             const bool combo = now[i].cls == L"ComboBox";
             const bool within = std::abs(b.left - Scale(a.left, dpi)) <= slack &&
-                              std::abs(b.top - Scale(a.top, dpi)) <= slack &&
-                              std::abs(b.right - Scale(a.right, dpi)) <= slack &&
-                              (combo || std::abs(b.bottom - Scale(a.bottom, dpi)) <= slack);
+                                std::abs(b.top - Scale(a.top, dpi)) <= slack &&
+                                std::abs(b.right - Scale(a.right, dpi)) <= slack &&
+                                (combo || std::abs(b.bottom - Scale(a.bottom, dpi)) <= slack);
             RECT client;
             ::GetClientRect(form.Handle(), &client);
-            EXPECT_TRUE(within) << name << " at " << dpi << " DPI, client " << client.right << "x" << client.bottom
-                              << ": " << Describe(now[i]) << " from" << Describe(at96[i]);
+            EXPECT_TRUE(within) << name << " at " << dpi << " DPI, client " << client.right << "x"
+                                << client.bottom << ": " << Describe(now[i]) << " from" << Describe(at96[i]);
         }
         if (dpi == 192) {
             // The font follows: its character height doubles.

@@ -21,7 +21,7 @@ struct Sample {
 const Sample kSamples[] = {
     {1251, "\\\xCF\xF0\xE8\xE2\xE5\xF2", "\\\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"},  // \Привет
     {932, "\\\x93\xFA\x96\x7B\x8C\xEA", "\\\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"},  // \日本語 (Shift-JIS)
-    {1252, "\\Caf\xE9", "\\Caf\xC3\xA9"},                                        // \Café
+    {1252, "\\Caf\xE9", "\\Caf\xC3\xA9"},                                           // \Café
 };
 
 TEST(LegacyCodePage, IsTheSystemLocalesAnsiCodePage) {

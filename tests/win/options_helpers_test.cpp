@@ -51,7 +51,7 @@ TEST(HelpUrl, KeepsTheTopicAndQuotesTheCommand) {
     const std::wstring u = L"file:///C:/x.html#IDH_1";
     EXPECT_EQ(ExpandOpenCommand(L"\"C:\\b.exe\" \"%1\"", u), L"\"C:\\b.exe\" \"" + u + L"\"");
     EXPECT_EQ(ExpandOpenCommand(L"C:\\b.exe %1", u), L"C:\\b.exe \"" + u + L"\"");
-    EXPECT_EQ(ExpandOpenCommand(L"C:\\b.exe --single-argument %L %*", u), L"C:\\b.exe --single-argument \"" + u +
-                                                                              L"\" ");
+    EXPECT_EQ(ExpandOpenCommand(L"C:\\b.exe --single-argument %L %*", u),
+              L"C:\\b.exe --single-argument \"" + u + L"\" ");
     EXPECT_EQ(ExpandOpenCommand(L"C:\\b.exe", u), L"C:\\b.exe \"" + u + L"\"");
 }

@@ -39,14 +39,16 @@ TEST(Guarded, AnExceptionBecomesTheFallbackAndOneReport) {
     std::vector<std::string> reports;
     Application::Get().onCallbackFailure = [&](const std::string& text) { reports.push_back(text); };
     EXPECT_EQ(Guarded([] { return LRESULT{7}; }, LRESULT{0}), 7);
-    EXPECT_EQ(Guarded([]() -> LRESULT { throw std::runtime_error("Cannot open file C:\\a.dir"); }, LRESULT{1}), 1);
+    EXPECT_EQ(
+        Guarded([]() -> LRESULT { throw std::runtime_error("Cannot open file C:\\a.dir"); }, LRESULT{1}), 1);
     EXPECT_EQ(Guarded([]() -> int { throw std::bad_alloc(); }, -1), -1);
     Guarded([] { throw 42; });
     bool ran = false;
     Guarded([&] { ran = true; });
     EXPECT_TRUE(ran);
     Application::Get().onCallbackFailure = nullptr;
-    EXPECT_EQ(reports, (std::vector<std::string>{"Cannot open file C:\\a.dir", "Not enough memory", "Unexpected error"}));
+    EXPECT_EQ(reports, (std::vector<std::string>{"Cannot open file C:\\a.dir", "Not enough memory",
+                                                 "Unexpected error"}));
 }
 
 // A second start must not take another program's window of the same class
