@@ -61,7 +61,7 @@ void DriveChangeWrite(const RowStore& generated) {
         onWindowMs = std::min(onWindowMs, Ms(t0, t1));
 
         OffscreenDrives drives(
-            nullptr, WM_APP, [](const std::string&, RowStore&) { return OffscreenDrives::Load::kMissing; },
+            nullptr, WM_APP, [](const std::string&, RowStore&) { return OffscreenDrives::Load::missing; },
             [&write](const std::string&, const RowStore& rows) { return write(rows); });
         drives.Watch(folder + "\\", ScanFilter());
         RowStore leaving = generated;
