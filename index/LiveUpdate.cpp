@@ -201,7 +201,11 @@ public:
         placed.reserve(blocks_.size());
         size_t inserted = 0, insertedBytes = 0;
         for (const auto& [row, block] : blocks_) {
-            Placed p{ends_[block.parent], static_cast<int>(base_.Level(block.parent)), {}, LastName(row), &block.rows};
+            Placed p{ends_[block.parent],
+                     static_cast<int>(base_.Level(block.parent)),
+                     {},
+                     LastName(row),
+                     &block.rows};
             collator_.SortKey(p.name, p.key);
             const std::vector<Sibling>& siblings = Children(block.parent);
             const auto after =

@@ -57,11 +57,16 @@ TEST(RowStore, HoldsEachDirectoryAsItsNameUnderItsParent) {
     };
     const uint32_t none = RowStore::kNoParent;
     const Case cases[] = {
-        {"\\", none, 0},           {"\\Windows", 0, 1},  {"\\Windows\\System", 1, 2},
+        {"\\", none, 0},
+        {"\\Windows", 0, 1},
+        {"\\Windows\\System", 1, 2},
         // Rows that do not continue the nearest row above of a lower level
         // hold their whole path below it.
-        {"\\Windows\\A\\B", 2, 3}, {"\\Other\\x", 1, 2},  {"loose", none, 0},
-        {"\\b", 5, 1},               {"\\b\\", 6, 2},
+        {"\\Windows\\A\\B", 2, 3},
+        {"\\Other\\x", 1, 2},
+        {"loose", none, 0},
+        {"\\b", 5, 1},
+        {"\\b\\", 6, 2},
     };
     RowStore rows;
     for (const Case& c : cases) rows.Append(c.row);
