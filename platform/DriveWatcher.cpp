@@ -138,19 +138,32 @@ void DriveWatcher::Run(std::string root) {
         overflow();
         return;
     }
-    std::vector<DWORD> buffer(kBufferBytes / sizeof(DWORD));
+    // Two buffers: the next read is asked for before the changes just read are
+    // resolved, which lists folders and may walk a subtree moved in. Changes
+    // made meanwhile then go into the other buffer, not past the end of what
+    // the system keeps for a watch that is not reading (which it reports as
+    // lost, and the drive is walked again).
+    std::vector<DWORD> buffers[2] = {std::vector<DWORD>(kBufferBytes / sizeof(DWORD)),
+                                     std::vector<DWORD>(kBufferBytes / sizeof(DWORD))};
+    int reading = 0;
+    OVERLAPPED overlapped{};
+    auto read = [&] {
+        overlapped = OVERLAPPED{};
+        overlapped.hEvent = done.get();
+        ::ResetEvent(done.get());
+        return ::ReadDirectoryChangesW(dir, buffers[reading].data(), kBufferBytes, TRUE,
+                                       FILE_NOTIFY_CHANGE_DIR_NAME, nullptr, &overlapped, nullptr) != FALSE;
+    };
     WinDirectoryLister lister;
     const WinCollator collator;
+    bool reads = false;
     try {
         for (;;) {
-            OVERLAPPED overlapped{};
-            overlapped.hEvent = done.get();
-            ::ResetEvent(done.get());
-            if (!::ReadDirectoryChangesW(dir, buffer.data(), kBufferBytes, TRUE, FILE_NOTIFY_CHANGE_DIR_NAME,
-                                         nullptr, &overlapped, nullptr)) {
+            if (!reads && !read()) {
                 overflow();
                 return;
             }
+            reads = true;
             ::SetEvent(watching_.get());
             const HANDLE waits[] = {stop_.get(), done.get()};
             const DWORD woke = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
@@ -161,6 +174,7 @@ void DriveWatcher::Run(std::string root) {
                 ::GetOverlappedResult(dir, &overlapped, &bytes, TRUE);
                 return;
             }
+            reads = false;
             if (!::GetOverlappedResult(dir, &overlapped, &bytes, FALSE)) {
                 // Read before overflow(), whose lock, allocation and post may
                 // each set another error: a recoverable overflow taken for a
@@ -174,16 +188,28 @@ void DriveWatcher::Run(std::string root) {
                 overflow();
                 continue;
             }
+            const int full = reading;
+            reading ^= 1;
+            if (!read()) {
+                overflow();
+                return;
+            }
+            reads = true;
             ScanFilter filter;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 filter = filter_;
             }
-            Hand(ResolveChanges(ParseChanges(buffer.data(), bytes), root, filter, lister, collator,
+            Hand(ResolveChanges(ParseChanges(buffers[full].data(), bytes), root, filter, lister, collator,
                                 &stopping_));
         }
     } catch (const std::exception&) {
         // Out of memory while resolving: the rows can no longer be trusted.
+        if (reads) {
+            DWORD bytes = 0;
+            ::CancelIoEx(dir, &overlapped);
+            ::GetOverlappedResult(dir, &overlapped, &bytes, TRUE);
+        }
         overflow();
     }
 }
