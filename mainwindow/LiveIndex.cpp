@@ -2,10 +2,10 @@
 
 #include <system_error>
 
+#include "adapters/WinFileSystem.h"
 #include "index/IndexFile.h"
 #include "mainwindow/Rescan.h"
 #include "platform/AtomicFile.h"
-#include "platform/WinFileSystem.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {

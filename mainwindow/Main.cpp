@@ -7,6 +7,9 @@
 #include <stdexcept>
 
 #include "about/About.h"
+#include "adapters/ButtonPictures.h"
+#include "adapters/KeyNames.h"
+#include "adapters/WinHotKeyRegistrar.h"
 #include "delivery/WinShell.h"
 #include "delivery/WinShellWindows.h"
 #include "delivery/WinWindowOps.h"
@@ -15,10 +18,7 @@
 #include "mainwindow/TrayMenuAdapter.h"
 #include "options/Options.h"
 #include "platform/Application.h"
-#include "platform/ButtonPictures.h"
 #include "platform/Help.h"
-#include "platform/KeyNames.h"
-#include "platform/WinHotKeyRegistrar.h"
 #include "tray/CoolTrayIcon.h"
 #include "tarvolo_version.h"
 

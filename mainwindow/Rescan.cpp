@@ -2,9 +2,9 @@
 
 #include <shlobj.h>
 
+#include "adapters/WinDirectoryLister.h"
 #include "index/IndexFile.h"
 #include "platform/Application.h"
-#include "platform/WinDirectoryLister.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {

@@ -7,13 +7,13 @@
 #include <memory>
 #include <string>
 
+#include "adapters/WinFileSystem.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Rescan.h"
 #include "model/Model.h"
 #include "platform/Application.h"
 #include "platform/Handles.h"
 #include "platform/RunningInstance.h"
-#include "platform/WinFileSystem.h"
 #include "platform/WinText.h"
 
 using namespace tarvolo;

@@ -2,10 +2,10 @@
 // lists, which shortcut it shows, and which favorite a key combination picks.
 #include <gtest/gtest.h>
 
+#include "adapters/KeyNames.h"
 #include "delivery/WinShell.h"
 #include "mainwindow/Main.h"
 #include "platform/Application.h"
-#include "platform/KeyNames.h"
 #include "platform/WinText.h"
 #include "store/Global.h"
 #include "tests/support/NoFiles.h"

@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "adapters/WinFileSystem.h"
 #include "index/IndexFile.h"
+#include "index/Text.h"
 #include "mainwindow/Main.h"
 #include "platform/Application.h"
 #include "platform/Handles.h"
-#include "platform/WinFileSystem.h"
 #include "platform/WinText.h"
-#include "index/Text.h"
 #include "store/Favorites.h"
 #include "store/History.h"
 #include "store/StringList.h"

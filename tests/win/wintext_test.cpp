@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "adapters/WinDirectoryLister.h"
 #include "index/Scan.h"
 #include "index/Text.h"
-#include "platform/WinDirectoryLister.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {

@@ -1,8 +1,8 @@
-#include "platform/BackgroundScan.h"
+#include "adapters/BackgroundScan.h"
 
 #include <system_error>
 
-#include "platform/WinDirectoryLister.h"
+#include "adapters/WinDirectoryLister.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {

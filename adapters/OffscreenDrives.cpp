@@ -1,8 +1,8 @@
-#include "platform/OffscreenDrives.h"
+#include "adapters/OffscreenDrives.h"
 
 #include <system_error>
 
-#include "platform/WinDirectoryLister.h"
+#include "adapters/WinDirectoryLister.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
