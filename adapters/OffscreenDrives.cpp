@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "adapters/WinDirectoryLister.h"
+#include "adapters/WinLocale.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {

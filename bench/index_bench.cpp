@@ -22,6 +22,7 @@
 #include <windows.h>
 
 #include "adapters/OffscreenDrives.h"
+#include "adapters/WinLocale.h"
 #include "platform/AtomicFile.h"
 #include "platform/WinText.h"
 #endif

@@ -24,6 +24,7 @@ int main() {
 #include <vector>
 
 #include "adapters/WinDirectoryLister.h"
+#include "adapters/WinLocale.h"
 #include "index/Scan.h"
 #include "platform/WinText.h"
 

@@ -14,10 +14,10 @@ endif()
 # The version header (the program's title among it) is generated before anything includes it.
 include(${CMAKE_SOURCE_DIR}/res/Resources.cmake)
 
-# The Win32 toolkit: it knows nothing of this program, so it does not link the core.
+# The Win32 toolkit: it knows nothing of this program and does not link the core.
 file(GLOB TARVOLO_PLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/*.cpp)
 add_library(tarvolo_platform STATIC ${TARVOLO_PLATFORM_SOURCES})
-target_link_libraries(tarvolo_platform PUBLIC tarvolo_core comctl32 shell32 ole32 oleaut32 uuid shlwapi gdi32 user32 comdlg32)
+target_link_libraries(tarvolo_platform PUBLIC comctl32 shell32 ole32 oleaut32 uuid shlwapi gdi32 user32 comdlg32)
 target_include_directories(tarvolo_platform PUBLIC ${CMAKE_SOURCE_DIR} ${TARVOLO_GENERATED_DIR})
 target_compile_options(tarvolo_platform PRIVATE ${TARVOLO_WARNINGS})
 

@@ -1,5 +1,6 @@
 // The drive selector (its list in DriveList.cpp): loading a drive's index (or scanning
 // the drive when it has none) and the Rescan button.
+#include "adapters/WinLocale.h"
 #include "index/LiveUpdate.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Rescan.h"

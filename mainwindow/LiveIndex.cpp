@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "adapters/WinFileSystem.h"
+#include "adapters/WinLocale.h"
 #include "index/IndexFile.h"
 #include "mainwindow/Rescan.h"
 #include "platform/AtomicFile.h"

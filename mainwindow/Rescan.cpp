@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "adapters/WinDirectoryLister.h"
+#include "adapters/WinLocale.h"
 #include "index/IndexFile.h"
 #include "platform/Application.h"
 #include "platform/WinText.h"

@@ -3,6 +3,7 @@
 // and Find Next steps on to later matches.
 #include "mainwindow/Main.h"
 
+#include "adapters/WinLocale.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {

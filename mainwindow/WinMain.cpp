@@ -8,6 +8,7 @@
 #include <string>
 
 #include "adapters/WinFileSystem.h"
+#include "adapters/WinLocale.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Rescan.h"
 #include "model/Model.h"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "adapters/KeyNames.h"
+#include "adapters/WinLocale.h"
 #include "delivery/WinShell.h"
 #include "mainwindow/Main.h"
 #include "platform/Application.h"

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "adapters/WinFileSystem.h"
+#include "adapters/WinLocale.h"
 #include "index/IndexFile.h"
 #include "index/Text.h"
 #include "mainwindow/Main.h"

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "adapters/WinDirectoryLister.h"
+#include "adapters/WinLocale.h"
 #include "index/Scan.h"
 #include "index/Text.h"
 #include "platform/WinText.h"
