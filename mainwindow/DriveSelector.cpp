@@ -28,7 +28,8 @@ void TfrmMain::cmbDrivesChange() {
     ListShownAgain showAgain{DirListBox};
 
     // A drive whose root cannot be written keeps its index in the user's own folder.
-    IndexRead read = model_.ReadDriveIndex(IndexFilePath(drive), LocalIndexFilePath(drive));
+    const DriveIndexPaths index = model_.IndexPaths(drive);
+    IndexRead read = model_.ReadDriveIndex(index.path, index.localPath);
     switch (read.result) {
         case FileSystem::Read::loaded:
             // Another tool's order would split subtrees that the tree and the live changes keep whole.

@@ -54,7 +54,7 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     int result = 0;
     WinFileSystem files;
     const WinAnsiDecoder ansi;
-    Model model(ExecutableFolder(), files, ansi);
+    Model model(ExecutableFolder(), files, ansi, LocalAppDataFolder());
     std::unique_ptr<TfrmMain> frmMain;
     // A program that cannot make its windows or its icon says what failed before it ends.
     const bool created = RunStartUpStep(
