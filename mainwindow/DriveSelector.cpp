@@ -24,8 +24,8 @@ void TfrmMain::cmbDrivesChange() {
     if (drive.empty()) return;
     liveIndex_->Save();             // the rows shown are still the last drive's
     liveIndex_->WatchDrive(drive);  // before the rows are read, so that no change falls in between
-    ::ShowWindow(DirListBox, SW_HIDE);
-    ListShownAgain showAgain{DirListBox};
+    ::ShowWindow(treeList->Handle(), SW_HIDE);
+    ListShownAgain showAgain{treeList->Handle()};
 
     // A drive whose root cannot be written keeps its index in the user's own folder.
     const DriveIndexPaths index = model_.IndexPaths(drive);
@@ -56,8 +56,8 @@ void TfrmMain::cmbDrivesChange() {
 void TfrmMain::btnRescanClick() {
     const std::string drive = SelectedDrive();
     if (drive.empty()) return;
-    ::ShowWindow(DirListBox, SW_HIDE);
-    ListShownAgain showAgain{DirListBox};
+    ::ShowWindow(treeList->Handle(), SW_HIDE);
+    ListShownAgain showAgain{treeList->Handle()};
     liveIndex_->WatchDrive(drive);  // before the walk, so that no change falls in between
     frmRescan->ScanDrive(drive + "\\");
     liveIndex_->CatchUpLater();  // what changed during the walk

@@ -10,7 +10,6 @@
 #include "adapters/WinFileSystem.h"
 #include "adapters/WinLocale.h"
 #include "mainwindow/Main.h"
-#include "mainwindow/Rescan.h"
 #include "model/Model.h"
 #include "platform/Application.h"
 #include "platform/Handles.h"
@@ -62,9 +61,7 @@ int RunProgram(HINSTANCE instance, int showCommand) {
             frmMain = std::make_unique<TfrmMain>(model);
             app.SetMainForm(frmMain.get());
             frmMain->FormCreate();
-            frmMain->frmRescan = std::make_unique<TfrmRescan>(
-                frmMain->Handle(), model,
-                [main = frmMain.get()](RowStore rows) { main->SetRows(std::move(rows)); });
+            frmMain->CreateScanWindow();
         },
         [&](const std::string& text) {
             // The box first: a main window destroyed before it would end its loop at once.
