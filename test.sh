@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Checks the layout of every source file, builds everything and runs every
-# test: the unit tests natively (with AddressSanitizer and UBSan), clang-tidy
-# over the window-free code, the same tests and the Win32 tests under Wine, the
-# end-to-end tests of the real program under Wine and Xvfb, a short run of
-# every fuzz target, and the release zip unpacked into a fresh Wine prefix.
+# Checks the layout of every source file and the direction of its includes,
+# builds everything and runs every test: the unit tests natively (with
+# AddressSanitizer and UBSan), clang-tidy over the window-free code, the same
+# tests and the Win32 tests under Wine, the end-to-end tests of the real
+# program under Wine and Xvfb, a short run of every fuzz target, and the
+# release zip unpacked into a fresh Wine prefix.
 # Exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")"
@@ -15,6 +16,9 @@ step() { echo; echo "=== $*"; }
 
 step "Format (every C and C++ file as .clang-format lays it out)"
 tools/format-check.sh || fail=1
+
+step "Layers (includes point down only)"
+tools/layers-check.sh || fail=1
 
 step "Native build"
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null && cmake --build build/native -j2 || exit 1

@@ -21,8 +21,9 @@
 #ifdef _WIN32
 #include <windows.h>
 
+#include "adapters/OffscreenDrives.h"
+#include "adapters/WinLocale.h"
 #include "platform/AtomicFile.h"
-#include "platform/OffscreenDrives.h"
 #include "platform/WinText.h"
 #endif
 #include "tests/support/Decoders.h"

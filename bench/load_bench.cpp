@@ -23,6 +23,7 @@ int main() {
 #include <string>
 #include <vector>
 
+#include "adapters/WinLocale.h"
 #include "bench/BenchRows.h"
 #include "index/IndexFile.h"
 #include "index/Rows.h"

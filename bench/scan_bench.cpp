@@ -23,8 +23,9 @@ int main() {
 #include <string>
 #include <vector>
 
+#include "adapters/WinDirectoryLister.h"
+#include "adapters/WinLocale.h"
 #include "index/Scan.h"
-#include "platform/WinDirectoryLister.h"
 #include "platform/WinText.h"
 
 namespace {

@@ -14,11 +14,19 @@ endif()
 # The version header (the program's title among it) is generated before anything includes it.
 include(${CMAKE_SOURCE_DIR}/res/Resources.cmake)
 
+# The Win32 toolkit: it knows nothing of this program and does not link the core.
 file(GLOB TARVOLO_PLATFORM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/*.cpp)
 add_library(tarvolo_platform STATIC ${TARVOLO_PLATFORM_SOURCES})
-target_link_libraries(tarvolo_platform PUBLIC tarvolo_core comctl32 shell32 ole32 oleaut32 uuid shlwapi gdi32 user32 comdlg32)
-target_include_directories(tarvolo_platform PUBLIC ${TARVOLO_GENERATED_DIR})
+target_link_libraries(tarvolo_platform PUBLIC comctl32 shell32 ole32 oleaut32 uuid shlwapi gdi32 user32 comdlg32)
+target_include_directories(tarvolo_platform PUBLIC ${CMAKE_SOURCE_DIR} ${TARVOLO_GENERATED_DIR})
 target_compile_options(tarvolo_platform PRIVATE ${TARVOLO_WARNINGS})
+
+# The core's interfaces (file system, lister, hot keys, drive watch, background
+# walk) and the program's own key names and button pictures, on that toolkit.
+file(GLOB TARVOLO_ADAPTER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/adapters/*.cpp)
+add_library(tarvolo_adapters STATIC ${TARVOLO_ADAPTER_SOURCES})
+target_link_libraries(tarvolo_adapters PUBLIC tarvolo_core tarvolo_platform)
+target_compile_options(tarvolo_adapters PRIVATE ${TARVOLO_WARNINGS})
 
 file(GLOB TARVOLO_APP_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/mainwindow/*.cpp
@@ -30,7 +38,7 @@ list(FILTER TARVOLO_APP_SOURCES EXCLUDE REGEX "/WinMain\\.cpp$")
 
 # Everything but the entry point, so the Win32 tests can link the windows too.
 add_library(tarvolo_app STATIC ${TARVOLO_APP_SOURCES})
-target_link_libraries(tarvolo_app PUBLIC tarvolo_platform)
+target_link_libraries(tarvolo_app PUBLIC tarvolo_adapters)
 target_compile_options(tarvolo_app PRIVATE ${TARVOLO_WARNINGS})
 
 add_executable(tarvolo WIN32 ${CMAKE_SOURCE_DIR}/mainwindow/WinMain.cpp ${TARVOLO_RESOURCE_FILE})

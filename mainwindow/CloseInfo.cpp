@@ -1,7 +1,7 @@
 #include "mainwindow/CloseInfo.h"
 
+#include "adapters/ButtonPictures.h"
 #include "platform/Application.h"
-#include "platform/ButtonPictures.h"
 #include "platform/Controls.h"
 
 namespace tarvolo {

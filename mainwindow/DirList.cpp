@@ -23,7 +23,7 @@ void TfrmMain::DirListBoxClick() {
     // No selected row (an empty index): the current path stays what it was.
     if (row < 0) return;
     const std::string path = SelectedDrive() + std::string(model_.drive.rows.Path(static_cast<size_t>(row)));
-    historyBox->ShowChosenPath(path, DirListBox);
+    historyBox->ShowChosenPath(path, treeList->Handle());
 }
 
 void TfrmMain::DirListBoxDblClick() {

@@ -26,6 +26,11 @@ void DriveList::FillDriveList() {
     }
 }
 
+void DriveList::SetRowHeight(int height) {
+    ::SendMessageW(combo_, CB_SETITEMHEIGHT, 0, height);
+    ::SendMessageW(combo_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height);
+}
+
 std::string DriveList::SelectedDrive() const {
     const ComboBox drives(combo_);
     return drives.Item(drives.Selected());

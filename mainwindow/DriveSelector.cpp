@@ -1,5 +1,6 @@
 // The drive selector (its list in DriveList.cpp): loading a drive's index (or scanning
 // the drive when it has none) and the Rescan button.
+#include "adapters/WinLocale.h"
 #include "index/LiveUpdate.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Rescan.h"
@@ -23,11 +24,12 @@ void TfrmMain::cmbDrivesChange() {
     if (drive.empty()) return;
     liveIndex_->Save();             // the rows shown are still the last drive's
     liveIndex_->WatchDrive(drive);  // before the rows are read, so that no change falls in between
-    ::ShowWindow(DirListBox, SW_HIDE);
-    ListShownAgain showAgain{DirListBox};
+    ::ShowWindow(treeList->Handle(), SW_HIDE);
+    ListShownAgain showAgain{treeList->Handle()};
 
     // A drive whose root cannot be written keeps its index in the user's own folder.
-    IndexRead read = model_.ReadDriveIndex(IndexFilePath(drive), LocalIndexFilePath(drive));
+    const DriveIndexPaths index = model_.IndexPaths(drive);
+    IndexRead read = model_.ReadDriveIndex(index.path, index.localPath);
     switch (read.result) {
         case FileSystem::Read::loaded:
             // Another tool's order would split subtrees that the tree and the live changes keep whole.
@@ -54,8 +56,8 @@ void TfrmMain::cmbDrivesChange() {
 void TfrmMain::btnRescanClick() {
     const std::string drive = SelectedDrive();
     if (drive.empty()) return;
-    ::ShowWindow(DirListBox, SW_HIDE);
-    ListShownAgain showAgain{DirListBox};
+    ::ShowWindow(treeList->Handle(), SW_HIDE);
+    ListShownAgain showAgain{treeList->Handle()};
     liveIndex_->WatchDrive(drive);  // before the walk, so that no change falls in between
     frmRescan->ScanDrive(drive + "\\");
     liveIndex_->CatchUpLater();  // what changed during the walk

@@ -2,8 +2,8 @@
 
 #include <utility>
 
+#include "adapters/KeyNames.h"
 #include "delivery/WinWindowOps.h"
-#include "platform/KeyNames.h"
 #include "res/resource.h"
 
 namespace tarvolo {

@@ -1,7 +1,5 @@
 #include "mainwindow/KeyMap.h"
 
-#include <commctrl.h>
-
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -184,11 +182,6 @@ bool KeyMap::cmbHistoryKeyDown(WORD& key) {
 bool KeyMap::cmbHistoryKeyPress(char32_t& ch) {
     ch = 0;
     return true;
-}
-
-LRESULT CALLBACK KeyMap::ControlProc(HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR id, DWORD_PTR) {
-    if (m == WM_NCDESTROY) ::RemoveWindowSubclass(h, &KeyMap::ControlProc, id);
-    return ::DefSubclassProc(h, m, w, l);
 }
 
 }  // namespace tarvolo

@@ -57,8 +57,6 @@ public:
     void btnKeyDown(WORD key);
     bool cmbHistoryKeyDown(WORD& key);
     bool cmbHistoryKeyPress(char32_t& ch);
-    // The buttons' subclass.
-    static LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 
 private:
     bool KeyDown(MSG& msg);

@@ -2,10 +2,10 @@
 
 #include <system_error>
 
+#include "adapters/WinFileSystem.h"
+#include "adapters/WinLocale.h"
 #include "index/IndexFile.h"
-#include "mainwindow/Rescan.h"
 #include "platform/AtomicFile.h"
-#include "platform/WinFileSystem.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -38,10 +38,10 @@ constexpr UINT kSettleMs = 3000;
 
 // On a drive's own thread: its index file, the drive's own or the per-user copy.
 // The same choice between the two files as the shown drive's.
-OffscreenDrives::Load LoadIndexRows(const std::string& root, RowStore& rows) {
+OffscreenDrives::Load LoadIndexRows(const DriveIndexPaths& index, RowStore& rows) {
     WinFileSystem files;
     const WinAnsiDecoder ansi;
-    IndexRead read = ReadDriveIndexFile(files, ansi, IndexFilePath(root), LocalIndexFilePath(root));
+    IndexRead read = ReadDriveIndexFile(files, ansi, index.path, index.localPath);
     switch (read.result) {
         case FileSystem::Read::loaded:
             rows = std::move(read.rows);
@@ -57,13 +57,13 @@ OffscreenDrives::Load LoadIndexRows(const std::string& root, RowStore& rows) {
 
 // On a drive's own thread, with a file system of its own. No message: the next
 // change, the choice of the drive or Rescan writes again.
-bool SaveIndexRows(const std::string& root, const RowStore& rows) {
+bool SaveIndexRows(const DriveIndexPaths& index, const RowStore& rows) {
     WinFileSystem files;
-    return WriteDriveIndex(files, IndexFilePath(root), LocalIndexFilePath(root), IndexFileText(rows));
+    return WriteDriveIndex(files, index.path, index.localPath, IndexFileText(rows));
 }
 
-bool IndexStored(const std::string& root) {
-    for (const std::string& path : {IndexFilePath(root), LocalIndexFilePath(root)}) {
+bool IndexStored(const DriveIndexPaths& index) {
+    for (const std::string& path : {index.path, index.localPath}) {
         if (!path.empty() && ::GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES)
             return true;
     }
@@ -108,9 +108,18 @@ void LiveIndex::CatchUpLater() {
 
 void LiveIndex::WatchDrive(const std::string& drive) {
     if (!watcher_) watcher_ = std::make_unique<DriveWatcher>(window_, kDriveChangedMessage);
-    if (!offscreen_)
-        offscreen_ =
-            std::make_unique<OffscreenDrives>(window_, kDriveChangedMessage, LoadIndexRows, SaveIndexRows);
+    if (!offscreen_) {
+        // The drives' own threads read and write with a copy of the user folder, never the model.
+        const std::string folder = model_.UserFolder();
+        offscreen_ = std::make_unique<OffscreenDrives>(
+            window_, kDriveChangedMessage,
+            [folder](const std::string& root, RowStore& rows) {
+                return LoadIndexRows(IndexPathsOf(root, folder), rows);
+            },
+            [folder](const std::string& root, const RowStore& rows) {
+                return SaveIndexRows(IndexPathsOf(root, folder), rows);
+            });
+    }
     const ScanFilter filter = model_.settings.Filter();
     const std::string root = drive.empty() ? std::string() : drive.substr(0, 2) + "\\";
     const std::string left = watcher_->Root();
@@ -138,7 +147,8 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     }
     for (const std::string& entry : view_.ListedDrives()) {
         const std::string other = entry + "\\";
-        if (other != root && other.size() == 3 && IndexStored(other)) offscreen_->Watch(other, filter);
+        if (other != root && other.size() == 3 && IndexStored(model_.IndexPaths(other)))
+            offscreen_->Watch(other, filter);
     }
     // The same drive's file is read again at once: it must hold what the rows hold.
     if (unsaved_ && left == root) WriteShownRows();
@@ -230,11 +240,12 @@ void LiveIndex::StartSave() {
     const RowStore& rows = model_.drive.rows;
     Batch& b = *batch;
     const HWND window = window_;
+    const DriveIndexPaths index = model_.IndexPaths(b.saveRoot);
     try {
-        b.thread = std::thread([&b, &rows, window] {
+        b.thread = std::thread([&b, &rows, window, index] {
             try {
                 // No message: the rows are still right, and the next change or Rescan writes again.
-                SaveIndexRows(b.saveRoot, rows);
+                SaveIndexRows(index, rows);
             } catch (const std::exception&) {
             }
             b.done = true;
@@ -333,7 +344,8 @@ void LiveIndex::WriteShownRows() {
     unsaved_ = false;
     // No message: the rows are still right, and the next change or Rescan writes again.
     const std::string& root = watcher_->Root();
-    model_.SaveDriveIndex(IndexFilePath(root), LocalIndexFilePath(root), IndexFileText(model_.drive.rows));
+    const DriveIndexPaths index = model_.IndexPaths(root);
+    model_.SaveDriveIndex(index.path, index.localPath, IndexFileText(model_.drive.rows));
 }
 
 void LiveIndex::BackgroundScanDone() {

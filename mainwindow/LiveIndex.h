@@ -13,12 +13,12 @@
 #include <thread>
 #include <vector>
 
+#include "adapters/BackgroundScan.h"
+#include "adapters/DriveWatcher.h"
+#include "adapters/OffscreenDrives.h"
 #include "index/Rows.h"
 #include "model/Model.h"
-#include "platform/BackgroundScan.h"
 #include "platform/Controls.h"
-#include "platform/DriveWatcher.h"
-#include "platform/OffscreenDrives.h"
 
 namespace tarvolo {
 

@@ -7,6 +7,8 @@
 #include <stdexcept>
 
 #include "about/About.h"
+#include "adapters/KeyNames.h"
+#include "adapters/WinHotKeyRegistrar.h"
 #include "delivery/WinShell.h"
 #include "delivery/WinShellWindows.h"
 #include "delivery/WinWindowOps.h"
@@ -15,10 +17,7 @@
 #include "mainwindow/TrayMenuAdapter.h"
 #include "options/Options.h"
 #include "platform/Application.h"
-#include "platform/ButtonPictures.h"
 #include "platform/Help.h"
-#include "platform/KeyNames.h"
-#include "platform/WinHotKeyRegistrar.h"
 #include "tray/CoolTrayIcon.h"
 #include "tarvolo_version.h"
 
@@ -88,74 +87,78 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::CreateControls() {
     // One control a pair of lines, in the order of the tab stops: kept as laid out by hand.
+    // The group boxes, the label and the panel are only drawn and laid out: no name is kept for them.
     // clang-format off
     const DWORD button = WS_CHILD | BS_PUSHBUTTON;  // no button is a tab stop
+    const auto add = [this](const ControlArgs& args) {
+        HWND hwnd = nullptr;
+        AddControl(args, &hwnd);
+        return hwnd;
+    };
     ControlArgs a;
     // Directories group.
     a = {L"BUTTON", "Directories", BS_GROUPBOX, 0, IDC_GROUPDIRECTORIES, 4, 0, 522, 337, -1, akAll};
-    int groupDirs = AddControl(a, &GroupDirectories);
+    int groupDirs = AddControl(a);
     a = {nullptr, "", 0, 0, IDC_DIRLISTPANEL, 8, 48, 505, 225, groupDirs, akAll};
     int panel = AddControl(a);
-    DirListPanel = nullptr;
     // The list's own sunken edge stands for the panel's two bevels.
     a = {L"LISTBOX", "",
          WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
          WS_EX_CLIENTEDGE, IDC_DIRLISTBOX, 0, 0, 505, 225, panel, akAll};
-    AddControl(a, &DirListBox);
+    HWND DirListBox = add(a);
     a = {L"STATIC", "Drive", SS_LEFT, 0, IDC_LABEL1, 8, 22, 32, 16, groupDirs, akTopLeft};
-    AddControl(a, &Label1);
+    AddControl(a);
     a = {L"COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, 0,
          IDC_CMBDRIVES, 48, 18, 73, 200, groupDirs, akTopLeft};
-    AddControl(a, &cmbDrives);
+    HWND cmbDrives = add(a);
     a = {L"BUTTON", "&Rescan", button, 0, IDC_BTNRESCAN, 128, 18, 89, 22, groupDirs, akTopLeft};
-    AddControl(a, &btnRescan);
+    btnRescan = Button(add(a));
     a = {L"COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0, IDC_CMBHISTORY, 8, 276, 505,
          300, groupDirs, akLeft | akRight | akBottom};
-    AddControl(a, &cmbHistory);
+    HWND cmbHistory = add(a);
     a = {L"EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, IDC_DIRTOFIND, 8, 305, 145, 24, groupDirs,
          akLeft | akRight | akBottom};
-    AddControl(a, &DirToFind);
+    HWND DirToFind = add(a);
     a = {L"BUTTON", "Find &Next", button, 0, IDC_BTNFINDNEXT, 160, 305, 89, 24, groupDirs, akRight | akBottom};
-    AddControl(a, &btnFindNext);
+    btnFindNext = Button(add(a));
     a = {L"BUTTON", "&Favorites", button, 0, IDC_BTNFAVORITES, 272, 305, 90, 24, groupDirs, akRight | akBottom};
-    AddControl(a, &btnFavorites);
+    btnFavorites = Button(add(a));
     a = {L"BUTTON", "&Add To Favorites", button, 0, IDC_BTNADDTOFAVORITES, 368, 305, 145, 24, groupDirs,
          akRight | akBottom};
-    AddControl(a, &btnAddToFavorites);
+    btnAddToFavorites = Button(add(a));
     // Commands group.
     a = {L"BUTTON", "Commands", BS_GROUPBOX | WS_GROUP, 0, IDC_GROUPCOMMANDS, 4, 336, 258, 49, -1,
          akLeft | akBottom};
-    int groupCommands = AddControl(a, &GroupCommands);
+    int groupCommands = AddControl(a);
     a = {L"BUTTON", "&Open", WS_CHILD | BS_DEFPUSHBUTTON | WS_GROUP, 0, IDC_BTNOPEN, 8, 18, 78, 24, groupCommands,
          akTopLeft};
-    AddControl(a, &btnOpen);
+    btnOpen = Button(add(a));
     a = {L"BUTTON", "&Dialog", button, 0, IDC_BTNSENDTODIALOG, 90, 18, 78, 24, groupCommands, akTopLeft};
-    AddControl(a, &btnSendToDialog);
+    btnSendToDialog = Button(add(a));
     a = {L"BUTTON", "&Copy", button, 0, IDC_BTNCOPY, 172, 18, 78, 24, groupCommands, akTopLeft};
-    AddControl(a, &btnCopy);
+    btnCopy = Button(add(a));
     // Program group.
     a = {L"BUTTON", "Program", BS_GROUPBOX | WS_GROUP, 0, IDC_GROUPPROGRAMS, 268, 336, 258, 49, -1,
          akRight | akBottom};
-    int groupPrograms = AddControl(a, &GroupPrograms);
+    int groupPrograms = AddControl(a);
     a = {L"BUTTON", "O&ptions", button | WS_GROUP, 0, IDC_BTNOPTIONS, 8, 18, 78, 25, groupPrograms, akTopLeft};
-    AddControl(a, &btnOptions);
+    btnOptions = Button(add(a));
     a = {L"BUTTON", "A&bout", button, 0, IDC_BTNABOUT, 90, 18, 78, 25, groupPrograms, akTopLeft};
-    AddControl(a, &btnAbout);
+    btnAbout = Button(add(a));
     a = {L"BUTTON", "&Help", button, 0, IDC_BTNHELP, 172, 18, 78, 25, groupPrograms, akTopLeft};
-    AddControl(a, &btnHelp);
+    btnHelp = Button(add(a));
     // clang-format on
 
     historyBox = std::make_unique<HistoryBox>(*this, cmbHistory);
-    buttonImages_.reset(LoadButtonPictures());
-    ApplyScale();
-    for (const auto& [hwnd, picture] : Buttons())
-        ::SetWindowSubclass(hwnd, &KeyMap::ControlProc, 1, reinterpret_cast<DWORD_PTR>(this));
     treeList = std::make_unique<TreeList>(*this, DirListBox, model_.drive);
     driveList = std::make_unique<DriveList>(*this, cmbDrives);
+    searchBox = std::make_unique<SearchBox>(DirToFind);
+    buttonImages_.reset(LoadButtonPictures());
+    ApplyScale();
     SetDefaultButton(IDC_BTNOPEN);
 
     SetHint(cmbDrives, "Shift+Drive Letter");
-    SetHint(btnFindNext, "Ctrl+Enter");
+    SetHint(btnFindNext.Handle(), "Ctrl+Enter");
     SetHint(DirListBox, "");
     SetHint(cmbHistory, "");
 
@@ -180,22 +183,21 @@ void TfrmMain::CreateControls() {
 }
 
 // clang-format off
-std::array<std::pair<HWND, int>, 10> TfrmMain::Buttons() const {
+std::array<std::pair<Button, ButtonPicture>, 10> TfrmMain::Buttons() const {
     return {{{btnRescan, picRescan}, {btnFindNext, picFindNext}, {btnFavorites, picFavorites},
              {btnAddToFavorites, picAddFavorite}, {btnOpen, picOpen}, {btnSendToDialog, picDialog},
              {btnCopy, picCopy}, {btnOptions, picOptions}, {btnAbout, picAbout}, {btnHelp, picHelp}}};
 }
 // clang-format on
 
-bool TfrmMain::IsButton(HWND hwnd) const {
-    for (const auto& [button, picture] : Buttons())
-        if (hwnd == button) return true;
-    return false;
+void TfrmMain::CreateScanWindow() {
+    frmRescan =
+        std::make_unique<TfrmRescan>(hwnd_, model_, [this](RowStore rows) { SetRows(std::move(rows)); });
 }
 
 void TfrmMain::CreateMenus() {
     FavoritesMenusWindow window{hwnd_,
-                                btnFavorites,
+                                btnFavorites.Handle(),
                                 [this] { return ActiveControl(); },
                                 [this] { CoolTrayIconClick(); },
                                 [this] { mnuCloseClick(); },
@@ -219,7 +221,7 @@ void TfrmMain::FormCreate() {
     treeList->LoadConnectors();
     model_.drive.codes = TreeCodes();
     LoadLists();
-    FillDriveList();
+    driveList->FillDriveList();
     LastFindText.clear();
     favoritesMenus->RebuildWindowMenu();
     SetWindowTextUtf8(hwnd_, TARVOLO_TITLE);
@@ -250,9 +252,8 @@ void TfrmMain::LoadSettings() {
     // The stored bounds are screen pixels; a size never stored is the design size at this window's scale.
     PlaceAt(POINT{s.left, s.top}, s.widthStored ? std::optional<int>(s.width) : std::nullopt,
             s.heightStored ? std::optional<int>(s.height) : std::nullopt, SIZE{s.width, s.height});
-    const ComboBox drives(cmbDrives);
-    const int count = drives.Count();
-    drives.Select(s.drive >= 0 && s.drive < count ? s.drive : (count > 0 ? 0 : -1));
+    const int count = driveList->Count();
+    driveList->Select(s.drive >= 0 && s.drive < count ? s.drive : (count > 0 ? 0 : -1));
 }
 
 bool TfrmMain::SaveSettings(bool report) {
@@ -264,7 +265,7 @@ bool TfrmMain::SaveSettings(bool report) {
     s.left = r.left;
     s.height = r.bottom - r.top;
     s.width = r.right - r.left;
-    s.drive = ComboBox(cmbDrives).Selected();
+    s.drive = driveList->Selected();
     if (!model_.SaveSettings()) {
         if (report) Application::Get().ShowError("Unable to write to " + model_.SettingsPath());
         return false;
@@ -293,7 +294,7 @@ void TfrmMain::FormShow() {
     const uint16_t hotKey = model_.settings.hotKey;
     if (!hotKeys_->Set(hotKey) && CoolTrayIcon) CoolTrayIcon->ShowBalloon("Tarvolo", HotKeyTakenText(hotKey));
     InstallHotKeyHook();
-    if (ComboBox(cmbDrives).Count() > 0) cmbDrivesChange();
+    if (driveList->Count() > 0) cmbDrivesChange();
 }
 
 // The hook sees every message of the main window; the hot key shows or hides the program.
@@ -439,11 +440,10 @@ bool TfrmMain::OnDrawItem(DRAWITEMSTRUCT& item) {
 void TfrmMain::ApplyScale() {
     if (historyBox) historyBox->ApplyScale();
     const int row = Scaled(kRowHeight);
-    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, 0, row);
-    ::SendMessageW(cmbDrives, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), row);
-    ::SendMessageW(DirListBox, LB_SETITEMHEIGHT, 0, row);
-    for (const auto& [hwnd, picture] : Buttons())
-        if (buttonImages_) SetButtonPicture(*this, hwnd, buttonImages_.get(), picture);
+    if (driveList) driveList->SetRowHeight(row);
+    if (treeList) treeList->SetRowHeight(row);
+    for (const auto& [button, picture] : Buttons())
+        if (buttonImages_) SetButtonPicture(*this, button.Handle(), buttonImages_.get(), picture);
     if (favoritesMenus) favoritesMenus->SetPictureSize(Scaled(16));
 }
 

@@ -1,69 +1,55 @@
-#include "mainwindow/MainKeyWindow.h"
-
+// The main window as its key map sees it.
 #include "mainwindow/Main.h"
-#include "platform/Controls.h"
 
 namespace tarvolo {
 
 using keys::KeyTarget;
 
-HWND MainKeyWindow::Handle() const {
-    return form_.Handle();
-}
-
-KeyTarget MainKeyWindow::TargetOf(HWND hwnd) const {
+KeyTarget TfrmMain::TargetOf(HWND hwnd) const {
     // The history box's edit is a child of the box.
-    if (form_.cmbHistory && (hwnd == form_.cmbHistory || ::IsChild(form_.cmbHistory, hwnd)))
-        return KeyTarget::history;
-    if (form_.IsButton(hwnd)) return KeyTarget::button;
-    if (hwnd == form_.DirListBox) return KeyTarget::list;
-    if (hwnd == form_.DirToFind) return KeyTarget::search;
+    const HWND history = historyBox ? historyBox->Handle() : nullptr;
+    if (history && (hwnd == history || ::IsChild(history, hwnd))) return KeyTarget::history;
+    for (const auto& [button, picture] : Buttons())
+        if (hwnd == button.Handle()) return KeyTarget::button;
+    if (treeList && hwnd == treeList->Handle()) return KeyTarget::list;
+    if (searchBox && hwnd == searchBox->Handle()) return KeyTarget::search;
     return KeyTarget::other;
 }
 
 // clang-format off
-bool MainKeyWindow::ListFocused() const { return ::GetFocus() == form_.DirListBox; }
-bool MainKeyWindow::SearchFocused() const { return ::GetFocus() == form_.DirToFind; }
-void MainKeyWindow::FocusList() { ::SetFocus(form_.DirListBox); }
-void MainKeyWindow::FocusSearch() { ::SetFocus(form_.DirToFind); }
-long MainKeyWindow::RowCount() const { return ListBox(form_.DirListBox).Count(); }
-long MainKeyWindow::SelectedRow() const { return form_.SelectedRow(); }
+bool TfrmMain::ListFocused() const { return ::GetFocus() == treeList->Handle(); }
+bool TfrmMain::SearchFocused() const { return searchBox->Focused(); }
+void TfrmMain::FocusList() { ::SetFocus(treeList->Handle()); }
+void TfrmMain::FocusSearch() { searchBox->Focus(); }
+long TfrmMain::RowCount() const { return ListBox(treeList->Handle()).Count(); }
 
-void MainKeyWindow::ClickRow(long row) {
-    form_.SelectRow(row);
-    form_.DirListBoxClick();
+void TfrmMain::ClickRow(long row) {
+    SelectRow(row);
+    DirListBoxClick();
 }
 
-bool MainKeyWindow::SearchEmpty() const { return ::GetWindowTextLengthW(form_.DirToFind) <= 0; }
-void MainKeyWindow::SetSearchText(const std::string& text) { form_.SetSearchText(text); }
+bool TfrmMain::SearchEmpty() const { return searchBox->Empty(); }
+void TfrmMain::SetSearchText(const std::string& text) { searchBox->SetText(text); }
+void TfrmMain::SearchCaretToEnd() { searchBox->CaretToEnd(); }
 // clang-format on
 
-void MainKeyWindow::SearchCaretToEnd() {
-    const int end = ::GetWindowTextLengthW(form_.DirToFind);
-    ::SendMessageW(form_.DirToFind, EM_SETSEL, static_cast<WPARAM>(end), end);
+void TfrmMain::PressFindNext() {
+    if (btnFindNext.Enabled())
+        ::SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDC_BTNFINDNEXT, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(btnFindNext.Handle()));
 }
 
-void MainKeyWindow::PressFindNext() {
-    if (::IsWindowEnabled(form_.btnFindNext))
-        ::SendMessageW(form_.Handle(), WM_COMMAND, MAKEWPARAM(IDC_BTNFINDNEXT, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(form_.btnFindNext));
+int TfrmMain::FindDrive(char letter) const {
+    return driveList->FindDrive(letter);
 }
 
-int MainKeyWindow::FindDrive(char letter) const {
-    return ComboBox(form_.cmbDrives).FindExact({letter, ':'});
+void TfrmMain::ChooseDrive(int index) {
+    driveList->Select(index);
+    cmbDrivesChange();
 }
 
-void MainKeyWindow::ChooseDrive(int index) {
-    ComboBox(form_.cmbDrives).Select(index);
-    form_.cmbDrivesChange();
-}
-
-bool MainKeyWindow::RunFavoriteShortcut(WORD key, unsigned shift) {
-    return form_.FavoriteShortcut(key, shift);
-}
-
-void MainKeyWindow::SendFrontExplorerFolder() {
-    form_.SendFrontExplorerFolder();
+bool TfrmMain::RunFavoriteShortcut(WORD key, unsigned shift) {
+    return favoritesMenus->FavoriteShortcut(key, shift);
 }
 
 }  // namespace tarvolo

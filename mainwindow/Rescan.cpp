@@ -1,11 +1,9 @@
 #include "mainwindow/Rescan.h"
 
-#include <shlobj.h>
-
+#include "adapters/WinDirectoryLister.h"
+#include "adapters/WinLocale.h"
 #include "index/IndexFile.h"
 #include "platform/Application.h"
-#include "platform/WinDirectoryLister.h"
-#include "platform/WinText.h"
 
 namespace tarvolo {
 
@@ -47,27 +45,7 @@ UniqueImageList CreateCancelPicture(HDC screen, int size) {
     return list;
 }
 
-std::string LocalAppDataFolder() {
-    // The environment first, so that a test run can give every program a folder of its own.
-    wchar_t buffer[MAX_PATH];
-    DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) return Narrow(std::wstring_view(buffer, n));
-    if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
-        return Narrow(buffer);
-    return {};
-}
-
 }  // namespace
-
-std::string IndexFilePath(const std::string& drive) {
-    return drive.substr(0, 2) + "\\" + kIndexFileName;
-}
-
-std::string LocalIndexFilePath(const std::string& drive) {
-    std::string folder = LocalAppDataFolder();
-    if (folder.empty() || drive.empty()) return {};
-    return folder + "\\Tarvolo\\" + drive.substr(0, 1) + ".dir";
-}
 
 // Connects the walk to the window: the count line, the message pump and the
 // Cancel button.
@@ -220,6 +198,7 @@ void TfrmRescan::ScanDrive(const std::string& root) {
             form.scanning_ = false;
         }
     };
+    const DriveIndexPaths index = model_.IndexPaths(root);
     bool saved = false;
     {
         Finish finish{*this, mainWindow};
@@ -235,9 +214,9 @@ void TfrmRescan::ScanDrive(const std::string& root) {
         if (Application::Get().Ending()) return;
         const std::string text = IndexFileText(rows);
         showRows_(std::move(rows));
-        saved = model_.SaveDriveIndex(IndexFilePath(root), LocalIndexFilePath(root), text);
+        saved = model_.SaveDriveIndex(index.path, index.localPath, text);
     }
-    if (!saved) Application::Get().ShowError("Cannot create file " + IndexFilePath(root));
+    if (!saved) Application::Get().ShowError("Cannot create file " + index.path);
 }
 
 }  // namespace tarvolo

@@ -11,12 +11,6 @@
 
 namespace tarvolo {
 
-// Where a drive's index lives: "C:\tarvolo.dir" at the drive's root, and,
-// for a root the user cannot write to, "%LOCALAPPDATA%\Tarvolo\C.dir".
-// `drive` is the drive entry ("C:") or a root ("C:\").
-std::string IndexFilePath(const std::string& drive);
-std::string LocalIndexFilePath(const std::string& drive);  // empty when there is no per-user folder
-
 class TfrmRescan : public Form {
 public:
     // A walk's rows go to `showRows`, which puts them on show in `mainWindow`;

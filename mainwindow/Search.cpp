@@ -3,6 +3,7 @@
 // and Find Next steps on to later matches.
 #include "mainwindow/Main.h"
 
+#include "adapters/WinLocale.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -14,17 +15,16 @@ void TfrmMain::EnsureSearchIndex() {
 
 bool TfrmMain::FindDirectory(long start) {
     static const WinCaseFolder folder;
-    const long found = model_.drive.Find(start, WindowText(DirToFind), folder, model_.settings.SearchRule());
+    const long found = model_.drive.Find(start, searchBox->Text(), folder, model_.settings.SearchRule());
     if (found >= 0) SelectRow(found);
     DirListBoxClick();
     return found >= 0;
 }
 
 void TfrmMain::DirToFindChange() {
-    DWORD caret = 0;
-    ::SendMessageW(DirToFind, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+    const int caret = searchBox->Caret();
     const bool found = FindDirectory(0);
-    const std::string text = WindowText(DirToFind);
+    const std::string text = searchBox->Text();
     if (found || text.empty()) {
         LastFindText = text;
     } else if (text != LastFindText) {
@@ -32,10 +32,10 @@ void TfrmMain::DirToFindChange() {
         // selects the first match of the accepted text; when that text no longer
         // matches either (rows rescanned since), the nested run finds the box
         // already holding it and stops there.
-        SetWindowTextUtf8(DirToFind, LastFindText);
-        ::SendMessageW(DirToFind, EM_SETSEL, caret, caret);
+        searchBox->SetText(LastFindText);
+        searchBox->SetCaret(caret);
     }
-    if (WindowText(DirToFind).empty() && !model_.drive.rows.empty()) {
+    if (searchBox->Empty() && !model_.drive.rows.empty()) {
         // An empty search box means the drive's root.
         SelectRow(0);
         DirListBoxClick();
@@ -48,12 +48,6 @@ void TfrmMain::btnFindNextClick() {
         FindDirectory(0);
     else
         FindDirectory(selected);
-}
-
-void TfrmMain::SetSearchText(const std::string& text) {
-    // The same text again is no change and runs nothing.
-    if (WindowText(DirToFind) == text) return;
-    SetWindowTextUtf8(DirToFind, text);
 }
 
 }  // namespace tarvolo

@@ -44,6 +44,10 @@ void TreeList::SetRowCount(size_t count) {
     ListBox(list_).SetCount(count);
 }
 
+void TreeList::SetRowHeight(int height) {
+    ListBox(list_).SetItemHeight(height);
+}
+
 long TreeList::SelectedRow() const {
     const int i = ListBox(list_).Selected();
     return i < 0 || static_cast<size_t>(i) >= drive_.rows.size() ? -1 : static_cast<long>(i);

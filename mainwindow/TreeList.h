@@ -27,6 +27,7 @@ public:
     void DirListBoxDrawItem(const DRAWITEMSTRUCT& item);
 
     void SetRowCount(size_t count);
+    void SetRowHeight(int height);
     // -1 for none, and for a selection past the rows (the list not yet told of fewer rows).
     long SelectedRow() const;
     void SelectRow(long row);

@@ -7,13 +7,13 @@
 #include <memory>
 #include <string>
 
+#include "adapters/WinFileSystem.h"
+#include "adapters/WinLocale.h"
 #include "mainwindow/Main.h"
-#include "mainwindow/Rescan.h"
 #include "model/Model.h"
 #include "platform/Application.h"
 #include "platform/Handles.h"
 #include "platform/RunningInstance.h"
-#include "platform/WinFileSystem.h"
 #include "platform/WinText.h"
 
 using namespace tarvolo;
@@ -53,7 +53,7 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     int result = 0;
     WinFileSystem files;
     const WinAnsiDecoder ansi;
-    Model model(ExecutableFolder(), files, ansi);
+    Model model(ExecutableFolder(), files, ansi, LocalAppDataFolder());
     std::unique_ptr<TfrmMain> frmMain;
     // A program that cannot make its windows or its icon says what failed before it ends.
     const bool created = RunStartUpStep(
@@ -61,9 +61,7 @@ int RunProgram(HINSTANCE instance, int showCommand) {
             frmMain = std::make_unique<TfrmMain>(model);
             app.SetMainForm(frmMain.get());
             frmMain->FormCreate();
-            frmMain->frmRescan = std::make_unique<TfrmRescan>(
-                frmMain->Handle(), model,
-                [main = frmMain.get()](RowStore rows) { main->SetRows(std::move(rows)); });
+            frmMain->CreateScanWindow();
         },
         [&](const std::string& text) {
             // The box first: a main window destroyed before it would end its loop at once.

@@ -103,8 +103,16 @@ long DriveRows::Find(long start, std::string_view text, const CaseFolder& folder
 
 // ---------------------------------------------------------------------------
 
-Model::Model(std::string programDir, FileSystem& files, const AnsiDecoder& ansi)
-    : programDir_(std::move(programDir)), files_(files), ansi_(ansi) {}
+Model::Model(std::string programDir, FileSystem& files, const AnsiDecoder& ansi, std::string userFolder)
+    : programDir_(std::move(programDir)), userFolder_(std::move(userFolder)), files_(files), ansi_(ansi) {}
+
+DriveIndexPaths IndexPathsOf(const std::string& drive, const std::string& userFolder) {
+    DriveIndexPaths paths;
+    paths.path = drive.substr(0, 2) + "\\" + kIndexFileName;
+    if (!userFolder.empty() && !drive.empty())
+        paths.localPath = userFolder + "\\Tarvolo\\" + drive.substr(0, 1) + ".dir";
+    return paths;
+}
 
 std::vector<std::string> Model::LoadLists() {
     std::vector<std::string> unreadable;

@@ -63,6 +63,15 @@ struct DriveRows {
               MatchRule rule = MatchRule::beginning);
 };
 
+// Where a drive's index lives: "C:\tarvolo.dir" at the drive's root and, for a
+// root the user cannot write to, "<user folder>\Tarvolo\C.dir" in the user's own
+// data folder (%LOCALAPPDATA%). `drive` is the drive entry ("C:") or a root ("C:\").
+struct DriveIndexPaths {
+    std::string path;
+    std::string localPath;  // empty when there is no user folder
+};
+DriveIndexPaths IndexPathsOf(const std::string& drive, const std::string& userFolder);
+
 // A drive's index as read from its file.
 struct IndexRead {
     FileSystem::Read result = FileSystem::Read::missing;
@@ -99,7 +108,9 @@ class Model {
 public:
     // `programDir` is the executable's folder as the system gives it; a file is
     // named as programDir + "\\" + name, the way the program has always named them.
-    Model(std::string programDir, FileSystem& files, const AnsiDecoder& ansi);
+    // `userFolder` is the user's own data folder, for the copies of the indexes of
+    // drives whose root the user cannot write to; empty for none.
+    Model(std::string programDir, FileSystem& files, const AnsiDecoder& ansi, std::string userFolder = {});
 
     Settings settings;
     std::vector<Favorite> favorites;
@@ -131,6 +142,11 @@ public:
     // false, as for a failed write.
     bool SaveSettings();
 
+    // Where the index of `driveEntry` ("C:" or a root) lives.
+    DriveIndexPaths IndexPaths(const std::string& driveEntry) const {
+        return IndexPathsOf(driveEntry, userFolder_);
+    }
+    const std::string& UserFolder() const { return userFolder_; }
     // Reads a drive's index from `path` or `localPath` (the per-user folder, for
     // a root the user cannot write to; empty for none) by the rule of
     // ReadDriveIndexFile. The rows are not shown yet: the window replaces the
@@ -151,6 +167,7 @@ public:
 
 private:
     std::string programDir_;
+    std::string userFolder_;
     FileSystem& files_;
     const AnsiDecoder& ansi_;
     bool settingsLoaded_ = false;

@@ -2,13 +2,13 @@
 
 #include <commctrl.h>
 
-#include "platform/Help.h"
+#include "adapters/ButtonPictures.h"
+#include "adapters/KeyNames.h"
 #include "options/InputBox.h"
 #include "options/StartUpShortcut.h"
 #include "platform/Application.h"
-#include "platform/ButtonPictures.h"
 #include "platform/Controls.h"
-#include "platform/KeyNames.h"
+#include "platform/Help.h"
 #include "platform/WinText.h"
 #include "store/Favorites.h"
 #include "store/Global.h"

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <new>
 #include <stdexcept>
@@ -249,6 +250,15 @@ bool RunStartUpStep(const std::function<void()>& step,
     }
     report("Tarvolo could not start: " + what);
     return false;
+}
+
+std::string LocalAppDataFolder() {
+    wchar_t buffer[MAX_PATH];
+    DWORD n = ::GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) return Narrow(std::wstring_view(buffer, n));
+    if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+        return Narrow(buffer);
+    return {};
 }
 
 std::string ExecutableFolder() {

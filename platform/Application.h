@@ -124,6 +124,10 @@ std::string FailureText(const char* unknown = "Unexpected error") noexcept;
 // The running executable's folder, UTF-8, ending in a backslash: its full path
 // cut after the last backslash (or colon).
 std::string ExecutableFolder();
+// The user's own local data folder (%LOCALAPPDATA%), UTF-8, without a trailing
+// backslash; empty when there is none. The environment comes first, so that a
+// test run can give every program a folder of its own.
+std::string LocalAppDataFolder();
 
 // Message boxes in the program's own words.
 int MessageBoxUtf8(HWND owner, const std::string& text, const std::string& title, UINT type);

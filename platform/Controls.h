@@ -65,6 +65,7 @@ class Button {
 public:
     explicit Button(HWND hwnd = nullptr) : hwnd_(hwnd) {}
     HWND Handle() const { return hwnd_; }
+    bool Enabled() const { return ::IsWindowEnabled(hwnd_) != FALSE; }
 
     // Check boxes.
     bool Checked() const { return ::SendMessageW(hwnd_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -96,6 +97,12 @@ public:
         DWORD start = 0;
         ::SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
         return static_cast<int>(start);
+    }
+    // The end of the selection; the caret when nothing is selected.
+    int SelectionEnd() const {
+        DWORD end = 0;
+        ::SendMessageW(hwnd_, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
+        return static_cast<int>(end);
     }
 
 private:

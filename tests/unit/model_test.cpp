@@ -246,6 +246,27 @@ TEST(DriveRows, NewRowsMakeTheSearchStaleUntilItIsBuiltAgain) {
 namespace tarvolo {
 namespace {
 
+TEST(DriveIndexPaths, TheRootsFileAndTheCopyInTheUserFolder) {
+    const struct {
+        std::string drive, userFolder, path, localPath;
+    } cases[] = {
+        {"C:", "L:\\Users\\me\\AppData\\Local", "C:\\tarvolo.dir",
+         "L:\\Users\\me\\AppData\\Local\\Tarvolo\\C.dir"},
+        {"D:\\", "L:\\Local", "D:\\tarvolo.dir", "L:\\Local\\Tarvolo\\D.dir"},  // a root names the same files
+        {"E:", "", "E:\\tarvolo.dir", ""},                                      // no user folder: no copy
+        {"", "L:\\Local", "\\tarvolo.dir", ""},                                 // no drive: no copy either
+    };
+    for (const auto& c : cases) {
+        const DriveIndexPaths paths = IndexPathsOf(c.drive, c.userFolder);
+        EXPECT_EQ(paths.path, c.path) << c.drive;
+        EXPECT_EQ(paths.localPath, c.localPath) << c.drive << " in " << c.userFolder;
+    }
+    MemoryFiles none;
+    const fakes::Latin1Decoder ansi;
+    const Model model("P:", none, ansi, "L:\\Local");
+    EXPECT_EQ(model.IndexPaths("F:").localPath, "L:\\Local\\Tarvolo\\F.dir") << "the model's own user folder";
+}
+
 TEST_F(ModelFiles, ADrivesIndexComesFromItsRootOrElseFromTheUserFolder) {
     files.files["D:\\tarvolo.dir"] = "\\\r\n\\Work\r\n";
     files.files["L:\\D.dir"] = "\\\r\n\\Local\r\n";

@@ -2,6 +2,7 @@
 // two dialogs, and no file behind it.
 #pragma once
 
+#include "adapters/WinLocale.h"
 #include "model/Model.h"
 #include "platform/WinText.h"
 #include "tests/support/NoFiles.h"

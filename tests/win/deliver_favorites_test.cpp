@@ -2,10 +2,11 @@
 // lists, which shortcut it shows, and which favorite a key combination picks.
 #include <gtest/gtest.h>
 
+#include "adapters/KeyNames.h"
+#include "adapters/WinLocale.h"
 #include "delivery/WinShell.h"
 #include "mainwindow/Main.h"
 #include "platform/Application.h"
-#include "platform/KeyNames.h"
 #include "platform/WinText.h"
 #include "store/Global.h"
 #include "tests/support/NoFiles.h"
@@ -37,8 +38,8 @@ protected:
     }
 
     void Rebuild() {
-        main_->favoritesMenus->CreateFavoritesPopUp(main_->favoritesMenus->popUpFavorites->At(0));
-        main_->favoritesMenus->CreateFavoritesPopUp(main_->favoritesMenus->popUpFavorites->At(1));
+        main_->Favorites().CreateFavoritesPopUp(main_->Favorites().popUpFavorites->At(0));
+        main_->Favorites().CreateFavoritesPopUp(main_->Favorites().popUpFavorites->At(1));
     }
 
     NoFiles files_;
@@ -70,20 +71,20 @@ TEST_F(FavoritesMenus, EachMenuListsEveryEntryWithItsOwnShortcut) {
                   "D:\\Both?" + std::to_string(kCtrl | kAlt | 'T') + "*" + std::to_string(kShift | VK_F5),
                   "?0*0"});
     Rebuild();
-    EXPECT_EQ(Listed(main_->favoritesMenus->popUpFavorites->At(0)),
+    EXPECT_EQ(Listed(main_->Favorites().popUpFavorites->At(0)),
               (std::vector<std::string>{"C:\\Work\tCtrl+A", "\t", "C:\\A\t", "D:\\Both\tCtrl+Alt+T", "\t"}));
-    EXPECT_EQ(Listed(main_->favoritesMenus->popUpFavorites->At(1)),
+    EXPECT_EQ(Listed(main_->Favorites().popUpFavorites->At(1)),
               (std::vector<std::string>{"C:\\Work\t", "\t", "C:\\A\t", "D:\\Both\tShift+F5", "\t"}));
 
     // The icon's menu: the same favorites, never a shortcut.
-    main_->favoritesMenus->CoolTrayPopUpPopup();
-    EXPECT_EQ(Listed(main_->favoritesMenus->CoolTrayPopUp->At(0)),
+    main_->Favorites().CoolTrayPopUpPopup();
+    EXPECT_EQ(Listed(main_->Favorites().CoolTrayPopUp->At(0)),
               (std::vector<std::string>{"C:\\Work\t", "\t", "C:\\A\t", "D:\\Both\t", "\t"}));
-    EXPECT_EQ(Listed(main_->favoritesMenus->CoolTrayPopUp->At(1)),
-              Listed(main_->favoritesMenus->CoolTrayPopUp->At(0)));
-    EXPECT_EQ(main_->favoritesMenus->CoolTrayPopUp->At(0).caption, "Open Favorites")
+    EXPECT_EQ(Listed(main_->Favorites().CoolTrayPopUp->At(1)),
+              Listed(main_->Favorites().CoolTrayPopUp->At(0)));
+    EXPECT_EQ(main_->Favorites().CoolTrayPopUp->At(0).caption, "Open Favorites")
         << "the parents stay as they are";
-    EXPECT_EQ(main_->favoritesMenus->CoolTrayPopUp->Count(), 6u);
+    EXPECT_EQ(main_->Favorites().CoolTrayPopUp->Count(), 6u);
 }
 
 TEST_F(FavoritesMenus, AddToFavoritesAppendsTheCurrentTextEveryTime) {
@@ -96,7 +97,7 @@ TEST_F(FavoritesMenus, AddToFavoritesAppendsTheCurrentTextEveryTime) {
     EXPECT_EQ(FavoriteEntries(model_.favorites),
               (std::vector<std::string>{"C:\\Old?0*0", "C:\\Temp?0*0", "C:\\Temp?0*0", "?0*0"}));
     Rebuild();
-    EXPECT_EQ(Listed(main_->favoritesMenus->popUpFavorites->At(0)).size(), 4u);
+    EXPECT_EQ(Listed(main_->Favorites().popUpFavorites->At(0)).size(), 4u);
 }
 
 TEST_F(FavoritesMenus, AKeyPicksTheFirstItemWithItsCombinationOpenBeforeSend) {
@@ -110,7 +111,7 @@ TEST_F(FavoritesMenus, AKeyPicksTheFirstItemWithItsCombinationOpenBeforeSend) {
     auto shown = [&](unsigned combination) -> std::string {
         const std::string text = ShortcutToText(static_cast<uint16_t>(combination));
         for (size_t parent = 0; parent < 2; ++parent) {
-            PopupMenu& menu = *main_->favoritesMenus->popUpFavorites->At(parent).submenu;
+            PopupMenu& menu = *main_->Favorites().popUpFavorites->At(parent).submenu;
             for (size_t i = 0; i < menu.Count(); ++i)
                 if (!text.empty() && menu.At(i).shortcut == text)
                     return (parent == 0 ? "open " : "send ") + menu.At(i).caption;
@@ -143,9 +144,10 @@ TEST_F(FavoritesMenus, UpdateHistoryRebuildsTheDropDownAndKeepsTheText) {
     main_->UpdateHistory();
     EXPECT_EQ(model_.history, (std::vector<std::string>{"C:\\Deliver-History-Test", "D:\\Work"}));
     EXPECT_EQ(main_->CurrentPath(), "C:\\Deliver-History-Test");
-    ASSERT_EQ(::SendMessageW(main_->cmbHistory, CB_GETCOUNT, 0, 0), 2);
+    ASSERT_EQ(::SendMessageW(::GetDlgItem(main_->Handle(), IDC_CMBHISTORY), CB_GETCOUNT, 0, 0), 2);
     wchar_t first[64] = {};
-    ::SendMessageW(main_->cmbHistory, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+    ::SendMessageW(::GetDlgItem(main_->Handle(), IDC_CMBHISTORY), CB_GETLBTEXT, 0,
+                   reinterpret_cast<LPARAM>(first));
     EXPECT_STREQ(first, L"C:\\Deliver-History-Test");
 }
 

@@ -7,10 +7,11 @@
 
 #include <set>
 
-#include "platform/WinText.h"
+#include "adapters/WinLocale.h"
 #include "delivery/WinShellWindows.h"
 #include "mainwindow/FavoritesMenus.h"
 #include "platform/Application.h"
+#include "platform/WinText.h"
 #include "tests/support/NoFiles.h"
 #include "tests/support/NoWindowOps.h"
 

@@ -14,13 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "adapters/WinFileSystem.h"
+#include "adapters/WinLocale.h"
 #include "index/IndexFile.h"
+#include "index/Text.h"
 #include "mainwindow/Main.h"
 #include "platform/Application.h"
 #include "platform/Handles.h"
-#include "platform/WinFileSystem.h"
 #include "platform/WinText.h"
-#include "index/Text.h"
 #include "store/Favorites.h"
 #include "store/History.h"
 #include "store/StringList.h"
@@ -175,7 +176,7 @@ TEST_F(HostileFiles, RandomAndMutatedIndexAndListFilesLoadSearchAndPaint) {
     FormsModel forms;
     Model& model = forms.model;
     auto main = std::make_unique<TfrmMain>(model);
-    TreeList& tree = *main->treeList;
+    TreeList& tree = main->Tree();
     tree.LoadConnectors();
     HDC screen = ::GetDC(nullptr);
     HDC dc = ::CreateCompatibleDC(screen);
@@ -237,7 +238,7 @@ TEST_F(HostileFiles, RandomAndMutatedIndexAndListFilesLoadSearchAndPaint) {
             // that begins a run, whatever the program does: such paths are left to it.
             const std::string path = "E:" + std::string(rows.Path(i));
             if (path.find("\xCB\x9C") == std::string::npos && path.find("\xCB\x9A") == std::string::npos)
-                main->historyBox->ShowChosenPath(path, tree.Handle());
+                main->History().ShowChosenPath(path, tree.Handle());
         }
 
         // The same bytes as the three lists, and the favorites read from them.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "adapters/WinLocale.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {

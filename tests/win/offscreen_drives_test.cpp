@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/OffscreenDrives.h"
+#include "adapters/OffscreenDrives.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {

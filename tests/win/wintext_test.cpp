@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "adapters/WinDirectoryLister.h"
+#include "adapters/WinLocale.h"
 #include "index/Scan.h"
 #include "index/Text.h"
-#include "platform/WinDirectoryLister.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {

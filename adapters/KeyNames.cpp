@@ -1,4 +1,4 @@
-#include "platform/KeyNames.h"
+#include "adapters/KeyNames.h"
 
 #include <windows.h>
 

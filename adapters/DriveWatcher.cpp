@@ -1,8 +1,9 @@
-#include "platform/DriveWatcher.h"
+#include "adapters/DriveWatcher.h"
 
 #include <system_error>
 
-#include "platform/WinDirectoryLister.h"
+#include "adapters/WinDirectoryLister.h"
+#include "adapters/WinLocale.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {

@@ -1,4 +1,4 @@
-#include "platform/WinDirectoryLister.h"
+#include "adapters/WinDirectoryLister.h"
 
 #include <windows.h>
 

@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
+#include "adapters/DriveWatcher.h"
 #include "index/LiveUpdate.h"
 #include "index/Rows.h"
-#include "platform/DriveWatcher.h"
 
 namespace tarvolo {
 

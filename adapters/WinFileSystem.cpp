@@ -1,4 +1,4 @@
-#include "platform/WinFileSystem.h"
+#include "adapters/WinFileSystem.h"
 
 #include <windows.h>
 

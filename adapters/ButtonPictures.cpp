@@ -1,4 +1,4 @@
-#include "platform/ButtonPictures.h"
+#include "adapters/ButtonPictures.h"
 
 #include <utility>
 

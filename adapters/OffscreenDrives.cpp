@@ -1,8 +1,9 @@
-#include "platform/OffscreenDrives.h"
+#include "adapters/OffscreenDrives.h"
 
 #include <system_error>
 
-#include "platform/WinDirectoryLister.h"
+#include "adapters/WinDirectoryLister.h"
+#include "adapters/WinLocale.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
