@@ -95,7 +95,7 @@ void SearchIndex::AppendFolded(std::string_view name, const CaseFolder& folder) 
     }
     // A separator inside a name would shift every row after it. Names hold no
     // backslash, but a locale service is not ours to trust with that.
-    if (std::memchr(folded_.data() + base, kSeparator, folded_.size() - base))
+    if (folded_.find(kSeparator, base) != std::string::npos)
         std::replace(folded_.begin() + static_cast<std::ptrdiff_t>(base), folded_.end(), kSeparator,
                      kNotSeparator);
     folded_ += kSeparator;
@@ -130,11 +130,7 @@ void SearchIndex::RebuildMarks() {
 size_t SearchIndex::Advance(size_t pos, size_t row, size_t count) const {
     // Past a block of rows the table is quicker than the names.
     if (count >= kMarkEvery) return SeparatorBefore(row + count);
-    const char* base = folded_.data();
-    for (; count > 0; --count)
-        pos = static_cast<size_t>(
-            static_cast<const char*>(std::memchr(base + pos + 1, kSeparator, folded_.size() - pos - 1)) -
-            base);
+    for (; count > 0; --count) pos = folded_.find(kSeparator, pos + 1);
     return pos;
 }
 
