@@ -19,7 +19,7 @@ public:
     TreeDisk() { children_["\\"]; }
     explicit TreeDisk(const RowStore& rows) : TreeDisk() {
         for (size_t i = 0; i < rows.size(); ++i)
-            if (rows.Row(i) != "\\") Make(std::string(rows.Row(i)));
+            if (rows.Path(i) != "\\") Make(std::string(rows.Path(i)));
     }
 
     static std::string Parent(const std::string& row) {

@@ -52,7 +52,7 @@ std::vector<size_t> SubtreeEnds(const RowStore& rows) {
     std::vector<size_t> ends(rows.size(), rows.size());
     std::vector<size_t> open;
     for (size_t i = 0; i < rows.size(); ++i) {
-        while (!open.empty() && Level(rows.Row(open.back())) >= Level(rows.Row(i))) {
+        while (!open.empty() && rows.Level(open.back()) >= rows.Level(i)) {
             ends[open.back()] = i;
             open.pop_back();
         }
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     // 10,000 directories at depths 3 to 8 below five directories of depth 2, parents first.
     std::vector<std::string> tops;
     for (size_t i = 0; i < rows.size() && tops.size() < 5; i += 1 + rng() % 2000)
-        if (Level(rows.Row(i)) == 2) tops.emplace_back(rows.Row(i));
+        if (rows.Level(i) == 2) tops.emplace_back(rows.Path(i));
     std::vector<std::string> made;
     for (int i = 0; i < 10000; ++i) {
         std::string parent = tops[i % tops.size()];
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
         const size_t i = 1 + rng() % (rows.size() - 1);
         const size_t size = ends[i] - i;
         if (size < 1000 || size > 100000) continue;
-        const std::string row(rows.Row(i));
+        const std::string row(rows.Path(i));
         if (std::any_of(renamed.begin(), renamed.end(),
                         [&](const std::string& r) { return Below(row, r) || Below(r, row); }))
             continue;
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     size_t removals = 0;
     while (removals < 1000) {
         const size_t i = 1 + rng() % (rows.size() - 1);
-        const std::string row(rows.Row(i));
+        const std::string row(rows.Path(i));
         if (ends[i] - i > 5 || !disk.Has(row) || Level(row) < 2) continue;
         if (std::any_of(renamed.begin(), renamed.end(), [&](const std::string& r) { return Below(row, r); }))
             continue;

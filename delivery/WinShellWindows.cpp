@@ -12,24 +12,12 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "platform/Handles.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
 
 namespace {
-
-template <class T>
-struct ComPtr {
-    T* p = nullptr;
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() {
-        if (p) p->Release();
-    }
-    T* operator->() const { return p; }
-    void** Out() { return reinterpret_cast<void**>(&p); }
-};
 
 struct ItemIdList {
     PIDLIST_ABSOLUTE p = nullptr;

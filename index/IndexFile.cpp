@@ -9,12 +9,12 @@ namespace tarvolo {
 
 std::string IndexFileText(const RowStore& rows) {
     std::string text;
-    text.reserve(rows.TextBytes() + 2 * rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const std::string_view row = rows.Row(i);
+    text.reserve(rows.PathBytes() + 2 * rows.size());
+    rows.ForEachPath(0, rows.size(), [&](size_t, std::string_view row) {
         text.append(row.data(), row.size());
         text.append("\r\n", 2);
-    }
+        return true;
+    });
     return text;
 }
 
@@ -61,50 +61,18 @@ void AppendLines(std::string_view bytes, const AnsiDecoder& decode, RowStore& ro
 RowStore ParseIndexFile(std::string_view bytes, const AnsiDecoder& decode) {
     bytes = WithoutByteOrderMark(UntilNul(bytes));
     RowStore rows;
-    rows.Reserve(LineGuess(bytes), bytes.size());
+    // Names under their parents take a small part of the file; the guess is
+    // trimmed to what was used once the file is read.
+    rows.Reserve(LineGuess(bytes), bytes.size() / 4);
     AppendLines(bytes, decode, rows);
+    rows.ShrinkToFit();
     return rows;
 }
 
 RowStore ParseIndexFileBuffer(std::string&& fileText, const AnsiDecoder& decode) {
-    const std::string_view all = UntilNul(fileText);
-    if (all.size() > RowStore::kMaxTextBytes) return ParseIndexFile(all, decode);  // throws length_error
-    const std::string_view bytes = WithoutByteOrderMark(all);
-    std::vector<uint32_t> ends;
-    ends.reserve(LineGuess(bytes));
-
-    // Rows are moved down over the line ends they lose, so the write position
-    // never passes the line being read. A decoded ANSI line can be longer than
-    // the line it replaces; when it does not fit, the rest is parsed by copying.
-    char* const base = &fileText[0];
-    size_t write = 0;
-    size_t restAt = std::string::npos;
-    ForEachLine(bytes, [&](std::string_view line) {
-        if (restAt != std::string::npos || !IsIndexRow(line)) return;
-        if (ends.empty()) line = WithoutByteOrderMark(line);  // as in AppendLines
-        const size_t lineAt = static_cast<size_t>(line.data() - base);
-        if (IsValidUtf8(line)) {
-            std::memmove(base + write, line.data(), line.size());
-            write += line.size();
-        } else {
-            const std::string decoded = decode.ToUtf8(line);
-            if (write + decoded.size() > lineAt + line.size()) {
-                restAt = lineAt;
-                return;
-            }
-            // The rows are counted by their ends, not by terminators: no NUL belongs here.
-            // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
-            std::memcpy(base + write, decoded.data(), decoded.size());
-            write += decoded.size();
-        }
-        ends.push_back(static_cast<uint32_t>(write));
-    });
-    std::string rest;
-    if (restAt != std::string::npos)
-        rest.assign(base + restAt, static_cast<size_t>(bytes.data() + bytes.size() - (base + restAt)));
-    RowStore rows = RowStore::FromBuffer(std::move(fileText), std::move(ends));
-    if (!rest.empty()) AppendLines(rest, decode, rows);
-    return rows;
+    // The file's text is let go as soon as its rows are read.
+    const std::string text = std::move(fileText);
+    return ParseIndexFile(text, decode);
 }
 
 }  // namespace tarvolo

@@ -28,8 +28,8 @@ bool IsIndexRow(std::string_view line);
 
 RowStore ParseIndexFile(std::string_view bytes, const AnsiDecoder& decode);
 
-// The same rows, built inside `fileText` itself: a million-row file is not
-// copied a second time, which on a fresh allocation costs as much as parsing.
+// The same rows from a file's text that is not needed after: it is let go as
+// soon as the rows are read, so a million-row file is not held twice for long.
 RowStore ParseIndexFileBuffer(std::string&& fileText, const AnsiDecoder& decode);
 
 }  // namespace tarvolo

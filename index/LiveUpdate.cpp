@@ -53,21 +53,19 @@ int CompareNames(const Collator& collator, std::string_view a, std::string_view 
 void Splice(RowStore& rows, size_t at, size_t removed, const RowStore& insert) {
     RowStore out;
     out.Reserve(rows.size() - removed + insert.size(), rows.TextBytes() + insert.TextBytes());
-    for (size_t i = 0; i < at; ++i) out.Append(rows.Row(i));
-    for (size_t i = 0; i < insert.size(); ++i) out.Append(insert.Row(i));
-    for (size_t i = at + removed; i < rows.size(); ++i) out.Append(rows.Row(i));
+    out.AppendRange(rows, 0, at);
+    out.AppendRange(insert, 0, insert.size());
+    out.AppendRange(rows, at + removed, rows.size());
     rows = std::move(out);
 }
 
 // Where a child named `name` of row `parent` goes among its siblings;
 // SIZE_MAX when a sibling of exactly that name is there.
 size_t InsertPosition(const RowStore& rows, size_t parent, std::string_view name, const Collator& collator) {
-    const std::string prefix = ChildPrefix(rows.Row(parent));
     const size_t end = SubtreeEnd(rows, parent);
     size_t j = parent + 1;
     while (j < end) {
-        const std::string_view child = rows.Row(j).substr(prefix.size());
-        const int c = CompareNames(collator, name, child);
+        const int c = CompareNames(collator, name, rows.Name(j));
         if (c == 0) return SIZE_MAX;
         if (c < 0) return j;
         j = SubtreeEnd(rows, j);
@@ -121,21 +119,17 @@ bool Probe(ResolvedChange& change, const std::string& row, const std::string& ro
 // The directory's row and its subtree's, as rows of the drive.
 RowStore SubtreeRows(const std::string& row, const RowStore& subtree) {
     RowStore out;
-    out.Reserve(subtree.size(), subtree.TextBytes() + row.size() * subtree.size());
+    out.Reserve(subtree.size(), subtree.TextBytes() + row.size());
     out.Append(row);
     // One buffer for every row: a subtree of thousands moved in is not thousands of allocations.
     std::string full = row;
-    for (size_t i = 1; i < subtree.size(); ++i) {
+    subtree.ForEachPath(1, subtree.size(), [&](size_t, std::string_view path) {
         full.resize(row.size());
-        full.append(subtree.Row(i));
+        full.append(path);
         out.Append(full);
-    }
+        return true;
+    });
     return out;
-}
-
-// Root "\" is level 0, "\a" level 1.
-int Level(std::string_view row) {
-    return row == "\\" ? 0 : CountChar(row, '\\');
 }
 
 // A batch of changes over rows that stay as they are until the end: what goes
@@ -207,7 +201,11 @@ public:
         placed.reserve(blocks_.size());
         size_t inserted = 0, insertedBytes = 0;
         for (const auto& [row, block] : blocks_) {
-            Placed p{ends_[block.parent], Level(base_.Row(block.parent)), {}, LastName(row), &block.rows};
+            Placed p{ends_[block.parent],
+                     static_cast<int>(base_.Level(block.parent)),
+                     {},
+                     LastName(row),
+                     &block.rows};
             collator_.SortKey(p.name, p.key);
             const std::vector<Sibling>& siblings = Children(block.parent);
             const auto after =
@@ -278,16 +276,16 @@ private:
     void BuildEnds() {
         const size_t n = base_.size();
         ends_.assign(n, static_cast<uint32_t>(n));
-        std::vector<std::pair<uint32_t, int>> open;  // row, level
+        std::vector<std::pair<uint32_t, uint32_t>> open;  // row, level
         for (size_t i = 0; i < n; ++i) {
-            const int level = Level(base_.Row(i));
+            const uint32_t level = base_.Level(i);
             while (!open.empty() && open.back().second >= level) {
                 ends_[open.back().first] = static_cast<uint32_t>(i);
                 open.pop_back();
             }
             open.emplace_back(static_cast<uint32_t>(i), level);
         }
-        rootFirst_ = n > 0 && base_.Row(0) == "\\";
+        rootFirst_ = n > 0 && base_.Path(0) == "\\";
     }
 
     bool Removed(size_t i) const {
@@ -384,16 +382,23 @@ size_t RowAfterEdits(size_t row, const std::vector<RowsEdit>& edits) {
 }
 
 size_t FindRow(const RowStore& rows, std::string_view path) {
+    // Only a row of the same name can be the one: its whole path is put
+    // together for those alone.
+    const std::string_view name = path == "\\" ? std::string_view() : LastName(path);
+    std::string candidate;
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (rows.Row(i) == path) return i;
+        if (rows.Name(i) != name) continue;
+        candidate.clear();
+        rows.AppendPath(i, candidate);
+        if (candidate == path) return i;
     }
     return SIZE_MAX;
 }
 
 size_t SubtreeEnd(const RowStore& rows, size_t i) {
-    const std::string prefix = ChildPrefix(rows.Row(i));
+    const uint32_t level = rows.Level(i);
     size_t j = i + 1;
-    while (j < rows.size() && StartsWith(rows.Row(j), prefix)) ++j;
+    while (j < rows.size() && rows.Level(j) > level) ++j;
     return j;
 }
 
@@ -539,19 +544,23 @@ size_t NearestRow(const RowStore& rows, std::string_view row) {
 bool RowsInTreeOrder(const RowStore& rows) {
     // A file without its root row first, or with rows that name no directory,
     // is no tree to put in order: it is shown as it is.
-    if (rows.empty() || rows.Row(0) != "\\") return true;
-    for (size_t i = 1; i < rows.size(); ++i) {
-        const std::string_view row = rows.Row(i);
-        if (row.size() < 2 || row.front() != '\\' || row.back() == '\\') return true;
+    if (rows.empty() || rows.Path(0) != "\\") return true;
+    bool inOrder = true;
+    std::string above = "\\";
+    rows.ForEachPath(1, rows.size(), [&](size_t, std::string_view row) {
+        if (row.size() < 2 || row.front() != '\\' || row.back() == '\\') return false;
         // Its parent must be the row above or one of that row's ancestors,
         // else the parent's subtree was left and is entered again.
         const std::string_view parent = ParentRow(row);
-        const std::string_view above = rows.Row(i - 1);
-        if (parent == "\\" || above == parent) continue;
-        if (!(above.size() > parent.size() && StartsWith(above, parent) && above[parent.size()] == '\\'))
+        if (parent != "\\" && above != parent &&
+            !(above.size() > parent.size() && StartsWith(above, parent) && above[parent.size()] == '\\')) {
+            inOrder = false;
             return false;
-    }
-    return true;
+        }
+        above.assign(row.data(), row.size());
+        return true;
+    });
+    return inOrder;
 }
 
 bool EnsureTreeOrder(RowStore& rows, const Collator& collator) {

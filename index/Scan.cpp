@@ -101,7 +101,7 @@ RowStore EmitRows(const Tree& tree) {
     }
 
     RowStore rows;
-    rows.Reserve(nodes.size(), names.bytes.size() + nodes.size() * 16);
+    rows.Reserve(nodes.size(), names.bytes.size() + nodes.size());
     rows.Append("\\");
     std::string path;
     std::vector<size_t> pathLen;  // length of the path at each depth
@@ -425,6 +425,18 @@ unsigned ScanThreadCount() {
 
 void SortRowsComponentwise(RowStore& rows, const Collator& collator) {
     const size_t n = rows.size();
+    // The paths, spelled out once into one buffer: the parts below point into it.
+    std::string text;
+    std::vector<size_t> pathEnd(n);
+    rows.ForEachPath(0, n, [&](size_t i, std::string_view path) {
+        text.append(path.data(), path.size());
+        pathEnd[i] = text.size();
+        return true;
+    });
+    auto pathOf = [&](size_t i) {
+        const size_t begin = i ? pathEnd[i - 1] : 0;
+        return std::string_view(text).substr(begin, pathEnd[i] - begin);
+    };
     // Components of every row with their keys, and per row its first component.
     Strings keys;
     std::vector<std::string_view> parts;
@@ -432,7 +444,7 @@ void SortRowsComponentwise(RowStore& rows, const Collator& collator) {
     std::string key;
     for (size_t i = 0; i < n; ++i) {
         firstPart[i] = parts.size();
-        std::string_view row = rows.Row(i);
+        std::string_view row = pathOf(i);
         if (!row.empty() && row.front() == '\\') row.remove_prefix(1);
         if (row.empty()) continue;
         for (;;) {
@@ -458,12 +470,13 @@ void SortRowsComponentwise(RowStore& rows, const Collator& collator) {
             if (const int c = CompareComponent(keys[pa], parts[pa], keys[pb], parts[pb])) return c < 0;
         }
         if (countA != countB) return countA < countB;
-        return rows.Row(a) < rows.Row(b);
+        return pathOf(a) < pathOf(b);
     });
 
     RowStore sorted;
     sorted.Reserve(n, rows.TextBytes());
-    for (const size_t i : order) sorted.Append(rows.Row(i));
+    for (const size_t i : order) sorted.Append(pathOf(i));
+    sorted.ShrinkToFit();
     rows = std::move(sorted);
 }
 

@@ -22,7 +22,7 @@ void TfrmMain::DirListBoxClick() {
     const long row = SelectedRow();
     // No selected row (an empty index): the current path stays what it was.
     if (row < 0) return;
-    const std::string path = SelectedDrive() + std::string(model_.drive.rows.Row(static_cast<size_t>(row)));
+    const std::string path = SelectedDrive() + std::string(model_.drive.rows.Path(static_cast<size_t>(row)));
     historyBox->ShowChosenPath(path, DirListBox);
 }
 

@@ -228,7 +228,7 @@ void LiveIndex::StartBatch(std::vector<ResolvedChange> changes) {
     batch->changes = std::move(changes);
     const long selected = view_.SelectedListRow();
     if (selected >= 0 && static_cast<size_t>(selected) < model_.drive.rows.size())
-        batch->selectedRow = std::string(model_.drive.rows.Row(static_cast<size_t>(selected)));
+        batch->selectedRow = std::string(model_.drive.rows.Path(static_cast<size_t>(selected)));
     // Complete names are not built again before the rows change (DriveRows::EnsureSearch), so the
     // thread may read them.
     if (!model_.drive.searchStale && model_.drive.search.size() == model_.drive.rows.size())
@@ -395,7 +395,7 @@ void LiveIndex::FinishBatch() {
     const long top = view_.FirstShownRow();
     // The selection may have moved while the batch ran; the directory it names is followed then too.
     const std::string selectedRow = selected >= 0 && static_cast<size_t>(selected) < model_.drive.rows.size()
-                                        ? std::string(model_.drive.rows.Row(static_cast<size_t>(selected)))
+                                        ? std::string(model_.drive.rows.Path(static_cast<size_t>(selected)))
                                         : std::string();
     size_t selectedAfter = batch->selectedAfter;
     if (selectedRow != batch->selectedRow)
@@ -414,7 +414,7 @@ void LiveIndex::FinishBatch() {
         if (selectedAfter != SIZE_MAX) view_.SelectListRow(static_cast<long>(selectedAfter));
     }
     if (!selectedRow.empty() && selectedAfter != SIZE_MAX &&
-        model_.drive.rows.Row(selectedAfter) != selectedRow)
+        model_.drive.rows.Path(selectedAfter) != selectedRow)
         view_.SelectedRowMoved();
     unsaved_ = true;
     ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
@@ -471,9 +471,9 @@ void LiveIndex::BackgroundScanDone() {
     const long selected = view_.SelectedListRow();
     const long top = view_.FirstShownRow();
     const std::string selectedRow =
-        selected >= 0 ? std::string(model_.drive.rows.Row(static_cast<size_t>(selected))) : "";
+        selected >= 0 ? std::string(model_.drive.rows.Path(static_cast<size_t>(selected))) : "";
     const std::string topRow = top >= 0 && static_cast<size_t>(top) < model_.drive.rows.size()
-                                   ? std::string(model_.drive.rows.Row(static_cast<size_t>(top)))
+                                   ? std::string(model_.drive.rows.Path(static_cast<size_t>(top)))
                                    : "";
     size_t newSelected = SIZE_MAX;
     RowsAboutToChange();
@@ -487,7 +487,7 @@ void LiveIndex::BackgroundScanDone() {
         newSelected = selectedRow.empty() ? SIZE_MAX : NearestRow(model_.drive.rows, selectedRow);
         if (newSelected != SIZE_MAX) view_.SelectListRow(static_cast<long>(newSelected));
     }
-    if (newSelected != SIZE_MAX && model_.drive.rows.Row(newSelected) != selectedRow)
+    if (newSelected != SIZE_MAX && model_.drive.rows.Path(newSelected) != selectedRow)
         view_.SelectedRowMoved();
     ::KillTimer(window_, kSaveTimer);
     unsaved_ = true;

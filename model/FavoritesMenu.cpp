@@ -55,8 +55,15 @@ long RowOfPath(const RowStore& rows, std::string_view shownDrive, std::string_vi
         return -1;
     std::string_view row = path.substr(2);
     while (row.size() > 1 && row.back() == '\\') row.remove_suffix(1);
-    for (size_t i = 0; i < rows.size(); ++i)
-        if (EqualIgnoringAsciiCase(rows.Row(i), row)) return static_cast<long>(i);
+    // Only rows of the same name are spelled out in full.
+    const std::string_view name = row == "\\" ? std::string_view() : row.substr(row.rfind('\\') + 1);
+    std::string candidate;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (!EqualIgnoringAsciiCase(rows.Name(i), name)) continue;
+        candidate.clear();
+        rows.AppendPath(i, candidate);
+        if (EqualIgnoringAsciiCase(candidate, row)) return static_cast<long>(i);
+    }
     return -1;
 }
 

@@ -9,23 +9,12 @@
 
 #include "platform/Application.h"
 #include "platform/AtomicFile.h"
+#include "platform/Handles.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
 
 namespace {
-
-template <class T>
-struct ComPtr {
-    T* p = nullptr;
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() {
-        if (p) p->Release();
-    }
-    T* operator->() const { return p; }
-};
 
 std::string OleErrorText(HRESULT hr) {
     wchar_t* text = nullptr;

@@ -168,4 +168,19 @@ private:
     HRESULT hr_;
 };
 
+// A move-only owner of one COM interface pointer, released once.
+template <class T>
+struct ComPtr {
+    T* p = nullptr;
+    ComPtr() = default;
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() {
+        if (p) p->Release();
+    }
+    T* operator->() const { return p; }
+    // For the out-parameter of QueryInterface and CoCreateInstance.
+    void** Out() { return reinterpret_cast<void**>(&p); }
+};
+
 }  // namespace tarvolo

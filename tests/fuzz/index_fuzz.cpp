@@ -44,7 +44,7 @@ struct LatinCaseFolder : CaseFolder {
 
 std::string ShowRows(const RowStore& rows) {
     std::string s;
-    for (size_t i = 0; i < rows.size() && i < 20; ++i) s += Show(rows.Row(i)) + " ";
+    for (size_t i = 0; i < rows.size() && i < 20; ++i) s += Show(rows.Path(i)) + " ";
     return s;
 }
 
@@ -96,14 +96,14 @@ void CheckRows(const RowStore& rows, std::string_view bytes, const AnsiDecoder& 
     FUZZ_CHECK(rows.size() == expected.size(), "rows " + std::to_string(rows.size()) + ", lines " +
                                                    std::to_string(expected.size()) + "\n" + ShowRows(rows));
     for (size_t i = 0; i < rows.size(); ++i)
-        FUZZ_CHECK(rows.Row(i) == expected[i],
-                   "row " + std::to_string(i) + " " + Show(rows.Row(i)) + " line " + Show(expected[i]));
+        FUZZ_CHECK(rows.Path(i) == expected[i],
+                   "row " + std::to_string(i) + " " + Show(rows.Path(i)) + " line " + Show(expected[i]));
 
     const RowStore inPlace = ParseIndexFileBuffer(std::string(bytes), decode);
     FUZZ_CHECK(inPlace == rows, "buffer: " + ShowRows(inPlace) + "\ncopy:   " + ShowRows(rows));
 
     for (size_t i = 0; i < rows.size(); ++i) {
-        const std::string_view row = rows.Row(i);
+        const std::string row = rows.Path(i);
         FUZZ_CHECK(row.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos, Show(row));
         FUZZ_CHECK(IsValidUtf8(row), Show(row));
     }
@@ -128,7 +128,7 @@ void CheckTreeCodes(const RowStore& rows) {
         // holds one) still gets its own connector digit.
         const size_t depth = static_cast<size_t>(rows.Depth(i));
         FUZZ_CHECK(code.size() == (depth > 0 ? depth : 1),
-                   "row " + std::to_string(i) + " " + Show(rows.Row(i)) + " code " + Show(code));
+                   "row " + std::to_string(i) + " " + Show(rows.Path(i)) + " code " + Show(code));
         // Column digits are "0" or "1" as long as no row lies more than one level
         // below the row above. A jump (only an edited file holds one) copies the
         // row above's own "2" or "3" into a column, where no painter draws it.
@@ -142,7 +142,7 @@ void CheckTreeCodes(const RowStore& rows) {
     const std::vector<std::string> reference = BuildTreeCodesReference(rows);
     FUZZ_CHECK(reference.size() == rows.size(), std::to_string(reference.size()));
     for (size_t i = 0; i < rows.size(); ++i) {
-        FUZZ_CHECK(codes.Code(i) == reference[i], "row " + std::to_string(i) + " " + Show(rows.Row(i)) +
+        FUZZ_CHECK(codes.Code(i) == reference[i], "row " + std::to_string(i) + " " + Show(rows.Path(i)) +
                                                       " fast " + Show(codes.Code(i)) + " reference " +
                                                       Show(reference[i]));
     }

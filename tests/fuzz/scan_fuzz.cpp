@@ -96,7 +96,7 @@ std::string Name(FuzzedDataProvider& in) {
 
 std::string ShowRows(const RowStore& rows) {
     std::string s;
-    for (size_t i = 0; i < rows.size() && i < 40; ++i) s += "\n  " + Show(rows.Row(i));
+    for (size_t i = 0; i < rows.size() && i < 40; ++i) s += "\n  " + Show(rows.Path(i));
     return s;
 }
 
@@ -144,11 +144,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const RowStore rows = WalkDirectories("C:\\", filter, disk, collator, observer);
     const bool cancelled = observer.cancelAt >= 0 && observer.checks >= observer.cancelAt;
 
-    FUZZ_CHECK(!rows.empty() && rows.Row(0) == "\\", ShowRows(rows));
+    FUZZ_CHECK(!rows.empty() && rows.Path(0) == "\\", ShowRows(rows));
     std::vector<std::string> expected;
     ExpectedRows(disk, filter, "C:\\", "", expected);
     std::vector<std::string> got;
-    for (size_t i = 1; i < rows.size(); ++i) got.emplace_back(rows.Row(i));
+    for (size_t i = 1; i < rows.size(); ++i) got.emplace_back(rows.Path(i));
     std::sort(expected.begin(), expected.end());
     std::vector<std::string> sortedGot = got;
     std::sort(sortedGot.begin(), sortedGot.end());
@@ -173,11 +173,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (sibling) {
             collator.SortKey(rows.Name(s), keyA);
             collator.SortKey(rows.Name(i), keyB);
-            FUZZ_CHECK(Parent(rows.Row(s)) == Parent(rows.Row(i)) &&
+            FUZZ_CHECK(Parent(rows.Path(s)) == Parent(rows.Path(i)) &&
                            (keyA < keyB || (keyA == keyB && rows.Name(s) < rows.Name(i))),
                        "row " + std::to_string(i) + " out of order" + ShowRows(rows));
         } else if (depth > 1) {
-            FUZZ_CHECK(rows.Row(s) == Parent(rows.Row(i)),
+            FUZZ_CHECK(rows.Path(s) == Parent(rows.Path(i)),
                        "row " + std::to_string(i) + " not under its parent" + ShowRows(rows));
         }
     }
@@ -185,7 +185,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The order the walk writes is the one the whole-row sort gives.
     RowStore reversed;
     reversed.Append("\\");
-    for (size_t i = rows.size(); i-- > 1;) reversed.Append(rows.Row(i));
+    for (size_t i = rows.size(); i-- > 1;) reversed.Append(rows.Path(i));
     SortRowsComponentwise(reversed, collator);
     FUZZ_CHECK(reversed == rows, "sorted again" + ShowRows(reversed) + "\nwalk" + ShowRows(rows));
 
@@ -197,12 +197,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         parallelObserver.cancelAt = observer.cancelAt;
         const RowStore parallel =
             WalkDirectoriesParallel("C:\\", filter, disk, collator, parallelObserver, threads);
-        FUZZ_CHECK(!parallel.empty() && parallel.Row(0) == "\\", ShowRows(parallel));
+        FUZZ_CHECK(!parallel.empty() && parallel.Path(0) == "\\", ShowRows(parallel));
         if (parallelObserver.cancelAt < 0) {
             FUZZ_CHECK(parallel == rows, "parallel" + ShowRows(parallel) + "\nwalk" + ShowRows(rows));
         } else {
             std::vector<std::string> some;
-            for (size_t i = 1; i < parallel.size(); ++i) some.emplace_back(parallel.Row(i));
+            for (size_t i = 1; i < parallel.size(); ++i) some.emplace_back(parallel.Path(i));
             std::sort(some.begin(), some.end());
             FUZZ_CHECK(std::includes(expected.begin(), expected.end(), some.begin(), some.end()),
                        "cancelled parallel walk made rows the disk does not hold:" + ShowRows(parallel));

@@ -113,14 +113,14 @@ void ExpectEditsTrackUntouchedRows(const RowStore& before, const RowStore& after
     std::set<std::string> touched;
     for (const Change& c : reported) touched.insert("\\" + c.path);
     for (size_t i = 0; i < before.size(); ++i) {
-        const std::string row(before.Row(i));
+        const std::string row(before.Path(i));
         bool hit = false;
         for (std::string up = row; !hit && up.size() > 1; up = TreeDisk::Parent(up))
             hit = touched.count(up) > 0;
         if (hit) continue;
         const size_t now = RowAfterEdits(i, edits);
         ASSERT_LT(now, after.size()) << row;
-        ASSERT_EQ(after.Row(now), row);
+        ASSERT_EQ(after.Path(now), row);
     }
 }
 
@@ -273,7 +273,7 @@ TEST(LiveBatch, TheSelectedDirectoryIsFollowedOrFallsBackToItsNearestParent) {
         const RowStore& after = outcome.changed ? outcome.rows : rows;
         const size_t at = NearestRow(after, FollowRenames(c.selected, resolved));
         ASSERT_NE(at, SIZE_MAX);
-        EXPECT_EQ(after.Row(at), c.expected);
+        EXPECT_EQ(after.Path(at), c.expected);
     }
 }
 

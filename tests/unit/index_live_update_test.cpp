@@ -77,7 +77,7 @@ struct Quiet : ScanObserver {
 
 std::vector<std::string> AllRows(const RowStore& rows) {
     std::vector<std::string> out;
-    for (size_t i = 0; i < rows.size(); ++i) out.emplace_back(rows.Row(i));
+    for (size_t i = 0; i < rows.size(); ++i) out.emplace_back(rows.Path(i));
     return out;
 }
 
@@ -275,7 +275,7 @@ TEST(LiveUpdate, EditsTellWhereEveryRemainingRowWent) {
         if (before[i].compare(0, 2, "\\z") == 0) continue;  // moved: the selection stays near
         const size_t now = RowAfterEdits(i, edits);
         ASSERT_LT(now, rows.size()) << before[i];
-        EXPECT_EQ(rows.Row(now), before[i]);
+        EXPECT_EQ(rows.Path(now), before[i]);
     }
 }
 

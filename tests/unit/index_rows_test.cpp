@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "index/IndexFile.h"
 #include "index/Rows.h"
@@ -15,7 +19,7 @@ using fakes::Latin1Decoder;
 
 std::vector<std::string> AllRows(const RowStore& rows) {
     std::vector<std::string> out;
-    for (size_t i = 0; i < rows.size(); ++i) out.emplace_back(rows.Row(i));
+    for (size_t i = 0; i < rows.size(); ++i) out.emplace_back(rows.Path(i));
     return out;
 }
 
@@ -34,7 +38,7 @@ TEST(RowStore, RowNameAndDepth) {
     ASSERT_EQ(rows.size(), std::size(cases));
     for (size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(cases[i].row);
-        EXPECT_EQ(rows.Row(i), cases[i].row);
+        EXPECT_EQ(rows.Path(i), cases[i].row);
         EXPECT_EQ(rows.Name(i), cases[i].name);
         EXPECT_EQ(rows.Depth(i), cases[i].depth);
         EXPECT_EQ(rows.Depth(i), CountChar(cases[i].row, '\\'));
@@ -43,6 +47,92 @@ TEST(RowStore, RowNameAndDepth) {
     EXPECT_TRUE(rows.empty());
     rows.Append("\\a");
     EXPECT_EQ(AllRows(rows), std::vector<std::string>{"\\a"});
+}
+
+TEST(RowStore, HoldsEachDirectoryAsItsNameUnderItsParent) {
+    struct Case {
+        const char* row;
+        uint32_t parent;  // kNoParent as UINT32_MAX
+        uint32_t level;
+    };
+    const uint32_t none = RowStore::kNoParent;
+    const Case cases[] = {
+        {"\\", none, 0},
+        {"\\Windows", 0, 1},
+        {"\\Windows\\System", 1, 2},
+        // Rows that do not continue the nearest row above of a lower level
+        // hold their whole path below it.
+        {"\\Windows\\A\\B", 2, 3},
+        {"\\Other\\x", 1, 2},
+        {"loose", none, 0},
+        {"\\b", 5, 1},
+        {"\\b\\", 6, 2},
+    };
+    RowStore rows;
+    for (const Case& c : cases) rows.Append(c.row);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(cases[i].row);
+        EXPECT_EQ(rows.Path(i), cases[i].row);
+        EXPECT_EQ(rows.Parent(i), cases[i].parent);
+        EXPECT_EQ(rows.Level(i), cases[i].level);
+    }
+}
+
+TEST(RowStore, RandomRowsComeBackWholeHoweverTheyAreCopied) {
+    // Walk-ordered trees with odd rows among them, as an edited file can hold.
+    std::mt19937 rng(7);
+    const char* const names[] = {"a", "b", "ab", "a b", "", "\xC3\xA9"};
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::string> paths{"\\"};
+        std::vector<std::string> open{""};
+        const int count = 1 + static_cast<int>(rng() % 60);
+        for (int k = 0; k < count; ++k) {
+            const unsigned pick = rng() % 10;
+            if (pick == 0) {
+                paths.push_back(names[rng() % std::size(names)]);  // no backslash at all
+            } else if (pick == 1) {
+                paths.push_back(open[rng() % open.size()] + "\\x\\" + names[rng() % std::size(names)]);
+            } else {
+                open.resize(1 + rng() % open.size());
+                open.push_back(open.back() + "\\" + names[rng() % std::size(names)]);
+                paths.push_back(open.back());
+            }
+        }
+        RowStore rows;
+        for (const std::string& p : paths) rows.Append(p);
+        ASSERT_EQ(AllRows(rows), paths) << round;
+
+        // Copied in random pieces, as a batch of changes rebuilds the rows.
+        RowStore copy;
+        for (size_t at = 0; at < rows.size();) {
+            const size_t next = std::min(rows.size(), at + 1 + rng() % 7);
+            copy.AppendRange(rows, at, next);
+            at = next;
+        }
+        ASSERT_EQ(AllRows(copy), paths) << round;
+        copy.Append("\\after");
+        EXPECT_EQ(copy.Path(copy.size() - 1), "\\after");
+
+        // A pass over the paths entered anywhere.
+        const size_t begin = rng() % rows.size();
+        rows.ForEachPath(begin, rows.size(), [&](size_t i, std::string_view path) {
+            EXPECT_EQ(path, paths[i]) << round << " row " << i;
+            return true;
+        });
+    }
+}
+
+TEST(RowStore, ASubtreeWalkedOnItsOwnTakesOnlyItsNamesUnderItsNewParent) {
+    RowStore subtree;
+    for (const char* row : {"\\a\\new", "\\a\\new\\x", "\\a\\new\\x\\y"}) subtree.Append(row);
+    RowStore rows;
+    rows.Append("\\");
+    rows.Append("\\a");
+    const size_t before = rows.TextBytes();
+    rows.AppendRange(subtree, 0, subtree.size());
+    EXPECT_EQ(rows.TextBytes() - before, std::string_view("\\new\\x\\y").size());
+    EXPECT_EQ(rows.Path(4), "\\a\\new\\x\\y");
+    EXPECT_EQ(rows.Parent(2), 1u);
 }
 
 TEST(RowStore, CountCharMatchesAByteLoop) {
@@ -163,7 +253,7 @@ TEST(IndexFile, RoundTripsUnicodeAndDecodesAnsiLines) {
     const std::string wide = "\\\n\xE9\xE9\xE9\xE9\n\\\xE9\n\\b\n\xE9\xE9\xE9\xE9\xE9\xE9\xE9\xE9";
     const RowStore copied = ParseIndexFile(wide, decoder);
     ASSERT_EQ(copied.size(), 5u);
-    EXPECT_EQ(copied.Row(1), "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9");
+    EXPECT_EQ(copied.Path(1), "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9");
     EXPECT_EQ(ParseIndexFileBuffer(std::string(wide), decoder), copied);
 }
 
@@ -173,7 +263,7 @@ TEST(IndexFile, HostileInputStaysLinear) {
     const std::string huge(20u << 20, 'x');
     const RowStore one = ParseIndexFile(huge + "\n\\", decoder);
     ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(one.Row(0), "\\");
+    EXPECT_EQ(one.Path(0), "\\");
 
     // Random bytes: every line is either kept or decoded, nothing is lost but NUL-cut text.
     std::string garbage;
@@ -187,7 +277,7 @@ TEST(IndexFile, HostileInputStaysLinear) {
     size_t lineEnds = 0;
     for (const char c : kept) lineEnds += c == '\r' || c == '\n';
     EXPECT_LE(parsed.size(), lineEnds + 1);
-    for (size_t i = 0; i < parsed.size(); ++i) ASSERT_TRUE(IsValidUtf8(parsed.Row(i))) << i;
+    for (size_t i = 0; i < parsed.size(); ++i) ASSERT_TRUE(IsValidUtf8(parsed.Path(i))) << i;
     EXPECT_EQ(ParseIndexFileBuffer(std::string(garbage), decoder), parsed);
 }
 
@@ -204,9 +294,9 @@ TEST(IndexFile, LeavesOutLinesLongerThanAnyPath) {
         RowStore rows =
             inPlace ? ParseIndexFileBuffer(std::string(text), decoder) : ParseIndexFile(text, decoder);
         ASSERT_EQ(rows.size(), 3u) << (inPlace ? "in place" : "copying");
-        EXPECT_EQ(rows.Row(0), "\\");
-        EXPECT_EQ(rows.Row(1), longest);
-        EXPECT_EQ(rows.Row(2), "\\end");
+        EXPECT_EQ(rows.Path(0), "\\");
+        EXPECT_EQ(rows.Path(1), longest);
+        EXPECT_EQ(rows.Path(2), "\\end");
     }
 }
 

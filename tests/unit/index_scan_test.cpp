@@ -76,7 +76,7 @@ struct FakeObserver : ScanObserver {
 
 std::vector<std::string> AllRows(const RowStore& rows) {
     std::vector<std::string> out;
-    for (size_t i = 0; i < rows.size(); ++i) out.emplace_back(rows.Row(i));
+    for (size_t i = 0; i < rows.size(); ++i) out.emplace_back(rows.Path(i));
     return out;
 }
 
@@ -388,8 +388,8 @@ TEST(WalkDirectoriesParallel, CancelStopsEveryWorkerAndKeepsRowsFoundSoFar) {
         const RowStore rows = WalkDirectoriesParallel("C:\\", {}, lister, AsciiCollator(), observer, threads);
         EXPECT_EQ(observer.others, 0);
         ASSERT_FALSE(rows.empty());
-        EXPECT_EQ(rows.Row(0), "\\");
-        for (size_t i = 1; i < rows.size(); ++i) ASSERT_EQ(rows.Row(i).substr(0, 2), "\\d") << i;
+        EXPECT_EQ(rows.Path(0), "\\");
+        for (size_t i = 1; i < rows.size(); ++i) ASSERT_EQ(rows.Path(i).substr(0, 2), "\\d") << i;
     }
 
     FakeFs fs;

@@ -252,7 +252,7 @@ TEST_F(ModelFiles, ADrivesIndexComesFromItsRootOrElseFromTheUserFolder) {
     IndexRead read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
     EXPECT_EQ(read.result, FileSystem::Read::loaded);
     ASSERT_EQ(read.rows.size(), 2u);
-    EXPECT_EQ(read.rows.Row(1), "\\Work") << "the root's index wins over the user folder's";
+    EXPECT_EQ(read.rows.Path(1), "\\Work") << "the root's index wins over the user folder's";
 
     // A root file that could not be replaced stays behind an index written to
     // the user folder later: the later one is read, whichever place it is in.
@@ -264,7 +264,7 @@ TEST_F(ModelFiles, ADrivesIndexComesFromItsRootOrElseFromTheUserFolder) {
         files.times = {{"D:\\tarvolo.dir", c.rootTime}, {"L:\\D.dir", c.localTime}};
         read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
         ASSERT_EQ(read.result, FileSystem::Read::loaded);
-        EXPECT_EQ(read.rows.Row(1), c.row)
+        EXPECT_EQ(read.rows.Path(1), c.row)
             << "root written at " << c.rootTime << ", user copy at " << c.localTime;
     }
     files.times.clear();
@@ -272,7 +272,7 @@ TEST_F(ModelFiles, ADrivesIndexComesFromItsRootOrElseFromTheUserFolder) {
     files.files.erase("D:\\tarvolo.dir");
     read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
     EXPECT_EQ(read.result, FileSystem::Read::loaded);
-    EXPECT_EQ(read.rows.Row(1), "\\Local");
+    EXPECT_EQ(read.rows.Path(1), "\\Local");
 
     // An unreadable file is named, and the user folder is not looked at behind it.
     files.unreadable = {"D:\\tarvolo.dir"};
@@ -352,7 +352,7 @@ TEST_F(ModelFiles, ASavedIndexIsReadBackFromWhereverItWent) {
     ASSERT_EQ(read.result, FileSystem::Read::loaded);
     EXPECT_EQ(read.path, local);
     ASSERT_EQ(read.rows.size(), 2u);
-    EXPECT_EQ(read.rows.Row(1), "\\Kept");
+    EXPECT_EQ(read.rows.Path(1), "\\Kept");
 
     // Once the root can be written again, the user folder's older copy goes.
     files.readOnly.clear();
@@ -360,7 +360,7 @@ TEST_F(ModelFiles, ASavedIndexIsReadBackFromWhereverItWent) {
     EXPECT_EQ(files.files.count(local), 0u);
     read = model.ReadDriveIndex(root, local);
     EXPECT_EQ(read.path, root);
-    EXPECT_EQ(read.rows.Row(1), "\\Root");
+    EXPECT_EQ(read.rows.Path(1), "\\Root");
 }
 
 TEST(WriteDriveIndex, ABareUserFileNameMakesNoFolder) {

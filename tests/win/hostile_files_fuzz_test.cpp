@@ -197,7 +197,7 @@ TEST_F(HostileFiles, RandomAndMutatedIndexAndListFilesLoadSearchAndPaint) {
         IndexRead read = ReadDriveIndexFile(files, ansi, file_, "");
         ASSERT_EQ(read.result, FileSystem::Read::loaded);
         for (size_t i = 0; i < read.rows.size(); ++i) {
-            const std::string_view row = read.rows.Row(i);
+            const std::string row = read.rows.Path(i);
             ASSERT_TRUE(IsValidUtf8(row)) << "row " << i << " is not UTF-8 after reading";
             ASSERT_TRUE(std::none_of(row.begin(), row.end(),
                                      [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
@@ -235,7 +235,7 @@ TEST_F(HostileFiles, RandomAndMutatedIndexAndListFilesLoadSearchAndPaint) {
             // The row as the current path, in the history box's edit, as a click shows it.
             // Wine's own text shaping faults on a spacing tilde or ring (U+02DC, U+02DA)
             // that begins a run, whatever the program does: such paths are left to it.
-            const std::string path = "E:" + std::string(rows.Row(i));
+            const std::string path = "E:" + std::string(rows.Path(i));
             if (path.find("\xCB\x9C") == std::string::npos && path.find("\xCB\x9A") == std::string::npos)
                 main->historyBox->ShowChosenPath(path, tree.Handle());
         }

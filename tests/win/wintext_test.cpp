@@ -73,7 +73,7 @@ std::vector<std::string> WalkWithTheSystem(const std::string& root) {
     WinDirectoryLister lister;
     const RowStore rows = WalkDirectories(root, ScanFilter{}, lister, WinCollator(), observer);
     std::vector<std::string> got;
-    for (size_t i = 0; i < rows.size(); ++i) got.emplace_back(rows.Row(i));
+    for (size_t i = 0; i < rows.size(); ++i) got.emplace_back(rows.Path(i));
     return got;
 }
 
