@@ -21,6 +21,7 @@ void BackgroundScan::Start(const std::string& root, const ScanFilter& filter) {
                 const WinCollator collator;
                 CancelOnlyObserver observer(cancel_);
                 rows_ = WalkDirectoriesParallel(root, filter, lister, collator, observer, ScanThreadCount());
+                if (!cancel_.load()) codes_.Build(rows_);
                 ok_ = !cancel_.load();
             } catch (const std::exception&) {
                 ok_ = false;
@@ -37,15 +38,20 @@ void BackgroundScan::Cancel() {
     cancel_ = true;
     if (thread_.joinable()) thread_.join();
     rows_ = RowStore();
+    codes_ = TreeCodes();
     ok_ = false;
 }
 
-bool BackgroundScan::Take(RowStore& rows) {
+bool BackgroundScan::Take(RowStore& rows, TreeCodes& codes) {
     if (!done_.load() || !thread_.joinable()) return false;
     thread_.join();
     const bool ok = ok_;
-    if (ok) rows = std::move(rows_);
+    if (ok) {
+        rows = std::move(rows_);
+        codes = std::move(codes_);
+    }
     rows_ = RowStore();
+    codes_ = TreeCodes();
     ok_ = false;
     return ok;
 }

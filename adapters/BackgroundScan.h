@@ -1,5 +1,6 @@
 // A drive walked again on threads of its own, without the progress window:
-// for a drive whose watch lost changes. Posts a message when the rows are ready.
+// for a drive whose watch lost changes. Posts a message when the rows and their
+// tree codes are ready: the window's thread only swaps them in.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,7 @@
 
 #include "index/Rows.h"
 #include "index/Scan.h"
+#include "index/TreeCodes.h"
 
 namespace tarvolo {
 
@@ -26,8 +28,9 @@ public:
     void Cancel();
     bool Running() const { return thread_.joinable() && !done_.load(); }
     const std::string& Root() const { return root_; }
-    // The rows once the message came; false when the walk failed or was cancelled.
-    bool Take(RowStore& rows);
+    // The rows and their codes once the message came; false when the walk
+    // failed or was cancelled.
+    bool Take(RowStore& rows, TreeCodes& codes);
 
 private:
     HWND notify_;
@@ -37,7 +40,9 @@ private:
     std::atomic<bool> cancel_{false};
     std::atomic<bool> done_{false};
     bool ok_ = false;
-    RowStore rows_;  // written by the thread before done_, read after it
+    // Written by the thread before done_, read after it.
+    RowStore rows_;
+    TreeCodes codes_;
 };
 
 }  // namespace tarvolo

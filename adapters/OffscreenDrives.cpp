@@ -30,8 +30,9 @@ struct OffscreenDrives::Drive {
     std::atomic<bool> done{false};
     std::atomic<bool> cancel{false};
     bool written = false;
-    unsigned failures = 0;  // failed writes in a row
-    ULONGLONG nextTry = 0;  // GetTickCount64 of the next write after a failure
+    std::shared_future<void> after;  // another thread's write of the file, waited for first
+    unsigned failures = 0;           // failed writes in a row
+    ULONGLONG nextTry = 0;           // GetTickCount64 of the next write after a failure
 };
 
 OffscreenDrives::OffscreenDrives(HWND notify, UINT message, LoadIndex load, SaveIndex save)
@@ -85,6 +86,11 @@ std::vector<ResolvedChange> OffscreenDrives::Release(const std::string& root) {
     return out;
 }
 
+void OffscreenDrives::After(const std::string& root, std::shared_future<void> write) {
+    const auto it = drives_.find(root);
+    if (it != drives_.end()) it->second->after = std::move(write);
+}
+
 void OffscreenDrives::Hand(const std::string& root, std::vector<ResolvedChange> changes) {
     const auto it = drives_.find(root);
     if (it == drives_.end()) return;
@@ -102,7 +108,8 @@ void OffscreenDrives::WriteRows(const std::string& root, RowStore rows) {
     drive.cancel = false;
     drive.written = false;
     try {
-        drive.writer = std::thread([this, &drive, rows = std::move(rows)] {
+        drive.writer = std::thread([this, &drive, rows = std::move(rows), after = drive.after] {
+            if (after.valid()) after.wait();
             try {
                 drive.written = save_(drive.root, rows);
             } catch (const std::exception&) {
@@ -159,7 +166,8 @@ void OffscreenDrives::StartWrite(Drive& drive) {
     drive.written = false;
     const ScanFilter filter = filter_;
     try {
-        drive.writer = std::thread([this, &drive, filter] {
+        drive.writer = std::thread([this, &drive, filter, after = drive.after] {
+            if (after.valid()) after.wait();
             try {
                 RowStore rows;
                 const Load load = load_(drive.root, rows);

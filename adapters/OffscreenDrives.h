@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <string>
@@ -42,6 +43,11 @@ public:
     // not hold yet, oldest first. Waits for a write under way; a walk under
     // way is cancelled and its changes are handed back.
     std::vector<ResolvedChange> Release(const std::string& root);
+    // A write of a watched `root`'s index file that another thread still does:
+    // every read or write of the file here waits for it, so that no two writes
+    // of one file run at once and none reads the file before it is replaced.
+    // Call before WriteRows or Hand.
+    void After(const std::string& root, std::shared_future<void> write);
     // Adds changes the index file of a watched `root` lacks (taken by another watch).
     void Hand(const std::string& root, std::vector<ResolvedChange> changes);
     // Writes `rows`, which hold every change taken so far, to the index file of

@@ -201,6 +201,8 @@ int main(int argc, char** argv) {
     Figure("memory: tree codes", static_cast<double>(codes.MemoryBytes()) / 1e6, "MB");
     Figure("memory: search index", static_cast<double>(search.MemoryBytes()) / 1e6, "MB");
     Figure("memory rows / file size", static_cast<double>(rows.MemoryBytes()) / fileBytes, "x");
+    Figure("memory tree codes / file size", static_cast<double>(codes.MemoryBytes()) / fileBytes, "x");
+    Figure("memory search index / file size", static_cast<double>(search.MemoryBytes()) / fileBytes, "x");
     Figure("memory rows+codes+search / file size",
            static_cast<double>(rows.MemoryBytes() + codes.MemoryBytes() + search.MemoryBytes()) / fileBytes,
            "x");

@@ -32,99 +32,22 @@ std::string FoldText(std::string_view utf8, const CaseFolder& folder) {
     return out;
 }
 
-void SearchIndex::Clear() {
-    folded_.clear();
-    ends_.clear();
-}
-
-void SearchIndex::AppendFolded(std::string_view name, const CaseFolder& folder) {
-    const size_t base = folded_.size();
-    folded_.append(name.data(), name.size());
-    unsigned char high = 0;
-    for (size_t k = base; k < folded_.size(); ++k) {
-        high |= static_cast<unsigned char>(folded_[k]);
-        folded_[k] = AsciiUpper(folded_[k]);
-    }
-    if (high & 0x80) {
-        folded_.resize(base);
-        folded_ += folder.Upper(name);
-    }
-    if (folded_.size() > UINT32_MAX) throw std::length_error("search names exceed 4 GB");
-    ends_.push_back(static_cast<uint32_t>(folded_.size()));
-}
-
-void SearchIndex::Build(const RowStore& rows, const CaseFolder& folder) {
-    Clear();
-    const size_t n = rows.size();
-    size_t nameBytes = 0;
-    for (size_t i = 0; i < n; ++i) nameBytes += rows.Name(i).size();
-    folded_.reserve(nameBytes);
-    ends_.reserve(n);
-    for (size_t i = 0; i < n; ++i) AppendFolded(rows.Name(i), folder);
-}
-
-bool SearchIndex::BuildEdited(const SearchIndex& old, const RowStore& rows,
-                              const std::vector<RowsEdit>& edits, const CaseFolder& folder) {
-    Clear();
-    folded_.reserve(old.folded_.size());
-    ends_.reserve(rows.size());
-    const auto copy = [&](size_t from, size_t to) {
-        if (from >= to) return;
-        const size_t first = from ? old.ends_[from - 1] : 0;
-        const size_t offset = folded_.size();
-        folded_.append(old.folded_, first, old.ends_[to - 1] - first);
-        if (folded_.size() > UINT32_MAX) throw std::length_error("search names exceed 4 GB");
-        for (size_t k = from; k < to; ++k)
-            ends_.push_back(static_cast<uint32_t>(old.ends_[k] - first + offset));
-    };
-    size_t oldAt = 0;
-    bool fits = true;
-    for (const RowsEdit& e : edits) {
-        // Rows kept up to the edit, then the rows that went, then the new ones.
-        if (e.at < ends_.size() || oldAt + (e.at - ends_.size()) + e.removed > old.size() ||
-            e.at + e.inserted > rows.size()) {
-            fits = false;
-            break;
-        }
-        const size_t kept = e.at - ends_.size();
-        copy(oldAt, oldAt + kept);
-        oldAt += kept + e.removed;
-        for (size_t i = e.at; i < e.at + e.inserted; ++i) AppendFolded(rows.Name(i), folder);
-    }
-    if (fits) copy(oldAt, old.size());
-    // Edits that do not lead from the old names to these rows: folded anew.
-    if (fits && ends_.size() == rows.size()) return true;
-    Build(rows, folder);
-    return false;
-}
-
-bool SearchIndex::Matches(size_t row, std::string_view foldedText, MatchRule rule) const {
-    const size_t begin = row ? ends_[row - 1] : 0;
-    const std::string_view name(folded_.data() + begin, ends_[row] - begin);
-    if (rule == MatchRule::anywhere) return name.find(foldedText) != std::string_view::npos;
-    return name.size() >= foldedText.size() &&
-           std::memcmp(name.data(), foldedText.data(), foldedText.size()) == 0;
-}
-
-long SearchIndex::Scan(size_t from, size_t to, std::string_view foldedText) const {
-    if (from >= to) return -1;
-    const size_t len = foldedText.size();
-    if (len == 0) return static_cast<long>(from);
-    const char* base = folded_.data();
-    const char* text = foldedText.data();
-    const char first = text[0];
-    size_t begin = from ? ends_[from - 1] : 0;
-    for (size_t i = from; i < to; ++i) {
-        const size_t end = ends_[i];
-        if (end - begin >= len && base[begin] == first && std::memcmp(base + begin, text, len) == 0) {
-            return static_cast<long>(i);
-        }
-        begin = end;
-    }
-    return -1;
-}
-
 namespace {
+
+constexpr char kSeparator = '\\';
+// What a backslash in a folded name becomes: a byte that UTF-8 never holds, so
+// no typed text matches it.
+constexpr char kNotSeparator = '\xFF';
+
+unsigned LowestBit(unsigned mask) {
+#if defined(__GNUC__)
+    return static_cast<unsigned>(__builtin_ctz(mask));
+#else
+    unsigned bit = 0;
+    while (!(mask & (1u << bit))) ++bit;
+    return bit;
+#endif
+}
 
 // The first place in [p, end) where `a` stands followed by `b` (`b` is not
 // looked at when `single`); `end` for none. Bytes up to end + 1 may be read
@@ -141,11 +64,7 @@ const char* FindStart(const char* p, const char* end, char a, char b, bool singl
             hits = _mm_and_si128(
                 hits, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)), vb));
         const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-        if (mask) {
-            unsigned bit = 0;
-            while (!(mask & (1u << bit))) ++bit;
-            return p + bit;
-        }
+        if (mask) return p + LowestBit(mask);
         p += 16;
     }
 #endif
@@ -156,30 +75,182 @@ const char* FindStart(const char* p, const char* end, char a, char b, bool singl
 
 }  // namespace
 
-// The names lie back to back without separators, so the text is looked for in
-// the whole stretch at once and a hit is then placed in its row; a hit that
-// runs over the end of its name into the next is none. Folded names are UTF-8,
-// which never lets a character's bytes match in the middle of another's.
+void SearchIndex::Clear() {
+    folded_.clear();
+    marks_.clear();
+    count_ = 0;
+}
+
+void SearchIndex::AppendFolded(std::string_view name, const CaseFolder& folder) {
+    const size_t base = folded_.size();
+    folded_.append(name.data(), name.size());
+    unsigned char high = 0;
+    for (size_t k = base; k < folded_.size(); ++k) {
+        high |= static_cast<unsigned char>(folded_[k]);
+        folded_[k] = AsciiUpper(folded_[k]);
+    }
+    if (high & 0x80) {
+        folded_.resize(base);
+        folded_ += folder.Upper(name);
+    }
+    // A separator inside a name would shift every row after it. Names hold no
+    // backslash, but a locale service is not ours to trust with that.
+    if (folded_.find(kSeparator, base) != std::string::npos)
+        std::replace(folded_.begin() + static_cast<std::ptrdiff_t>(base), folded_.end(), kSeparator,
+                     kNotSeparator);
+    folded_ += kSeparator;
+    ++count_;
+    if (folded_.size() > UINT32_MAX) throw std::length_error("search names exceed 4 GB");
+}
+
+void SearchIndex::RebuildMarks() {
+    marks_.clear();
+    marks_.reserve((count_ + kMarkEvery - 1) / kMarkEvery);
+    const char* base = folded_.data();
+    const size_t n = folded_.size();
+    size_t seen = 0;  // separators before the place looked at
+    size_t at = 0;
+    // The last separator closes the last row and opens none.
+    const auto found = [&](size_t pos) {
+        if (seen % kMarkEvery == 0 && seen < count_) marks_.push_back(static_cast<uint32_t>(pos));
+        ++seen;
+    };
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i sep = _mm_set1_epi8(kSeparator);
+    for (; at + 16 <= n; at += 16) {
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(base + at)), sep)));
+        for (; mask; mask &= mask - 1) found(at + LowestBit(mask));
+    }
+#endif
+    for (; at < n; ++at)
+        if (base[at] == kSeparator) found(at);
+}
+
+size_t SearchIndex::Advance(size_t pos, size_t row, size_t count) const {
+    // Past a block of rows the table is quicker than the names.
+    if (count >= kMarkEvery) return SeparatorBefore(row + count);
+    for (; count > 0; --count) pos = folded_.find(kSeparator, pos + 1);
+    return pos;
+}
+
+size_t SearchIndex::SeparatorBefore(size_t i) const {
+    if (i >= count_) return folded_.size() - 1;
+    const size_t k = i / kMarkEvery;
+    return Advance(marks_[k], k * kMarkEvery, i % kMarkEvery);
+}
+
+size_t SearchIndex::RowAt(size_t pos) const {
+    const auto mark = std::upper_bound(marks_.begin(), marks_.end(), static_cast<uint32_t>(pos)) - 1;
+    size_t row = static_cast<size_t>(mark - marks_.begin()) * kMarkEvery;
+    const char* base = folded_.data();
+    for (size_t at = *mark + 1; at <= pos; ++at) row += base[at] == kSeparator;
+    return row;
+}
+
+void SearchIndex::Build(const RowStore& rows, const CaseFolder& folder) {
+    Clear();
+    const size_t n = rows.size();
+    if (n == 0) return;
+    size_t nameBytes = 0;
+    for (size_t i = 0; i < n; ++i) nameBytes += rows.Name(i).size();
+    folded_.reserve(nameBytes + n + 1);
+    marks_.reserve((n + kMarkEvery - 1) / kMarkEvery);
+    folded_ += kSeparator;
+    for (size_t i = 0; i < n; ++i) {
+        if (i % kMarkEvery == 0) marks_.push_back(static_cast<uint32_t>(folded_.size() - 1));
+        AppendFolded(rows.Name(i), folder);
+    }
+}
+
+bool SearchIndex::BuildEdited(const SearchIndex& old, const RowStore& rows,
+                              const std::vector<RowsEdit>& edits, const CaseFolder& folder) {
+    Clear();
+    folded_.reserve(old.folded_.size());
+    folded_ += kSeparator;
+    // oldAt is the first old row not yet copied or dropped, oldPos the separator in front of it.
+    size_t oldAt = 0, oldPos = 0;
+    const auto copy = [&](size_t count) {
+        if (count == 0) return;
+        const size_t end = old.Advance(oldPos, oldAt, count);
+        folded_.append(old.folded_, oldPos + 1, end - oldPos);
+        if (folded_.size() > UINT32_MAX) throw std::length_error("search names exceed 4 GB");
+        count_ += count;
+        oldAt += count;
+        oldPos = end;
+    };
+    bool fits = true;
+    for (const RowsEdit& e : edits) {
+        // Rows kept up to the edit, then the rows that went, then the new ones.
+        if (e.at < count_ || oldAt + (e.at - count_) + e.removed > old.size() ||
+            e.at + e.inserted > rows.size()) {
+            fits = false;
+            break;
+        }
+        copy(e.at - count_);
+        if (e.removed) oldPos = old.Advance(oldPos, oldAt, e.removed);
+        oldAt += e.removed;
+        for (size_t i = e.at; i < e.at + e.inserted; ++i) AppendFolded(rows.Name(i), folder);
+    }
+    if (fits) copy(old.size() - oldAt);
+    // Edits that do not lead from the old names to these rows: folded anew.
+    if (fits && count_ == rows.size()) {
+        if (count_ == 0) folded_.clear();
+        RebuildMarks();
+        return true;
+    }
+    Build(rows, folder);
+    return false;
+}
+
+bool SearchIndex::Matches(size_t row, std::string_view foldedText, MatchRule rule) const {
+    const size_t begin = SeparatorBefore(row) + 1;
+    const std::string_view name(folded_.data() + begin, SeparatorBefore(row + 1) - begin);
+    if (rule == MatchRule::anywhere) return name.find(foldedText) != std::string_view::npos;
+    return name.size() >= foldedText.size() &&
+           std::memcmp(name.data(), foldedText.data(), foldedText.size()) == 0;
+}
+
+// A name begins with the text where a separator is followed by it; the text
+// holds no separator, so the comparison ends inside that one name.
+long SearchIndex::Scan(size_t from, size_t to, std::string_view foldedText) const {
+    if (from >= to) return -1;
+    const size_t len = foldedText.size();
+    if (len == 0) return static_cast<long>(from);
+    if (foldedText.find(kSeparator) != std::string_view::npos) return -1;
+    const char* base = folded_.data();
+    const char* text = foldedText.data();
+    const char* end = base + SeparatorBefore(to);
+    const char* const stop = base + folded_.size();
+    for (const char* p = base + SeparatorBefore(from);; ++p) {
+        p = FindStart(p, end, kSeparator, text[0], false);
+        if (p == end) return -1;
+        if (stop - (p + 1) < static_cast<std::ptrdiff_t>(len)) return -1;
+        if (std::memcmp(p + 2, text + 1, len - 1) == 0)
+            return static_cast<long>(RowAt(static_cast<size_t>(p - base)));
+    }
+}
+
+// The text is looked for in the whole stretch at once and a hit is then placed
+// in its row; a text without a separator never runs from one name into the
+// next. Folded names are UTF-8, which never lets a character's bytes match in
+// the middle of another's.
 long SearchIndex::ScanAnywhere(size_t from, size_t to, std::string_view foldedText) const {
     if (from >= to) return -1;
     const size_t len = foldedText.size();
     if (len == 0) return static_cast<long>(from);
-    const size_t begin = from ? ends_[from - 1] : 0, stop = ends_[to - 1];
-    if (stop - begin < len) return -1;
+    if (foldedText.find(kSeparator) != std::string_view::npos) return -1;
     const char* base = folded_.data();
     const char* text = foldedText.data();
-    // Past the last place the text could start; the pair read there stays inside the names.
-    const char* last = base + stop - len + 1;
-    auto row = ends_.begin() + static_cast<std::ptrdiff_t>(from);
-    const auto rowsEnd = ends_.begin() + static_cast<std::ptrdiff_t>(to);
-    for (const char* p = base + begin;; ++p) {
-        p = FindStart(p, last, text[0], len > 1 ? text[1] : '\0', len == 1);
-        if (p == last) return -1;
+    // The separator after row to - 1: no match of the text reaches it.
+    const char* end = base + SeparatorBefore(to);
+    const char* const stop = base + folded_.size();
+    for (const char* p = base + SeparatorBefore(from) + 1;; ++p) {
+        p = FindStart(p, end, text[0], len > 1 ? text[1] : '\0', len == 1);
+        if (p == end) return -1;
+        if (stop - p < static_cast<std::ptrdiff_t>(len)) return -1;
         if (len > 2 && std::memcmp(p + 2, text + 2, len - 2) != 0) continue;
-        const size_t pos = static_cast<size_t>(p - base);
-        // The row holding byte `pos`: the first whose end lies past it.
-        row = std::upper_bound(row, rowsEnd, static_cast<uint32_t>(pos));
-        if (pos + len <= *row) return static_cast<long>(row - ends_.begin());
+        return static_cast<long>(RowAt(static_cast<size_t>(p - base)));
     }
 }
 
@@ -187,7 +258,7 @@ long SearchIndex::FindFolded(long start, std::string_view foldedText, MatchRule 
     const auto scan = [&](size_t from, size_t to) {
         return rule == MatchRule::anywhere ? ScanAnywhere(from, to, foldedText) : Scan(from, to, foldedText);
     };
-    const size_t n = ends_.size();
+    const size_t n = count_;
     if (start < 0) return scan(0, n);
     const size_t s = static_cast<size_t>(start);
     const long after = scan(s + 1, n);

@@ -52,20 +52,36 @@ public:
     long FindFolded(long start, std::string_view foldedText, MatchRule rule = MatchRule::beginning) const;
     bool Matches(size_t row, std::string_view foldedText, MatchRule rule = MatchRule::beginning) const;
 
-    size_t size() const { return ends_.size(); }
-    size_t MemoryBytes() const { return folded_.capacity() + ends_.capacity() * sizeof(uint32_t); }
+    size_t size() const { return count_; }
+    size_t MemoryBytes() const { return folded_.capacity() + marks_.capacity() * sizeof(uint32_t); }
 
     bool operator==(const SearchIndex& other) const {
-        return folded_ == other.folded_ && ends_ == other.ends_;
+        return count_ == other.count_ && folded_ == other.folded_;
     }
+
+    // Rows between two entries of the table of separator places.
+    static constexpr size_t kMarkEvery = 64;
 
 private:
     void AppendFolded(std::string_view name, const CaseFolder& folder);
+    void RebuildMarks();
+    // The place of the separator in front of row i; i == size() gives the last one.
+    size_t SeparatorBefore(size_t i) const;
+    // The separator `count` rows after the one at `pos`, which stands before `row`.
+    size_t Advance(size_t pos, size_t row, size_t count) const;
+    // The row whose name holds byte `pos`, or whose separator stands there.
+    size_t RowAt(size_t pos) const;
     long Scan(size_t from, size_t to, std::string_view foldedText) const;
     long ScanAnywhere(size_t from, size_t to, std::string_view foldedText) const;
 
+    // Every name with a separator on each side: "\NAME0\NAME1\". No name holds
+    // a backslash, and the folding keeps it so (see AppendFolded), so a text
+    // without one never matches across two names, and "\" followed by the text
+    // is a match at a name's beginning. Per row this costs one byte, where an
+    // end offset cost four.
     std::string folded_;
-    std::vector<uint32_t> ends_;
+    std::vector<uint32_t> marks_;  // marks_[k]: the separator in front of row k * kMarkEvery
+    size_t count_ = 0;
 };
 
 }  // namespace tarvolo

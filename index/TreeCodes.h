@@ -8,33 +8,56 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "index/Rows.h"
 
 namespace tarvolo {
 
+// A full code per row would cost its depth in bytes plus an offset, about ten
+// bytes a row; the painter only ever needs the few rows on screen. So each row
+// keeps one byte (its depth and its own digit) and every kCheckpoint-th row its
+// whole code: a code follows from the row above's code, the two depths and the
+// row's own digit, so any row's code is at most kCheckpoint - 1 steps away.
 class TreeCodes {
 public:
+    static constexpr size_t kCheckpoint = 64;
+
     // Linear in the total length of the codes: one reverse pass finds each
     // row's next sibling, one forward pass derives the columns from the row above.
     void Build(const RowStore& rows);
 
-    size_t size() const { return ends_.size(); }
-    std::string_view Code(size_t i) const {
-        const size_t begin = i ? ends_[i - 1] : 0;
-        return std::string_view(digits_.data() + begin, ends_[i] - begin);
+    size_t size() const { return steps_.size(); }
+    std::string Code(size_t i) const {
+        std::string code;
+        CodeInto(i, code);
+        return code;
     }
+    // The same into the caller's string, which a painter can keep from row to row.
+    void CodeInto(size_t i, std::string& code) const;
     void Clear() {
-        digits_.clear();
-        ends_.clear();
+        steps_.clear();
+        deep_.clear();
+        checkpointDigits_.clear();
+        checkpointEnds_.clear();
     }
-    size_t MemoryBytes() const { return digits_.capacity() + ends_.capacity() * sizeof(uint32_t); }
+    size_t MemoryBytes() const {
+        return steps_.capacity() + deep_.capacity() * sizeof(deep_[0]) + checkpointDigits_.capacity() +
+               checkpointEnds_.capacity() * sizeof(uint32_t);
+    }
 
 private:
-    std::string digits_;
-    std::vector<uint32_t> ends_;
+    int DepthAt(size_t i) const;
+
+    // Per row: the low seven bits hold its depth (kDeep for a depth that does
+    // not fit, found in deep_), the high bit is set when its own digit is "2".
+    static constexpr uint8_t kTee = 0x80;
+    static constexpr uint8_t kDeep = 0x7F;
+    std::vector<uint8_t> steps_;
+    std::vector<std::pair<uint32_t, int>> deep_;  // (row, depth), rows ascending
+    std::string checkpointDigits_;
+    std::vector<uint32_t> checkpointEnds_;
 };
 
 // The row-by-row definition with its look-ahead, quadratic for a directory with

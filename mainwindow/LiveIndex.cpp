@@ -1,19 +1,22 @@
 #include "mainwindow/LiveIndex.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <future>
+#include <mutex>
 #include <system_error>
 
 #include "adapters/WinFileSystem.h"
 #include "adapters/WinLocale.h"
 #include "index/IndexFile.h"
+#include "platform/Application.h"
 #include "platform/AtomicFile.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
 
-// Work on the shown drive's rows off the window's thread: a batch of changes,
-// or the index file written from the rows as they are.
+// A batch of changes applied to the shown drive's rows off the window's thread.
 struct LiveIndex::Batch {
-    std::string saveRoot;  // not empty: the rows are written to this drive's index file
     // In: the changes, and the directory selected when the batch began.
     std::vector<ResolvedChange> changes;
     std::string selectedRow;
@@ -30,11 +33,36 @@ struct LiveIndex::Batch {
     std::thread thread;
 };
 
+// The thread copies the model's rows, which the window goes on painting and
+// searching meanwhile, and says so; from then on it needs them no more, and
+// the window may replace them while the file is written. A copy is memory
+// only: the window may wait for it, never for the disk.
+struct LiveIndex::SaveJob {
+    std::string root;
+    std::thread thread;
+    std::mutex mutex;
+    std::condition_variable copiedChanged;
+    bool copied = false;  // under `mutex`
+    std::promise<void> ended;
+    std::shared_future<void> endedFuture = ended.get_future().share();
+    bool written = false;  // by the thread before `done`
+    std::atomic<bool> done{false};
+    bool superseded = false;  // newer rows of the drive were handed on; the window's thread only
+
+    void WaitCopied() {
+        std::unique_lock<std::mutex> lock(mutex);
+        copiedChanged.wait(lock, [this] { return copied; });
+    }
+};
+
 namespace {
 
 // Quiet time before the index file is written: a copy of a large tree is one
 // write, not thousands.
 constexpr UINT kSettleMs = 3000;
+// A settle-time write that failed is tried again later and later.
+constexpr uint64_t kFirstRetryMs = kSettleMs;
+constexpr uint64_t kLastRetryMs = 10 * 60 * 1000;
 
 // On a drive's own thread: its index file, the drive's own or the per-user copy.
 // The same choice between the two files as the shown drive's.
@@ -73,10 +101,11 @@ bool IndexStored(const DriveIndexPaths& index) {
 }  // namespace
 
 LiveIndex::LiveIndex(HWND window, Model& model, LiveIndexView& view)
-    : window_(window), model_(model), view_(view) {}
+    : window_(window), model_(model), view_(view), retry_(kFirstRetryMs, kLastRetryMs) {}
 
 LiveIndex::~LiveIndex() {
     CancelBatch();
+    for (const auto& job : saves_) job->thread.join();
 }
 
 bool LiveIndex::OnMessage(UINT msg, WPARAM wp) {
@@ -91,6 +120,15 @@ bool LiveIndex::OnMessage(UINT msg, WPARAM wp) {
             if (batch_ && batch_->done.load()) {
                 FinishBatch();
                 DriveChanged();  // what came in meanwhile
+            }
+            return true;
+        case kIndexWrittenMessage:
+            CollectSaves();
+            if (!failedToTell_.empty()) {
+                // Told once the state above is settled: the box lets other messages in.
+                const std::string path = model_.IndexPaths(failedToTell_).path;
+                failedToTell_.clear();
+                Application::Get().ShowError("Cannot create file " + path);
             }
             return true;
         case WM_TIMER:
@@ -123,15 +161,18 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     const ScanFilter filter = model_.settings.Filter();
     const std::string root = drive.empty() ? std::string() : drive.substr(0, 2) + "\\";
     const std::string left = watcher_->Root();
+    RowsAboutToChange();
     // The drive leaving the screen keeps a watch, started before its own one ends so that no change falls in
     // between; its rows are written on its thread, and what they still lack goes along, a lost walk as a lost
-    // change.
+    // change. A write of its file under way here is not waited for: the drive's thread waits for it.
     if (!left.empty() && left != root) {
         offscreen_->Watch(left, filter);
+        if (SaveJob* job = SaveUnderWay(left)) offscreen_->After(left, job->endedFuture);
         FinishBatch();
         if (unsaved_) {
             // The window needs the rows no more: they are written on the drive's thread, and the next drive
             // is shown meanwhile. The changes taken after them follow them.
+            if (SaveJob* job = SaveUnderWay(left)) job->superseded = true;
             RowStore leaving = std::move(model_.drive.rows);
             view_.ShowRows(RowStore());
             offscreen_->WriteRows(left, std::move(leaving));
@@ -150,6 +191,10 @@ void LiveIndex::WatchDrive(const std::string& drive) {
         if (other != root && other.size() == 3 && IndexStored(model_.IndexPaths(other)))
             offscreen_->Watch(other, filter);
     }
+    // The file about to be read (or replaced by a walk's) is the newest: a write of it under way ends
+    // first. That waits only when a drive comes back while its last rows are still being written.
+    if (!root.empty()) CollectSaves(root);
+    if (!failedToTell_.empty()) ::PostMessageW(window_, kIndexWrittenMessage, 0, 0);
     // The same drive's file is read again at once: it must hold what the rows hold.
     if (unsaved_ && left == root) WriteShownRows();
     // The rows are about to be read or scanned again: a walk in the background is of no more use, nor a
@@ -234,35 +279,101 @@ void LiveIndex::StartBatch(std::vector<ResolvedChange> changes) {
 
 void LiveIndex::StartSave() {
     if (!unsaved_ || !watcher_ || watcher_->Root().empty()) return;
-    auto batch = std::make_unique<Batch>();
-    batch->saveRoot = watcher_->Root();
-    // As a batch, the thread only reads the model's rows, which stay until it is joined.
+    const std::string root = watcher_->Root();
+    // One write of a file at a time; and after a failure, not before the back-off ends.
+    uint64_t wait = retry_.WaitMs(::GetTickCount64());
+    if (SaveUnderWay(root)) wait = std::max<uint64_t>(wait, kSettleMs);
+    if (wait > 0) {
+        ::SetTimer(window_, kSaveTimer, static_cast<UINT>(std::min<uint64_t>(wait, kLastRetryMs)), nullptr);
+        return;
+    }
+    auto job = std::make_unique<SaveJob>();
+    job->root = root;
+    // The thread reads the model's rows only until it has its copy (RowsAboutToChange).
     const RowStore& rows = model_.drive.rows;
-    Batch& b = *batch;
+    SaveJob& j = *job;
     const HWND window = window_;
-    const DriveIndexPaths index = model_.IndexPaths(b.saveRoot);
+    const DriveIndexPaths index = model_.IndexPaths(root);
     try {
-        b.thread = std::thread([&b, &rows, window, index] {
+        j.thread = std::thread([&j, &rows, window, index] {
+            RowStore copy;
+            bool ok = true;
             try {
-                // No message: the rows are still right, and the next change or Rescan writes again.
-                SaveIndexRows(index, rows);
+                copy = rows;
             } catch (const std::exception&) {
+                ok = false;  // out of memory: tried again like a failed write
             }
-            b.done = true;
-            ::PostMessageW(window, kBatchAppliedMessage, 0, 0);
+            {
+                const std::lock_guard<std::mutex> lock(j.mutex);
+                j.copied = true;
+            }
+            j.copiedChanged.notify_all();
+            try {
+                j.written = ok && SaveIndexRows(index, copy);
+            } catch (const std::exception&) {
+                j.written = false;
+            }
+            copy = RowStore();
+            j.done = true;
+            j.ended.set_value();
+            ::PostMessageW(window, kIndexWrittenMessage, 0, 0);
         });
     } catch (const std::system_error&) {
-        return;  // written at the next settle, drive change or close
+        ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);  // no thread: tried again later
+        return;
     }
     unsaved_ = false;
-    batch_ = std::move(batch);
+    saves_.push_back(std::move(job));
+}
+
+LiveIndex::SaveJob* LiveIndex::SaveUnderWay(const std::string& root) const {
+    for (const auto& job : saves_)
+        if (job->root == root) return job.get();
+    return nullptr;
+}
+
+void LiveIndex::RowsAboutToChange() {
+    for (const auto& job : saves_) job->WaitCopied();
+}
+
+void LiveIndex::CollectSaves(const std::string& root) {
+    std::vector<std::unique_ptr<SaveJob>> ended;
+    for (auto it = saves_.begin(); it != saves_.end();) {
+        if ((*it)->done.load() || (*it)->root == root) {
+            ended.push_back(std::move(*it));
+            it = saves_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const auto& job : ended) {
+        job->thread.join();
+        if (job->written) {
+            retry_.Succeeded();
+            continue;
+        }
+        if (job->superseded) continue;  // newer rows went to the drive's own thread
+        if (watcher_ && job->root == watcher_->Root()) {
+            // The rows are still on screen: written again once the back-off ends.
+            unsaved_ = true;
+            const bool first = retry_.Failed(::GetTickCount64());
+            ::SetTimer(window_, kSaveTimer, static_cast<UINT>(retry_.WaitMs(::GetTickCount64())), nullptr);
+            if (first) failedToTell_ = job->root;
+        } else if (offscreen_) {
+            // The drive left the screen meanwhile: its file lacks changes nobody holds any more, so its
+            // own thread walks it, with its own back-off.
+            offscreen_->Hand(job->root, {ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}}});
+            if (retry_.Failed(::GetTickCount64())) failedToTell_ = job->root;
+            ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
+        }
+    }
 }
 
 void LiveIndex::SaveSettled() {
     ::KillTimer(window_, kSaveTimer);
     if (offscreen_ && offscreen_->Write()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
     if (batch_)
-        ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);  // once the work under way is done
+        ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);  // once the batch under way is taken
     else
         StartSave();
 }
@@ -278,7 +389,6 @@ void LiveIndex::FinishBatch() {
     if (!batch_) return;
     std::unique_ptr<Batch> batch = std::move(batch_);
     batch->thread.join();
-    if (!batch->saveRoot.empty()) return;
     if (batch->failed) {
         watcher_->Carry(std::move(batch->changes));
         return;
@@ -303,6 +413,7 @@ void LiveIndex::FinishBatch() {
         selectedAfter = selectedRow.empty()
                             ? SIZE_MAX
                             : NearestRow(outcome.rows, FollowRenames(selectedRow, batch->changes));
+    RowsAboutToChange();
     {
         const RedrawHeld held = view_.HoldListRedraw();
         model_.drive.rows = std::move(outcome.rows);
@@ -336,7 +447,13 @@ void LiveIndex::Save() {
             ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);  // a drive was still being written
     }
     // Before a drive change the shown drive's rows are left to WatchDrive, which writes them off this thread.
-    if (exiting_) WriteShownRows();
+    if (exiting_) {
+        // What failed is written once more here; the session may be ending, so no message.
+        RowsAboutToChange();
+        while (!saves_.empty()) CollectSaves(saves_.front()->root);
+        failedToTell_.clear();
+        WriteShownRows();
+    }
 }
 
 void LiveIndex::WriteShownRows() {
@@ -350,13 +467,14 @@ void LiveIndex::WriteShownRows() {
 
 void LiveIndex::BackgroundScanDone() {
     RowStore rows;
-    if (!backgroundScan_ || !backgroundScan_->Take(rows)) return;
+    TreeCodes codes;
+    if (!backgroundScan_ || !backgroundScan_->Take(rows, codes)) return;
     // A batch begun after the walk ended is applied again to the walk's rows: it may hold
     // changes the walk did not see, and those it saw change nothing.
     if (batch_) {
         batch_->cancel = true;
         batch_->thread.join();
-        if (batch_->saveRoot.empty()) watcher_->Carry(std::move(batch_->changes));
+        watcher_->Carry(std::move(batch_->changes));
         batch_.reset();
     }
     const std::string root = backgroundScan_->Root();
@@ -370,10 +488,11 @@ void LiveIndex::BackgroundScanDone() {
                                    ? std::string(model_.drive.rows.Path(static_cast<size_t>(top)))
                                    : "";
     size_t newSelected = SIZE_MAX;
+    RowsAboutToChange();
     {
         const RedrawHeld held = view_.HoldListRedraw();
         view_.ShowRows(std::move(rows));
-        model_.drive.BuildCodes();
+        model_.drive.codes = std::move(codes);  // built on the walk's thread
         const size_t newTop = topRow.empty() ? SIZE_MAX : FindRow(model_.drive.rows, topRow);
         if (newTop != SIZE_MAX) view_.ShowFromRow(newTop);
         // A selected directory that is gone gives way to its nearest parent, as with a batch.

@@ -3,6 +3,8 @@
 // rewritten once the changes have settled. Every other fixed drive with an
 // index is watched too; its changes reach its index file (OffscreenDrives),
 // and the changes its file does not hold yet come along when it is chosen.
+// The window's thread never waits for a disk here: index files are written on
+// threads of their own from copies of the rows they take first.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +20,7 @@
 #include "adapters/OffscreenDrives.h"
 #include "index/Rows.h"
 #include "model/Model.h"
+#include "model/WriteRetry.h"
 #include "platform/Controls.h"
 
 namespace tarvolo {
@@ -58,6 +61,7 @@ public:
     static constexpr UINT kDriveChangedMessage = WM_APP + 13;
     static constexpr UINT kBackgroundScanMessage = WM_APP + 14;
     static constexpr UINT kBatchAppliedMessage = WM_APP + 15;
+    static constexpr UINT kIndexWrittenMessage = WM_APP + 16;
     static constexpr UINT_PTR kSaveTimer = 13;
     // True when the message (or the timer) was the live index's and is handled.
     bool OnMessage(UINT msg, WPARAM wp);
@@ -84,6 +88,8 @@ private:
     // meanwhile: the rows are only replaced once the new ones, their tree
     // codes and their folded names are ready.
     struct Batch;
+    // The index file written from a copy of the rows, on a thread of its own.
+    struct SaveJob;
     void DriveChanged();
     void BackgroundScanDone();
     void StartBatch(std::vector<ResolvedChange> changes);
@@ -96,6 +102,12 @@ private:
     void StartSave();
     // On this thread, when the rows wait to be written.
     void WriteShownRows();
+    // The model's rows are about to be replaced: every write under way must have its copy of them.
+    void RowsAboutToChange();
+    // Takes the writes that ended, and (`root` not empty) the one of `root`, waited for. A failure is
+    // tried again later, and the first of a run is told (failedToTell_).
+    void CollectSaves(const std::string& root = std::string());
+    SaveJob* SaveUnderWay(const std::string& root) const;
 
     HWND window_;
     Model& model_;
@@ -107,6 +119,10 @@ private:
     // A watch that lost changes: the drive is walked again without the progress window.
     std::unique_ptr<BackgroundScan> backgroundScan_;
     std::unique_ptr<Batch> batch_;  // the batch under way, or done and not yet taken
+    // Index files being written, one at most per drive; a drive's next write waits for its last.
+    std::vector<std::unique_ptr<SaveJob>> saves_;
+    WriteRetry retry_;          // the settle-time writes that fail
+    std::string failedToTell_;  // the drive whose write failed, for the user to be told
 };
 
 }  // namespace tarvolo

@@ -86,7 +86,7 @@ void TreeList::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
         if (row == 0) {
             ::TextOutW(dc, owner_.Scaled(5), r.top, L"[ \\ ]", 5);
         } else {
-            const std::string_view code = row < codes.size() ? codes.Code(row) : std::string_view();
+            const std::string code = row < codes.size() ? codes.Code(row) : std::string();
             // The connector pictures stretch to the row height, so the lines of one
             // row meet those of the next.
             const int cell = owner_.Scaled(16);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tarvolo_version.h"
 #include "tests/e2e/find_fixture.h"
 
 using namespace e2e;
@@ -315,4 +316,52 @@ TEST(LiveIndex, AnIndexFileInWholeStringOrderIsShownInTheTreesOrder) {
     ASSERT_TRUE(WaitFor([&] { return CurrentPath(program) == "G:\\Program Files\\Common"; }, 5s))
         << CurrentPath(program);
     EXPECT_EQ(Selected(list), 2) << "\\Program Files\\Common is not directly below its parent";
+}
+
+// The drive's rows change while neither its root nor the user's folder takes
+// the index file: the user is told once in the program's words, the program
+// tries again later by itself, and the file follows once the root can be
+// written. The folders are made through a writable view of the same folder.
+TEST(LiveIndex, AnIndexFileThatCannotBeWrittenIsToldOnceAndWrittenLater) {
+    TestDir dir;
+    const std::string folder = dir.UnixOf("g"), view = dir.UnixOf("g-view");
+    ASSERT_EQ(RunUnix("mkdir -p " + ShellQuote(folder) + " " + ShellQuote(view) + " " +
+                      ShellQuote(dir.UnixOf("appdata/Tarvolo"))),
+              0);
+    ASSERT_TRUE(WriteFileBytes(dir.Win("g\\tarvolo.dir"), Lines({"\\"})));
+    ASSERT_EQ(RunUnix("mount --bind " + ShellQuote(folder) + " " + ShellQuote(view) +
+                      " && mount -o remount,bind,ro " + ShellQuote(view) + " && mount -t tmpfs -o ro tmpfs " +
+                      ShellQuote(dir.UnixOf("appdata/Tarvolo"))),
+              0);
+    struct Unmount {
+        std::string view, appdata;
+        ~Unmount() { RunUnix("umount -l " + ShellQuote(view) + "; umount -l " + ShellQuote(appdata)); }
+    } unmount{view, dir.UnixOf("appdata/Tarvolo")};
+    ::SetEnvironmentVariableW(L"LOCALAPPDATA", W(dir.Win("appdata")).c_str());
+    Drive drive('G', view);
+    Program program(dir);
+    WriteIni(program, 0);
+    ASSERT_TRUE(StartIdle(program));
+    ::SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
+    HWND list = program.Control(IDC_DIRLISTBOX);
+    ASSERT_EQ(Count(list), 1);
+
+    ASSERT_EQ(RunUnix("mkdir " + ShellQuote(folder + "/Mango")), 0);
+    ASSERT_TRUE(WaitFor([&] { return Count(list) == 2; }, 10s)) << "the new folder never became a row";
+    HWND box = program.WaitDialog(TARVOLO_TITLE, 20s);
+    ASSERT_TRUE(box) << "a failed write of the index file was not told";
+    EXPECT_EQ(Program::MessageText(box), "Cannot create file G:\\tarvolo.dir");
+    Key(VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box); })) << "the message stayed";
+
+    // Another change while the file still cannot be written, then the root can be again.
+    ASSERT_EQ(RunUnix("mkdir " + ShellQuote(folder + "/Kiwi")), 0);
+    ASSERT_TRUE(WaitFor([&] { return Count(list) == 3; }, 10s)) << "the second folder never became a row";
+    ASSERT_EQ(RunUnix("mount -o remount,bind,rw " + ShellQuote(view)), 0);
+    const std::string expected = Lines({"\\", "\\Kiwi", "\\Mango"});
+    EXPECT_TRUE(WaitFor([&] { return ReadIndex("G:\\tarvolo.dir") == expected; }, 60s))
+        << "the write was not tried again; index file:\n"
+        << ReadIndex("G:\\tarvolo.dir");
+    EXPECT_FALSE(program.WaitDialog(TARVOLO_TITLE, 0ms)) << "the failure was told more than once";
+    EXPECT_TRUE(program.Responsive());
 }

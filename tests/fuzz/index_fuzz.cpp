@@ -123,7 +123,7 @@ void CheckTreeCodes(const RowStore& rows) {
     bool wellFormed = rows.Depth(0) == 1;  // the root's code "2" says nothing of a deeper row 0
     size_t previousDepth = static_cast<size_t>(rows.Depth(0));
     for (size_t i = 1; i < rows.size(); ++i) {
-        const std::string_view code = codes.Code(i);
+        const std::string code = codes.Code(i);
         // One digit per level; a row without any backslash (only an edited file
         // holds one) still gets its own connector digit.
         const size_t depth = static_cast<size_t>(rows.Depth(i));

@@ -214,7 +214,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TreeCodes codes;
     codes.Build(rows);
     for (size_t i = 1; i < rows.size(); ++i) {
-        const std::string_view code = codes.Code(i);
+        const std::string code = codes.Code(i);
         FUZZ_CHECK(code.size() == static_cast<size_t>(rows.Depth(i)), Show(code));
         FUZZ_CHECK(code.substr(0, code.size() - 1).find_first_not_of("01") == std::string_view::npos,
                    Show(code));

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -163,6 +166,106 @@ TEST_F(SearchTest, AnywhereMatchesOneRowAtATime) {
     EXPECT_TRUE(index_.Matches(2, "TEMP", MatchRule::anywhere));
     EXPECT_FALSE(index_.Matches(2, "TEMP"));
     EXPECT_FALSE(index_.Matches(1, "TEMPA", MatchRule::anywhere)) << "never into the next name";
+}
+
+// The rule applied one name at a time, in the order the search promises.
+long NaiveFind(const RowStore& rows, long start, const std::string& foldedText, const CaseFolder& folder,
+               MatchRule rule) {
+    const long n = static_cast<long>(rows.size());
+    std::vector<long> order;
+    for (long row = start + 1; row < n; ++row) order.push_back(row);
+    for (long row = 0; row < std::min(start, n); ++row) order.push_back(row);
+    for (long row : order) {
+        const std::string name = FoldText(rows.Name(static_cast<size_t>(row)), folder);
+        const size_t at = name.find(foldedText);
+        if (rule == MatchRule::anywhere ? at != std::string::npos : at == 0) return row;
+    }
+    return -1;
+}
+
+// Several blocks of the table of separator places, names that are empty,
+// repeated, non-ASCII and prefixes of each other, texts with a backslash, and
+// starts on every block edge, before the first row and past the last.
+TEST(SearchOracle, EveryStartAndTextAgreesWithTheRuleNameByName) {
+    TestFolder folder;
+    std::mt19937 rng(99);
+    const char* pieces[] = {"a", "B", "ab", "\xC3\xA9", "\xC3\x89", "\xC3\xA4", "x y", "~"};
+    std::vector<std::string> text{"\\"};
+    for (int i = 0; i < 400; ++i) {
+        std::string name;
+        for (unsigned k = rng() % 5; k > 0; --k) name += pieces[rng() % std::size(pieces)];
+        // Now and then a row an edited file holds: no backslash, or deeper.
+        text.push_back(i % 37 == 5 ? name : (i % 11 == 3 ? "\\deep\\" : "\\") + name);
+    }
+    const RowStore rows = MakeRows(text);
+    SearchIndex index;
+    index.Build(rows, folder);
+    ASSERT_EQ(index.size(), rows.size());
+    const long n = static_cast<long>(rows.size());
+    const long every = static_cast<long>(SearchIndex::kMarkEvery);
+    const char* texts[] = {"",
+                           "a",
+                           "AB",
+                           "ba",
+                           "\xC3\xA9",
+                           "\xC3\x89"
+                           "a",
+                           "x y",
+                           "y~",
+                           "~",
+                           "aaa",
+                           "ab\\",
+                           "\\a",
+                           "\\",
+                           "deep",
+                           "loose",
+                           "b\xC3\xA4"};
+    const std::vector<long> starts{-1,        0,     1,     every - 1, every, every + 1,
+                                   2 * every, n / 2, n - 2, n - 1,     n,     n + 5};
+    for (const char* t : texts) {
+        const std::string folded = FoldText(t, folder);
+        for (MatchRule rule : {MatchRule::beginning, MatchRule::anywhere}) {
+            for (long start : starts) {
+                EXPECT_EQ(index.FindFolded(start, folded, rule), NaiveFind(rows, start, folded, folder, rule))
+                    << "text \"" << t << "\" start " << start
+                    << (rule == MatchRule::anywhere ? " anywhere" : "");
+            }
+            for (long row = 0; row < n; ++row) {
+                const std::string name = FoldText(rows.Name(static_cast<size_t>(row)), folder);
+                const size_t at = name.find(folded);
+                EXPECT_EQ(index.Matches(static_cast<size_t>(row), folded, rule),
+                          rule == MatchRule::anywhere ? at != std::string::npos : at == 0)
+                    << "row " << row << " text \"" << t << "\"";
+            }
+        }
+    }
+}
+
+// A locale service that made a backslash of a letter would put a separator
+// inside a name and shift every row after it; the rows stay where they are.
+TEST(SearchOracle, AFolderThatMakesABackslashShiftsNoRow) {
+    struct SlashFolder : CaseFolder {
+        std::string Upper(std::string_view utf8) const override {
+            std::string out = AsciiCaseFolder().Upper(utf8);
+            for (size_t pos; (pos = out.find("\xC3\xB7")) != std::string::npos;) out.replace(pos, 2, "\\");
+            return out;
+        }
+    } folder;
+    std::vector<std::string> text{"\\"};
+    for (int i = 0; i < 150; ++i)
+        text.push_back(i == 3 ? "\\a\xC3\xB7"
+                                "b"
+                              : "\\n" + std::to_string(i));
+    const RowStore rows = MakeRows(text);
+    SearchIndex index;
+    index.Build(rows, folder);
+    EXPECT_EQ(index.size(), rows.size());
+    EXPECT_EQ(index.FindFrom(-1, "n149", folder), 150);
+    EXPECT_EQ(index.FindFrom(-1, "b", folder, MatchRule::anywhere), 4);
+    EXPECT_EQ(index.FindFrom(-1, "a", folder), 4);
+    EXPECT_EQ(index.FindFrom(-1, "a\xC3\xB7", folder, MatchRule::anywhere), -1)
+        << "no text finds a separator";
+    EXPECT_TRUE(index.Matches(150, "N149"));
 }
 
 }  // namespace

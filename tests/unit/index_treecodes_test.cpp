@@ -113,5 +113,55 @@ TEST(TreeCodes, DeepAndWideInputs) {
     EXPECT_EQ(fast.back(), "3");
 }
 
+// Long runs cross the rows whose whole code is kept, with the rows only an
+// edited file holds: no backslash, a first row other than "\", jumps of
+// several levels, and depths past what one byte per row holds directly.
+TEST(TreeCodes, EveryRowAcrossCheckpointsMatchesTheReference) {
+    std::mt19937 rng(7);
+    const size_t every = TreeCodes::kCheckpoint;
+    for (int round = 0; round < 60; ++round) {
+        const size_t n = every * (1 + rng() % 4) + rng() % 3 - 1;  // around a multiple, either side
+        std::vector<std::string> text;
+        int depth = static_cast<int>(rng() % 4);  // the first row may be anything
+        for (size_t i = 0; i < n; ++i) {
+            switch (rng() % 10) {
+                case 0:
+                    depth = 0;  // "loose": no backslash
+                    break;
+                case 1:
+                    depth += 2 + static_cast<int>(rng() % 5);  // several levels at once
+                    break;
+                case 2:
+                    if (round % 6 == 0) depth = 120 + static_cast<int>(rng() % 20);  // past one byte
+                    break;
+                case 3:
+                case 4:
+                    ++depth;
+                    break;
+                case 5:
+                case 6:
+                    depth = std::max(0, depth - 1 - static_cast<int>(rng() % 3));
+                    break;
+                default:
+                    break;
+            }
+            std::string row = depth == 0 ? "loose" : "";
+            for (int k = 0; k < depth; ++k) row += "\\d";
+            text.push_back(row);
+        }
+        const RowStore rows = MakeRows(text);
+        const std::vector<std::string> expected = BuildTreeCodesReference(rows);
+        TreeCodes codes;
+        codes.Build(rows);
+        ASSERT_EQ(codes.size(), rows.size());
+        // Backwards too, with one string kept as the painter keeps it.
+        std::string code = "stale";
+        for (size_t i = n; i-- > 0;) {
+            codes.CodeInto(i, code);
+            ASSERT_EQ(code, expected[i]) << "round " << round << " row " << i << " of " << n;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tarvolo

@@ -229,7 +229,7 @@ TEST_F(HostileFiles, RandomAndMutatedIndexAndListFilesLoadSearchAndPaint) {
         for (size_t i = 0; i < std::min<size_t>(rows.size(), 16); ++i) shown.push_back(i);
         for (int k = 0; k < 16 && !rows.empty(); ++k) shown.push_back(r.Below(rows.size()));
         for (size_t i : shown) {
-            const std::string_view code = model.drive.codes.Code(i);
+            const std::string code = model.drive.codes.Code(i);
             ASSERT_EQ(code.size(), i == 0 ? 1u : static_cast<size_t>(std::max(rows.Depth(i), 1)))
                 << "row " << i;
             Paint(tree, dc, i, i % 2 == 0);
