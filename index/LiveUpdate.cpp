@@ -545,6 +545,8 @@ bool RowsInTreeOrder(const RowStore& rows) {
     // A file without its root row first, or with rows that name no directory,
     // is no tree to put in order: it is shown as it is.
     if (rows.empty() || rows.Path(0) != "\\") return true;
+    // The usual case, a file as a walk wrote it, is told from the names alone.
+    if (rows.OneNameBelowEachParent()) return true;
     bool inOrder = true;
     std::string above = "\\";
     rows.ForEachPath(1, rows.size(), [&](size_t, std::string_view row) {

@@ -26,6 +26,25 @@ int CountChar(std::string_view text, char c) {
     return count;
 }
 
+namespace {
+
+// memcmp(a, b, n) == 0, eight bytes at a time and inlined: the C runtime's
+// memcmp the Windows build links compares byte by byte, and every row of a
+// loaded file is compared with its parent's path.
+bool SameBytes(const char* a, const char* b, size_t n) {
+    for (; n >= 8; a += 8, b += 8, n -= 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a, 8);
+        std::memcpy(&y, b, 8);
+        if (x != y) return false;
+    }
+    for (; n > 0; ++a, ++b, --n)
+        if (*a != *b) return false;
+    return true;
+}
+
+}  // namespace
+
 int RowLevel(std::string_view path) {
     return path == "\\" ? 0 : CountChar(path, '\\');
 }
@@ -82,7 +101,7 @@ void RowStore::Append(std::string_view path) {
             AppendPath(parent, built);
             above = built;
         }
-        if (path.size() > above.size() && path.compare(0, above.size(), above) == 0) {
+        if (path.size() > above.size() && SameBytes(path.data(), above.data(), above.size())) {
             tail.remove_prefix(above.size());
             whole = false;
         }
@@ -160,6 +179,21 @@ void RowStore::ShrinkToFit() {
     tailEnds_.shrink_to_fit();
     levels_.shrink_to_fit();
     parents_.shrink_to_fit();
+}
+
+bool RowStore::OneNameBelowEachParent() const {
+    if (empty() || !IsRootRow(0)) return false;
+    for (size_t i = 1; i < size(); ++i) {
+        if (Whole(i)) return false;
+        std::string_view tail = Tail(i);
+        // Below the root a row adds "name", below any other row "\name".
+        if (!IsRootRow(parents_[i])) {
+            if (tail.empty() || tail.front() != '\\') return false;
+            tail.remove_prefix(1);
+        }
+        if (tail.empty() || tail.find('\\') != std::string_view::npos) return false;
+    }
+    return true;
 }
 
 size_t RowStore::PathBytes() const {

@@ -71,6 +71,9 @@ public:
     void ShrinkToFit();
     // Bytes of the names held, without separators: what Reserve's textBytes counts.
     size_t TextBytes() const { return tails_.size(); }
+    // True when every row after the first is one name below its parent: the
+    // rows of a walk, in its order, below a first row "\". One pass over the names.
+    bool OneNameBelowEachParent() const;
     // Total length of all paths, without separators: one pass over the names.
     size_t PathBytes() const;
     // Heap bytes held, capacity included.

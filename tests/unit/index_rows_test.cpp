@@ -135,6 +135,25 @@ TEST(RowStore, ASubtreeWalkedOnItsOwnTakesOnlyItsNamesUnderItsNewParent) {
     EXPECT_EQ(rows.Parent(2), 1u);
 }
 
+TEST(TextLines, FindControlByteMatchesAByteLoop) {
+    uint32_t state = 5;
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        const int len = round % 40;
+        for (int i = 0; i < len; ++i) {
+            state = state * 1103515245u + 12345u;
+            const char pick[] = {'a', '\x1F', ' ', '\r', '\xA0', '\x80', '\n', '\x01'};
+            // Mostly plain bytes, so that the control byte falls anywhere in a word.
+            text.push_back((state >> 16) % 8 ? 'b' : pick[(state >> 8) % std::size(pick)]);
+        }
+        size_t expected = 0;
+        while (expected < text.size() && static_cast<unsigned char>(text[expected]) >= 0x20) ++expected;
+        const char* begin = text.data();
+        ASSERT_EQ(FindControlByte(begin, begin + text.size()) - begin, static_cast<long>(expected))
+            << testing::PrintToString(text);
+    }
+}
+
 TEST(RowStore, CountCharMatchesAByteLoop) {
     uint32_t state = 99;
     for (int round = 0; round < 500; ++round) {
