@@ -214,10 +214,7 @@ bool SearchIndex::Matches(size_t row, std::string_view foldedText, MatchRule rul
 // A name begins with the text where a separator is followed by it; the text
 // holds no separator, so the comparison ends inside that one name.
 long SearchIndex::Scan(size_t from, size_t to, std::string_view foldedText) const {
-    if (from >= to) return -1;
     const size_t len = foldedText.size();
-    if (len == 0) return static_cast<long>(from);
-    if (foldedText.find(kSeparator) != std::string_view::npos) return -1;
     const char* base = folded_.data();
     const char* text = foldedText.data();
     const char* end = base + SeparatorBefore(to);
@@ -236,10 +233,7 @@ long SearchIndex::Scan(size_t from, size_t to, std::string_view foldedText) cons
 // next. Folded names are UTF-8, which never lets a character's bytes match in
 // the middle of another's.
 long SearchIndex::ScanAnywhere(size_t from, size_t to, std::string_view foldedText) const {
-    if (from >= to) return -1;
     const size_t len = foldedText.size();
-    if (len == 0) return static_cast<long>(from);
-    if (foldedText.find(kSeparator) != std::string_view::npos) return -1;
     const char* base = folded_.data();
     const char* text = foldedText.data();
     // The separator after row to - 1: no match of the text reaches it.
@@ -255,7 +249,12 @@ long SearchIndex::ScanAnywhere(size_t from, size_t to, std::string_view foldedTe
 }
 
 long SearchIndex::FindFolded(long start, std::string_view foldedText, MatchRule rule) const {
-    const auto scan = [&](size_t from, size_t to) {
+    // Both scans take a stretch of rows and a text that is neither empty nor
+    // holds a separator (no name does).
+    const bool noName = foldedText.find(kSeparator) != std::string_view::npos;
+    const auto scan = [&](size_t from, size_t to) -> long {
+        if (from >= to || noName) return -1;
+        if (foldedText.empty()) return static_cast<long>(from);
         return rule == MatchRule::anywhere ? ScanAnywhere(from, to, foldedText) : Scan(from, to, foldedText);
     };
     const size_t n = count_;

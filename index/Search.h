@@ -71,6 +71,7 @@ private:
     size_t Advance(size_t pos, size_t row, size_t count) const;
     // The row whose name holds byte `pos`, or whose separator stands there.
     size_t RowAt(size_t pos) const;
+    // Rows [from, to), from < to, for a text neither empty nor holding a separator.
     long Scan(size_t from, size_t to, std::string_view foldedText) const;
     long ScanAnywhere(size_t from, size_t to, std::string_view foldedText) const;
 
