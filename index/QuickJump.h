@@ -1,0 +1,60 @@
+// Quick Jump: one ranked list of directories over every drive. The typed text
+// is split at spaces into terms; a directory matches when every term occurs in
+// its path in the order typed and the last term occurs in its own name. The
+// matches are ordered by how well they match, then by use, then shallower and
+// shorter paths first, and the tree's order breaks what ties remain.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "index/Rows.h"
+#include "index/Search.h"
+
+namespace tarvolo {
+
+// One drive's rows as Quick Jump searches them.
+struct JumpDrive {
+    char letter = 0;                      // 'C'
+    const RowStore* rows = nullptr;
+    const SearchIndex* search = nullptr;  // built over *rows
+};
+
+// A directory delivered before and how much it is used now: the larger the
+// weight, the more it counts (visits aged by time, see model/Visits.h).
+struct JumpUse {
+    std::string path;  // "E:\Users\me\projects", as the history box shows it
+    double weight = 0;
+};
+
+// The typed text, split at spaces into terms, each folded as the search folds names.
+struct JumpText {
+    std::vector<std::string> terms;
+
+    static JumpText Parse(std::string_view typed, const CaseFolder& folder);
+    bool empty() const { return terms.empty(); }
+};
+
+// A directory found: row `row` of the drive `drive`.
+struct JumpHit {
+    char drive = 0;
+    uint32_t row = 0;
+
+    bool operator==(const JumpHit& other) const { return drive == other.drive && row == other.row; }
+};
+
+// At most `limit` directories of `drives` that match `text`, best first. An
+// empty text matches nothing. Stops early, with what it has, once `cancelled`
+// is set: a search that the next keystroke made useless is abandoned.
+std::vector<JumpHit> RankDirectories(const JumpText& text, const std::vector<JumpDrive>& drives,
+                                     const std::vector<JumpUse>& uses, size_t limit,
+                                     const std::atomic<bool>* cancelled = nullptr);
+
+// "E:" followed by the row, "E:\" for the root: the path as the history box shows it.
+std::string JumpPath(char drive, const RowStore& rows, size_t row);
+
+}  // namespace tarvolo

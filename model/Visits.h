@@ -1,0 +1,44 @@
+// The directories delivered, with how often and when: what Quick Jump's order
+// learns from. Kept in visits.dir beside the program, one line a directory:
+// times delivered, TAB, the last delivery in whole seconds since 1970 UTC, TAB,
+// the path.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "index/QuickJump.h"
+
+namespace tarvolo {
+
+struct Visit {
+    std::string path;  // "E:\Users\me\projects"
+    uint32_t times = 0;
+    int64_t last = 0;  // seconds since 1970 UTC
+};
+
+class Visits {
+public:
+    // Lines past this many go, the least used first.
+    static constexpr size_t kMaxEntries = 1000;
+
+    // The lines of visits.dir; a damaged line is skipped.
+    static Visits Parse(const std::vector<std::string>& lines);
+    std::vector<std::string> Lines() const;
+
+    // A delivery of `path` at `now` (seconds since 1970 UTC).
+    void Record(const std::string& path, int64_t now);
+    // Where there is no visits.dir yet: each history entry one visit.
+    void SeedFromHistory(const std::vector<std::string>& history, int64_t now);
+    // Each directory's weight at `now`, its visits aged by the time since the last.
+    std::vector<JumpUse> Uses(int64_t now) const;
+
+    const std::vector<Visit>& entries() const { return entries_; }
+
+private:
+    std::vector<Visit> entries_;
+};
+
+}  // namespace tarvolo
