@@ -11,6 +11,7 @@ void TfrmMain::BuildTreeCodes() {
 }
 
 void TfrmMain::SetRows(RowStore rows) {
+    model_.RowsAboutToChange();
     model_.drive.Replace(std::move(rows));
     // The names are folded for the search once the tree is on screen (or at the
     // first search, whichever comes first), so a large drive shows sooner.

@@ -333,6 +333,7 @@ LiveIndex::SaveJob* LiveIndex::SaveUnderWay(const std::string& root) const {
 }
 
 void LiveIndex::RowsAboutToChange() {
+    model_.RowsAboutToChange();
     for (const auto& job : saves_) job->WaitCopied();
 }
 

@@ -10,11 +10,14 @@ namespace tarvolo {
 
 void TfrmMain::EnsureSearchIndex() {
     static const WinCaseFolder folder;
+    if (model_.drive.searchStale || model_.drive.search.size() != model_.drive.rows.size())
+        model_.RowsAboutToChange();
     model_.drive.EnsureSearch(folder);
 }
 
 bool TfrmMain::FindDirectory(long start) {
     static const WinCaseFolder folder;
+    EnsureSearchIndex();  // names folded here, with Quick Jump's readers let go first
     const long found = model_.drive.Find(start, searchBox->Text(), folder, model_.settings.SearchRule());
     if (found >= 0) SelectRow(found);
     DirListBoxClick();

@@ -1,5 +1,6 @@
 #include "model/Model.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "index/IndexFile.h"
@@ -17,6 +18,7 @@ Settings SettingsFromStored(const StoredSettings& s) {
     v.width = s.width;
     v.drive = s.drive;
     v.hotKey = s.hotKey;
+    v.quickJumpHotKey = s.quickJumpHotKey;
     v.showCloseInfo = s.showCloseInfo;
     v.includeReadOnly = s.readOnly;
     v.includeHidden = s.hidden;
@@ -33,6 +35,7 @@ StoredSettings StoredFromSettings(const Settings& v) {
     s.width = v.width;
     s.drive = v.drive;
     s.hotKey = v.hotKey;
+    s.quickJumpHotKey = v.quickJumpHotKey;
     s.showCloseInfo = v.showCloseInfo;
     s.readOnly = v.includeReadOnly;
     s.hidden = v.includeHidden;
@@ -243,6 +246,7 @@ void Model::RecordDelivery(const std::string& path) {
 OptionsValues Model::Options() const {
     OptionsValues v;
     v.hotKey = settings.hotKey;
+    v.quickJumpHotKey = settings.quickJumpHotKey;
     v.includeReadOnly = settings.includeReadOnly;
     v.includeHidden = settings.includeHidden;
     v.includeSystem = settings.includeSystem;
@@ -252,8 +256,13 @@ OptionsValues Model::Options() const {
     return v;
 }
 
+void Model::RemoveRowsReader(RowsReader* reader) {
+    rowsReaders_.erase(std::remove(rowsReaders_.begin(), rowsReaders_.end(), reader), rowsReaders_.end());
+}
+
 void Model::ApplyOptions(const OptionsValues& v) {
     settings.hotKey = v.hotKey;
+    settings.quickJumpHotKey = v.quickJumpHotKey;
     settings.includeReadOnly = v.includeReadOnly;
     settings.includeHidden = v.includeHidden;
     settings.includeSystem = v.includeSystem;

@@ -14,8 +14,9 @@
 #include "index/Search.h"
 #include "index/Text.h"
 #include "index/TreeCodes.h"
-#include "store/Files.h"
+#include "model/JumpSearch.h"
 #include "model/Settings.h"
+#include "store/Files.h"
 
 namespace tarvolo {
 
@@ -98,6 +99,7 @@ bool WriteDriveIndex(FileSystem& files, const std::string& path, const std::stri
 // What the options dialog edits: a copy, applied as a whole on OK.
 struct OptionsValues {
     uint16_t hotKey = 0;
+    uint16_t quickJumpHotKey = 0;
     bool includeReadOnly = true, includeHidden = true, includeSystem = true;
     bool matchAnywhere = false;
     std::vector<std::string> favorites;  // entries as the file holds them
@@ -165,6 +167,15 @@ public:
     OptionsValues Options() const;
     void ApplyOptions(const OptionsValues& values);
 
+    // Quick Jump's search reads rows on a thread of its own. Whoever changes a
+    // drive's rows or its search names calls RowsAboutToChange first, on the UI
+    // thread: it returns once no reader holds them.
+    void AddRowsReader(RowsReader* reader) { rowsReaders_.push_back(reader); }
+    void RemoveRowsReader(RowsReader* reader);
+    void RowsAboutToChange() {
+        for (RowsReader* reader : rowsReaders_) reader->LetGo();
+    }
+
 private:
     std::string programDir_;
     std::string userFolder_;
@@ -173,6 +184,7 @@ private:
     bool settingsLoaded_ = false;
     bool settingsUnreadable_ = false;
     bool favoritesUnreadable_ = false, dialogsUnreadable_ = false, historyUnreadable_ = false;
+    std::vector<RowsReader*> rowsReaders_;
 };
 
 }  // namespace tarvolo

@@ -20,6 +20,8 @@ struct Settings {
     bool widthStored = false, heightStored = false;
     // Shortcut value of the system-wide hot key (see store/Global.h); 0 for none.
     uint16_t hotKey = 0;
+    // The Quick Jump window's hot key, in the same form; 0 for none.
+    uint16_t quickJumpHotKey = 0;
     bool showCloseInfo = true;
     bool includeReadOnly = true, includeHidden = true, includeSystem = true;
     // Typing and Find Next look for the text anywhere in a name, not only at its beginning.

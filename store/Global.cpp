@@ -222,6 +222,8 @@ StoredSettings ReadStoredSettings(const IniFile& ini) {
     s.width = ReadInteger(ini, "Window", "Width", s.width);
     s.hotKey =
         static_cast<uint16_t>(static_cast<uint32_t>(ReadInteger(ini, "Window", "HotKey", 0)) & 0xFFFFu);
+    s.quickJumpHotKey = static_cast<uint16_t>(
+        static_cast<uint32_t>(ReadInteger(ini, "Window", "QuickJumpHotKey", 0)) & 0xFFFFu);
     s.drive = ReadInteger(ini, "Window", "Drive", s.drive);
     s.showCloseInfo = ReadBoolean(ini, "Window", "ShowCloseInfo", s.showCloseInfo);
     s.readOnly = ReadBoolean(ini, "Rescan", "ReadOnly", s.readOnly);
@@ -237,6 +239,7 @@ void WriteStoredSettings(IniFile& ini, const StoredSettings& v) {
     ini.Set("Window", "Height", std::to_string(v.height));
     ini.Set("Window", "Width", std::to_string(v.width));
     ini.Set("Window", "HotKey", std::to_string(v.hotKey));
+    ini.Set("Window", "QuickJumpHotKey", std::to_string(v.quickJumpHotKey));
     ini.Set("Window", "Drive", std::to_string(v.drive));
     ini.Set("Window", "ShowCloseInfo", BooleanText(v.showCloseInfo));
     ini.Set("Rescan", "ReadOnly", BooleanText(v.readOnly));

@@ -61,6 +61,7 @@ private:
 struct StoredSettings {
     int top = 100, left = 100, height = 417, width = 537;
     uint16_t hotKey = 0;
+    uint16_t quickJumpHotKey = 0;  // the Quick Jump window's own hot key
     int drive = 0;
     bool showCloseInfo = true, readOnly = true, hidden = true, system = true;
     // Off unless the file says otherwise: a file from before the option reads as off.
@@ -69,7 +70,7 @@ struct StoredSettings {
 
 StoredSettings ReadStoredSettings(const IniFile& ini);
 
-// Writes the keys in the file's order: Top, Left, Height, Width, HotKey, Drive,
+// Writes the keys in the file's order: Top, Left, Height, Width, HotKey, QuickJumpHotKey, Drive,
 // ShowCloseInfo under "Window"; ReadOnly, Hidden, System under "Rescan";
 // MatchAnywhere under "Search".
 void WriteStoredSettings(IniFile& ini, const StoredSettings& values);

@@ -11,7 +11,7 @@ bool HotKeyService::Set(uint16_t shortcut) {
         return true;
     }
     // Both may be registered for a moment: the new one under the other id.
-    const int next = id_ == 1 ? 2 : 1;
+    const int next = id_ == firstId_ ? firstId_ + 1 : firstId_;
     if (!registrar_.Register(next, HotKeyModifiers(shortcut), shortcut & 0xFFu)) return false;
     if (id_ != 0) registrar_.Unregister(id_);
     id_ = next;

@@ -18,7 +18,11 @@ struct HotKeyRegistrar {
 
 class HotKeyService {
 public:
-    explicit HotKeyService(HotKeyRegistrar& registrar) : registrar_(registrar) {}
+    // The service registers under the ids `firstId` and `firstId` + 1, taking
+    // turns, so that two services of one window (the program's hot key and Quick
+    // Jump's) never share an id: WM_HOTKEY tells them apart by it.
+    explicit HotKeyService(HotKeyRegistrar& registrar, int firstId = 1)
+        : registrar_(registrar), firstId_(firstId) {}
     ~HotKeyService() = default;
     HotKeyService(const HotKeyService&) = delete;
     HotKeyService& operator=(const HotKeyService&) = delete;
@@ -32,11 +36,14 @@ public:
     void Release();
     // The combination registered now; 0 for none.
     uint16_t Registered() const { return registered_; }
+    // Whether a WM_HOTKEY with this id is this service's.
+    bool Owns(int id) const { return id == firstId_ || id == firstId_ + 1; }
 
 private:
     HotKeyRegistrar& registrar_;
     uint16_t registered_ = 0;
-    int id_ = 0;  // 1 or 2 while one is registered: the next one takes the other id
+    int firstId_;
+    int id_ = 0;  // one of the two ids while one is registered: the next one takes the other
 };
 
 }  // namespace tarvolo

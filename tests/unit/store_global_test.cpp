@@ -166,5 +166,17 @@ TEST(StoredSettings, HexHotKeyIsWrittenBackInDecimal) {
     EXPECT_EQ(ini.Text().rfind("[Window]\r\nHotKey=32833\r\nTop=100\r\n", 0), 0u);
 }
 
+TEST(StoredSettings, QuickJumpHotKeyIsReadAndWrittenBesideTheHotKey) {
+    // A file from before Quick Jump has none; a value is kept to its 16 bits like HotKey.
+    EXPECT_EQ(ReadStoredSettings(IniFile::Parse("[Window]\nHotKey=16468\n")).quickJumpHotKey, 0);
+    IniFile ini = IniFile::Parse("[Window]\nHotKey=16468\nQuickJumpHotKey=0x1404A\nDrive=1\n");
+    StoredSettings s = ReadStoredSettings(ini);
+    EXPECT_EQ(s.quickJumpHotKey, 0x404A);
+    s.quickJumpHotKey = kShortcutCtrl | kShortcutAlt | 'J';
+    WriteStoredSettings(ini, s);
+    EXPECT_EQ(ini.Get("Window", "QuickJumpHotKey"), "49226");
+    EXPECT_NE(ini.Text().find("QuickJumpHotKey=49226\r\nDrive=1\r\n"), std::string::npos) << ini.Text();
+}
+
 }  // namespace
 }  // namespace tarvolo

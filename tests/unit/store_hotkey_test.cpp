@@ -104,5 +104,23 @@ TEST(HotKeyService, ZeroRegistersNothingAndTheSameCombinationIsKept) {
     EXPECT_EQ(system.calls.back(), "unregister 1");
 }
 
+TEST(HotKeyService, TwoServicesOfOneWindowKeepToTheirOwnIds) {
+    FakeRegistrar system;
+    HotKeyService program(system);
+    HotKeyService quickJump(system, 3);
+    ASSERT_TRUE(program.Set(kCtrlAltT));
+    ASSERT_TRUE(quickJump.Set(kCtrlAltW));
+    ASSERT_TRUE(quickJump.Set(kShiftF5));  // changed: the new one before the old one goes
+    EXPECT_EQ(system.calls,
+              (std::vector<std::string>{"register 1", "register 3", "register 4", "unregister 3"}));
+    // The same combination for both is refused: one key cannot open two windows.
+    EXPECT_FALSE(quickJump.Set(kCtrlAltT));
+    EXPECT_EQ(quickJump.Registered(), kShiftF5);
+    EXPECT_TRUE(program.Owns(1) && program.Owns(2) && !program.Owns(3));
+    EXPECT_TRUE(quickJump.Owns(3) && quickJump.Owns(4) && !quickJump.Owns(2));
+    quickJump.Release();
+    EXPECT_EQ(system.Held(), (Combos{{kModControl | kModAlt, 'T'}}));
+}
+
 }  // namespace
 }  // namespace tarvolo
