@@ -1,0 +1,48 @@
+// tarvolo-find.exe asks the running program for the directories that Quick
+// Jump would list for a text: its command line, and the request and reply as
+// they travel in WM_COPYDATA. Both ends are bounded: a request or reply that
+// is too long or malformed is refused, never half read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvolo {
+
+// The WM_COPYDATA kinds (dwData) of a request and of its reply.
+constexpr uint32_t kFindRequestKind = 0x54764651;  // "TvFQ"
+constexpr uint32_t kFindReplyKind = 0x54764652;    // "TvFR"
+
+constexpr size_t kFindDefaultCount = 20;
+constexpr size_t kFindMaxCount = 1000;
+constexpr size_t kFindMaxRequestBytes = 32 * 1024;
+constexpr size_t kFindMaxReplyBytes = 4 * 1024 * 1024;
+
+// `tarvolo-find.exe [-n COUNT] TERM...`: the arguments after the program's name.
+struct FindCommandLine {
+    size_t count = kFindDefaultCount;
+    std::string text;   // the terms joined by one space, as typed in Quick Jump
+    std::string error;  // not empty: the line is wrong, and this says why
+    bool help = false;  // -h, /?, --help
+};
+FindCommandLine ParseFindCommandLine(const std::vector<std::string>& args);
+
+// The usage text, for -h and after an error.
+extern const char kFindUsage[];
+
+struct FindRequest {
+    size_t count = kFindDefaultCount;
+    std::string text;
+};
+std::string EncodeFindRequest(const FindRequest& request);
+std::optional<FindRequest> DecodeFindRequest(std::string_view bytes);
+
+// The reply: the paths, best first; none when nothing matches.
+std::string EncodeFindReply(const std::vector<std::string>& paths);
+std::optional<std::vector<std::string>> DecodeFindReply(std::string_view bytes);
+
+}  // namespace tarvolo
