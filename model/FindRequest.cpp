@@ -61,8 +61,8 @@ FindCommandLine ParseFindCommandLine(const std::vector<std::string>& args) {
             }
             const std::optional<size_t> count = ParseCount(value);
             if (!count) {
-                line.error = "the count after -n must be a whole number from 1 to " + std::to_string(kFindMaxCount) +
-                             ", not \"" + std::string(value) + "\"";
+                line.error = "the count after -n must be a whole number from 1 to " +
+                             std::to_string(kFindMaxCount) + ", not \"" + std::string(value) + "\"";
                 return line;
             }
             line.count = *count;
@@ -84,8 +84,10 @@ FindCommandLine ParseFindCommandLine(const std::vector<std::string>& args) {
         line.text += term;
     }
     const bool blank = line.text.find_first_not_of(' ') == std::string::npos;
-    if (blank) line.error = "no term to look for";
-    else if (line.text.size() > kFindMaxRequestBytes - 64) line.error = "the terms are too long";
+    if (blank)
+        line.error = "no term to look for";
+    else if (line.text.size() > kFindMaxRequestBytes - 64)
+        line.error = "the terms are too long";
     return line;
 }
 
@@ -124,7 +126,8 @@ std::string EncodeFindReply(const std::vector<std::string>& paths) {
 }
 
 std::optional<std::vector<std::string>> DecodeFindReply(std::string_view bytes) {
-    if (bytes.size() > kFindMaxReplyBytes || bytes.substr(0, kReplyTag.size()) != kReplyTag) return std::nullopt;
+    if (bytes.size() > kFindMaxReplyBytes || bytes.substr(0, kReplyTag.size()) != kReplyTag)
+        return std::nullopt;
     bytes.remove_prefix(kReplyTag.size());
     std::vector<std::string> paths;
     while (!bytes.empty()) {

@@ -79,7 +79,8 @@ TEST(FindRequest, RoundTripsAndRefusesWhatItDidNotWrite) {
 TEST(FindReply, RoundTripsAndEndsAtAPathThatWouldBreakIt) {
     const std::vector<std::string> paths{"E:\\Users\\me\\projects", "C:\\", "D:\\日本"};
     EXPECT_EQ(DecodeFindReply(EncodeFindReply(paths)), paths);
-    EXPECT_EQ(DecodeFindReply(EncodeFindReply({})), std::vector<std::string>{}) << "nothing found is a reply too";
+    EXPECT_EQ(DecodeFindReply(EncodeFindReply({})), std::vector<std::string>{})
+        << "nothing found is a reply too";
     // A row read from a damaged index may hold a line end: the reply stops before it.
     EXPECT_EQ(DecodeFindReply(EncodeFindReply({"C:\\a", "C:\\b\nc", "C:\\d"})),
               std::vector<std::string>{"C:\\a"});

@@ -77,7 +77,8 @@ TEST(JumpSearcher, ANewTextReplacesTheSearchUnderWayWithoutWaitingForIt) {
     EXPECT_TRUE(endless.sawCancel);
     const std::optional<JumpFound> answer = searcher.Take();
     ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->paths, std::vector<std::string>{"E:\\new"}) << "the abandoned search's answer came back";
+    EXPECT_EQ(answer->paths, std::vector<std::string>{"E:\\new"})
+        << "the abandoned search's answer came back";
     EXPECT_FALSE(searcher.Take()) << "an answer is taken once";
     EXPECT_EQ(answers.count, 1) << "the cancelled search must not report";
 }
