@@ -19,7 +19,7 @@ namespace tarvolo {
 
 // One drive's rows as Quick Jump searches them.
 struct JumpDrive {
-    char letter = 0;  // 'C'
+    char letter = 0;                      // 'C'
     const RowStore* rows = nullptr;
     const SearchIndex* search = nullptr;  // built over *rows
 };
