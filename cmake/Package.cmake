@@ -1,6 +1,6 @@
 # The release: `cmake --build build/win --target package` writes
 # tarvolo-<version>-win64.zip with one folder, Tarvolo, holding the program, its
-# help, the users' README.txt and the license. One fixed folder name lets a new
+# help, the command line's tarvolo-find.exe, the users' README.txt and the license. One fixed folder name lets a new
 # version be unpacked over an old one: the settings and lists beside the
 # executable and the Startup shortcut's target stay where they were.
 set(TARVOLO_README_TEXT ${CMAKE_BINARY_DIR}/README.txt)
@@ -11,7 +11,7 @@ add_custom_command(OUTPUT ${TARVOLO_README_TEXT}
   COMMENT "README.txt from the users' part of README.md")
 add_custom_target(readme_text ALL DEPENDS ${TARVOLO_README_TEXT})
 
-install(TARGETS tarvolo RUNTIME DESTINATION Tarvolo)
+install(TARGETS tarvolo tarvolo-find RUNTIME DESTINATION Tarvolo)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/Tarvolo.html ${TARVOLO_README_TEXT} ${CMAKE_SOURCE_DIR}/LICENSE
   DESTINATION Tarvolo)
 

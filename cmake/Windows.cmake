@@ -53,6 +53,15 @@ set_target_properties(tarvolo PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY
 add_custom_command(TARGET tarvolo POST_BUILD COMMAND ${CMAKE_COMMAND} -E copy_if_different
   ${CMAKE_SOURCE_DIR}/docs/Tarvolo.html $<TARGET_FILE_DIR:tarvolo>/Tarvolo.html)
 
+# The command line's way to Quick Jump: a console program that asks the running tarvolo.exe.
+add_executable(tarvolo-find ${CMAKE_SOURCE_DIR}/find/FindMain.cpp)
+target_link_libraries(tarvolo-find PRIVATE tarvolo_core tarvolo_platform)
+target_compile_options(tarvolo-find PRIVATE ${TARVOLO_WARNINGS})
+if(MINGW)
+  target_link_options(tarvolo-find PRIVATE -municode)
+endif()
+set_target_properties(tarvolo-find PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
 include(${CMAKE_SOURCE_DIR}/cmake/Package.cmake)
 
 # GoogleTest from its sources (Debian's package puts them in /usr/src/googletest;
@@ -122,7 +131,7 @@ if(TARVOLO_E2E_TESTS)
   add_executable(e2e_tests ${TARVOLO_E2E_TESTS})
   target_link_libraries(e2e_tests PRIVATE tarvolo_platform gtest gtest_main)
   target_compile_options(e2e_tests PRIVATE ${TARVOLO_WARNINGS})
-  add_dependencies(e2e_tests tarvolo dialoghost endlessfs)
+  add_dependencies(e2e_tests tarvolo tarvolo-find dialoghost endlessfs)
   # A tree no walk can finish, served on the Linux side for the scan's Cancel test.
   find_program(TARVOLO_HOST_CC NAMES cc gcc REQUIRED)
   add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/endlessfs

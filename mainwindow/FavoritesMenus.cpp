@@ -29,6 +29,9 @@ FavoritesMenus::FavoritesMenus(Model& model, Commands& commands, FavoritesMenusW
     AddParent(*CoolTrayPopUp, "Send To Dialog", 1, FavoritesMenuKind::sendToDialog);
     CoolTrayPopUp->Add(kExplorerFoldersCaption, kExplorerFoldersImage);
     CoolTrayPopUp->AddSeparator();
+    CoolTrayPopUp->Add("Quick Jump", -1, [this] {
+        if (window_.quickJump) window_.quickJump();
+    });
     CoolTrayPopUp->Add("Show Tarvolo", 3, [this] { window_.showProgram(); });
     CoolTrayPopUp->Add("Close", 2, [this] { window_.closeProgram(); });
     CoolTrayPopUp->onPopup = [this] { CoolTrayPopUpPopup(); };

@@ -23,6 +23,7 @@ struct FavoritesMenusWindow {
     HWND window = nullptr;                 // owns the menus while they are shown
     HWND favoritesButton = nullptr;        // the window's menu opens under it
     std::function<HWND()> focusedControl;  // the context menu from the keyboard opens under it
+    std::function<void()> quickJump;       // the icon menu's "Quick Jump" item
     std::function<void()> showProgram;     // the icon menu's "Show" item
     std::function<void()> closeProgram;    // the icon menu's "Close" item
     // The folders open in Explorer, the most recently used first.
@@ -64,7 +65,7 @@ public:
     void SetPictureSize(int size);
 
     std::unique_ptr<MenuImages> PopUpImageList;
-    // OpenFavorites1, SendToDialog1, ExplorerFolders1, N1, mnuShowHide, mnuClose
+    // OpenFavorites1, SendToDialog1, ExplorerFolders1, N1, mnuQuickJump, mnuShowHide, mnuClose
     std::unique_ptr<PopupMenu> CoolTrayPopUp;
     std::unique_ptr<PopupMenu> popUpFavorites;  // mnuFavoritesOpen, mnuFavoritesToDialog, mnuExplorerFolders
     static constexpr size_t kExplorerFoldersItem = 2;  // in both menus

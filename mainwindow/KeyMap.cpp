@@ -130,6 +130,12 @@ bool KeyMap::FormKeyDown(WORD& key, unsigned shift) {
         window_.PressFindNext();
         searchSwallow_ = true;
     }
+    if (plan.quickJump) {
+        // Its character (a line feed) is no search text.
+        searchSwallow_ = true;
+        window_.OpenQuickJump();
+        return true;
+    }
     if (plan.explorerToDialog) {
         // Its character (BEL) is no search text.
         searchSwallow_ = true;

@@ -40,6 +40,8 @@ public:
     virtual bool RunFavoriteShortcut(WORD key, unsigned shift) = 0;
     // Ctrl+G: the folder of the Explorer window in front goes to the dialog.
     virtual void SendFrontExplorerFolder() = 0;
+    // Ctrl+J: the Quick Jump window.
+    virtual void OpenQuickJump() = 0;
 };
 
 class KeyMap {

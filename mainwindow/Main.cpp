@@ -32,13 +32,13 @@ constexpr int kDesignClientHeight = 390;
 }  // namespace
 
 const wchar_t* ShowInstanceMessageName() {
-    return L"Tarvolo.ShowInstance";
+    return kShowInstanceMessage;
 }
 const wchar_t* LiveGuiObjectsMessageName() {
     return L"Tarvolo.LiveGuiObjects";
 }
 const wchar_t* MainWindowClassName() {
-    return L"TfrmMain";
+    return kMainWindowClass;
 }
 
 TfrmMain::TfrmMain(Model& model) : model_(model) {
@@ -63,6 +63,7 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
     hotKeyRegistrar_ = std::make_unique<WinHotKeyRegistrar>(hwnd_);
     hotKeys_ = std::make_unique<HotKeyService>(*hotKeyRegistrar_);
+    quickJumpKeys_ = std::make_unique<HotKeyService>(*hotKeyRegistrar_, kQuickJumpHotKeyId);
     shell_ = std::make_unique<WinShell>(hwnd_);
     clipboard_ = std::make_unique<WinClipboard>(hwnd_);
     windowOps_ = std::make_unique<WinWindowOps>([this] { MinimizeApplication(); });
@@ -78,9 +79,11 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     CreateControls();
     CreateMenus();
     CreateTrayIcon();
+    quickJump_ = std::make_unique<TfrmQuickJump>(model_, static_cast<QuickJumpHost&>(*this));
 }
 
 TfrmMain::~TfrmMain() {
+    quickJump_.reset();
     CoolTrayIcon.reset();
     DestroyForm();
 }
@@ -199,6 +202,7 @@ void TfrmMain::CreateMenus() {
     FavoritesMenusWindow window{hwnd_,
                                 btnFavorites.Handle(),
                                 [this] { return ActiveControl(); },
+                                [this] { OpenQuickJump(); },
                                 [this] { CoolTrayIconClick(); },
                                 [this] { mnuCloseClick(); },
                                 [this] { return explorer_->Folders(); },
@@ -275,7 +279,8 @@ bool TfrmMain::SaveSettings(bool report) {
 
 void TfrmMain::OptionsClick() {
     // The dialog's OK has registered the new hot key already, through the service.
-    std::optional<OptionsValues> edited = ShowOptionsDialog(hwnd_, model_.Options(), *hotKeys_);
+    std::optional<OptionsValues> edited =
+        ShowOptionsDialog(hwnd_, model_.Options(), *hotKeys_, *quickJumpKeys_);
     if (!edited) return;
     model_.ApplyOptions(*edited);
     liveIndex_->FilterChanged();
@@ -293,6 +298,9 @@ void TfrmMain::FormShow() {
     // A balloon, not a box: a start in the notification area at logon must not wait for a click.
     const uint16_t hotKey = model_.settings.hotKey;
     if (!hotKeys_->Set(hotKey) && CoolTrayIcon) CoolTrayIcon->ShowBalloon("Tarvolo", HotKeyTakenText(hotKey));
+    const uint16_t jumpKey = model_.settings.quickJumpHotKey;
+    if (!quickJumpKeys_->Set(jumpKey) && CoolTrayIcon)
+        CoolTrayIcon->ShowBalloon("Tarvolo", HotKeyTakenText(jumpKey));
     InstallHotKeyHook();
     if (driveList->Count() > 0) cmbDrivesChange();
 }
@@ -302,7 +310,13 @@ LRESULT CALLBACK TfrmMain::HotKeyHookProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     auto* self = static_cast<TfrmMain*>(Form::FromHandle(hwnd));
     if (!self || !self->previousProc_) return ::DefWindowProcW(hwnd, msg, wp, lp);
     WNDPROC previous = self->previousProc_;
-    if (msg == WM_HOTKEY) Guarded([&] { self->ShowHide(false); });
+    if (msg == WM_HOTKEY)
+        Guarded([&] {
+            if (self->quickJumpKeys_->Owns(static_cast<int>(wp)))
+                self->QuickJumpHotKey();
+            else
+                self->ShowHide(false);
+        });
     return ::CallWindowProcW(previous, hwnd, msg, wp, lp);
 }
 
@@ -391,13 +405,16 @@ bool TfrmMain::CloseQuery() {
 bool TfrmMain::RealClose() {
     RemoveHotKeyHook();
     const uint16_t registered = hotKeys_->Registered();
+    const uint16_t jumpRegistered = quickJumpKeys_->Registered();
     hotKeys_->Release();
+    quickJumpKeys_->Release();
     // The first file that cannot be written stops the close, after telling the user.
     if (!SaveLists(true) || !SaveSettings(true)) {
         // Nothing is given up while a file could not be written: the program goes on
         // fully working, and the next Close tries again.
         Tag = 0;
         hotKeys_->Set(registered);
+        quickJumpKeys_->Set(jumpRegistered);
         if (shown_) InstallHotKeyHook();
         return false;
     }
@@ -503,6 +520,8 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             // The window's context menu is the favorites menu.
             favoritesMenus->FavoritesContextPopup(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
             return 0;
+        case WM_COPYDATA:
+            return AnswerFind(reinterpret_cast<HWND>(wp), *reinterpret_cast<const COPYDATASTRUCT*>(lp));
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:

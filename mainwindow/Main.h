@@ -26,8 +26,10 @@
 #include "mainwindow/KeyMap.h"
 #include "mainwindow/LiveIndex.h"
 #include "mainwindow/MainControlIds.h"
+#include "mainwindow/QuickJump.h"
 #include "mainwindow/SearchBox.h"
 #include "mainwindow/TreeList.h"
+#include "model/FindRequest.h"
 #include "model/Model.h"
 #include "platform/Application.h"
 #include "platform/Controls.h"
@@ -44,7 +46,11 @@ class TrayMenuAdapter;
 // The buttons of the "Program" group.
 enum class ProgramButton { options = 1, about = 2, help = 3 };
 
-class TfrmMain : public Form, private CommandView, private LiveIndexView, private KeyMapWindow {
+class TfrmMain : public Form,
+                 private CommandView,
+                 private LiveIndexView,
+                 private KeyMapWindow,
+                 private QuickJumpHost {
 public:
     explicit TfrmMain(Model& model);
     ~TfrmMain() override;
@@ -57,6 +63,8 @@ public:
     void MinimizeApplication() { Application::Get().Minimize(); }
     // The program's hot key, registered for this window.
     HotKeyService& HotKeys() { return *hotKeys_; }
+    // Quick Jump's own hot key, registered for this window under ids of its own.
+    HotKeyService& QuickJumpKeys() { return *quickJumpKeys_; }
     bool PreviewKey(MSG& msg) override { return keyMap_.PreviewKey(msg); }
 
     // --- The controls' objects, for the tests that work them directly ---
@@ -180,6 +188,24 @@ private:
     bool RunFavoriteShortcut(WORD key, unsigned shift) override;
     // Ctrl+G: the folder of the Explorer window in front goes to the dialog.
     void SendFrontExplorerFolder() override { explorer_->SendFrontFolderToDialog(); }
+    // Ctrl+J and the icon's menu: the window the user came from stays the one remembered.
+    void OpenQuickJump() override;
+
+    // --- Quick Jump and tarvolo-find (QuickJump.cpp) ---
+    // The Quick Jump hot key, from any program: the window in front is where Enter delivers.
+    void QuickJumpHotKey();
+    // QuickJumpHost: the rows it searches and what its keys do.
+    std::vector<JumpDrive> JumpDrives() override;
+    std::vector<std::string> LoadingDrives() override;
+    std::vector<JumpUse> JumpUses() override;
+    void RunJumpAction(JumpAction action, const std::string& path) override;
+    // Whether the window the user came from takes a path (a file dialog, Browse
+    // For Folder, an Explorer window).
+    bool CameFromATarget();
+    // A directory "E:\..." shown in the tree: its drive chosen, its row selected.
+    void ShowInTree(const std::string& path);
+    // tarvolo-find's request (WM_COPYDATA): the answer goes back to `client` the same way.
+    LRESULT AnswerFind(HWND client, const COPYDATASTRUCT& data);
 
     Model& model_;
     std::string LastFindText;
@@ -215,6 +241,8 @@ private:
     std::unique_ptr<TrayMenuAdapter> trayMenu_;
     std::unique_ptr<HotKeyRegistrar> hotKeyRegistrar_;
     std::unique_ptr<HotKeyService> hotKeys_;
+    std::unique_ptr<HotKeyService> quickJumpKeys_;
+    std::unique_ptr<TfrmQuickJump> quickJump_;
     UniqueImageList buttonImages_;
 };
 
@@ -222,12 +250,14 @@ private:
 // forward: sent with kInstanceQuery, the main window answers kInstanceAnswer
 // (proof that the window is this program's); posted with kInstanceShow, it shows.
 const wchar_t* ShowInstanceMessageName();
-constexpr WPARAM kInstanceQuery = 0;
+constexpr WPARAM kInstanceQuery = kInstanceQueryValue;
 constexpr WPARAM kInstanceShow = 1;
-constexpr LRESULT kInstanceAnswer = 0x54766C6F;
+constexpr LRESULT kInstanceAnswer = kInstanceAnswerValue;
 // The registered message the main window answers with LiveGuiObjects(), so that
 // a test can watch the program's handles from outside.
 const wchar_t* LiveGuiObjectsMessageName();
 const wchar_t* MainWindowClassName();
+// The first of the two hot-key ids of Quick Jump (the program's own are 1 and 2).
+constexpr int kQuickJumpHotKeyId = 3;
 
 }  // namespace tarvolo

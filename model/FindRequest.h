@@ -13,7 +13,16 @@
 
 namespace tarvolo {
 
-// The WM_COPYDATA kinds (dwData) of a request and of its reply.
+// How tarvolo-find tells the running program's main window from others of its
+// class: sent kInstanceQueryValue by this registered message, it answers
+// kInstanceAnswerValue.
+constexpr wchar_t kMainWindowClass[] = L"TfrmMain";
+constexpr wchar_t kShowInstanceMessage[] = L"Tarvolo.ShowInstance";
+constexpr uintptr_t kInstanceQueryValue = 0;
+constexpr intptr_t kInstanceAnswerValue = 0x54766C6F;
+
+// The WM_COPYDATA kinds (dwData) of a request and of its reply. The request's
+// wParam is the window that takes the reply; the reply's is the main window.
 constexpr uint32_t kFindRequestKind = 0x54764651;  // "TvFQ"
 constexpr uint32_t kFindReplyKind = 0x54764652;    // "TvFR"
 

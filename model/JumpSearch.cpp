@@ -4,6 +4,20 @@
 
 namespace tarvolo {
 
+JumpFound FindDirectories(const JumpText& text, const std::vector<JumpDrive>& drives,
+                          const std::vector<JumpUse>& uses, size_t limit,
+                          const std::atomic<bool>* cancelled) {
+    JumpFound found;
+    for (const JumpHit& hit : RankDirectories(text, drives, uses, limit, cancelled))
+        for (const JumpDrive& drive : drives)
+            if (drive.letter == hit.drive && drive.rows && hit.row < drive.rows->size()) {
+                found.hits.push_back(hit);
+                found.paths.push_back(JumpPath(hit.drive, *drive.rows, hit.row));
+                break;
+            }
+    return found;
+}
+
 JumpSearcher::JumpSearcher(std::function<void()> finished, std::function<void()> letGo)
     : finished_(std::move(finished)), letGo_(std::move(letGo)), thread_([this] { Run(); }) {}
 

@@ -26,6 +26,12 @@ struct JumpFound {
     std::vector<std::string> paths;  // "E:\Users\me\projects"
 };
 
+// The directories of `drives` that match `text`, best first, with their
+// paths: what the Quick Jump list shows and tarvolo-find prints.
+JumpFound FindDirectories(const JumpText& text, const std::vector<JumpDrive>& drives,
+                          const std::vector<JumpUse>& uses, size_t limit,
+                          const std::atomic<bool>* cancelled = nullptr);
+
 // Whatever reads the model's rows off the UI thread.
 class RowsReader {
 public:

@@ -37,6 +37,7 @@ FormKeyDownPlan PlanFormKeyDown(uint16_t key, unsigned shift, bool listFocused) 
     if ((shift & ssShift) && key > 'A' && key <= 'Z') plan.drive = static_cast<char>(key);
     // Ctrl alone: Ctrl+Shift+G stays the drive key, Ctrl+Alt+G is AltGr on many keyboards.
     plan.explorerToDialog = key == 'G' && shift == ssCtrl;
+    plan.quickJump = key == 'J' && shift == ssCtrl;
     return plan;
 }
 

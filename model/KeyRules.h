@@ -55,6 +55,7 @@ struct FormKeyDownPlan {
     bool stepList = false;          // Up/Down from outside the list: into the list, one row on
     std::optional<char> drive;      // Shift+B..Z: that drive, if the drive list has it
     bool explorerToDialog = false;  // Ctrl+G: the front Explorer window's folder to the dialog
+    bool quickJump = false;         // Ctrl+J: the Quick Jump window
 };
 FormKeyDownPlan PlanFormKeyDown(uint16_t key, unsigned shift, bool listFocused);
 

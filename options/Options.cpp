@@ -48,6 +48,8 @@ enum OptionsControlId : int {
     IDC_DIALOGSHINT,
     IDC_GROUPSEARCH,
     IDC_MATCHANYWHERE,
+    IDC_QUICKJUMPLABEL,
+    IDC_QUICKJUMPHOTKEY,
 };
 
 constexpr int kOkPicture = 10, kHelpPicture = 9;
@@ -110,9 +112,10 @@ std::string TrimText(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKeys)
-    : values_(std::move(values)), hotKeys_(hotKeys) {
-    CreateForm(FormArgs::Dialog("Tarvolo Options", L"TfrmOptions", owner, 572, 284, WS_EX_CONTROLPARENT));
+TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKeys,
+                         HotKeyService& quickJumpKeys)
+    : values_(std::move(values)), hotKeys_(hotKeys), quickJumpKeys_(quickJumpKeys) {
+    CreateForm(FormArgs::Dialog("Tarvolo Options", L"TfrmOptions", owner, 572, 332, WS_EX_CONTROLPARENT));
 
     const DWORD check = WS_TABSTOP | BS_AUTOCHECKBOX;
     const DWORD button = WS_TABSTOP | BS_PUSHBUTTON;
@@ -124,19 +127,22 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
     };
 
     // Page "General".
-    int sys = add(0, {L"BUTTON", "System", BS_GROUPBOX, 0, IDC_GROUPSYSTEM, 16, 38, 264, 110});
+    int sys = add(0, {L"BUTTON", "System", BS_GROUPBOX, 0, IDC_GROUPSYSTEM, 16, 38, 264, 158});
     add(0, {L"BUTTON", "Run At Start Up", check | WS_GROUP, 0, IDC_RUNATSTARTUP, 12, 22, 240, 18, sys},
         &RunAtStartUp);
     add(0, {L"STATIC", "Tarvolo Hot Key ", SS_LEFT, 0, IDC_HOTKEYLABEL0, 12, 52, 240, 16, sys});
     add(0, {HOTKEY_CLASSW, "", hotKey, WS_EX_CLIENTEDGE, IDC_HOTKEYEDIT, 12, 70, 240, 22, sys}, &HotKeyEdit);
-    int rescan = add(0, {L"BUTTON", "Rescan", BS_GROUPBOX, 0, IDC_GROUPRESCAN, 292, 38, 264, 110});
+    add(0, {L"STATIC", "Quick Jump Hot Key", SS_LEFT, 0, IDC_QUICKJUMPLABEL, 12, 100, 240, 16, sys});
+    add(0, {HOTKEY_CLASSW, "", hotKey, WS_EX_CLIENTEDGE, IDC_QUICKJUMPHOTKEY, 12, 118, 240, 22, sys},
+        &QuickJumpHotKeyEdit);
+    int rescan = add(0, {L"BUTTON", "Rescan", BS_GROUPBOX, 0, IDC_GROUPRESCAN, 292, 38, 264, 158});
     add(0, {L"BUTTON", "Include Read Only Folders", check, 0, IDC_INCREADONLY, 12, 22, 240, 18, rescan},
         &incReadOnly);
     add(0, {L"BUTTON", "Include System Folders", check, 0, IDC_INCSYSTEM, 12, 46, 240, 18, rescan},
         &incSystem);
     add(0, {L"BUTTON", "Include Hidden Folders", check, 0, IDC_INCHIDDEN, 12, 70, 240, 18, rescan},
         &incHidden);
-    int search = add(0, {L"BUTTON", "Search", BS_GROUPBOX, 0, IDC_GROUPSEARCH, 16, 156, 540, 50});
+    int search = add(0, {L"BUTTON", "Search", BS_GROUPBOX, 0, IDC_GROUPSEARCH, 16, 204, 540, 50});
     add(0, {L"BUTTON", "Match anywhere in the name", check, 0, IDC_MATCHANYWHERE, 12, 22, 516, 18, search},
         &MatchAnywhere);
 
@@ -174,15 +180,15 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
     add(2, {L"BUTTON", "Move Up", button, 0, IDC_BTNMOVEUP2, 442, 102, 78, 24, dlg}, &btnMoveUp2);
     add(2, {L"BUTTON", "Move Down", button, 0, IDC_BTNMOVEDOWN2, 442, 130, 78, 24, dlg}, &btnMoveDown2);
 
-    AddControl({L"BUTTON", "OK", button | BS_DEFPUSHBUTTON | WS_GROUP, 0, IDOK, 324, 252, 78, 24}, &btnOk);
-    AddControl({L"BUTTON", "&Help", button, 0, IDC_OPTIONSHELP, 406, 252, 78, 24}, &btnHelp);
-    AddControl({L"BUTTON", "Cancel", button, 0, IDCANCEL, 488, 252, 78, 24}, &btnCancel);
+    AddControl({L"BUTTON", "OK", button | BS_DEFPUSHBUTTON | WS_GROUP, 0, IDOK, 324, 300, 78, 24}, &btnOk);
+    AddControl({L"BUTTON", "&Help", button, 0, IDC_OPTIONSHELP, 406, 300, 78, 24}, &btnHelp);
+    AddControl({L"BUTTON", "Cancel", button, 0, IDCANCEL, 488, 300, 78, 24}, &btnCancel);
     SetButtonPictureFromStrip(*this, btnOk, kOkPicture);
     SetButtonPictureFromStrip(*this, btnHelp, kHelpPicture);
 
     // The page control lies under every page's controls: made last, it is last in
     // the stacking order, and it leaves them unpainted.
-    AddControl({WC_TABCONTROLW, "", WS_CLIPSIBLINGS, 0, IDC_PAGECONTROL, 8, 8, 556, 236}, &PageControl);
+    AddControl({WC_TABCONTROLW, "", WS_CLIPSIBLINGS, 0, IDC_PAGECONTROL, 8, 8, 556, 284}, &PageControl);
     for (int i = 0; i < 3; ++i) {
         std::wstring name = Widen(kPageNames[i]);
         TCITEMW item{};
@@ -193,7 +199,7 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
     ::SetWindowPos(PageControl, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     // A key alone or with Shift alone is no hot key.
-    for (HWND editor : {HotKeyEdit, FavoritesHotKey, FavoritesToDialogHotKey})
+    for (HWND editor : {HotKeyEdit, QuickJumpHotKeyEdit, FavoritesHotKey, FavoritesToDialogHotKey})
         HotKeyControl(editor).SetRules(HKCOMB_NONE | HKCOMB_S, 0);
 
     SetDefaultButton(IDOK);
@@ -251,6 +257,7 @@ void TfrmOptions::FormShow() {
     Button(incSystem).SetChecked(values_.includeSystem);
     Button(MatchAnywhere).SetChecked(values_.matchAnywhere);
     SetHotKeyValue(HotKeyEdit, values_.hotKey);
+    SetHotKeyValue(QuickJumpHotKeyEdit, values_.quickJumpHotKey);
     for (const auto& [list, entries] : {std::pair{ListBox(FavoritesListBox), &values_.favorites},
                                         std::pair{ListBox(DialogsListBox), &values_.dialogs}}) {
         list.Clear();
@@ -271,8 +278,20 @@ void TfrmOptions::btnOkClick() {
             return;
         }
     }
+    const uint16_t jumpWanted = HotKeyValue(QuickJumpHotKeyEdit);
+    if (!quickJumpKeys_.Set(jumpWanted)) {
+        MessageBoxUtf8(hwnd_, HotKeyTakenText(jumpWanted), Application::Get().Title(),
+                       MB_OK | MB_ICONWARNING);
+        // As for the program's hot key: a new choice that is taken keeps the dialog open at its editor.
+        if (jumpWanted != values_.quickJumpHotKey) {
+            ShowPage(0);
+            ::SetFocus(QuickJumpHotKeyEdit);
+            return;
+        }
+    }
     SetModalResult(mrOk);
     values_.hotKey = wanted;
+    values_.quickJumpHotKey = jumpWanted;
     values_.includeReadOnly = Button(incReadOnly).Checked();
     values_.includeHidden = Button(incHidden).Checked();
     values_.includeSystem = Button(incSystem).Checked();
@@ -397,8 +416,8 @@ bool TfrmOptions::OnMeasureItem(MEASUREITEMSTRUCT& item) {
 }
 
 bool TfrmOptions::PreviewKey(MSG& msg) {
-    bool inHotKeyEditor =
-        msg.hwnd == HotKeyEdit || msg.hwnd == FavoritesHotKey || msg.hwnd == FavoritesToDialogHotKey;
+    bool inHotKeyEditor = msg.hwnd == HotKeyEdit || msg.hwnd == QuickJumpHotKeyEdit ||
+                          msg.hwnd == FavoritesHotKey || msg.hwnd == FavoritesToDialogHotKey;
     if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) {
         // The editor takes the key first, so the release sees the combination it made.
         ::TranslateMessage(&msg);
@@ -439,8 +458,9 @@ LRESULT TfrmOptions::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     return Form::WndProc(msg, wp, lp);
 }
 
-std::optional<OptionsValues> ShowOptionsDialog(HWND owner, OptionsValues values, HotKeyService& hotKeys) {
-    TfrmOptions options(owner, std::move(values), hotKeys);
+std::optional<OptionsValues> ShowOptionsDialog(HWND owner, OptionsValues values, HotKeyService& hotKeys,
+                                               HotKeyService& quickJumpKeys) {
+    TfrmOptions options(owner, std::move(values), hotKeys, quickJumpKeys);
     if (options.ShowModal() != mrOk) return std::nullopt;
     return options.Values();
 }

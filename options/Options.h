@@ -1,4 +1,4 @@
-// The options dialog: the program's hot key, the start-up shortcut, the scan
+// The options dialog: the program's hot key and Quick Jump's, the start-up shortcut, the scan
 // filters, the favorites with their key combinations and order, and the
 // dialogs list. It works on copies; OK applies everything at once.
 #pragma once
@@ -34,7 +34,7 @@ class TfrmOptions : public Form {
 public:
     // Edits a copy of the values; Values() holds the edited copy after OK. The hot
     // key is changed through `hotKeys` at OK, so that a taken one keeps the dialog open.
-    TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKeys);
+    TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKeys, HotKeyService& quickJumpKeys);
     ~TfrmOptions() override { DestroyForm(); }
     const OptionsValues& Values() const { return values_; }
 
@@ -60,8 +60,8 @@ public:
     uint16_t HotKeyValue(HWND hotKeyEditor) const;
     void SetHotKeyValue(HWND hotKeyEditor, uint16_t shortcut);
 
-    HWND PageControl{}, RunAtStartUp{}, HotKeyEdit{}, incReadOnly{}, incSystem{}, incHidden{},
-        MatchAnywhere{}, FavoritesListBox{}, btnEdit{}, btnDelete{}, btnMoveUp{}, btnMoveDown{},
+    HWND PageControl{}, RunAtStartUp{}, HotKeyEdit{}, QuickJumpHotKeyEdit{}, incReadOnly{}, incSystem{},
+        incHidden{}, MatchAnywhere{}, FavoritesListBox{}, btnEdit{}, btnDelete{}, btnMoveUp{}, btnMoveDown{},
         HotKeyLabel{}, FavoritesHotKey{}, FavoritesToDialogHotKey{}, DialogsListBox{}, btnDialogsAdd{},
         btnDialogsEdit{}, btnDelete2{}, btnMoveUp2{}, btnMoveDown2{}, btnOk{}, btnHelp{}, btnCancel{};
 
@@ -80,12 +80,14 @@ private:
 
     OptionsValues values_;
     HotKeyService& hotKeys_;
+    HotKeyService& quickJumpKeys_;
     std::vector<HWND> pages_[3];
     int page_ = 0;
     bool focused_ = false;
 };
 
 // A fresh dialog on `values`, shown modally: the edited values after OK, nothing after Cancel.
-std::optional<OptionsValues> ShowOptionsDialog(HWND owner, OptionsValues values, HotKeyService& hotKeys);
+std::optional<OptionsValues> ShowOptionsDialog(HWND owner, OptionsValues values, HotKeyService& hotKeys,
+                                               HotKeyService& quickJumpKeys);
 
 }  // namespace tarvolo

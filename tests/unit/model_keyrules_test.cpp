@@ -77,6 +77,27 @@ TEST(FormKeyDown, EachKeyDoesOneThing) {
     }
 }
 
+TEST(FormKeyDown, CtrlJAloneOpensQuickJump) {
+    struct Case {
+        uint16_t key;
+        unsigned shift;
+        bool quickJump;
+        std::optional<char> drive;
+    } cases[] = {
+        {'J', ssCtrl, true, std::nullopt},
+        {'J', ssCtrl | ssShift, false, 'J'},         // the drive key stays
+        {'J', ssCtrl | ssAlt, false, std::nullopt},  // AltGr+J types a character on some keyboards
+        {'J', kNone, false, std::nullopt},           // typing
+        {'G', ssCtrl, false, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const FormKeyDownPlan plan = PlanFormKeyDown(c.key, c.shift, false);
+        SCOPED_TRACE(testing::Message() << "key " << c.key << " shift " << c.shift);
+        EXPECT_EQ(plan.quickJump, c.quickJump);
+        EXPECT_EQ(plan.drive, c.drive);
+    }
+}
+
 TEST(FormKeyDown, CtrlGAloneSendsTheFrontExplorerFolder) {
     struct Case {
         uint16_t key;

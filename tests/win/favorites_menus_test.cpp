@@ -53,6 +53,7 @@ protected:
                             "C:\\Both?" + std::to_string(kCtrl | 'B') + "*" + std::to_string(kCtrl | 'B')});
         recorder_.directories = {"C:\\Work", "C:\\Both"};
         FavoritesMenusWindow window;
+        window.quickJump = [this] { recorder_.log.push_back("quick jump"); };
         window.showProgram = [this] { recorder_.log.push_back("show program"); };
         window.closeProgram = [this] { recorder_.log.push_back("close program"); };
         window.explorerFolders = [this] { return explorerFolders_(); };
@@ -119,14 +120,16 @@ TEST_F(FavoritesMenusAlone, ASubItemKeepsItsKindsShortcutInItsTag) {
 
 TEST_F(FavoritesMenusAlone, TheIconMenusOwnItemsReachTheWindow) {
     PopupMenu& tray = *menus_->CoolTrayPopUp;
-    ASSERT_EQ(tray.Count(), 6u);
+    ASSERT_EQ(tray.Count(), 7u);
     EXPECT_EQ(tray.At(2).caption, "Explorer Folders");
     EXPECT_TRUE(tray.At(3).separator);
-    EXPECT_EQ(tray.At(4).caption, "Show Tarvolo");
-    EXPECT_EQ(tray.At(5).caption, "Close");
+    EXPECT_EQ(tray.At(4).caption, "Quick Jump");
+    EXPECT_EQ(tray.At(5).caption, "Show Tarvolo");
+    EXPECT_EQ(tray.At(6).caption, "Close");
     tray.At(4).onClick();
     tray.At(5).onClick();
-    EXPECT_EQ(recorder_.log, (Lines{"show program", "close program"}));
+    tray.At(6).onClick();
+    EXPECT_EQ(recorder_.log, (Lines{"quick jump", "show program", "close program"}));
     // Opening the icon's menu fills its favorites first.
     ASSERT_TRUE(tray.onPopup);
     tray.onPopup();

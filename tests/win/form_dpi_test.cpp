@@ -180,6 +180,7 @@ protected:
             void Unregister(int) override {}
         } registrar;
         HotKeyService hotKeys(registrar);
+        HotKeyService quickJumpKeys(registrar, 3);
         FormsModel formsModel;
         Model& model = formsModel.model;
         bool showCloseInfo = true;
@@ -200,7 +201,7 @@ protected:
             {"Options",
              [&] {
                  return std::unique_ptr<Form>(
-                     std::make_unique<TfrmOptions>(nullptr, model.Options(), hotKeys));
+                     std::make_unique<TfrmOptions>(nullptr, model.Options(), hotKeys, quickJumpKeys));
              }},
             {"About", [] { return std::unique_ptr<Form>(std::make_unique<TfrmAbout>(nullptr)); }},
             {"InputBox",

@@ -161,7 +161,7 @@ TEST(LayoutAt96, EveryControlIsWhereItAlwaysWas) {
         all += Layout("Information", f.Handle());
     }
     {
-        TfrmOptions f(nullptr, model.Options(), main->HotKeys());
+        TfrmOptions f(nullptr, model.Options(), main->HotKeys(), main->QuickJumpKeys());
         all += Layout("Options", f.Handle());
     }
     {

@@ -60,6 +60,7 @@ public:
     void ChooseDrive(int index) override { Log("drive " + std::to_string(index)); }
     bool RunFavoriteShortcut(WORD, unsigned) override { return false; }
     void SendFrontExplorerFolder() override { Log("explorer to dialog"); }
+    void OpenQuickJump() override { Log("quick jump"); }
 
     void Log(const std::string& what) { log.push_back(what); }
 

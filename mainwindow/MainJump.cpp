@@ -1,0 +1,113 @@
+// The main window's side of Quick Jump and of tarvolo-find: the rows they
+// search, the deliveries Quick Jump's keys make, and the answer to a request
+// from the command line.
+#include <string_view>
+
+#include "adapters/WinLocale.h"
+#include "delivery/WinWindowOps.h"
+#include "mainwindow/Main.h"
+#include "model/FavoritesMenu.h"
+#include "tray/CoolTrayIcon.h"
+
+namespace tarvolo {
+
+namespace {
+
+// A reply goes back to a client that is waiting for it: it gets this long.
+constexpr UINT kReplyTimeoutMs = 2000;
+
+}  // namespace
+
+void TfrmMain::QuickJumpHotKey() {
+    if (quickJump_->Shown()) {
+        quickJump_->HideJump();
+        return;
+    }
+    // Pressed in another program: that window is where Enter delivers. Pressed
+    // in this program, the window remembered before stays.
+    if (const WindowHandle front = WinWindowOps::ForegroundOfAnotherProgram())
+        commands_->RememberWindowCameFrom(front);
+    quickJump_->ShowJump();
+}
+
+void TfrmMain::OpenQuickJump() {
+    quickJump_->ShowJump();
+}
+
+std::vector<JumpDrive> TfrmMain::JumpDrives() {
+    // The drive on show; the others are not in memory.
+    const std::string drive = SelectedDrive();
+    if (drive.empty() || model_.drive.rows.empty() || ScanWindowBusy()) return {};
+    EnsureSearchIndex();
+    return {JumpDrive{drive[0], &model_.drive.rows, &model_.drive.search}};
+}
+
+std::vector<std::string> TfrmMain::LoadingDrives() {
+    if (ScanWindowBusy()) return {SelectedDrive()};
+    return {};
+}
+
+std::vector<JumpUse> TfrmMain::JumpUses() {
+    return {};
+}
+
+bool TfrmMain::CameFromATarget() {
+    const WindowHandle cameFrom = commands_->WindowCameFrom();
+    if (cameFrom == 0 || !::IsWindow(reinterpret_cast<HWND>(cameFrom))) return false;
+    return commands_->DialogCameFrom() != 0 || IsExplorerTarget(cameFrom, shellWindows_->List());
+}
+
+void TfrmMain::RunJumpAction(JumpAction action, const std::string& path) {
+    switch (action) {
+        case JumpAction::deliver:
+            commands_->Run(CameFromATarget() ? Command::sendToDialog : Command::open, path);
+            break;
+        case JumpAction::open:
+            commands_->Run(Command::open, path);
+            break;
+        case JumpAction::copy:
+            commands_->Run(Command::copy, path);
+            break;
+        case JumpAction::showInTree:
+            ShowInTree(path);
+            break;
+    }
+}
+
+void TfrmMain::ShowInTree(const std::string& path) {
+    CoolTrayIcon->RestoreMainWindow();
+    RestoreApplication();
+    ::ShowWindow(hwnd_, SW_SHOW);
+    ::SetForegroundWindow(hwnd_);
+    const int index = path.size() >= 2 && path[1] == ':' ? FindDrive(path[0]) : -1;
+    if (index >= 0 && SelectedDrive() != path.substr(0, 2)) ChooseDrive(index);
+    const long row = index >= 0 ? RowOfPath(model_.drive.rows, SelectedDrive(), path) : -1;
+    if (row < 0) {
+        // Gone since it was listed, or its drive is gone: the path is still the current one.
+        SetCurrentPath(path);
+        return;
+    }
+    FocusList();
+    ClickRow(row);
+}
+
+LRESULT TfrmMain::AnswerFind(HWND client, const COPYDATASTRUCT& data) {
+    if (data.dwData != kFindRequestKind || !data.lpData || !client || !::IsWindow(client)) return FALSE;
+    const std::optional<FindRequest> request =
+        DecodeFindRequest(std::string_view(static_cast<const char*>(data.lpData), data.cbData));
+    if (!request) return FALSE;
+    static const WinCaseFolder folder;
+    // On this thread, which changes the rows: they stay as they are while it runs.
+    const JumpFound found =
+        FindDirectories(JumpText::Parse(request->text, folder), JumpDrives(), JumpUses(), request->count);
+    std::string reply = EncodeFindReply(found.paths);
+    COPYDATASTRUCT back{kFindReplyKind, static_cast<DWORD>(reply.size()), reply.data()};
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(client, WM_COPYDATA, reinterpret_cast<WPARAM>(hwnd_),
+                               reinterpret_cast<LPARAM>(&back), SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                               kReplyTimeoutMs, &result))
+        return FALSE;
+    return result != 0 ? TRUE : FALSE;
+}
+
+}  // namespace tarvolo
