@@ -84,7 +84,7 @@ TEST_F(FavoritesMenus, EachMenuListsEveryEntryWithItsOwnShortcut) {
               Listed(main_->Favorites().CoolTrayPopUp->At(0)));
     EXPECT_EQ(main_->Favorites().CoolTrayPopUp->At(0).caption, "Open Favorites")
         << "the parents stay as they are";
-    EXPECT_EQ(main_->Favorites().CoolTrayPopUp->Count(), 6u);
+    EXPECT_EQ(main_->Favorites().CoolTrayPopUp->Count(), 7u);
 }
 
 TEST_F(FavoritesMenus, AddToFavoritesAppendsTheCurrentTextEveryTime) {

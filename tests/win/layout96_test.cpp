@@ -91,17 +91,19 @@ Information Static "Right Click the icon in the SystemTray, and" 16,48 265x16
 Information Static "select the Close item from a menu" 16,64 265x16
 Information Button "Don't show me this message again" 16,88 265x17
 Information Button "OK" 104,120 89x24
-Options client 572x284
-Options Button "System" 16,38 264x110
+Options client 572x332
+Options Button "System" 16,38 264x158
 Options Button "Run At Start Up" 28,60 240x18
 Options Static "Tarvolo Hot Key " 28,90 240x16
 Options msctls_hotkey32 "" 28,108 240x22
-Options Button "Rescan" 292,38 264x110
+Options Static "Quick Jump Hot Key" 28,138 240x16
+Options msctls_hotkey32 "" 28,156 240x22
+Options Button "Rescan" 292,38 264x158
 Options Button "Include Read Only Folders" 304,60 240x18
 Options Button "Include System Folders" 304,84 240x18
 Options Button "Include Hidden Folders" 304,108 240x18
-Options Button "Search" 16,156 540x50
-Options Button "Match anywhere in the name" 28,178 516x18
+Options Button "Search" 16,204 540x50
+Options Button "Match anywhere in the name" 28,226 516x18
 Options Button "Favorites" 16,38 540x196
 Options ListBox "" 26,56 300x168
 Options Static "Open Hot Key" 426,56 120x16
@@ -120,10 +122,10 @@ Options Button "Edit" 458,84 78x24
 Options Button "Delete" 458,112 78x24
 Options Button "Move Up" 458,140 78x24
 Options Button "Move Down" 458,168 78x24
-Options Button "OK" 324,252 78x24
-Options Button "&Help" 406,252 78x24
-Options Button "Cancel" 488,252 78x24
-Options SysTabControl32 "" 8,8 556x236
+Options Button "OK" 324,300 78x24
+Options Button "&Help" 406,300 78x24
+Options Button "Cancel" 488,300 78x24
+Options SysTabControl32 "" 8,8 556x284
 About client 281x172
 About Static "" 228,52 32x32
 About Static ")" TARVOLO_TITLE R"(" 0,6 281x26
