@@ -1,0 +1,189 @@
+// Times tarvolo-find against the running program: the request and its reply
+// alone (from this process, as tarvolo-find sends them), and whole runs of
+// tarvolo-find.exe asking, against runs that only start and print their usage
+// (the program's own start). Starts tarvolo.exe from beside itself when none
+// runs, and waits until its first drive is loaded.
+//   find_bench [TERM] [RUNS]      default "system", 30
+#include <cstdio>
+
+#ifndef _WIN32
+
+int main() {
+    std::printf("find_bench: Windows only\n");
+    return 0;
+}
+
+#else
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/FindRequest.h"
+#include "platform/RunningInstance.h"
+#include "platform/WinText.h"
+
+namespace {
+
+using namespace tarvolo;
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+void Figure(const char* what, double value, const char* unit) {
+    std::printf("%-60s %10.3f %s\n", what, value, unit);
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+double Percentile95(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[std::min(v.size() - 1, v.size() * 95 / 100)];
+}
+
+std::wstring Beside(const wchar_t* name) {
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    return path.substr(0, path.find_last_of(L'\\') + 1) + name;
+}
+
+HWND Running() {
+    return FindAnsweringWindow(kMainWindowClass, ::RegisterWindowMessageW(kShowInstanceMessage),
+                               kInstanceQueryValue, kInstanceAnswerValue, 1000);
+}
+
+std::optional<std::string> g_reply;
+
+LRESULT CALLBACK ReplyProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_COPYDATA) {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
+        if (data->dwData != kFindReplyKind) return FALSE;
+        g_reply = std::string(static_cast<const char*>(data->lpData), data->cbData);
+        return TRUE;
+    }
+    return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// One request and its reply; the paths, or nothing when it failed.
+std::optional<std::vector<std::string>> Ask(HWND main, HWND client, const std::string& term) {
+    g_reply.reset();
+    std::string request = EncodeFindRequest(FindRequest{20, term});
+    COPYDATASTRUCT data{kFindRequestKind, static_cast<DWORD>(request.size()), request.data()};
+    DWORD_PTR answered = 0;
+    if (!::SendMessageTimeoutW(main, WM_COPYDATA, reinterpret_cast<WPARAM>(client), reinterpret_cast<LPARAM>(&data),
+                               SMTO_ABORTIFHUNG, 5000, &answered) ||
+        !answered || !g_reply)
+        return std::nullopt;
+    return DecodeFindReply(*g_reply);
+}
+
+// A run of a program to its end, its output thrown away; its status in `status`.
+double TimedRun(const std::wstring& commandLine, DWORD& status) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE nul = ::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = nul;
+    si.hStdError = nul;
+    PROCESS_INFORMATION pi{};
+    std::wstring line = commandLine;
+    const auto start = Clock::now();
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                          &pi)) {
+        ::CloseHandle(nul);
+        status = 0xFFFFFFFF;
+        return 0;
+    }
+    ::WaitForSingleObject(pi.hProcess, INFINITE);
+    const auto end = Clock::now();
+    ::GetExitCodeProcess(pi.hProcess, &status);
+    ::CloseHandle(pi.hProcess);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(nul);
+    return Ms(start, end);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string term = argc > 1 ? argv[1] : "system";
+    const int runs = argc > 2 ? std::max(3, std::atoi(argv[2])) : 30;
+
+    PROCESS_INFORMATION started{};
+    HWND main = Running();
+    if (!main) {
+        std::wstring line = L"\"" + Beside(L"tarvolo.exe") + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &started)) {
+            std::printf("find_bench: cannot start %s\n", Narrow(line).c_str());
+            return 1;
+        }
+        // Its first drive scanned or loaded: the main window shown and enabled again.
+        for (int i = 0; i < 1200 && !(main && ::IsWindowVisible(main) && ::IsWindowEnabled(main)); ++i) {
+            ::Sleep(100);
+            main = Running();
+        }
+        if (!main) {
+            std::printf("find_bench: tarvolo.exe did not come up\n");
+            ::TerminateProcess(started.hProcess, 1);
+            return 1;
+        }
+    }
+
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = ReplyProc;
+    cls.hInstance = ::GetModuleHandleW(nullptr);
+    cls.lpszClassName = L"FindBenchReply";
+    ::RegisterClassW(&cls);
+    HWND client = ::CreateWindowExW(0, cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance,
+                                    nullptr);
+    std::optional<std::vector<std::string>> paths = Ask(main, client, term);
+    if (!paths) {
+        std::printf("find_bench: the program did not answer\n");
+        return 1;
+    }
+    std::printf("term \"%s\": %zu directories\n", term.c_str(), paths->size());
+    std::vector<double> trips;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        Ask(main, client, term);
+        trips.push_back(Ms(start, Clock::now()));
+    }
+    Figure("request and reply, median", Median(trips), "ms");
+    Figure("request and reply, 95th percentile", Percentile95(trips), "ms");
+
+    const std::wstring find = L"\"" + Beside(L"tarvolo-find.exe") + L"\"";
+    std::vector<double> bare, asking;
+    DWORD status = 0;
+    for (int i = 0; i < runs; ++i) {
+        bare.push_back(TimedRun(find + L" --help", status));
+        asking.push_back(TimedRun(find + L" " + Widen(term), status));
+    }
+    Figure("tarvolo-find --help (start, print, end), median", Median(bare), "ms");
+    Figure("tarvolo-find TERM (start, ask, print, end), median", Median(asking), "ms");
+    Figure("what the answer adds to the start, median", Median(asking) - Median(bare), "ms");
+    std::printf("last exit status %lu\n", static_cast<unsigned long>(status));
+
+    ::DestroyWindow(client);
+    if (started.hProcess) {
+        ::TerminateProcess(started.hProcess, 0);
+        ::CloseHandle(started.hProcess);
+        ::CloseHandle(started.hThread);
+    }
+    return 0;
+}
+
+#endif
