@@ -128,7 +128,7 @@ TEST(Dpi, MainWindowAndOptionsAtTheScreensScale) {
     ASSERT_TRUE(WaitFor([&] { return Visible(options); }));
     const SIZE optionsClient = ClientSize(options);
     EXPECT_EQ(optionsClient.cx, Scale(572, dpi));
-    EXPECT_EQ(optionsClient.cy, Scale(284, dpi));
+    EXPECT_EQ(optionsClient.cy, Scale(332, dpi));
     ::RedrawWindow(options, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     EXPECT_TRUE(SaveWindowPicture(options, dir.UnixOf("options-" + std::to_string(dpi) + ".png")));
     ::PostMessageW(options, WM_CLOSE, 0, 0);

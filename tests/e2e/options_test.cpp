@@ -163,7 +163,7 @@ TEST(Options, HotKeyEditorRewritesTheFavoriteOnReleaseAndDialogsAreTrimmed) {
     HWND options = OpenOptions(program, main);
     ASSERT_TRUE(options);
     HWND favorites = ChildByText(options, "ListBox", "");
-    HWND openKey = ChildByText(options, "msctls_hotkey32", "", 1);
+    HWND openKey = ChildByText(options, "msctls_hotkey32", "", 2);  // after the two of General
 
     Chord({VK_CONTROL}, VK_TAB);
     ASSERT_TRUE(WaitFor([&] { return FocusOf(options) == favorites; }));

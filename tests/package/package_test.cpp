@@ -51,7 +51,8 @@ TEST(Package, HoldsTheProgramItsHelpReadmeAndLicenseWithTheProjectVersion) {
         if (name != "." && name != "..") names.insert(name);
     } while (::FindNextFileW(find, &found));
     ::FindClose(find);
-    EXPECT_EQ(names, (std::set<std::string>{"LICENSE", "README.txt", "Tarvolo.html", "tarvolo.exe"}));
+    EXPECT_EQ(names, (std::set<std::string>{"LICENSE", "README.txt", "Tarvolo.html", "tarvolo.exe",
+                                            "tarvolo-find.exe"}));
 
     const std::wstring exe = W(dir + "\\tarvolo.exe");
     DWORD handle = 0;
@@ -87,7 +88,8 @@ TEST(Package, HoldsTheProgramItsHelpReadmeAndLicenseWithTheProjectVersion) {
             ADD_FAILURE() << "a line of README.txt ends without CR LF at byte " << i;
             break;
         }
-    for (const char* part : {"The first run", "Ctrl+Enter", "Removing Tarvolo", "Tarvolo.Lnk"})
+    for (const char* part :
+         {"The first run", "Ctrl+Enter", "Removing Tarvolo", "Tarvolo.Lnk", "tarvolo-find.exe"})
         EXPECT_NE(readme.find(part), std::string::npos) << "README.txt lacks " << part;
     for (const char* markup : {"**", "](", "`", "<!--", "|", "For developers", ".png"})
         EXPECT_EQ(readme.find(markup), std::string::npos) << "README.txt still holds " << markup;
