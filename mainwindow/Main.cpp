@@ -58,9 +58,11 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     taskbarCreatedMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     showInstanceMessage_ = ::RegisterWindowMessageW(ShowInstanceMessageName());
     liveGuiObjectsMessage_ = ::RegisterWindowMessageW(LiveGuiObjectsMessageName());
-    // Below the program's own windows, messages from the shell and from a second
-    // start of the program must still arrive.
+    // Messages from the shell and from a second start of the program must arrive
+    // even when this one runs with higher rights than they do: without the
+    // filter a second start could not tell this instance from a hung one.
     ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
+    ::ChangeWindowMessageFilterEx(hwnd_, showInstanceMessage_, MSGFLT_ALLOW, nullptr);
     hotKeyRegistrar_ = std::make_unique<WinHotKeyRegistrar>(hwnd_);
     hotKeys_ = std::make_unique<HotKeyService>(*hotKeyRegistrar_);
     shell_ = std::make_unique<WinShell>(hwnd_);
