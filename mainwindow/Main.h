@@ -60,7 +60,7 @@ public:
     // The scan window, made after the form as the application has always made it.
     void CreateScanWindow();
     HWND Handle() const override { return hwnd_; }
-    void MinimizeApplication() { Application::Get().Minimize(); }
+    void MinimizeApplication();
     // The program's hot key, registered for this window.
     HotKeyService& HotKeys() { return *hotKeys_; }
     // Quick Jump's own hot key, registered for this window under ids of its own.
