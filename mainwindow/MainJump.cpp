@@ -52,9 +52,10 @@ std::vector<JumpUse> TfrmMain::JumpUses() {
 }
 
 bool TfrmMain::CameFromATarget() {
-    const WindowHandle cameFrom = commands_->WindowCameFrom();
-    if (cameFrom == 0 || !::IsWindow(reinterpret_cast<HWND>(cameFrom))) return false;
-    return commands_->DialogCameFrom() != 0 || IsExplorerTarget(cameFrom, shellWindows_->List());
+    // Gone, hidden or minimized since, it is forgotten: the directory opens instead.
+    const WindowHandle cameFrom = commands_->CurrentWindowCameFrom();
+    if (cameFrom == 0) return false;
+    return commands_->DialogCameFrom() != 0 || IsExplorerWindowClass(windowOps_->GetWindowClassName(cameFrom));
 }
 
 void TfrmMain::RunJumpAction(JumpAction action, const std::string& path) {

@@ -50,11 +50,18 @@ struct FindRun {
 FindRun RunFind(const TestDir& dir, const std::string& arguments) {
     FindRun run;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    const std::string outPath = dir.Win("find.out"), errPath = dir.Win("find.err");
+    // Files of their own for each run: Wine may close an ended process's handles after its end is told.
+    static int runs = 0;
+    const std::string name = "find" + std::to_string(++runs);
+    const std::string outPath = dir.Win(name + ".out"), errPath = dir.Win(name + ".err");
     HANDLE out = ::CreateFileW(W(outPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
                                nullptr);
     HANDLE err = ::CreateFileW(W(errPath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0,
                                nullptr);
+    if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
+        ADD_FAILURE() << "cannot create " << outPath << " or " << errPath;
+        return run;
+    }
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
