@@ -60,6 +60,8 @@ FindRun RunFind(const TestDir& dir, const std::string& arguments) {
                                nullptr);
     if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
         ADD_FAILURE() << "cannot create " << outPath << " or " << errPath;
+        for (HANDLE h : {out, err})
+            if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
         return run;
     }
     STARTUPINFOW si{};
