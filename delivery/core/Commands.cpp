@@ -42,7 +42,8 @@ void Commands::OpenFavorite(const std::string& path) {
         view_.Inform(kMissingFavorite);
         return;
     }
-    shell_.OpenFolder(path);
+    // A favorite stays out of the history, but going there is a use all the same.
+    if (shell_.OpenFolder(path)) model_.RecordVisit(path);
 }
 
 void Commands::SendFavoriteToDialog(const std::string& path) {
@@ -50,7 +51,7 @@ void Commands::SendFavoriteToDialog(const std::string& path) {
         view_.Inform(kMissingFavorite);
         return;
     }
-    SendToDialog(path);
+    if (SendToDialog(path).kind == SendOutcome::Kind::delivered) model_.RecordVisit(path);
 }
 
 SendOutcome Commands::SendToDialog(const std::string& path) {
