@@ -53,6 +53,9 @@ public:
     bool Matches(size_t row, std::string_view foldedText, MatchRule rule = MatchRule::beginning) const;
     // Row `row`'s name as folded when the rows were loaded.
     std::string_view FoldedName(size_t row) const;
+    // Every folded name, each between two separators: "\NAME0\NAME1\", or ""
+    // for no rows. A scan of its own goes through them all in order.
+    std::string_view FoldedNames() const { return folded_; }
 
     size_t size() const { return count_; }
     size_t MemoryBytes() const { return folded_.capacity() + marks_.capacity() * sizeof(uint32_t); }
