@@ -63,6 +63,10 @@ public:
     // written; true when changes still wait or a write is under way (call
     // again later).
     bool Write();
+    // The drives whose index file was written with other rows since the last
+    // call, as their writes are found ended (Write, Release, WriteNow): what a
+    // copy of their rows held in memory must be read again from.
+    std::vector<std::string> TakeRewritten();
     // Writes everything now and waits; walks are not waited for, so that a
     // close is never held up for minutes (that drive's file stays as it was).
     void WriteNow();
@@ -70,7 +74,7 @@ public:
 private:
     struct Drive;
     void StartWrite(Drive& drive);
-    static void Finish(Drive& drive);
+    void Finish(Drive& drive);
 
     HWND notify_;
     UINT message_;
@@ -78,6 +82,7 @@ private:
     SaveIndex save_;
     ScanFilter filter_;
     std::map<std::string, std::unique_ptr<Drive>> drives_;
+    std::vector<std::string> rewritten_;
 };
 
 }  // namespace tarvolo
