@@ -1,8 +1,9 @@
 // The watched drives that are not on screen. Each keeps only its watch and the
-// changes taken since its index file was last written, not its rows: a drive
-// of a million directories would otherwise hold its rows in memory all the
-// time for a change that may never come. Once changes settle, a thread of the
-// drive's own reads its index file, applies them and writes it again; a change
+// changes taken since its index file was last written: the rows searched in
+// memory are the model's (read again from the file once it took changes,
+// TakeRewritten), and a write never has to wait for the window's thread to
+// lend them. Once changes settle, a thread of the drive's own reads its index
+// file, applies them and writes it again; a change
 // that asks for a rescan (the watch lost changes) walks the drive on that
 // thread instead. The window thread never reads or writes an index file here.
 #pragma once

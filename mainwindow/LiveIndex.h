@@ -3,6 +3,8 @@
 // rewritten once the changes have settled. Every other fixed drive with an
 // index is watched too; its changes reach its index file (OffscreenDrives),
 // and the changes its file does not hold yet come along when it is chosen.
+// Their rows are held in the model for a search over every drive, read in the
+// background after start and again once their file took changes.
 // The window's thread never waits for a disk here: index files are written on
 // threads of their own from copies of the rows they take first.
 #pragma once
