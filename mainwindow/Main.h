@@ -55,7 +55,7 @@ public:
     // The scan window, made after the form as the application has always made it.
     void CreateScanWindow();
     HWND Handle() const override { return hwnd_; }
-    void MinimizeApplication() { Application::Get().Minimize(); }
+    void MinimizeApplication();
     // The program's hot key, registered for this window.
     HotKeyService& HotKeys() { return *hotKeys_; }
     bool PreviewKey(MSG& msg) override { return keyMap_.PreviewKey(msg); }
