@@ -104,6 +104,21 @@ long DriveRows::Find(long start, std::string_view text, const CaseFolder& folder
 
 // ---------------------------------------------------------------------------
 
+std::vector<JumpDrive> Model::SearchableDrives(const std::string& shownDrive, const CaseFolder& folder) {
+    std::vector<JumpDrive> drives;
+    const char shown = shownDrive.empty() ? 0 : shownDrive[0];
+    if (shown && !drive.rows.empty()) {
+        drive.EnsureSearch(folder);
+        drives.push_back(JumpDrive{shown, &drive.rows, &drive.search});
+    }
+    for (auto& [letter, rows] : held) {
+        if (letter == shown || rows.rows.empty()) continue;
+        rows.EnsureSearch(folder);
+        drives.push_back(JumpDrive{letter, &rows.rows, &rows.search});
+    }
+    return drives;
+}
+
 Model::Model(std::string programDir, FileSystem& files, const AnsiDecoder& ansi, std::string userFolder)
     : programDir_(std::move(programDir)), userFolder_(std::move(userFolder)), files_(files), ansi_(ansi) {}
 
@@ -221,6 +236,17 @@ IndexRead ReadDriveIndexFile(FileSystem& files, const AnsiDecoder& ansi, const s
     }
     readFile(first);
     if (read.result == FileSystem::Read::missing && !second.empty()) readFile(second);
+    // A newer copy that holds the root alone says nothing the drive's own index
+    // does not: older versions wrote one when the drive could not be listed (a
+    // locked or pulled drive), and a drive that has really been emptied has its
+    // stale rows pruned by the start-up check. Losing a whole index would cost
+    // a rescan; keeping it costs nothing.
+    if (first == localPath && read.result == FileSystem::Read::loaded && read.rows.size() <= 1) {
+        IndexRead local = std::move(read);
+        read = IndexRead();
+        readFile(path);
+        if (read.result != FileSystem::Read::loaded || read.rows.size() <= 1) read = std::move(local);
+    }
     return read;
 }
 

@@ -285,6 +285,50 @@ TEST(DriveRows, NewRowsMakeTheSearchStaleUntilItIsBuiltAgain) {
     EXPECT_EQ(drive.Find(0, "ap", folder), 2) << "found among the new rows, not the old ones";
 }
 
+// What Quick Jump searches: the shown drive from the rows on screen, first, then
+// every held drive but a held copy of the shown one; a drive without rows is
+// left out, and names not folded yet are folded before they are searched.
+TEST_F(ModelFiles, SearchableDrivesAreTheShownDriveFirstThenTheHeldOnesByLetter) {
+    struct AsciiFolder : CaseFolder {
+        std::string Upper(std::string_view s) const override {
+            std::string out(s);
+            for (char& c : out)
+                if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            return out;
+        }
+    } folder;
+    auto rowsOf = [](std::initializer_list<const char*> paths) {
+        RowStore rows;
+        for (const char* p : paths) rows.Append(p);
+        return rows;
+    };
+    model.drive.Replace(rowsOf({"\\", "\\Shown"}));
+    model.held['F'].Replace(rowsOf({"\\", "\\Fig"}));
+    model.held['D'].Replace(rowsOf({"\\", "\\Date", "\\Durian"}));
+    model.held['E'].Replace(rowsOf({"\\", "\\Stale copy of E"}));
+    model.held['G'].Replace(RowStore());
+    const struct {
+        const char* shown;
+        std::string letters;
+    } cases[] = {{"E:", "EDF"}, {"C:", "CDEF"}, {"", "DEF"}};
+    for (const auto& c : cases) {
+        const std::vector<JumpDrive> drives = model.SearchableDrives(c.shown, folder);
+        std::string letters;
+        for (const JumpDrive& d : drives) {
+            letters.push_back(d.letter);
+            ASSERT_TRUE(d.rows && d.search) << c.shown;
+            EXPECT_EQ(d.search->size(), d.rows->size())
+                << d.letter << " searched before its names were folded";
+        }
+        EXPECT_EQ(letters, c.letters) << "shown " << c.shown;
+        if (!drives.empty() && *c.shown) {
+            EXPECT_EQ(drives[0].rows, &model.drive.rows) << "the shown drive's rows are those on screen";
+        }
+    }
+    const std::vector<JumpDrive> drives = model.SearchableDrives("C:", folder);
+    EXPECT_EQ(drives[1].search->FindFrom(0, "dur", folder), 2);
+}
+
 }  // namespace
 }  // namespace tarvolo
 
@@ -357,6 +401,55 @@ TEST_F(ModelFiles, ADrivesIndexComesFromItsRootOrElseFromTheUserFolder) {
     read = model.ReadDriveIndex("D:\\tarvolo.dir", "");
     EXPECT_EQ(read.result, FileSystem::Read::missing) << "no user folder: only the root is looked at";
     EXPECT_TRUE(files.written.empty()) << "reading never writes";
+}
+
+// A newer per-user copy that holds the root alone (what a walk of a drive that
+// could not be listed once wrote) does not hide the drive's whole index; any
+// copy that holds a directory, or a root file that holds no more, still goes by
+// the newest-file rule.
+TEST_F(ModelFiles, ANewerCopyOfTheRootAloneDoesNotHideAWholeIndex) {
+    const struct {
+        const char* name;
+        const char* rootFile;  // nullptr: none
+        const char* copy;
+        uint64_t rootTime, copyTime;
+        std::vector<std::string> rows;
+        const char* path;
+    } cases[] = {
+        {"root alone, newer",
+         "\\\r\n\\Alpha\r\n\\Beta\r\n",
+         "\\\r\n",
+         5,
+         9,
+         {"\\", "\\Alpha", "\\Beta"},
+         "D:\\tarvolo.dir"},
+        {"one directory, newer",
+         "\\\r\n\\Alpha\r\n\\Beta\r\n",
+         "\\\r\n\\New\r\n",
+         5,
+         9,
+         {"\\", "\\New"},
+         "L:\\D.dir"},
+        {"root alone against root alone", "\\\r\n", "\\\r\n", 5, 9, {"\\"}, "L:\\D.dir"},
+        {"root alone and no root file", nullptr, "\\\r\n", 0, 9, {"\\"}, "L:\\D.dir"},
+        {"root alone, older", "\\\r\n\\Alpha\r\n", "\\\r\n", 9, 5, {"\\", "\\Alpha"}, "D:\\tarvolo.dir"},
+    };
+    for (const auto& c : cases) {
+        files.files.clear();
+        files.times.clear();
+        if (c.rootFile) {
+            files.files["D:\\tarvolo.dir"] = c.rootFile;
+            files.times["D:\\tarvolo.dir"] = c.rootTime;
+        }
+        files.files["L:\\D.dir"] = c.copy;
+        files.times["L:\\D.dir"] = c.copyTime;
+        const IndexRead read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
+        ASSERT_EQ(read.result, FileSystem::Read::loaded) << c.name;
+        std::vector<std::string> rows;
+        for (size_t i = 0; i < read.rows.size(); ++i) rows.push_back(read.rows.Path(i));
+        EXPECT_EQ(rows, c.rows) << c.name;
+        EXPECT_EQ(read.path, c.path) << c.name;
+    }
 }
 
 }  // namespace
