@@ -48,14 +48,15 @@ std::vector<std::string> TfrmMain::LoadingDrives() {
 }
 
 std::vector<JumpUse> TfrmMain::JumpUses() {
-    return {};
+    return model_.visits.Uses(model_.Now());
 }
 
 bool TfrmMain::CameFromATarget() {
     // Gone, hidden or minimized since, it is forgotten: the directory opens instead.
     const WindowHandle cameFrom = commands_->CurrentWindowCameFrom();
     if (cameFrom == 0) return false;
-    return commands_->DialogCameFrom() != 0 || IsExplorerWindowClass(windowOps_->GetWindowClassName(cameFrom));
+    return commands_->DialogCameFrom() != 0 ||
+           IsExplorerWindowClass(windowOps_->GetWindowClassName(cameFrom));
 }
 
 void TfrmMain::RunJumpAction(JumpAction action, const std::string& path) {
