@@ -76,13 +76,13 @@ LRESULT CALLBACK ReplyProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 // One request and its reply; the paths, or nothing when it failed.
-std::optional<std::vector<std::string>> Ask(HWND main, HWND client, const std::string& term) {
+std::optional<std::vector<std::string> > Ask(HWND main, HWND client, const std::string& term) {
     g_reply.reset();
     std::string request = EncodeFindRequest(FindRequest{20, term});
     COPYDATASTRUCT data{kFindRequestKind, static_cast<DWORD>(request.size()), request.data()};
     DWORD_PTR answered = 0;
-    if (!::SendMessageTimeoutW(main, WM_COPYDATA, reinterpret_cast<WPARAM>(client), reinterpret_cast<LPARAM>(&data),
-                               SMTO_ABORTIFHUNG, 5000, &answered) ||
+    if (!::SendMessageTimeoutW(main, WM_COPYDATA, reinterpret_cast<WPARAM>(client),
+                               reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 5000, &answered) ||
         !answered || !g_reply)
         return std::nullopt;
     return DecodeFindReply(*g_reply);
@@ -100,8 +100,8 @@ double TimedRun(const std::wstring& commandLine, DWORD& status) {
     PROCESS_INFORMATION pi{};
     std::wstring line = commandLine;
     const auto start = Clock::now();
-    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
-                          &pi)) {
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                          &si, &pi)) {
         ::CloseHandle(nul);
         status = 0xFFFFFFFF;
         return 0;
@@ -127,7 +127,8 @@ int main(int argc, char** argv) {
         std::wstring line = L"\"" + Beside(L"tarvolo.exe") + L"\"";
         STARTUPINFOW si{};
         si.cb = sizeof si;
-        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &started)) {
+        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                              &started)) {
             std::printf("find_bench: cannot start %s\n", Narrow(line).c_str());
             return 1;
         }
@@ -148,9 +149,9 @@ int main(int argc, char** argv) {
     cls.hInstance = ::GetModuleHandleW(nullptr);
     cls.lpszClassName = L"FindBenchReply";
     ::RegisterClassW(&cls);
-    HWND client = ::CreateWindowExW(0, cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance,
-                                    nullptr);
-    std::optional<std::vector<std::string>> paths = Ask(main, client, term);
+    HWND client = ::CreateWindowExW(0, cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    cls.hInstance, nullptr);
+    std::optional<std::vector<std::string> > paths = Ask(main, client, term);
     if (!paths) {
         std::printf("find_bench: the program did not answer\n");
         return 1;
