@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "index/Text.h"
+
 namespace tarvolo {
 
 namespace {
@@ -176,7 +178,15 @@ bool LeaveOut::NameMatches(std::string_view folded) const {
 
 bool LeaveOut::LeavesOut(std::string_view dir, std::string_view name) const {
     if (Empty()) return false;
-    const std::string folded = FoldText(name, *folder_);
+    // Asked for every entry of every walk: an ASCII name is folded here, into a buffer kept per thread.
+    thread_local std::string folded;
+    if (IsAscii(name)) {
+        folded.assign(name.data(), name.size());
+        for (char& c : folded)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
+    } else {
+        folded = folder_->Upper(name);
+    }
     if (NameMatches(folded)) return true;
     const size_t slash = dir.find('\\');
     if (slash == std::string_view::npos) return false;
