@@ -192,9 +192,13 @@ void OffscreenDrives::StartWrite(Drive& drive) {
                             // The same walk as Rescan's; what the watch saw meanwhile comes after it.
                             WinDirectoryLister lister;
                             CancelOnlyObserver observer(drive.cancel);
-                            rows = WalkDirectoriesParallel(drive.root, filter, lister, collator, observer,
-                                                           ScanThreadCount());
-                            drive.written = !drive.cancel.load() && save_(drive.root, rows);
+                            RowStore walked = WalkDirectoriesParallel(drive.root, filter, lister, collator,
+                                                                      observer, ScanThreadCount());
+                            // A drive that could not be listed keeps its file; the changes wait for a
+                            // later try. A folder that could not be listed keeps what the file knew.
+                            if (observer.rootUnlisted || drive.cancel.load()) break;
+                            KeepKnownBelow(walked, rows, observer.unlisted, collator);
+                            drive.written = save_(drive.root, walked);
                             break;
                         }
                     }

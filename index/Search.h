@@ -51,6 +51,8 @@ public:
     // The same with text already passed through FoldText.
     long FindFolded(long start, std::string_view foldedText, MatchRule rule = MatchRule::beginning) const;
     bool Matches(size_t row, std::string_view foldedText, MatchRule rule = MatchRule::beginning) const;
+    // Row `row`'s name as folded when the rows were loaded.
+    std::string_view FoldedName(size_t row) const;
 
     size_t size() const { return count_; }
     size_t MemoryBytes() const { return folded_.capacity() + marks_.capacity() * sizeof(uint32_t); }

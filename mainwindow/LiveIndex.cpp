@@ -189,7 +189,8 @@ void LiveIndex::WatchDrive(const std::string& drive) {
         // along, and the rest as a lost change.
         watcher_->Stop();
         std::vector<ResolvedChange> lacking = watcher_->Take();
-        if (backgroundScan_ && backgroundScan_->Running() && backgroundScan_->Root() == left)
+        // A walk that ended without its rows taken counts as one under way: it is done again there.
+        if (backgroundScan_ && backgroundScan_->Pending() && backgroundScan_->Root() == left)
             lacking.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
         offscreen_->Hand(left, std::move(lacking));
     }
@@ -202,8 +203,22 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     // first. That waits only when a drive comes back while its last rows are still being written.
     if (!root.empty()) CollectSaves(root);
     if (!failedToTell_.empty()) ::PostMessageW(window_, kIndexWrittenMessage, 0, 0);
-    // The same drive's file is read again at once: it must hold what the rows hold.
-    if (unsaved_ && left == root) WriteShownRows();
+    if (!root.empty() && left == root) {
+        // A reload reads the drive's file again: it must hold what the rows hold, the batch under way
+        // included. The watch goes on, with the changes it holds and the subtree it may be walking, and
+        // so does a walk in the background: they come after the rows read, where those the file holds
+        // already change nothing. Only a watch that has ended (the drive was gone) starts again.
+        FinishBatch();
+        WriteShownRows();
+        ::KillTimer(window_, kSaveTimer);
+        if (!watcher_->Watching()) {
+            std::vector<ResolvedChange> kept = watcher_->Take();
+            watcher_->Start(root, filter);
+            watcher_->Carry(std::move(kept));
+        }
+        if (offscreen_->Collect()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
+        return;
+    }
     // The rows are about to be read or scanned again: a walk in the background is of no more use, nor a
     // batch; its changes are still on the disk, which the read rows are brought up to or the walk sees.
     if (backgroundScan_) backgroundScan_->Cancel();
@@ -220,6 +235,11 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     if (left != root) watcher_->Carry(offscreen_->Release(root));
     // Also to learn how a write of the drive that left ended.
     if (offscreen_->Collect() || !left.empty()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
+}
+
+void LiveIndex::ShownDriveWalks() {
+    if (backgroundScan_) backgroundScan_->Cancel();
+    CancelBatch();
 }
 
 void LiveIndex::FilterChanged(const std::shared_ptr<const LeaveOut>& leaveOutBefore) {
@@ -442,7 +462,12 @@ void LiveIndex::FinishBatch() {
         // Changes were lost: the drive is walked again; what comes meanwhile waits for its rows.
         if (!backgroundScan_)
             backgroundScan_ = std::make_unique<BackgroundScan>(window_, kBackgroundScanMessage);
-        backgroundScan_->Start(watcher_->Root(), model_.settings.Filter());
+        const DriveIndexPaths index = model_.IndexPaths(watcher_->Root());
+        backgroundScan_->Start(watcher_->Root(), model_.settings.Filter(), [index] {
+            RowStore known;
+            LoadIndexRows(index, known);
+            return known;
+        });
     }
     if (!outcome.changed || outcome.cancelled) return;
 

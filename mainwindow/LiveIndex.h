@@ -68,7 +68,14 @@ public:
 
     // Watches `drive` ("C:", empty for none), whose rows are about to be read
     // or scanned; the drive leaving the screen goes on being watched off it.
+    // The drive watched already (a reload) keeps its watch and a walk in the
+    // background: what they hold comes after the rows read, whose file is
+    // written first with every change taken.
     void WatchDrive(const std::string& drive);
+    // The progress window is about to walk the shown drive: a walk in the
+    // background and a batch under way are of no more use, their changes are
+    // on the disk the walk sees.
+    void ShownDriveWalks();
     // Applies the changes that came in while rows were read or walked, later,
     // once the window's messages run again.
     void CatchUpLater();

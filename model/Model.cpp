@@ -225,6 +225,17 @@ IndexRead ReadDriveIndexFile(FileSystem& files, const AnsiDecoder& ansi, const s
     }
     readFile(first);
     if (read.result == FileSystem::Read::missing && !second.empty()) readFile(second);
+    // A newer copy that holds the root alone says nothing the drive's own index
+    // does not: older versions wrote one when the drive could not be listed (a
+    // locked or pulled drive), and a drive that has really been emptied has its
+    // stale rows pruned by the start-up check. Losing a whole index would cost
+    // a rescan; keeping it costs nothing.
+    if (first == localPath && read.result == FileSystem::Read::loaded && read.rows.size() <= 1) {
+        IndexRead local = std::move(read);
+        read = IndexRead();
+        readFile(path);
+        if (read.result != FileSystem::Read::loaded || read.rows.size() <= 1) read = std::move(local);
+    }
     return read;
 }
 

@@ -333,6 +333,55 @@ TEST_F(ModelFiles, ADrivesIndexComesFromItsRootOrElseFromTheUserFolder) {
     EXPECT_TRUE(files.written.empty()) << "reading never writes";
 }
 
+// A newer per-user copy that holds the root alone (what a walk of a drive that
+// could not be listed once wrote) does not hide the drive's whole index; any
+// copy that holds a directory, or a root file that holds no more, still goes by
+// the newest-file rule.
+TEST_F(ModelFiles, ANewerCopyOfTheRootAloneDoesNotHideAWholeIndex) {
+    const struct {
+        const char* name;
+        const char* rootFile;  // nullptr: none
+        const char* copy;
+        uint64_t rootTime, copyTime;
+        std::vector<std::string> rows;
+        const char* path;
+    } cases[] = {
+        {"root alone, newer",
+         "\\\r\n\\Alpha\r\n\\Beta\r\n",
+         "\\\r\n",
+         5,
+         9,
+         {"\\", "\\Alpha", "\\Beta"},
+         "D:\\tarvolo.dir"},
+        {"one directory, newer",
+         "\\\r\n\\Alpha\r\n\\Beta\r\n",
+         "\\\r\n\\New\r\n",
+         5,
+         9,
+         {"\\", "\\New"},
+         "L:\\D.dir"},
+        {"root alone against root alone", "\\\r\n", "\\\r\n", 5, 9, {"\\"}, "L:\\D.dir"},
+        {"root alone and no root file", nullptr, "\\\r\n", 0, 9, {"\\"}, "L:\\D.dir"},
+        {"root alone, older", "\\\r\n\\Alpha\r\n", "\\\r\n", 9, 5, {"\\", "\\Alpha"}, "D:\\tarvolo.dir"},
+    };
+    for (const auto& c : cases) {
+        files.files.clear();
+        files.times.clear();
+        if (c.rootFile) {
+            files.files["D:\\tarvolo.dir"] = c.rootFile;
+            files.times["D:\\tarvolo.dir"] = c.rootTime;
+        }
+        files.files["L:\\D.dir"] = c.copy;
+        files.times["L:\\D.dir"] = c.copyTime;
+        const IndexRead read = model.ReadDriveIndex("D:\\tarvolo.dir", "L:\\D.dir");
+        ASSERT_EQ(read.result, FileSystem::Read::loaded) << c.name;
+        std::vector<std::string> rows;
+        for (size_t i = 0; i < read.rows.size(); ++i) rows.push_back(read.rows.Path(i));
+        EXPECT_EQ(rows, c.rows) << c.name;
+        EXPECT_EQ(read.path, c.path) << c.name;
+    }
+}
+
 }  // namespace
 }  // namespace tarvolo
 
