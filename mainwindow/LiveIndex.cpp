@@ -260,9 +260,10 @@ void LiveIndex::FilterChanged(const std::shared_ptr<const LeaveOut>& leaveOutBef
         offscreen_->WalkAgain();
         ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
     }
-    if (backgroundScan_ && backgroundScan_->Running() && watcher_) {
+    if (backgroundScan_ && backgroundScan_->Running() && watcher_ &&
+        backgroundScan_->Root() == watcher_->Root()) {
         // Its rows would follow the old rules: it starts again with the new ones.
-        backgroundScan_->Start(backgroundScan_->Root(), filter);
+        StartBackgroundScan();
         return;
     }
     // The shown drive: the rows now left out go in the next batch, at once; a walk follows when needed.
@@ -442,6 +443,16 @@ void LiveIndex::SaveSettled() {
         StartSave();
 }
 
+void LiveIndex::StartBackgroundScan() {
+    if (!backgroundScan_) backgroundScan_ = std::make_unique<BackgroundScan>(window_, kBackgroundScanMessage);
+    const DriveIndexPaths index = model_.IndexPaths(watcher_->Root());
+    backgroundScan_->Start(watcher_->Root(), model_.settings.Filter(), [index] {
+        RowStore known;
+        LoadIndexRows(index, known);
+        return known;
+    });
+}
+
 void LiveIndex::CancelBatch() {
     if (!batch_) return;
     batch_->cancel = true;
@@ -460,14 +471,7 @@ void LiveIndex::FinishBatch() {
     BatchOutcome& outcome = batch->outcome;
     if (outcome.result == ApplyResult::rescanNeeded) {
         // Changes were lost: the drive is walked again; what comes meanwhile waits for its rows.
-        if (!backgroundScan_)
-            backgroundScan_ = std::make_unique<BackgroundScan>(window_, kBackgroundScanMessage);
-        const DriveIndexPaths index = model_.IndexPaths(watcher_->Root());
-        backgroundScan_->Start(watcher_->Root(), model_.settings.Filter(), [index] {
-            RowStore known;
-            LoadIndexRows(index, known);
-            return known;
-        });
+        StartBackgroundScan();
     }
     if (!outcome.changed || outcome.cancelled) return;
 

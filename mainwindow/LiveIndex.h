@@ -104,6 +104,8 @@ private:
     void BackgroundScanDone();
     // `prune`: the rows the leave-out rules leave out go too.
     void StartBatch(std::vector<ResolvedChange> changes, bool prune = false);
+    // The shown drive walked again without the progress window, with the filter as it is now.
+    void StartBackgroundScan();
     // The batch's rows replace the model's. Waits for the batch when it still runs.
     void FinishBatch();
     // The model's rows are about to be replaced: the batch is of no more use.
