@@ -105,6 +105,21 @@ long DriveRows::Find(long start, std::string_view text, const CaseFolder& folder
 
 // ---------------------------------------------------------------------------
 
+std::vector<JumpDrive> Model::SearchableDrives(const std::string& shownDrive, const CaseFolder& folder) {
+    std::vector<JumpDrive> drives;
+    const char shown = shownDrive.empty() ? 0 : shownDrive[0];
+    if (shown && !drive.rows.empty()) {
+        drive.EnsureSearch(folder);
+        drives.push_back(JumpDrive{shown, &drive.rows, &drive.search});
+    }
+    for (auto& [letter, rows] : held) {
+        if (letter == shown || rows.rows.empty()) continue;
+        rows.EnsureSearch(folder);
+        drives.push_back(JumpDrive{letter, &rows.rows, &rows.search});
+    }
+    return drives;
+}
+
 Model::Model(std::string programDir, FileSystem& files, const AnsiDecoder& ansi, std::string userFolder,
              const CaseFolder* folder)
     : programDir_(std::move(programDir)),

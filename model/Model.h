@@ -6,10 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "index/QuickJump.h"
 #include "index/Rows.h"
 #include "index/Search.h"
 #include "index/Text.h"
@@ -121,6 +123,15 @@ public:
     std::vector<std::string> dialogs;
     std::vector<std::string> history;  // most recent first
     DriveRows drive;
+    // The rows of the fixed drives not on show, once loaded, by letter ('D'),
+    // with their search names built: with `drive`, every drive can be searched
+    // at once. Their tree codes are built when they are shown.
+    std::map<char, DriveRows> held;
+
+    // Every drive as Quick Jump searches it: `shownDrive` ("C:", empty for
+    // none) with `drive`'s rows, its search names built first, then each held
+    // drive but that one, by letter. The pointers stay valid until the rows change.
+    std::vector<JumpDrive> SearchableDrives(const std::string& shownDrive, const CaseFolder& folder);
 
     const std::string& ProgramDir() const { return programDir_; }
     std::string SettingsPath() const { return programDir_ + "\\tarvolo.ini"; }

@@ -259,6 +259,50 @@ TEST(DriveRows, NewRowsMakeTheSearchStaleUntilItIsBuiltAgain) {
     EXPECT_EQ(drive.Find(0, "ap", folder), 2) << "found among the new rows, not the old ones";
 }
 
+// What Quick Jump searches: the shown drive from the rows on screen, first, then
+// every held drive but a held copy of the shown one; a drive without rows is
+// left out, and names not folded yet are folded before they are searched.
+TEST_F(ModelFiles, SearchableDrivesAreTheShownDriveFirstThenTheHeldOnesByLetter) {
+    struct AsciiFolder : CaseFolder {
+        std::string Upper(std::string_view s) const override {
+            std::string out(s);
+            for (char& c : out)
+                if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            return out;
+        }
+    } folder;
+    auto rowsOf = [](std::initializer_list<const char*> paths) {
+        RowStore rows;
+        for (const char* p : paths) rows.Append(p);
+        return rows;
+    };
+    model.drive.Replace(rowsOf({"\\", "\\Shown"}));
+    model.held['F'].Replace(rowsOf({"\\", "\\Fig"}));
+    model.held['D'].Replace(rowsOf({"\\", "\\Date", "\\Durian"}));
+    model.held['E'].Replace(rowsOf({"\\", "\\Stale copy of E"}));
+    model.held['G'].Replace(RowStore());
+    const struct {
+        const char* shown;
+        std::string letters;
+    } cases[] = {{"E:", "EDF"}, {"C:", "CDEF"}, {"", "DEF"}};
+    for (const auto& c : cases) {
+        const std::vector<JumpDrive> drives = model.SearchableDrives(c.shown, folder);
+        std::string letters;
+        for (const JumpDrive& d : drives) {
+            letters.push_back(d.letter);
+            ASSERT_TRUE(d.rows && d.search) << c.shown;
+            EXPECT_EQ(d.search->size(), d.rows->size())
+                << d.letter << " searched before its names were folded";
+        }
+        EXPECT_EQ(letters, c.letters) << "shown " << c.shown;
+        if (!drives.empty() && *c.shown) {
+            EXPECT_EQ(drives[0].rows, &model.drive.rows) << "the shown drive's rows are those on screen";
+        }
+    }
+    const std::vector<JumpDrive> drives = model.SearchableDrives("C:", folder);
+    EXPECT_EQ(drives[1].search->FindFrom(0, "dur", folder), 2);
+}
+
 }  // namespace
 }  // namespace tarvolo
 
