@@ -219,7 +219,7 @@ void LiveIndex::WatchDrive(const std::string& drive) {
         loads_->Forget(root);
         if (model_.held.erase(root[0])) DrivesChanged();
     }
-    LoadOtherDrives(root);
+    loadOthers_ = true;
     // The file about to be read (or replaced by a walk's) is the newest: a write of it under way ends
     // first. That waits only when a drive comes back while its last rows are still being written.
     if (!root.empty()) CollectSaves(root);
@@ -348,6 +348,11 @@ void LiveIndex::FilterChanged(const std::shared_ptr<const LeaveOut>& leaveOutBef
 }
 
 void LiveIndex::DriveChanged() {
+    // Posted once the shown drive's rows were read or walked (CatchUpLater): the other drives' turn.
+    if (loadOthers_ && loads_ && watcher_ && !view_.ScanWindowBusy()) {
+        loadOthers_ = false;
+        LoadOtherDrives(watcher_->Root());
+    }
     if (offscreen_ && offscreen_->Collect()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
     // During a scan the rows are about to be replaced: the changes wait for the scan's rows.
     if (!watcher_ || view_.ScanWindowBusy()) return;

@@ -154,6 +154,8 @@ private:
     std::unique_ptr<DriveWatcher> watcher_;
     std::unique_ptr<OffscreenDrives> offscreen_;  // the other drives with an index
     std::unique_ptr<DriveLoads> loads_;           // their rows, read for the model
+    // The other drives are read once the shown drive's rows are on screen: it comes first.
+    bool loadOthers_ = false;
     // A watch that lost changes: the drive is walked again without the progress window.
     std::unique_ptr<BackgroundScan> backgroundScan_;
     std::unique_ptr<Batch> batch_;  // the batch under way, or done and not yet taken

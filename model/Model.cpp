@@ -1,5 +1,6 @@
 #include "model/Model.h"
 
+#include <ctime>
 #include <utility>
 
 #include "index/IndexFile.h"
@@ -148,7 +149,8 @@ std::vector<std::string> Model::LoadLists() {
         into.clear();
         failed = false;
         std::string bytes;
-        switch (files_.ReadWhole(ListPath(name), bytes, kListFileLimit)) {
+        const FileSystem::Read read = files_.ReadWhole(ListPath(name), bytes, kListFileLimit);
+        switch (read) {
             case FileSystem::Read::loaded:
                 into = ParseStringList(bytes, ansi_);
                 break;
@@ -159,24 +161,32 @@ std::vector<std::string> Model::LoadLists() {
                 unreadable.push_back(ListPath(name));
                 break;
         }
+        return read;
     };
     std::vector<std::string> favoriteEntries;
     load("favorites.dir", favoriteEntries, favoritesUnreadable_);
     favorites = ParseFavorites(favoriteEntries);
     load("dialogs.dir", dialogs, dialogsUnreadable_);
     load("history.dir", history, historyUnreadable_);
+    std::vector<std::string> visitLines;
+    // Only a first start seeds: a visits.dir that exists, even unreadable, holds the visits.
+    const bool first = load("visits.dir", visitLines, visitsUnreadable_) == FileSystem::Read::missing;
+    visits = Visits::Parse(visitLines);
+    if (first) visits.SeedFromHistory(history, Now());
     return unreadable;
 }
 
 std::string Model::SaveLists(bool stopAtFirstFailure) {
     const std::vector<std::string> favoriteEntries = FavoriteEntries(favorites);
+    const std::vector<std::string> visitLines = visits.Lines();
     struct ListFile {
         const char* name;
         const std::vector<std::string>& list;
         bool unreadable;
     } lists[] = {{"history.dir", history, historyUnreadable_},
                  {"favorites.dir", favoriteEntries, favoritesUnreadable_},
-                 {"dialogs.dir", dialogs, dialogsUnreadable_}};
+                 {"dialogs.dir", dialogs, dialogsUnreadable_},
+                 {"visits.dir", visitLines, visitsUnreadable_}};
     std::string firstFailed;
     for (const ListFile& f : lists) {
         // What could not be read at start is kept as it is on disk.
@@ -278,6 +288,12 @@ void Model::AddToFavorites(const std::string& path) {
 
 void Model::RecordDelivery(const std::string& path) {
     UpdateHistory(history, path);
+    RecordVisit(path);
+}
+
+int64_t Model::Now() const {
+    if (clock_) return clock_();
+    return static_cast<int64_t>(std::time(nullptr));
 }
 
 OptionsValues Model::Options() const {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@
 #include "index/TreeCodes.h"
 #include "store/Files.h"
 #include "model/Settings.h"
+#include "model/Visits.h"
 
 namespace tarvolo {
 
@@ -122,6 +124,7 @@ public:
     std::vector<Favorite> favorites;
     std::vector<std::string> dialogs;
     std::vector<std::string> history;  // most recent first
+    Visits visits;
     DriveRows drive;
     // The rows of the fixed drives not on show, once loaded, by letter ('D'),
     // with their search names built: with `drive`, every drive can be searched
@@ -137,11 +140,12 @@ public:
     std::string SettingsPath() const { return programDir_ + "\\tarvolo.ini"; }
     std::string ListPath(const char* name) const { return programDir_ + "\\" + name; }
 
-    // Loads favorites.dir, dialogs.dir and history.dir, in that order. A file
-    // that exists but cannot be read leaves its list empty and is never written
-    // in this run; the result names those files, for the user to be told.
+    // Loads favorites.dir, dialogs.dir, history.dir and visits.dir, in that
+    // order; with no visits.dir yet, each history entry counts as one visit. A
+    // file that exists but cannot be read leaves its list empty and is never
+    // written in this run; the result names those files, for the user to be told.
     std::vector<std::string> LoadLists();
-    // Writes history.dir, favorites.dir and dialogs.dir, in that order, each as a
+    // Writes history.dir, favorites.dir, dialogs.dir and visits.dir, in that order, each as a
     // whole. Returns the first file that could not be written, empty when all
     // were; `stopAtFirstFailure` leaves the later files unwritten after a failure.
     std::string SaveLists(bool stopAtFirstFailure);
@@ -174,8 +178,14 @@ public:
 
     // Appends the path with no keys, even when it is empty or listed already.
     void AddToFavorites(const std::string& path);
-    // The history after `path` was delivered.
+    // The history and the visits after `path` was delivered.
     void RecordDelivery(const std::string& path);
+    // A delivery that the history does not list (a favorite's): a visit only.
+    void RecordVisit(const std::string& path) { visits.Record(path, Now()); }
+
+    // Seconds since 1970 UTC: the system's clock unless a test sets its own.
+    int64_t Now() const;
+    void SetClock(std::function<int64_t()> clock) { clock_ = std::move(clock); }
 
     OptionsValues Options() const;
     void ApplyOptions(const OptionsValues& values);
@@ -192,6 +202,8 @@ private:
     bool settingsLoaded_ = false;
     bool settingsUnreadable_ = false;
     bool favoritesUnreadable_ = false, dialogsUnreadable_ = false, historyUnreadable_ = false;
+    bool visitsUnreadable_ = false;
+    std::function<int64_t()> clock_;
 };
 
 }  // namespace tarvolo
