@@ -8,21 +8,26 @@
 
 namespace tarvolo {
 
-void BackgroundScan::Start(const std::string& root, const ScanFilter& filter) {
+void BackgroundScan::Start(const std::string& root, const ScanFilter& filter,
+                           std::function<RowStore()> known) {
     Cancel();
     root_ = root;
     cancel_ = false;
     done_ = false;
     ok_ = false;
     try {
-        thread_ = std::thread([this, root, filter] {
+        thread_ = std::thread([this, root, filter, known = std::move(known)] {
             try {
                 WinDirectoryLister lister;
                 const WinCollator collator;
                 CancelOnlyObserver observer(cancel_);
                 rows_ = WalkDirectoriesParallel(root, filter, lister, collator, observer, ScanThreadCount());
-                if (!cancel_.load()) codes_.Build(rows_);
-                ok_ = !cancel_.load();
+                // A drive that could not be listed replaces nothing.
+                const bool walked = !cancel_.load() && !observer.rootUnlisted;
+                if (walked && !observer.unlisted.empty() && known)
+                    KeepKnownBelow(rows_, known(), observer.unlisted, collator);
+                if (walked) codes_.Build(rows_);
+                ok_ = walked && !cancel_.load();
             } catch (const std::exception&) {
                 ok_ = false;
             }

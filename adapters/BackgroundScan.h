@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -22,14 +23,19 @@ public:
     BackgroundScan(const BackgroundScan&) = delete;
     BackgroundScan& operator=(const BackgroundScan&) = delete;
 
-    // Walks `root` ("C:\") as Rescan does; a scan already running is cancelled first.
-    void Start(const std::string& root, const ScanFilter& filter);
+    // Walks `root` ("C:\") as Rescan does; a scan already running is cancelled
+    // first. Should folders below the root not be listed, `known` is called on
+    // the walk's thread for the drive's rows so far (in tree order), and what
+    // they hold below those folders is kept.
+    void Start(const std::string& root, const ScanFilter& filter, std::function<RowStore()> known);
     // Stops the walk within the walk's own pump interval and forgets its rows.
     void Cancel();
     bool Running() const { return thread_.joinable() && !done_.load(); }
+    // Running, or ended with its message not yet taken.
+    bool Pending() const { return thread_.joinable(); }
     const std::string& Root() const { return root_; }
     // The rows and their codes once the message came; false when the walk
-    // failed or was cancelled.
+    // failed (the drive could not be listed) or was cancelled.
     bool Take(RowStore& rows, TreeCodes& codes);
 
 private:

@@ -62,6 +62,7 @@ void DriveWatcher::Start(const std::string& root, const ScanFilter& filter) {
         ready_.clear();
     }
     stopping_ = false;
+    ended_ = false;
     root_ = root;
     SetFilter(filter);
     stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -73,6 +74,7 @@ void DriveWatcher::Start(const std::string& root, const ScanFilter& filter) {
     try {
         thread_ = std::thread([this, root] {
             Run(root);
+            ended_ = true;
             ::SetEvent(watching_.get());  // a watch that ended early no longer holds Start up
         });
         // Bounded, so that a drive that does not answer cannot hold up the window.

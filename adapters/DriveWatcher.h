@@ -43,6 +43,9 @@ public:
     // New directories are filtered with `filter` from the next batch of changes on.
     void SetFilter(const ScanFilter& filter);
     const std::string& Root() const { return root_; }
+    // False once the watch has ended by itself (the drive went, or a read
+    // failed): its last change asked for a rescan, and only Start watches again.
+    bool Watching() const { return thread_.joinable() && !ended_.load(); }
 
 private:
     void Run(std::string root);
@@ -55,6 +58,7 @@ private:
     UniqueHandle watching_;  // set once the first read is under way or failed
     std::thread thread_;
     std::atomic<bool> stopping_{false};  // cuts a walk of a new subtree short
+    std::atomic<bool> ended_{false};     // the thread has returned
     std::mutex mutex_;
     std::vector<ResolvedChange> ready_;  // under mutex_
     ScanFilter filter_;                  // under mutex_

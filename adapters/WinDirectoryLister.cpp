@@ -23,7 +23,15 @@ bool WinDirectoryLister::List(const std::string& dirWithTrailingBackslash,
     // does not leave the directory open.
     const UniqueFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
                                            nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (find.get() == INVALID_HANDLE_VALUE) return false;
+    if (find.get() == INVALID_HANDLE_VALUE) {
+        // A drive's root has no "." or "..": an empty one finds no file at all,
+        // which is a listing of nothing, not a failure. A root that is gone or
+        // locked fails otherwise, or is no directory.
+        if (::GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+        pattern.pop_back();
+        const DWORD attributes = ::GetFileAttributesW(pattern.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
     std::string name;
     do {
         name.clear();

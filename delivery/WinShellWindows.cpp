@@ -95,6 +95,9 @@ std::unordered_map<WindowHandle, int> TopLevelPlaces() {
 }  // namespace
 
 std::vector<ShellWindowReport> WinShellWindows::List() {
+    // Any thread: one without COM gets an apartment of its own for the call; on
+    // one that has COM already this adds nothing.
+    const ComApartment com(COINIT_MULTITHREADED);
     std::vector<ShellWindowReport> reports;
     ComPtr<IShellWindows> windows;
     windows.p = CreateShellWindows();
@@ -125,6 +128,7 @@ std::vector<ShellWindowReport> WinShellWindows::List() {
 }
 
 bool WinShellWindows::Navigate(WindowHandle window, const std::string& folder) {
+    const ComApartment com(COINIT_MULTITHREADED);
     ComPtr<IShellWindows> windows;
     windows.p = CreateShellWindows();
     if (!windows.p) return false;

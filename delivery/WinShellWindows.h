@@ -7,8 +7,9 @@
 
 namespace tarvolo {
 
-// Must be used on a thread where COM is initialised (the UI thread is); where
-// the shell cannot be asked, the list is empty.
+// Works on any thread, with COM set up or not; where the shell cannot be asked,
+// the list is empty. Its calls can block for as long as an Explorer window
+// does: the program asks it through BoundedShellWindows.
 class WinShellWindows final : public ShellWindows {
 public:
     std::vector<ShellWindowReport> List() override;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "delivery/core/ForeignText.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -43,43 +44,56 @@ std::string FullClassName(HWND window) {
     return Narrow(std::wstring_view(buffer, static_cast<size_t>(std::clamp(n, 0, kFullClassBuffer - 1))));
 }
 
-// Memory in another process, freed when done unless the dialog may still read it.
-class RemoteText {
+// Browse For Folder's selection message, with its path in the dialog's process.
+class BrowseSelection final : public ForeignProcess {
 public:
-    RemoteText(HANDLE process, const std::wstring& text)
-        : process_(process), bytes_((text.size() + 1) * sizeof(wchar_t)) {
-        address_ = ::VirtualAllocEx(process_, nullptr, bytes_, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-        SIZE_T written = 0;
-        if (!address_) {
-            error_ = ::GetLastError();
-        } else if (!::WriteProcessMemory(process_, address_, text.c_str(), bytes_, &written) ||
-                   written != bytes_) {
-            error_ = ::GetLastError();
-            Free();
-        }
-    }
-    ~RemoteText() {
-        if (!keep_) Free();
-    }
-    RemoteText(const RemoteText&) = delete;
-    RemoteText& operator=(const RemoteText&) = delete;
+    explicit BrowseSelection(WinWindowOps& ops) : ops_(ops) {}
+    ~BrowseSelection() override { Close(); }
+    BrowseSelection(const BrowseSelection&) = delete;
+    BrowseSelection& operator=(const BrowseSelection&) = delete;
 
-    void* Address() const { return address_; }
-    DWORD Error() const { return error_; }  // why there is no address
-    // A send that did not come back in time may still be handled later: the
-    // text must then still be there. One page lost beats a dialog reading freed memory.
-    void KeepForLateReader() { keep_ = true; }
+    uint32_t WindowProcessId(WindowHandle window) override {
+        DWORD pid = 0;
+        return ::GetWindowThreadProcessId(ToHwnd(window), &pid) ? pid : 0;
+    }
+    bool Open(uint32_t id) override {
+        process_ = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, id);
+        if (!process_) error_ = ::GetLastError();
+        return process_ != nullptr;
+    }
+    uintptr_t Allocate(size_t bytes) override {
+        void* address = ::VirtualAllocEx(process_, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (!address) error_ = ::GetLastError();
+        return reinterpret_cast<uintptr_t>(address);
+    }
+    bool Write(uintptr_t address, std::string_view bytes) override {
+        SIZE_T written = 0;
+        if (::WriteProcessMemory(process_, reinterpret_cast<void*>(address), bytes.data(), bytes.size(),
+                                 &written) &&
+            written == bytes.size())
+            return true;
+        error_ = ::GetLastError();
+        return false;
+    }
+    void Free(uintptr_t address) override {
+        ::VirtualFreeEx(process_, reinterpret_cast<void*>(address), 0, MEM_RELEASE);
+    }
+    void Close() override {
+        if (process_) ::CloseHandle(process_);
+        process_ = nullptr;
+    }
+    bool Send(WindowHandle window, uintptr_t address) override {
+        DWORD_PTR result = 0;
+        const bool sent = ops_.Send(window, BFFM_SETSELECTIONW, TRUE, static_cast<LPARAM>(address), &result);
+        if (!sent) error_ = ops_.LastSendError();
+        return sent;
+    }
+    uint32_t LastError() const override { return error_; }
 
 private:
-    void Free() {
-        if (address_) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-        address_ = nullptr;
-    }
-    HANDLE process_;
-    size_t bytes_;
-    void* address_ = nullptr;
-    bool keep_ = false;
-    DWORD error_ = 0;
+    WinWindowOps& ops_;
+    HANDLE process_ = nullptr;
+    uint32_t error_ = 0;
 };
 
 }  // namespace
@@ -171,6 +185,10 @@ bool WinWindowOps::IsShown(WindowHandle window) {
     return ::IsWindow(ToHwnd(window)) && ::IsWindowVisible(ToHwnd(window));
 }
 
+bool WinWindowOps::IsWindowMinimized(WindowHandle window) {
+    return ::IsIconic(ToHwnd(window)) != FALSE;
+}
+
 WindowHandle WinWindowOps::OwnerOf(WindowHandle window) {
     return FromHwnd(::GetWindow(ToHwnd(window), GW_OWNER));
 }
@@ -182,29 +200,14 @@ WindowHandle WinWindowOps::LastActivePopup(WindowHandle owner) {
 bool WinWindowOps::SelectBrowseFolder(WindowHandle dialog, std::string_view path) {
     // BFFM_SETSELECTIONW reads the path through a pointer in the dialog's own
     // process; the system copies nothing for messages of this range.
-    DWORD pid = 0;
-    if (!::GetWindowThreadProcessId(ToHwnd(dialog), &pid)) {
-        lastError_ = ::GetLastError();
-        return false;
-    }
-    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-    if (!process) {
-        lastError_ = ::GetLastError();  // 5 for a program with higher rights
-        return false;
-    }
-    bool sent = false;
-    {
-        RemoteText text(process, Widen(path));
-        if (!text.Address()) {
-            lastError_ = text.Error();
-        } else {
-            DWORD_PTR result = 0;
-            sent = Send(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(text.Address()), &result);
-            if (!sent) text.KeepForLateReader();
-        }
-    }
-    ::CloseHandle(process);
-    return sent;
+    const std::wstring wide = Widen(path);
+    const std::string_view bytes(reinterpret_cast<const char*>(wide.c_str()),
+                                 (wide.size() + 1) * sizeof(wchar_t));
+    BrowseSelection selection(*this);
+    uint32_t error = 0;
+    if (SendForeignText(selection, dialog, bytes, error)) return true;
+    lastError_ = error;
+    return false;
 }
 
 WindowHandle WinWindowOps::ForegroundOfAnotherProgram() {

@@ -32,6 +32,7 @@ public:
     uint32_t LastSendError() const override { return lastError_; }
     std::vector<WindowNode> DescribeTree(WindowHandle window) override;
     bool IsShown(WindowHandle window) override;
+    bool IsWindowMinimized(WindowHandle window) override;
     WindowHandle OwnerOf(WindowHandle window) override;
     WindowHandle LastActivePopup(WindowHandle owner) override;
     bool SelectBrowseFolder(WindowHandle dialog, std::string_view path) override;
@@ -40,10 +41,10 @@ public:
     // the hot key and the icon remember as the window you came from.
     static WindowHandle ForegroundOfAnotherProgram();
 
-private:
     // Sends with the time limit and keeps the system's error of a failed send.
     bool Send(WindowHandle window, UINT msg, WPARAM wp, LPARAM lp, DWORD_PTR* result);
 
+private:
     uint32_t lastError_ = 0;
     std::function<void()> minimizeApplication_;
     unsigned timeoutMs_;

@@ -19,7 +19,7 @@ namespace tarvolo {
 
 // One drive's rows as Quick Jump searches them.
 struct JumpDrive {
-    char letter = 0;                      // 'C'
+    char letter = 0;  // 'C'
     const RowStore* rows = nullptr;
     const SearchIndex* search = nullptr;  // built over *rows
 };
@@ -34,6 +34,8 @@ struct JumpUse {
 // The typed text, split at spaces into terms, each folded as the search folds names.
 struct JumpText {
     std::vector<std::string> terms;
+    // The folding of the terms, for the paths of the uses; AsciiCaseFolder when null.
+    const CaseFolder* folder = nullptr;
 
     static JumpText Parse(std::string_view typed, const CaseFolder& folder);
     bool empty() const { return terms.empty(); }

@@ -9,6 +9,7 @@
 #include <numeric>
 #include <system_error>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace tarvolo {
@@ -174,6 +175,41 @@ bool NothingLeftToList(const std::vector<Node>& nodes, size_t head) {
     return true;
 }
 
+RowStore RootAlone() {
+    RowStore rows;
+    rows.Append("\\");
+    return rows;
+}
+
+// After the walk, with the nodes whose listing failed: false when the walk
+// found nothing of the drive. A failed root is a drive that is locked or gone,
+// not an empty one; and when folders below it failed, the root is listed once
+// more, since a drive pulled during the walk fails every listing from then on
+// and would look like a drive whose folders are all empty. Otherwise each
+// failed folder is told to the observer as its row.
+bool ReportUnlisted(const Tree& tree, const std::string& rootPath, std::vector<uint32_t> failed,
+                    DirectoryLister& lister, ScanObserver& observer) {
+    if (failed.empty()) return true;
+    std::sort(failed.begin(), failed.end());
+    if (failed.front() == 0 || !lister.List(rootPath, [](const DirEntry&) { return false; })) {
+        observer.RootUnlisted();
+        return false;
+    }
+    std::vector<uint32_t> chain;
+    std::string row;
+    for (const uint32_t node : failed) {
+        chain.clear();
+        for (uint32_t n = node; n != 0; n = tree.nodes[n].parent) chain.push_back(n);
+        row.clear();
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            row.push_back('\\');
+            row.append(tree.names[*it]);
+        }
+        observer.Unlisted(row);
+    }
+    return true;
+}
+
 }  // namespace
 
 RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, DirectoryLister& lister,
@@ -186,6 +222,7 @@ RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, 
     uint32_t dirCount = 0;
     bool cancelled = false;
     bool listingCut = false;
+    std::vector<uint32_t> failed;
     std::string dir;
     std::vector<uint32_t> chain;
 
@@ -196,7 +233,7 @@ RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, 
         const uint32_t mask = ScanAttributeMask(filter);
         const size_t firstChild = nodes.size();
         uint32_t sinceClock = 0;
-        lister.List(dir, [&](const DirEntry& entry) {
+        const bool listed = lister.List(dir, [&](const DirEntry& entry) {
             if (BecomesRow(entry, mask)) {
                 ++dirCount;
                 const bool enter = (entry.attributes & kAttrReparsePoint) == 0;
@@ -213,10 +250,16 @@ RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, 
             }
             return true;
         });
+        if (!listed) failed.push_back(static_cast<uint32_t>(head));
         nodes[head].firstChild = firstChild;
         nodes[head].childCount = nodes.size() - firstChild;
         pacer.Tick(dirCount);
         if (observer.CancelRequested()) cancelled = true;
+    }
+    if (!ReportUnlisted(tree, rootPath, failed, lister, observer)) {
+        observer.Progress(0);
+        observer.Ended(!listingCut && NothingLeftToList(nodes, head));
+        return RootAlone();
     }
     observer.Progress(dirCount);
     observer.Ended(!listingCut && NothingLeftToList(nodes, head));
@@ -278,6 +321,8 @@ public:
     uint32_t Count() const { return count_.load(std::memory_order_relaxed); }
     std::exception_ptr Error() const { return error_; }
     Tree& Result() { return tree_; }
+    // After the workers ended: the nodes whose listing failed.
+    const std::vector<uint32_t>& Failed() const { return failed_; }
 
 private:
     // Children of one directory, gathered without the lock.
@@ -322,7 +367,7 @@ private:
             bool cutHere = false;
             const uint32_t mask = mask_.load(std::memory_order_relaxed);
             uint32_t uncounted = 0;
-            lister_.List(dir, [&](const DirEntry& entry) {
+            const bool listed = lister_.List(dir, [&](const DirEntry& entry) {
                 if (BecomesRow(entry, mask)) {
                     batch.names.Add(entry.name);
                     collator_.SortKey(entry.name, key);
@@ -341,6 +386,7 @@ private:
 
             lock.lock();
             cut_ = cut_ || cutHere;
+            if (!listed) failed_.push_back(static_cast<uint32_t>(node));
             std::vector<Node>& nodes = tree_.nodes;
             const size_t firstChild = nodes.size();
             const uint32_t depth = nodes[node].depth + 1;
@@ -373,10 +419,11 @@ private:
     std::mutex mutex_;
     std::condition_variable work_;
     std::condition_variable done_;
-    Tree tree_;          // under mutex_
-    size_t head_ = 0;    // next node to list, under mutex_
-    unsigned busy_ = 0;  // workers listing a directory, under mutex_
-    bool cut_ = false;   // a listing was stopped before its end, under mutex_
+    Tree tree_;                     // under mutex_
+    size_t head_ = 0;               // next node to list, under mutex_
+    unsigned busy_ = 0;             // workers listing a directory, under mutex_
+    bool cut_ = false;              // a listing was stopped before its end, under mutex_
+    std::vector<uint32_t> failed_;  // nodes whose listing failed, under mutex_
     std::exception_ptr error_;
 };
 
@@ -414,6 +461,11 @@ RowStore WalkDirectoriesParallel(const std::string& rootPath, const ScanFilter& 
         }
     }
     if (walk.Error()) std::rethrow_exception(walk.Error());
+    if (!ReportUnlisted(walk.Result(), rootPath, walk.Failed(), lister, observer)) {
+        observer.Progress(0);
+        observer.Ended(walk.Complete());
+        return RootAlone();
+    }
     observer.Progress(walk.Count());
     observer.Ended(walk.Complete());
     return EmitRows(walk.Result());
@@ -421,6 +473,33 @@ RowStore WalkDirectoriesParallel(const std::string& rootPath, const ScanFilter& 
 
 unsigned ScanThreadCount() {
     return std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+}
+
+size_t KeepKnownBelow(RowStore& walked, const RowStore& known, const std::vector<std::string>& unlisted,
+                      const Collator& collator) {
+    if (unlisted.empty() || known.empty()) return 0;
+    const std::unordered_set<std::string_view> folders(unlisted.begin(), unlisted.end());
+    // In tree order a directory's subtree is the run of deeper rows after it.
+    std::vector<std::pair<size_t, size_t>> runs;
+    size_t skipTo = 0;
+    known.ForEachPath(0, known.size(), [&](size_t i, std::string_view path) {
+        if (i < skipTo || !folders.count(path)) return true;
+        size_t end = i + 1;
+        while (end < known.size() && known.Level(end) > known.Level(i)) ++end;
+        if (end > i + 1) runs.emplace_back(i + 1, end);
+        skipTo = end;
+        return true;
+    });
+    size_t added = 0;
+    for (const auto& [begin, end] : runs) {
+        known.ForEachPath(begin, end, [&](size_t, std::string_view path) {
+            walked.Append(path);
+            return true;
+        });
+        added += end - begin;
+    }
+    if (added) SortRowsComponentwise(walked, collator);
+    return added;
 }
 
 void SortRowsComponentwise(RowStore& rows, const Collator& collator) {

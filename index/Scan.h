@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "index/Rows.h"
 
@@ -30,7 +31,8 @@ struct DirectoryLister {
     virtual ~DirectoryLister() = default;
     // Calls `each` for every entry of `dirWithTrailingBackslash` ("C:\Windows\"),
     // "." and ".." included, until `each` returns false. Returns false when the
-    // listing cannot be started (access denied, gone, empty). The parallel walk
+    // listing cannot be started (access denied, gone); an empty directory is
+    // listed, with no entry. The parallel walk
     // calls it from several threads at once, each call with its own `each`.
     virtual bool List(const std::string& dirWithTrailingBackslash,
                       const std::function<bool(const DirEntry&)>& each) = 0;
@@ -57,16 +59,30 @@ struct ScanObserver {
     // (a directory left unlisted or listed only in part). A cancel that comes
     // after the last directory was listed leaves the walk complete.
     virtual void Ended(bool complete) { (void)complete; }
+    // Once, before Ended, when the rows are no index of the drive: its root
+    // could not be listed (a locked or pulled drive), or could no longer be
+    // listed once a listing below it had failed (the drive went during the
+    // walk). The rows are then the root alone, and must replace nothing.
+    virtual void RootUnlisted() {}
+    // Before Ended, for every directory below the root whose listing failed
+    // (access denied, gone meanwhile): its row ("\a\b"). It is a row without
+    // children; what was known below it is for the caller to keep
+    // (KeepKnownBelow).
+    virtual void Unlisted(std::string_view row) { (void)row; }
 };
 
 // For a walk in the background: nothing to show and no window to pump, only
-// the cancel request is asked for.
+// the cancel request is asked for; what could not be listed is kept.
 struct CancelOnlyObserver : ScanObserver {
     explicit CancelOnlyObserver(const std::atomic<bool>& cancel) : cancel_(cancel) {}
     void Progress(uint32_t) override {}
     void Pump() override {}
     bool CancelRequested() override { return cancel_.load(); }
+    void RootUnlisted() override { rootUnlisted = true; }
+    void Unlisted(std::string_view row) override { unlisted.emplace_back(row); }
     const std::atomic<bool>& cancel_;
+    bool rootUnlisted = false;
+    std::vector<std::string> unlisted;
 };
 
 struct ScanFilter {
@@ -85,8 +101,10 @@ bool PassesAttributeMask(uint32_t attributes, uint32_t mask);
 // directory found, in component-wise sorted order (see SortRowsComponentwise).
 // `filter` is read again at every directory, so it may refer to settings that
 // change while messages are pumped. A reparse point is a row but is not
-// entered (links loop); a directory that cannot be listed is skipped. On
-// cancel the rows found so far are returned, sorted the same way.
+// entered (links loop); a directory below the root that cannot be listed is a
+// row without children (ScanObserver::Unlisted), a root that cannot be listed
+// a failed walk (ScanObserver::RootUnlisted). On cancel the rows found so far
+// are returned, sorted the same way.
 RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, DirectoryLister& lister,
                          const Collator& collator, ScanObserver& observer);
 
@@ -104,6 +122,16 @@ RowStore WalkDirectoriesParallel(const std::string& rootPath, const ScanFilter& 
 // Worker threads for a scan: one per core, at most 8 (the disk, not the
 // processor, limits a wider walk).
 unsigned ScanThreadCount();
+
+// A folder that could not be listed this time keeps what was known of it: the
+// rows of `known` below each of `unlisted` (rows a walk of the same drive could
+// not list, "\a\b") are added to `walked`, which has none below them. A
+// directory denied to the program has no rows below it in `known` either, so
+// only a listing that failed for a while (a folder busy or briefly denied)
+// brings anything back. `known` must be in tree order (EnsureTreeOrder);
+// `walked` is sorted again when rows were added. Returns how many.
+size_t KeepKnownBelow(RowStore& walked, const RowStore& known, const std::vector<std::string>& unlisted,
+                      const Collator& collator);
 
 // Orders rows component by component, each component by its collation key
 // and, for equal keys, by its bytes; whole rows break any remaining tie. Every

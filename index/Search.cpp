@@ -203,9 +203,13 @@ bool SearchIndex::BuildEdited(const SearchIndex& old, const RowStore& rows,
     return false;
 }
 
-bool SearchIndex::Matches(size_t row, std::string_view foldedText, MatchRule rule) const {
+std::string_view SearchIndex::FoldedName(size_t row) const {
     const size_t begin = SeparatorBefore(row) + 1;
-    const std::string_view name(folded_.data() + begin, SeparatorBefore(row + 1) - begin);
+    return std::string_view(folded_.data() + begin, folded_.find(kSeparator, begin) - begin);
+}
+
+bool SearchIndex::Matches(size_t row, std::string_view foldedText, MatchRule rule) const {
+    const std::string_view name = FoldedName(row);
     if (rule == MatchRule::anywhere) return name.find(foldedText) != std::string_view::npos;
     return name.size() >= foldedText.size() &&
            std::memcmp(name.data(), foldedText.data(), foldedText.size()) == 0;

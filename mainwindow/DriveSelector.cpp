@@ -37,7 +37,8 @@ void TfrmMain::cmbDrivesChange() {
             SetRows(std::move(read.rows));
             break;
         case FileSystem::Read::missing:
-            frmRescan->ScanDrive(drive + "\\");
+            // A drive that cannot be listed shows no rows: those on show are another drive's.
+            if (!frmRescan->ScanDrive(drive + "\\", nullptr)) SetRows(RowStore());
             break;
         case FileSystem::Read::unreadable:
             // The old rows belong to another drive: with them the current path would name
@@ -59,7 +60,9 @@ void TfrmMain::btnRescanClick() {
     ::ShowWindow(treeList->Handle(), SW_HIDE);
     ListShownAgain showAgain{treeList->Handle()};
     liveIndex_->WatchDrive(drive);  // before the walk, so that no change falls in between
-    frmRescan->ScanDrive(drive + "\\");
+    liveIndex_->ShownDriveWalks();
+    // A folder that cannot be listed this time keeps the rows known below it.
+    frmRescan->ScanDrive(drive + "\\", &model_.drive.rows);
     liveIndex_->CatchUpLater();  // what changed during the walk
     BuildTreeCodes();
     if (!model_.drive.rows.empty()) SelectRow(0);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <stdexcept>
 
 #include "about/About.h"
@@ -11,6 +12,7 @@
 #include "adapters/WinHotKeyRegistrar.h"
 #include "delivery/WinShell.h"
 #include "delivery/WinShellWindows.h"
+#include "delivery/core/BoundedShellWindows.h"
 #include "delivery/WinWindowOps.h"
 #include "mainwindow/CloseInfo.h"
 #include "mainwindow/Rescan.h"
@@ -26,6 +28,7 @@ namespace tarvolo {
 namespace {
 
 constexpr int kMinimizeTimer = 1;
+constexpr std::chrono::milliseconds kShellLimit{2000};
 constexpr int kDesignClientWidth = 529;
 constexpr int kDesignClientHeight = 390;
 
@@ -58,9 +61,11 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     taskbarCreatedMessage_ = ::RegisterWindowMessageW(L"TaskbarCreated");
     showInstanceMessage_ = ::RegisterWindowMessageW(ShowInstanceMessageName());
     liveGuiObjectsMessage_ = ::RegisterWindowMessageW(LiveGuiObjectsMessageName());
-    // Below the program's own windows, messages from the shell and from a second
-    // start of the program must still arrive.
+    // Messages from the shell and from a second start of the program must arrive
+    // even when this one runs with higher rights than they do: without the
+    // filter a second start could not tell this instance from a hung one.
     ::ChangeWindowMessageFilterEx(hwnd_, taskbarCreatedMessage_, MSGFLT_ALLOW, nullptr);
+    ::ChangeWindowMessageFilterEx(hwnd_, showInstanceMessage_, MSGFLT_ALLOW, nullptr);
     hotKeyRegistrar_ = std::make_unique<WinHotKeyRegistrar>(hwnd_);
     hotKeys_ = std::make_unique<HotKeyService>(*hotKeyRegistrar_);
     shell_ = std::make_unique<WinShell>(hwnd_);
@@ -68,11 +73,13 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     windowOps_ = std::make_unique<WinWindowOps>([this] { MinimizeApplication(); });
     CommandView& view = *this;
     commands_ = std::make_unique<Commands>(model_, *shell_, *clipboard_, *windowOps_, view);
-    shellWindows_ = std::make_unique<WinShellWindows>();
+    // The shell is asked off the window's thread: an Explorer window that hangs
+    // costs a send or a menu two seconds, not the program.
+    shellWindows_ = std::make_unique<BoundedShellWindows>(std::make_shared<WinShellWindows>(), kShellLimit);
     explorer_ = std::make_unique<ExplorerFolderCommands>(*shellWindows_, *commands_, view);
     // An Explorer window you came from is moved to the path in place, before any dialog is looked for.
-    commands_->SetWindowTarget([this](const std::string& path) {
-        return explorer_->NavigateExplorerWindow(commands_->WindowCameFrom(), path);
+    commands_->SetWindowTarget([this](WindowHandle cameFrom, const std::string& path) {
+        return explorer_->NavigateExplorerWindow(cameFrom, path);
     });
     liveIndex_ = std::make_unique<LiveIndex>(hwnd_, model_, static_cast<LiveIndexView&>(*this));
     CreateControls();
@@ -319,6 +326,13 @@ void TfrmMain::RemoveHotKeyHook() {
     hookInstalled_ = false;
 }
 
+void TfrmMain::MinimizeApplication() {
+    // Back in the notification area: the window the user came from is no longer
+    // where they work, and the next time the hot key or the icon says where.
+    if (commands_) commands_->ForgetWindowCameFrom();
+    Application::Get().Minimize();
+}
+
 void TfrmMain::ShowHide(bool ForceShow) {
     // A program hidden in the notification area is never the active one, even
     // where the system leaves the activation with its minimized window.
@@ -483,6 +497,9 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case kBuildSearchIndexMessage:
             EnsureSearchIndex();
+            return 0;
+        case LiveIndex::kDrivesChangedMessage:
+            if (drivesChanged_) drivesChanged_();
             return 0;
         case WM_SHOWWINDOW:
             if (wp && !shown_) FormShow();

@@ -65,8 +65,12 @@ public:
     }
     bool CancelRequested() override { return form_.Tag == 1 || Application::Get().Ending(); }
     void Ended(bool complete) override { form_.cutShort_ = !complete; }
+    void RootUnlisted() override { rootUnlisted = true; }
+    void Unlisted(std::string_view row) override { unlisted.emplace_back(row); }
 
     ScanFilter filter;
+    bool rootUnlisted = false;
+    std::vector<std::string> unlisted;
 
 private:
     // The filters may change while messages run; the walk reads them at every directory.
@@ -160,9 +164,9 @@ LRESULT TfrmRescan::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     return Form::WndProc(msg, wp, lp);
 }
 
-void TfrmRescan::ScanDrive(const std::string& root) {
+bool TfrmRescan::ScanDrive(const std::string& root, const RowStore* known) {
     // Messages run during the walk; a second scan must not start inside the first.
-    if (scanning_) return;
+    if (scanning_) return false;
     scanning_ = true;
     HWND mainWindow = mainWindow_;
 
@@ -200,6 +204,7 @@ void TfrmRescan::ScanDrive(const std::string& root) {
     };
     const DriveIndexPaths index = model_.IndexPaths(root);
     bool saved = false;
+    bool unlisted = false;
     {
         Finish finish{*this, mainWindow};
         Observer observer(*this);
@@ -211,12 +216,23 @@ void TfrmRescan::ScanDrive(const std::string& root) {
         // A walk cut short because the program ends (Close, the end of the session)
         // is no index: the drive's old file stays as it was, or stays absent. Only
         // the user's own Cancel keeps what was found so far.
-        if (Application::Get().Ending()) return;
-        const std::string text = IndexFileText(rows);
-        showRows_(std::move(rows));
-        saved = model_.SaveDriveIndex(index.path, index.localPath, text);
+        if (Application::Get().Ending()) return false;
+        // A drive that could not be listed (locked, pulled) has told nothing of its folders: the rows and
+        // the file stay as they were.
+        unlisted = observer.rootUnlisted;
+        if (!unlisted) {
+            if (known) KeepKnownBelow(rows, *known, observer.unlisted, collator);
+            const std::string text = IndexFileText(rows);
+            showRows_(std::move(rows));
+            saved = model_.SaveDriveIndex(index.path, index.localPath, text);
+        }
+    }
+    if (unlisted) {
+        Application::Get().ShowError("Cannot read drive " + root.substr(0, 2));
+        return false;
     }
     if (!saved) Application::Get().ShowError("Cannot create file " + index.path);
+    return true;
 }
 
 }  // namespace tarvolo

@@ -19,8 +19,11 @@ public:
     ~TfrmRescan() override;
 
     // Scans the drive whose root is given ("C:\"), hands its sorted rows to the
-    // main window and writes its index file.
-    void ScanDrive(const std::string& root);
+    // main window and writes its index file. A folder that cannot be listed
+    // keeps the rows `known` (the drive's rows so far, or null) has below it.
+    // False, with nothing handed or written, when the drive could not be
+    // listed (the user is told) or the program is ending.
+    bool ScanDrive(const std::string& root, const RowStore* known);
     void FormCreate();
     void btnCancelClick();
     // Runs as the window closes at the end of every scan.

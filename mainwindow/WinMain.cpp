@@ -20,23 +20,60 @@ using namespace tarvolo;
 
 namespace {
 
-int RunProgram(HINSTANCE instance, int showCommand) {
-    // A second start brings the running program to the front instead of fighting
-    // it over the hot key and its files.
-    const UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, L"Local\\Tarvolo.Instance"));
-    if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-        // An instance without a main window is on its way out: start all the same,
-        // or the program could not be started again until that process is gone.
+const wchar_t kInstanceMutex[] = L"Local\\Tarvolo.Instance";
+// How long a second start tries to reach the running instance: long enough for
+// one that is starting, loading a large index or on its way out.
+constexpr DWORD kReachInstanceMs = 8000;
+constexpr UINT kAskInstanceMs = 2000;
+constexpr DWORD kRetryMs = 100;
+
+const char kInstanceUnreachable[] =
+    "Tarvolo is already running, but it does not answer.\r\nClose it with Close in its icon's menu, or end "
+    "tarvolo.exe in the Task Manager, then start Tarvolo again.";
+
+enum class Start { runHere, handedOver, unreachable };
+
+// The instance mutex decides: while another process holds it, this start runs
+// no program of its own. It hands the start over to the running window, or
+// waits for a running instance that is still starting or already on its way out.
+Start ClaimInstance(UniqueHandle& mutex) {
+    mutex.reset(::CreateMutexW(nullptr, FALSE, kInstanceMutex));
+    // Without a mutex nothing can be told apart: run rather than not at all.
+    if (!mutex || ::GetLastError() != ERROR_ALREADY_EXISTS) return Start::runHere;
+    const UINT show = ::RegisterWindowMessageW(ShowInstanceMessageName());
+    const DWORD started = ::GetTickCount();
+    for (;;) {
         // Other programs' windows may have the same class name; only ours answers.
-        const UINT show = ::RegisterWindowMessageW(ShowInstanceMessageName());
-        if (HWND running =
-                FindAnsweringWindow(MainWindowClassName(), show, kInstanceQuery, kInstanceAnswer)) {
+        if (HWND running = FindAnsweringWindow(MainWindowClassName(), show, kInstanceQuery, kInstanceAnswer,
+                                               kAskInstanceMs)) {
             DWORD pid = 0;
             ::GetWindowThreadProcessId(running, &pid);
             ::AllowSetForegroundWindow(pid);
             ::PostMessageW(running, show, kInstanceShow, 0);
-            return 0;
+            return Start::handedOver;
         }
+        // The mutex lives while a process holds it: once the other has ended,
+        // this start is the program.
+        mutex.reset();
+        mutex.reset(::CreateMutexW(nullptr, FALSE, kInstanceMutex));
+        if (!mutex || ::GetLastError() != ERROR_ALREADY_EXISTS) return Start::runHere;
+        if (::GetTickCount() - started >= kReachInstanceMs) return Start::unreachable;
+        ::Sleep(kRetryMs);
+    }
+}
+
+int RunProgram(HINSTANCE instance, int showCommand) {
+    // A second start brings the running program to the front instead of fighting
+    // it over the hot key and its files.
+    UniqueHandle mutex;
+    switch (ClaimInstance(mutex)) {
+        case Start::handedOver:
+            return 0;
+        case Start::unreachable:
+            ::MessageBoxW(nullptr, Widen(kInstanceUnreachable).c_str(), L"Tarvolo", MB_OK | MB_ICONERROR);
+            return 1;
+        case Start::runHere:
+            break;
     }
 
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES |

@@ -23,6 +23,8 @@ class Visits {
 public:
     // Lines past this many go, the least used first.
     static constexpr size_t kMaxEntries = 1000;
+    // Past this many visits in all, every count shrinks to 90 % of it.
+    static constexpr uint64_t kMaxTotal = 10000;
 
     // The lines of visits.dir; a damaged line is skipped.
     static Visits Parse(const std::vector<std::string>& lines);
@@ -38,6 +40,12 @@ public:
     const std::vector<Visit>& entries() const { return entries_; }
 
 private:
+    // Paths compare as the history compares them, regardless of case.
+    std::vector<Visit>::iterator Find(std::string_view path);
+    // Orders the entries by use at `now`, the most used first, and drops what
+    // goes past kMaxEntries; `keep` (may be null) is never dropped.
+    void Trim(int64_t now, const Visit* keep);
+
     std::vector<Visit> entries_;
 };
 

@@ -1,5 +1,7 @@
 #include "delivery/core/Commands.h"
 
+#include "delivery/core/ExplorerWindows.h"
+
 namespace tarvolo {
 
 const char kMissingDirectory[] = "Directory does not exists.\r\nPlease rescan your drive";
@@ -42,7 +44,8 @@ void Commands::OpenFavorite(const std::string& path) {
         view_.Inform(kMissingFavorite);
         return;
     }
-    shell_.OpenFolder(path);
+    // A favorite stays out of the history, but going there is a use all the same.
+    if (shell_.OpenFolder(path)) model_.RecordVisit(path);
 }
 
 void Commands::SendFavoriteToDialog(const std::string& path) {
@@ -50,12 +53,21 @@ void Commands::SendFavoriteToDialog(const std::string& path) {
         view_.Inform(kMissingFavorite);
         return;
     }
-    SendToDialog(path);
+    if (SendToDialog(path).kind == SendOutcome::Kind::delivered) model_.RecordVisit(path);
+}
+
+WindowHandle Commands::CurrentWindowCameFrom() {
+    const WindowHandle window = sender_.CameFrom;
+    if (window != 0 && (!windows_.IsShown(window) || windows_.IsWindowMinimized(window)))
+        ForgetWindowCameFrom();
+    return sender_.CameFrom;
 }
 
 SendOutcome Commands::SendToDialog(const std::string& path) {
     sender_.DialogPath = path;
-    if (windowTarget_ && windowTarget_(path)) {
+    const WindowHandle cameFrom = CurrentWindowCameFrom();
+    if (cameFrom != 0 && windowTarget_ && IsExplorerWindowClass(windows_.GetWindowClassName(cameFrom)) &&
+        windowTarget_(cameFrom, path)) {
         // As after a dialog took it: the program steps aside.
         windows_.MinimizeApplication();
         SendOutcome delivered;

@@ -63,20 +63,27 @@ public:
 
     // The dialog you came from. The window side calls Remember... with the
     // window that was in front (0 when it was the program's own) whenever the
-    // hot key or the icon brings the program up; sends go there first.
+    // hot key or the icon brings the program up; sends go there first. It is
+    // forgotten when the program goes back to the notification area, and when
+    // the window is closed, hidden or minimized: the user no longer works there.
     void RememberWindowCameFrom(WindowHandle window) { sender_.CameFrom = window; }
+    void ForgetWindowCameFrom() { sender_.CameFrom = 0; }
     // The window remembered, as it was remembered (it may since have closed).
     WindowHandle WindowCameFrom() const { return sender_.CameFrom; }
+    // The window you came from while it is still where you work; 0 (and it is
+    // forgotten) once it is closed, hidden or minimized.
+    WindowHandle CurrentWindowCameFrom();
     // The dialog in it that the next send would go to first; 0 when none.
     WindowHandle DialogCameFrom() { return sender_.CameFromDialog(windows_, model_.dialogs); }
 
     // Keeps the window and button the last send found, for the next send.
     DialogSender& Sender() { return sender_; }
 
-    // A window tried before the dialogs list on every send to a dialog (the
-    // Explorer window the user came from); true when it took the path, which
-    // then goes nowhere else.
-    using WindowTarget = std::function<bool(const std::string& path)>;
+    // The Explorer window the user came from, tried before the dialogs on every
+    // send to a dialog; true when it took the path, which then goes nowhere
+    // else. It is only called for a window of the file browser's class, so a
+    // send from a file dialog never waits on the shell.
+    using WindowTarget = std::function<bool(WindowHandle cameFrom, const std::string& path)>;
     void SetWindowTarget(WindowTarget target) { windowTarget_ = std::move(target); }
 
 private:

@@ -87,6 +87,10 @@ std::vector<std::string> ExplorerFolders(const std::vector<ShellWindowReport>& r
     return folders;
 }
 
+bool IsExplorerWindowClass(std::string_view className) {
+    return SameFolder(className, "CabinetWClass") || SameFolder(className, "ExplorerWClass");
+}
+
 bool IsExplorerTarget(WindowHandle cameFrom, const std::vector<ShellWindowReport>& reports) {
     return cameFrom != 0 && std::any_of(reports.begin(), reports.end(),
                                         [&](const ShellWindowReport& r) { return r.window == cameFrom; });

@@ -54,6 +54,11 @@ std::vector<std::string> ExplorerFolders(const std::vector<ShellWindowReport>& r
 // user's, one with higher rights) are not taken for one.
 bool IsExplorerTarget(WindowHandle cameFrom, const std::vector<ShellWindowReport>& reports);
 
+// True for the class of the file browser's windows: `CabinetWClass` on
+// Windows, `ExplorerWClass` on older systems and under Wine. Only such a
+// window is worth asking the shell about.
+bool IsExplorerWindowClass(std::string_view className);
+
 extern const char kNoExplorerWindow[];
 
 // The commands on Explorer's folders: listing them for the menus, and sending

@@ -36,9 +36,14 @@ public:
     }
 
     // True when the node or one of its ancestors below the dialog passes `test`.
+    // The tree is read while its windows live on, and a window moved during the
+    // read can leave a parent chain that comes back to itself: no chain is
+    // followed for more steps than the tree has nodes.
     template <typename Test>
     bool WithinOrIs(const WindowNode& node, Test test) const {
-        for (const WindowNode* n = &node; n && n != &nodes_.front(); n = Parent(*n)) {
+        size_t steps = 0;
+        for (const WindowNode* n = &node; n && n != &nodes_.front() && steps < nodes_.size();
+             n = Parent(*n), ++steps) {
             if (test(*n)) return true;
         }
         return false;

@@ -78,7 +78,7 @@ SendOutcome DialogSender::SendPathToDialog(WindowOps& ops, const std::vector<std
 }
 
 WindowHandle DialogSender::CameFromDialog(WindowOps& ops, const std::vector<std::string>& dialogsList) const {
-    if (CameFrom == 0 || !ops.IsShown(CameFrom)) return 0;
+    if (CameFrom == 0 || !ops.IsShown(CameFrom) || ops.IsWindowMinimized(CameFrom)) return 0;
     // A program's main window in front of its own open dialog: the dialog is
     // the popup it last had active, or failing that one it owns.
     const WindowHandle popup = ops.LastActivePopup(CameFrom);

@@ -51,6 +51,8 @@ struct WindowOps {
     virtual std::vector<WindowNode> DescribeTree(WindowHandle window) = 0;
     // False for a window that is hidden or no longer exists.
     virtual bool IsShown(WindowHandle window) = 0;
+    // (Not IsMinimized: <windows.h> makes a macro of that name.)
+    virtual bool IsWindowMinimized(WindowHandle window) = 0;
     // The window's owner (0 for none), and the popup it owns that was last
     // active (the window itself when there is none).
     virtual WindowHandle OwnerOf(WindowHandle window) = 0;

@@ -216,6 +216,50 @@ TEST(Lifecycle, ASecondStartBringsTheFirstForward) {
     EXPECT_TRUE(first.Running());
 }
 
+// The instance mutex decides whether a start runs: a first instance that holds
+// it but cannot be reached (busy, hung, or with rights the second start's call
+// cannot cross) makes the second start say so and run nothing of its own; one
+// that lets go of it while the second start waits leaves the start to run.
+TEST(Lifecycle, ASecondStartThatCannotReachTheFirstSaysSoAndRunsNothing) {
+    TestDir dir;
+    // A stand-in for a first instance whose window does not answer: the mutex,
+    // and a window of the main window's class on a thread that never reads its messages.
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Local\\Tarvolo.Instance");
+    ASSERT_TRUE(mutex);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"TfrmMain";
+    ::RegisterClassW(&wc);
+    HWND mute = ::CreateWindowW(L"TfrmMain", L"Tarvolo", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                wc.hInstance, nullptr);
+    ASSERT_TRUE(mute);
+
+    Program second(dir);
+    ASSERT_TRUE(second.Start({}, SW_SHOWNORMAL, false));
+    HWND box = second.WaitDialog("Tarvolo", 30s);
+    ASSERT_TRUE(box) << "the second start said nothing";
+    EXPECT_EQ(
+        Program::MessageText(box),
+        "Tarvolo is already running, but it does not answer.\r\nClose it with Close in its icon's menu, or "
+        "end tarvolo.exe in the Task Manager, then start Tarvolo again.");
+    EXPECT_FALSE(FindProcessWindow(second.Pid(), L"TfrmMain", {}, false)) << "a second instance runs";
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(second.WaitExit(10s)) << "the second start did not end";
+    EXPECT_FALSE(FileExists(second.File("tarvolo.ini"))) << "the second start wrote settings";
+
+    // The first lets go while a start waits for it: that start is the program.
+    Program third(dir);
+    ASSERT_TRUE(third.Start({}, SW_SHOWNORMAL, false));
+    EXPECT_FALSE(
+        WaitFor([&] { return FindProcessWindow(third.Pid(), L"TfrmMain", {}, false) != nullptr; }, 1s))
+        << "a start ran while the first held the mutex";
+    ::DestroyWindow(mute);
+    ::CloseHandle(mutex);
+    EXPECT_TRUE(third.Main()) << "the start did not run once the first was gone";
+    third.Kill();
+}
+
 TEST(Lifecycle, TheEndOfTheSessionSavesWhatTheRealCloseWould) {
     TestDir dir;
     Program program(dir);

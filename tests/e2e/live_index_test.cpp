@@ -365,3 +365,113 @@ TEST(LiveIndex, AnIndexFileThatCannotBeWrittenIsToldOnceAndWrittenLater) {
     EXPECT_FALSE(program.WaitDialog(TARVOLO_TITLE, 0ms)) << "the failure was told more than once";
     EXPECT_TRUE(program.Responsive());
 }
+
+// A drive that cannot be listed (locked, pulled) is no empty drive: Rescan says
+// so, and its rows and index file stay whole for when it comes back.
+TEST(LiveIndex, ARescanOfADriveThatCannotBeListedKeepsItsIndex) {
+    TestDir dir;
+    const std::string folder = dir.UnixOf("t");
+    ASSERT_EQ(RunUnix("mkdir -p " + ShellQuote(folder + "/Alpha") + " " + ShellQuote(folder + "/Beta") + " " +
+                      ShellQuote(folder + "/Gamma") + " " + ShellQuote(dir.UnixOf("appdata"))),
+              0);
+    Drive drive('T', folder);
+    const std::string index = Lines({"\\", "\\Alpha", "\\Beta", "\\Gamma"});
+    ASSERT_TRUE(WriteFileBytes("T:\\tarvolo.dir", index));
+    ::SetEnvironmentVariableW(L"LOCALAPPDATA", W(dir.Win("appdata")).c_str());
+    struct Restore {
+        ~Restore() { ::SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr); }
+    } restore;
+    const std::string copy = dir.Win("appdata\\Tarvolo\\T.dir");
+    {
+        Program program(dir);
+        WriteIni(program, 0);
+        ASSERT_TRUE(StartIdle(program));
+        HWND list = program.Control(IDC_DIRLISTBOX);
+        ASSERT_EQ(Count(list), 4);
+
+        // T: points nowhere now.
+        ASSERT_EQ(RunUnix("mv " + ShellQuote(folder) + " " + ShellQuote(folder + "-away")), 0);
+        LeftClick(program.Control(IDC_BTNRESCAN), 20, 10);
+        HWND box = program.WaitDialog(TARVOLO_TITLE, 30s);
+        ASSERT_TRUE(box) << "Rescan of a drive that is gone said nothing";
+        EXPECT_EQ(Program::MessageText(box), "Cannot read drive T:");
+        Key(VK_RETURN);
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(box) && Idle(program); }, 20s)) << "the message stayed";
+        EXPECT_EQ(Count(list), 4) << "the rows of a drive that could not be listed were replaced";
+        EXPECT_FALSE(FileExists(copy)) << "a copy was written in the user folder:\n" << ReadIndex(copy);
+
+        ASSERT_EQ(RunUnix("mv " + ShellQuote(folder + "-away") + " " + ShellQuote(folder)), 0);
+        program.CloseFromTrayMenu();
+        ASSERT_TRUE(program.WaitExit()) << "the program did not end";
+    }
+    EXPECT_EQ(ReadIndex("T:\\tarvolo.dir"), index);
+    EXPECT_FALSE(FileExists(copy)) << "a copy was written in the user folder:\n" << ReadIndex(copy);
+
+    Program program(dir);
+    WriteIni(program, 0);
+    ASSERT_TRUE(StartIdle(program));
+    EXPECT_EQ(Count(program.Control(IDC_DIRLISTBOX)), 4);
+    ClickSearchBox(program);
+    Key(VK_SHIFT);  // takes the modifier loss of the first key after activation under Wine
+    Type("be");
+    EXPECT_TRUE(WaitFor([&] { return CurrentPath(program) == "T:\\Beta"; }, 5s))
+        << "typing \"be\" found \"" << CurrentPath(program) << "\"";
+}
+
+// Shift and the shown drive's letter read its index again: what the program
+// knew of the disk and its file did not hold yet stays, whatever was under way
+// (a batch of changes, a walk of a subtree moved in, a walk of the drive after
+// the watch lost changes). The reload comes right after the change, while that
+// work may still run; it must hold either way.
+TEST(LiveIndex, AReloadKeepsTheChangesUnderWay) {
+    TestDir dir;
+    const std::string folder = dir.UnixOf("g");
+    Drive drive('G', folder);
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\"})));
+    // A subtree of 2,000 folders made off the drive, to be moved in at once.
+    const std::string outside = dir.UnixOf("outside");
+    ASSERT_EQ(
+        RunUnix("mkdir -p " + ShellQuote(outside + "/Moved") + " && cd " + ShellQuote(outside + "/Moved") +
+                " && seq -f 'sub %04g' 1 40 | xargs -d '\\n' mkdir && for d in sub*; do (cd \"$d\" && seq -f "
+                "'leaf %02g' 1 49 | xargs -d '\\n' mkdir); done"),
+        0);
+    Program program(dir);
+    WriteIni(program, 0);
+    ASSERT_TRUE(StartIdle(program));
+    HWND list = program.Control(IDC_DIRLISTBOX);
+    ASSERT_EQ(Count(list), 1);
+
+    const struct {
+        const char* name;
+        std::string command;
+        long rows;  // on the drive afterwards
+        const char* inFile;
+    } cases[] = {
+        {"a batch", "mkdir " + ShellQuote(folder + "/Batch"), 2, "\\Batch\r\n"},
+        {"a subtree moved in", "mv " + ShellQuote(outside + "/Moved") + " " + ShellQuote(folder + "/Moved"),
+         2 + 1 + 40 + 40 * 49, "\\Moved\\sub 0040\\leaf 49\r\n"},
+        {"a walk after lost changes",
+         "cd " + ShellQuote(folder) + " && seq -f 'burst %05g' 1 4000 | xargs -d '\\n' mkdir",
+         2 + 1 + 40 + 40 * 49 + 4000, "\\burst 04000\r\n"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(Idle(program)) << c.name;
+        ClickSearchBox(program);
+        Key(VK_SHIFT);
+        ASSERT_EQ(RunUnix(c.command), 0) << c.name;
+        Chord({VK_SHIFT}, 'G');
+        EXPECT_TRUE(WaitFor([&] { return Count(list) == c.rows; }, 60s))
+            << c.name << ": " << Count(list) << " rows after the reload, not " << c.rows;
+        EXPECT_TRUE(
+            WaitFor([&] { return ReadIndex("G:\\tarvolo.dir").find(c.inFile) != std::string::npos; }, 30s))
+            << c.name << ": the index file lacks " << c.inFile;
+        EXPECT_TRUE(WaitFor([&] { return Idle(program); }, 10s)) << c.name;
+    }
+    const auto fileRows = [] {
+        const std::string file = ReadIndex("G:\\tarvolo.dir");
+        return static_cast<long>(std::count(file.begin(), file.end(), '\n'));
+    };
+    EXPECT_TRUE(WaitFor([&] { return fileRows() == cases[2].rows; }, 30s))
+        << "the index file holds " << fileRows() << " rows, not " << cases[2].rows;
+    EXPECT_FALSE(program.WaitDialog(TARVOLO_TITLE, 0ms)) << "an error was shown";
+}

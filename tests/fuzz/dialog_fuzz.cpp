@@ -121,6 +121,7 @@ public:
         return {{w, 0, windows.at(w).className, 0}};
     }
     bool IsShown(WindowHandle) override { return true; }
+    bool IsWindowMinimized(WindowHandle) override { return false; }
     WindowHandle OwnerOf(WindowHandle) override { return 0; }
     WindowHandle LastActivePopup(WindowHandle w) override { return w; }
     bool SelectBrowseFolder(WindowHandle, std::string_view) override { return false; }

@@ -26,6 +26,7 @@ struct NoWindowOps : WindowOps {
     void MinimizeApplication() override {}
     std::vector<WindowNode> DescribeTree(WindowHandle) override { return {}; }
     bool IsShown(WindowHandle) override { return false; }
+    bool IsWindowMinimized(WindowHandle) override { return false; }
     WindowHandle OwnerOf(WindowHandle) override { return 0; }
     WindowHandle LastActivePopup(WindowHandle w) override { return w; }
     bool SelectBrowseFolder(WindowHandle, std::string_view) override { return false; }

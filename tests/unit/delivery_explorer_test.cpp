@@ -4,6 +4,7 @@
 // what Windows reports.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "delivery/core/ExplorerWindows.h"
@@ -130,7 +131,11 @@ struct FakeShellWindows : ShellWindows {
     std::vector<ShellWindowReport> reports;
     Lines* log = nullptr;
     bool navigates = true;
-    std::vector<ShellWindowReport> List() override { return reports; }
+    int lists = 0;  // how often the shell was asked for its windows
+    std::vector<ShellWindowReport> List() override {
+        ++lists;
+        return reports;
+    }
     bool Navigate(WindowHandle window, const std::string& folder) override {
         log->push_back("navigate " + std::to_string(window) + " " + folder);
         return navigates;
@@ -147,6 +152,14 @@ struct Recorder : Shell, Clipboard, fakes::NoWindowOps, CommandView {
     }
     bool CopyText(const std::string&) override { return true; }
     void EnumTopLevel(const Visit&) override { log.push_back("look for dialogs"); }
+    // The windows there are, by class; a minimized one is still there.
+    std::map<WindowHandle, std::string> classes;
+    std::set<WindowHandle> minimized;
+    std::string GetWindowClassName(WindowHandle w) override {
+        return classes.count(w) ? classes.at(w).substr(0, 18) : "";
+    }
+    bool IsShown(WindowHandle w) override { return classes.count(w) != 0; }
+    bool IsWindowMinimized(WindowHandle w) override { return minimized.count(w) != 0; }
     void MinimizeApplication() override { log.push_back("minimize"); }
     void Inform(const std::string& text) override { log.push_back("inform " + text); }
     void ShowError(const std::string& text) override { log.push_back("error " + text); }
@@ -204,38 +217,68 @@ TEST_F(ExplorerCommands, NothingToSendIsSaidAndNothingIsRecorded) {
 
 // Dialog, when the user came from a window: an Explorer window the shell lists
 // is moved to the path in place; anything else goes the way of Send To Dialog.
+// The shell is asked only about a window of the file browser's class that is
+// still where the user works: a send from a file dialog never waits on it.
 TEST_F(ExplorerCommands, DialogMovesTheExplorerWindowYouCameFromInPlace) {
     shell.reports = {Report(0x10, "D:\\Back", "D:\\Back", 1), Report(0x20, "", kThisPc, 0),
                      Report(0x10, "C:\\Tab", "C:\\Tab", 1, false)};
+    recorder.classes = {{0x10, "CabinetWClass"}, {0x20, "ExplorerWClass"}, {0x40, "CabinetWClass"},
+                        {0x50, "CabinetWClass"}, {0x99, "#32770"},         {0x98, "Notepad"}};
+    recorder.minimized = {0x50};
+    shell.reports.push_back(Report(0x50, "C:\\Min", "C:\\Min", 2));
     const struct {
         const char* what;
         WindowHandle cameFrom;
         bool navigates;
-        Lines log;
+        int lists;
+        bool remembered;  // still the window you came from after the send
+        Lines log;        // a window still there is looked through for its dialogs first, then the z-order
     } cases[] = {
-        {"an Explorer window", 0x10, true, {"navigate 16 C:\\Front", "minimize", "history shown"}},
-        {"one on a virtual folder", 0x20, true, {"navigate 32 C:\\Front", "minimize", "history shown"}},
+        {"an Explorer window", 0x10, true, 1, true, {"navigate 16 C:\\Front", "minimize", "history shown"}},
+        {"one on a virtual folder",
+         0x20,
+         true,
+         1,
+         true,
+         {"navigate 32 C:\\Front", "minimize", "history shown"}},
         {"an Explorer window that refuses",
          0x10,
          false,
-         {"navigate 16 C:\\Front", "look for dialogs", "history shown"}},
-        {"a window the shell does not list (a file dialog)",
-         0x99,
+         1,
          true,
-         {"look for dialogs", "history shown"}},
-        {"none known", 0, true, {"look for dialogs", "history shown"}},
+         {"navigate 16 C:\\Front", "look for dialogs", "look for dialogs", "history shown"}},
+        {"one of the class the shell does not list (another user's)",
+         0x40,
+         true,
+         1,
+         true,
+         {"look for dialogs", "look for dialogs", "history shown"}},
+        {"a file dialog", 0x99, true, 0, true, {"look for dialogs", "look for dialogs", "history shown"}},
+        {"another program's window",
+         0x98,
+         true,
+         0,
+         true,
+         {"look for dialogs", "look for dialogs", "history shown"}},
+        {"an Explorer window since minimized", 0x50, true, 0, false, {"look for dialogs", "history shown"}},
+        {"an Explorer window since closed", 0x77, true, 0, false, {"look for dialogs", "history shown"}},
+        {"none known", 0, true, 0, false, {"look for dialogs", "history shown"}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         recorder.log.clear();
         shell.navigates = c.navigates;
-        // Wired as the window wires it: the window remembered as the one you came from.
-        commands.SetWindowTarget([&](const std::string& path) {
-            return explorer.NavigateExplorerWindow(commands.WindowCameFrom(), path);
+        shell.lists = 0;
+        // Wired as the window wires it.
+        commands.SetWindowTarget([&](WindowHandle cameFrom, const std::string& path) {
+            return explorer.NavigateExplorerWindow(cameFrom, path);
         });
         commands.RememberWindowCameFrom(c.cameFrom);
-        EXPECT_TRUE(commands.Run(Command::sendToDialog, "C:\\Front")) << c.what;
-        EXPECT_EQ(recorder.log, c.log) << c.what;
-        EXPECT_EQ(model.history.front(), "C:\\Front") << c.what;
+        EXPECT_TRUE(commands.Run(Command::sendToDialog, "C:\\Front"));
+        EXPECT_EQ(recorder.log, c.log);
+        EXPECT_EQ(shell.lists, c.lists);
+        EXPECT_EQ(commands.WindowCameFrom(), c.remembered ? c.cameFrom : 0);
+        EXPECT_EQ(model.history.front(), "C:\\Front");
     }
     // Open keeps opening a new window.
     recorder.log.clear();

@@ -175,5 +175,44 @@ TEST(RecogniseDialog, WindowsAndWineDialogsAndLookAlikes) {
     }
 }
 
+// A tree read while its windows move can hold parent chains that come back to
+// themselves; recognition must end, and what is sound in the tree still counts.
+TEST(RecogniseDialog, EndsOnParentChainsThatComeBackToThemselves) {
+    const Case cases[] = {
+        {"an edit and its parent under each other",
+         {{1, 0, "#32770", 0}, {2, 1, "SHELLDLL_DefView", 1121}, {3, 4, "Edit", 0}, {4, 3, "ComboBox", 0}},
+         DialogKind::none,
+         0},
+        {"an edit its own parent",
+         {{1, 0, "#32770", 0}, {2, 1, "SHELLDLL_DefView", 1121}, {3, 3, "Edit", 0}},
+         DialogKind::none,
+         0},
+        {"a longer ring beside a sound file-name box",
+         {{1, 0, "#32770", 0},
+          {2, 1, "SHELLDLL_DefView", 1121},
+          {3, 5, "Edit", 0},
+          {4, 3, "Static", 0},
+          {5, 4, "Static", 0},
+          {6, 1, "ComboBoxEx32", 1148},
+          {7, 6, "Edit", 0}},
+         DialogKind::fileDialog,
+         7},
+        {"a ring through the dialog's own handle",
+         {{1, 2, "#32770", 0}, {2, 1, "SHELLDLL_DefView", 1121}, {3, 2, "Edit", 1152}},
+         DialogKind::fileDialog,
+         3},
+        {"Browse For Folder's tree under a parent in a ring",
+         {{1, 0, "#32770", 0}, {2, 3, "SysTreeView32", 0}, {3, 2, "Static", 0}},
+         DialogKind::none,
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RecognisedDialog found = RecogniseDialog(c.tree);
+        EXPECT_EQ(found.kind, c.kind);
+        EXPECT_EQ(found.pathEdit, c.pathEdit);
+    }
+}
+
 }  // namespace
 }  // namespace tarvolo

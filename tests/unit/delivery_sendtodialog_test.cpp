@@ -51,6 +51,7 @@ public:
         uint32_t error = 1460;  // the error of a failed send: ERROR_TIMEOUT, or 5 for higher rights
         int id = 0;
         bool shown = true;
+        bool minimized = false;
         WindowHandle owner = 0;
         WindowHandle lastPopup = 0;  // 0: the window itself
         WindowHandle parent = 0;
@@ -137,6 +138,9 @@ public:
         return nodes;
     }
     bool IsShown(WindowHandle w) override { return windows_.count(w) != 0 && windows_.at(w).shown; }
+    bool IsWindowMinimized(WindowHandle w) override {
+        return windows_.count(w) != 0 && windows_.at(w).minimized;
+    }
     WindowHandle OwnerOf(WindowHandle w) override { return windows_.at(w).owner; }
     WindowHandle LastActivePopup(WindowHandle w) override {
         return windows_.at(w).lastPopup ? windows_.at(w).lastPopup : w;
@@ -510,7 +514,15 @@ TEST_F(SendToDialogTest, TheDialogHighestInTheZOrderTakesIt) {
 // is gone the z-order decides; when it refuses, the user is told and no other
 // dialog gets the path.
 TEST_F(SendToDialogTest, TheDialogYouCameFromGoesFirst) {
-    enum class From { dialog, ownerWithActivePopup, ownerOfADialog, closedDialog, refusingDialog, nothing };
+    enum class From {
+        dialog,
+        ownerWithActivePopup,
+        ownerOfADialog,
+        closedDialog,
+        minimizedOwner,
+        refusingDialog,
+        nothing
+    };
     struct Case {
         const char* name;
         From from;
@@ -522,6 +534,7 @@ TEST_F(SendToDialogTest, TheDialogYouCameFromGoesFirst) {
          SendOutcome::Kind::delivered},
         {"its owner, through the windows it owns", From::ownerOfADialog, true, SendOutcome::Kind::delivered},
         {"a dialog since closed", From::closedDialog, false, SendOutcome::Kind::delivered},
+        {"an owner since minimized", From::minimizedOwner, false, SendOutcome::Kind::delivered},
         {"a window that holds no dialog", From::nothing, false, SendOutcome::Kind::delivered},
         {"a dialog that refuses", From::refusingDialog, false, SendOutcome::Kind::refused},
     };
@@ -550,6 +563,11 @@ TEST_F(SendToDialogTest, TheDialogYouCameFromGoesFirst) {
             case From::closedDialog:
                 send.CameFrom = lower;
                 windows[lower].shown = false;
+                break;
+            case From::minimizedOwner:
+                windows[app].lastPopup = lower;
+                windows[app].minimized = true;
+                send.CameFrom = app;
                 break;
             case From::refusingDialog:
                 send.CameFrom = lower;

@@ -66,8 +66,12 @@ struct FakeObserver : ScanObserver {
     void Pump() override { ++pumps; }
     bool CancelRequested() override { return ++cancelChecks == cancelAtCheck; }
     void Ended(bool complete) override { ended.push_back(complete); }
+    void RootUnlisted() override { ++rootUnlisted; }
+    void Unlisted(std::string_view row) override { unlisted.emplace_back(row); }
 
     std::vector<uint32_t> progress;
+    std::vector<std::string> unlisted;
+    int rootUnlisted = 0;
     std::vector<bool> ended;
     int pumps = 0;
     int cancelChecks = 0;
@@ -181,12 +185,121 @@ TEST(WalkDirectories, UnlistableDirectoriesAreSkipped) {
     fs.Unlistable("C:\\a\\");
     EXPECT_EQ(Walk(fs), (std::vector<std::string>{"\\", "\\a", "\\b", "\\b\\y"}));
 
-    FakeFs dead;
-    dead.Dir("a");
-    dead.Unlistable("C:\\");
-    EXPECT_EQ(Walk(dead), std::vector<std::string>{"\\"});
     FakeFs empty;
-    EXPECT_EQ(Walk(empty), std::vector<std::string>{"\\"});
+    FakeObserver observer;
+    EXPECT_EQ(Walk(empty, {}, &observer), std::vector<std::string>{"\\"});
+    EXPECT_EQ(observer.rootUnlisted, 0) << "an empty drive is listed, not failed";
+}
+
+// A drive that lists its root and then nothing more: pulled during the walk.
+struct PulledDrive : DirectoryLister {
+    explicit PulledDrive(DirectoryLister& disk) : disk_(disk) {}
+    bool List(const std::string& dir, const std::function<bool(const DirEntry&)>& each) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return listings_++ == 0 && disk_.List(dir, each);
+    }
+
+private:
+    DirectoryLister& disk_;
+    std::mutex mutex_;
+    int listings_ = 0;
+};
+
+// What a walk gives when listings fail, sequential and parallel alike: a root
+// that cannot be listed, or a drive gone during the walk, is a failed walk (the
+// rows replace nothing); a folder below the root that fails is a row without
+// children, told to the observer so that the caller keeps what it knew of it.
+TEST(WalkDirectories, ListingsThatFail) {
+    const struct {
+        const char* name;
+        std::vector<std::string> unlistable;
+        bool pulled;
+        bool rootUnlisted;
+        std::vector<std::string> rows;
+        std::vector<std::string> unlisted;
+    } cases[] = {
+        {"whole drive",
+         {},
+         false,
+         false,
+         {"\\", "\\a", "\\a\\x", "\\a\\x\\deep", "\\b", "\\b\\y", "\\c"},
+         {}},
+        {"root denied", {"C:\\"}, false, true, {"\\"}, {}},
+        {"a folder denied", {"C:\\a\\"}, false, false, {"\\", "\\a", "\\b", "\\b\\y", "\\c"}, {"\\a"}},
+        {"two deep and shallow",
+         {"C:\\a\\x\\", "C:\\c\\"},
+         false,
+         false,
+         {"\\", "\\a", "\\a\\x", "\\b", "\\b\\y", "\\c"},
+         {"\\a\\x", "\\c"}},
+        {"pulled after its root was listed", {}, true, true, {"\\"}, {}},
+    };
+    for (const auto& c : cases) {
+        for (const unsigned threads : {0u, 1u, 3u}) {
+            FakeFs fs;
+            for (const char* d : {"a", "a\\x", "a\\x\\deep", "b", "b\\y", "c"}) fs.Dir(d);
+            for (const std::string& dir : c.unlistable) fs.Unlistable(dir);
+            PulledDrive pulled(fs);
+            DirectoryLister& lister = c.pulled ? static_cast<DirectoryLister&>(pulled) : fs;
+            FakeObserver observer;
+            const RowStore rows =
+                threads == 0
+                    ? WalkDirectories("C:\\", {}, lister, AsciiCollator(), observer)
+                    : WalkDirectoriesParallel("C:\\", {}, lister, AsciiCollator(), observer, threads);
+            const std::string where = std::string(c.name) + ", threads " + std::to_string(threads);
+            EXPECT_EQ(AllRows(rows), c.rows) << where;
+            EXPECT_EQ(observer.rootUnlisted, c.rootUnlisted ? 1 : 0) << where;
+            std::vector<std::string> unlisted = observer.unlisted;
+            std::sort(unlisted.begin(), unlisted.end());
+            EXPECT_EQ(unlisted, c.unlisted) << where;
+            EXPECT_EQ(observer.ended.size(), 1u) << where;
+            if (c.rootUnlisted) {
+                EXPECT_EQ(observer.progress.back(), 0u) << where << ": a failed walk counts nothing";
+            }
+        }
+    }
+}
+
+RowStore RowsOf(const std::vector<std::string>& paths) {
+    RowStore rows;
+    for (const std::string& p : paths) rows.Append(p);
+    return rows;
+}
+
+// A folder that could not be listed keeps the rows known below it; a folder
+// never listable, and rows elsewhere, bring nothing back.
+TEST(KeepKnownBelow, AFolderThatFailedKeepsWhatWasKnownOfIt) {
+    const RowStore known = RowsOf({"\\", "\\a", "\\a\\old", "\\a\\old\\deeper", "\\a\\x", "\\ab", "\\ab\\k",
+                                   "\\b", "\\b\\gone", "\\c"});
+    const struct {
+        const char* name;
+        std::vector<std::string> walked;
+        std::vector<std::string> unlisted;
+        std::vector<std::string> after;
+        size_t added;
+    } cases[] = {
+        {"nothing failed", {"\\", "\\a", "\\b"}, {}, {"\\", "\\a", "\\b"}, 0},
+        {"a failed: its subtree comes back, not that of ab",
+         {"\\", "\\a", "\\ab", "\\b", "\\new"},
+         {"\\a"},
+         {"\\", "\\a", "\\a\\old", "\\a\\old\\deeper", "\\a\\x", "\\ab", "\\b", "\\new"},
+         3},
+        {"a deep folder failed",
+         {"\\", "\\a", "\\a\\old", "\\a\\x", "\\b"},
+         {"\\a\\old"},
+         {"\\", "\\a", "\\a\\old", "\\a\\old\\deeper", "\\a\\x", "\\b"},
+         1},
+        {"a folder known empty, one not known at all",
+         {"\\", "\\c", "\\d"},
+         {"\\c", "\\d"},
+         {"\\", "\\c", "\\d"},
+         0},
+    };
+    for (const auto& c : cases) {
+        RowStore walked = RowsOf(c.walked);
+        EXPECT_EQ(KeepKnownBelow(walked, known, c.unlisted, AsciiCollator()), c.added) << c.name;
+        EXPECT_EQ(AllRows(walked), c.after) << c.name;
+    }
 }
 
 TEST(WalkDirectories, CancelKeepsTheRowsFoundSoFar) {
