@@ -904,7 +904,9 @@ TEST(Deliver, TheCmdConsoleTheHotKeyWasPressedInChangesToThePath) {
     Type("cd > " + report);
     Key(VK_RETURN);
     std::string text;
-    EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(report, text) && !text.empty(); }))
+    // cmd and its console are two more Wine processes: on a loaded machine one
+    // typed line has taken more than ten seconds to run.
+    EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(report, text) && !text.empty(); }, 30s))
         << "cmd did not run the typed line; " << KeyboardState();
     EXPECT_EQ(text, "L:\\Target Dir & Co\r\n");
     EXPECT_FALSE(FileExists(dir.Win("start\\half.txt"))) << "the half-typed line ran before the command";
