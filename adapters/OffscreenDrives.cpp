@@ -1,5 +1,6 @@
 #include "adapters/OffscreenDrives.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "adapters/WinDirectoryLister.h"
@@ -30,6 +31,7 @@ struct OffscreenDrives::Drive {
     std::atomic<bool> done{false};
     std::atomic<bool> cancel{false};
     bool written = false;
+    bool rewrote = false;            // the file now holds other rows than before the write
     std::shared_future<void> after;  // another thread's write of the file, waited for first
     unsigned failures = 0;           // failed writes in a row
     ULONGLONG nextTry = 0;           // GetTickCount64 of the next write after a failure
@@ -68,9 +70,12 @@ void OffscreenDrives::Finish(Drive& drive) {
         drive.nextTry = ::GetTickCount64() + BackOffMs(drive.failures, kFirstRetryMs, kLastRetryMs);
     } else {
         drive.failures = 0;
+        if (drive.rewrote && std::find(rewritten_.begin(), rewritten_.end(), drive.root) == rewritten_.end())
+            rewritten_.push_back(drive.root);
     }
     drive.writing.clear();
     drive.written = false;
+    drive.rewrote = false;
 }
 
 std::vector<ResolvedChange> OffscreenDrives::Release(const std::string& root) {
@@ -111,7 +116,7 @@ void OffscreenDrives::WriteRows(const std::string& root, RowStore rows) {
         drive.writer = std::thread([this, &drive, rows = std::move(rows), after = drive.after] {
             if (after.valid()) after.wait();
             try {
-                drive.written = save_(drive.root, rows);
+                drive.written = drive.rewrote = save_(drive.root, rows);
             } catch (const std::exception&) {
                 drive.written = false;
             }
@@ -181,7 +186,7 @@ void OffscreenDrives::StartWrite(Drive& drive) {
                             drive.written = true;
                             break;
                         case ApplyResult::changed:
-                            drive.written = save_(drive.root, rows);
+                            drive.written = drive.rewrote = save_(drive.root, rows);
                             break;
                         case ApplyResult::rescanNeeded: {
                             // The same walk as Rescan's; what the watch saw meanwhile comes after it.
@@ -193,7 +198,7 @@ void OffscreenDrives::StartWrite(Drive& drive) {
                             // later try. A folder that could not be listed keeps what the file knew.
                             if (observer.rootUnlisted || drive.cancel.load()) break;
                             KeepKnownBelow(walked, rows, observer.unlisted, collator);
-                            drive.written = save_(drive.root, walked);
+                            drive.written = drive.rewrote = save_(drive.root, walked);
                             break;
                         }
                     }
@@ -207,6 +212,12 @@ void OffscreenDrives::StartWrite(Drive& drive) {
         drive.pending = std::move(drive.writing);
         drive.writing.clear();
     }
+}
+
+std::vector<std::string> OffscreenDrives::TakeRewritten() {
+    std::vector<std::string> out;
+    out.swap(rewritten_);
+    return out;
 }
 
 void OffscreenDrives::WriteNow() {

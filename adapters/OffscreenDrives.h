@@ -1,8 +1,9 @@
 // The watched drives that are not on screen. Each keeps only its watch and the
-// changes taken since its index file was last written, not its rows: a drive
-// of a million directories would otherwise hold its rows in memory all the
-// time for a change that may never come. Once changes settle, a thread of the
-// drive's own reads its index file, applies them and writes it again; a change
+// changes taken since its index file was last written: the rows searched in
+// memory are the model's (read again from the file once it took changes,
+// TakeRewritten), and a write never has to wait for the window's thread to
+// lend them. Once changes settle, a thread of the drive's own reads its index
+// file, applies them and writes it again; a change
 // that asks for a rescan (the watch lost changes) walks the drive on that
 // thread instead. The window thread never reads or writes an index file here.
 #pragma once
@@ -63,6 +64,10 @@ public:
     // written; true when changes still wait or a write is under way (call
     // again later).
     bool Write();
+    // The drives whose index file was written with other rows since the last
+    // call, as their writes are found ended (Write, Release, WriteNow): what a
+    // copy of their rows held in memory must be read again from.
+    std::vector<std::string> TakeRewritten();
     // Writes everything now and waits; walks are not waited for, so that a
     // close is never held up for minutes (that drive's file stays as it was).
     void WriteNow();
@@ -70,7 +75,7 @@ public:
 private:
     struct Drive;
     void StartWrite(Drive& drive);
-    static void Finish(Drive& drive);
+    void Finish(Drive& drive);
 
     HWND notify_;
     UINT message_;
@@ -78,6 +83,7 @@ private:
     SaveIndex save_;
     ScanFilter filter_;
     std::map<std::string, std::unique_ptr<Drive>> drives_;
+    std::vector<std::string> rewritten_;
 };
 
 }  // namespace tarvolo

@@ -40,9 +40,9 @@ inline std::string RandomName(std::mt19937& rng) {
 }
 
 // A drive-like tree: depths 1 to 12, most directories 3 to 7 levels down,
-// rows in the component-wise order a scan writes.
-inline RowStore GenerateRows(size_t count) {
-    std::mt19937 rng(42);
+// rows in the component-wise order a scan writes. Another seed, another drive.
+inline RowStore GenerateRows(size_t count, unsigned seed = 42) {
+    std::mt19937 rng(seed);
     const double weights[] = {0.1, 2, 5, 8, 9, 8, 6, 4, 2.5, 1.5, 0.8, 0.5};
     std::discrete_distribution<int> depthPick(std::begin(weights), std::end(weights));
     std::vector<std::vector<std::string>> byDepth(13);

@@ -1,6 +1,11 @@
 #include "index/QuickJump.h"
 
 #include <algorithm>
+#include <bitset>
+#include <cstring>
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 #include <unordered_map>
 
 #include "index/JumpRules.h"
@@ -150,68 +155,430 @@ bool Better(const Ranked& a, const Ranked& b) {
     return a.row < b.row;
 }
 
+namespace {
+
+constexpr char kSeparator = '\\';
+
+bool Boundary(unsigned char c) {
+    return c < 0x80 && !((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'));
+}
+
+unsigned LowestBit(unsigned mask) {
+#if defined(__GNUC__)
+    return static_cast<unsigned>(__builtin_ctz(mask));
+#else
+    unsigned bit = 0;
+    while (!(mask & (1u << bit))) ++bit;
+    return bit;
+#endif
+}
+
+#if defined(__SSE2__) || defined(_M_X64)
+__m128i Load(const char* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+__m128i InRange(__m128i v, char low, char high) {
+    return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(low - 1))),
+                         _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(high + 1))));
+}
+
+// Bytes after which a word may begin: ASCII, neither a digit nor a capital.
+// Folded names hold few small letters; the byte is looked at again for them.
+__m128i BoundaryBytes(__m128i v) {
+    const __m128i ascii = _mm_cmpgt_epi8(v, _mm_set1_epi8(-1));
+    return _mm_andnot_si128(_mm_or_si128(InRange(v, 'A', 'Z'), InRange(v, '0', '9')), ascii);
+}
+#endif
+
+// The rows of places met in order along a search's folded names: the
+// separators between two places are counted, or, past a long stretch, the
+// search's table of separator places is asked.
+class RowCounter {
+public:
+    explicit RowCounter(const SearchIndex& search) : search_(search), names_(search.FoldedNames()) {}
+
+    size_t RowOf(size_t pos) {
+        if (pos - counted_ > 2048) {
+            const size_t row = search_.RowAt(pos);
+            counted_ = pos;
+            seps_ = row + 1;
+            return row;
+        }
+        const char* p = names_.data() + counted_;
+        const char* const end = names_.data() + pos;
+#if defined(__SSE2__) || defined(_M_X64)
+        // Each separator subtracts -1 from its byte's count; the counts are
+        // added up before any of them could pass 255.
+        const __m128i sep = _mm_set1_epi8(kSeparator), zero = _mm_setzero_si128();
+        while (end - p >= 16) {
+            __m128i counts = zero;
+            for (int k = 0; k < 255 && end - p >= 16; ++k, p += 16)
+                counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(Load(p), sep));
+            const __m128i sums = _mm_sad_epu8(counts, zero);
+            seps_ += static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
+                     static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+        }
+#endif
+        for (; p < end; ++p) seps_ += *p == kSeparator;
+        counted_ = pos;
+        return seps_ - 1;
+    }
+
+private:
+    const SearchIndex& search_;
+    std::string_view names_;
+    size_t counted_ = 0;  // the separators in front of this place
+    size_t seps_ = 0;     // are this many
+};
+
+// Where in a name a place may stand to be of use, by the byte before it.
+enum class Before { anything, wordStart, nameStart };
+
+// Calls hit(pos) for each place `pos` in `names` (a SearchIndex's folded
+// names) where `term` stands, in order, as long as the byte before it is what
+// `before` asks for; hit may ask for more at any time, never for less. Sixteen
+// places at a time. hit returns false to stop; so does a cancelled search, and
+// then ScanTerm returns false.
+template <class F>
+bool ScanTerm(std::string_view names, std::string_view term, const Before& before,
+              const std::atomic<bool>* cancelled, F&& hit) {
+    const char* base = names.data();
+    const size_t n = names.size();
+    const size_t len = term.size();
+    if (n < 2 || len == 0) return true;
+    const char t0 = term[0], t1 = len > 1 ? term[1] : 0;
+    const auto rest = [&](size_t p) {
+        if (n - p < len) return false;
+        for (size_t k = 2; k < len; ++k)
+            if (base[p + k] != term[k]) return false;
+        return true;
+    };
+    const auto wanted = [&](size_t p) {
+        switch (before) {
+            case Before::nameStart:
+                return base[p - 1] == kSeparator;
+            case Before::wordStart:
+                return Boundary(static_cast<unsigned char>(base[p - 1]));
+            case Before::anything:
+                break;
+        }
+        return true;
+    };
+    size_t at = 1;  // names[0] is the separator in front of row 0
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i vsep = _mm_set1_epi8(kSeparator), v0 = _mm_set1_epi8(t0), v1 = _mm_set1_epi8(t1);
+    // A block reads from at - 1 to at + 16.
+    for (; at + 17 <= n; at += 16) {
+        if ((at & 0xFFFF) < 16 && cancelled && cancelled->load(std::memory_order_relaxed)) return false;
+        __m128i found = _mm_cmpeq_epi8(Load(base + at), v0);
+        if (len > 1) found = _mm_and_si128(found, _mm_cmpeq_epi8(Load(base + at + 1), v1));
+        if (before == Before::nameStart)
+            found = _mm_and_si128(found, _mm_cmpeq_epi8(Load(base + at - 1), vsep));
+        else if (before == Before::wordStart)
+            found = _mm_and_si128(found, BoundaryBytes(Load(base + at - 1)));
+        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(found)); mask; mask &= mask - 1) {
+            const size_t p = at + LowestBit(mask);
+            if (rest(p) && wanted(p) && !hit(p)) return false;
+        }
+    }
+#endif
+    for (; at < n; ++at) {
+        if (base[at] != t0 || (len > 1 && (at + 1 >= n || base[at + 1] != t1))) continue;
+        if (rest(at) && wanted(at) && !hit(at)) return false;
+    }
+    return true;
+}
+
+// The folded name that holds byte `pos` of `names`.
+std::string_view NameAt(std::string_view names, size_t pos) {
+    const size_t begin = names.rfind(kSeparator, pos) + 1;
+    return names.substr(begin, names.find(kSeparator, pos) - begin);
+}
+
+// How a name holds one term at best.
+uint8_t KindIn(std::string_view name, std::string_view term) {
+    size_t pos = name.find(term);
+    if (pos == 0) return name.size() == term.size() ? kWhole : kPrefix;
+    for (; pos != std::string_view::npos; pos = name.find(term, pos + 1))
+        if (WordStartAt(name, pos)) return kWordStart;
+    return kInside;
+}
+
+uint64_t NameHash(std::string_view name) {
+    uint64_t h = 14695981039346656037ull;
+    for (char c : name) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return h;
+}
+
+// The uses by their folded paths. A place where the term stands is told apart
+// from every used directory's name first by the bytes on either side of the
+// term, then by the whole name, and only then is the path put together.
+class UseTable {
+public:
+    UseTable(const std::vector<JumpUse>& uses, const std::string& term, const CaseFolder& folder)
+        : folder_(folder), length_(term.size()) {
+        for (const JumpUse& use : uses) {
+            if (!(use.weight > 0)) continue;
+            std::string key = FoldText(use.path, folder);
+            const size_t slash = key.rfind(kSeparator);
+            // In the key, the name stands between separators, as in a search's names.
+            const std::string name = "\\" + key.substr(slash == std::string::npos ? 0 : slash + 1) + "\\";
+            if (name.size() == 2 || name.find(term) == std::string::npos) continue;
+            for (size_t pos = name.find(term); pos != std::string::npos; pos = name.find(term, pos + 1))
+                marks_.set(Sides(name, pos));
+            const std::string_view inner = std::string_view(name).substr(1, name.size() - 2);
+            kinds_[KindIn(inner, term)] = true;
+            names_.push_back(NameHash(inner));
+            weights_[std::move(key)] += use.weight;
+        }
+        std::sort(names_.begin(), names_.end());
+    }
+    // Whether the place `pos` of `names`, where the term stands, may be in a used directory's name.
+    bool MayBeUsed(std::string_view names, size_t pos) const {
+        if (names_.empty() || !marks_.test(Sides(names, pos))) return false;
+        size_t begin = pos, end = pos + 1;
+        while (names[begin - 1] != kSeparator) --begin;
+        while (names[end] != kSeparator) ++end;
+        return std::binary_search(names_.begin(), names_.end(), NameHash(names.substr(begin, end - begin)));
+    }
+    // Whether a used name holds the term at best this way.
+    bool UsedAs(uint8_t kind) const { return kinds_[kind]; }
+    // The weight of row `row` of `drive`.
+    double Weight(char letter, const RowStore& rows, size_t row) {
+        path_.clear();
+        path_ += letter;
+        path_ += ':';
+        rows.AppendPath(row, path_);
+        const auto found = weights_.find(FoldText(path_, folder_));
+        return found == weights_.end() ? 0 : found->second;
+    }
+
+private:
+    // The byte before the term and the two after it, within the name.
+    size_t Sides(std::string_view names, size_t pos) const {
+        const unsigned char before = static_cast<unsigned char>(names[pos - 1]);
+        const unsigned char after = static_cast<unsigned char>(names[pos + length_]);
+        const unsigned char next =
+            after == kSeparator ? after : static_cast<unsigned char>(names[pos + length_ + 1]);
+        return ((before * 31u + after) * 131u + next) % kMarks;
+    }
+    static constexpr size_t kMarks = 1 << 16;
+
+    const CaseFolder& folder_;
+    size_t length_;
+    std::unordered_map<std::string, double> weights_;
+    std::vector<uint64_t> names_;  // hashes of the used names that hold the term
+    bool kinds_[kWhole + 1] = {};
+    std::bitset<kMarks> marks_;
+    std::string path_;
+};
+
+// The best `limit` so far, the worst on top of a heap.
+class Best {
+public:
+    explicit Best(size_t limit) : limit_(limit) { heap_.reserve(limit); }
+    bool Full() const { return heap_.size() >= limit_; }
+    const Ranked& Worst() const { return heap_.front(); }
+    // The least step of match, before the lift of use, that may still come in.
+    uint8_t LeastKind() const {
+        return Full() && Worst().kind > 0 ? static_cast<uint8_t>(Worst().kind - 1) : 0;
+    }
+    // Whether `r`, its length not yet known, may still come in.
+    bool MayTake(const Ranked& r) const {
+        if (!Full()) return true;
+        const Ranked& w = Worst();
+        if (r.kind != w.kind) return r.kind > w.kind;
+        if (r.misses != w.misses) return r.misses < w.misses;
+        if (r.weight != w.weight) return r.weight > w.weight;
+        return r.depth <= w.depth;
+    }
+    void Offer(const Ranked& r) {
+        const auto worse = [](const Ranked& a, const Ranked& b) { return Better(a, b); };
+        if (!Full()) {
+            heap_.push_back(r);
+            std::push_heap(heap_.begin(), heap_.end(), worse);
+        } else if (Better(r, heap_.front())) {
+            std::pop_heap(heap_.begin(), heap_.end(), worse);
+            heap_.back() = r;
+            std::push_heap(heap_.begin(), heap_.end(), worse);
+        }
+    }
+    std::vector<Ranked> Sorted() {
+        std::sort(heap_.begin(), heap_.end(), Better);
+        return heap_;
+    }
+
+private:
+    size_t limit_;
+    std::vector<Ranked> heap_;
+};
+
+// What the byte before a place must be for the place to come in now: one
+// step of match below the list's worst comes in only lifted by use, and then
+// only when some used name holds the term that way.
+Before BeforeFor(const Best& best, const UseTable& uses) {
+    if (!best.Full()) return Before::anything;
+    switch (best.Worst().kind) {
+        case kInside:
+            return Before::anything;
+        case kWordStart:
+            return uses.UsedAs(kInside) ? Before::anything : Before::wordStart;
+        case kPrefix:
+            return uses.UsedAs(kWordStart) ? Before::wordStart : Before::nameStart;
+        default:
+            return Before::nameStart;
+    }
+}
+
+class Ranking {
+public:
+    Ranking(const JumpText& text, const std::vector<JumpDrive>& drives, const std::vector<JumpUse>& uses,
+            const CaseFolder& folder, size_t limit, const std::atomic<bool>* cancelled)
+        : terms_(text.terms),
+          drives_(drives),
+          uses_(uses, text.terms.back(), folder),
+          best_(limit),
+          cancelled_(cancelled) {}
+
+    std::vector<Ranked> Run() {
+        if (terms_.size() == 1)
+            RunOneTerm();
+        else
+            RunTerms();
+        return best_.Sorted();
+    }
+
+private:
+    bool Searchable(const JumpDrive& d) const {
+        return d.rows && d.search && d.search->size() == d.rows->size() && !d.rows->empty();
+    }
+
+    void Finish(Ranked& r, uint32_t drive, size_t row) {
+        const RowStore& rows = *drives_[drive].rows;
+        r.depth = static_cast<uint32_t>(rows.Depth(row));
+        if (!best_.MayTake(r)) return;
+        r.length = static_cast<uint32_t>(2 + rows.PathLength(row));
+        r.drive = drive;
+        r.row = static_cast<uint32_t>(row);
+        best_.Offer(r);
+    }
+
+    // One term, one pass a drive: a place that cannot come in, even lifted by
+    // use, costs a glance at the byte before it; once the list holds better,
+    // the scan itself passes such places by.
+    void RunOneTerm() {
+        const std::string& term = terms_[0];
+        Before before = Before::anything;
+        for (uint32_t d = 0; d < drives_.size(); ++d) {
+            const JumpDrive& drive = drives_[d];
+            if (!Searchable(drive)) continue;
+            const std::string_view names = drive.search->FoldedNames();
+            RowCounter rows(*drive.search);
+            size_t last = SIZE_MAX;
+            const bool done = ScanTerm(names, term, before, cancelled_, [&](size_t pos) {
+                const char b = names[pos - 1];
+                const uint8_t kind = b == kSeparator
+                                         ? (names[pos + term.size()] == kSeparator ? kWhole : kPrefix)
+                                     : Boundary(static_cast<unsigned char>(b)) ? kWordStart
+                                                                               : kInside;
+                const uint8_t least = best_.LeastKind();
+                if (kind < least) return true;
+                // Only a use could lift it far enough.
+                const bool mayBeUsed = uses_.MayBeUsed(names, pos);
+                if (best_.Full() && kind < Worst() && !mayBeUsed) return true;
+                const size_t row = rows.RowOf(pos);
+                if (row == last) return true;
+                last = row;
+                Ranked r;
+                if (mayBeUsed) r.weight = uses_.Weight(drive.letter, *drive.rows, row);
+                // The first place of a row met is its best, but for one inside a
+                // word: a word may begin with the term further on.
+                const uint8_t best = kind == kInside ? KindIn(NameAt(names, pos), term) : kind;
+                r.kind = static_cast<uint8_t>(best + (r.weight > 0 ? 1 : 0));
+                Finish(r, d, row);
+                before = BeforeFor(best_, uses_);
+                return true;
+            });
+            if (!done) return;
+        }
+    }
+
+    uint8_t Worst() const { return best_.Worst().kind; }
+
+    // Several terms: the names that hold the last one, whose path holds each
+    // of the others somewhere, are judged from their whole path.
+    void RunTerms() {
+        const std::string& lastTerm = terms_.back();
+        std::vector<std::vector<uint64_t>> holds(terms_.size() - 1);
+        std::vector<uint32_t> chain;
+        std::vector<std::string_view> pathNames;
+        const Before anything = Before::anything;
+        for (uint32_t d = 0; d < drives_.size(); ++d) {
+            const JumpDrive& drive = drives_[d];
+            if (!Searchable(drive)) continue;
+            const RowStore& rows = *drive.rows;
+            const SearchIndex& search = *drive.search;
+            const std::string_view names = search.FoldedNames();
+            for (size_t j = 0; j + 1 < terms_.size(); ++j) {
+                holds[j].assign(rows.size() / 64 + 1, 0);
+                RowCounter counter(search);
+                const bool done = ScanTerm(names, terms_[j], anything, cancelled_, [&](size_t pos) {
+                    const size_t row = counter.RowOf(pos);
+                    holds[j][row / 64] |= uint64_t{1} << (row % 64);
+                    return true;
+                });
+                if (!done) return;
+            }
+            RowCounter counter(search);
+            size_t last = SIZE_MAX;
+            const bool done = ScanTerm(names, lastTerm, anything, cancelled_, [&](size_t pos) {
+                const size_t row = counter.RowOf(pos);
+                if (row == last) return true;
+                last = row;
+                chain.clear();
+                for (uint32_t r = static_cast<uint32_t>(row); r != RowStore::kNoParent; r = rows.Parent(r))
+                    chain.push_back(r);
+                for (const std::vector<uint64_t>& bits : holds) {
+                    bool somewhere = false;
+                    for (uint32_t r : chain) somewhere = somewhere || ((bits[r / 64] >> (r % 64)) & 1);
+                    if (!somewhere) return true;
+                }
+                pathNames.clear();
+                for (auto r = chain.rbegin(); r != chain.rend(); ++r)
+                    pathNames.push_back(search.FoldedName(*r));
+                Match match;
+                if (!Judge(terms_, pathNames, match) || match.kind < best_.LeastKind()) return true;
+                Ranked ranked;
+                if (uses_.MayBeUsed(names, pos)) ranked.weight = uses_.Weight(drive.letter, rows, row);
+                ranked.kind = static_cast<uint8_t>(match.kind + (ranked.weight > 0 ? 1 : 0));
+                ranked.misses = match.misses;
+                Finish(ranked, d, row);
+                return true;
+            });
+            if (!done) return;
+        }
+    }
+
+    const std::vector<std::string>& terms_;
+    const std::vector<JumpDrive>& drives_;
+    UseTable uses_;
+    Best best_;
+    const std::atomic<bool>* cancelled_;
+};
+
+}  // namespace
+
 }  // namespace jump
 
 std::vector<JumpHit> RankDirectories(const JumpText& text, const std::vector<JumpDrive>& drives,
                                      const std::vector<JumpUse>& uses, size_t limit,
                                      const std::atomic<bool>* cancelled) {
-    using namespace jump;
     std::vector<JumpHit> hits;
     if (text.empty() || limit == 0) return hits;
     static const AsciiCaseFolder ascii;
-    const CaseFolder& folder = text.folder ? *text.folder : ascii;
-    std::unordered_map<std::string, double> weights;
-    for (const JumpUse& use : uses)
-        if (use.weight > 0) weights[FoldText(use.path, folder)] += use.weight;
-
-    std::vector<Ranked> best;  // a heap, the worst on top
-    const auto worse = [](const Ranked& a, const Ranked& b) { return Better(a, b); };
-    std::vector<std::string_view> names;
-    std::vector<uint32_t> chain;
-    for (size_t d = 0; d < drives.size(); ++d) {
-        const JumpDrive& drive = drives[d];
-        if (!drive.rows || !drive.search || drive.search->size() != drive.rows->size()) continue;
-        const RowStore& rows = *drive.rows;
-        const SearchIndex& search = *drive.search;
-        for (size_t i = 0; i < rows.size(); ++i) {
-            if ((i & 0xFFF) == 0 && cancelled && cancelled->load(std::memory_order_relaxed)) break;
-            if (search.FoldedName(i).find(text.terms.back()) == std::string_view::npos) continue;
-            chain.clear();
-            for (uint32_t r = static_cast<uint32_t>(i); r != RowStore::kNoParent; r = rows.Parent(r))
-                chain.push_back(r);
-            names.clear();
-            for (auto r = chain.rbegin(); r != chain.rend(); ++r) names.push_back(search.FoldedName(*r));
-            Match match;
-            if (!Judge(text.terms, names, match)) continue;
-            Ranked ranked;
-            ranked.kind = match.kind;
-            ranked.misses = match.misses;
-            const auto use = weights.empty()
-                                 ? weights.end()
-                                 : weights.find(FoldText(JumpPath(drive.letter, rows, i), folder));
-            if (use != weights.end()) {
-                ranked.weight = use->second;
-                // Use lifts a directory by one step of match, never further.
-                ++ranked.kind;
-            }
-            ranked.depth = static_cast<uint32_t>(rows.Depth(i));
-            size_t length = 0;
-            for (std::string_view n : names) length += n.size() + 1;
-            ranked.length = static_cast<uint32_t>(length);
-            ranked.drive = static_cast<uint32_t>(d);
-            ranked.row = static_cast<uint32_t>(i);
-            if (best.size() < limit) {
-                best.push_back(ranked);
-                std::push_heap(best.begin(), best.end(), worse);
-            } else if (Better(ranked, best.front())) {
-                std::pop_heap(best.begin(), best.end(), worse);
-                best.back() = ranked;
-                std::push_heap(best.begin(), best.end(), worse);
-            }
-        }
-    }
-    std::sort_heap(best.begin(), best.end(), worse);
-    for (const Ranked& r : best) hits.push_back(JumpHit{drives[r.drive].letter, r.row});
+    jump::Ranking ranking(text, drives, uses, text.folder ? *text.folder : ascii, limit, cancelled);
+    for (const jump::Ranked& r : ranking.Run()) hits.push_back(JumpHit{drives[r.drive].letter, r.row});
     return hits;
 }
 

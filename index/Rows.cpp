@@ -49,14 +49,18 @@ int RowLevel(std::string_view path) {
     return path == "\\" ? 0 : CountChar(path, '\\');
 }
 
-void RowStore::AppendPath(size_t i, std::string& out) const {
-    // Two walks up the parents: the first sizes the path, the second fills it
-    // from its end, so no piece is moved twice.
+size_t RowStore::PathLength(size_t i) const {
     size_t length = 0;
     for (size_t j = i;; j = parents_[j]) {
         length += Tail(j).size();
-        if (Whole(j)) break;
+        if (Whole(j)) return length;
     }
+}
+
+void RowStore::AppendPath(size_t i, std::string& out) const {
+    // Two walks up the parents: the first sizes the path, the second fills it
+    // from its end, so no piece is moved twice.
+    const size_t length = PathLength(i);
     const size_t at = out.size();
     out.resize(at + length);
     char* end = &out[0] + at + length;

@@ -50,6 +50,8 @@ public:
     }
     // Appends row i's path to `out`, without allocating when `out` has room.
     void AppendPath(size_t i, std::string& out) const;
+    // Bytes of row i's path, without putting it together.
+    size_t PathLength(size_t i) const;
     // The last path component; "" for the root "\", the whole row when it has
     // no backslash. Stays valid as long as the rows are not changed.
     std::string_view Name(size_t i) const;

@@ -53,6 +53,11 @@ public:
     bool Matches(size_t row, std::string_view foldedText, MatchRule rule = MatchRule::beginning) const;
     // Row `row`'s name as folded when the rows were loaded.
     std::string_view FoldedName(size_t row) const;
+    // Every folded name, each between two separators: "\NAME0\NAME1\", or ""
+    // for no rows. A scan of its own goes through them all in order.
+    std::string_view FoldedNames() const { return folded_; }
+    // The row whose name holds byte `pos` of FoldedNames(), or whose separator stands there.
+    size_t RowAt(size_t pos) const;
 
     size_t size() const { return count_; }
     size_t MemoryBytes() const { return folded_.capacity() + marks_.capacity() * sizeof(uint32_t); }
@@ -71,8 +76,6 @@ private:
     size_t SeparatorBefore(size_t i) const;
     // The separator `count` rows after the one at `pos`, which stands before `row`.
     size_t Advance(size_t pos, size_t row, size_t count) const;
-    // The row whose name holds byte `pos`, or whose separator stands there.
-    size_t RowAt(size_t pos) const;
     // Rows [from, to), from < to, for a text neither empty nor holding a separator.
     long Scan(size_t from, size_t to, std::string_view foldedText) const;
     long ScanAnywhere(size_t from, size_t to, std::string_view foldedText) const;

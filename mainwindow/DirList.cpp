@@ -16,6 +16,7 @@ void TfrmMain::SetRows(RowStore rows) {
     // first search, whichever comes first), so a large drive shows sooner.
     ::PostMessageW(hwnd_, kBuildSearchIndexMessage, 0, 0);
     treeList->SetRowCount(model_.drive.rows.size());
+    if (liveIndex_) liveIndex_->DrivesChanged();
 }
 
 void TfrmMain::DirListBoxClick() {

@@ -105,6 +105,7 @@ LiveIndex::LiveIndex(HWND window, Model& model, LiveIndexView& view)
 
 LiveIndex::~LiveIndex() {
     CancelBatch();
+    loads_.reset();
     for (const auto& job : saves_) job->thread.join();
 }
 
@@ -115,6 +116,9 @@ bool LiveIndex::OnMessage(UINT msg, WPARAM wp) {
             return true;
         case kBackgroundScanMessage:
             BackgroundScanDone();
+            return true;
+        case kDriveLoadedMessage:
+            DrivesLoaded();
             return true;
         case kBatchAppliedMessage:
             if (batch_ && batch_->done.load()) {
@@ -149,6 +153,10 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     if (!offscreen_) {
         // The drives' own threads read and write with a copy of the user folder, never the model.
         const std::string folder = model_.UserFolder();
+        loads_ = std::make_unique<DriveLoads>(
+            window_, kDriveLoadedMessage, [folder](const std::string& root, RowStore& rows) {
+                return LoadIndexRows(IndexPathsOf(root, folder), rows) == OffscreenDrives::Load::loaded;
+            });
         offscreen_ = std::make_unique<OffscreenDrives>(
             window_, kDriveChangedMessage,
             [folder](const std::string& root, RowStore& rows) {
@@ -173,10 +181,17 @@ void LiveIndex::WatchDrive(const std::string& drive) {
             // The window needs the rows no more: they are written on the drive's thread, and the next drive
             // is shown meanwhile. The changes taken after them follow them.
             if (SaveJob* job = SaveUnderWay(left)) job->superseded = true;
-            RowStore leaving = std::move(model_.drive.rows);
-            view_.ShowRows(RowStore());
-            offscreen_->WriteRows(left, std::move(leaving));
+            offscreen_->WriteRows(left, model_.drive.rows);  // a copy: memory only
             unsaved_ = false;
+        }
+        // Its rows stay searchable, held by the model; the watch off screen keeps their file current, and
+        // they are read again from it once it took changes.
+        if (!model_.drive.rows.empty()) {
+            loads_->Forget(left);
+            model_.held[left[0]] = std::move(model_.drive);
+            model_.drive = DriveRows();
+            view_.ShowRows(RowStore());
+            DrivesChanged();
         }
         // A walk of a subtree moved in is cut short rather than waited for: what it resolved comes
         // along, and the rest as a lost change.
@@ -192,6 +207,12 @@ void LiveIndex::WatchDrive(const std::string& drive) {
         if (other != root && other.size() == 3 && IndexStored(model_.IndexPaths(other)))
             offscreen_->Watch(other, filter);
     }
+    // The drive about to be shown is read by the window; its held copy goes, and a read of it is of no use.
+    if (!root.empty()) {
+        loads_->Forget(root);
+        if (model_.held.erase(root[0])) DrivesChanged();
+    }
+    LoadOtherDrives(root);
     // The file about to be read (or replaced by a walk's) is the newest: a write of it under way ends
     // first. That waits only when a drive comes back while its last rows are still being written.
     if (!root.empty()) CollectSaves(root);
@@ -228,6 +249,60 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     if (left != root) watcher_->Carry(offscreen_->Release(root));
     // Also to learn how a write of the drive that left ended.
     if (offscreen_->Collect() || !left.empty()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
+}
+
+void LiveIndex::LoadOtherDrives(const std::string& shownRoot) {
+    const std::vector<std::string> pending = loads_->Pending();
+    for (const std::string& entry : view_.ListedDrives()) {
+        const std::string other = entry + "\\";
+        if (other == shownRoot || other.size() != 3 || model_.held.count(other[0]) ||
+            std::find(pending.begin(), pending.end(), other) != pending.end() ||
+            !IndexStored(model_.IndexPaths(other)))
+            continue;
+        // A write of its file under way is waited for: the read gets the newest rows.
+        SaveJob* job = SaveUnderWay(other);
+        loads_->Load(other, job ? job->endedFuture : std::shared_future<void>());
+    }
+}
+
+void LiveIndex::ReadRewrittenDrives() {
+    if (!offscreen_ || !loads_) return;
+    const std::string shown = watcher_ ? watcher_->Root() : std::string();
+    for (const std::string& root : offscreen_->TakeRewritten())
+        if (root != shown) loads_->Load(root);
+}
+
+void LiveIndex::DrivesLoaded() {
+    if (!loads_) return;
+    const std::string shown = watcher_ ? watcher_->Root() : std::string();
+    bool changed = false;
+    for (DriveLoads::Loaded& loaded : loads_->Take()) {
+        if (loaded.root.empty() || loaded.root == shown) continue;
+        changed = true;
+        if (!loaded.ok) {
+            model_.held.erase(loaded.root[0]);
+            continue;
+        }
+        DriveRows& held = model_.held[loaded.root[0]];
+        held.rows = std::move(loaded.rows);
+        held.search = std::move(loaded.search);
+        held.codes.Clear();
+        held.searchStale = false;
+    }
+    if (changed) DrivesChanged();
+}
+
+std::vector<std::string> LiveIndex::DrivesStillLoading() const {
+    std::vector<std::string> drives;
+    if (!loads_) return drives;
+    for (const std::string& root : loads_->Pending())
+        if (!model_.held.count(root[0])) drives.push_back(root.substr(0, 2));
+    std::sort(drives.begin(), drives.end());
+    return drives;
+}
+
+void LiveIndex::DrivesChanged() {
+    ::PostMessageW(window_, kDrivesChangedMessage, 0, 0);
 }
 
 void LiveIndex::ShownDriveWalks() {
@@ -392,6 +467,7 @@ void LiveIndex::CollectSaves(const std::string& root) {
 void LiveIndex::SaveSettled() {
     ::KillTimer(window_, kSaveTimer);
     if (offscreen_ && offscreen_->Write()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
+    ReadRewrittenDrives();
     if (batch_)
         ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);  // once the batch under way is taken
     else
@@ -452,6 +528,7 @@ void LiveIndex::FinishBatch() {
     if (!selectedRow.empty() && selectedAfter != SIZE_MAX &&
         model_.drive.rows.Path(selectedAfter) != selectedRow)
         view_.SelectedRowMoved();
+    DrivesChanged();
     unsaved_ = true;
     ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
 }
@@ -470,6 +547,7 @@ void LiveIndex::Save() {
             offscreen_->WriteNow();
         else if (offscreen_->Write())
             ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);  // a drive was still being written
+        if (!exiting_) ReadRewrittenDrives();
     }
     // Before a drive change the shown drive's rows are left to WatchDrive, which writes them off this thread.
     if (exiting_) {
@@ -526,6 +604,7 @@ void LiveIndex::BackgroundScanDone() {
     }
     if (newSelected != SIZE_MAX && model_.drive.rows.Path(newSelected) != selectedRow)
         view_.SelectedRowMoved();
+    DrivesChanged();
     ::KillTimer(window_, kSaveTimer);
     unsaved_ = true;
     StartSave();

@@ -3,6 +3,8 @@
 // rewritten once the changes have settled. Every other fixed drive with an
 // index is watched too; its changes reach its index file (OffscreenDrives),
 // and the changes its file does not hold yet come along when it is chosen.
+// Their rows are held in the model for a search over every drive, read in the
+// background after start and again once their file took changes.
 // The window's thread never waits for a disk here: index files are written on
 // threads of their own from copies of the rows they take first.
 #pragma once
@@ -10,12 +12,14 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "adapters/BackgroundScan.h"
+#include "adapters/DriveLoads.h"
 #include "adapters/DriveWatcher.h"
 #include "adapters/OffscreenDrives.h"
 #include "index/Rows.h"
@@ -62,6 +66,8 @@ public:
     static constexpr UINT kBackgroundScanMessage = WM_APP + 14;
     static constexpr UINT kBatchAppliedMessage = WM_APP + 15;
     static constexpr UINT kIndexWrittenMessage = WM_APP + 16;
+    static constexpr UINT kDriveLoadedMessage = WM_APP + 17;
+    static constexpr UINT kDrivesChangedMessage = WM_APP + 18;
     static constexpr UINT_PTR kSaveTimer = 13;
     // True when the message (or the timer) was the live index's and is handled.
     bool OnMessage(UINT msg, WPARAM wp);
@@ -81,6 +87,14 @@ public:
     void CatchUpLater();
     // After the options changed: new directories follow the new filter.
     void FilterChanged();
+
+    // Every fixed drive is searched at once (Quick Jump): the drives not on show
+    // keep their rows in the model (Model::held), read in the background after
+    // start and read again whenever their index file took their changes.
+    // The drives listed whose rows are still being read ("D:").
+    std::vector<std::string> DrivesStillLoading() const;
+    // Posts kDrivesChangedMessage to the window: a drive was loaded or its rows changed.
+    void DrivesChanged();
     // Before the shown drive changes: the batch under way is taken and the other drives' writes
     // started. The shown drive's rows are written by WatchDrive, off this thread when the drive
     // leaves the screen.
@@ -99,6 +113,12 @@ private:
     struct SaveJob;
     void DriveChanged();
     void BackgroundScanDone();
+    // The drives read in the background go into the model.
+    void DrivesLoaded();
+    // The drives not on show whose files took their changes are read again.
+    void ReadRewrittenDrives();
+    // Starts reading every listed drive with an index that is not shown, held or being read.
+    void LoadOtherDrives(const std::string& shownRoot);
     void StartBatch(std::vector<ResolvedChange> changes);
     // The batch's rows replace the model's. Waits for the batch when it still runs.
     void FinishBatch();
@@ -123,6 +143,7 @@ private:
     bool exiting_ = false;
     std::unique_ptr<DriveWatcher> watcher_;
     std::unique_ptr<OffscreenDrives> offscreen_;  // the other drives with an index
+    std::unique_ptr<DriveLoads> loads_;           // their rows, read for the model
     // A watch that lost changes: the drive is walked again without the progress window.
     std::unique_ptr<BackgroundScan> backgroundScan_;
     std::unique_ptr<Batch> batch_;  // the batch under way, or done and not yet taken

@@ -502,6 +502,9 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         case kBuildSearchIndexMessage:
             EnsureSearchIndex();
             return 0;
+        case LiveIndex::kDrivesChangedMessage:
+            if (drivesChanged_) drivesChanged_();
+            return 0;
         case WM_SHOWWINDOW:
             if (wp && !shown_) FormShow();
             break;

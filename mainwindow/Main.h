@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -58,6 +59,20 @@ public:
     // The program's hot key, registered for this window.
     HotKeyService& HotKeys() { return *hotKeys_; }
     bool PreviewKey(MSG& msg) override { return keyMap_.PreviewKey(msg); }
+
+    // --- Every drive at once, for Quick Jump (AllDrives.cpp); on the window's thread ---
+    // Every loaded drive's rows and folded names, the shown drive's first. The
+    // pointers stay valid until the next message is handled.
+    std::vector<JumpDrive> SearchableDrives();
+    // The drives listed whose rows are still being read ("D:"), by letter.
+    std::vector<std::string> DrivesStillLoading() const;
+    // `changed` runs on the window's thread whenever a drive has loaded or its
+    // rows changed (the shown drive's included); one callback at a time.
+    void OnDrivesChanged(std::function<void()> changed) { drivesChanged_ = std::move(changed); }
+    // Shows `path` ("E:\Users\me", as JumpPath gives it) in the tree: its drive
+    // chosen, its row selected and made the current path. The window is not
+    // brought forward. False when its drive is not listed or no row is that path.
+    bool ShowDirectory(const std::string& path);
 
     // --- The controls' objects, for the tests that work them directly ---
     TreeList& Tree() { return *treeList; }
@@ -196,6 +211,7 @@ private:
     std::unique_ptr<FavoritesMenus> favoritesMenus;
     std::unique_ptr<TfrmRescan> frmRescan;
     std::unique_ptr<LiveIndex> liveIndex_;  // the shown drive's rows follow the disk
+    std::function<void()> drivesChanged_;   // Quick Jump's, told when a drive's rows change
     KeyMap keyMap_{static_cast<KeyMapWindow&>(*this)};
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<Clipboard> clipboard_;

@@ -1,5 +1,6 @@
 #include "model/Model.h"
 
+#include <ctime>
 #include <utility>
 
 #include "index/IndexFile.h"
@@ -103,6 +104,21 @@ long DriveRows::Find(long start, std::string_view text, const CaseFolder& folder
 
 // ---------------------------------------------------------------------------
 
+std::vector<JumpDrive> Model::SearchableDrives(const std::string& shownDrive, const CaseFolder& folder) {
+    std::vector<JumpDrive> drives;
+    const char shown = shownDrive.empty() ? 0 : shownDrive[0];
+    if (shown && !drive.rows.empty()) {
+        drive.EnsureSearch(folder);
+        drives.push_back(JumpDrive{shown, &drive.rows, &drive.search});
+    }
+    for (auto& [letter, rows] : held) {
+        if (letter == shown || rows.rows.empty()) continue;
+        rows.EnsureSearch(folder);
+        drives.push_back(JumpDrive{letter, &rows.rows, &rows.search});
+    }
+    return drives;
+}
+
 Model::Model(std::string programDir, FileSystem& files, const AnsiDecoder& ansi, std::string userFolder)
     : programDir_(std::move(programDir)), userFolder_(std::move(userFolder)), files_(files), ansi_(ansi) {}
 
@@ -120,7 +136,8 @@ std::vector<std::string> Model::LoadLists() {
         into.clear();
         failed = false;
         std::string bytes;
-        switch (files_.ReadWhole(ListPath(name), bytes, kListFileLimit)) {
+        const FileSystem::Read read = files_.ReadWhole(ListPath(name), bytes, kListFileLimit);
+        switch (read) {
             case FileSystem::Read::loaded:
                 into = ParseStringList(bytes, ansi_);
                 break;
@@ -131,24 +148,32 @@ std::vector<std::string> Model::LoadLists() {
                 unreadable.push_back(ListPath(name));
                 break;
         }
+        return read;
     };
     std::vector<std::string> favoriteEntries;
     load("favorites.dir", favoriteEntries, favoritesUnreadable_);
     favorites = ParseFavorites(favoriteEntries);
     load("dialogs.dir", dialogs, dialogsUnreadable_);
     load("history.dir", history, historyUnreadable_);
+    std::vector<std::string> visitLines;
+    // Only a first start seeds: a visits.dir that exists, even unreadable, holds the visits.
+    const bool first = load("visits.dir", visitLines, visitsUnreadable_) == FileSystem::Read::missing;
+    visits = Visits::Parse(visitLines);
+    if (first) visits.SeedFromHistory(history, Now());
     return unreadable;
 }
 
 std::string Model::SaveLists(bool stopAtFirstFailure) {
     const std::vector<std::string> favoriteEntries = FavoriteEntries(favorites);
+    const std::vector<std::string> visitLines = visits.Lines();
     struct ListFile {
         const char* name;
         const std::vector<std::string>& list;
         bool unreadable;
     } lists[] = {{"history.dir", history, historyUnreadable_},
                  {"favorites.dir", favoriteEntries, favoritesUnreadable_},
-                 {"dialogs.dir", dialogs, dialogsUnreadable_}};
+                 {"dialogs.dir", dialogs, dialogsUnreadable_},
+                 {"visits.dir", visitLines, visitsUnreadable_}};
     std::string firstFailed;
     for (const ListFile& f : lists) {
         // What could not be read at start is kept as it is on disk.
@@ -249,6 +274,12 @@ void Model::AddToFavorites(const std::string& path) {
 
 void Model::RecordDelivery(const std::string& path) {
     UpdateHistory(history, path);
+    RecordVisit(path);
+}
+
+int64_t Model::Now() const {
+    if (clock_) return clock_();
+    return static_cast<int64_t>(std::time(nullptr));
 }
 
 OptionsValues Model::Options() const {

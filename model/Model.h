@@ -6,16 +6,20 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "index/QuickJump.h"
 #include "index/Rows.h"
 #include "index/Search.h"
 #include "index/Text.h"
 #include "index/TreeCodes.h"
 #include "store/Files.h"
 #include "model/Settings.h"
+#include "model/Visits.h"
 
 namespace tarvolo {
 
@@ -116,17 +120,28 @@ public:
     std::vector<Favorite> favorites;
     std::vector<std::string> dialogs;
     std::vector<std::string> history;  // most recent first
+    Visits visits;
     DriveRows drive;
+    // The rows of the fixed drives not on show, once loaded, by letter ('D'),
+    // with their search names built: with `drive`, every drive can be searched
+    // at once. Their tree codes are built when they are shown.
+    std::map<char, DriveRows> held;
+
+    // Every drive as Quick Jump searches it: `shownDrive` ("C:", empty for
+    // none) with `drive`'s rows, its search names built first, then each held
+    // drive but that one, by letter. The pointers stay valid until the rows change.
+    std::vector<JumpDrive> SearchableDrives(const std::string& shownDrive, const CaseFolder& folder);
 
     const std::string& ProgramDir() const { return programDir_; }
     std::string SettingsPath() const { return programDir_ + "\\tarvolo.ini"; }
     std::string ListPath(const char* name) const { return programDir_ + "\\" + name; }
 
-    // Loads favorites.dir, dialogs.dir and history.dir, in that order. A file
-    // that exists but cannot be read leaves its list empty and is never written
-    // in this run; the result names those files, for the user to be told.
+    // Loads favorites.dir, dialogs.dir, history.dir and visits.dir, in that
+    // order; with no visits.dir yet, each history entry counts as one visit. A
+    // file that exists but cannot be read leaves its list empty and is never
+    // written in this run; the result names those files, for the user to be told.
     std::vector<std::string> LoadLists();
-    // Writes history.dir, favorites.dir and dialogs.dir, in that order, each as a
+    // Writes history.dir, favorites.dir, dialogs.dir and visits.dir, in that order, each as a
     // whole. Returns the first file that could not be written, empty when all
     // were; `stopAtFirstFailure` leaves the later files unwritten after a failure.
     std::string SaveLists(bool stopAtFirstFailure);
@@ -159,8 +174,14 @@ public:
 
     // Appends the path with no keys, even when it is empty or listed already.
     void AddToFavorites(const std::string& path);
-    // The history after `path` was delivered.
+    // The history and the visits after `path` was delivered.
     void RecordDelivery(const std::string& path);
+    // A delivery that the history does not list (a favorite's): a visit only.
+    void RecordVisit(const std::string& path) { visits.Record(path, Now()); }
+
+    // Seconds since 1970 UTC: the system's clock unless a test sets its own.
+    int64_t Now() const;
+    void SetClock(std::function<int64_t()> clock) { clock_ = std::move(clock); }
 
     OptionsValues Options() const;
     void ApplyOptions(const OptionsValues& values);
@@ -173,6 +194,8 @@ private:
     bool settingsLoaded_ = false;
     bool settingsUnreadable_ = false;
     bool favoritesUnreadable_ = false, dialogsUnreadable_ = false, historyUnreadable_ = false;
+    bool visitsUnreadable_ = false;
+    std::function<int64_t()> clock_;
 };
 
 }  // namespace tarvolo

@@ -44,7 +44,8 @@ void Commands::OpenFavorite(const std::string& path) {
         view_.Inform(kMissingFavorite);
         return;
     }
-    shell_.OpenFolder(path);
+    // A favorite stays out of the history, but going there is a use all the same.
+    if (shell_.OpenFolder(path)) model_.RecordVisit(path);
 }
 
 void Commands::SendFavoriteToDialog(const std::string& path) {
@@ -52,7 +53,7 @@ void Commands::SendFavoriteToDialog(const std::string& path) {
         view_.Inform(kMissingFavorite);
         return;
     }
-    SendToDialog(path);
+    if (SendToDialog(path).kind == SendOutcome::Kind::delivered) model_.RecordVisit(path);
 }
 
 WindowHandle Commands::CurrentWindowCameFrom() {

@@ -153,6 +153,28 @@ TEST_F(DeliveryCommands, ARefusedSendIsToldAndStillCountsAsDelivered) {
     EXPECT_EQ(model.history.front(), "C:\\Work");
 }
 
+TEST_F(DeliveryCommands, EveryDeliveryCountsAsAVisitAtTheModelsTime) {
+    int64_t now = 1'800'000'000;
+    model.SetClock([&] { return now; });
+    commands.Run(Command::open, "C:\\Work");
+    now += 60;
+    commands.Run(Command::copy, "C:\\Work");
+    commands.Run(Command::open, "C:\\Gone");
+    shell.opens = false;
+    commands.Run(Command::open, "D:\\Data");
+    commands.OpenFavorite("D:\\Data");
+    shell.opens = true;
+    commands.OpenFavorite("D:\\Data");
+    ASSERT_EQ(model.visits.entries().size(), 2u);
+    const Visit& work = model.visits.entries()[0];
+    EXPECT_EQ(work.path, "C:\\Work");
+    EXPECT_EQ(work.times, 2u);
+    EXPECT_EQ(work.last, now);
+    EXPECT_EQ(model.visits.entries()[1].path, "D:\\Data")
+        << "a favorite opened is a visit, one not opened none";
+    EXPECT_EQ(model.visits.entries()[1].times, 1u);
+}
+
 TEST_F(DeliveryCommands, FavoritesHaveTheirOwnMessageAndNoHistory) {
     commands.OpenFavorite("C:\\Work");
     commands.SendFavoriteToDialog("D:\\Data");

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "index/JumpRules.h"
 #include "index/QuickJump.h"
 
 namespace tarvolo {
@@ -183,6 +187,115 @@ TEST(QuickJumpTest, KeepsTheBestUpToTheLimit) {
     const std::vector<std::string> top = disk.Rank("dir1", {{"C:\\dir1150", 1}}, 3);
     EXPECT_EQ(top, (std::vector<std::string>{"C:\\dir1150", "C:\\dir1000", "C:\\dir1001"}));
     EXPECT_TRUE(disk.Rank("dir1", {}, 0).empty());
+}
+
+// The rules applied to every row in turn, each path put together and folded
+// whole: what the search must find, however it gets there.
+std::vector<JumpHit> RankEveryRow(const JumpText& text, const std::vector<JumpDrive>& drives,
+                                  const std::vector<JumpUse>& uses, size_t limit, const CaseFolder& folder) {
+    std::unordered_map<std::string, double> weights;
+    for (const JumpUse& use : uses)
+        if (use.weight > 0) weights[FoldText(use.path, folder)] += use.weight;
+    std::vector<jump::Ranked> all;
+    for (size_t d = 0; d < drives.size(); ++d) {
+        const RowStore& rows = *drives[d].rows;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const std::string path = JumpPath(drives[d].letter, rows, i);
+            std::vector<std::string> folded;
+            for (size_t r = i; r != RowStore::kNoParent; r = rows.Parent(r))
+                folded.insert(folded.begin(), FoldText(rows.Name(r), folder));
+            const std::vector<std::string_view> names(folded.begin(), folded.end());
+            jump::Match match;
+            if (text.empty() || !jump::Judge(text.terms, names, match)) continue;
+            jump::Ranked r;
+            const auto use = weights.find(FoldText(path, folder));
+            r.weight = use == weights.end() ? 0 : use->second;
+            r.kind = static_cast<uint8_t>(match.kind + (r.weight > 0 ? 1 : 0));
+            r.misses = match.misses;
+            r.depth = static_cast<uint32_t>(rows.Depth(i));
+            r.length = static_cast<uint32_t>(path.size());
+            r.drive = static_cast<uint32_t>(d);
+            r.row = static_cast<uint32_t>(i);
+            all.push_back(r);
+        }
+    }
+    std::sort(all.begin(), all.end(), jump::Better);
+    std::vector<JumpHit> hits;
+    for (size_t k = 0; k < all.size() && k < limit; ++k)
+        hits.push_back(JumpHit{drives[all[k].drive].letter, all[k].row});
+    return hits;
+}
+
+// Random trees of names made of few letters, so that terms occur at name
+// starts, word starts and inside words, many times over; random uses and texts.
+TEST(QuickJumpTest, FindsWhatEveryRowJudgedInTurnFinds) {
+    std::mt19937 random(27);
+    const auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+    const std::string letters = "abcs-. _";
+    const auto word = [&](size_t maxLength) {
+        std::string w;
+        const size_t length = 1 + pick(maxLength);
+        for (size_t k = 0; k < length; ++k) w += letters[pick(w.empty() ? 4 : letters.size())];
+        return w;
+    };
+    const AsciiCaseFolder folder;
+    size_t found = 0;
+    for (int round = 0; round < 30; ++round) {
+        std::vector<Drive> drives(1 + pick(3));
+        std::vector<std::string> paths;
+        for (size_t d = 0; d < drives.size(); ++d) {
+            drives[d].letter = static_cast<char>('C' + d);
+            drives[d].rows.Append("\\");
+            std::vector<std::string> open{""};
+            const size_t count = 50 + pick(300);
+            for (size_t k = 0; k < count; ++k) {
+                const size_t level = 1 + pick(std::min<size_t>(open.size(), 6));
+                open.resize(level);
+                std::string name = word(7);
+                if (pick(3) == 0) name[0] = static_cast<char>(name[0] - 'a' + 'A');
+                const std::string path = open.back() + "\\" + name;
+                open.push_back(path);
+                drives[d].rows.Append(path);
+                paths.push_back(std::string(1, drives[d].letter) + ":" + path);
+            }
+            drives[d].search.Build(drives[d].rows, folder);
+        }
+        std::vector<JumpDrive> list;
+        for (const Drive& d : drives) list.push_back(JumpDrive{d.letter, &d.rows, &d.search});
+        std::vector<JumpUse> uses;
+        for (size_t k = pick(30); k > 0; --k) {
+            std::string path = paths[pick(paths.size())];
+            if (pick(2))
+                std::transform(path.begin(), path.end(), path.begin(),
+                               [](char c) { return static_cast<char>(std::toupper(c)); });
+            uses.push_back(JumpUse{path, static_cast<double>(pick(4)) * 0.5});
+        }
+        for (int t = 0; t < 20; ++t) {
+            std::string typed = word(3);
+            for (size_t more = pick(3); more > 0; --more) typed += " " + word(2);
+            const JumpText text = JumpText::Parse(typed, folder);
+            const size_t limit = 1 + pick(60);
+            const std::vector<JumpHit> expected = RankEveryRow(text, list, uses, limit, folder);
+            EXPECT_EQ(RankDirectories(text, list, uses, limit), expected)
+                << "round " << round << ", text \"" << typed << "\", limit " << limit;
+            found += expected.size();
+        }
+    }
+    EXPECT_GT(found, 30u * 20u * 5u) << "the texts find little: the comparison proves little";
+}
+
+TEST(QuickJumpTest, ACancelledSearchStopsWithWhatItHas) {
+    std::vector<std::string> rows{"\\"};
+    for (int i = 0; i < 5000; ++i) rows.push_back("\\src" + std::to_string(i));
+    RowStore store;
+    for (const std::string& r : rows) store.Append(r);
+    SearchIndex search;
+    const AsciiCaseFolder folder;
+    search.Build(store, folder);
+    const std::atomic<bool> cancelled{true};
+    const std::vector<JumpHit> hits = RankDirectories(JumpText::Parse("src", folder),
+                                                      {JumpDrive{'C', &store, &search}}, {}, 50, &cancelled);
+    EXPECT_LT(hits.size(), 50u);
 }
 
 }  // namespace

@@ -87,7 +87,8 @@ TEST_F(ModelFiles, SavesInOrderAndWritesEntriesBackAsTheyWereRead) {
     model.LoadLists();
     model.AddToFavorites("C:\\New");
     EXPECT_EQ(model.SaveLists(true), "");
-    EXPECT_EQ(files.written, (Lines{P("history.dir"), P("favorites.dir"), P("dialogs.dir")}));
+    EXPECT_EQ(files.written,
+              (Lines{P("history.dir"), P("favorites.dir"), P("dialogs.dir"), P("visits.dir")}));
     EXPECT_EQ(files.files[P("favorites.dir")], "C:\\Odd*5?7\r\nC:\\Hex?0x41*$0\r\nC:\\New?0*0\r\n");
     EXPECT_EQ(files.files[P("dialogs.dir")], "") << "an empty list is an empty file";
 }
@@ -99,7 +100,7 @@ TEST_F(ModelFiles, AnUnreadableListIsReportedLeftEmptyAndNeverWritten) {
     EXPECT_TRUE(model.dialogs.empty());
     model.dialogs.push_back("Open");
     EXPECT_EQ(model.SaveLists(false), "");
-    EXPECT_EQ(files.written, Lines{P("favorites.dir")});
+    EXPECT_EQ(files.written, (Lines{P("favorites.dir"), P("visits.dir")}));
     EXPECT_EQ(files.files[P("dialogs.dir")], "kept");
 }
 
@@ -110,7 +111,51 @@ TEST_F(ModelFiles, AFailedWriteStopsOnlyWhenAskedTo) {
     EXPECT_EQ(files.written, Lines{P("history.dir")}) << "reported: the first failure ends the save";
     files.written.clear();
     EXPECT_EQ(model.SaveLists(false), P("history.dir"));
-    EXPECT_EQ(files.written, (Lines{P("history.dir"), P("favorites.dir"), P("dialogs.dir")}));
+    EXPECT_EQ(files.written,
+              (Lines{P("history.dir"), P("favorites.dir"), P("dialogs.dir"), P("visits.dir")}));
+}
+
+TEST_F(ModelFiles, VisitsAreReadWrittenAndFirstSeededFromTheHistory) {
+    model.SetClock([] { return int64_t{1'800'000'000}; });
+    struct Case {
+        const char* what;
+        std::optional<std::string> visitsFile;  // none: no visits.dir
+        bool unreadable;
+        Lines loaded;  // the visits' lines after the load
+    } cases[] = {
+        {"no visits.dir: each history entry one visit",
+         std::nullopt,
+         false,
+         {"1\t1800000000\tD:\\A", "1\t1800000000\tC:\\B"}},
+        {"a visits.dir, damaged lines skipped, no seeding",
+         "2\t5\tE:\\X\r\nbroken\r\n1\t6\tE:\\Y",
+         false,
+         {"2\t5\tE:\\X", "1\t6\tE:\\Y"}},
+        {"an empty visits.dir seeds nothing", "", false, {}},
+        {"an unreadable visits.dir: told, no seeding, never written", "1\t1\tE:\\Z", true, {}},
+    };
+    for (const Case& c : cases) {
+        files.files.clear();
+        files.unreadable.clear();
+        files.written.clear();
+        files.files[P("history.dir")] = "D:\\A\r\nC:\\B\r\nd:\\a\r\n";
+        if (c.visitsFile) files.files[P("visits.dir")] = *c.visitsFile;
+        if (c.unreadable) files.unreadable.insert(P("visits.dir"));
+        EXPECT_EQ(model.LoadLists(), c.unreadable ? Lines{P("visits.dir")} : Lines{}) << c.what;
+        EXPECT_EQ(model.visits.Lines(), c.loaded) << c.what;
+        model.RecordDelivery("E:\\New");
+        EXPECT_EQ(model.SaveLists(false), "") << c.what;
+        const bool written = std::count(files.written.begin(), files.written.end(), P("visits.dir")) == 1;
+        EXPECT_EQ(written, !c.unreadable) << c.what;
+        if (c.unreadable) {
+            EXPECT_EQ(files.files[P("visits.dir")], "1\t1\tE:\\Z") << c.what;
+        } else {
+            std::string text;
+            for (const std::string& line : model.visits.Lines()) text += line + "\r\n";
+            EXPECT_EQ(files.files[P("visits.dir")], text) << c.what;
+            EXPECT_NE(text.find("1\t1800000000\tE:\\New\r\n"), std::string::npos) << c.what;
+        }
+    }
 }
 
 TEST_F(ModelFiles, SettingsAreNeverWrittenBeforeTheyWereLoaded) {
@@ -238,6 +283,50 @@ TEST(DriveRows, NewRowsMakeTheSearchStaleUntilItIsBuiltAgain) {
     drive.Replace(std::move(second));
     EXPECT_EQ(drive.codes.size(), 0u);
     EXPECT_EQ(drive.Find(0, "ap", folder), 2) << "found among the new rows, not the old ones";
+}
+
+// What Quick Jump searches: the shown drive from the rows on screen, first, then
+// every held drive but a held copy of the shown one; a drive without rows is
+// left out, and names not folded yet are folded before they are searched.
+TEST_F(ModelFiles, SearchableDrivesAreTheShownDriveFirstThenTheHeldOnesByLetter) {
+    struct AsciiFolder : CaseFolder {
+        std::string Upper(std::string_view s) const override {
+            std::string out(s);
+            for (char& c : out)
+                if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            return out;
+        }
+    } folder;
+    auto rowsOf = [](std::initializer_list<const char*> paths) {
+        RowStore rows;
+        for (const char* p : paths) rows.Append(p);
+        return rows;
+    };
+    model.drive.Replace(rowsOf({"\\", "\\Shown"}));
+    model.held['F'].Replace(rowsOf({"\\", "\\Fig"}));
+    model.held['D'].Replace(rowsOf({"\\", "\\Date", "\\Durian"}));
+    model.held['E'].Replace(rowsOf({"\\", "\\Stale copy of E"}));
+    model.held['G'].Replace(RowStore());
+    const struct {
+        const char* shown;
+        std::string letters;
+    } cases[] = {{"E:", "EDF"}, {"C:", "CDEF"}, {"", "DEF"}};
+    for (const auto& c : cases) {
+        const std::vector<JumpDrive> drives = model.SearchableDrives(c.shown, folder);
+        std::string letters;
+        for (const JumpDrive& d : drives) {
+            letters.push_back(d.letter);
+            ASSERT_TRUE(d.rows && d.search) << c.shown;
+            EXPECT_EQ(d.search->size(), d.rows->size())
+                << d.letter << " searched before its names were folded";
+        }
+        EXPECT_EQ(letters, c.letters) << "shown " << c.shown;
+        if (!drives.empty() && *c.shown) {
+            EXPECT_EQ(drives[0].rows, &model.drive.rows) << "the shown drive's rows are those on screen";
+        }
+    }
+    const std::vector<JumpDrive> drives = model.SearchableDrives("C:", folder);
+    EXPECT_EQ(drives[1].search->FindFrom(0, "dur", folder), 2);
 }
 
 }  // namespace
