@@ -288,8 +288,9 @@ void TfrmMain::OptionsClick() {
     // The dialog's OK has registered the new hot key already, through the service.
     std::optional<OptionsValues> edited = ShowOptionsDialog(hwnd_, model_.Options(), *hotKeys_);
     if (!edited) return;
+    const std::shared_ptr<const LeaveOut> leaveOutBefore = model_.settings.leaveOutRules;
     model_.ApplyOptions(*edited);
-    liveIndex_->FilterChanged();
+    liveIndex_->FilterChanged(leaveOutBefore);
     // A favorite's new keys act at once, not only after its menu was next opened.
     favoritesMenus->RebuildWindowMenu();
 }
