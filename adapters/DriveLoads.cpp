@@ -28,6 +28,8 @@ void DriveLoads::Load(const std::string& root, std::shared_future<void> after) {
     Job& j = *job;
     try {
         j.thread = std::thread([this, &j, after] {
+            // Behind the window's thread and the shown drive: these drives are only searched.
+            ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
             if (after.valid()) after.wait();
             try {
                 j.loaded.ok = read_(j.loaded.root, j.loaded.rows);

@@ -135,6 +135,11 @@ void OffscreenDrives::SetFilter(const ScanFilter& filter) {
     for (auto& [root, drive] : drives_) drive->watcher->SetFilter(filter);
 }
 
+void OffscreenDrives::WalkAgain() {
+    for (auto& [root, drive] : drives_)
+        drive->pending.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
+}
+
 bool OffscreenDrives::Collect() {
     bool waiting = false;
     for (auto& [root, drive] : drives_) {

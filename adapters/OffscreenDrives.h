@@ -58,6 +58,9 @@ public:
     // write that fails becomes a walk of the drive, as a lost change does.
     void WriteRows(const std::string& root, RowStore rows);
     void SetFilter(const ScanFilter& filter);
+    // Every drive is walked again with the filter at its next write: the rules
+    // of what is left out changed.
+    void WalkAgain();
     // Takes the changes of every watch; true when some wait to be written.
     bool Collect();
     // Starts writing each drive whose changes wait and that is not being

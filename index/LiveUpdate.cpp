@@ -83,6 +83,8 @@ bool Probe(ResolvedChange& change, const std::string& row, const std::string& ro
            const ScanFilter& filter, DirectoryLister& lister, const Collator& collator, Listings& listings,
            const std::atomic<bool>* cancel) {
     if (row == "\\") return true;
+    // A directory made or renamed under a left-out name, or below one, never becomes a row.
+    if (filter.leaveOut && filter.leaveOut->LeavesOutRow(rootPath, row)) return true;
     const std::string name(LastName(row));
     const uint32_t mask = ScanAttributeMask(filter);
     const std::string parent = ListerPath(rootPath, ParentRow(row));
@@ -400,6 +402,28 @@ size_t SubtreeEnd(const RowStore& rows, size_t i) {
     size_t j = i + 1;
     while (j < rows.size() && rows.Level(j) > level) ++j;
     return j;
+}
+
+std::vector<ResolvedChange> LeftOutRemovals(const RowStore& rows, const std::string& rootPath,
+                                            const LeaveOut& leaveOut, const std::atomic<bool>* cancel) {
+    std::vector<ResolvedChange> out;
+    if (leaveOut.Empty() || rows.empty()) return out;
+    std::string drive = rootPath;
+    while (!drive.empty() && drive.back() == '\\') drive.pop_back();
+    std::string dir;
+    size_t skipTo = 1;  // past the root and the subtree of a row that goes
+    rows.ForEachPath(1, rows.size(), [&](size_t i, std::string_view path) {
+        if ((i & 0xFFF) == 0 && cancel && cancel->load()) return false;
+        if (i < skipTo) return true;
+        const size_t slash = path.rfind('\\');
+        dir.assign(drive);
+        dir.append(path.data(), slash + 1);
+        if (!leaveOut.LeavesOut(dir, path.substr(slash + 1))) return true;
+        out.push_back(ResolvedChange{DirectoryChange::Kind::removed, std::string(path), {}, false, {}});
+        skipTo = SubtreeEnd(rows, i);
+        return true;
+    });
+    return out;
 }
 
 std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& changes,

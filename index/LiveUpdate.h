@@ -58,6 +58,13 @@ std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& c
                                            DirectoryLister& lister, const Collator& collator,
                                            const std::atomic<bool>* cancel = nullptr);
 
+// Removals that take out of `rows` (the drive at `rootPath`, "C:\") every
+// directory `leaveOut` leaves out, with its subtree: the topmost of each, top
+// to bottom. `cancel` (may be null) cuts the list short.
+std::vector<ResolvedChange> LeftOutRemovals(const RowStore& rows, const std::string& rootPath,
+                                            const LeaveOut& leaveOut,
+                                            const std::atomic<bool>* cancel = nullptr);
+
 enum class ApplyResult { unchanged, changed, rescanNeeded };
 
 // Applies one change to `rows`, which hold the walk's order, appending the

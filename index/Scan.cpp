@@ -10,6 +10,7 @@
 #include <system_error>
 #include <thread>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace tarvolo {
@@ -234,7 +235,7 @@ RowStore WalkDirectories(const std::string& rootPath, const ScanFilter& filter, 
         const size_t firstChild = nodes.size();
         uint32_t sinceClock = 0;
         const bool listed = lister.List(dir, [&](const DirEntry& entry) {
-            if (BecomesRow(entry, mask)) {
+            if (BecomesRow(entry, mask) && !filter.LeavesOut(dir, entry.name)) {
                 ++dirCount;
                 const bool enter = (entry.attributes & kAttrReparsePoint) == 0;
                 nodes.push_back({static_cast<uint32_t>(head), nodes[head].depth + 1, 0, 0, enter});
@@ -282,8 +283,12 @@ namespace {
 class ParallelWalk {
 public:
     ParallelWalk(const std::string& rootPath, DirectoryLister& lister, const Collator& collator,
-                 uint32_t mask)
-        : rootPath_(rootPath), lister_(lister), collator_(collator), mask_(mask) {
+                 uint32_t mask, std::shared_ptr<const LeaveOut> leaveOut)
+        : rootPath_(rootPath),
+          lister_(lister),
+          collator_(collator),
+          leaveOut_(std::move(leaveOut)),
+          mask_(mask) {
         std::string key;
         collator_.SortKey("", key);
         tree_.keys.Add(key);
@@ -368,7 +373,7 @@ private:
             const uint32_t mask = mask_.load(std::memory_order_relaxed);
             uint32_t uncounted = 0;
             const bool listed = lister_.List(dir, [&](const DirEntry& entry) {
-                if (BecomesRow(entry, mask)) {
+                if (BecomesRow(entry, mask) && !(leaveOut_ && leaveOut_->LeavesOut(dir, entry.name))) {
                     batch.names.Add(entry.name);
                     collator_.SortKey(entry.name, key);
                     batch.keys.Add(key);
@@ -412,6 +417,7 @@ private:
     const std::string& rootPath_;
     DirectoryLister& lister_;
     const Collator& collator_;
+    const std::shared_ptr<const LeaveOut> leaveOut_;  // read by every worker, changed by none
     std::atomic<uint32_t> mask_;
     std::atomic<uint32_t> count_{0};
     std::atomic<bool> stop_{false};
@@ -434,7 +440,7 @@ RowStore WalkDirectoriesParallel(const std::string& rootPath, const ScanFilter& 
                                  unsigned threads) {
     observer.Progress(0);
     observer.Pump();
-    ParallelWalk walk(rootPath, lister, collator, ScanAttributeMask(filter));
+    ParallelWalk walk(rootPath, lister, collator, ScanAttributeMask(filter), filter.leaveOut);
     std::vector<std::thread> workers;
     try {
         for (unsigned i = 0; i < std::max(threads, 1u); ++i) workers.emplace_back([&walk] { walk.Work(); });

@@ -6,10 +6,12 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "index/LeaveOut.h"
 #include "index/Rows.h"
 
 namespace tarvolo {
@@ -89,6 +91,12 @@ struct ScanFilter {
     bool includeReadOnly = true;
     bool includeHidden = true;
     bool includeSystem = true;
+    // Shared, never changed: the filter is copied to every walk and watch.
+    std::shared_ptr<const LeaveOut> leaveOut{};
+
+    bool LeavesOut(std::string_view dir, std::string_view name) const {
+        return leaveOut && leaveOut->LeavesOut(dir, name);
+    }
 };
 
 // The attribute mask of a listing: directory plus the included kinds.
@@ -100,7 +108,8 @@ bool PassesAttributeMask(uint32_t attributes, uint32_t mask);
 // Walks `rootPath` ("C:\") breadth first and returns "\" plus one row per
 // directory found, in component-wise sorted order (see SortRowsComponentwise).
 // `filter` is read again at every directory, so it may refer to settings that
-// change while messages are pumped. A reparse point is a row but is not
+// change while messages are pumped. A directory the filter leaves out is no
+// row and is not entered. A reparse point is a row but is not
 // entered (links loop); a directory below the root that cannot be listed is a
 // row without children (ScanObserver::Unlisted), a root that cannot be listed
 // a failed walk (ScanObserver::RootUnlisted). On cancel the rows found so far

@@ -20,6 +20,9 @@ struct LiveIndex::Batch {
     // In: the changes, and the directory selected when the batch began.
     std::vector<ResolvedChange> changes;
     std::string selectedRow;
+    // When set, the rows it leaves out of the drive at `root` go first, with the changes.
+    std::shared_ptr<const LeaveOut> leaveOut;
+    std::string root;
     // The folded names of the rows, when they are complete: only the new rows' are folded then.
     const SearchIndex* search0 = nullptr;
     // Out, written by the thread before `done`.
@@ -149,6 +152,10 @@ void LiveIndex::CatchUpLater() {
 }
 
 void LiveIndex::WatchDrive(const std::string& drive) {
+    // A drive's file may have been written under other rules (or before its walk with the new ones ended).
+    const ScanFilter rules = model_.settings.Filter();
+    pruneRows_ = rules.leaveOut && !rules.leaveOut->Empty();
+    walkShown_ = false;
     if (!watcher_) watcher_ = std::make_unique<DriveWatcher>(window_, kDriveChangedMessage);
     if (!offscreen_) {
         // The drives' own threads read and write with a copy of the user folder, never the model.
@@ -212,7 +219,7 @@ void LiveIndex::WatchDrive(const std::string& drive) {
         loads_->Forget(root);
         if (model_.held.erase(root[0])) DrivesChanged();
     }
-    LoadOtherDrives(root);
+    loadOthers_ = true;
     // The file about to be read (or replaced by a walk's) is the newest: a write of it under way ends
     // first. That waits only when a drive comes back while its last rows are still being written.
     if (!root.empty()) CollectSaves(root);
@@ -310,13 +317,42 @@ void LiveIndex::ShownDriveWalks() {
     CancelBatch();
 }
 
-void LiveIndex::FilterChanged() {
+void LiveIndex::FilterChanged(const std::shared_ptr<const LeaveOut>& leaveOutBefore) {
     const ScanFilter filter = model_.settings.Filter();
     if (watcher_) watcher_->SetFilter(filter);
     if (offscreen_) offscreen_->SetFilter(filter);
+    const std::vector<std::string> before =
+        leaveOutBefore ? leaveOutBefore->Rules() : std::vector<std::string>();
+    const std::vector<std::string> now =
+        filter.leaveOut ? filter.leaveOut->Rules() : std::vector<std::string>();
+    if (before == now) return;
+    // A rule that went may let in directories no row holds: only a walk finds them.
+    const bool walk = std::any_of(before.begin(), before.end(), [&](const std::string& rule) {
+        return std::find(now.begin(), now.end(), rule) == now.end();
+    });
+    // The other drives are walked again on their own threads, with the new rules.
+    if (offscreen_) {
+        offscreen_->WalkAgain();
+        ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
+    }
+    if (backgroundScan_ && backgroundScan_->Running() && watcher_ &&
+        backgroundScan_->Root() == watcher_->Root()) {
+        // Its rows would follow the old rules: it starts again with the new ones.
+        StartBackgroundScan();
+        return;
+    }
+    // The shown drive: the rows now left out go in the next batch, at once; a walk follows when needed.
+    pruneRows_ = true;
+    walkShown_ = walkShown_ || walk;
+    CatchUpLater();
 }
 
 void LiveIndex::DriveChanged() {
+    // Posted once the shown drive's rows were read or walked (CatchUpLater): the other drives' turn.
+    if (loadOthers_ && loads_ && watcher_ && !view_.ScanWindowBusy()) {
+        loadOthers_ = false;
+        LoadOtherDrives(watcher_->Root());
+    }
     if (offscreen_ && offscreen_->Collect()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
     // During a scan the rows are about to be replaced: the changes wait for the scan's rows.
     if (!watcher_ || view_.ScanWindowBusy()) return;
@@ -324,13 +360,20 @@ void LiveIndex::DriveChanged() {
     // One batch at a time: what comes meanwhile waits in the watch and makes the next one.
     if (batch_) return;
     std::vector<ResolvedChange> changes = watcher_->Take();
-    if (changes.empty() || view_.ShownDrive() + "\\" != watcher_->Root()) return;
-    StartBatch(std::move(changes));
+    if ((changes.empty() && !pruneRows_) || view_.ShownDrive() + "\\" != watcher_->Root()) return;
+    if (walkShown_) changes.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
+    const bool prune = pruneRows_;
+    pruneRows_ = walkShown_ = false;
+    StartBatch(std::move(changes), prune);
 }
 
-void LiveIndex::StartBatch(std::vector<ResolvedChange> changes) {
+void LiveIndex::StartBatch(std::vector<ResolvedChange> changes, bool prune) {
     auto batch = std::make_unique<Batch>();
     batch->changes = std::move(changes);
+    if (prune) {
+        batch->leaveOut = model_.settings.Filter().leaveOut;
+        batch->root = watcher_->Root();
+    }
     const long selected = view_.SelectedListRow();
     if (selected >= 0 && static_cast<size_t>(selected) < model_.drive.rows.size())
         batch->selectedRow = std::string(model_.drive.rows.Path(static_cast<size_t>(selected)));
@@ -347,6 +390,13 @@ void LiveIndex::StartBatch(std::vector<ResolvedChange> changes) {
         b.thread = std::thread([&b, &rows, window] {
             try {
                 const WinCollator collator;
+                if (b.leaveOut) {
+                    // Before the watch's changes: those below a directory that goes change nothing.
+                    std::vector<ResolvedChange> removals =
+                        LeftOutRemovals(rows, b.root, *b.leaveOut, &b.cancel);
+                    b.changes.insert(b.changes.begin(), std::make_move_iterator(removals.begin()),
+                                     std::make_move_iterator(removals.end()));
+                }
                 b.outcome = ApplyBatch(rows, b.changes, collator, &b.cancel);
                 if (b.outcome.changed && !b.cancel.load()) {
                     b.codes.Build(b.outcome.rows);
@@ -474,6 +524,16 @@ void LiveIndex::SaveSettled() {
         StartSave();
 }
 
+void LiveIndex::StartBackgroundScan() {
+    if (!backgroundScan_) backgroundScan_ = std::make_unique<BackgroundScan>(window_, kBackgroundScanMessage);
+    const DriveIndexPaths index = model_.IndexPaths(watcher_->Root());
+    backgroundScan_->Start(watcher_->Root(), model_.settings.Filter(), [index] {
+        RowStore known;
+        LoadIndexRows(index, known);
+        return known;
+    });
+}
+
 void LiveIndex::CancelBatch() {
     if (!batch_) return;
     batch_->cancel = true;
@@ -492,14 +552,7 @@ void LiveIndex::FinishBatch() {
     BatchOutcome& outcome = batch->outcome;
     if (outcome.result == ApplyResult::rescanNeeded) {
         // Changes were lost: the drive is walked again; what comes meanwhile waits for its rows.
-        if (!backgroundScan_)
-            backgroundScan_ = std::make_unique<BackgroundScan>(window_, kBackgroundScanMessage);
-        const DriveIndexPaths index = model_.IndexPaths(watcher_->Root());
-        backgroundScan_->Start(watcher_->Root(), model_.settings.Filter(), [index] {
-            RowStore known;
-            LoadIndexRows(index, known);
-            return known;
-        });
+        StartBackgroundScan();
     }
     if (!outcome.changed || outcome.cancelled) return;
 

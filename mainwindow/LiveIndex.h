@@ -85,8 +85,11 @@ public:
     // Applies the changes that came in while rows were read or walked, later,
     // once the window's messages run again.
     void CatchUpLater();
-    // After the options changed: new directories follow the new filter.
-    void FilterChanged();
+    // After the options changed: new directories follow the new filter. When
+    // the leave-out rules are not those of `leaveOutBefore`, the rows they now
+    // leave out go from the shown drive at once, the drive is walked again when
+    // a rule went, and the other drives are walked again on their threads.
+    void FilterChanged(const std::shared_ptr<const LeaveOut>& leaveOutBefore);
 
     // Every fixed drive is searched at once (Quick Jump): the drives not on show
     // keep their rows in the model (Model::held), read in the background after
@@ -119,7 +122,10 @@ private:
     void ReadRewrittenDrives();
     // Starts reading every listed drive with an index that is not shown, held or being read.
     void LoadOtherDrives(const std::string& shownRoot);
-    void StartBatch(std::vector<ResolvedChange> changes);
+    // `prune`: the rows the leave-out rules leave out go too.
+    void StartBatch(std::vector<ResolvedChange> changes, bool prune = false);
+    // The shown drive walked again without the progress window, with the filter as it is now.
+    void StartBackgroundScan();
     // The batch's rows replace the model's. Waits for the batch when it still runs.
     void FinishBatch();
     // The model's rows are about to be replaced: the batch is of no more use.
@@ -141,9 +147,15 @@ private:
     LiveIndexView& view_;
     bool unsaved_ = false;
     bool exiting_ = false;
+    // The leave-out rules changed, or a drive came on screen: the next batch takes out the rows
+    // they leave out, and (walkShown_) asks for a walk of the drive, which finds what they let in.
+    bool pruneRows_ = false;
+    bool walkShown_ = false;
     std::unique_ptr<DriveWatcher> watcher_;
     std::unique_ptr<OffscreenDrives> offscreen_;  // the other drives with an index
     std::unique_ptr<DriveLoads> loads_;           // their rows, read for the model
+    // The other drives are read once the shown drive's rows are on screen: it comes first.
+    bool loadOthers_ = false;
     // A watch that lost changes: the drive is walked again without the progress window.
     std::unique_ptr<BackgroundScan> backgroundScan_;
     std::unique_ptr<Batch> batch_;  // the batch under way, or done and not yet taken

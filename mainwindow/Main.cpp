@@ -11,6 +11,7 @@
 #include "adapters/KeyNames.h"
 #include "adapters/WinHotKeyRegistrar.h"
 #include "delivery/WinShell.h"
+#include "delivery/WinConsoles.h"
 #include "delivery/WinShellWindows.h"
 #include "delivery/core/BoundedShellWindows.h"
 #include "delivery/WinWindowOps.h"
@@ -77,6 +78,8 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     // costs a send or a menu two seconds, not the program.
     shellWindows_ = std::make_unique<BoundedShellWindows>(std::make_shared<WinShellWindows>(), kShellLimit);
     explorer_ = std::make_unique<ExplorerFolderCommands>(*shellWindows_, *commands_, view);
+    consoles_ = std::make_unique<WinConsoles>();
+    commands_->SetConsoles(consoles_.get());
     // An Explorer window you came from is moved to the path in place, before any dialog is looked for.
     commands_->SetWindowTarget([this](WindowHandle cameFrom, const std::string& path) {
         return explorer_->NavigateExplorerWindow(cameFrom, path);
@@ -166,6 +169,7 @@ void TfrmMain::CreateControls() {
 
     SetHint(cmbDrives, "Shift+Drive Letter");
     SetHint(btnFindNext.Handle(), "Ctrl+Enter");
+    SetHint(btnSendToDialog.Handle(), "To the file dialog, Explorer window or console you came from");
     SetHint(DirListBox, "");
     SetHint(cmbHistory, "");
 
@@ -284,8 +288,9 @@ void TfrmMain::OptionsClick() {
     // The dialog's OK has registered the new hot key already, through the service.
     std::optional<OptionsValues> edited = ShowOptionsDialog(hwnd_, model_.Options(), *hotKeys_);
     if (!edited) return;
+    const std::shared_ptr<const LeaveOut> leaveOutBefore = model_.settings.leaveOutRules;
     model_.ApplyOptions(*edited);
-    liveIndex_->FilterChanged();
+    liveIndex_->FilterChanged(leaveOutBefore);
     // A favorite's new keys act at once, not only after its menu was next opened.
     favoritesMenus->RebuildWindowMenu();
 }

@@ -220,6 +220,7 @@ private:
     std::unique_ptr<WindowOps> windowOps_;
     std::unique_ptr<Commands> commands_;
     std::unique_ptr<ShellWindows> shellWindows_;
+    std::unique_ptr<ConsoleOps> consoles_;
     std::unique_ptr<ExplorerFolderCommands> explorer_;
 
     WNDPROC previousProc_ = nullptr;  // kept while the hot-key hook is installed

@@ -90,7 +90,9 @@ int RunProgram(HINSTANCE instance, int showCommand) {
     int result = 0;
     WinFileSystem files;
     const WinAnsiDecoder ansi;
-    Model model(ExecutableFolder(), files, ansi, LocalAppDataFolder());
+    // Every walk and watch folds names with it; it outlives them all.
+    static const WinCaseFolder folder;
+    Model model(ExecutableFolder(), files, ansi, LocalAppDataFolder(), &folder);
     std::unique_ptr<TfrmMain> frmMain;
     // A program that cannot make its windows or its icon says what failed before it ends.
     const bool created = RunStartUpStep(

@@ -23,6 +23,7 @@ Settings SettingsFromStored(const StoredSettings& s) {
     v.includeHidden = s.hidden;
     v.includeSystem = s.system;
     v.matchAnywhere = s.matchAnywhere;
+    v.leaveOut = SplitLeaveOutRules(s.leaveOut);
     return v;
 }
 
@@ -39,6 +40,7 @@ StoredSettings StoredFromSettings(const Settings& v) {
     s.hidden = v.includeHidden;
     s.system = v.includeSystem;
     s.matchAnywhere = v.matchAnywhere;
+    s.leaveOut = JoinLeaveOutRules(v.leaveOut);
     return s;
 }
 
@@ -119,8 +121,19 @@ std::vector<JumpDrive> Model::SearchableDrives(const std::string& shownDrive, co
     return drives;
 }
 
-Model::Model(std::string programDir, FileSystem& files, const AnsiDecoder& ansi, std::string userFolder)
-    : programDir_(std::move(programDir)), userFolder_(std::move(userFolder)), files_(files), ansi_(ansi) {}
+Model::Model(std::string programDir, FileSystem& files, const AnsiDecoder& ansi, std::string userFolder,
+             const CaseFolder* folder)
+    : programDir_(std::move(programDir)),
+      userFolder_(std::move(userFolder)),
+      files_(files),
+      ansi_(ansi),
+      folder_(folder ? folder : &kAsciiFolder) {}
+
+const AsciiCaseFolder Model::kAsciiFolder;
+
+void Model::BuildLeaveOutRules() {
+    settings.leaveOutRules = std::make_shared<const LeaveOut>(settings.leaveOut, *folder_);
+}
 
 DriveIndexPaths IndexPathsOf(const std::string& drive, const std::string& userFolder) {
     DriveIndexPaths paths;
@@ -193,6 +206,7 @@ void Model::LoadSettings() {
     if (read != FileSystem::Read::loaded) text.clear();
     const IniFile ini = IniFile::Parse(text);
     settings = SettingsFromStored(ReadStoredSettings(ini));
+    BuildLeaveOutRules();
     settings.widthStored = ini.Get("Window", "Width").has_value();
     settings.heightStored = ini.Get("Window", "Height").has_value();
     settingsLoaded_ = true;
@@ -289,6 +303,7 @@ OptionsValues Model::Options() const {
     v.includeHidden = settings.includeHidden;
     v.includeSystem = settings.includeSystem;
     v.matchAnywhere = settings.matchAnywhere;
+    v.leaveOut = settings.leaveOut;
     v.favorites = FavoriteEntries(favorites);
     v.dialogs = dialogs;
     return v;
@@ -300,6 +315,10 @@ void Model::ApplyOptions(const OptionsValues& v) {
     settings.includeHidden = v.includeHidden;
     settings.includeSystem = v.includeSystem;
     settings.matchAnywhere = v.matchAnywhere;
+    if (v.leaveOut != settings.leaveOut) {
+        settings.leaveOut = v.leaveOut;
+        BuildLeaveOutRules();
+    }
     favorites = ParseFavorites(v.favorites);
     dialogs = v.dialogs;
 }

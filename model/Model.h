@@ -104,6 +104,7 @@ struct OptionsValues {
     uint16_t hotKey = 0;
     bool includeReadOnly = true, includeHidden = true, includeSystem = true;
     bool matchAnywhere = false;
+    std::vector<std::string> leaveOut;   // the rules, one an item
     std::vector<std::string> favorites;  // entries as the file holds them
     std::vector<std::string> dialogs;
 };
@@ -113,8 +114,11 @@ public:
     // `programDir` is the executable's folder as the system gives it; a file is
     // named as programDir + "\\" + name, the way the program has always named them.
     // `userFolder` is the user's own data folder, for the copies of the indexes of
-    // drives whose root the user cannot write to; empty for none.
-    Model(std::string programDir, FileSystem& files, const AnsiDecoder& ansi, std::string userFolder = {});
+    // drives whose root the user cannot write to; empty for none. `folder` folds
+    // the names the leave-out rules compare (ASCII upper case when null); it
+    // must outlive the model and every walk.
+    Model(std::string programDir, FileSystem& files, const AnsiDecoder& ansi, std::string userFolder = {},
+          const CaseFolder* folder = nullptr);
 
     Settings settings;
     std::vector<Favorite> favorites;
@@ -187,10 +191,14 @@ public:
     void ApplyOptions(const OptionsValues& values);
 
 private:
+    static const AsciiCaseFolder kAsciiFolder;
+    void BuildLeaveOutRules();
+
     std::string programDir_;
     std::string userFolder_;
     FileSystem& files_;
     const AnsiDecoder& ansi_;
+    const CaseFolder* folder_;
     bool settingsLoaded_ = false;
     bool settingsUnreadable_ = false;
     bool favoritesUnreadable_ = false, dialogsUnreadable_ = false, historyUnreadable_ = false;

@@ -3,7 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "index/LeaveOut.h"
 #include "index/Scan.h"
 #include "index/Search.h"
 #include "store/Global.h"
@@ -22,6 +26,10 @@ struct Settings {
     uint16_t hotKey = 0;
     bool showCloseInfo = true;
     bool includeReadOnly = true, includeHidden = true, includeSystem = true;
+    // The rules of the directories left out, as stored; the model makes
+    // `leaveOutRules` of them whenever they change.
+    std::vector<std::string> leaveOut;
+    std::shared_ptr<const LeaveOut> leaveOutRules;
     // Typing and Find Next look for the text anywhere in a name, not only at its beginning.
     bool matchAnywhere = false;
 
@@ -32,6 +40,7 @@ struct Settings {
         f.includeReadOnly = includeReadOnly;
         f.includeHidden = includeHidden;
         f.includeSystem = includeSystem;
+        f.leaveOut = leaveOutRules;
         return f;
     }
 };

@@ -12,6 +12,7 @@
 #include "platform/WinText.h"
 #include "store/Favorites.h"
 #include "store/Global.h"
+#include "index/LeaveOut.h"
 
 namespace tarvolo {
 
@@ -48,6 +49,12 @@ enum OptionsControlId : int {
     IDC_DIALOGSHINT,
     IDC_GROUPSEARCH,
     IDC_MATCHANYWHERE,
+    IDC_GROUPLEAVEOUT,
+    IDC_LEAVEOUTLISTBOX,
+    IDC_BTNLEAVEOUTADD,
+    IDC_BTNLEAVEOUTEDIT,
+    IDC_BTNDELETE3,
+    IDC_LEAVEOUTHINT,
 };
 
 constexpr int kOkPicture = 10, kHelpPicture = 9;
@@ -55,8 +62,11 @@ constexpr int kOkPicture = 10, kHelpPicture = 9;
 const char kDialogsHint[] =
     "Dialog finds the standard Open, Save As and Browse For Folder dialogs by itself, in any language. "
     "List here only the beginnings of the captions of other programs' own dialogs.";
-const char* const kPageNames[] = {"General", "Favorites", "Dialogs To Find"};
-const char* const kHelpTopics[] = {"IDH_1910", "IDH_2010", "IDH_2110"};
+const char kLeaveOutHint[] =
+    "Left out of every scan and of the changes followed live, with everything in them. A rule is a name "
+    "(node_modules), a name with * and ? (Temp*), or a path (D:\\Data\\Cache; \\Data\\Cache on every drive).";
+const char* const kPageNames[] = {"General", "Favorites", "Dialogs To Find", "Leave Out"};
+const char* const kHelpTopics[] = {"IDH_1910", "IDH_2010", "IDH_2110", "IDH_2210"};
 
 // clang-format off
 bool IsExtendedKey(unsigned vk) {
@@ -174,6 +184,18 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
     add(2, {L"BUTTON", "Move Up", button, 0, IDC_BTNMOVEUP2, 442, 102, 78, 24, dlg}, &btnMoveUp2);
     add(2, {L"BUTTON", "Move Down", button, 0, IDC_BTNMOVEDOWN2, 442, 130, 78, 24, dlg}, &btnMoveDown2);
 
+    // Page "Leave Out".
+    int leave =
+        add(3, {L"BUTTON", "Folders To Leave Out", BS_GROUPBOX, 0, IDC_GROUPLEAVEOUT, 16, 38, 540, 196});
+    add(3,
+        {L"LISTBOX", "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+         WS_EX_CLIENTEDGE, IDC_LEAVEOUTLISTBOX, 10, 18, 420, 118, leave},
+        &LeaveOutListBox);
+    add(3, {L"STATIC", kLeaveOutHint, SS_LEFT, 0, IDC_LEAVEOUTHINT, 10, 142, 420, 46, leave});
+    add(3, {L"BUTTON", "Add", button, 0, IDC_BTNLEAVEOUTADD, 442, 18, 78, 24, leave}, &btnLeaveOutAdd);
+    add(3, {L"BUTTON", "Edit", button, 0, IDC_BTNLEAVEOUTEDIT, 442, 46, 78, 24, leave}, &btnLeaveOutEdit);
+    add(3, {L"BUTTON", "Delete", button, 0, IDC_BTNDELETE3, 442, 74, 78, 24, leave}, &btnDelete3);
+
     AddControl({L"BUTTON", "OK", button | BS_DEFPUSHBUTTON | WS_GROUP, 0, IDOK, 324, 252, 78, 24}, &btnOk);
     AddControl({L"BUTTON", "&Help", button, 0, IDC_OPTIONSHELP, 406, 252, 78, 24}, &btnHelp);
     AddControl({L"BUTTON", "Cancel", button, 0, IDCANCEL, 488, 252, 78, 24}, &btnCancel);
@@ -183,7 +205,7 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
     // The page control lies under every page's controls: made last, it is last in
     // the stacking order, and it leaves them unpainted.
     AddControl({WC_TABCONTROLW, "", WS_CLIPSIBLINGS, 0, IDC_PAGECONTROL, 8, 8, 556, 236}, &PageControl);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kPages; ++i) {
         std::wstring name = Widen(kPageNames[i]);
         TCITEMW item{};
         item.mask = TCIF_TEXT;
@@ -210,6 +232,9 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
     OnClick(IDC_BTNDELETE2, [this] { btnDeleteClick(EditedList::dialogs); });
     OnClick(IDC_BTNMOVEUP2, [this] { btnMoveUpClick(EditedList::dialogs); });
     OnClick(IDC_BTNMOVEDOWN2, [this] { btnMoveDownClick(EditedList::dialogs); });
+    OnClick(IDC_BTNLEAVEOUTADD, [this] { btnLeaveOutAddClick(); });
+    OnClick(IDC_BTNLEAVEOUTEDIT, [this] { btnLeaveOutEditClick(); });
+    OnClick(IDC_BTNDELETE3, [this] { btnDeleteClick(EditedList::leaveOut); });
     OnNotifyCode(IDC_FAVORITESLISTBOX, LBN_SELCHANGE, [this] { FavoritesListBoxClick(); });
     keyPreview = true;
     ShowPage(0);
@@ -219,7 +244,7 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
 void TfrmOptions::ShowPage(int page) {
     page_ = page;
     ::SendMessageW(PageControl, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < kPages; ++i)
         for (HWND w : pages_[i]) ::ShowWindow(w, i == page ? SW_SHOWNA : SW_HIDE);
 }
 
@@ -252,13 +277,26 @@ void TfrmOptions::FormShow() {
     Button(MatchAnywhere).SetChecked(values_.matchAnywhere);
     SetHotKeyValue(HotKeyEdit, values_.hotKey);
     for (const auto& [list, entries] : {std::pair{ListBox(FavoritesListBox), &values_.favorites},
-                                        std::pair{ListBox(DialogsListBox), &values_.dialogs}}) {
+                                        std::pair{ListBox(DialogsListBox), &values_.dialogs},
+                                        std::pair{ListBox(LeaveOutListBox), &values_.leaveOut}}) {
         list.Clear();
         for (const std::string& entry : *entries) list.Add(entry);
     }
 }
 
 void TfrmOptions::btnOkClick() {
+    // A rule the file held that would empty a drive (or cannot match) is never applied; OK says so
+    // rather than keep it quietly, and the page shows it for Edit or Delete.
+    const std::vector<std::string> leaveOut = Items(ListBox(LeaveOutListBox));
+    for (size_t i = 0; i < leaveOut.size(); ++i) {
+        const std::string error = LeaveOutRuleError(leaveOut[i]);
+        if (error.empty()) continue;
+        MessageBoxUtf8(hwnd_, error, Application::Get().Title(), MB_OK | MB_ICONWARNING);
+        ShowPage(3);
+        ListBox(LeaveOutListBox).Select(static_cast<int>(i));
+        ::SetFocus(LeaveOutListBox);
+        return;
+    }
     const uint16_t wanted = HotKeyValue(HotKeyEdit);
     if (!hotKeys_.Set(wanted)) {
         MessageBoxUtf8(hwnd_, HotKeyTakenText(wanted), Application::Get().Title(), MB_OK | MB_ICONWARNING);
@@ -279,6 +317,7 @@ void TfrmOptions::btnOkClick() {
     values_.matchAnywhere = Button(MatchAnywhere).Checked();
     values_.favorites = Items(ListBox(FavoritesListBox));
     values_.dialogs = Items(ListBox(DialogsListBox));
+    values_.leaveOut = leaveOut;
     if (Button(RunAtStartUp).Checked())
         CreateStartUpShortcut();
     else
@@ -338,8 +377,9 @@ void TfrmOptions::btnDeleteClick(EditedList which) {
     const ListBox list = ListOf(which);
     const int i = list.Selected();
     if (i < 0) return;
-    const char* question =
-        which == EditedList::favorites ? "Delete selected folder from Favorites?" : "Delete selected dialog?";
+    const char* question = which == EditedList::favorites ? "Delete selected folder from Favorites?"
+                           : which == EditedList::dialogs ? "Delete selected dialog?"
+                                                          : "Delete selected rule?";
     if (MessageBoxUtf8(hwnd_, question, "Confirm", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     list.Delete(i);
 }
@@ -376,6 +416,30 @@ void TfrmOptions::btnDialogsEditClick() {
     ReplaceItem(ListBox(DialogsListBox), i, TrimText(text));
 }
 
+bool TfrmOptions::AskLeaveOutRule(const char* caption, std::string& rule) {
+    for (;;) {
+        if (!InputQuery(hwnd_, caption, "Folder name, wildcard or path", rule)) return false;
+        rule = TrimText(rule);
+        const std::string error = LeaveOutRuleError(rule);
+        if (error.empty()) return true;
+        MessageBoxUtf8(hwnd_, error, Application::Get().Title(), MB_OK | MB_ICONWARNING);
+    }
+}
+
+void TfrmOptions::btnLeaveOutAddClick() {
+    std::string rule;
+    if (!AskLeaveOutRule("Leave Out", rule)) return;
+    ListBox(LeaveOutListBox).Add(rule);
+}
+
+void TfrmOptions::btnLeaveOutEditClick() {
+    const int i = ListBox(LeaveOutListBox).Selected();
+    if (i < 0) return;
+    std::string rule = ListBox(LeaveOutListBox).Item(i);
+    if (!AskLeaveOutRule("Leave Out", rule)) return;
+    ReplaceItem(ListBox(LeaveOutListBox), i, rule);
+}
+
 void TfrmOptions::btnHelpClick() {
     ShowHelpTopic(kHelpTopics[page_]);
 }
@@ -410,8 +474,9 @@ bool TfrmOptions::PreviewKey(MSG& msg) {
         (msg.wParam == VK_TAB || msg.wParam == VK_NEXT || msg.wParam == VK_PRIOR)) {
         // Ctrl+Tab and Ctrl+Page Down turn to the next page, with Shift or Page Up to the one before.
         bool back = msg.wParam == VK_PRIOR || (msg.wParam == VK_TAB && ::GetKeyState(VK_SHIFT) < 0);
-        ShowPage((page_ + (back ? 2 : 1)) % 3);
-        ::SetFocus(page_ == 0 ? RunAtStartUp : page_ == 1 ? FavoritesListBox : DialogsListBox);
+        ShowPage((page_ + (back ? kPages - 1 : 1)) % kPages);
+        const HWND first[kPages] = {RunAtStartUp, FavoritesListBox, DialogsListBox, LeaveOutListBox};
+        ::SetFocus(first[page_]);
         return true;
     }
     if (inHotKeyEditor && (msg.message == WM_SYSKEYDOWN || msg.message == WM_SYSCHAR)) {

@@ -27,8 +27,8 @@ std::string FavoriteItemText(const std::string& entry);
 // Without blanks and control characters at either end.
 std::string TrimText(const std::string& text);
 
-// The two lists the options dialog edits.
-enum class EditedList { favorites, dialogs };
+// The lists the options dialog edits.
+enum class EditedList { favorites, dialogs, leaveOut };
 
 class TfrmOptions : public Form {
 public:
@@ -50,9 +50,11 @@ public:
     void btnMoveDownClick(EditedList which);
     void btnDialogsAddClick();
     void btnDialogsEditClick();
+    void btnLeaveOutAddClick();
+    void btnLeaveOutEditClick();
     void btnHelpClick();
 
-    // The page on top: 0 "General", 1 "Favorites", 2 "Dialogs To Find".
+    // The page on top: 0 "General", 1 "Favorites", 2 "Dialogs To Find", 3 "Leave Out".
     void ShowPage(int page);
     int Page() const { return page_; }
     // A list box's items, in order.
@@ -63,7 +65,8 @@ public:
     HWND PageControl{}, RunAtStartUp{}, HotKeyEdit{}, incReadOnly{}, incSystem{}, incHidden{},
         MatchAnywhere{}, FavoritesListBox{}, btnEdit{}, btnDelete{}, btnMoveUp{}, btnMoveDown{},
         HotKeyLabel{}, FavoritesHotKey{}, FavoritesToDialogHotKey{}, DialogsListBox{}, btnDialogsAdd{},
-        btnDialogsEdit{}, btnDelete2{}, btnMoveUp2{}, btnMoveDown2{}, btnOk{}, btnHelp{}, btnCancel{};
+        btnDialogsEdit{}, btnDelete2{}, btnMoveUp2{}, btnMoveDown2{}, LeaveOutListBox{}, btnLeaveOutAdd{},
+        btnLeaveOutEdit{}, btnDelete3{}, btnOk{}, btnHelp{}, btnCancel{};
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -74,13 +77,25 @@ protected:
 
 private:
     ListBox ListOf(EditedList which) const {
-        return ListBox(which == EditedList::favorites ? FavoritesListBox : DialogsListBox);
+        switch (which) {
+            case EditedList::favorites:
+                return ListBox(FavoritesListBox);
+            case EditedList::dialogs:
+                return ListBox(DialogsListBox);
+            case EditedList::leaveOut:
+                break;
+        }
+        return ListBox(LeaveOutListBox);
     }
     static void ReplaceItem(ListBox list, int index, const std::string& text);
+    // Asks for a rule until it is one that can be taken; false on Cancel.
+    bool AskLeaveOutRule(const char* caption, std::string& rule);
+
+    static constexpr int kPages = 4;
 
     OptionsValues values_;
     HotKeyService& hotKeys_;
-    std::vector<HWND> pages_[3];
+    std::vector<HWND> pages_[kPages];
     int page_ = 0;
     bool focused_ = false;
 };

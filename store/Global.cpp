@@ -227,6 +227,7 @@ StoredSettings ReadStoredSettings(const IniFile& ini) {
     s.readOnly = ReadBoolean(ini, "Rescan", "ReadOnly", s.readOnly);
     s.hidden = ReadBoolean(ini, "Rescan", "Hidden", s.hidden);
     s.system = ReadBoolean(ini, "Rescan", "System", s.system);
+    s.leaveOut = ini.Get("Rescan", "LeaveOut").value_or(std::string());
     s.matchAnywhere = ReadBoolean(ini, "Search", "MatchAnywhere", s.matchAnywhere);
     return s;
 }
@@ -242,6 +243,7 @@ void WriteStoredSettings(IniFile& ini, const StoredSettings& v) {
     ini.Set("Rescan", "ReadOnly", BooleanText(v.readOnly));
     ini.Set("Rescan", "Hidden", BooleanText(v.hidden));
     ini.Set("Rescan", "System", BooleanText(v.system));
+    ini.Set("Rescan", "LeaveOut", v.leaveOut);
     ini.Set("Search", "MatchAnywhere", BooleanText(v.matchAnywhere));
 }
 

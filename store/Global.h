@@ -65,12 +65,14 @@ struct StoredSettings {
     bool showCloseInfo = true, readOnly = true, hidden = true, system = true;
     // Off unless the file says otherwise: a file from before the option reads as off.
     bool matchAnywhere = false;
+    // The directories left out of every walk, as rules separated by ';'; none by default.
+    std::string leaveOut;
 };
 
 StoredSettings ReadStoredSettings(const IniFile& ini);
 
 // Writes the keys in the file's order: Top, Left, Height, Width, HotKey, Drive,
-// ShowCloseInfo under "Window"; ReadOnly, Hidden, System under "Rescan";
+// ShowCloseInfo under "Window"; ReadOnly, Hidden, System, LeaveOut under "Rescan";
 // MatchAnywhere under "Search".
 void WriteStoredSettings(IniFile& ini, const StoredSettings& values);
 

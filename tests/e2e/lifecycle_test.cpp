@@ -53,7 +53,7 @@ TEST(Lifecycle, FirstStartUsesDefaultsAndTheRealCloseWritesEveryKeyInOrder) {
     ASSERT_TRUE(program.WaitExit()) << "the real close did not end the program";
     EXPECT_EQ(ReadText(program.File("tarvolo.ini")),
               "[Window]\r\nTop=100\r\nLeft=100\r\nHeight=417\r\nWidth=537\r\nHotKey=0\r\nDrive=-1\r\n"
-              "ShowCloseInfo=1\r\n[Rescan]\r\nReadOnly=1\r\nHidden=1\r\nSystem=1\r\n"
+              "ShowCloseInfo=1\r\n[Rescan]\r\nReadOnly=1\r\nHidden=1\r\nSystem=1\r\nLeaveOut=\r\n"
               "[Search]\r\nMatchAnywhere=0\r\n");
     for (const char* list : {"history.dir", "favorites.dir", "dialogs.dir"}) {
         std::string bytes;

@@ -134,13 +134,13 @@ TEST(WalkDirectories, AttributeFilter) {
         std::vector<std::string> rows;
     };
     const Case cases[] = {
-        {{true, true, true},
+        {{true, true, true, nullptr},
          {"\\", "\\both", "\\hidden", "\\hidden\\below", "\\plain", "\\readonly", "\\system"}},
-        {{false, true, true},
+        {{false, true, true, nullptr},
          {"\\", "\\both", "\\hidden", "\\hidden\\below", "\\plain", "\\readonly", "\\system"}},
-        {{true, false, true}, {"\\", "\\plain", "\\readonly", "\\system"}},
-        {{true, true, false}, {"\\", "\\hidden", "\\hidden\\below", "\\plain", "\\readonly"}},
-        {{false, false, false}, {"\\", "\\plain", "\\readonly"}},
+        {{true, false, true, nullptr}, {"\\", "\\plain", "\\readonly", "\\system"}},
+        {{true, true, false, nullptr}, {"\\", "\\hidden", "\\hidden\\below", "\\plain", "\\readonly"}},
+        {{false, false, false, nullptr}, {"\\", "\\plain", "\\readonly"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message()

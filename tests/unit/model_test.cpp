@@ -220,6 +220,25 @@ TEST_F(ModelFiles, AnUnreadableSettingsFileIsNeverRewritten) {
     EXPECT_NE(files.files[P("tarvolo.ini")].find("[Window]"), std::string::npos);
 }
 
+TEST_F(ModelFiles, LeaveOutRulesComeFromTheFileAndReachEveryFilter) {
+    files.files[P("tarvolo.ini")] = "[Rescan]\r\nLeaveOut=node_modules;; .git ;*\r\n";
+    model.LoadSettings();
+    EXPECT_EQ(model.settings.leaveOut, (Lines{"node_modules", ".git", "*"}));
+    // The refused "*" is kept as the user wrote it, and never applied.
+    ASSERT_TRUE(model.settings.Filter().leaveOut);
+    EXPECT_EQ(model.settings.Filter().leaveOut->Rules(), (Lines{"node_modules", ".git"}));
+    EXPECT_TRUE(model.settings.Filter().LeavesOut("C:\\p\\", "NODE_MODULES"));
+    EXPECT_FALSE(model.settings.Filter().LeavesOut("C:\\", "p"));
+
+    OptionsValues copy = model.Options();
+    copy.leaveOut = {"D:\\Data\\Cache"};
+    model.ApplyOptions(copy);
+    EXPECT_FALSE(model.settings.Filter().LeavesOut("C:\\p\\", "node_modules"));
+    EXPECT_TRUE(model.settings.Filter().LeavesOut("D:\\Data\\", "cache"));
+    ASSERT_TRUE(model.SaveSettings());
+    EXPECT_NE(files.files[P("tarvolo.ini")].find("LeaveOut=D:\\Data\\Cache\r\n"), std::string::npos);
+}
+
 TEST_F(ModelFiles, OptionsAreACopyAppliedAsAWhole) {
     files.files[P("favorites.dir")] = "C:\\A?0*0\r\n";
     model.LoadLists();

@@ -62,7 +62,7 @@ TEST(IniFile, NewFileComesOutInTheTablesOrder) {
     WriteStoredSettings(ini, StoredSettings{});
     EXPECT_EQ(ini.Text(),
               "[Window]\r\nTop=100\r\nLeft=100\r\nHeight=417\r\nWidth=537\r\nHotKey=0\r\nDrive=0\r\n"
-              "ShowCloseInfo=1\r\n[Rescan]\r\nReadOnly=1\r\nHidden=1\r\nSystem=1\r\n"
+              "ShowCloseInfo=1\r\n[Rescan]\r\nReadOnly=1\r\nHidden=1\r\nSystem=1\r\nLeaveOut=\r\n"
               "[Search]\r\nMatchAnywhere=0\r\n");
 }
 

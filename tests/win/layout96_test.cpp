@@ -120,6 +120,12 @@ Options Button "Edit" 458,84 78x24
 Options Button "Delete" 458,112 78x24
 Options Button "Move Up" 458,140 78x24
 Options Button "Move Down" 458,168 78x24
+Options Button "Folders To Leave Out" 16,38 540x196
+Options ListBox "" 26,56 420x118
+Options Static "Left out of every scan and of the changes followed live, with everything in them. A rule is a name (node_modules), a name with " 26,180 420x46
+Options Button "Add" 458,56 78x24
+Options Button "Edit" 458,84 78x24
+Options Button "Delete" 458,112 78x24
 Options Button "OK" 324,252 78x24
 Options Button "&Help" 406,252 78x24
 Options Button "Cancel" 488,252 78x24
