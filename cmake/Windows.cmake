@@ -179,3 +179,9 @@ foreach(src ${TARVOLO_BENCHES})
   target_link_libraries(${name} PRIVATE tarvolo_app)
   target_compile_options(${name} PRIVATE ${TARVOLO_WARNINGS})
 endforeach()
+# The keystroke benchmark works the real main window: with the program's
+# manifest (the same common controls) and its connector pictures.
+if(TARGET keystroke_bench)
+  target_sources(keystroke_bench PRIVATE ${TARVOLO_RESOURCE_FILE})
+  target_include_directories(keystroke_bench PRIVATE ${TARVOLO_GENERATED_DIR})
+endif()

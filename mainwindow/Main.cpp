@@ -11,6 +11,7 @@
 #include "adapters/KeyNames.h"
 #include "adapters/WinHotKeyRegistrar.h"
 #include "delivery/WinShell.h"
+#include "delivery/WinConsoles.h"
 #include "delivery/WinShellWindows.h"
 #include "delivery/core/BoundedShellWindows.h"
 #include "delivery/WinWindowOps.h"
@@ -78,6 +79,8 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     // costs a send or a menu two seconds, not the program.
     shellWindows_ = std::make_unique<BoundedShellWindows>(std::make_shared<WinShellWindows>(), kShellLimit);
     explorer_ = std::make_unique<ExplorerFolderCommands>(*shellWindows_, *commands_, view);
+    consoles_ = std::make_unique<WinConsoles>();
+    commands_->SetConsoles(consoles_.get());
     // An Explorer window you came from is moved to the path in place, before any dialog is looked for.
     commands_->SetWindowTarget([this](WindowHandle cameFrom, const std::string& path) {
         return explorer_->NavigateExplorerWindow(cameFrom, path);
@@ -169,6 +172,7 @@ void TfrmMain::CreateControls() {
 
     SetHint(cmbDrives, "Shift+Drive Letter");
     SetHint(btnFindNext.Handle(), "Ctrl+Enter");
+    SetHint(btnSendToDialog.Handle(), "To the file dialog, Explorer window or console you came from");
     SetHint(DirListBox, "");
     SetHint(cmbHistory, "");
 

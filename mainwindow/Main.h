@@ -86,6 +86,8 @@ public:
     TreeList& Tree() { return *treeList; }
     HistoryBox& History() { return *historyBox; }
     FavoritesMenus& Favorites() { return *favoritesMenus; }
+    // The window as the live index sees it, for the benchmarks that give it rows without a drive.
+    LiveIndexView& AsLiveIndexView() { return *this; }
 
     // --- Current path and favorites (Commands.cpp, Main.cpp) ---
     std::string CurrentPath() const { return historyBox->CurrentPath(); }
@@ -244,6 +246,7 @@ private:
     std::unique_ptr<WindowOps> windowOps_;
     std::unique_ptr<Commands> commands_;
     std::unique_ptr<ShellWindows> shellWindows_;
+    std::unique_ptr<ConsoleOps> consoles_;
     std::unique_ptr<ExplorerFolderCommands> explorer_;
 
     WNDPROC previousProc_ = nullptr;  // kept while the hot-key hook is installed

@@ -23,11 +23,16 @@ HBITMAP LoadBitmapResource(int id) {
 
 TreeList::TreeList(const Form& owner, HWND list, const DriveRows& drive)
     : owner_(owner), list_(list), drive_(drive) {
-    // The procedure keeps no pointer to this object, so the subclass may outlive it.
-    ::SetWindowSubclass(list_, &TreeList::ListBoxProc, 1, 0);
+    // The procedure keeps no pointer to this object, so the subclass may outlive
+    // it; the list's own procedure waits in the list's user data. (The common
+    // controls' subclassing keeps its chain in a window property, which Wine
+    // looks up in its window server on every message the list gets.)
+    ::SetWindowLongPtrW(list_, GWLP_USERDATA, ::GetWindowLongPtrW(list_, GWLP_WNDPROC));
+    ::SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TreeList::ListBoxProc));
 }
 
 void TreeList::LoadConnectors() {
+    DropConnectors();
     LineBitmap.reset(LoadBitmapResource(IDB_LINE));
     TeeBitmap.reset(LoadBitmapResource(IDB_TEE));
     ElbowBitmap.reset(LoadBitmapResource(IDB_ELBOW));
@@ -37,6 +42,7 @@ void TreeList::LoadConnectors() {
 }
 
 void TreeList::ReleaseConnectors() {
+    DropConnectors();
     for (UniqueBitmap* b : {&LineBitmap, &TeeBitmap, &ElbowBitmap}) b->reset();
 }
 
@@ -65,14 +71,70 @@ void TreeList::SetFirstVisibleRow(long row) {
     ListBox(list_).SetTopIndex(row < 0 ? 0 : static_cast<size_t>(row));
 }
 
+void TreeList::DropConnectors() {
+    strip_.selected.reset();
+    strip_.dc.reset();
+    strip_.bitmap.reset();
+    strip_.cell = strip_.height = 0;
+}
+
+HDC TreeList::Connectors(HDC target, int cell, int height, ConnectorStyle style, COLORREF window) {
+    if (strip_.dc && strip_.cell == cell && strip_.height == height && strip_.style == style &&
+        strip_.window == window)
+        return *strip_.dc;
+    DropConnectors();
+    const bool small = style == ConnectorStyle::pictures16;
+    const HBITMAP pictures[3] = {small ? LineBitmap.get() : Line32Bitmap.get(),
+                                 small ? TeeBitmap.get() : Tee32Bitmap.get(),
+                                 small ? ElbowBitmap.get() : Elbow32Bitmap.get()};
+    UniqueBitmap bitmap(::CreateCompatibleBitmap(target, 3 * cell, height));
+    auto dc = std::make_unique<MemoryDC>(target);
+    if (!bitmap || !*dc) return nullptr;
+    auto selected = std::make_unique<SelectGuard>(*dc, bitmap.get());
+    const RECT all{0, 0, 3 * cell, height};
+    UniqueBrush windowBrush(::CreateSolidBrush(window));
+    ::FillRect(*dc, &all, windowBrush.get());
+    const Connector kinds[3] = {Connector::line, Connector::tee, Connector::elbow};
+    if (style == ConnectorStyle::rectangles) {
+        UniqueBrush lineBrush(::CreateSolidBrush(RGB(128, 128, 128)));
+        const int thickness = owner_.Scaled(1);
+        for (int k = 0; k < 3; ++k)
+            for (const LineRect& l : ConnectorLines(kinds[k], k * cell, 0, height, cell, thickness)) {
+                const RECT rect{l.left, l.top, l.right, l.bottom};
+                ::FillRect(*dc, &rect, lineBrush.get());
+            }
+    } else {
+        MemoryDC source(target);
+        if (!source) return nullptr;
+        // White in the pictures is the window colour, already under them.
+        const int size = small ? 16 : 32;
+        for (int k = 0; k < 3; ++k) {
+            if (!pictures[k]) continue;  // left blank, as the row would be without it
+            SelectGuard keep(source, pictures[k]);
+            ::GdiTransparentBlt(*dc, k * cell, 0, cell, height, source, 0, 0, size, size, RGB(255, 255, 255));
+        }
+    }
+    strip_.cell = cell;
+    strip_.height = height;
+    strip_.style = style;
+    strip_.window = window;
+    strip_.bitmap = std::move(bitmap);
+    strip_.dc = std::move(dc);
+    strip_.selected = std::move(selected);
+    return *strip_.dc;
+}
+
 void TreeList::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;
     const RECT& r = item.rcItem;
     const COLORREF window = ::GetSysColor(COLOR_WINDOW);
     // Connectors and the space around the name always keep the window colour;
     // only the name's label shows the selection.
-    UniqueBrush windowBrush(::CreateSolidBrush(window));
-    ::FillRect(dc, &r, windowBrush.get());
+    if (!windowBrush_ || windowBrushColour_ != window) {
+        windowBrush_.reset(::CreateSolidBrush(window));
+        windowBrushColour_ = window;
+    }
+    ::FillRect(dc, &r, windowBrush_.get());
     const RowStore& rows = drive_.rows;
     const TreeCodes& codes = drive_.codes;
     const size_t row = item.itemID;
@@ -81,50 +143,30 @@ void TreeList::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
         ::SetBkMode(dc, OPAQUE);
         ::SetBkColor(dc, selected ? ::GetSysColor(COLOR_HIGHLIGHT) : window);
         ::SetTextColor(dc, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-        HFONT font = reinterpret_cast<HFONT>(::SendMessageW(list_, WM_GETFONT, 0, 0));
+        // The list's font is the form's; asked of the list, every row would cost a
+        // message through the list's subclass procedures, each a window property lookup.
+        HFONT font = owner_.Font();
         SelectGuard keepFont(dc, font ? static_cast<HGDIOBJ>(font) : ::GetStockObject(DEFAULT_GUI_FONT));
         if (row == 0) {
             ::TextOutW(dc, owner_.Scaled(5), r.top, L"[ \\ ]", 5);
         } else {
             const std::string code = row < codes.size() ? codes.Code(row) : std::string();
             // The connector pictures stretch to the row height, so the lines of one
-            // row meet those of the next.
+            // row meet those of the next. Each is stretched once, into the strip,
+            // and copied from there: a transparent stretch for every connector of
+            // every row painted was most of a keystroke's paint.
             const int cell = owner_.Scaled(16);
             const int height = r.bottom - r.top;
-            const ConnectorStyle style = ConnectorStyleFor(cell, height);
             const TreeRowLayout layout = LayoutTreeRow(code, r.left, owner_.Scaled(8), cell);
-            MemoryDC pictures(dc);
-            UniqueBrush lineBrush;
-            if (style == ConnectorStyle::rectangles) lineBrush.reset(::CreateSolidBrush(RGB(128, 128, 128)));
-            const int thickness = owner_.Scaled(1);
-            for (const ConnectorCell& c : layout.connectors) {
-                if (lineBrush) {
-                    for (const LineRect& l :
-                         ConnectorLines(c.connector, c.x, r.top, r.bottom, cell, thickness)) {
-                        const RECT rect{l.left, l.top, l.right, l.bottom};
-                        ::FillRect(dc, &rect, lineBrush.get());
+            if (!layout.connectors.empty()) {
+                if (HDC strip = Connectors(dc, cell, height, ConnectorStyleFor(cell, height), window)) {
+                    for (const ConnectorCell& c : layout.connectors) {
+                        const int k = c.connector == Connector::line  ? 0
+                                      : c.connector == Connector::tee ? 1
+                                                                      : 2;
+                        ::BitBlt(dc, c.x, r.top, cell, height, strip, k * cell, 0, SRCCOPY);
                     }
-                    continue;
                 }
-                const bool small = style == ConnectorStyle::pictures16;
-                HBITMAP picture = nullptr;
-                switch (c.connector) {
-                    case Connector::line:
-                        picture = small ? LineBitmap.get() : Line32Bitmap.get();
-                        break;
-                    case Connector::tee:
-                        picture = small ? TeeBitmap.get() : Tee32Bitmap.get();
-                        break;
-                    case Connector::elbow:
-                        picture = small ? ElbowBitmap.get() : Elbow32Bitmap.get();
-                        break;
-                }
-                if (!picture || !pictures) continue;
-                // White in the pictures is the window colour, already under them.
-                const int size = small ? 16 : 32;
-                SelectGuard keep(pictures, picture);
-                ::GdiTransparentBlt(dc, c.x, r.top, cell, height, pictures, 0, 0, size, size,
-                                    RGB(255, 255, 255));
             }
             std::wstring label = L"  " + Widen(rows.Name(row)) + L"  ";
             ::TextOutW(dc, layout.labelX, r.top, label.c_str(), static_cast<int>(label.size()));
@@ -133,7 +175,7 @@ void TreeList::DirListBoxDrawItem(const DRAWITEMSTRUCT& item) {
     if (item.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &r);
 }
 
-LRESULT CALLBACK TreeList::ListBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK TreeList::ListBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_VSCROLL && (LOWORD(wp) == SB_THUMBTRACK || LOWORD(wp) == SB_THUMBPOSITION)) {
         // The message carries only 16 bits of the thumb position; past 65,535 rows
         // the list would jump back to the top.
@@ -145,7 +187,8 @@ LRESULT CALLBACK TreeList::ListBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
             return 0;
         }
     }
-    return ::DefSubclassProc(hwnd, msg, wp, lp);
+    const auto list = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return list ? ::CallWindowProcW(list, hwnd, msg, wp, lp) : ::DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 }  // namespace tarvolo

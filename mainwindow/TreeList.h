@@ -6,8 +6,10 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <memory>
 
 #include "model/Model.h"
+#include "model/TreeRowLayout.h"
 #include "platform/Form.h"
 #include "platform/Handles.h"
 
@@ -35,13 +37,28 @@ public:
     void SetFirstVisibleRow(long row);
 
 private:
-    static LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM);
+    // The three connectors side by side (line, tee, elbow), each `cell` wide and
+    // a row high, already drawn on the window colour; made again when the size,
+    // the style or the colour changes. Null when it cannot be made.
+    HDC Connectors(HDC target, int cell, int height, ConnectorStyle style, COLORREF window);
+    void DropConnectors();
 
     const Form& owner_;
     HWND list_;
     const DriveRows& drive_;
     UniqueBitmap LineBitmap, TeeBitmap, ElbowBitmap;
     UniqueBitmap Line32Bitmap, Tee32Bitmap, Elbow32Bitmap;
+    struct ConnectorStrip {
+        int cell = 0, height = 0;
+        ConnectorStyle style = ConnectorStyle::rectangles;
+        COLORREF window = 0;
+        UniqueBitmap bitmap;
+        std::unique_ptr<MemoryDC> dc;
+        std::unique_ptr<SelectGuard> selected;
+    } strip_;
+    UniqueBrush windowBrush_;
+    COLORREF windowBrushColour_ = 0;
 };
 
 }  // namespace tarvolo

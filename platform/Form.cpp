@@ -11,12 +11,22 @@ namespace tarvolo {
 
 namespace {
 
-const wchar_t kPropForm[] = L"Tarvolo.Form";
+// A form's window holds its object in its own extra bytes, and its class holds
+// this mark in its extra bytes, so that no other window is taken for a form.
+// Both are read in the program's own memory; a window property is looked up
+// by the window server under Wine, and every message to a form asked for it.
+const char kFormClassMark = 0;
+
+LONG_PTR FormClassMark() {
+    return reinterpret_cast<LONG_PTR>(&kFormClassMark);
+}
 
 void RegisterFormClass(const std::wstring& name) {
     WNDCLASSEXW wc{};
     if (::GetClassInfoExW(Application::Get().Instance(), name.c_str(), &wc)) return;
     wc.cbSize = sizeof wc;
+    wc.cbClsExtra = sizeof(LONG_PTR);
+    wc.cbWndExtra = sizeof(LONG_PTR);
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = ::DefWindowProcW;  // replaced per window by StaticProc through WM_NCCREATE below
     wc.hInstance = Application::Get().Instance();
@@ -83,14 +93,18 @@ Form::~Form() {
 
 void Form::DestroyForm() {
     if (!hwnd_) return;
-    ::RemovePropW(hwnd_, kPropForm);
+    ::SetWindowLongPtrW(hwnd_, 0, 0);
     HWND h = hwnd_;
     hwnd_ = nullptr;
     ::DestroyWindow(h);
 }
 
 Form* Form::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<Form*>(::GetPropW(hwnd, kPropForm)) : nullptr;
+    if (!hwnd || static_cast<LONG_PTR>(::GetClassLongPtrW(hwnd, 0)) != FormClassMark()) return nullptr;
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(hwnd, &process);
+    if (process != ::GetCurrentProcessId()) return nullptr;
+    return reinterpret_cast<Form*>(::GetWindowLongPtrW(hwnd, 0));
 }
 
 void Form::CreateForm(const FormArgs& args) {
@@ -124,7 +138,8 @@ void Form::CreateForm(const FormArgs& args) {
     hwnd_ = ::CreateWindowExW(args.exStyle, args.className.c_str(), Widen(args.caption).c_str(), args.style,
                               x, y, width, height, owner, nullptr, Application::Get().Instance(), nullptr);
     if (!hwnd_) return;
-    ::SetPropW(hwnd_, kPropForm, this);
+    ::SetClassLongPtrW(hwnd_, 0, FormClassMark());
+    ::SetWindowLongPtrW(hwnd_, 0, reinterpret_cast<LONG_PTR>(this));
     ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::StaticProc));
     const int windowDpi = WindowDpi(hwnd_);
     if (windowDpi != dpi_) {
@@ -459,7 +474,7 @@ LRESULT CALLBACK Form::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Form* form = FromHandle(hwnd);
     if (!form) return ::DefWindowProcW(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
-        ::RemovePropW(hwnd, kPropForm);
+        ::SetWindowLongPtrW(hwnd, 0, 0);
         form->hwnd_ = nullptr;
         return ::DefWindowProcW(hwnd, msg, wp, lp);
     }

@@ -66,6 +66,24 @@ WindowHandle Commands::CurrentWindowCameFrom() {
 SendOutcome Commands::SendToDialog(const std::string& path) {
     sender_.DialogPath = path;
     const WindowHandle cameFrom = CurrentWindowCameFrom();
+    // A console you came from answers for itself: typing into one you did not
+    // come from, or sending elsewhere when it cannot take the path, would both
+    // surprise you.
+    if (cameFrom != 0 && consoles_) {
+        const ConsoleResult result = SendPathToConsole(*consoles_, cameFrom, path);
+        if (result == ConsoleResult::typed) {
+            windows_.MinimizeApplication();
+            SendOutcome delivered;
+            delivered.kind = SendOutcome::Kind::delivered;
+            return delivered;
+        }
+        if (result != ConsoleResult::notAConsole) {
+            view_.ShowError(ConsoleResultText(result, path));
+            SendOutcome refused;
+            refused.kind = SendOutcome::Kind::refused;
+            return refused;
+        }
+    }
     if (cameFrom != 0 && windowTarget_ && IsExplorerWindowClass(windows_.GetWindowClassName(cameFrom)) &&
         windowTarget_(cameFrom, path)) {
         // As after a dialog took it: the program steps aside.

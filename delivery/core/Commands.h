@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "delivery/core/Consoles.h"
 #include "delivery/core/SendToDialog.h"
 #include "model/Model.h"
 
@@ -56,9 +57,12 @@ public:
     // The favorites' own: no history, and their own message for a missing path.
     void OpenFavorite(const std::string& path);
     void SendFavoriteToDialog(const std::string& path);
-    // Sends `path` to the target: the dialog you came from, else the file
-    // dialog highest in the z-order or a window whose caption begins with an
-    // entry of the dialogs list. A dialog that refused it is told to the user.
+    // Sends `path` to the target: the window you came from (a console's shell
+    // changes to it, an Explorer window shows it, a dialog switches to it),
+    // else the file dialog highest in the z-order or a window whose caption
+    // begins with an entry of the dialogs list; a console is never chosen by
+    // its place alone. A target that refused it is told to the user. Every
+    // command that delivers to a dialog comes here.
     SendOutcome SendToDialog(const std::string& path);
 
     // The dialog you came from. The window side calls Remember... with the
@@ -85,6 +89,9 @@ public:
     // send from a file dialog never waits on the shell.
     using WindowTarget = std::function<bool(WindowHandle cameFrom, const std::string& path)>;
     void SetWindowTarget(WindowTarget target) { windowTarget_ = std::move(target); }
+    // A console you came from takes the path as a command to its shell; null
+    // leaves consoles alone.
+    void SetConsoles(ConsoleOps* consoles) { consoles_ = consoles; }
 
 private:
     Model& model_;
@@ -94,6 +101,7 @@ private:
     CommandView& view_;
     DialogSender sender_;
     WindowTarget windowTarget_;
+    ConsoleOps* consoles_ = nullptr;
 };
 
 }  // namespace tarvolo

@@ -823,6 +823,98 @@ TEST(Deliver, TheDialogTheHotKeyWasPressedInReceivesThePath) {
 
 namespace {
 
+// Wine's console with cmd at its prompt, started in `folder`; closed with the test.
+class WineConsole {
+public:
+    explicit WineConsole(const std::string& folder) {
+        std::wstring line = L"wineconsole.exe cmd.exe";
+        const std::wstring where = W(folder);
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
+                              where.c_str(), &si, &pi_))
+            ADD_FAILURE() << "cannot start wineconsole, error " << ::GetLastError();
+    }
+    ~WineConsole() {
+        if (window_ && ::IsWindow(window_)) {
+            ::PostMessageW(window_, WM_CLOSE, 0, 0);
+            WaitFor([&] { return !::IsWindow(window_); }, 5s);
+        }
+        if (pi_.hProcess) {
+            ::TerminateProcess(pi_.hProcess, 0);
+            ::WaitForSingleObject(pi_.hProcess, 5000);
+            ::CloseHandle(pi_.hProcess);
+            ::CloseHandle(pi_.hThread);
+        }
+    }
+    WineConsole(const WineConsole&) = delete;
+    WineConsole& operator=(const WineConsole&) = delete;
+
+    // Its window, once shown (of the class measured under Wine 8).
+    HWND Window() {
+        WaitFor(
+            [&] {
+                window_ = ::FindWindowW(L"WineConsoleClass", nullptr);
+                return window_ && Visible(window_);
+            },
+            20s);
+        return window_ && Visible(window_) ? window_ : nullptr;
+    }
+
+private:
+    PROCESS_INFORMATION pi_{};
+    HWND window_ = nullptr;
+};
+
+}  // namespace
+
+// The console you came from is a target too: cmd changes drive and directory
+// to the path, and a line half typed at its prompt is neither run nor glued
+// to the command.
+TEST(Deliver, TheCmdConsoleTheHotKeyWasPressedInChangesToThePath) {
+    TestDir dir;
+    Drive drive('L', dir.UnixOf("l"));
+    MakeDirs("L:\\Target Dir & Co");
+    MakeDirs(dir.Win("start"));
+    WineConsole console(dir.Win("start"));
+    HWND window = console.Window();
+    ASSERT_TRUE(window) << "no console window";
+
+    Program program(dir);
+    HWND main =
+        StartWithoutCaptions(program, "[Window]\r\nHotKey=49233\r\nShowCloseInfo=0\r\n");  // Ctrl+Alt+Q
+    ASSERT_TRUE(main);
+    SetCurrentPath(program, "L:\\Target Dir & Co");
+    ASSERT_TRUE(BringToFrontSettled(main));
+    Chord({VK_CONTROL, VK_MENU}, 'Q');
+    ASSERT_TRUE(WaitFor([&] { return !Visible(main); })) << "the hot key did not hide the program";
+
+    // At cmd's prompt: a line begun and left, then the hot key.
+    ASSERT_TRUE(BringToFrontSettled(window)) << "the console does not come to the front";
+    Type("echo half> half.txt");
+    Chord({VK_CONTROL, VK_MENU}, 'Q');
+    ASSERT_TRUE(WaitFor([&] { return Visible(main) && ::GetForegroundWindow() == main; }))
+        << "the hot key did not bring the program up; " << KeyboardState();
+    Chord({VK_MENU}, 'D');  // "&Dialog"
+    EXPECT_TRUE(WaitFor([&] { return !Visible(main); })) << "the program did not go to the notification area";
+
+    // Where cmd is now, asked of cmd itself as a user would.
+    const std::string report = dir.Win("cwd.txt");
+    ASSERT_TRUE(BringToFrontSettled(window));
+    Type("cd > " + report);
+    Key(VK_RETURN);
+    std::string text;
+    // cmd and its console are two more Wine processes: on a loaded machine one
+    // typed line has taken more than ten seconds to run.
+    EXPECT_TRUE(WaitFor([&] { return ReadFileBytes(report, text) && !text.empty(); }, 30s))
+        << "cmd did not run the typed line; " << KeyboardState();
+    EXPECT_EQ(text, "L:\\Target Dir & Co\r\n");
+    EXPECT_FALSE(FileExists(dir.Win("start\\half.txt"))) << "the half-typed line ran before the command";
+    EXPECT_FALSE(FileExists("L:\\Target Dir & Co\\half.txt")) << "the half-typed line ran after the command";
+}
+
+namespace {
+
 // A program of Wine's own, ended with the test.
 class WineProgram {
 public:
