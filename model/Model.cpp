@@ -111,7 +111,7 @@ long DriveRows::Find(long start, std::string_view text, const CaseFolder& folder
 
 std::vector<JumpDrive> Model::SearchableDrives(const std::string& shownDrive, const CaseFolder& folder) {
     std::vector<JumpDrive> drives;
-    const char shown = shownDrive.empty() ? 0 : shownDrive[0];
+    const char shown = shownDrive.empty() ? '\0' : shownDrive[0];
     if (shown && !drive.rows.empty()) {
         drive.EnsureSearch(folder);
         drives.push_back(JumpDrive{shown, &drive.rows, &drive.search});
