@@ -195,6 +195,7 @@ void LiveIndex::WatchDrive(const std::string& drive) {
         // they are read again from it once it took changes.
         if (!model_.drive.rows.empty()) {
             loads_->Forget(left);
+            RowsAboutToChange();  // a search under way reads them where they are now
             model_.held[left[0]] = std::move(model_.drive);
             model_.drive = DriveRows();
             view_.ShowRows(RowStore());
@@ -217,7 +218,11 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     // The drive about to be shown is read by the window; its held copy goes, and a read of it is of no use.
     if (!root.empty()) {
         loads_->Forget(root);
-        if (model_.held.erase(root[0])) DrivesChanged();
+        if (model_.held.count(root[0])) {
+            RowsAboutToChange();
+            model_.held.erase(root[0]);
+            DrivesChanged();
+        }
     }
     loadOthers_ = true;
     // The file about to be read (or replaced by a walk's) is the newest: a write of it under way ends
@@ -283,7 +288,10 @@ void LiveIndex::DrivesLoaded() {
     if (!loads_) return;
     const std::string shown = watcher_ ? watcher_->Root() : std::string();
     bool changed = false;
-    for (DriveLoads::Loaded& loaded : loads_->Take()) {
+    std::vector<DriveLoads::Loaded> taken = loads_->Take();
+    // Held rows are replaced or dropped here: a search under way lets go of them first.
+    if (!taken.empty()) RowsAboutToChange();
+    for (DriveLoads::Loaded& loaded : taken) {
         if (loaded.root.empty() || loaded.root == shown) continue;
         changed = true;
         if (!loaded.ok) {

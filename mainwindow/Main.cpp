@@ -90,6 +90,7 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     CreateMenus();
     CreateTrayIcon();
     quickJump_ = std::make_unique<TfrmQuickJump>(model_, static_cast<QuickJumpHost&>(*this));
+    OnDrivesChanged([this] { quickJump_->DrivesChanged(); });
 }
 
 TfrmMain::~TfrmMain() {

@@ -1,6 +1,7 @@
 // The main window's side of Quick Jump and of tarvolo-find: the rows they
 // search, the deliveries Quick Jump's keys make, and the answer to a request
 // from the command line.
+#include <algorithm>
 #include <string_view>
 
 #include "adapters/WinLocale.h"
@@ -35,16 +36,23 @@ void TfrmMain::OpenQuickJump() {
 }
 
 std::vector<JumpDrive> TfrmMain::JumpDrives() {
-    // The drive on show; the others are not in memory.
-    const std::string drive = SelectedDrive();
-    if (drive.empty() || model_.drive.rows.empty() || ScanWindowBusy()) return {};
-    EnsureSearchIndex();
-    return {JumpDrive{drive[0], &model_.drive.rows, &model_.drive.search}};
+    // While the scan window walks the drive on show its rows are not there yet; the other drives are.
+    std::vector<JumpDrive> drives = SearchableDrives();
+    if (ScanWindowBusy()) {
+        const std::string shown = SelectedDrive();
+        drives.erase(
+            std::remove_if(drives.begin(), drives.end(),
+                           [&](const JumpDrive& d) { return !shown.empty() && d.letter == shown[0]; }),
+            drives.end());
+    }
+    return drives;
 }
 
 std::vector<std::string> TfrmMain::LoadingDrives() {
-    if (ScanWindowBusy()) return {SelectedDrive()};
-    return {};
+    std::vector<std::string> loading = DrivesStillLoading();
+    if (ScanWindowBusy() && std::find(loading.begin(), loading.end(), SelectedDrive()) == loading.end())
+        loading.insert(loading.begin(), SelectedDrive());
+    return loading;
 }
 
 std::vector<JumpUse> TfrmMain::JumpUses() {

@@ -120,6 +120,12 @@ void TfrmQuickJump::TextChanged() {
     StartSearch();
 }
 
+void TfrmQuickJump::DrivesChanged() {
+    if (!Shown()) return;
+    StartSearch();
+    UpdateStatus();
+}
+
 void TfrmQuickJump::StartSearch() {
     static const WinCaseFolder folder;
     JumpText text = JumpText::Parse(txtJump.Text(), folder);

@@ -49,6 +49,8 @@ public:
     void ShowJump();
     void HideJump();
     bool Shown() const { return ::IsWindowVisible(hwnd_) != FALSE; }
+    // A drive finished loading or its rows changed: the list on show answers again.
+    void DrivesChanged();
 
     // The list's rows, best first, as shown.
     std::vector<std::string> Paths() const { return paths_; }
