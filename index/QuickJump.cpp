@@ -247,7 +247,7 @@ bool ScanTerm(std::string_view names, std::string_view term, const Before& befor
     const size_t n = names.size();
     const size_t len = term.size();
     if (n < 2 || len == 0) return true;
-    const char t0 = term[0], t1 = len > 1 ? term[1] : 0;
+    const char t0 = term[0], t1 = len > 1 ? term[1] : '\0';
     const auto rest = [&](size_t p) {
         if (n - p < len) return false;
         for (size_t k = 2; k < len; ++k)

@@ -28,8 +28,8 @@ constexpr uint32_t kFindReplyKind = 0x54764652;    // "TvFR"
 
 constexpr size_t kFindDefaultCount = 20;
 constexpr size_t kFindMaxCount = 1000;
-constexpr size_t kFindMaxRequestBytes = 32 * 1024;
-constexpr size_t kFindMaxReplyBytes = 4 * 1024 * 1024;
+constexpr size_t kFindMaxRequestBytes = size_t{32} * 1024;
+constexpr size_t kFindMaxReplyBytes = size_t{4} * 1024 * 1024;
 
 // `tarvolo-find.exe [-n COUNT] TERM...`: the arguments after the program's name.
 struct FindCommandLine {

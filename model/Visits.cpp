@@ -24,7 +24,7 @@ bool ParseNumber(std::string_view text, size_t maxDigits, uint64_t& value) {
 double AgeFactor(int64_t seconds) {
     if (seconds < 3600) return 4;
     if (seconds < 86400) return 2;
-    if (seconds < 7 * 86400) return 0.5;
+    if (seconds < int64_t{7} * 86400) return 0.5;
     return 0.25;
 }
 
