@@ -92,12 +92,19 @@ std::unordered_map<WindowHandle, int> TopLevelPlaces() {
     return places;
 }
 
+// Any thread: one without COM joins the multithreaded apartment until it ends;
+// on one that has COM already this adds nothing. A thread of its own that
+// joined and left at every question made, under Wine, a menu the window's
+// thread had just built invalid now and then.
+void EnterApartment() {
+    thread_local const ComApartment com(COINIT_MULTITHREADED);
+    (void)com;
+}
+
 }  // namespace
 
 std::vector<ShellWindowReport> WinShellWindows::List() {
-    // Any thread: one without COM gets an apartment of its own for the call; on
-    // one that has COM already this adds nothing.
-    const ComApartment com(COINIT_MULTITHREADED);
+    EnterApartment();
     std::vector<ShellWindowReport> reports;
     ComPtr<IShellWindows> windows;
     windows.p = CreateShellWindows();
@@ -128,7 +135,7 @@ std::vector<ShellWindowReport> WinShellWindows::List() {
 }
 
 bool WinShellWindows::Navigate(WindowHandle window, const std::string& folder) {
-    const ComApartment com(COINIT_MULTITHREADED);
+    EnterApartment();
     ComPtr<IShellWindows> windows;
     windows.p = CreateShellWindows();
     if (!windows.p) return false;
