@@ -60,6 +60,9 @@ public:
     uint32_t Level(size_t i) const { return levels_[i] & kLevelMask; }
     // The nearest row above of a lower level; kNoParent for none.
     uint32_t Parent(size_t i) const { return parents_[i]; }
+    // True when row i holds its whole path rather than a name under Parent(i):
+    // the root, and rows whose path does not continue their parent's.
+    bool HoldsWholePath(size_t i) const { return Whole(i); }
 
     void Append(std::string_view path);
     // Rows [begin, end) of `from`, copied as blocks: rebuilding a million rows
