@@ -376,10 +376,12 @@ public:
                 std::count(use.path.begin(), use.path.end(), kSeparator)) {
                 anyParent_.push_back(hash);
             } else {
-                const std::string_view above = std::string_view(key).substr(0, slash == std::string::npos ? 0 : slash);
+                const std::string_view above =
+                    std::string_view(key).substr(0, slash == std::string::npos ? 0 : slash);
                 const size_t cut = above.rfind(kSeparator);
                 // "C:\X": the root above, whose name is empty.
-                pairs_.push_back(Pair(hash, NameHash(cut == std::string_view::npos ? "" : above.substr(cut + 1))));
+                pairs_.push_back(
+                    Pair(hash, NameHash(cut == std::string_view::npos ? "" : above.substr(cut + 1))));
             }
             weights_[std::move(key)] += use.weight;
         }
@@ -401,7 +403,7 @@ public:
     bool UsedAs(uint8_t kind) const { return kinds_[kind]; }
     // The weight of row `row` of `drive`, whose folded name has the hash `hash`.
     double Weight(char letter, const RowStore& rows, size_t row, uint64_t hash) {
-        if (!rows.HoldsWholePath(row) && !std::binary_search(anyParent_.begin(), anyParent_.end(), hash)) {
+        if (rows.NameBelowParent(row) && !std::binary_search(anyParent_.begin(), anyParent_.end(), hash)) {
             const std::string_view above = rows.Name(rows.Parent(row));
             if (std::all_of(above.begin(), above.end(), [](char c) { return !(c & 0x80); })) {
                 uint64_t h = 14695981039346656037ull;
@@ -433,8 +435,8 @@ private:
     const CaseFolder& folder_;
     size_t length_;
     std::unordered_map<std::string, double> weights_;
-    std::vector<uint64_t> names_;  // hashes of the used names that hold the term
-    std::vector<uint64_t> pairs_;  // the same, each with its parent's name
+    std::vector<uint64_t> names_;      // hashes of the used names that hold the term
+    std::vector<uint64_t> pairs_;      // the same, each with its parent's name
     std::vector<uint64_t> anyParent_;  // the names whose parent is not told apart
     bool kinds_[kWhole + 1] = {};
     std::bitset<kMarks> marks_;
