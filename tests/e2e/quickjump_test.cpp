@@ -1,7 +1,8 @@
 // Quick Jump from outside: its hot key pressed in another program's file
 // dialog, typing and Enter delivering there, Esc closing it; and
 // tarvolo-find.exe printing the list's order and telling by its exit status
-// that nothing matched or that no Tarvolo runs.
+// that nothing matched or that no Tarvolo runs; a directory on a drive not
+// shown found and shown in the tree.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -178,6 +179,28 @@ HWND StartOn(Program& program, std::initializer_list<const char*> folders) {
     return StartIdle(program);
 }
 
+// Quick Jump opened from the main window by its key, up in front and ready for typing.
+HWND OpenFromMain(Program& program, HWND main) {
+    if (!BringToFrontSettled(main)) return nullptr;
+    Chord({VK_CONTROL}, 'J');
+    HWND jump = nullptr;
+    if (!WaitFor([&] {
+            jump = QuickJumpWindow(program);
+            return jump && Visible(jump) && ::GetForegroundWindow() == jump;
+        }) ||
+        !SettleXInput())
+        return nullptr;
+    return jump;
+}
+
+std::string SelectedDriveEntry(HWND combo) {
+    const LRESULT at = ::SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    if (at < 0) return "<none>";
+    wchar_t text[16] = {};
+    ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(text));
+    return U(text);
+}
+
 }  // namespace
 
 TEST(QuickJump, TheHotKeyInAnotherProgramsDialogDeliversThereAndEscCloses) {
@@ -244,15 +267,8 @@ TEST(QuickJump, FindPrintsTheListsOrderAndTellsNoMatchAndNoProgram) {
                                   "L:\\Projects\\Sub\\Proj", "L:\\Other"});
     ASSERT_TRUE(main);
     // From the main window by its key.
-    ASSERT_TRUE(BringToFrontSettled(main));
-    Chord({VK_CONTROL}, 'J');
-    HWND jump = nullptr;
-    ASSERT_TRUE(WaitFor([&] {
-        jump = QuickJumpWindow(program);
-        return jump && Visible(jump) && ::GetForegroundWindow() == jump;
-    })) << "Ctrl+J did not bring Quick Jump up; "
-        << KeyboardState();
-    ASSERT_TRUE(SettleXInput());
+    HWND jump = OpenFromMain(program, main);
+    ASSERT_TRUE(jump) << "Ctrl+J did not bring Quick Jump up; " << KeyboardState();
     Type("proj");
     HWND list = JumpList(jump);
     ASSERT_TRUE(WaitFor([&] { return Count(list) == 4; })) << Joined(ListRows(list));
@@ -279,4 +295,44 @@ TEST(QuickJump, FindPrintsTheListsOrderAndTellsNoMatchAndNoProgram) {
     Chord({VK_MENU}, 'T');
     EXPECT_TRUE(WaitFor([&] { return !Visible(jump) && Visible(main) && CurrentPath(program) == chosen; }))
         << "the tree shows \"" << CurrentPath(program) << "\" for " << chosen;
+}
+
+TEST(QuickJump, ADirectoryOnADriveNotShownIsFoundAndShownInTheTree) {
+    TestDir dir;
+    Drive k('K', dir.UnixOf("k"));
+    Drive l('L', dir.UnixOf("l"));
+    for (const char* folder : {"K:\\Home\\Targets", "L:\\Far\\Other", "L:\\Far\\Target Place"})
+        MakeDirs(folder);
+    ASSERT_TRUE(WriteFileBytes("K:\\tarvolo.dir", Lines({"\\", "\\Home", "\\Home\\Targets"})));
+    ASSERT_TRUE(
+        WriteFileBytes("L:\\tarvolo.dir", Lines({"\\", "\\Far", "\\Far\\Other", "\\Far\\Target Place"})));
+    Program program(dir);
+    ASSERT_TRUE(WriteFileBytes(program.File("tarvolo.ini"), "[Window]\r\nShowCloseInfo=0\r\nDrive=0\r\n"));
+    HWND main = StartIdle(program);
+    ASSERT_TRUE(main);
+    ASSERT_EQ(CurrentPath(program), "K:\\");
+
+    HWND jump = OpenFromMain(program, main);
+    ASSERT_TRUE(jump) << "Ctrl+J did not bring Quick Jump up; " << KeyboardState();
+    Type("targ");
+    // The list answers from K: at once and takes L: in when it has loaded; the
+    // shorter path comes first, so the row on L: is chosen, not merely the first.
+    HWND list = JumpList(jump);
+    ASSERT_TRUE(WaitFor([&] {
+        return ListRows(list) == std::vector<std::string>{"K:\\Home\\Targets", "L:\\Far\\Target Place"};
+    })) << "the list shows "
+        << Joined(ListRows(list));
+    Key(VK_DOWN);
+    ASSERT_TRUE(WaitFor([&] { return Selected(list) == 1; })) << "Down selected row " << Selected(list);
+    Chord({VK_MENU}, 'T');
+
+    HWND tree = program.Control(IDC_DIRLISTBOX);
+    EXPECT_TRUE(WaitFor([&] {
+        return !Visible(jump) && CurrentPath(program) == "L:\\Far\\Target Place" && Idle(program);
+    })) << "the tree shows \""
+        << CurrentPath(program) << "\"";
+    EXPECT_EQ(SelectedDriveEntry(program.Control(IDC_CMBDRIVES)), "L:") << "the drive was not switched";
+    EXPECT_EQ(Count(tree), 4) << "the tree does not hold L:'s rows";
+    EXPECT_EQ(Selected(tree), 3) << "the row is not selected";
+    EXPECT_EQ(::GetForegroundWindow(), main);
 }
