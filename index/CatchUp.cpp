@@ -67,18 +67,23 @@ std::vector<ResolvedChange> WalkDifference(const RowStore& known, const RowStore
     std::vector<std::pair<uint32_t, uint32_t>> open{{0, 0}};
     std::unordered_map<std::string_view, uint32_t> byName;
     std::vector<bool> matched;
+    // Only rows read from an edited file can name a directory their parent does not hold.
+    const bool checkNames = !known.OneNameBelowEachParent();
     std::string parentPath, path;
+    std::vector<uint32_t> kids;
     size_t steps = 0;
     while (!open.empty()) {
         if (cancel && (++steps & 1023) == 0 && cancel->load()) return {};
         const auto [k, w] = open.back();
         open.pop_back();
         byName.clear();
-        parentPath.clear();
-        known.AppendPath(k, parentPath);
-        std::vector<uint32_t> kids;
+        kids.clear();
+        if (checkNames) {
+            parentPath.clear();
+            known.AppendPath(k, parentPath);
+        }
         for (uint32_t c = knownChildren.first[k]; c != Children::kNone; c = knownChildren.next[c]) {
-            if (OneNameBelow(known, parentPath, c, path))
+            if (!checkNames || OneNameBelow(known, parentPath, c, path))
                 byName.emplace(known.Name(c), static_cast<uint32_t>(kids.size()));
             kids.push_back(c);
         }

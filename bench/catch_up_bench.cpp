@@ -1,0 +1,125 @@
+// The check of a drive at start against a drive of ROWS rows (a million unless
+// told) that gained 1,000 folders and lost 100 subtrees while the program was
+// closed: the catch-up (a walk, its difference from the rows, the batch with
+// its tree codes and folded names) against a Rescan of the same disk (the walk,
+// its tree codes and folded names), and what the window's thread does of each.
+// The disk is held in memory, so the walks cost the processor, not the disk:
+// what is compared is what the catch-up adds to a walk.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bench/BenchRows.h"
+#include "bench/TreeDisk.h"
+#include "index/CatchUp.h"
+#include "index/LiveUpdate.h"
+#include "index/Scan.h"
+#include "index/Search.h"
+#include "index/TreeCodes.h"
+
+namespace {
+
+using namespace tarvolo;
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+void Figure(const char* what, double value, const char* unit) {
+    std::printf("%-56s %12.2f %s\n", what, value, unit);
+}
+
+struct Quiet : ScanObserver {
+    void Progress(uint32_t) override {}
+    void Pump() override {}
+    bool CancelRequested() override { return false; }
+};
+
+RowStore Walk(TreeDisk& disk) {
+    Quiet quiet;
+    return WalkDirectories("C:\\", {}, disk, AsciiCollator(), quiet);
+}
+
+// What the window holds of a drive.
+struct Shown {
+    RowStore rows;
+    TreeCodes codes;
+    SearchIndex search;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1000000;
+    const AsciiCaseFolder folder;
+    TreeDisk disk(bench::GenerateRows(count, 11));
+    Shown shown;
+    shown.rows = Walk(disk);
+    shown.codes.Build(shown.rows);
+    shown.search.Build(shown.rows, folder);
+
+    // While closed: 1,000 folders made and 100 subtrees of two rows or more removed, at every depth.
+    std::mt19937 rng(5);
+    const std::vector<std::string> dirs = disk.Subtree("\\");
+    size_t made = 0, lost = 0, lostRows = 0;
+    while (made < 1000) {
+        const std::string& at = dirs[rng() % dirs.size()];
+        if (!disk.Has(at)) continue;
+        disk.Make((at == "\\" ? "" : at) + "\\caught up " + std::to_string(made++));
+    }
+    while (lost < 100) {
+        const std::string& at = dirs[rng() % dirs.size()];
+        if (at == "\\" || !disk.Has(at)) continue;
+        const size_t rows = disk.Subtree(at).size();
+        if (rows < 2) continue;
+        disk.RemoveTree(at);
+        lostRows += rows;
+        ++lost;
+    }
+    std::printf("%zu rows; %zu folders made, %zu subtrees (%zu rows) removed while closed\n",
+                shown.rows.size(), made, lost, lostRows);
+
+    // Rescan: the walk, then what the window needs of its rows.
+    const auto r0 = Clock::now();
+    Shown rescanned;
+    rescanned.rows = Walk(disk);
+    const auto r1 = Clock::now();
+    rescanned.codes.Build(rescanned.rows);
+    rescanned.search.Build(rescanned.rows, folder);
+    const auto r2 = Clock::now();
+
+    // Catch-up: the same walk in the background, then the batch on its thread; the window only swaps.
+    const auto c0 = Clock::now();
+    RowStore walked = Walk(disk);
+    const auto c1 = Clock::now();
+    const std::vector<ResolvedChange> changes = WalkDifference(shown.rows, walked);
+    const auto c2 = Clock::now();
+    BatchOutcome outcome = ApplyBatch(shown.rows, changes, AsciiCollator());
+    TreeCodes codes;
+    codes.Build(outcome.rows);
+    SearchIndex search;
+    search.BuildEdited(shown.search, outcome.rows, outcome.edits, folder);
+    const auto c3 = Clock::now();
+    shown.rows = std::move(outcome.rows);
+    shown.codes = std::move(codes);
+    shown.search = std::move(search);
+    const auto c4 = Clock::now();
+    // The old rows, codes and names are let go of on the window's thread as they are replaced.
+
+    Figure("rescan: walk", Ms(r0, r1), "ms");
+    Figure("rescan: walk, tree codes and folded names", Ms(r0, r2), "ms");
+    Figure("catch-up: walk", Ms(c0, c1), "ms");
+    Figure("catch-up: difference", Ms(c1, c2), "ms");
+    Figure("catch-up: batch, tree codes and folded names", Ms(c2, c3), "ms");
+    Figure("catch-up: all off the window's thread", Ms(c0, c3), "ms");
+    Figure("catch-up against rescan", Ms(c0, c3) / Ms(r0, r2), "x");
+    Figure("catch-up: window thread's step (rows swapped in)", Ms(c3, c4), "ms");
+    std::printf("%zu changes; rows after the catch-up %s a walk of the disk\n", changes.size(),
+                shown.rows == rescanned.rows ? "equal" : "DIFFER FROM");
+    return shown.rows == rescanned.rows ? 0 : 1;
+}
