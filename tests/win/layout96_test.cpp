@@ -102,6 +102,7 @@ Options Button "Rescan" 292,38 264x158
 Options Button "Include Read Only Folders" 304,60 240x18
 Options Button "Include System Folders" 304,84 240x18
 Options Button "Include Hidden Folders" 304,108 240x18
+Options Button "Check drives for changes at start" 304,132 240x18
 Options Button "Search" 16,204 540x50
 Options Button "Match anywhere in the name" 28,226 516x18
 Options Button "Favorites" 16,38 540x196
