@@ -249,66 +249,79 @@ int main(int argc, char** argv) {
     TreeList& tree = main->Tree();
     HistoryBox& history = main->History();
     HWND list = tree.Handle();
-    std::vector<double> search, select, paint, path, text, hints, rest, whole;
-    // Each step's processor time, summed over every keystroke.
-    double cpu[7] = {};
+    struct Steps {
+        std::vector<double> search, select, paint, path, text, hints, rest, whole;
+        double cpu[7] = {};  // each step's processor time, summed over every keystroke
+    };
+    // One keystroke's steps: the search for `typed`, then what the window does with its row.
+    const auto step = [&](const std::string& typed, Steps& s) {
+        double c[8];
+        c[0] = ThreadCpuMs();
+        const auto t0 = Clock::now();
+        const long found = model.drive.Find(0, typed, folder);
+        const auto t1 = Clock::now();
+        c[1] = ThreadCpuMs();
+        if (found < 0) return;
+        tree.SelectRow(found);
+        const auto t2 = Clock::now();
+        c[2] = ThreadCpuMs();
+        ::UpdateWindow(list);
+        const auto t3 = Clock::now();
+        c[3] = ThreadCpuMs();
+        const std::string shown = "C:" + model.drive.rows.Path(static_cast<size_t>(found));
+        const auto t4 = Clock::now();
+        c[4] = ThreadCpuMs();
+        history.SetCurrentPath(shown);
+        const auto t5 = Clock::now();
+        c[5] = ThreadCpuMs();
+        main->SetHint(history.Handle(), shown);
+        main->SetHint(list, shown);
+        const auto t6 = Clock::now();
+        c[6] = ThreadCpuMs();
+        Settle();
+        const auto t7 = Clock::now();
+        c[7] = ThreadCpuMs();
+        for (int k = 0; k < 7; ++k) s.cpu[k] += c[k + 1] - c[k];
+        s.search.push_back(Ms(t0, t1));
+        s.select.push_back(Ms(t1, t2));
+        s.paint.push_back(Ms(t2, t3));
+        s.path.push_back(Ms(t3, t4));
+        s.text.push_back(Ms(t4, t5));
+        s.hints.push_back(Ms(t5, t6));
+        s.rest.push_back(Ms(t6, t7));
+        s.whole.push_back(Ms(t0, t7));
+    };
+    const auto print = [](const char* which, const Steps& s) {
+        const double steps = static_cast<double>(std::max<size_t>(1, s.whole.size()));
+        const auto Split = [&](const char* name, const std::vector<double>& times, double cpuSum) {
+            char line[120];
+            std::snprintf(line, sizeof line, "%s: %s (median; processor time, mean)", which, name);
+            std::printf("%-58s %10.2f ms %8.2f ms\n", line, Median(times), cpuSum / steps);
+        };
+        Split("search", s.search, s.cpu[0]);
+        Split("selection, with the scroll", s.select, s.cpu[1]);
+        Split("list paint", s.paint, s.cpu[2]);
+        Split("path building", s.path, s.cpu[3]);
+        Split("history box text", s.text, s.cpu[4]);
+        Split("hints of the history box and the list", s.hints, s.cpu[5]);
+        Split("the rest until idle, history box painted", s.rest, s.cpu[6]);
+        double cpuAll = 0;
+        for (double v : s.cpu) cpuAll += v;
+        Split("the steps together", s.whole, cpuAll);
+    };
+    Steps typing;
     tree.SelectRow(0);
     Settle();
-    for (const std::string& name : names) {
-        for (size_t len = 1; len <= name.size(); ++len) {
-            double c[8];
-            c[0] = ThreadCpuMs();
-            const auto t0 = Clock::now();
-            const long found = model.drive.Find(0, name.substr(0, len), folder);
-            const auto t1 = Clock::now();
-            c[1] = ThreadCpuMs();
-            if (found < 0) continue;
-            tree.SelectRow(found);
-            const auto t2 = Clock::now();
-            c[2] = ThreadCpuMs();
-            ::UpdateWindow(list);
-            const auto t3 = Clock::now();
-            c[3] = ThreadCpuMs();
-            const std::string shown = "C:" + model.drive.rows.Path(static_cast<size_t>(found));
-            const auto t4 = Clock::now();
-            c[4] = ThreadCpuMs();
-            history.SetCurrentPath(shown);
-            const auto t5 = Clock::now();
-            c[5] = ThreadCpuMs();
-            main->SetHint(history.Handle(), shown);
-            main->SetHint(list, shown);
-            const auto t6 = Clock::now();
-            c[6] = ThreadCpuMs();
-            Settle();
-            const auto t7 = Clock::now();
-            c[7] = ThreadCpuMs();
-            for (int k = 0; k < 7; ++k) cpu[k] += c[k + 1] - c[k];
-            search.push_back(Ms(t0, t1));
-            select.push_back(Ms(t1, t2));
-            paint.push_back(Ms(t2, t3));
-            path.push_back(Ms(t3, t4));
-            text.push_back(Ms(t4, t5));
-            hints.push_back(Ms(t5, t6));
-            rest.push_back(Ms(t6, t7));
-            whole.push_back(Ms(t0, t7));
-        }
+    for (const std::string& name : names)
+        for (size_t len = 1; len <= name.size(); ++len) step(name.substr(0, len), typing);
+    print("split", typing);
+    // The first keystroke after a load, the same steps.
+    Steps first;
+    for (int run = 0; run < 7; ++run) {
+        bench.Load(generated);
+        step(names[static_cast<size_t>(run)].substr(0, 1), first);
     }
-    const double steps = static_cast<double>(std::max<size_t>(1, whole.size()));
-    const auto Split = [&](const char* step, const std::vector<double>& times, double cpuSum) {
-        char line[120];
-        std::snprintf(line, sizeof line, "split: %s (median; processor time, mean)", step);
-        std::printf("%-58s %10.2f ms %8.2f ms\n", line, Median(times), cpuSum / steps);
-    };
-    Split("search", search, cpu[0]);
-    Split("selection, with the scroll", select, cpu[1]);
-    Split("list paint", paint, cpu[2]);
-    Split("path building", path, cpu[3]);
-    Split("history box text", text, cpu[4]);
-    Split("hints of the history box and the list", hints, cpu[5]);
-    Split("the rest until idle, history box painted", rest, cpu[6]);
-    double cpuAll = 0;
-    for (double v : cpu) cpuAll += v;
-    Split("the steps together", whole, cpuAll);
+    print("split after a load", first);
 
     main.reset();
     return 0;

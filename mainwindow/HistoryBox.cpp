@@ -5,7 +5,20 @@
 namespace tarvolo {
 
 HistoryBox::HistoryBox(Form& owner, HWND combo)
-    : owner_(owner), combo_(combo), face_(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE))) {}
+    : owner_(owner), combo_(combo), face_(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE))) {
+    // The box gets a message or more with every keystroke in the search box: its
+    // hint is relayed from here rather than hooked (see Form::RelayHints). As
+    // with the tree's list, the procedure keeps no pointer to this object.
+    ::SetWindowLongPtrW(combo_, GWLP_USERDATA, ::GetWindowLongPtrW(combo_, GWLP_WNDPROC));
+    ::SetWindowLongPtrW(combo_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HistoryBox::ComboProc));
+    owner_.RelayHints(combo_);
+}
+
+LRESULT CALLBACK HistoryBox::ComboProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Form::RelayHintEvent(hwnd, msg, wp, lp);
+    const auto combo = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return combo ? ::CallWindowProcW(combo, hwnd, msg, wp, lp) : ::DefWindowProcW(hwnd, msg, wp, lp);
+}
 
 std::string HistoryBox::CurrentPath() const {
     return WindowText(combo_);

@@ -36,6 +36,8 @@ public:
     HBRUSH Colour(HWND control, HDC dc) const;
 
 private:
+    static LRESULT CALLBACK ComboProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
     Form& owner_;
     HWND combo_;
     UniqueFont font_;

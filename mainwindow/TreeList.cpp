@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 
 #include "model/TreeRowLayout.h"
@@ -21,7 +22,7 @@ HBITMAP LoadBitmapResource(int id) {
 
 }  // namespace
 
-TreeList::TreeList(const Form& owner, HWND list, const DriveRows& drive)
+TreeList::TreeList(Form& owner, HWND list, const DriveRows& drive)
     : owner_(owner), list_(list), drive_(drive) {
     // The procedure keeps no pointer to this object, so the subclass may outlive
     // it; the list's own procedure waits in the list's user data. (The common
@@ -29,6 +30,7 @@ TreeList::TreeList(const Form& owner, HWND list, const DriveRows& drive)
     // looks up in its window server on every message the list gets.)
     ::SetWindowLongPtrW(list_, GWLP_USERDATA, ::GetWindowLongPtrW(list_, GWLP_WNDPROC));
     ::SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TreeList::ListBoxProc));
+    owner_.RelayHints(list_);
 }
 
 void TreeList::LoadConnectors() {
@@ -60,7 +62,24 @@ long TreeList::SelectedRow() const {
 }
 
 void TreeList::SelectRow(long row) {
-    ListBox(list_).Select(row);
+    const ListBox list(list_);
+    const long top = list.TopIndex();
+    RECT client{};
+    ::GetClientRect(list_, &client);
+    const int height = static_cast<int>(::SendMessageW(list_, LB_GETITEMHEIGHT, 0, 0));
+    const long page = height > 0 ? std::max<long>(1, client.bottom / height) : 1;
+    if (row < 0 || (row >= top - page && row < top + 2 * page)) {
+        // Near the page on show: the list repaints the two rows and scrolls a little.
+        list.Select(row);
+        return;
+    }
+    // A jump far away: the list would paint the rows leaving and arriving one by
+    // one and scroll a whole page's pixels, all to be painted over at once. With
+    // drawing held it only moves, and the page is painted once.
+    ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    list.Select(row);
+    ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list_, nullptr, FALSE);
 }
 
 long TreeList::FirstVisibleRow() const {
@@ -187,6 +206,7 @@ LRESULT CALLBACK TreeList::ListBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
             return 0;
         }
     }
+    Form::RelayHintEvent(hwnd, msg, wp, lp);
     const auto list = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     return list ? ::CallWindowProcW(list, hwnd, msg, wp, lp) : ::DefWindowProcW(hwnd, msg, wp, lp);
 }

@@ -18,7 +18,7 @@ namespace tarvolo {
 class TreeList {
 public:
     // `list` is a child of `owner`, whose scale the rows are painted at.
-    TreeList(const Form& owner, HWND list, const DriveRows& drive);
+    TreeList(Form& owner, HWND list, const DriveRows& drive);
     TreeList(const TreeList&) = delete;
     TreeList& operator=(const TreeList&) = delete;
 
@@ -44,7 +44,7 @@ private:
     HDC Connectors(HDC target, int cell, int height, ConnectorStyle style, COLORREF window);
     void DropConnectors();
 
-    const Form& owner_;
+    Form& owner_;
     HWND list_;
     const DriveRows& drive_;
     UniqueBitmap LineBitmap, TeeBitmap, ElbowBitmap;

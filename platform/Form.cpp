@@ -345,13 +345,23 @@ void Form::SetHint(HWND control, const std::string& text) {
     std::wstring wide = Widen(text);
     TTTOOLINFOW ti{};
     ti.cbSize = sizeof ti;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    const bool relayed =
+        std::find(relayedHints_.begin(), relayedHints_.end(), control) != relayedHints_.end();
+    ti.uFlags = TTF_IDISHWND | (relayed ? 0u : static_cast<UINT>(TTF_SUBCLASS));
     ti.hwnd = hwnd_;
     ti.uId = reinterpret_cast<UINT_PTR>(control);
     TTTOOLINFOW probe = ti;
     bool known = ::SendMessageW(tooltip_, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&probe)) != 0;
     ti.lpszText = wide.data();
     ::SendMessageW(tooltip_, known ? TTM_UPDATETIPTEXTW : TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void Form::RelayHintEvent(HWND control, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg < WM_MOUSEFIRST || msg > WM_MOUSELAST) return;
+    const Form* form = FromHandle(::GetAncestor(control, GA_ROOT));
+    if (!form || !form->tooltip_) return;
+    MSG event{control, msg, wp, lp, 0, {}};
+    ::SendMessageW(form->tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&event));
 }
 
 int Form::ShowModal() {

@@ -116,8 +116,14 @@ public:
     void SetDefaultButton(int id) { defaultButton_ = id; }
     void SetCancelButton(int id) { cancelButton_ = id; }
 
-    // Tooltips.
+    // Tooltips. The tooltip hooks a control's procedure to see the mouse over it,
+    // which costs every message the control gets a property lookup (in Wine's
+    // window server). A control named in RelayHints is not hooked: its own
+    // procedure hands its messages to RelayHintEvent instead. Name it before
+    // its first SetHint.
     void SetHint(HWND control, const std::string& text);
+    void RelayHints(HWND control) { relayedHints_.push_back(control); }
+    static void RelayHintEvent(HWND control, UINT msg, WPARAM wp, LPARAM lp);
 
     // Modal showing, as a dialog over its owner.
     int ShowModal();
@@ -176,6 +182,7 @@ private:
     std::map<HWND, UniqueImageList> buttonPictures_;
     UniqueFont tipFont_;
     HWND tooltip_ = nullptr;
+    std::vector<HWND> relayedHints_;
     std::map<int, std::function<void()>> clickHandlers_;
     std::map<std::pair<int, int>, std::function<void()>> codeHandlers_;
     int defaultButton_ = 0;

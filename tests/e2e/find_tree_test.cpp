@@ -172,6 +172,24 @@ TEST(FindTree, ConnectorsTextPositionsAndSelection) {
     Key(VK_HOME);
     EXPECT_TRUE(WaitFor([&] { return CurrentPath(program) == "I:\\"; })) << CurrentPath(program);
     Screenshot(dir.UnixOf("tree.png"));
+
+    // The mouse resting on the list shows the path as its hint: the list hands
+    // its mouse moves to the hint itself.
+    POINT over{60, 20};
+    ::ClientToScreen(list, &over);
+    ::SetCursorPos(over.x, over.y);
+    const auto tipShown = [&] {
+        INPUT move{};
+        move.type = INPUT_MOUSE;
+        move.mi.dwFlags = MOUSEEVENTF_MOVE;
+        move.mi.dx = 1;
+        ::SendInput(1, &move, sizeof move);
+        HWND tip = ::FindWindowW(L"tooltips_class32", nullptr);
+        for (; tip; tip = ::FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr))
+            if (::GetWindow(tip, GW_OWNER) == program.Main() && ::IsWindowVisible(tip)) return true;
+        return false;
+    };
+    EXPECT_TRUE(WaitFor(tipShown, 5s)) << "no hint over the list";
 }
 
 TEST(FindTree, ScrollThumbReachesRowsPast65535) {
