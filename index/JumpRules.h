@@ -28,6 +28,11 @@ bool WordStartAt(std::string_view name, size_t pos);
 // Whether the path whose folded names are `names` (the root's first, the
 // directory's own last) matches the folded `terms`, and how well.
 bool Judge(const std::vector<std::string>& terms, const std::vector<std::string_view>& names, Match& match);
+// Judge without the misses, which cost the most to count: match.misses is left as it was.
+bool JudgeKind(const std::vector<std::string>& terms, const std::vector<std::string_view>& names,
+               Match& match);
+// The misses of a path that JudgeKind found to match.
+uint8_t CountMisses(const std::vector<std::string>& terms, const std::vector<std::string_view>& names);
 
 // A matching directory with what orders it.
 struct Ranked {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bitset>
+#include <cmath>
 #include <cstring>
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -114,6 +115,17 @@ int EarlierMisses(const std::vector<std::string>& terms, const std::vector<std::
 }  // namespace
 
 bool Judge(const std::vector<std::string>& terms, const std::vector<std::string_view>& names, Match& match) {
+    if (!JudgeKind(terms, names, match)) return false;
+    match.misses = CountMisses(terms, names);
+    return true;
+}
+
+uint8_t CountMisses(const std::vector<std::string>& terms, const std::vector<std::string_view>& names) {
+    return static_cast<uint8_t>(terms.size() > 1 ? EarlierMisses(terms, names) : 0);
+}
+
+bool JudgeKind(const std::vector<std::string>& terms, const std::vector<std::string_view>& names,
+               Match& match) {
     if (terms.empty() || names.empty()) return false;
     const size_t own = names.size() - 1;
     const std::string_view name = names[own];
@@ -141,7 +153,6 @@ bool Judge(const std::vector<std::string>& terms, const std::vector<std::string_
                 break;
             }
     }
-    match.misses = terms.size() > 1 ? EarlierMisses(terms, names) : 0;
     return true;
 }
 
@@ -170,6 +181,16 @@ unsigned LowestBit(unsigned mask) {
     unsigned bit = 0;
     while (!(mask & (1u << bit))) ++bit;
     return bit;
+#endif
+}
+
+unsigned CountBits(unsigned mask) {
+#if defined(__GNUC__)
+    return static_cast<unsigned>(__builtin_popcount(mask));
+#else
+    unsigned bits = 0;
+    for (; mask; mask &= mask - 1) ++bits;
+    return bits;
 #endif
 }
 
@@ -218,6 +239,14 @@ public:
             const __m128i sums = _mm_sad_epu8(counts, zero);
             seps_ += static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
                      static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+        }
+        // Places met close together leave a few bytes each: one block, its
+        // bytes past `pos` masked off, while the names go on that far.
+        if (p < end && names_.data() + names_.size() - p >= 16) {
+            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load(p), sep))) &
+                                  ((1u << (end - p)) - 1);
+            seps_ += CountBits(mask);
+            p = end;
         }
 #endif
         for (; p < end; ++p) seps_ += *p == kSeparator;
@@ -296,6 +325,13 @@ std::string_view NameAt(std::string_view names, size_t pos) {
     return names.substr(begin, names.find(kSeparator, pos) - begin);
 }
 
+// How the name holds the term that stands at byte `pos` of `names`, as far as
+// the byte before it tells: a name's start counts as a whole name.
+uint8_t PlaceKind(std::string_view names, size_t pos) {
+    const unsigned char before = static_cast<unsigned char>(names[pos - 1]);
+    return before == kSeparator ? kWhole : Boundary(before) ? kWordStart : kInside;
+}
+
 // How a name holds one term at best.
 uint8_t KindIn(std::string_view name, std::string_view term) {
     size_t pos = name.find(term);
@@ -329,23 +365,52 @@ public:
                 marks_.set(Sides(name, pos));
             const std::string_view inner = std::string_view(name).substr(1, name.size() - 2);
             kinds_[KindIn(inner, term)] = true;
-            names_.push_back(NameHash(inner));
+            const uint64_t hash = NameHash(inner);
+            names_.push_back(hash);
+            // A name shared by many directories ("src", "node_modules") is told
+            // apart by its parent's name before the path is put together: a
+            // parent named in ASCII is folded as plain ASCII there, which is what
+            // any folding makes of ASCII. A folding that made separators of
+            // other letters would move the parent's name, so it is not asked.
+            if (std::count(key.begin(), key.end(), kSeparator) !=
+                std::count(use.path.begin(), use.path.end(), kSeparator)) {
+                anyParent_.push_back(hash);
+            } else {
+                const std::string_view above =
+                    std::string_view(key).substr(0, slash == std::string::npos ? 0 : slash);
+                const size_t cut = above.rfind(kSeparator);
+                // "C:\X": the root above, whose name is empty.
+                pairs_.push_back(
+                    Pair(hash, NameHash(cut == std::string_view::npos ? "" : above.substr(cut + 1))));
+            }
             weights_[std::move(key)] += use.weight;
         }
         std::sort(names_.begin(), names_.end());
+        std::sort(pairs_.begin(), pairs_.end());
+        std::sort(anyParent_.begin(), anyParent_.end());
     }
-    // Whether the place `pos` of `names`, where the term stands, may be in a used directory's name.
-    bool MayBeUsed(std::string_view names, size_t pos) const {
+    // Whether the place `pos` of `names`, where the term stands, may be in a
+    // used directory's name; `hash` gets that name's hash when it may.
+    bool MayBeUsed(std::string_view names, size_t pos, uint64_t& hash) const {
         if (names_.empty() || !marks_.test(Sides(names, pos))) return false;
         size_t begin = pos, end = pos + 1;
         while (names[begin - 1] != kSeparator) --begin;
         while (names[end] != kSeparator) ++end;
-        return std::binary_search(names_.begin(), names_.end(), NameHash(names.substr(begin, end - begin)));
+        hash = NameHash(names.substr(begin, end - begin));
+        return std::binary_search(names_.begin(), names_.end(), hash);
     }
     // Whether a used name holds the term at best this way.
     bool UsedAs(uint8_t kind) const { return kinds_[kind]; }
-    // The weight of row `row` of `drive`.
-    double Weight(char letter, const RowStore& rows, size_t row) {
+    // The weight of row `row` of `drive`, whose folded name has the hash `hash`.
+    double Weight(char letter, const RowStore& rows, size_t row, uint64_t hash) {
+        if (rows.NameBelowParent(row) && !std::binary_search(anyParent_.begin(), anyParent_.end(), hash)) {
+            const std::string_view above = rows.Name(rows.Parent(row));
+            if (std::all_of(above.begin(), above.end(), [](char c) { return !(c & 0x80); })) {
+                uint64_t h = 14695981039346656037ull;
+                for (char c : above) h = (h ^ static_cast<unsigned char>(AsciiUpper(c))) * 1099511628211ull;
+                if (!std::binary_search(pairs_.begin(), pairs_.end(), Pair(hash, h))) return 0;
+            }
+        }
         path_.clear();
         path_ += letter;
         path_ += ':';
@@ -364,11 +429,15 @@ private:
         return ((before * 31u + after) * 131u + next) % kMarks;
     }
     static constexpr size_t kMarks = 1 << 16;
+    static uint64_t Pair(uint64_t name, uint64_t parent) { return name ^ (parent * 0x9E3779B97F4A7C15ull); }
+    static char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
     const CaseFolder& folder_;
     size_t length_;
     std::unordered_map<std::string, double> weights_;
-    std::vector<uint64_t> names_;  // hashes of the used names that hold the term
+    std::vector<uint64_t> names_;      // hashes of the used names that hold the term
+    std::vector<uint64_t> pairs_;      // the same, each with its parent's name
+    std::vector<uint64_t> anyParent_;  // the names whose parent is not told apart
     bool kinds_[kWhole + 1] = {};
     std::bitset<kMarks> marks_;
     std::string path_;
@@ -485,16 +554,18 @@ private:
                 const uint8_t least = best_.LeastKind();
                 if (kind < least) return true;
                 // Only a use could lift it far enough.
-                const bool mayBeUsed = uses_.MayBeUsed(names, pos);
+                uint64_t hash = 0;
+                const bool mayBeUsed = uses_.MayBeUsed(names, pos, hash);
                 if (best_.Full() && kind < Worst() && !mayBeUsed) return true;
                 const size_t row = rows.RowOf(pos);
                 if (row == last) return true;
                 last = row;
-                Ranked r;
-                if (mayBeUsed) r.weight = uses_.Weight(drive.letter, *drive.rows, row);
                 // The first place of a row met is its best, but for one inside a
                 // word: a word may begin with the term further on.
                 const uint8_t best = kind == kInside ? KindIn(NameAt(names, pos), term) : kind;
+                if (!MayComeIn(best, 0, mayBeUsed, *drive.rows, row)) return true;
+                Ranked r;
+                if (mayBeUsed) r.weight = uses_.Weight(drive.letter, *drive.rows, row, hash);
                 r.kind = static_cast<uint8_t>(best + (r.weight > 0 ? 1 : 0));
                 Finish(r, d, row);
                 before = BeforeFor(best_, uses_);
@@ -506,11 +577,24 @@ private:
 
     uint8_t Worst() const { return best_.Worst().kind; }
 
+    // Whether a row of this kind and misses could come in at its depth, were
+    // it used more than any other: a glance before its use or path is looked up.
+    bool MayComeIn(uint8_t kind, uint8_t misses, bool mayBeUsed, const RowStore& rows, size_t row) const {
+        if (!best_.Full()) return true;
+        Ranked r;
+        r.kind = static_cast<uint8_t>(kind + (mayBeUsed ? 1 : 0));
+        r.misses = misses;
+        r.weight = mayBeUsed ? HUGE_VAL : 0;
+        r.depth = static_cast<uint32_t>(rows.Depth(row));
+        return best_.MayTake(r);
+    }
+
     // Several terms: the names that hold the last one, whose path holds each
     // of the others somewhere, are judged from their whole path.
     void RunTerms() {
         const std::string& lastTerm = terms_.back();
         std::vector<std::vector<uint64_t>> holds(terms_.size() - 1);
+        std::vector<uint8_t> bound;
         std::vector<uint32_t> chain;
         std::vector<std::string_view> pathNames;
         const Before anything = Before::anything;
@@ -520,12 +604,16 @@ private:
             const RowStore& rows = *drive.rows;
             const SearchIndex& search = *drive.search;
             const std::string_view names = search.FoldedNames();
+            // What the earlier terms can give a row's kind, from where they
+            // stand in its own name: a row judged only once it may come in.
+            bound.assign(rows.size(), kInside);
             for (size_t j = 0; j + 1 < terms_.size(); ++j) {
                 holds[j].assign(rows.size() / 64 + 1, 0);
                 RowCounter counter(search);
                 const bool done = ScanTerm(names, terms_[j], anything, cancelled_, [&](size_t pos) {
                     const size_t row = counter.RowOf(pos);
                     holds[j][row / 64] |= uint64_t{1} << (row % 64);
+                    bound[row] = std::max(bound[row], PlaceKind(names, pos));
                     return true;
                 });
                 if (!done) return;
@@ -536,6 +624,22 @@ private:
                 const size_t row = counter.RowOf(pos);
                 if (row == last) return true;
                 last = row;
+                // The first place of the last term in a row is its best, but
+                // for one inside a word: a word may begin with it further on.
+                const uint8_t here = PlaceKind(names, pos);
+                uint8_t kind = std::max(bound[row], here);
+                const uint8_t most = here == kInside && kind == kInside ? uint8_t{kWordStart} : kind;
+                uint64_t hash = 0;
+                bool mayBeUsed = false;
+                if (best_.Full() && most < Worst()) {
+                    // Only a use could lift it far enough.
+                    if (most + 1 < Worst() || !uses_.MayBeUsed(names, pos, hash)) return true;
+                    mayBeUsed = true;
+                } else {
+                    mayBeUsed = uses_.MayBeUsed(names, pos, hash);
+                }
+                if (most != kind) kind = KindIn(NameAt(names, pos), lastTerm);
+                if (!MayComeIn(kind, 0, mayBeUsed, rows, row)) return true;
                 chain.clear();
                 for (uint32_t r = static_cast<uint32_t>(row); r != RowStore::kNoParent; r = rows.Parent(r))
                     chain.push_back(r);
@@ -548,11 +652,14 @@ private:
                 for (auto r = chain.rbegin(); r != chain.rend(); ++r)
                     pathNames.push_back(search.FoldedName(*r));
                 Match match;
-                if (!Judge(terms_, pathNames, match) || match.kind < best_.LeastKind()) return true;
+                if (!JudgeKind(terms_, pathNames, match) || !MayComeIn(match.kind, 0, mayBeUsed, rows, row))
+                    return true;
                 Ranked ranked;
-                if (uses_.MayBeUsed(names, pos)) ranked.weight = uses_.Weight(drive.letter, rows, row);
+                if (mayBeUsed) ranked.weight = uses_.Weight(drive.letter, rows, row, hash);
                 ranked.kind = static_cast<uint8_t>(match.kind + (ranked.weight > 0 ? 1 : 0));
-                ranked.misses = match.misses;
+                ranked.depth = static_cast<uint32_t>(rows.Depth(row));
+                if (!best_.MayTake(ranked)) return true;
+                ranked.misses = CountMisses(terms_, pathNames);
                 Finish(ranked, d, row);
                 return true;
             });

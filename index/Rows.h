@@ -60,6 +60,10 @@ public:
     uint32_t Level(size_t i) const { return levels_[i] & kLevelMask; }
     // The nearest row above of a lower level; kNoParent for none.
     uint32_t Parent(size_t i) const { return parents_[i]; }
+    // True when row i's path is its parent's and its own name, nothing between:
+    // not the root, nor a row whose path does not continue its parent's, nor
+    // one whose parent directory was never listed.
+    bool NameBelowParent(size_t i) const { return !Whole(i) && Tail(i).size() <= Name(i).size() + 1; }
 
     void Append(std::string_view path);
     // Rows [begin, end) of `from`, copied as blocks: rebuilding a million rows

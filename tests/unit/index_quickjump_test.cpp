@@ -284,6 +284,67 @@ TEST(QuickJumpTest, FindsWhatEveryRowJudgedInTurnFinds) {
     EXPECT_GT(found, 30u * 20u * 5u) << "the texts find little: the comparison proves little";
 }
 
+// Few names, each under many parents (as "src" and "node_modules" are), some
+// not ASCII, some rows holding a whole path that does not continue the row
+// above; used directories among them in any case. A used name is then told
+// apart from its namesakes, and the scan passes rows by, only as the rules allow.
+TEST(QuickJumpTest, FindsWhatEveryRowJudgedInTurnFindsWhereNamesRepeat) {
+    std::mt19937 random(2027);
+    const auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+    const std::vector<std::string> vocabulary = {"src",
+                                                 "Src",
+                                                 "lib",
+                                                 "ab",
+                                                 "a b",
+                                                 "b-a",
+                                                 "caba",
+                                                 "\xC3\xA9"
+                                                 "a",
+                                                 "s\xC3\xA9",
+                                                 "bas",
+                                                 "abc",
+                                                 "sc"};
+    const AsciiCaseFolder folder;
+    size_t found = 0;
+    for (int round = 0; round < 25; ++round) {
+        std::vector<Drive> drives(1 + pick(2));
+        std::vector<std::string> paths;
+        for (size_t d = 0; d < drives.size(); ++d) {
+            drives[d].letter = static_cast<char>('C' + d);
+            drives[d].rows.Append("\\");
+            std::vector<std::string> open{""};
+            for (size_t k = 0, count = 100 + pick(400); k < count; ++k) {
+                const size_t level = 1 + pick(std::min<size_t>(open.size(), 5));
+                open.resize(level);
+                std::string path = open.back();
+                // A directory whose parent was never listed: the row holds its whole path.
+                if (pick(25) == 0) path += "\\" + vocabulary[pick(vocabulary.size())] + "x";
+                path += "\\" + vocabulary[pick(vocabulary.size())];
+                open.push_back(path);
+                drives[d].rows.Append(path);
+                paths.push_back(std::string(1, drives[d].letter) + ":" + path);
+            }
+            drives[d].search.Build(drives[d].rows, folder);
+        }
+        std::vector<JumpDrive> list;
+        for (const Drive& d : drives) list.push_back(JumpDrive{d.letter, &d.rows, &d.search});
+        std::vector<JumpUse> uses;
+        for (size_t k = 1 + pick(40); k > 0; --k)
+            uses.push_back(JumpUse{paths[pick(paths.size())], 0.5 + static_cast<double>(pick(4))});
+        const std::vector<std::string> texts = {"s",        "a",   "b",   "src",   "ab",
+                                                "\xC3\xA9", "s a", "a b", "src s", "b a c"};
+        for (const std::string& typed : texts) {
+            const JumpText text = JumpText::Parse(typed, folder);
+            const size_t limit = 1 + pick(40);
+            const std::vector<JumpHit> expected = RankEveryRow(text, list, uses, limit, folder);
+            EXPECT_EQ(RankDirectories(text, list, uses, limit), expected)
+                << "round " << round << ", text \"" << typed << "\", limit " << limit;
+            found += expected.size();
+        }
+    }
+    EXPECT_GT(found, 25u * 10u * 5u) << "the texts find little: the comparison proves little";
+}
+
 TEST(QuickJumpTest, ACancelledSearchStopsWithWhatItHas) {
     std::vector<std::string> rows{"\\"};
     for (int i = 0; i < 5000; ++i) rows.push_back("\\src" + std::to_string(i));
