@@ -8,17 +8,20 @@
 
 namespace tarvolo {
 
-void BackgroundScan::Start(const std::string& root, const ScanFilter& filter,
-                           std::function<RowStore()> known) {
+void BackgroundScan::Start(const std::string& root, const ScanFilter& filter, std::function<RowStore()> known,
+                           bool catchUp) {
     Cancel();
     root_ = root;
     cancel_ = false;
     done_ = false;
     ok_ = false;
     try {
-        thread_ = std::thread([this, root, filter, known = std::move(known)] {
+        thread_ = std::thread([this, root, filter, known = std::move(known), catchUp] {
+            if (catchUp) BackgroundMode(true);
             try {
-                WinDirectoryLister lister;
+                WinDirectoryLister plainLister;
+                BackgroundDirectoryLister backgroundLister;
+                WinDirectoryLister& lister = catchUp ? backgroundLister : plainLister;
                 const WinCollator collator;
                 CancelOnlyObserver observer(cancel_);
                 rows_ = WalkDirectoriesParallel(root, filter, lister, collator, observer, ScanThreadCount());
@@ -26,7 +29,7 @@ void BackgroundScan::Start(const std::string& root, const ScanFilter& filter,
                 const bool walked = !cancel_.load() && !observer.rootUnlisted;
                 if (walked && !observer.unlisted.empty() && known)
                     KeepKnownBelow(rows_, known(), observer.unlisted, collator);
-                if (walked) codes_.Build(rows_);
+                if (walked && !catchUp) codes_.Build(rows_);
                 ok_ = walked && !cancel_.load();
             } catch (const std::exception&) {
                 ok_ = false;

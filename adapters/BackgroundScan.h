@@ -27,7 +27,11 @@ public:
     // first. Should folders below the root not be listed, `known` is called on
     // the walk's thread for the drive's rows so far (in tree order), and what
     // they hold below those folders is kept.
-    void Start(const std::string& root, const ScanFilter& filter, std::function<RowStore()> known);
+    // `catchUp`: a check of rows read from the drive's file, which must not slow
+    // the user's own work: the walk runs in background mode, and its rows are
+    // only compared, so no tree codes are built for them.
+    void Start(const std::string& root, const ScanFilter& filter, std::function<RowStore()> known,
+               bool catchUp = false);
     // Stops the walk within the walk's own pump interval and forgets its rows.
     void Cancel();
     bool Running() const { return thread_.joinable() && !done_.load(); }

@@ -35,6 +35,7 @@ struct OffscreenDrives::Drive {
     std::shared_future<void> after;  // another thread's write of the file, waited for first
     unsigned failures = 0;           // failed writes in a row
     ULONGLONG nextTry = 0;           // GetTickCount64 of the next write after a failure
+    bool catchUp = false;            // the next walk checks the file against the disk, in background mode
 };
 
 OffscreenDrives::OffscreenDrives(HWND notify, UINT message, LoadIndex load, SaveIndex save)
@@ -135,6 +136,14 @@ void OffscreenDrives::SetFilter(const ScanFilter& filter) {
     for (auto& [root, drive] : drives_) drive->watcher->SetFilter(filter);
 }
 
+bool OffscreenDrives::CatchUp(const std::string& root) {
+    const auto it = drives_.find(root);
+    if (it == drives_.end()) return false;
+    it->second->catchUp = true;
+    it->second->pending.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
+    return true;
+}
+
 void OffscreenDrives::WalkAgain() {
     for (auto& [root, drive] : drives_)
         drive->pending.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
@@ -175,8 +184,10 @@ void OffscreenDrives::StartWrite(Drive& drive) {
     drive.cancel = false;
     drive.written = false;
     const ScanFilter filter = filter_;
+    const bool catchUp = drive.catchUp;
+    drive.catchUp = false;
     try {
-        drive.writer = std::thread([this, &drive, filter, after = drive.after] {
+        drive.writer = std::thread([this, &drive, filter, catchUp, after = drive.after] {
             if (after.valid()) after.wait();
             try {
                 RowStore rows;
@@ -195,7 +206,10 @@ void OffscreenDrives::StartWrite(Drive& drive) {
                             break;
                         case ApplyResult::rescanNeeded: {
                             // The same walk as Rescan's; what the watch saw meanwhile comes after it.
-                            WinDirectoryLister lister;
+                            if (catchUp) BackgroundMode(true);
+                            WinDirectoryLister plainLister;
+                            BackgroundDirectoryLister backgroundLister;
+                            WinDirectoryLister& lister = catchUp ? backgroundLister : plainLister;
                             CancelOnlyObserver observer(drive.cancel);
                             RowStore walked = WalkDirectoriesParallel(drive.root, filter, lister, collator,
                                                                       observer, ScanThreadCount());
@@ -203,7 +217,13 @@ void OffscreenDrives::StartWrite(Drive& drive) {
                             // later try. A folder that could not be listed keeps what the file knew.
                             if (observer.rootUnlisted || drive.cancel.load()) break;
                             KeepKnownBelow(walked, rows, observer.unlisted, collator);
-                            drive.written = drive.rewrote = save_(drive.root, walked);
+                            // A disk that holds what the file holds leaves the file alone (when no change
+                            // before the walk went into the rows read).
+                            if (drive.writing.front().kind == DirectoryChange::Kind::overflow &&
+                                walked == rows)
+                                drive.written = true;
+                            else
+                                drive.written = drive.rewrote = save_(drive.root, walked);
                             break;
                         }
                     }

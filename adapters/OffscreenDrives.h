@@ -58,6 +58,10 @@ public:
     // write that fails becomes a walk of the drive, as a lost change does.
     void WriteRows(const std::string& root, RowStore rows);
     void SetFilter(const ScanFilter& filter);
+    // A watched `root` whose rows were read from its file for the first time in
+    // this run is walked at its next write in background mode, and its file
+    // written only when the walk found a change; false when `root` is not watched.
+    bool CatchUp(const std::string& root);
     // Every drive is walked again with the filter at its next write: the rules
     // of what is left out changed.
     void WalkAgain();

@@ -42,3 +42,23 @@ bool WinDirectoryLister::List(const std::string& dirWithTrailingBackslash,
 }
 
 }  // namespace tarvolo
+
+namespace tarvolo {
+
+bool BackgroundMode(bool on) {
+    return ::SetThreadPriority(::GetCurrentThread(),
+                               on ? THREAD_MODE_BACKGROUND_BEGIN : THREAD_MODE_BACKGROUND_END) != FALSE;
+}
+
+bool BackgroundDirectoryLister::List(const std::string& dirWithTrailingBackslash,
+                                     const std::function<bool(const DirEntry&)>& each) {
+    // The walk's worker threads are its own and end with it, so each is put in the mode once.
+    thread_local bool background = false;
+    if (!background) {
+        BackgroundMode(true);
+        background = true;
+    }
+    return WinDirectoryLister::List(dirWithTrailingBackslash, each);
+}
+
+}  // namespace tarvolo

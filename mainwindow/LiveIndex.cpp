@@ -1,6 +1,7 @@
 #include "mainwindow/LiveIndex.h"
 
 #include <algorithm>
+#include <cctype>
 #include <condition_variable>
 #include <future>
 #include <mutex>
@@ -8,6 +9,7 @@
 
 #include "adapters/WinFileSystem.h"
 #include "adapters/WinLocale.h"
+#include "index/CatchUp.h"
 #include "index/IndexFile.h"
 #include "platform/Application.h"
 #include "platform/AtomicFile.h"
@@ -19,6 +21,8 @@ namespace tarvolo {
 struct LiveIndex::Batch {
     // In: the changes, and the directory selected when the batch began.
     std::vector<ResolvedChange> changes;
+    // A walk of the drive: its difference from the rows goes first.
+    RowStore walked;
     std::string selectedRow;
     // When set, the rows it leaves out of the drive at `root` go first, with the changes.
     std::shared_ptr<const LeaveOut> leaveOut;
@@ -66,6 +70,18 @@ constexpr UINT kSettleMs = 3000;
 // A settle-time write that failed is tried again later and later.
 constexpr uint64_t kFirstRetryMs = kSettleMs;
 constexpr uint64_t kLastRetryMs = 10 * 60 * 1000;
+// Started at logon (MIN), the check of the drives waits this long, so that the logon is not slowed.
+constexpr ULONGLONG kCatchUpAfterLogonMs = 60 * 1000;
+// Changes kept to come again after the catch-up's difference; more become a walk of the drive.
+constexpr size_t kMostKeptForCatchUp = 50000;
+
+bool StartedAtLogon() {
+    const auto& args = Application::Get().Arguments();
+    if (args.empty()) return false;
+    std::string first = args[0];
+    for (char& c : first) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return first == "MIN";
+}
 
 // On a drive's own thread: its index file, the drive's own or the per-user copy.
 // The same choice between the two files as the shown drive's.
@@ -104,9 +120,12 @@ bool IndexStored(const DriveIndexPaths& index) {
 }  // namespace
 
 LiveIndex::LiveIndex(HWND window, Model& model, LiveIndexView& view)
-    : window_(window), model_(model), view_(view), retry_(kFirstRetryMs, kLastRetryMs) {}
+    : window_(window), model_(model), view_(view), retry_(kFirstRetryMs, kLastRetryMs) {
+    if (StartedAtLogon()) catchUpFrom_ = ::GetTickCount64() + kCatchUpAfterLogonMs;
+}
 
 LiveIndex::~LiveIndex() {
+    catchUp_.reset();
     CancelBatch();
     loads_.reset();
     for (const auto& job : saves_) job->thread.join();
@@ -122,6 +141,9 @@ bool LiveIndex::OnMessage(UINT msg, WPARAM wp) {
             return true;
         case kDriveLoadedMessage:
             DrivesLoaded();
+            return true;
+        case kCatchUpWalkedMessage:
+            DriveChanged();  // taken once no batch runs
             return true;
         case kBatchAppliedMessage:
             if (batch_ && batch_->done.load()) {
@@ -139,12 +161,67 @@ bool LiveIndex::OnMessage(UINT msg, WPARAM wp) {
             }
             return true;
         case WM_TIMER:
+            if (wp == kCatchUpTimer) {
+                StartDueCatchUps();
+                return true;
+            }
             if (wp != kSaveTimer) return false;
             SaveSettled();
             return true;
         default:
             return false;
     }
+}
+
+void LiveIndex::RowsRead(const std::string& drive) {
+    if (drive.size() >= 2) CatchUpDrive(drive.substr(0, 2) + "\\");
+}
+
+void LiveIndex::CatchUpDrive(const std::string& root) {
+    if (!model_.settings.checkAtStart || !checked_.insert(root).second) return;
+    dueCatchUps_.push_back(root);
+    StartDueCatchUps();
+}
+
+void LiveIndex::StartDueCatchUps() {
+    const ULONGLONG now = ::GetTickCount64();
+    if (now < catchUpFrom_) {
+        ::SetTimer(window_, kCatchUpTimer, static_cast<UINT>(catchUpFrom_ - now), nullptr);
+        return;
+    }
+    ::KillTimer(window_, kCatchUpTimer);
+    std::vector<std::string> due;
+    due.swap(dueCatchUps_);
+    for (const std::string& root : due) {
+        if (watcher_ && root == watcher_->Root()) {
+            StartShownCatchUp();
+        } else if (offscreen_ && offscreen_->CatchUp(root)) {
+            ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);  // walked at its next write
+        }
+    }
+}
+
+void LiveIndex::StartShownCatchUp() {
+    // A walk of the whole drive under way (a watch lost changes) finds the same.
+    if (!watcher_ ||
+        (backgroundScan_ && backgroundScan_->Pending() && backgroundScan_->Root() == watcher_->Root()))
+        return;
+    if (!catchUp_) catchUp_ = std::make_unique<BackgroundScan>(window_, kCatchUpWalkedMessage);
+    sinceCatchUp_.clear();
+    const DriveIndexPaths index = model_.IndexPaths(watcher_->Root());
+    catchUp_->Start(
+        watcher_->Root(), model_.settings.Filter(),
+        [index] {
+            RowStore known;
+            LoadIndexRows(index, known);
+            return known;
+        },
+        true);
+}
+
+void LiveIndex::CancelShownCatchUp() {
+    if (catchUp_) catchUp_->Cancel();
+    sinceCatchUp_.clear();
 }
 
 void LiveIndex::CatchUpLater() {
@@ -209,6 +286,12 @@ void LiveIndex::WatchDrive(const std::string& drive) {
         if (backgroundScan_ && backgroundScan_->Pending() && backgroundScan_->Root() == left)
             lacking.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
         offscreen_->Hand(left, std::move(lacking));
+        // A catch-up cut short by the change of drive is done again off screen; the rows and the file
+        // are as they were before it.
+        if (catchUp_ && catchUp_->Pending() && catchUp_->Root() == left) {
+            CancelShownCatchUp();
+            offscreen_->CatchUp(left);
+        }
     }
     for (const std::string& entry : view_.ListedDrives()) {
         const std::string other = entry + "\\";
@@ -248,6 +331,7 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     // The rows are about to be read or scanned again: a walk in the background is of no more use, nor a
     // batch; its changes are still on the disk, which the read rows are brought up to or the walk sees.
     if (backgroundScan_) backgroundScan_->Cancel();
+    CancelShownCatchUp();
     CancelBatch();
     ::KillTimer(window_, kSaveTimer);
     unsaved_ = false;
@@ -298,6 +382,7 @@ void LiveIndex::DrivesLoaded() {
             model_.held.erase(loaded.root[0]);
             continue;
         }
+        CatchUpDrive(loaded.root);
         DriveRows& held = model_.held[loaded.root[0]];
         held.rows = std::move(loaded.rows);
         held.search = std::move(loaded.search);
@@ -322,6 +407,7 @@ void LiveIndex::DrivesChanged() {
 
 void LiveIndex::ShownDriveWalks() {
     if (backgroundScan_) backgroundScan_->Cancel();
+    CancelShownCatchUp();
     CancelBatch();
 }
 
@@ -349,6 +435,10 @@ void LiveIndex::FilterChanged(const std::shared_ptr<const LeaveOut>& leaveOutBef
         StartBackgroundScan();
         return;
     }
+    if (catchUp_ && catchUp_->Running() && watcher_ && catchUp_->Root() == watcher_->Root()) {
+        // Its walk would bring back what the new rules leave out.
+        StartShownCatchUp();
+    }
     // The shown drive: the rows now left out go in the next batch, at once; a walk follows when needed.
     pruneRows_ = true;
     walkShown_ = walkShown_ || walk;
@@ -367,6 +457,25 @@ void LiveIndex::DriveChanged() {
     if (backgroundScan_ && backgroundScan_->Running()) return;
     // One batch at a time: what comes meanwhile waits in the watch and makes the next one.
     if (batch_) return;
+    if (catchUp_ && catchUp_->Pending() && !catchUp_->Running()) {
+        RowStore walked;
+        TreeCodes none;
+        const bool ok = catchUp_->Take(walked, none) && catchUp_->Root() == watcher_->Root() &&
+                        view_.ShownDrive() + "\\" == watcher_->Root();
+        std::vector<ResolvedChange> again;
+        again.swap(sinceCatchUp_);
+        // A walk that failed (the root could not be listed, the drive went) changes nothing; the
+        // changes kept for it are in the rows already.
+        if (ok) {
+            for (ResolvedChange& c : watcher_->Take()) again.push_back(std::move(c));
+            if (walkShown_)
+                again.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
+            const bool prune = pruneRows_;
+            pruneRows_ = walkShown_ = false;
+            StartBatch(std::move(again), prune, std::move(walked));
+            return;
+        }
+    }
     std::vector<ResolvedChange> changes = watcher_->Take();
     if ((changes.empty() && !pruneRows_) || view_.ShownDrive() + "\\" != watcher_->Root()) return;
     if (walkShown_) changes.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
@@ -375,9 +484,15 @@ void LiveIndex::DriveChanged() {
     StartBatch(std::move(changes), prune);
 }
 
-void LiveIndex::StartBatch(std::vector<ResolvedChange> changes, bool prune) {
+void LiveIndex::StartBatch(std::vector<ResolvedChange> changes, bool prune, RowStore walked) {
+    // While the catch-up walks, what is applied now comes again after its difference.
+    if (catchUp_ && catchUp_->Running() && walked.empty()) {
+        sinceCatchUp_.insert(sinceCatchUp_.end(), changes.begin(), changes.end());
+        KeepBounded(sinceCatchUp_, kMostKeptForCatchUp);
+    }
     auto batch = std::make_unique<Batch>();
     batch->changes = std::move(changes);
+    batch->walked = std::move(walked);
     if (prune) {
         batch->leaveOut = model_.settings.Filter().leaveOut;
         batch->root = watcher_->Root();
@@ -398,6 +513,12 @@ void LiveIndex::StartBatch(std::vector<ResolvedChange> changes, bool prune) {
         b.thread = std::thread([&b, &rows, window] {
             try {
                 const WinCollator collator;
+                if (!b.walked.empty()) {
+                    std::vector<ResolvedChange> difference = WalkDifference(rows, b.walked, &b.cancel);
+                    b.walked = RowStore();
+                    b.changes.insert(b.changes.begin(), std::make_move_iterator(difference.begin()),
+                                     std::make_move_iterator(difference.end()));
+                }
                 if (b.leaveOut) {
                     // Before the watch's changes: those below a directory that goes change nothing.
                     std::vector<ResolvedChange> removals =
@@ -534,6 +655,7 @@ void LiveIndex::SaveSettled() {
 }
 
 void LiveIndex::StartBackgroundScan() {
+    CancelShownCatchUp();  // the walk finds what it would
     if (!backgroundScan_) backgroundScan_ = std::make_unique<BackgroundScan>(window_, kBackgroundScanMessage);
     const DriveIndexPaths index = model_.IndexPaths(watcher_->Root());
     backgroundScan_->Start(watcher_->Root(), model_.settings.Filter(), [index] {

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -68,7 +69,9 @@ public:
     static constexpr UINT kIndexWrittenMessage = WM_APP + 16;
     static constexpr UINT kDriveLoadedMessage = WM_APP + 17;
     static constexpr UINT kDrivesChangedMessage = WM_APP + 18;
+    static constexpr UINT kCatchUpWalkedMessage = WM_APP + 19;
     static constexpr UINT_PTR kSaveTimer = 13;
+    static constexpr UINT_PTR kCatchUpTimer = 14;
     // True when the message (or the timer) was the live index's and is handled.
     bool OnMessage(UINT msg, WPARAM wp);
 
@@ -82,6 +85,10 @@ public:
     // background and a batch under way are of no more use, their changes are
     // on the disk the walk sees.
     void ShownDriveWalks();
+    // The shown drive's rows were read from its file. The first time in this run
+    // (and with CheckAtStart), the drive is walked in the background and what
+    // changed on the disk while the program was closed is applied as a batch.
+    void RowsRead(const std::string& drive);
     // Applies the changes that came in while rows were read or walked, later,
     // once the window's messages run again.
     void CatchUpLater();
@@ -122,8 +129,18 @@ private:
     void ReadRewrittenDrives();
     // Starts reading every listed drive with an index that is not shown, held or being read.
     void LoadOtherDrives(const std::string& shownRoot);
-    // `prune`: the rows the leave-out rules leave out go too.
-    void StartBatch(std::vector<ResolvedChange> changes, bool prune = false);
+    // `prune`: the rows the leave-out rules leave out go too. `walked` (when not empty): a walk of
+    // the drive, whose difference from the rows comes before the changes.
+    void StartBatch(std::vector<ResolvedChange> changes, bool prune = false, RowStore walked = RowStore());
+    // A drive whose rows were read from its file for the first time in this run is checked against
+    // its disk, once the wait after a start at logon is over.
+    void CatchUpDrive(const std::string& root);
+    void StartDueCatchUps();
+    // The shown drive walked in background mode for the catch-up; the changes applied meanwhile are
+    // kept, to come again after the walk's difference (which may undo them: the walk saw the disk
+    // before or after each).
+    void StartShownCatchUp();
+    void CancelShownCatchUp();
     // The shown drive walked again without the progress window, with the filter as it is now.
     void StartBackgroundScan();
     // The batch's rows replace the model's. Waits for the batch when it still runs.
@@ -158,6 +175,14 @@ private:
     bool loadOthers_ = false;
     // A watch that lost changes: the drive is walked again without the progress window.
     std::unique_ptr<BackgroundScan> backgroundScan_;
+    // The catch-up at start: the drives checked in this run, those waiting for their check (a start
+    // at logon waits a minute first, until catchUpFrom_), the shown drive's walk and the changes
+    // applied since it began.
+    std::set<std::string> checked_;
+    std::vector<std::string> dueCatchUps_;
+    ULONGLONG catchUpFrom_ = 0;
+    std::unique_ptr<BackgroundScan> catchUp_;
+    std::vector<ResolvedChange> sinceCatchUp_;
     std::unique_ptr<Batch> batch_;  // the batch under way, or done and not yet taken
     // Index files being written, one at most per drive; a drive's next write waits for its last.
     std::vector<std::unique_ptr<SaveJob>> saves_;

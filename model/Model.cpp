@@ -26,6 +26,7 @@ Settings SettingsFromStored(const StoredSettings& s) {
     v.includeSystem = s.system;
     v.matchAnywhere = s.matchAnywhere;
     v.leaveOut = SplitLeaveOutRules(s.leaveOut);
+    v.checkAtStart = s.checkAtStart;
     return v;
 }
 
@@ -44,6 +45,7 @@ StoredSettings StoredFromSettings(const Settings& v) {
     s.system = v.includeSystem;
     s.matchAnywhere = v.matchAnywhere;
     s.leaveOut = JoinLeaveOutRules(v.leaveOut);
+    s.checkAtStart = v.checkAtStart;
     return s;
 }
 
@@ -308,6 +310,7 @@ OptionsValues Model::Options() const {
     v.includeSystem = settings.includeSystem;
     v.matchAnywhere = settings.matchAnywhere;
     v.leaveOut = settings.leaveOut;
+    v.checkAtStart = settings.checkAtStart;
     v.favorites = FavoriteEntries(favorites);
     v.dialogs = dialogs;
     return v;
@@ -324,6 +327,7 @@ void Model::ApplyOptions(const OptionsValues& v) {
     settings.includeHidden = v.includeHidden;
     settings.includeSystem = v.includeSystem;
     settings.matchAnywhere = v.matchAnywhere;
+    settings.checkAtStart = v.checkAtStart;
     if (v.leaveOut != settings.leaveOut) {
         settings.leaveOut = v.leaveOut;
         BuildLeaveOutRules();

@@ -106,6 +106,7 @@ struct OptionsValues {
     uint16_t quickJumpHotKey = 0;
     bool includeReadOnly = true, includeHidden = true, includeSystem = true;
     bool matchAnywhere = false;
+    bool checkAtStart = true;
     std::vector<std::string> leaveOut;   // the rules, one an item
     std::vector<std::string> favorites;  // entries as the file holds them
     std::vector<std::string> dialogs;

@@ -32,6 +32,8 @@ struct Settings {
     // `leaveOutRules` of them whenever they change.
     std::vector<std::string> leaveOut;
     std::shared_ptr<const LeaveOut> leaveOutRules;
+    // After a drive's index is read, what changed on the disk while the program was closed is found.
+    bool checkAtStart = true;
     // Typing and Find Next look for the text anywhere in a name, not only at its beginning.
     bool matchAnywhere = false;
 

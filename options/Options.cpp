@@ -28,6 +28,7 @@ enum OptionsControlId : int {
     IDC_INCREADONLY,
     IDC_INCSYSTEM,
     IDC_INCHIDDEN,
+    IDC_CHECKATSTART,
     IDC_GROUPFAVORITES,
     IDC_FAVORITESLISTBOX,
     IDC_BTNEDIT,
@@ -152,6 +153,9 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
         &incSystem);
     add(0, {L"BUTTON", "Include Hidden Folders", check, 0, IDC_INCHIDDEN, 12, 70, 240, 18, rescan},
         &incHidden);
+    add(0,
+        {L"BUTTON", "Check drives for changes at start", check, 0, IDC_CHECKATSTART, 12, 94, 240, 18, rescan},
+        &CheckAtStart);
     int search = add(0, {L"BUTTON", "Search", BS_GROUPBOX, 0, IDC_GROUPSEARCH, 16, 204, 540, 50});
     add(0, {L"BUTTON", "Match anywhere in the name", check, 0, IDC_MATCHANYWHERE, 12, 22, 516, 18, search},
         &MatchAnywhere);
@@ -280,6 +284,7 @@ void TfrmOptions::FormShow() {
     Button(incReadOnly).SetChecked(values_.includeReadOnly);
     Button(incHidden).SetChecked(values_.includeHidden);
     Button(incSystem).SetChecked(values_.includeSystem);
+    Button(CheckAtStart).SetChecked(values_.checkAtStart);
     Button(MatchAnywhere).SetChecked(values_.matchAnywhere);
     SetHotKeyValue(HotKeyEdit, values_.hotKey);
     SetHotKeyValue(QuickJumpHotKeyEdit, values_.quickJumpHotKey);
@@ -333,6 +338,7 @@ void TfrmOptions::btnOkClick() {
     values_.includeReadOnly = Button(incReadOnly).Checked();
     values_.includeHidden = Button(incHidden).Checked();
     values_.includeSystem = Button(incSystem).Checked();
+    values_.checkAtStart = Button(CheckAtStart).Checked();
     values_.matchAnywhere = Button(MatchAnywhere).Checked();
     values_.favorites = Items(ListBox(FavoritesListBox));
     values_.dialogs = Items(ListBox(DialogsListBox));

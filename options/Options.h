@@ -63,10 +63,10 @@ public:
     void SetHotKeyValue(HWND hotKeyEditor, uint16_t shortcut);
 
     HWND PageControl{}, RunAtStartUp{}, HotKeyEdit{}, QuickJumpHotKeyEdit{}, incReadOnly{}, incSystem{},
-        incHidden{}, MatchAnywhere{}, FavoritesListBox{}, btnEdit{}, btnDelete{}, btnMoveUp{}, btnMoveDown{},
-        HotKeyLabel{}, FavoritesHotKey{}, FavoritesToDialogHotKey{}, DialogsListBox{}, btnDialogsAdd{},
-        btnDialogsEdit{}, btnDelete2{}, btnMoveUp2{}, btnMoveDown2{}, LeaveOutListBox{}, btnLeaveOutAdd{},
-        btnLeaveOutEdit{}, btnDelete3{}, btnOk{}, btnHelp{}, btnCancel{};
+        incHidden{}, CheckAtStart{}, MatchAnywhere{}, FavoritesListBox{}, btnEdit{}, btnDelete{}, btnMoveUp{},
+        btnMoveDown{}, HotKeyLabel{}, FavoritesHotKey{}, FavoritesToDialogHotKey{}, DialogsListBox{},
+        btnDialogsAdd{}, btnDialogsEdit{}, btnDelete2{}, btnMoveUp2{}, btnMoveDown2{}, LeaveOutListBox{},
+        btnLeaveOutAdd{}, btnLeaveOutEdit{}, btnDelete3{}, btnOk{}, btnHelp{}, btnCancel{};
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -230,6 +230,7 @@ StoredSettings ReadStoredSettings(const IniFile& ini) {
     s.hidden = ReadBoolean(ini, "Rescan", "Hidden", s.hidden);
     s.system = ReadBoolean(ini, "Rescan", "System", s.system);
     s.leaveOut = ini.Get("Rescan", "LeaveOut").value_or(std::string());
+    s.checkAtStart = ReadBoolean(ini, "Rescan", "CheckAtStart", s.checkAtStart);
     s.matchAnywhere = ReadBoolean(ini, "Search", "MatchAnywhere", s.matchAnywhere);
     return s;
 }
@@ -247,6 +248,7 @@ void WriteStoredSettings(IniFile& ini, const StoredSettings& v) {
     ini.Set("Rescan", "Hidden", BooleanText(v.hidden));
     ini.Set("Rescan", "System", BooleanText(v.system));
     ini.Set("Rescan", "LeaveOut", v.leaveOut);
+    ini.Set("Rescan", "CheckAtStart", BooleanText(v.checkAtStart));
     ini.Set("Search", "MatchAnywhere", BooleanText(v.matchAnywhere));
 }
 

@@ -68,12 +68,15 @@ struct StoredSettings {
     bool matchAnywhere = false;
     // The directories left out of every walk, as rules separated by ';'; none by default.
     std::string leaveOut;
+    // The drives are compared with the disk after their index is read; on unless the file says off.
+    bool checkAtStart = true;
 };
 
 StoredSettings ReadStoredSettings(const IniFile& ini);
 
 // Writes the keys in the file's order: Top, Left, Height, Width, HotKey, QuickJumpHotKey, Drive,
-// ShowCloseInfo under "Window"; ReadOnly, Hidden, System, LeaveOut under "Rescan";
+// ShowCloseInfo under "Window"; ReadOnly, Hidden, System, LeaveOut,
+// CheckAtStart under "Rescan";
 // MatchAnywhere under "Search".
 void WriteStoredSettings(IniFile& ini, const StoredSettings& values);
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -670,6 +671,13 @@ bool Program::Start(const std::string& arguments, int showCommand, bool waitForO
                 ADD_FAILURE() << "an earlier instance of the program does not go away";
         }
     }
+    std::string ini;
+    ReadFileBytes(File("tarvolo.ini"), ini);
+    iniAtStart_ = WithoutCheckAtStart(ini);
+    if (iniAtStart_ != ini && !WriteFileBytes(File("tarvolo.ini"), iniAtStart_)) {
+        ADD_FAILURE() << "cannot write " << File("tarvolo.ini");
+        return false;
+    }
     std::wstring line = L"\"" + W(target) + L"\"";
     if (!arguments.empty()) line += L" " + W(arguments);
     STARTUPINFOW si{};
@@ -682,6 +690,22 @@ bool Program::Start(const std::string& arguments, int showCommand, bool waitForO
         return false;
     }
     return true;
+}
+
+std::string Program::WithoutCheckAtStart(const std::string& ini) {
+    std::string lower = ini;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower.find("checkatstart") != std::string::npos) return ini;
+    // Into the first [Rescan] section, the one the program reads.
+    const size_t section = lower.find("[rescan]");
+    if (section != std::string::npos) {
+        size_t next = ini.find_first_of("\r\n", section);
+        if (next == std::string::npos) return ini + "\r\nCheckAtStart=0\r\n";
+        next += ini.compare(next, 2, "\r\n") == 0 ? 2 : 1;
+        return ini.substr(0, next) + "CheckAtStart=0\r\n" + ini.substr(next);
+    }
+    const bool lineEnded = ini.empty() || ini.back() == '\n' || ini.back() == '\r';
+    return ini + (lineEnded ? "" : "\r\n") + "[Rescan]\r\nCheckAtStart=0\r\n";
 }
 
 bool Program::Running() const {

@@ -122,12 +122,20 @@ public:
 
     std::string Dir() const;                          // the program folder, Windows form
     std::string File(const std::string& name) const;  // a file in it
-    // Waits first until no other instance runs, unless told not to.
+    // Waits first until no other instance runs, unless told not to. Unless the
+    // folder's tarvolo.ini names CheckAtStart, the program starts with it off
+    // (written into the file's [Rescan] section, or a file of that alone): most
+    // tests give drives made-up indexes, which a check of the disk would empty.
     bool Start(const std::string& arguments = {}, int showCommand = SW_SHOWNORMAL, bool waitForOthers = true);
     DWORD Pid() const { return pi_.dwProcessId; }
     bool Running() const;
     bool WaitExit(std::chrono::milliseconds timeout = 20s);
     void Kill();
+
+    // tarvolo.ini as the program was started with it, empty for none.
+    const std::string& IniAtStart() const { return iniAtStart_; }
+    // The text of tarvolo.ini with CheckAtStart=0 added, unless it names the key.
+    static std::string WithoutCheckAtStart(const std::string& ini);
 
     // The main window once it exists (visible or not).
     HWND Main(std::chrono::milliseconds timeout = 20s);
@@ -155,6 +163,7 @@ public:
 private:
     std::string dir_;
     bool copyExe_ = true;
+    std::string iniAtStart_;
     PROCESS_INFORMATION pi_{};
 };
 

@@ -53,7 +53,7 @@ void ExpectOldFilesWhole(Program& program) {
     EXPECT_TRUE(ReadFileBytes(program.File("favorites.dir"), bytes));
     EXPECT_EQ(bytes, kOldFavorites);
     EXPECT_TRUE(ReadFileBytes(program.File("tarvolo.ini"), bytes));
-    EXPECT_EQ(bytes, kOldSettings);
+    EXPECT_EQ(bytes, program.IniAtStart());
 }
 
 // The close fails with the program's message; afterwards the program still

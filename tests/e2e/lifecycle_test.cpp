@@ -47,7 +47,10 @@ TEST(Lifecycle, FirstStartUsesDefaultsAndTheRealCloseWritesEveryKeyInOrder) {
     EXPECT_EQ(r.right - r.left, 537);
     EXPECT_EQ(r.bottom - r.top, 417);
     EXPECT_EQ(Text(main), TARVOLO_TITLE);
-    EXPECT_FALSE(FileExists(program.File("tarvolo.ini"))) << "nothing is written before the real close";
+    EXPECT_EQ(ReadText(program.File("tarvolo.ini")), program.IniAtStart())
+        << "something was written before the real close";
+    // The harness started it with a file of CheckAtStart alone: without it, the close writes a new file.
+    ASSERT_TRUE(::DeleteFileA(program.File("tarvolo.ini").c_str()));
 
     program.CloseFromTrayMenu();
     ASSERT_TRUE(program.WaitExit()) << "the real close did not end the program";
@@ -55,7 +58,7 @@ TEST(Lifecycle, FirstStartUsesDefaultsAndTheRealCloseWritesEveryKeyInOrder) {
               "[Window]\r\nTop=100\r\nLeft=100\r\nHeight=417\r\nWidth=537\r\nHotKey=0\r\nQuickJumpHotKey="
               "0\r\nDrive=-1\r\n"
               "ShowCloseInfo=1\r\n[Rescan]\r\nReadOnly=1\r\nHidden=1\r\nSystem=1\r\nLeaveOut=\r\n"
-              "[Search]\r\nMatchAnywhere=0\r\n");
+              "CheckAtStart=0\r\n[Search]\r\nMatchAnywhere=0\r\n");
     for (const char* list : {"history.dir", "favorites.dir", "dialogs.dir"}) {
         std::string bytes;
         EXPECT_TRUE(ReadFileBytes(program.File(list), bytes)) << list << " was not written";
@@ -112,7 +115,7 @@ TEST(Lifecycle, OrdinaryCloseHidesAndDontShowAgainIsStoredAtTheRealClose) {
     ASSERT_TRUE(WaitFor([&] { return !Visible(main); })) << "the ordinary close did not hide the window";
     EXPECT_TRUE(program.Running());
     EXPECT_TRUE(program.TrayWindow()) << "the icon is gone";
-    EXPECT_FALSE(FileExists(program.File("tarvolo.ini")));
+    EXPECT_EQ(ReadText(program.File("tarvolo.ini")), program.IniAtStart());
     EXPECT_FALSE(FileExists(program.File("history.dir")));
 
     // Back, then close again with the box ticked.
@@ -247,7 +250,7 @@ TEST(Lifecycle, ASecondStartThatCannotReachTheFirstSaysSoAndRunsNothing) {
     EXPECT_FALSE(FindProcessWindow(second.Pid(), L"TfrmMain", {}, false)) << "a second instance runs";
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(second.WaitExit(10s)) << "the second start did not end";
-    EXPECT_FALSE(FileExists(second.File("tarvolo.ini"))) << "the second start wrote settings";
+    EXPECT_EQ(ReadText(second.File("tarvolo.ini")), second.IniAtStart()) << "the second start wrote settings";
 
     // The first lets go while a start waits for it: that start is the program.
     Program third(dir);
@@ -273,7 +276,7 @@ TEST(Lifecycle, TheEndOfTheSessionSavesWhatTheRealCloseWould) {
     // Log off: every top-level window is asked, then told that the session ends.
     ASSERT_TRUE(EndSession()) << "wineboot -e did not run to its end";
 
-    EXPECT_TRUE(WaitFor([&] { return FileExists(program.File("tarvolo.ini")); }))
+    EXPECT_TRUE(WaitFor([&] { return ReadText(program.File("tarvolo.ini")) != program.IniAtStart(); }))
         << "the settings were not saved at the end of the session";
     std::string favorites;
     EXPECT_TRUE(ReadFileBytes(program.File("favorites.dir"), favorites));
@@ -299,7 +302,7 @@ TEST(Lifecycle, StartedMinimizedAndClosedBeforeTheFirstShowKeepsTheStoredSetting
     ASSERT_TRUE(program.WaitExit());
     std::string bytes;
     ASSERT_TRUE(ReadFileBytes(program.File("tarvolo.ini"), bytes));
-    EXPECT_EQ(bytes, stored) << "settings that were never loaded overwrote the stored ones";
+    EXPECT_EQ(bytes, program.IniAtStart()) << "settings that were never loaded overwrote the stored ones";
 }
 
 TEST(Lifecycle, StartedMinimizedShowsItsStoredBoundsWhenBroughtBack) {

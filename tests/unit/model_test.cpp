@@ -232,11 +232,15 @@ TEST_F(ModelFiles, LeaveOutRulesComeFromTheFileAndReachEveryFilter) {
 
     OptionsValues copy = model.Options();
     copy.leaveOut = {"D:\\Data\\Cache"};
+    EXPECT_TRUE(copy.checkAtStart);
+    copy.checkAtStart = false;
     model.ApplyOptions(copy);
+    EXPECT_FALSE(model.settings.checkAtStart);
     EXPECT_FALSE(model.settings.Filter().LeavesOut("C:\\p\\", "node_modules"));
     EXPECT_TRUE(model.settings.Filter().LeavesOut("D:\\Data\\", "cache"));
     ASSERT_TRUE(model.SaveSettings());
     EXPECT_NE(files.files[P("tarvolo.ini")].find("LeaveOut=D:\\Data\\Cache\r\n"), std::string::npos);
+    EXPECT_NE(files.files[P("tarvolo.ini")].find("CheckAtStart=0\r\n"), std::string::npos);
 }
 
 TEST_F(ModelFiles, OptionsAreACopyAppliedAsAWhole) {

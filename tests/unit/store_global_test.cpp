@@ -64,7 +64,7 @@ TEST(IniFile, NewFileComesOutInTheTablesOrder) {
               "[Window]\r\nTop=100\r\nLeft=100\r\nHeight=417\r\nWidth=537\r\nHotKey=0\r\nQuickJumpHotKey="
               "0\r\nDrive=0\r\n"
               "ShowCloseInfo=1\r\n[Rescan]\r\nReadOnly=1\r\nHidden=1\r\nSystem=1\r\nLeaveOut=\r\n"
-              "[Search]\r\nMatchAnywhere=0\r\n");
+              "CheckAtStart=1\r\n[Search]\r\nMatchAnywhere=0\r\n");
 }
 
 TEST(StoredSettings, MatchAnywhereIsOffUnlessTheFileTurnsItOn) {
@@ -87,6 +87,28 @@ TEST(StoredSettings, MatchAnywhereIsOffUnlessTheFileTurnsItOn) {
         // Written back, it reads the same.
         WriteStoredSettings(ini, s);
         EXPECT_EQ(ReadStoredSettings(IniFile::Parse(ini.Text())).matchAnywhere, c.on) << ini.Text();
+    }
+}
+
+TEST(StoredSettings, CheckAtStartIsOnUnlessTheFileTurnsItOff) {
+    const struct {
+        const char* file;
+        bool on;
+    } cases[] = {
+        {"", true},
+        {"[Rescan]\r\nHidden=0\r\nLeaveOut=.git\r\n", true},  // a file from before the option
+        {"[Rescan]\r\nCheckAtStart=0\r\n", false},
+        {"[rescan]\r\ncheckatstart = 0\r\n", false},
+        {"[Rescan]\r\nCheckAtStart=1\r\n", true},
+        {"[Rescan]\r\nCheckAtStart=off\r\n", true},  // junk is the default
+        {"[Window]\r\nCheckAtStart=0\r\n", true},    // only under its own section
+    };
+    for (const auto& c : cases) {
+        IniFile ini = IniFile::Parse(c.file);
+        StoredSettings s = ReadStoredSettings(ini);
+        EXPECT_EQ(s.checkAtStart, c.on) << c.file;
+        WriteStoredSettings(ini, s);
+        EXPECT_EQ(ReadStoredSettings(IniFile::Parse(ini.Text())).checkAtStart, c.on) << ini.Text();
     }
 }
 
