@@ -1,8 +1,9 @@
 // Times tarvolo-find against the running program: the request and its reply
 // alone (from this process, as tarvolo-find sends them), and whole runs of
 // tarvolo-find.exe asking, against runs that only start and print their usage
-// (the program's own start). Starts tarvolo.exe from beside itself when none
-// runs, and waits until its first drive is loaded.
+// and runs of an empty console program built the same way (what any console
+// program's start costs; the rest is tarvolo-find's own). Starts tarvolo.exe
+// from beside itself when none runs, and waits until it answers.
 //   find_bench [TERM] [RUNS]      default "system", 30
 #include <cstdio>
 
@@ -25,7 +26,7 @@ int main() {
 #include <vector>
 
 #include "model/FindRequest.h"
-#include "platform/RunningInstance.h"
+#include "platform/NamedPipe.h"
 #include "platform/WinText.h"
 
 namespace {
@@ -58,34 +59,13 @@ std::wstring Beside(const wchar_t* name) {
     return path.substr(0, path.find_last_of(L'\\') + 1) + name;
 }
 
-HWND Running() {
-    return FindAnsweringWindow(kMainWindowClass, ::RegisterWindowMessageW(kShowInstanceMessage),
-                               kInstanceQueryValue, kInstanceAnswerValue, 1000);
-}
-
-std::optional<std::string> g_reply;
-
-LRESULT CALLBACK ReplyProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_COPYDATA) {
-        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lp);
-        if (data->dwData != kFindReplyKind) return FALSE;
-        g_reply = std::string(static_cast<const char*>(data->lpData), data->cbData);
-        return TRUE;
-    }
-    return ::DefWindowProcW(hwnd, msg, wp, lp);
-}
-
 // One request and its reply; the paths, or nothing when it failed.
-std::optional<std::vector<std::string> > Ask(HWND main, HWND client, const std::string& term) {
-    g_reply.reset();
-    std::string request = EncodeFindRequest(FindRequest{20, term});
-    COPYDATASTRUCT data{kFindRequestKind, static_cast<DWORD>(request.size()), request.data()};
-    DWORD_PTR answered = 0;
-    if (!::SendMessageTimeoutW(main, WM_COPYDATA, reinterpret_cast<WPARAM>(client),
-                               reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 5000, &answered) ||
-        !answered || !g_reply)
-        return std::nullopt;
-    return DecodeFindReply(*g_reply);
+std::optional<std::vector<std::string> > Ask(const std::string& term, PipeCall* status = nullptr) {
+    const PipeReply reply = CallPipe(SessionPipeName(kFindPipeName), EncodeFindRequest(FindRequest{20, term}),
+                                     kFindMaxReplyBytes, kFindTimeoutMs);
+    if (status) *status = reply.status;
+    if (reply.status != PipeCall::answered) return std::nullopt;
+    return DecodeFindReply(reply.bytes);
 }
 
 // A run of a program to its end, its output thrown away; its status in `status`.
@@ -122,8 +102,9 @@ int main(int argc, char** argv) {
     const int runs = argc > 2 ? std::max(3, std::atoi(argv[2])) : 30;
 
     PROCESS_INFORMATION started{};
-    HWND main = Running();
-    if (!main) {
+    PipeCall status = PipeCall::noAnswer;
+    std::optional<std::vector<std::string> > paths = Ask(term, &status);
+    if (status == PipeCall::noServer) {
         std::wstring line = L"\"" + Beside(L"tarvolo.exe") + L"\"";
         STARTUPINFOW si{};
         si.cb = sizeof si;
@@ -132,53 +113,43 @@ int main(int argc, char** argv) {
             std::printf("find_bench: cannot start %s\n", Narrow(line).c_str());
             return 1;
         }
-        // Its first drive scanned or loaded: the main window shown and enabled again.
-        for (int i = 0; i < 1200 && !(main && ::IsWindowVisible(main) && ::IsWindowEnabled(main)); ++i) {
+        for (int i = 0; i < 1200 && !paths; ++i) {
             ::Sleep(100);
-            main = Running();
-        }
-        if (!main) {
-            std::printf("find_bench: tarvolo.exe did not come up\n");
-            ::TerminateProcess(started.hProcess, 1);
-            return 1;
+            paths = Ask(term);
         }
     }
-
-    WNDCLASSW cls{};
-    cls.lpfnWndProc = ReplyProc;
-    cls.hInstance = ::GetModuleHandleW(nullptr);
-    cls.lpszClassName = L"FindBenchReply";
-    ::RegisterClassW(&cls);
-    HWND client = ::CreateWindowExW(0, cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                    cls.hInstance, nullptr);
-    std::optional<std::vector<std::string> > paths = Ask(main, client, term);
     if (!paths) {
         std::printf("find_bench: the program did not answer\n");
+        if (started.hProcess) ::TerminateProcess(started.hProcess, 1);
         return 1;
     }
     std::printf("term \"%s\": %zu directories\n", term.c_str(), paths->size());
     std::vector<double> trips;
     for (int i = 0; i < runs; ++i) {
         const auto start = Clock::now();
-        Ask(main, client, term);
+        Ask(term);
         trips.push_back(Ms(start, Clock::now()));
     }
     Figure("request and reply, median", Median(trips), "ms");
     Figure("request and reply, 95th percentile", Percentile95(trips), "ms");
 
     const std::wstring find = L"\"" + Beside(L"tarvolo-find.exe") + L"\"";
-    std::vector<double> bare, asking;
-    DWORD status = 0;
+    const std::wstring empty = L"\"" + Beside(L"empty_console.exe") + L"\"";
+    std::vector<double> none, bare, asking;
+    DWORD exitStatus = 0;
+    // Interleaved, so that the machine's load falls on all three alike.
     for (int i = 0; i < runs; ++i) {
-        bare.push_back(TimedRun(find + L" --help", status));
-        asking.push_back(TimedRun(find + L" " + Widen(term), status));
+        none.push_back(TimedRun(empty, exitStatus));
+        bare.push_back(TimedRun(find + L" --help", exitStatus));
+        asking.push_back(TimedRun(find + L" " + Widen(term), exitStatus));
     }
+    Figure("empty console program (start, end), median", Median(none), "ms");
     Figure("tarvolo-find --help (start, print, end), median", Median(bare), "ms");
     Figure("tarvolo-find TERM (start, ask, print, end), median", Median(asking), "ms");
-    Figure("what the answer adds to the start, median", Median(asking) - Median(bare), "ms");
-    std::printf("last exit status %lu\n", static_cast<unsigned long>(status));
+    Figure("what the answer adds to tarvolo-find --help, median", Median(asking) - Median(bare), "ms");
+    Figure("what tarvolo-find TERM adds to an empty program, median", Median(asking) - Median(none), "ms");
+    std::printf("last exit status %lu\n", static_cast<unsigned long>(exitStatus));
 
-    ::DestroyWindow(client);
     if (started.hProcess) {
         ::TerminateProcess(started.hProcess, 0);
         ::CloseHandle(started.hProcess);

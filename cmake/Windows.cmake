@@ -179,6 +179,12 @@ foreach(src ${TARVOLO_BENCHES})
   target_link_libraries(${name} PRIVATE tarvolo_app)
   target_compile_options(${name} PRIVATE ${TARVOLO_WARNINGS})
 endforeach()
+# An empty console program built as tarvolo-find is: what find_bench sets its start against.
+add_executable(empty_console ${CMAKE_SOURCE_DIR}/bench/empty_console.cpp)
+if(MINGW)
+  target_link_options(empty_console PRIVATE -municode)
+endif()
+add_dependencies(find_bench empty_console tarvolo tarvolo-find)
 # The keystroke benchmark works the real main window: with the program's
 # manifest (the same common controls) and its connector pictures.
 if(TARGET keystroke_bench)

@@ -246,6 +246,7 @@ void TfrmMain::FormCreate() {
     Application::Get().SetHintHidePause(1500);
     // Start minimized when asked to, at the first tick after the first show.
     ::SetTimer(hwnd_, kMinimizeTimer, 1, nullptr);
+    StartFindServer();
 }
 
 void TfrmMain::LoadLists() {
@@ -456,6 +457,7 @@ void TfrmMain::SaveAtSessionEnd() {
 }
 
 void TfrmMain::OnDestroy() {
+    findServer_.Stop();
     RemoveHotKeyHook();
     CoolTrayIcon.reset();
     Application::Get().Terminate();
@@ -543,8 +545,13 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             // The window's context menu is the favorites menu.
             favoritesMenus->FavoritesContextPopup(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
             return 0;
-        case WM_COPYDATA:
-            return AnswerFind(reinterpret_cast<HWND>(wp), *reinterpret_cast<const COPYDATASTRUCT*>(lp));
+        case kFindMessage: {
+            // Taken over from the pipe's thread, which may have stopped waiting.
+            const std::unique_ptr<std::shared_ptr<FindCall>> call(
+                reinterpret_cast<std::shared_ptr<FindCall>*>(lp));
+            (*call)->reply = AnswerFind((*call)->request);
+            return 1;
+        }
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:

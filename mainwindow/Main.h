@@ -14,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,6 +36,7 @@
 #include "platform/Application.h"
 #include "platform/Controls.h"
 #include "platform/Form.h"
+#include "platform/NamedPipe.h"
 #include "platform/PopupMenu.h"
 #include "store/HotKeyService.h"
 
@@ -221,8 +223,16 @@ private:
     bool CameFromATarget();
     // A directory "E:\..." shown in the tree: its drive chosen, its row selected.
     void ShowInTree(const std::string& path);
-    // tarvolo-find's request (WM_COPYDATA): the answer goes back to `client` the same way.
-    LRESULT AnswerFind(HWND client, const COPYDATASTRUCT& data);
+    // tarvolo-find's requests, taken on the pipe's thread and searched on this
+    // window's, which changes the rows.
+    void StartFindServer();
+    // The reply to a request; nothing when the request is malformed.
+    std::optional<std::string> AnswerFind(const std::string& request);
+    static constexpr UINT kFindMessage = WM_APP + 30;
+    struct FindCall {
+        std::string request;
+        std::optional<std::string> reply;
+    };
 
     Model& model_;
     std::string LastFindText;
@@ -263,6 +273,8 @@ private:
     std::unique_ptr<HotKeyService> quickJumpKeys_;
     std::unique_ptr<TfrmQuickJump> quickJump_;
     UniqueImageList buttonImages_;
+    // Last, so that it stops first: its thread sends to this window.
+    PipeServer findServer_;
 };
 
 // The registered message that a second start sends to bring the first one

@@ -12,13 +12,6 @@
 
 namespace tarvolo {
 
-namespace {
-
-// A reply goes back to a client that is waiting for it: it gets this long.
-constexpr UINT kReplyTimeoutMs = 2000;
-
-}  // namespace
-
 void TfrmMain::QuickJumpHotKey() {
     if (quickJump_->Shown()) {
         quickJump_->HideJump();
@@ -101,23 +94,33 @@ void TfrmMain::ShowInTree(const std::string& path) {
     ClickRow(row);
 }
 
-LRESULT TfrmMain::AnswerFind(HWND client, const COPYDATASTRUCT& data) {
-    if (data.dwData != kFindRequestKind || !data.lpData || !client || !::IsWindow(client)) return FALSE;
-    const std::optional<FindRequest> request =
-        DecodeFindRequest(std::string_view(static_cast<const char*>(data.lpData), data.cbData));
-    if (!request) return FALSE;
+void TfrmMain::StartFindServer() {
+    const HWND window = hwnd_;
+    // Without the pipe Quick Jump works all the same; tarvolo-find says no Tarvolo runs.
+    findServer_.Start(
+        SessionPipeName(kFindPipeName), kFindMaxRequestBytes, kFindTimeoutMs,
+        [window](const std::string& request) -> std::optional<std::string> {
+            // Shared with the window, which may take the message after this
+            // send has given up; the window frees what it is handed.
+            const auto call = std::make_shared<FindCall>();
+            call->request = request;
+            auto* handed = new std::shared_ptr<FindCall>(call);
+            DWORD_PTR taken = 0;
+            if (!::SendMessageTimeoutW(window, kFindMessage, 0, reinterpret_cast<LPARAM>(handed),
+                                       SMTO_ABORTIFHUNG, kFindWindowTimeoutMs, &taken) ||
+                !taken)
+                return std::nullopt;
+            return call->reply;
+        });
+}
+
+std::optional<std::string> TfrmMain::AnswerFind(const std::string& request) {
+    const std::optional<FindRequest> decoded = DecodeFindRequest(request);
+    if (!decoded) return std::nullopt;
     static const WinCaseFolder folder;
-    // On this thread, which changes the rows: they stay as they are while it runs.
     const JumpFound found =
-        FindDirectories(JumpText::Parse(request->text, folder), JumpDrives(), JumpUses(), request->count);
-    std::string reply = EncodeFindReply(found.paths);
-    COPYDATASTRUCT back{kFindReplyKind, static_cast<DWORD>(reply.size()), reply.data()};
-    DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutW(client, WM_COPYDATA, reinterpret_cast<WPARAM>(hwnd_),
-                               reinterpret_cast<LPARAM>(&back), SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                               kReplyTimeoutMs, &result))
-        return FALSE;
-    return result != 0 ? TRUE : FALSE;
+        FindDirectories(JumpText::Parse(decoded->text, folder), JumpDrives(), JumpUses(), decoded->count);
+    return EncodeFindReply(found.paths);
 }
 
 }  // namespace tarvolo

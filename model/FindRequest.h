@@ -1,6 +1,6 @@
 // tarvolo-find.exe asks the running program for the directories that Quick
 // Jump would list for a text: its command line, and the request and reply as
-// they travel in WM_COPYDATA. Both ends are bounded: a request or reply that
+// they travel through the program's named pipe. Both ends are bounded: a request or reply that
 // is too long or malformed is refused, never half read.
 #pragma once
 
@@ -13,18 +13,22 @@
 
 namespace tarvolo {
 
-// How tarvolo-find tells the running program's main window from others of its
-// class: sent kInstanceQueryValue by this registered message, it answers
+// How a second start tells the running program's main window from others of
+// its class: sent kInstanceQueryValue by this registered message, it answers
 // kInstanceAnswerValue.
 constexpr wchar_t kMainWindowClass[] = L"TfrmMain";
 constexpr wchar_t kShowInstanceMessage[] = L"Tarvolo.ShowInstance";
 constexpr uintptr_t kInstanceQueryValue = 0;
 constexpr intptr_t kInstanceAnswerValue = 0x54766C6F;
 
-// The WM_COPYDATA kinds (dwData) of a request and of its reply. The request's
-// wParam is the window that takes the reply; the reply's is the main window.
-constexpr uint32_t kFindRequestKind = 0x54764651;  // "TvFQ"
-constexpr uint32_t kFindReplyKind = 0x54764652;    // "TvFR"
+// The running program answers on a named pipe of this name, made its session's
+// own. A console program asks it with no window of its own: a window, and the
+// window system loaded for it, would cost more than the whole search.
+constexpr wchar_t kFindPipeName[] = L"Tarvolo.find";
+// The whole talk has this long before the program is called hung; the program
+// gives its window less, so that a hung window is told as no answer in time.
+constexpr uint32_t kFindTimeoutMs = 5000;
+constexpr uint32_t kFindWindowTimeoutMs = 4000;
 
 constexpr size_t kFindDefaultCount = 20;
 constexpr size_t kFindMaxCount = 1000;
