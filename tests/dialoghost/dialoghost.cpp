@@ -22,6 +22,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
@@ -314,6 +315,45 @@ int RunNoEdit() {
 
 }  // namespace
 
+// Puts `text` into the input of the console that the process `id` or its child
+// cmd.exe runs in, as keys typed there, and returns once it is in: a line begun
+// at the prompt without the keyboard's way through the X server, which Wine's
+// console can still be working through when the keys after it arrive.
+int WriteConsoleText(DWORD id, const std::wstring& text) {
+    std::vector<DWORD> ids{id};
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry))
+            if (entry.th32ParentProcessID == id) ids.push_back(entry.th32ProcessID);
+        ::CloseHandle(snapshot);
+    }
+    ::FreeConsole();
+    bool attached = false;
+    for (DWORD candidate : ids)
+        if ((attached = ::AttachConsole(candidate) != FALSE)) break;
+    if (!attached) return 3;
+    HANDLE input = ::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    if (input == INVALID_HANDLE_VALUE) return 4;
+    std::vector<INPUT_RECORD> records;
+    for (wchar_t c : text)
+        for (BOOL down : {TRUE, FALSE}) {
+            INPUT_RECORD r{};
+            r.EventType = KEY_EVENT;
+            r.Event.KeyEvent.bKeyDown = down;
+            r.Event.KeyEvent.wRepeatCount = 1;
+            r.Event.KeyEvent.uChar.UnicodeChar = c;
+            records.push_back(r);
+        }
+    DWORD written = 0;
+    const BOOL ok = ::WriteConsoleInputW(input, records.data(), static_cast<DWORD>(records.size()), &written);
+    ::CloseHandle(input);
+    ::FreeConsole();
+    return ok && written == records.size() ? 0 : 5;
+}
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     int argc = 0;
     LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
@@ -334,6 +374,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     }
     if (args.size() < 3) return 1;
     const std::wstring& mode = args[1];
+    if (mode == L"consoletext" && args.size() >= 4)
+        return WriteConsoleText(static_cast<DWORD>(std::wcstoul(args[2].c_str(), nullptr, 10)), args[3]);
     if (mode == L"record") {
         g_result = args[2];
         std::string line = "args";

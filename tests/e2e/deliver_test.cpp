@@ -850,6 +850,24 @@ public:
     WineConsole(const WineConsole&) = delete;
     WineConsole& operator=(const WineConsole&) = delete;
 
+    // A line begun at cmd's prompt and left there, put into the console's input by
+    // the helper program; true once it is in.
+    bool BeginLine(const std::string& text) const {
+        std::wstring line = L"\"" + W(DialogHostExe()) + L"\" consoletext " +
+                            std::to_wstring(pi_.dwProcessId) + L" \"" + W(text) + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            return false;
+        DWORD code = 1;
+        const bool ended = ::WaitForSingleObject(pi.hProcess, 20000) == WAIT_OBJECT_0 &&
+                           ::GetExitCodeProcess(pi.hProcess, &code);
+        ::CloseHandle(pi.hProcess);
+        ::CloseHandle(pi.hThread);
+        return ended && code == 0;
+    }
+
     // Its window, once shown (of the class measured under Wine 8).
     HWND Window() {
         WaitFor(
@@ -892,8 +910,10 @@ TEST(Deliver, TheCmdConsoleTheHotKeyWasPressedInChangesToThePath) {
     // At cmd's prompt: a line begun and left, then the hot key.
     ASSERT_TRUE(BringToFrontSettled(window)) << "the console does not come to the front";
     // Wine's console takes a key typed through the X server in about a tenth of a
-    // second, and more on a loaded machine: the lines typed here are short.
-    Type("echo>half");
+    // second, and more on a loaded machine, and can still be at it when the hot key
+    // after them has brought the program up: the line begun is put into the
+    // console's input directly, and the line typed below is short.
+    ASSERT_TRUE(console.BeginLine("echo>half")) << "the half line did not reach the console";
     Chord({VK_CONTROL, VK_MENU}, 'Q');
     ASSERT_TRUE(WaitFor([&] { return Visible(main) && ::GetForegroundWindow() == main; }))
         << "the hot key did not bring the program up; " << KeyboardState();

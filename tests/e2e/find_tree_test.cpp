@@ -174,16 +174,17 @@ TEST(FindTree, ConnectorsTextPositionsAndSelection) {
     Screenshot(dir.UnixOf("tree.png"));
 
     // The mouse resting on the list shows the path as its hint: the list hands
-    // its mouse moves to the hint itself.
+    // its mouse moves to the hint itself. One move into the list, then rest: the
+    // hint waits for the mouse to stay still, and every move starts that wait again.
     POINT over{60, 20};
     ::ClientToScreen(list, &over);
-    ::SetCursorPos(over.x, over.y);
+    ::SetCursorPos(over.x - 1, over.y);
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dwFlags = MOUSEEVENTF_MOVE;
+    move.mi.dx = 1;
+    ::SendInput(1, &move, sizeof move);
     const auto tipShown = [&] {
-        INPUT move{};
-        move.type = INPUT_MOUSE;
-        move.mi.dwFlags = MOUSEEVENTF_MOVE;
-        move.mi.dx = 1;
-        ::SendInput(1, &move, sizeof move);
         HWND tip = ::FindWindowW(L"tooltips_class32", nullptr);
         for (; tip; tip = ::FindWindowExW(nullptr, tip, L"tooltips_class32", nullptr))
             if (::GetWindow(tip, GW_OWNER) == program.Main() && ::IsWindowVisible(tip)) return true;
