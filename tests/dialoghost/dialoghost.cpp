@@ -345,6 +345,7 @@ int WriteConsoleText(DWORD id, const std::wstring& text) {
             r.Event.KeyEvent.bKeyDown = down;
             r.Event.KeyEvent.wRepeatCount = 1;
             r.Event.KeyEvent.uChar.UnicodeChar = c;
+            if (c == L'\r') r.Event.KeyEvent.wVirtualKeyCode = VK_RETURN;
             records.push_back(r);
         }
     DWORD written = 0;

@@ -923,9 +923,7 @@ TEST(Deliver, TheCmdConsoleTheHotKeyWasPressedInChangesToThePath) {
     // Where cmd is now, asked of cmd itself as a user would: the answer is written
     // where cmd is, the target or, when the command did not run, where it began.
     const std::string target = "L:\\Target Dir & Co\\", start = dir.Win("start\\");
-    ASSERT_TRUE(BringToFrontSettled(window));
-    Type("cd>cwd");
-    Key(VK_RETURN);
+    ASSERT_TRUE(console.BeginLine("cd>cwd\r")) << "the line asking cmd where it is did not reach the console";
     std::string text;
     EXPECT_TRUE(WaitFor(
         [&] {
