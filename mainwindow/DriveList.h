@@ -1,6 +1,6 @@
 // The drive selector: the fixed drives as "C:" in a drop-down list, each drawn
 // with the drive picture at the window's scale. What choosing a drive does is
-// the form's (DriveSelector.cpp).
+// the form's (MainDriveSelector.cpp).
 #pragma once
 
 #include <windows.h>

@@ -26,7 +26,7 @@
 #include "mainwindow/FavoritesMenus.h"
 #include "mainwindow/HistoryBox.h"
 #include "mainwindow/KeyMap.h"
-#include "mainwindow/LiveIndex.h"
+#include "adapters/LiveIndex.h"
 #include "mainwindow/MainControlIds.h"
 #include "mainwindow/QuickJump.h"
 #include "mainwindow/SearchBox.h"
@@ -70,7 +70,7 @@ public:
     HotKeyService& QuickJumpKeys() { return *quickJumpKeys_; }
     bool PreviewKey(MSG& msg) override { return keyMap_.PreviewKey(msg); }
 
-    // --- Every drive at once, for Quick Jump (AllDrives.cpp); on the window's thread ---
+    // --- Every drive at once, for Quick Jump (MainAllDrives.cpp); on the window's thread ---
     // Every loaded drive's rows and folded names, the shown drive's first. The
     // pointers stay valid until the next message is handled.
     std::vector<JumpDrive> SearchableDrives();
@@ -91,7 +91,7 @@ public:
     // The window as the live index sees it, for the benchmarks that give it rows without a drive.
     LiveIndexView& AsLiveIndexView() { return *this; }
 
-    // --- Current path and favorites (Commands.cpp, Main.cpp) ---
+    // --- Current path and favorites (MainCommands.cpp, Main.cpp) ---
     std::string CurrentPath() const { return historyBox->CurrentPath(); }
     void SetCurrentPath(const std::string& path) { historyBox->SetCurrentPath(path); }
     // The history box after the model's history changed; the current path stays.
@@ -140,12 +140,12 @@ private:
     // The ten buttons with their pictures in the button strip.
     std::array<std::pair<Button, ButtonPicture>, 10> Buttons() const;
 
-    // --- Drive selector (DriveSelector.cpp) ---
+    // --- Drive selector (MainDriveSelector.cpp) ---
     void cmbDrivesChange();
     void btnRescanClick();
     std::string SelectedDrive() const { return driveList->SelectedDrive(); }  // "C:" or empty
 
-    // --- Directory list (DirList.cpp) ---
+    // --- Directory list (MainDirList.cpp) ---
     void BuildTreeCodes();
     void DirListBoxClick();
     void DirListBoxDblClick();
@@ -153,7 +153,7 @@ private:
     void SetRows(RowStore rows);
     void SelectRow(long row) { treeList->SelectRow(row); }
 
-    // --- Search (Search.cpp) ---
+    // --- Search (MainSearch.cpp) ---
     bool FindDirectory(long start);
     void DirToFindChange();
     void btnFindNextClick();
@@ -161,7 +161,7 @@ private:
     void EnsureSearchIndex();
     static constexpr UINT kBuildSearchIndexMessage = WM_APP + 1;
 
-    // --- Commands (Commands.cpp) ---
+    // --- Commands (MainCommands.cpp) ---
     void CommandClick(Command command);
     // A folder open in Explorer, chosen in the window's menu: the current path,
     // with its row selected when its drive is on show.

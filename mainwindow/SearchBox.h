@@ -1,5 +1,5 @@
 // The search box: the edit the typed text goes to, wherever the user types.
-// What the text finds is the form's (Search.cpp); this is the box itself.
+// What the text finds is the form's (MainSearch.cpp); this is the box itself.
 #pragma once
 
 #include <windows.h>

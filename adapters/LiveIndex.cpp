@@ -1,4 +1,4 @@
-#include "mainwindow/LiveIndex.h"
+#include "adapters/LiveIndex.h"
 
 #include <algorithm>
 #include <cctype>
