@@ -113,10 +113,10 @@ int main(int argc, char** argv) {
             for (size_t n = 1; n <= text.size() && n <= 10; ++n) {
                 const JumpText typed = JumpText::Parse(text.substr(0, n), folder);
                 const auto t0 = Clock::now();
-                const double c0 = CpuMs();
+                const double c0 = bench::ProcessCpuMs();
                 found += RankDirectories(typed, list, uses, 50, nullptr, JumpScan::fastest, &memo).size();
                 typedByLength[n].push_back(Ms(t0, Clock::now()));
-                typedCpu[n].push_back(CpuMs() - c0);
+                typedCpu[n].push_back(bench::ProcessCpuMs() - c0);
             }
         }
     }
