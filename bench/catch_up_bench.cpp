@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bench/BenchRows.h"
+#include "bench/BenchSupport.h"
 #include "bench/TreeDisk.h"
 #include "index/CatchUp.h"
 #include "index/LiveUpdate.h"
@@ -24,26 +25,11 @@
 namespace {
 
 using namespace tarvolo;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
+using bench::QuietWalk;
 
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-void Figure(const char* what, double value, const char* unit) {
-    std::printf("%-56s %12.2f %s\n", what, value, unit);
-}
-
-struct Quiet : ScanObserver {
-    void Progress(uint32_t) override {}
-    void Pump() override {}
-    bool CancelRequested() override { return false; }
-};
-
-RowStore Walk(TreeDisk& disk) {
-    Quiet quiet;
-    return WalkDirectories("C:\\", {}, disk, AsciiCollator(), quiet);
-}
+constexpr bench::FigureLine Figure{56, 12, 2};
 
 // What the window holds of a drive.
 struct Shown {
@@ -59,7 +45,7 @@ int main(int argc, char** argv) {
     const AsciiCaseFolder folder;
     TreeDisk disk(bench::GenerateRows(count, 11));
     Shown shown;
-    shown.rows = Walk(disk);
+    shown.rows = QuietWalk(disk);
     shown.codes.Build(shown.rows);
     shown.search.Build(shown.rows, folder);
 
@@ -87,7 +73,7 @@ int main(int argc, char** argv) {
     // Rescan: the walk, then what the window needs of its rows.
     const auto r0 = Clock::now();
     Shown rescanned;
-    rescanned.rows = Walk(disk);
+    rescanned.rows = QuietWalk(disk);
     const auto r1 = Clock::now();
     rescanned.codes.Build(rescanned.rows);
     rescanned.search.Build(rescanned.rows, folder);
@@ -95,7 +81,7 @@ int main(int argc, char** argv) {
 
     // Catch-up: the same walk in the background, then the batch on its thread; the window only swaps.
     const auto c0 = Clock::now();
-    RowStore walked = Walk(disk);
+    RowStore walked = QuietWalk(disk);
     const auto c1 = Clock::now();
     const std::vector<ResolvedChange> changes = WalkDifference(shown.rows, walked);
     const auto c2 = Clock::now();
