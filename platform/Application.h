@@ -67,10 +67,6 @@ public:
     // Where a failure in a callback is told (ReportCallbackFailure); the error box when unset.
     std::function<void(const std::string&)> onCallbackFailure;
 
-    // Called for a message to the taskbar window before its default handling;
-    // the notification-area icon subclasses the window itself.
-    std::function<void(UINT, WPARAM, LPARAM)> onTaskbarMessage;
-
 private:
     static LRESULT CALLBACK TaskbarProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT TaskbarMessage(HWND, UINT, WPARAM, LPARAM);
@@ -121,6 +117,8 @@ void Guarded(F&& callback) noexcept {
 // one that is no std::exception.
 std::string FailureText(const char* unknown = "Unexpected error") noexcept;
 
+// The running executable's full path as the system gives it, however long.
+std::wstring ExecutablePath();
 // The running executable's folder, UTF-8, ending in a backslash: its full path
 // cut after the last backslash (or colon).
 std::string ExecutableFolder();
