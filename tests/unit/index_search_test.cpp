@@ -268,5 +268,56 @@ TEST(SearchOracle, AFolderThatMakesABackslashShiftsNoRow) {
     EXPECT_TRUE(index.Matches(150, "N149"));
 }
 
+// The names beginning with one folded byte, as Quick Jump walks them: the
+// shallowest first, then the shorter path, then the row's order; each with its
+// length, 255 standing for anything longer. An edit builds them again.
+TEST(NameStarts, ByFirstByteShallowestThenShortestThenInRowOrder) {
+    const std::vector<std::string> paths = {"\\",       "\\sub",  "\\sub\\Src",
+                                            "\\sub\\s", "\\Sa",   "\\sa\\sbc",
+                                            "\\x",      "\\x\\S", "\\" + std::string(300, 's')};
+    RowStore rows;
+    for (const std::string& p : paths) rows.Append(p);
+    SearchIndex search;
+    const AsciiCaseFolder folder;
+    search.Build(rows, folder);
+    ASSERT_TRUE(search.HasNameStarts());
+    const auto listed = [&](unsigned char first) {
+        std::vector<std::pair<std::string, int>> out;  // path, length
+        const SearchIndex::NameStarts starts = search.StartsWith(first);
+        for (size_t k = 0; k < starts.count; ++k)
+            out.emplace_back(rows.Path(search.RowAt(starts.places[k])), starts.lengths[k]);
+        return out;
+    };
+    const std::vector<std::pair<std::string, int>> s = {
+        {"\\Sa", 2},      {"\\sub", 3},    {"\\" + std::string(300, 's'), 255},
+        {"\\x\\S", 1},    {"\\sub\\s", 1}, {"\\sa\\sbc", 3},
+        {"\\sub\\Src", 3}};
+    EXPECT_EQ(listed('S'), s);
+    EXPECT_EQ(listed('X'), (std::vector<std::pair<std::string, int>>{{"\\x", 1}}));
+    EXPECT_TRUE(listed('s').empty()) << "names are folded before they are grouped";
+    EXPECT_EQ(search.StartsWith('\\').count, 0u) << "the root has no name";
+
+    // Rows inserted by an edit: the starts follow them.
+    RowStore edited;
+    for (const char* p : {"\\", "\\Sa", "\\sa\\sbc", "\\sb"}) edited.Append(p);
+    SearchIndex after;
+    ASSERT_TRUE(after.BuildEdited(search, edited, {RowsEdit{1, 8, 3}}, folder));
+    const SearchIndex::NameStarts starts = after.StartsWith('S');
+    ASSERT_EQ(starts.count, 3u);
+    EXPECT_EQ(edited.Path(after.RowAt(starts.places[2])), "\\sa\\sbc");
+}
+
+TEST(NameStarts, NoneWhereAPathIsTooDeepForTheirOrder) {
+    RowStore rows;
+    std::string path;
+    rows.Append("\\");
+    for (int level = 0; level < 300; ++level) rows.Append(path += "\\a");
+    SearchIndex search;
+    search.Build(rows, AsciiCaseFolder());
+    EXPECT_FALSE(search.HasNameStarts());
+    EXPECT_EQ(search.StartsWith('A').count, 0u);
+    EXPECT_EQ(search.FindFrom(-1, "a", AsciiCaseFolder()), 1) << "the search by name is not touched";
+}
+
 }  // namespace
 }  // namespace tarvolo
