@@ -9,34 +9,41 @@
 namespace tarvolo {
 
 void BackgroundScan::Start(const std::string& root, const ScanFilter& filter, std::function<RowStore()> known,
-                           bool catchUp) {
+                           bool catchUp, Replay replay) {
     Cancel();
     root_ = root;
     cancel_ = false;
     done_ = false;
     ok_ = false;
     try {
-        thread_ = std::thread([this, root, filter, known = std::move(known), catchUp] {
-            if (catchUp) BackgroundMode(true);
-            try {
-                WinDirectoryLister plainLister;
-                BackgroundDirectoryLister backgroundLister;
-                WinDirectoryLister& lister = catchUp ? backgroundLister : plainLister;
-                const WinCollator collator;
-                CancelOnlyObserver observer(cancel_);
-                rows_ = WalkDirectoriesParallel(root, filter, lister, collator, observer, ScanThreadCount());
-                // A drive that could not be listed replaces nothing.
-                const bool walked = !cancel_.load() && !observer.rootUnlisted;
-                if (walked && !observer.unlisted.empty() && known)
-                    KeepKnownBelow(rows_, known(), observer.unlisted, collator);
-                if (walked && !catchUp) codes_.Build(rows_);
-                ok_ = walked && !cancel_.load();
-            } catch (const std::exception&) {
-                ok_ = false;
-            }
-            done_ = true;
-            ::PostMessageW(notify_, message_, 0, 0);
-        });
+        thread_ =
+            std::thread([this, root, filter, known = std::move(known), catchUp, replay = std::move(replay)] {
+                if (catchUp) BackgroundMode(true);
+                try {
+                    if (replay && replay(cancel_, replayed_)) {
+                        ok_ = !cancel_.load();
+                    } else {
+                        replayed_.clear();
+                        WinDirectoryLister plainLister;
+                        BackgroundDirectoryLister backgroundLister;
+                        WinDirectoryLister& lister = catchUp ? backgroundLister : plainLister;
+                        const WinCollator collator;
+                        CancelOnlyObserver observer(cancel_);
+                        rows_ = WalkDirectoriesParallel(root, filter, lister, collator, observer,
+                                                        ScanThreadCount());
+                        // A drive that could not be listed replaces nothing.
+                        const bool walked = !cancel_.load() && !observer.rootUnlisted;
+                        if (walked && !observer.unlisted.empty() && known)
+                            KeepKnownBelow(rows_, known(), observer.unlisted, collator);
+                        if (walked && !catchUp) codes_.Build(rows_);
+                        ok_ = walked && !cancel_.load();
+                    }
+                } catch (const std::exception&) {
+                    ok_ = false;
+                }
+                done_ = true;
+                ::PostMessageW(notify_, message_, 0, 0);
+            });
     } catch (const std::system_error&) {
         done_ = true;
     }
@@ -47,6 +54,7 @@ void BackgroundScan::Cancel() {
     if (thread_.joinable()) thread_.join();
     rows_ = RowStore();
     codes_ = TreeCodes();
+    replayed_.clear();
     ok_ = false;
 }
 
@@ -60,6 +68,7 @@ bool BackgroundScan::Take(RowStore& rows, TreeCodes& codes) {
     }
     rows_ = RowStore();
     codes_ = TreeCodes();
+    if (!ok) replayed_.clear();
     ok_ = false;
     return ok;
 }
