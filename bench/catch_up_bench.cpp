@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench/BenchRows.h"
+#include "bench/BenchSupport.h"
 #include "bench/FakeJournal.h"
 #include "bench/TreeDisk.h"
 #include "index/CatchUp.h"
@@ -29,26 +30,11 @@
 namespace {
 
 using namespace tarvolo;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
+using bench::QuietWalk;
 
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-void Figure(const char* what, double value, const char* unit) {
-    std::printf("%-56s %12.2f %s\n", what, value, unit);
-}
-
-struct Quiet : ScanObserver {
-    void Progress(uint32_t) override {}
-    void Pump() override {}
-    bool CancelRequested() override { return false; }
-};
-
-RowStore Walk(TreeDisk& disk) {
-    Quiet quiet;
-    return WalkDirectories("C:\\", {}, disk, AsciiCollator(), quiet);
-}
+constexpr bench::FigureLine Figure{56, 12, 2};
 
 // What the window holds of a drive.
 struct Shown {
@@ -64,7 +50,7 @@ bool JournalCatchUp(size_t count, size_t records) {
     Shown shown;
     {
         TreeDisk start(bench::GenerateRows(count, 11));
-        shown.rows = Walk(start);
+        shown.rows = QuietWalk(start);
     }
     FakeJournal journal;
     journal.Adopt(shown.rows);
@@ -126,7 +112,8 @@ bool JournalCatchUp(size_t count, size_t records) {
     Figure("journal: batch", Ms(j2, jb), "ms");
     Figure("journal: tree codes and folded names", Ms(jb, j3), "ms");
     Figure("journal: all off the window's thread", Ms(j0, j3), "ms");
-    const bool same = replay.result == JournalReplay::Result::replayed && outcome.rows == Walk(journal.disk);
+    const bool same =
+        replay.result == JournalReplay::Result::replayed && outcome.rows == QuietWalk(journal.disk);
     std::printf("%zu directory changes; rows after the journal's catch-up %s a walk of the disk\n",
                 replay.changes.size(), same ? "equal" : "DIFFER FROM");
     return same;
@@ -140,7 +127,7 @@ int main(int argc, char** argv) {
     const AsciiCaseFolder folder;
     TreeDisk disk(bench::GenerateRows(count, 11));
     Shown shown;
-    shown.rows = Walk(disk);
+    shown.rows = QuietWalk(disk);
     shown.codes.Build(shown.rows);
     shown.search.Build(shown.rows, folder);
 
@@ -168,7 +155,7 @@ int main(int argc, char** argv) {
     // Rescan: the walk, then what the window needs of its rows.
     const auto r0 = Clock::now();
     Shown rescanned;
-    rescanned.rows = Walk(disk);
+    rescanned.rows = QuietWalk(disk);
     const auto r1 = Clock::now();
     rescanned.codes.Build(rescanned.rows);
     rescanned.search.Build(rescanned.rows, folder);
@@ -176,7 +163,7 @@ int main(int argc, char** argv) {
 
     // Catch-up: the same walk in the background, then the batch on its thread; the window only swaps.
     const auto c0 = Clock::now();
-    RowStore walked = Walk(disk);
+    RowStore walked = QuietWalk(disk);
     const auto c1 = Clock::now();
     const std::vector<ResolvedChange> changes = WalkDifference(shown.rows, walked);
     const auto c2 = Clock::now();

@@ -24,31 +24,18 @@ int main() {
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "delivery/WinConsoles.h"
 #include "delivery/core/Consoles.h"
 
 namespace {
 
 using namespace tarvolo;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-void Figure(const char* what, double value, const char* unit) {
-    std::printf("%-52s %10.3f %s\n", what, value, unit);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-bool UnderWine() {
-    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-}
+constexpr bench::FigureLine Figure{52, 10, 3};
 
 struct Found {
     DWORD process;
@@ -80,7 +67,7 @@ int main(int argc, char** argv) {
     const int windows = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
 
     // A cmd console of its own: Wine's console window, or the system's.
-    std::wstring line = UnderWine() ? L"wineconsole.exe cmd.exe" : L"cmd.exe";
+    std::wstring line = bench::UnderWine() ? L"wineconsole.exe cmd.exe" : L"cmd.exe";
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -107,18 +94,15 @@ int main(int argc, char** argv) {
         ::Sleep(50);
     }
 
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"BenchProgram";
-    ::RegisterClassW(&wc);
+    bench::RegisterPlainClass(L"BenchProgram");
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
     std::vector<HWND> others;
     for (int i = 0; i < windows; ++i) {
         HWND w = ::CreateWindowExW(0, L"BenchProgram", L"A program", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10 + i,
-                                   10 + i, 200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+                                   10 + i, 200, 100, nullptr, nullptr, instance, nullptr);
         for (int c = 0; c < 10; ++c)
             ::CreateWindowExW(0, c % 3 ? L"Button" : L"Static", L"x", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, w,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(100 + c)), wc.hInstance, nullptr);
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(100 + c)), instance, nullptr);
         others.push_back(w);
     }
     int topLevel = 0;
@@ -152,7 +136,7 @@ int main(int argc, char** argv) {
     }
     Figure("baseline: a bare walk reading each window's class", Median(bare), "ms (median)");
     Figure("console recognised, command made and written", Median(sends), "ms (median)");
-    Figure("  the slowest run", *std::max_element(sends.begin(), sends.end()), "ms");
+    Figure("  the slowest run", bench::Worst(sends), "ms");
     Figure("target of at most (to meet)", 50, "ms");
 
     for (HWND w : others) ::DestroyWindow(w);

@@ -23,34 +23,23 @@ int main() {
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "delivery/WinWindowOps.h"
 #include "delivery/core/SendToDialog.h"
 
 namespace {
 
 using namespace tarvolo;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-void Figure(const char* what, double value, const char* unit) {
-    std::printf("%-52s %10.3f %s\n", what, value, unit);
-}
+constexpr bench::FigureLine Figure{52, 10, 3};
 
 HWND Make(const wchar_t* cls, const wchar_t* text, DWORD style, HWND parent, int id, int x = 0, int y = 0) {
     return ::CreateWindowExW(0, cls, text, style, x, y, 120, 24, parent,
                              parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr,
                              ::GetModuleHandleW(nullptr), nullptr);
-}
-
-void RegisterPlain(const wchar_t* name) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = name;
-    ::RegisterClassW(&wc);
 }
 
 // A file dialog's parts, as far as recognition reads them: the file view and
@@ -67,17 +56,12 @@ HWND MakeFileDialog() {
     return dialog;
 }
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const int windows = argc > 1 ? std::max(2, std::atoi(argv[1])) : 200;
-    RegisterPlain(L"SHELLDLL_DefView");
-    RegisterPlain(L"BenchProgram");
+    bench::RegisterPlainClass(L"SHELLDLL_DefView");
+    bench::RegisterPlainClass(L"BenchProgram");
 
     // Made first, so every other window lies above it.
     HWND target = MakeFileDialog();

@@ -25,6 +25,7 @@ int main() {
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "model/FindRequest.h"
 #include "platform/NamedPipe.h"
 #include "platform/WinText.h"
@@ -32,32 +33,11 @@ int main() {
 namespace {
 
 using namespace tarvolo;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-void Figure(const char* what, double value, const char* unit) {
-    std::printf("%-60s %10.3f %s\n", what, value, unit);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-double Percentile95(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[std::min(v.size() - 1, v.size() * 95 / 100)];
-}
-
-std::wstring Beside(const wchar_t* name) {
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path = self;
-    return path.substr(0, path.find_last_of(L'\\') + 1) + name;
-}
+constexpr bench::FigureLine Figure{60, 10, 3};
 
 // One request and its reply; the paths, or nothing when it failed.
 std::optional<std::vector<std::string> > Ask(const std::string& term, PipeCall* status = nullptr) {
@@ -105,7 +85,7 @@ int main(int argc, char** argv) {
     PipeCall status = PipeCall::noAnswer;
     std::optional<std::vector<std::string> > paths = Ask(term, &status);
     if (status == PipeCall::noServer) {
-        std::wstring line = L"\"" + Beside(L"tarvolo.exe") + L"\"";
+        std::wstring line = L"\"" + bench::BesideThisProgram(L"tarvolo.exe") + L"\"";
         STARTUPINFOW si{};
         si.cb = sizeof si;
         if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
@@ -131,10 +111,10 @@ int main(int argc, char** argv) {
         trips.push_back(Ms(start, Clock::now()));
     }
     Figure("request and reply, median", Median(trips), "ms");
-    Figure("request and reply, 95th percentile", Percentile95(trips), "ms");
+    Figure("request and reply, 95th percentile", bench::Percentile(trips, 0.95), "ms");
 
-    const std::wstring find = L"\"" + Beside(L"tarvolo-find.exe") + L"\"";
-    const std::wstring empty = L"\"" + Beside(L"empty_console.exe") + L"\"";
+    const std::wstring find = L"\"" + bench::BesideThisProgram(L"tarvolo-find.exe") + L"\"";
+    const std::wstring empty = L"\"" + bench::BesideThisProgram(L"empty_console.exe") + L"\"";
     std::vector<double> none, bare, asking;
     DWORD exitStatus = 0;
     // Interleaved, so that the machine's load falls on all three alike.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench/BenchRows.h"
+#include "bench/BenchSupport.h"
 #include "index/IndexFile.h"
 #include "index/LiveUpdate.h"
 #include "index/Rows.h"
@@ -31,16 +32,11 @@
 namespace {
 
 using namespace tarvolo;
+using bench::Clock;
 using bench::GenerateRows;
-using Clock = std::chrono::steady_clock;
+using bench::Ms;
 
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-void Figure(const char* what, double value, const char* unit) {
-    std::printf("%-44s %12.2f %s\n", what, value, unit);
-}
+constexpr bench::FigureLine Figure{44, 12, 2};
 
 #ifdef _WIN32
 // The drive leaving the screen at a drive change: what the window's thread
@@ -197,15 +193,7 @@ int main(int argc, char** argv) {
     Figure("anywhere: Find Next, no other match (median of 21)", anywhereNext[anywhereNext.size() / 2], "ms");
 
     const double fileBytes = static_cast<double>(file.size());
-    Figure("memory: rows", static_cast<double>(rows.MemoryBytes()) / 1e6, "MB");
-    Figure("memory: tree codes", static_cast<double>(codes.MemoryBytes()) / 1e6, "MB");
-    Figure("memory: search index", static_cast<double>(search.MemoryBytes()) / 1e6, "MB");
-    Figure("memory rows / file size", static_cast<double>(rows.MemoryBytes()) / fileBytes, "x");
-    Figure("memory tree codes / file size", static_cast<double>(codes.MemoryBytes()) / fileBytes, "x");
-    Figure("memory search index / file size", static_cast<double>(search.MemoryBytes()) / fileBytes, "x");
-    Figure("memory rows+codes+search / file size",
-           static_cast<double>(rows.MemoryBytes() + codes.MemoryBytes() + search.MemoryBytes()) / fileBytes,
-           "x");
+    bench::MemoryFigures(Figure, rows, codes, search, fileBytes);
     // Every fixed drive is held for Quick Jump: three drives of this size, the
     // shown one with its tree codes, the two others with rows and search names.
     Figure("three drives held (one shown) / their files",

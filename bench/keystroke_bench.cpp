@@ -29,6 +29,7 @@ int main() {
 
 #include "adapters/WinLocale.h"
 #include "bench/BenchRows.h"
+#include "bench/BenchSupport.h"
 #include "mainwindow/Main.h"
 #include "platform/Application.h"
 #include "platform/WinText.h"
@@ -37,48 +38,15 @@ int main() {
 namespace {
 
 using namespace tarvolo;
+using bench::Clock;
 using bench::GenerateRows;
-using Clock = std::chrono::steady_clock;
+using bench::Median;
+using bench::Ms;
+using bench::Settle;
+using bench::ThreadCpuMs;
+using bench::Worst;
 
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-void Figure(const char* what, double value, const char* unit) {
-    std::printf("%-58s %10.2f %s\n", what, value, unit);
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-// The UI thread's own processor time, which other programs on a busy machine
-// do not stretch (10 ms steps under Wine: good for means over many keystrokes).
-double ThreadCpuMs() {
-    FILETIME created, exited, kernel, user;
-    if (!::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
-    const auto ticks = [](FILETIME f) {
-        return static_cast<double>((static_cast<unsigned long long>(f.dwHighDateTime) << 32) |
-                                   f.dwLowDateTime);
-    };
-    return (ticks(kernel) + ticks(user)) / 1e4;
-}
-
-double Worst(const std::vector<double>& v) {
-    return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
-}
-
-// Everything the window has queued, its paints included: the keystroke is
-// over when the window is idle again.
-void Settle() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
+constexpr bench::FigureLine Figure{58, 10, 2};
 
 // The texts typed, letter by letter: the beginnings of names of rows spread
 // over the drive, so most first letters jump far and scroll.

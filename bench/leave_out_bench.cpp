@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/BenchSupport.h"
 #include "bench/TreeDisk.h"
 #include "index/LeaveOut.h"
 #include "index/Scan.h"
@@ -16,17 +17,9 @@
 namespace {
 
 using namespace tarvolo;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
 
-void Figure(const char* what, double value, const char* unit) {
-    std::printf("%-52s %12.2f %s\n", what, value, unit);
-}
-
-struct Quiet : ScanObserver {
-    void Progress(uint32_t) override {}
-    void Pump() override {}
-    bool CancelRequested() override { return false; }
-};
+constexpr bench::FigureLine Figure{52, 12, 2};
 
 struct CountingLister : DirectoryLister {
     explicit CountingLister(TreeDisk& d) : disk(d) {}
@@ -94,10 +87,9 @@ struct Walked {
 
 Walked Walk(TreeDisk& disk, const ScanFilter& filter) {
     CountingLister lister(disk);
-    Quiet quiet;
     const Clock::time_point start = Clock::now();
-    const RowStore rows = WalkDirectories("C:\\", filter, lister, AsciiCollator(), quiet);
-    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    const RowStore rows = bench::QuietWalk(lister, filter);
+    const double ms = bench::Ms(start, Clock::now());
     return {rows.size(), rows.MemoryBytes(), lister.listed, ms};
 }
 

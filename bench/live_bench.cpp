@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench/BenchRows.h"
+#include "bench/BenchSupport.h"
 #include "bench/TreeDisk.h"
 #include "index/LiveUpdate.h"
 #include "index/Scan.h"
@@ -21,27 +22,12 @@
 namespace {
 
 using namespace tarvolo;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
+using bench::QuietWalk;
 using Change = DirectoryChange;
 
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-void Figure(const char* what, double value, const char* unit) {
-    std::printf("%-52s %12.2f %s\n", what, value, unit);
-}
-
-struct Quiet : ScanObserver {
-    void Progress(uint32_t) override {}
-    void Pump() override {}
-    bool CancelRequested() override { return false; }
-};
-
-RowStore Walk(TreeDisk& disk) {
-    Quiet quiet;
-    return WalkDirectories("C:\\", {}, disk, AsciiCollator(), quiet);
-}
+constexpr bench::FigureLine Figure{52, 12, 2};
 
 int Level(std::string_view row) {
     return row == "\\" ? 0 : CountChar(row, '\\');
@@ -71,7 +57,7 @@ int main(int argc, char** argv) {
     const size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1000000;
     std::mt19937 rng(7);
     TreeDisk disk(bench::GenerateRows(count));
-    const RowStore rows = Walk(disk);
+    const RowStore rows = QuietWalk(disk);
     const std::vector<size_t> ends = SubtreeEnds(rows);
     Figure("rows", static_cast<double>(rows.size()), "rows");
 
@@ -197,7 +183,7 @@ int main(int argc, char** argv) {
     std::sort(single.begin(), single.end());
     Figure("one change as a batch of its own (median)", single[single.size() / 2], "ms");
 
-    const RowStore fresh = Walk(disk);
+    const RowStore fresh = QuietWalk(disk);
     const bool same = outcome.changed && outcome.rows == fresh && stepped == fresh;
     std::printf("rows after the changes equal a fresh walk: %s (%zu rows)\n", same ? "yes" : "NO",
                 fresh.size());

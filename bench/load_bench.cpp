@@ -26,6 +26,7 @@ int main() {
 #include "adapters/DriveLoads.h"
 #include "adapters/WinLocale.h"
 #include "bench/BenchRows.h"
+#include "bench/BenchSupport.h"
 #include "index/IndexFile.h"
 #include "index/LiveUpdate.h"
 #include "index/Rows.h"
@@ -38,16 +39,11 @@ int main() {
 namespace {
 
 using namespace tarvolo;
+using bench::Clock;
 using bench::GenerateRows;
-using Clock = std::chrono::steady_clock;
+using bench::Ms;
 
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-void Figure(const char* what, double value, const char* unit) {
-    std::printf("%-46s %12.2f %s\n", what, value, unit);
-}
+constexpr bench::FigureLine Figure{46, 12, 2};
 
 // What the list needs to paint: the rows, and nothing per row of its own.
 const RowStore* gRows = nullptr;
@@ -87,17 +83,14 @@ int main(int argc, char** argv) {
     Figure("rows", static_cast<double>(generated.size()), "rows");
     Figure("index file size", fileBytes / 1e6, "MB");
 
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = HostProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"LoadBenchHost";
-    ::RegisterClassW(&wc);
-    HWND host = ::CreateWindowExW(0, wc.lpszClassName, L"load_bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                  537, 417, nullptr, nullptr, wc.hInstance, nullptr);
+    bench::RegisterPlainClass(L"LoadBenchHost", HostProc);
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    HWND host = ::CreateWindowExW(0, L"LoadBenchHost", L"load_bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                  537, 417, nullptr, nullptr, instance, nullptr);
     HWND list = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_NODATA |
                                       LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
-                                  8, 48, 505, 225, host, nullptr, wc.hInstance, nullptr);
+                                  8, 48, 505, 225, host, nullptr, instance, nullptr);
 
     const WinAnsiDecoder decoder;
     const WinCaseFolder folder;
@@ -167,15 +160,7 @@ int main(int argc, char** argv) {
     Figure("load until the root is shown (first run)", first, "ms");
     Figure("load until the root is shown (best of 3)", best[5], "ms");
 
-    Figure("memory: rows", static_cast<double>(rows.MemoryBytes()) / 1e6, "MB");
-    Figure("memory: tree codes", static_cast<double>(codes.MemoryBytes()) / 1e6, "MB");
-    Figure("memory: search index", static_cast<double>(search.MemoryBytes()) / 1e6, "MB");
-    Figure("memory rows / file size", static_cast<double>(rows.MemoryBytes()) / fileBytes, "x");
-    Figure("memory tree codes / file size", static_cast<double>(codes.MemoryBytes()) / fileBytes, "x");
-    Figure("memory search index / file size", static_cast<double>(search.MemoryBytes()) / fileBytes, "x");
-    Figure("memory rows+codes+search / file size",
-           static_cast<double>(rows.MemoryBytes() + codes.MemoryBytes() + search.MemoryBytes()) / fileBytes,
-           "x");
+    bench::MemoryFigures(Figure, rows, codes, search, fileBytes);
 
     // A keystroke that matches nothing: the search from the top finds nothing,
     // the text is taken back and searched again, and the list selects the match.
@@ -276,8 +261,7 @@ int main(int argc, char** argv) {
         double longestStep = 0;
         auto step = Clock::now();
         auto pump = [&] {
-            MSG msg;
-            while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+            bench::Settle();
             const auto now = Clock::now();
             longestStep = std::max(longestStep, Ms(step, now));
             step = now;

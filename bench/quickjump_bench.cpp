@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bench/BenchRows.h"
+#include "bench/BenchSupport.h"
 #include "index/QuickJump.h"
 #include "index/Search.h"
 
@@ -24,28 +25,9 @@
 namespace {
 
 using namespace tarvolo;
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-// The processor time of this (single-threaded) process: on a shared machine
-// the wall clock also counts the time others took. Windows' clock() is the wall.
-double CpuMs() {
-#ifdef _WIN32
-    return 0;
-#else
-    return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
-#endif
-}
-
-double Percentile(std::vector<double> values, double share) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const size_t at = static_cast<size_t>(share * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(at, values.size() - 1)];
-}
+using bench::Clock;
+using bench::Ms;
+using bench::Percentile;
 
 }  // namespace
 
@@ -101,10 +83,10 @@ int main(int argc, char** argv) {
             for (size_t n = 1; n <= text.size() && n <= 10; ++n) {
                 const JumpText typed = JumpText::Parse(text.substr(0, n), folder);
                 const auto t0 = Clock::now();
-                const double c0 = CpuMs();
+                const double c0 = bench::ProcessCpuMs();
                 found += RankDirectories(typed, list, uses, 50).size();
                 byLength[n].push_back(Ms(t0, Clock::now()));
-                cpuByLength[n].push_back(CpuMs() - c0);
+                cpuByLength[n].push_back(bench::ProcessCpuMs() - c0);
             }
         }
     }
@@ -134,10 +116,10 @@ int main(int argc, char** argv) {
             for (size_t n = text.find(' ') + 2; n <= text.size(); ++n) {
                 const JumpText typed = JumpText::Parse(text.substr(0, n), folder);
                 const auto t0 = Clock::now();
-                const double c0 = CpuMs();
+                const double c0 = bench::ProcessCpuMs();
                 found += RankDirectories(typed, list, uses, 50).size();
                 terms.push_back(Ms(t0, Clock::now()));
-                cpuTerms.push_back(CpuMs() - c0);
+                cpuTerms.push_back(bench::ProcessCpuMs() - c0);
             }
     std::printf("%-44s %12.2f ms\n", "keystroke, several terms, median", Percentile(terms, 0.5));
     std::printf("%-44s %12.2f ms\n", "keystroke, several terms, p99", Percentile(terms, 0.99));

@@ -24,6 +24,7 @@ int main() {
 #include <vector>
 
 #include "adapters/WinDirectoryLister.h"
+#include "bench/BenchSupport.h"
 #include "adapters/WinLocale.h"
 #include "index/Scan.h"
 #include "platform/WinText.h"
@@ -31,11 +32,8 @@ int main() {
 namespace {
 
 using namespace tarvolo;
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
+using bench::Clock;
+using bench::Seconds;
 
 // Breadth first, up to eight subdirectories each, a file in every third one.
 bool GenerateTree(const std::wstring& root, size_t count) {
@@ -97,8 +95,7 @@ struct PumpingObserver : ScanObserver {
     void Progress(uint32_t count) override { last = count; }
     void Pump() override {
         ++pumps;
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        bench::Settle();
     }
     bool CancelRequested() override { return false; }
     uint32_t last = 0;
@@ -153,7 +150,7 @@ int main(int argc, char** argv) {
         std::printf("\n");
         std::fflush(stdout);
     }
-    auto best = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); };
+    const auto best = bench::Best;
     auto sum = [](const std::vector<double>& v) {
         double total = 0;
         for (const double x : v) total += x;
