@@ -715,7 +715,8 @@ void LiveIndex::FinishBatch() {
     if (!batch->position.empty() && !outcome.cancelled && outcome.result != ApplyResult::rescanNeeded &&
         watcher_) {
         // The catch-up is in the rows from now on: their next write saves where the journal's replay goes on.
-        // A batch cut short by a lost change leaves the position the rows had: the walk that follows holds more.
+        // A batch cut short by a lost change leaves the position the rows had: the walk that follows holds
+        // more.
         positions_[watcher_->Root()] = batch->position;
         unsaved_ = true;
         ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
