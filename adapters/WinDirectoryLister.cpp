@@ -23,7 +23,7 @@ bool WinDirectoryLister::List(const std::string& dirWithTrailingBackslash,
     // does not leave the directory open.
     const UniqueFind find(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
                                            nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    if (find.get() == INVALID_HANDLE_VALUE) {
+    if (!find) {
         // A drive's root has no "." or "..": an empty one finds no file at all,
         // which is a listing of nothing, not a failure. A root that is gone or
         // locked fails otherwise, or is no directory.

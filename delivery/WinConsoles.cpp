@@ -53,8 +53,8 @@ uint32_t WinConsoles::WindowProcessId(WindowHandle window) {
 
 std::vector<ProcessEntry> WinConsoles::Processes() {
     std::vector<ProcessEntry> processes;
-    const UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot || snapshot.get() == INVALID_HANDLE_VALUE) return processes;
+    const UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return processes;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
@@ -84,22 +84,21 @@ std::optional<std::vector<uint32_t>> WinConsoles::Attach(uint32_t id) {
 }
 
 bool WinConsoles::TypeCommand(std::string_view command) {
-    const UniqueHandle input(::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                           nullptr));
-    if (!input || input.get() == INVALID_HANDLE_VALUE) return false;
+    const UniqueFile input(::CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                         nullptr));
+    if (!input) return false;
     // A line the user had half typed is emptied first, neither run nor glued to
     // the command: End, then one Backspace for every character that can stand
     // before the cursor. Backspace stops at the start of the line in cmd and in
     // PowerShell, so more are harmless; Esc would do it in one key on Windows,
     // but Wine's console takes it for a character.
     size_t erase = kLongestLine;
-    const UniqueHandle output(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                            nullptr));
+    const UniqueFile output(::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                          nullptr));
     CONSOLE_SCREEN_BUFFER_INFO screen{};
-    if (output && output.get() != INVALID_HANDLE_VALUE &&
-        ::GetConsoleScreenBufferInfo(output.get(), &screen)) {
+    if (output && ::GetConsoleScreenBufferInfo(output.get(), &screen)) {
         const size_t before = static_cast<size_t>(std::max<SHORT>(screen.dwCursorPosition.Y, 0)) *
                                   static_cast<size_t>(std::max<SHORT>(screen.dwSize.X, 0)) +
                               static_cast<size_t>(std::max<SHORT>(screen.dwCursorPosition.X, 0));

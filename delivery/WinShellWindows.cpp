@@ -19,32 +19,25 @@ namespace tarvolo {
 
 namespace {
 
-struct ItemIdList {
-    PIDLIST_ABSOLUTE p = nullptr;
-    ItemIdList() = default;
-    ItemIdList(const ItemIdList&) = delete;
-    ItemIdList& operator=(const ItemIdList&) = delete;
-    ~ItemIdList() { ::CoTaskMemFree(p); }
-};
+using ItemIdList = UniqueTaskMemory<PIDLIST_ABSOLUTE>;
 
-IShellWindows* CreateShellWindows() {
-    IShellWindows* windows = nullptr;
-    if (FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_IShellWindows,
-                                  reinterpret_cast<void**>(&windows))))
-        return nullptr;
+ComPtr<IShellWindows> CreateShellWindows() {
+    ComPtr<IShellWindows> windows;
+    if (FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_IShellWindows, windows.put())))
+        return {};
     return windows;
 }
 
 // The shell's item `index` as a browser window; null for anything else.
-IWebBrowser2* BrowserAt(IShellWindows* windows, long index) {
+ComPtr<IWebBrowser2> BrowserAt(IShellWindows* windows, long index) {
     VARIANT at;
     ::VariantInit(&at);
     at.vt = VT_I4;
     at.lVal = index;
     ComPtr<IDispatch> item;
-    if (windows->Item(at, &item.p) != S_OK || !item.p) return nullptr;
-    IWebBrowser2* browser = nullptr;
-    if (FAILED(item->QueryInterface(IID_IWebBrowser2, reinterpret_cast<void**>(&browser)))) return nullptr;
+    if (windows->Item(at, item.put()) != S_OK || !item) return {};
+    ComPtr<IWebBrowser2> browser;
+    if (FAILED(item->QueryInterface(IID_IWebBrowser2, browser.put()))) return {};
     return browser;
 }
 
@@ -55,32 +48,30 @@ WindowHandle TopLevelOf(IWebBrowser2* browser) {
 }
 
 // The browser's view of its current tab.
-IShellView* ActiveView(IWebBrowser2* browser) {
+ComPtr<IShellView> ActiveView(IWebBrowser2* browser) {
     ComPtr<IServiceProvider> services;
-    if (FAILED(browser->QueryInterface(IID_IServiceProvider, services.Out()))) return nullptr;
+    if (FAILED(browser->QueryInterface(IID_IServiceProvider, services.put()))) return {};
     ComPtr<IShellBrowser> shellBrowser;
-    if (FAILED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, shellBrowser.Out())))
-        return nullptr;
-    IShellView* view = nullptr;
-    if (FAILED(shellBrowser->QueryActiveShellView(&view))) return nullptr;
+    if (FAILED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, shellBrowser.put())))
+        return {};
+    ComPtr<IShellView> view;
+    if (FAILED(shellBrowser->QueryActiveShellView(view.put()))) return {};
     return view;
 }
 
 void DescribeFolder(IShellView* view, ShellWindowReport& report) {
     ComPtr<IFolderView> folderView;
-    if (FAILED(view->QueryInterface(IID_IFolderView, folderView.Out()))) return;
+    if (FAILED(view->QueryInterface(IID_IFolderView, folderView.put()))) return;
     ComPtr<IPersistFolder2> folder;
-    if (FAILED(folderView->GetFolder(IID_IPersistFolder2, folder.Out()))) return;
+    if (FAILED(folderView->GetFolder(IID_IPersistFolder2, folder.put()))) return;
     ItemIdList pidl;
-    if (FAILED(folder->GetCurFolder(&pidl.p)) || !pidl.p) return;
+    if (FAILED(folder->GetCurFolder(pidl.put())) || !pidl) return;
     wchar_t path[MAX_PATH * 2] = {};
-    if (::SHGetPathFromIDListEx(pidl.p, path, MAX_PATH * 2, GPFIDL_DEFAULT))
+    if (::SHGetPathFromIDListEx(pidl.get(), path, MAX_PATH * 2, GPFIDL_DEFAULT))
         report.fileSystemPath = Narrow(path);
-    wchar_t* name = nullptr;
-    if (SUCCEEDED(::SHGetNameFromIDList(pidl.p, SIGDN_DESKTOPABSOLUTEPARSING, &name)) && name) {
-        report.parsingName = Narrow(name);
-        ::CoTaskMemFree(name);
-    }
+    UniqueTaskMemory<wchar_t*> name;
+    if (SUCCEEDED(::SHGetNameFromIDList(pidl.get(), SIGDN_DESKTOPABSOLUTEPARSING, name.put())) && name)
+        report.parsingName = Narrow(name.get());
 }
 
 // Each top-level window's place, 0 in front.
@@ -106,28 +97,25 @@ void EnterApartment() {
 std::vector<ShellWindowReport> WinShellWindows::List() {
     EnterApartment();
     std::vector<ShellWindowReport> reports;
-    ComPtr<IShellWindows> windows;
-    windows.p = CreateShellWindows();
-    if (!windows.p) return reports;
+    const ComPtr<IShellWindows> windows = CreateShellWindows();
+    if (!windows) return reports;
     long count = 0;
     if (FAILED(windows->get_Count(&count)) || count <= 0) return reports;
     const std::unordered_map<WindowHandle, int> places = TopLevelPlaces();
     for (long i = 0; i < count; ++i) {
-        ComPtr<IWebBrowser2> browser;
-        browser.p = BrowserAt(windows.p, i);
-        if (!browser.p) continue;
+        const ComPtr<IWebBrowser2> browser = BrowserAt(windows.get(), i);
+        if (!browser) continue;
         ShellWindowReport report;
-        report.window = TopLevelOf(browser.p);
+        report.window = TopLevelOf(browser.get());
         const auto place = places.find(report.window);
         report.zOrder = place == places.end() ? -1 : place->second;
-        ComPtr<IShellView> view;
-        view.p = ActiveView(browser.p);
-        if (view.p) {
+        const ComPtr<IShellView> view = ActiveView(browser.get());
+        if (view) {
             // The tabs of one window share its top-level window; only the one on show has a visible view.
             HWND viewWindow = nullptr;
             if (SUCCEEDED(view->GetWindow(&viewWindow)) && viewWindow)
                 report.tabShown = ::IsWindowVisible(viewWindow) != FALSE;
-            DescribeFolder(view.p, report);
+            DescribeFolder(view.get(), report);
         }
         reports.push_back(std::move(report));
     }
@@ -136,32 +124,29 @@ std::vector<ShellWindowReport> WinShellWindows::List() {
 
 bool WinShellWindows::Navigate(WindowHandle window, const std::string& folder) {
     EnterApartment();
-    ComPtr<IShellWindows> windows;
-    windows.p = CreateShellWindows();
-    if (!windows.p) return false;
+    const ComPtr<IShellWindows> windows = CreateShellWindows();
+    if (!windows) return false;
     long count = 0;
     if (FAILED(windows->get_Count(&count))) return false;
     ItemIdList pidl;
-    if (FAILED(::SHParseDisplayName(Widen(folder).c_str(), nullptr, &pidl.p, 0, nullptr)) || !pidl.p)
+    if (FAILED(::SHParseDisplayName(Widen(folder).c_str(), nullptr, pidl.put(), 0, nullptr)) || !pidl)
         return false;
     for (long i = 0; i < count; ++i) {
-        ComPtr<IWebBrowser2> browser;
-        browser.p = BrowserAt(windows.p, i);
-        if (!browser.p || TopLevelOf(browser.p) != window) continue;
-        ComPtr<IShellView> view;
-        view.p = ActiveView(browser.p);
+        const ComPtr<IWebBrowser2> browser = BrowserAt(windows.get(), i);
+        if (!browser || TopLevelOf(browser.get()) != window) continue;
+        const ComPtr<IShellView> view = ActiveView(browser.get());
         HWND viewWindow = nullptr;
         // Of a window's tabs, the one on show moves.
-        if (view.p && SUCCEEDED(view->GetWindow(&viewWindow)) && viewWindow && !::IsWindowVisible(viewWindow))
+        if (view && SUCCEEDED(view->GetWindow(&viewWindow)) && viewWindow && !::IsWindowVisible(viewWindow))
             continue;
         // The folder as an item list in a byte array: the shell's own form, which
         // a path text with '#' or '%' in it cannot be mistaken for a web address.
-        const UINT size = ::ILGetSize(pidl.p);
+        const UINT size = ::ILGetSize(pidl.get());
         SAFEARRAY* bytes = ::SafeArrayCreateVector(VT_UI1, 0, size);
         if (!bytes) return false;
         void* data = nullptr;
         if (SUCCEEDED(::SafeArrayAccessData(bytes, &data))) {
-            std::memcpy(data, pidl.p, size);
+            std::memcpy(data, pidl.get(), size);
             ::SafeArrayUnaccessData(bytes);
         }
         VARIANT target, empty;

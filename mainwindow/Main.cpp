@@ -20,6 +20,7 @@
 #include "mainwindow/TrayMenuAdapter.h"
 #include "options/Options.h"
 #include "platform/Application.h"
+#include "platform/Handles.h"
 #include "platform/Help.h"
 #include "tray/CoolTrayIcon.h"
 #include "tarvolo_version.h"
@@ -304,10 +305,8 @@ void TfrmMain::OptionsClick() {
 
 void TfrmMain::FormShow() {
     shown_ = true;
-    struct FirstShow {
-        bool& flag;
-        ~FirstShow() { flag = false; }
-    } firstShow{inFirstShow_ = true};
+    inFirstShow_ = true;
+    const ScopeExit firstShowEnds([this] { inFirstShow_ = false; });
     LoadSettings();
     // A balloon, not a box: a start in the notification area at logon must not wait for a click.
     const uint16_t hotKey = model_.settings.hotKey;

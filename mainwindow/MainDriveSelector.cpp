@@ -6,6 +6,7 @@
 #include "mainwindow/Rescan.h"
 #include "platform/Application.h"
 #include "platform/Controls.h"
+#include "platform/Handles.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -13,10 +14,10 @@ namespace tarvolo {
 namespace {
 // The directory list is hidden while its rows are replaced and comes back
 // however the load or the scan ends.
-struct ListShownAgain {
-    HWND list;
-    ~ListShownAgain() { ::ShowWindow(list, SW_SHOW); }
-};
+auto HiddenUntilScopeEnds(HWND list) {
+    ::ShowWindow(list, SW_HIDE);
+    return ScopeExit([list] { ::ShowWindow(list, SW_SHOW); });
+}
 }  // namespace
 
 void TfrmMain::cmbDrivesChange() {
@@ -24,8 +25,7 @@ void TfrmMain::cmbDrivesChange() {
     if (drive.empty()) return;
     liveIndex_->Save();             // the rows shown are still the last drive's
     liveIndex_->WatchDrive(drive);  // before the rows are read, so that no change falls in between
-    ::ShowWindow(treeList->Handle(), SW_HIDE);
-    ListShownAgain showAgain{treeList->Handle()};
+    const auto showAgain = HiddenUntilScopeEnds(treeList->Handle());
 
     // A drive whose root cannot be written keeps its index in the user's own folder.
     const DriveIndexPaths index = model_.IndexPaths(drive);
@@ -59,8 +59,7 @@ void TfrmMain::cmbDrivesChange() {
 void TfrmMain::btnRescanClick() {
     const std::string drive = SelectedDrive();
     if (drive.empty()) return;
-    ::ShowWindow(treeList->Handle(), SW_HIDE);
-    ListShownAgain showAgain{treeList->Handle()};
+    const auto showAgain = HiddenUntilScopeEnds(treeList->Handle());
     liveIndex_->WatchDrive(drive);  // before the walk, so that no change falls in between
     liveIndex_->ShownDriveWalks();
     // A folder that cannot be listed this time keeps the rows known below it.

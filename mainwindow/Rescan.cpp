@@ -4,6 +4,7 @@
 #include "adapters/WinLocale.h"
 #include "index/IndexFile.h"
 #include "platform/Application.h"
+#include "platform/Handles.h"
 
 namespace tarvolo {
 
@@ -190,23 +191,18 @@ bool TfrmRescan::ScanDrive(const std::string& root, const RowStore* known) {
     Tag = 0;
     cutShort_ = false;
 
-    // However the scan ends, the main window is usable again and this window gone.
-    struct Finish {
-        TfrmRescan& form;
-        HWND mainWindow;
-        ~Finish() {
-            form.StopAnimation();
-            ::EnableWindow(mainWindow, TRUE);
-            if (::GetActiveWindow() == form.hwnd_ || !::GetActiveWindow()) ::SetActiveWindow(mainWindow);
-            form.Close();
-            form.scanning_ = false;
-        }
-    };
     const DriveIndexPaths index = model_.IndexPaths(root);
     bool saved = false;
     bool unlisted = false;
     {
-        Finish finish{*this, mainWindow};
+        // However the scan ends, the main window is usable again and this window gone.
+        const ScopeExit finish([this, mainWindow] {
+            StopAnimation();
+            ::EnableWindow(mainWindow, TRUE);
+            if (::GetActiveWindow() == hwnd_ || !::GetActiveWindow()) ::SetActiveWindow(mainWindow);
+            Close();
+            scanning_ = false;
+        });
         Observer observer(*this);
         WinDirectoryLister lister;
         const WinCollator collator;

@@ -53,12 +53,12 @@ bool FileExists(const std::string& path) {
 // The link's bytes, as the shell would save them, so the file can be written atomically.
 bool SerializeLink(IShellLinkW* link, std::string& bytes) {
     ComPtr<IPersistStream> persist;
-    if (FAILED(link->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(&persist.p)))) return false;
+    if (FAILED(link->QueryInterface(IID_IPersistStream, persist.put()))) return false;
     ComPtr<IStream> stream;
-    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream.p))) return false;
-    if (FAILED(persist->Save(stream.p, TRUE))) return false;
+    if (FAILED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.put()))) return false;
+    if (FAILED(persist->Save(stream.get(), TRUE))) return false;
     HGLOBAL memory = nullptr;
-    if (FAILED(::GetHGlobalFromStream(stream.p, &memory))) return false;
+    if (FAILED(::GetHGlobalFromStream(stream.get(), &memory))) return false;
     STATSTG stat{};
     if (FAILED(stream->Stat(&stat, STATFLAG_NONAME))) return false;
     const void* data = ::GlobalLock(memory);
@@ -94,15 +94,15 @@ void CreateStartUpShortcut() {
 
     ComPtr<IUnknown> object;
     HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                    IID_IUnknown, reinterpret_cast<void**>(&object.p));
+                                    IID_IUnknown, object.put());
     if (FAILED(hr)) {
         Application::Get().ShowError(OleErrorText(hr));
         return;
     }
     ComPtr<IShellLinkW> link;
     ComPtr<IPersistFile> file;
-    if (FAILED(object->QueryInterface(IID_IShellLinkW, reinterpret_cast<void**>(&link.p))) ||
-        FAILED(object->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p)))) {
+    if (FAILED(object->QueryInterface(IID_IShellLinkW, link.put())) ||
+        FAILED(object->QueryInterface(IID_IPersistFile, file.put()))) {
         Application::Get().ShowError("Interface not supported");
         return;
     }
@@ -113,8 +113,8 @@ void CreateStartUpShortcut() {
     link->SetWorkingDirectory(folder.c_str());
     link->SetIconLocation(exe.c_str(), 0);
     std::string bytes, error;
-    bool written = SerializeLink(link.p, bytes) ? ReplaceFileAtomically(path, bytes, &error)
-                                                : SUCCEEDED(file->Save(Widen(path).c_str(), FALSE));
+    bool written = SerializeLink(link.get(), bytes) ? ReplaceFileAtomically(path, bytes, &error)
+                                                    : SUCCEEDED(file->Save(Widen(path).c_str(), FALSE));
     // Otherwise the option would silently show unchecked the next time the dialog opens.
     if (!written) Application::Get().ShowError("Cannot create file " + path);
 }

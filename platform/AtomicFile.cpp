@@ -34,10 +34,6 @@ void SetError(std::string* error, const char* step, DWORD code) {
     if (error != nullptr) *error = std::string(step) + ": " + SystemMessage(code);
 }
 
-UniqueHandle OwnFileHandle(HANDLE h) {
-    return UniqueHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
-}
-
 bool IsMissing(DWORD code) {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
@@ -54,13 +50,13 @@ constexpr DWORD kWriteChunk = 1u << 30;
 
 // Creates a new temporary file beside the target; CREATE_NEW so no other file
 // is ever truncated.
-UniqueHandle CreateTemporary(const std::wstring& target, std::wstring& tempPath, DWORD& code) {
+UniqueFile CreateTemporary(const std::wstring& target, std::wstring& tempPath, DWORD& code) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath = target + L".tmp" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                    std::to_wstring(counter.fetch_add(1));
-        UniqueHandle file = OwnFileHandle(::CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr,
-                                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueFile file(::CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) return file;
         code = ::GetLastError();
         if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) return nullptr;
@@ -120,7 +116,7 @@ bool ReplaceFileAtomically(const std::string& pathUtf8, std::string_view bytes, 
     std::wstring temp;
     DWORD code = 0;
     {
-        UniqueHandle file = CreateTemporary(target, temp, code);
+        UniqueFile file = CreateTemporary(target, temp, code);
         if (!file) {
             SetError(error, "Cannot create the temporary file", code);
             return false;
@@ -153,9 +149,9 @@ bool ReadWholeFile(const std::string& pathUtf8, std::string& out, bool* existed,
     out.clear();
     if (existed != nullptr) *existed = false;
     const std::wstring path = Widen(pathUtf8);
-    UniqueHandle file = OwnFileHandle(
-        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                      nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
         const DWORD code = ::GetLastError();
         if (IsMissing(code)) return true;

@@ -1,4 +1,5 @@
-// Move-only owners for Win32 handles, so that no handle is closed twice or leaked
+// Move-only owners for Win32 handles and COM references, and a guard for what
+// must happen however a scope ends, so that nothing is closed twice or leaked
 // on an early return.
 #pragma once
 
@@ -8,8 +9,8 @@
 
 #include <atomic>
 #include <cstddef>
-#include <memory>
 #include <type_traits>
+#include <utility>
 
 namespace tarvolo {
 
@@ -26,21 +27,34 @@ inline long LiveGuiObjects() {
     return LiveGuiObjectCounter().load();
 }
 
-// A move-only owner of one handle, closed with `Close`; `Counted` owners take
-// part in LiveGuiObjects.
-template <class H, auto Close, bool Counted = false>
+// What an owner holds when it holds nothing, and which values are no handle.
+// Most handles are invalid as null.
+template <class H>
+struct NullIsInvalid {
+    static H Invalid() noexcept { return nullptr; }
+    static bool IsValid(H h) noexcept { return h != nullptr; }
+};
+// A file, a search or a snapshot comes back as INVALID_HANDLE_VALUE when it
+// fails; null is no handle either.
+struct FileIsInvalid {
+    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(HANDLE h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+};
+
+// A move-only owner of one handle, closed with `Close` unless `Policy` calls it
+// invalid; `Counted` owners take part in LiveGuiObjects.
+template <class H, auto Close, class Policy = NullIsInvalid<H>, bool Counted = false>
 class Unique {
 public:
     Unique() noexcept = default;
     Unique(std::nullptr_t) noexcept {}
     explicit Unique(H h) noexcept : h_(h) { Track(h_, +1); }
     ~Unique() { reset(); }
-    Unique(Unique&& other) noexcept : h_(other.h_) { other.h_ = nullptr; }
+    Unique(Unique&& other) noexcept : h_(std::exchange(other.h_, Policy::Invalid())) {}
     Unique& operator=(Unique&& other) noexcept {
         if (this != &other) {
             reset();
-            h_ = other.h_;
-            other.h_ = nullptr;
+            h_ = std::exchange(other.h_, Policy::Invalid());
         }
         return *this;
     }
@@ -48,13 +62,12 @@ public:
     Unique& operator=(const Unique&) = delete;
 
     H get() const noexcept { return h_; }
-    explicit operator bool() const noexcept { return h_ != nullptr; }
-    void reset(H h = nullptr) noexcept {
+    explicit operator bool() const noexcept { return Policy::IsValid(h_); }
+    void reset(H h = Policy::Invalid()) noexcept {
         if (h == h_) return;
-        H old = h_;
-        h_ = h;
+        H old = std::exchange(h_, h);
         Track(h_, +1);
-        if (old) {
+        if (Policy::IsValid(old)) {
             Track(old, -1);
             Close(old);
         }
@@ -62,21 +75,26 @@ public:
     // Hands the handle over to a new owner, which closes it.
     H release() noexcept {
         Track(h_, -1);
-        H h = h_;
-        h_ = nullptr;
-        return h;
+        return std::exchange(h_, Policy::Invalid());
+    }
+    // For an out-parameter that a call fills in: what was held is closed first.
+    // Counted owners count where they take a handle, so they have none.
+    H* put() noexcept {
+        static_assert(!Counted, "a counted owner takes its handle through its constructor or reset");
+        reset();
+        return &h_;
     }
 
 private:
     static void Track(H h, long delta) noexcept {
         if constexpr (Counted) {
-            if (h) LiveGuiObjectCounter() += delta;
+            if (Policy::IsValid(h)) LiveGuiObjectCounter() += delta;
         } else {
             (void)h;
             (void)delta;
         }
     }
-    H h_ = nullptr;
+    H h_ = Policy::Invalid();
 };
 
 // clang-format off
@@ -86,25 +104,40 @@ inline void DestroyIconHandle(HICON h) { ::DestroyIcon(h); }
 inline void DestroyMenuHandle(HMENU h) { ::DestroyMenu(h); }
 inline void DestroyImageListHandle(HIMAGELIST h) { ::ImageList_Destroy(h); }
 inline void DestroyWindowHandle(HWND h) { ::DestroyWindow(h); }
+inline void CloseFindHandle(HANDLE h) { ::FindClose(h); }
+inline void FreeTaskMemory(void* p) { ::CoTaskMemFree(p); }
 // clang-format on
 
 using UniqueHandle = Unique<HANDLE, CloseKernelHandle>;
-using UniqueBitmap = Unique<HBITMAP, DeleteGdiObject, true>;
-using UniqueFont = Unique<HFONT, DeleteGdiObject, true>;
-using UniqueBrush = Unique<HBRUSH, DeleteGdiObject, true>;
-using UniqueIcon = Unique<HICON, DestroyIconHandle, true>;
-using UniqueMenu = Unique<HMENU, DestroyMenuHandle, true>;
-using UniqueImageList = Unique<HIMAGELIST, DestroyImageListHandle, true>;
+using UniqueFile = Unique<HANDLE, CloseKernelHandle, FileIsInvalid>;
+using UniqueFind = Unique<HANDLE, CloseFindHandle, FileIsInvalid>;
+using UniqueBitmap = Unique<HBITMAP, DeleteGdiObject, NullIsInvalid<HBITMAP>, true>;
+using UniqueFont = Unique<HFONT, DeleteGdiObject, NullIsInvalid<HFONT>, true>;
+using UniqueBrush = Unique<HBRUSH, DeleteGdiObject, NullIsInvalid<HBRUSH>, true>;
+using UniqueIcon = Unique<HICON, DestroyIconHandle, NullIsInvalid<HICON>, true>;
+using UniqueMenu = Unique<HMENU, DestroyMenuHandle, NullIsInvalid<HMENU>, true>;
+using UniqueImageList = Unique<HIMAGELIST, DestroyImageListHandle, NullIsInvalid<HIMAGELIST>, true>;
 using UniqueWindow = Unique<HWND, DestroyWindowHandle>;
+// Memory the shell or COM allocated for the caller (an item list, a name).
+template <class P>
+using UniqueTaskMemory = Unique<P, FreeTaskMemory>;
 
-// A file handle is invalid as INVALID_HANDLE_VALUE, not as null.
-struct FindCloser {
-    using pointer = HANDLE;
-    void operator()(HANDLE h) const noexcept {
-        if (h && h != INVALID_HANDLE_VALUE) ::FindClose(h);
+// Runs `f` when the scope ends, however it ends, unless dismissed first.
+template <class F>
+class ScopeExit {
+public:
+    explicit ScopeExit(F f) noexcept : f_(std::move(f)) {}
+    ~ScopeExit() {
+        if (armed_) f_();
     }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+    void Dismiss() noexcept { armed_ = false; }
+
+private:
+    F f_;
+    bool armed_ = true;
 };
-using UniqueFind = std::unique_ptr<void, FindCloser>;
 
 // SelectObject undone at scope end.
 class SelectGuard {
@@ -168,19 +201,51 @@ private:
     HRESULT hr_;
 };
 
-// A move-only owner of one COM interface pointer, released once.
+// A move-only owner of one reference to a COM interface, released once.
 template <class T>
-struct ComPtr {
-    T* p = nullptr;
-    ComPtr() = default;
+class ComPtr {
+public:
+    // What put() hands to a call: the interface's own out-parameter type, or
+    // the void** of QueryInterface, CoCreateInstance and QueryService.
+    class OutParameter {
+    public:
+        explicit OutParameter(T** p) noexcept : p_(p) {}
+        operator T**() const noexcept { return p_; }
+        operator void**() const noexcept { return reinterpret_cast<void**>(p_); }
+
+    private:
+        T** p_;
+    };
+
+    ComPtr() noexcept = default;
+    // Takes over a reference the caller holds.
+    explicit ComPtr(T* adopted) noexcept : p_(adopted) {}
+    ~ComPtr() { reset(); }
+    ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) {
+            reset();
+            p_ = std::exchange(other.p_, nullptr);
+        }
+        return *this;
+    }
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() {
-        if (p) p->Release();
+
+    T* get() const noexcept { return p_; }
+    T* operator->() const noexcept { return p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+    void reset() noexcept {
+        if (T* p = std::exchange(p_, nullptr)) p->Release();
     }
-    T* operator->() const { return p; }
-    // For the out-parameter of QueryInterface and CoCreateInstance.
-    void** Out() { return reinterpret_cast<void**>(&p); }
+    // For an out-parameter that a call fills in: what was held is released first.
+    OutParameter put() noexcept {
+        reset();
+        return OutParameter(&p_);
+    }
+
+private:
+    T* p_ = nullptr;
 };
 
 }  // namespace tarvolo

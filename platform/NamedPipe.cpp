@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Handles.h"
+
 namespace tarvolo {
 
 namespace {
@@ -34,19 +36,10 @@ bool Complete(HANDLE handle, OVERLAPPED& io, BOOL started, HANDLE stop, DWORD ti
     return error == ERROR_MORE_DATA;
 }
 
-class Event {
-public:
-    Event() : handle_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    ~Event() {
-        if (handle_) ::CloseHandle(handle_);
-    }
-    Event(const Event&) = delete;
-    Event& operator=(const Event&) = delete;
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
+// A manual-reset event for one overlapped call.
+UniqueHandle NewEvent() {
+    return UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
 
 // The process at the other end of a client's pipe runs in this session.
 bool ServerInThisSession(HANDLE pipe) {
@@ -98,10 +91,10 @@ void PipeServer::Stop() {
 }
 
 void PipeServer::Serve() {
-    Event done;
-    if (!done.Get()) return;
+    const UniqueHandle done = NewEvent();
+    if (!done) return;
     OVERLAPPED io{};
-    io.hEvent = done.Get();
+    io.hEvent = done.get();
     while (::WaitForSingleObject(stop_, 0) != WAIT_OBJECT_0) {
         ::ResetEvent(io.hEvent);
         const BOOL started = ::ConnectNamedPipe(pipe_, &io);
@@ -181,11 +174,11 @@ PipeReply CallPipe(const std::wstring& name, const std::string& request, size_t 
         reply.status = PipeCall::noServer;
         return reply;
     }
-    Event done;
+    const UniqueHandle done = NewEvent();
     OVERLAPPED io{};
-    io.hEvent = done.Get();
+    io.hEvent = done.get();
     DWORD mode = PIPE_READMODE_MESSAGE, bytes = 0, error = 0;
-    bool whole = done.Get() && ::SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr) &&
+    bool whole = done && ::SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr) &&
                  Complete(pipe, io,
                           ::WriteFile(pipe, request.data(), static_cast<DWORD>(request.size()), nullptr, &io),
                           nullptr, left(), bytes, error) &&
