@@ -19,10 +19,9 @@ constexpr DWORD kReadUnprivilegedUsnJournal =
 constexpr DWORD kReadBytes = 64 * 1024;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-UniqueHandle Open(const std::wstring& path, DWORD access) {
-    const HANDLE h = ::CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    return UniqueHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
+UniqueFile Open(const std::wstring& path, DWORD access) {
+    return UniqueFile(::CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 bool FileNumber(HANDLE h, uint64_t& file) {
@@ -34,7 +33,7 @@ bool FileNumber(HANDLE h, uint64_t& file) {
 
 bool QueryOn(HANDLE h, USN_JOURNAL_DATA& data) {
     DWORD returned = 0;
-    return h &&
+    return h && h != INVALID_HANDLE_VALUE &&
            ::DeviceIoControl(h, FSCTL_QUERY_USN_JOURNAL, nullptr, 0, &data, sizeof data, &returned,
                              nullptr) &&
            returned >= sizeof data;
@@ -95,10 +94,9 @@ bool WinChangeJournal::Directory(uint64_t file, uint64_t& parent, std::string& n
     id.dwSize = sizeof id;
     id.Type = FileIdType;
     id.FileId.QuadPart = static_cast<LONGLONG>(file);
-    const HANDLE h = ::OpenFileById(root_.get(), &id, FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-                                    FILE_FLAG_BACKUP_SEMANTICS);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    const UniqueHandle opened(h);
+    const UniqueFile opened(::OpenFileById(root_.get(), &id, FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                           FILE_FLAG_BACKUP_SEMANTICS));
+    if (!opened) return false;
     // "\a\b" on the volume, as the disk names it now.
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -119,7 +117,7 @@ bool WinChangeJournal::Directory(uint64_t file, uint64_t& parent, std::string& n
         parent = rootFile_;
         return true;
     }
-    const UniqueHandle up =
+    const UniqueFile up =
         Open(ExtendedLengthPath(drive_ + Narrow(std::wstring_view(path).substr(0, slash)) + "\\"),
              FILE_READ_ATTRIBUTES);
     return up && FileNumber(up.get(), parent);

@@ -26,9 +26,9 @@ public:
     bool Directory(uint64_t file, uint64_t& parent, std::string& name) override;
 
 private:
-    std::string drive_;    // "C:"
-    UniqueHandle volume_;  // an administrator's handle to the volume, or none
-    UniqueHandle root_;    // the root directory: the handle of the unprivileged read
+    std::string drive_;  // "C:"
+    UniqueFile volume_;  // an administrator's handle to the volume, or none
+    UniqueFile root_;    // the root directory: the handle of the unprivileged read
     uint64_t rootFile_ = 0;
     HANDLE reader_ = nullptr;  // the handle the journal answered on
     DWORD readCode_ = 0;

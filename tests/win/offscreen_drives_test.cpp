@@ -140,7 +140,9 @@ TEST_F(OffscreenDrivesTest, TheRowsWrittenOffTheWindowAreOnDiskBeforeTheDriveIsR
             OffscreenDrives drives(
                 nullptr, WM_APP,
                 [&disk](const std::string&, RowStore& rows, std::string&) { return disk.Load(rows); },
-                [&disk](const std::string&, const RowStore& rows, const std::string&) { return disk.Save(rows); });
+                [&disk](const std::string&, const RowStore& rows, const std::string&) {
+                    return disk.Save(rows);
+                });
             drives.Watch(root_, ScanFilter());
             drives.WriteRows(root_, left, std::string());
             ASSERT_TRUE(WaitFor([&] { return disk.firstStarted.load(); })) << "the rows' write never started";
