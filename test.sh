@@ -63,6 +63,11 @@ trap - EXIT
 rm -rf "$run"
 
 # Last, in a Wine prefix and display of its own, made for it and removed after.
+# The README's pictures of the windows (docs/main-DPI.png, docs/options-DPI.png)
+# are not made here, since a test run must not change the files it checks: after
+# a change to the main window or Options, make them again before a release with
+#   tools/dpi-screenshots.sh NAME
+# (the DPI end-to-end tests at 96, 144 and 192 DPI, about a minute).
 step "Release zip (fresh Wine prefix)"
 started=$SECONDS
 tools/package-check.sh build/win || fail=1

@@ -42,51 +42,52 @@ LRESULT CALLBACK LinkProc(HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR id, DWORD
 TfrmAbout::TfrmAbout(HWND owner) {
     CreateForm(FormArgs::Dialog("About...", L"TfrmAbout", owner, 281, 172));
 
-    AddControl({L"STATIC", TARVOLO_TITLE, SS_CENTER, 0, IDC_LABEL3, 0, 6, 281, 26}, &Label3);
+    AddControl({L"STATIC", TARVOLO_TITLE, SS_CENTER, 0, IDC_LABEL3, 0, 6, 281, 26}, Label3);
     titleFont_.reset(::CreateFontW(-21, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE, DEFAULT_CHARSET,
                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                    DEFAULT_PITCH | FF_DONTCARE, L"Arial"));
-    ::SendMessageW(Label3, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), FALSE);
+    Label3.SetFont(titleFont_.get());
 
-    int group = AddControl({L"BUTTON", "Author", BS_GROUPBOX, 0, IDC_GROUPBOX, 8, 34, 265, 102}, &GroupBox);
-    AddControl({L"STATIC", "The Tarvolo developers", SS_CENTER, 0, IDC_LABELNAME, 8, 16, 200, 16, group},
-               &labelName);
+    int group = AddControl({L"BUTTON", "Author", BS_GROUPBOX, 0, IDC_GROUPBOX, 8, 34, 265, 102});
+    AddControl({L"STATIC", "The Tarvolo developers", SS_CENTER, 0, IDC_LABELNAME, 8, 16, 200, 16, group});
     AddControl({L"BUTTON", kMailAddress, BS_PUSHBUTTON | BS_FLAT, 0, IDC_BTNMAIL, 8, 34, 200, 20, group},
-               &btnMail);
+               btnMail);
+    HWND labelContact = nullptr;
     AddControl({L"STATIC", "Questions? See the help.", SS_CENTER | SS_NOTIFY, 0, IDC_LABELCONTACT, 8, 56, 200,
                 16, group},
                &labelContact);
-    AddControl({L"BUTTON", kWebPage, BS_PUSHBUTTON | BS_FLAT, 0, IDC_BTNWEB, 8, 74, 200, 20, group}, &btnWeb);
-    int panel =
-        AddControl({L"STATIC", "", SS_SUNKEN | SS_NOTIFY, 0, IDC_PANEL1, 216, 14, 40, 40, group}, &Panel1);
-    AddControl({L"STATIC", "", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0, IDC_IMAGE1, 4, 4, 32, 32, panel},
-               &Image1);
+    AddControl({L"BUTTON", kWebPage, BS_PUSHBUTTON | BS_FLAT, 0, IDC_BTNWEB, 8, 74, 200, 20, group}, btnWeb);
+    const int Panel1 =
+        AddControl({L"STATIC", "", SS_SUNKEN | SS_NOTIFY, 0, IDC_PANEL1, 216, 14, 40, 40, group});
+    AddControl({L"STATIC", "", SS_ICON | SS_CENTERIMAGE | SS_NOTIFY, 0, IDC_IMAGE1, 4, 4, 32, 32, Panel1},
+               Image1);
     picture_.reset(
         static_cast<HICON>(::LoadImageW(Application::Get().Instance(), MAKEINTRESOURCEW(IDI_TARVOLO),
                                         IMAGE_ICON, Scaled(32), Scaled(32), 0)));
-    if (picture_) ::SendMessageW(Image1, STM_SETICON, reinterpret_cast<WPARAM>(picture_.get()), 0);
+    if (picture_) Image1.SetIcon(picture_.get());
     // The picture lies over the panel: both are siblings on the form.
-    ::SetWindowPos(Image1, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::SetWindowPos(Image1.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 
-    AddControl({L"BUTTON", "OK", BS_DEFPUSHBUTTON, 0, IDOK, 101, 142, 78, 24}, &btnOk);
+    AddControl({L"BUTTON", "OK", BS_DEFPUSHBUTTON, 0, IDOK, 101, 142, 78, 24});
 
-    SetHint(btnMail, "Click here to send me an e-mail message");
+    // The hints are the program's own words, the first person included.
+    SetHint(btnMail.Handle(), "Click here to send me an e-mail message");
     SetHint(labelContact, "The help beside the program explains every feature");
-    SetHint(btnWeb, "Click here to visit my site where you can download more software");
-    SetHint(Image1, "Hi Everybody!");
-    for (HWND link : {btnMail, btnWeb}) ::SetWindowSubclass(link, &LinkProc, 1, 0);
+    SetHint(btnWeb.Handle(), "Click here to visit my site where you can download more software");
+    SetHint(Image1.Handle(), "Hi Everybody!");
+    for (const Button& link : {btnMail, btnWeb}) ::SetWindowSubclass(link.Handle(), &LinkProc, 1, 0);
 
     // OK is the default and the cancel button at once: Enter, Esc and a click close the box.
     SetDefaultButton(IDOK);
     SetCancelButton(IDOK);
-    OnClick(IDOK, [this] { SetModalResult(mrCancel); });
+    OnClick(IDOK, [this] { SetModalResult(ModalResult::cancel); });
     OnClick(IDC_BTNMAIL, [this] { btnClick(btnMail); });
     OnClick(IDC_BTNWEB, [this] { btnClick(btnWeb); });
 }
 
-void TfrmAbout::btnClick(HWND button) {
-    const std::string caption = WindowText(button);
-    const AboutLink link = button == btnMail ? AboutLink::mail : AboutLink::web;
+void TfrmAbout::btnClick(Button button) {
+    const std::string caption = WindowText(button.Handle());
+    const AboutLink link = button.Handle() == btnMail.Handle() ? AboutLink::mail : AboutLink::web;
     Form* main = Application::Get().MainForm();
     HWND owner = main ? main->Handle() : hwnd_;
     if (link == AboutLink::mail) {

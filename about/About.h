@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/Controls.h"
 #include "platform/Form.h"
 #include "platform/Handles.h"
 
@@ -18,12 +19,15 @@ class TfrmAbout : public Form {
 public:
     explicit TfrmAbout(HWND owner);
     ~TfrmAbout() override { DestroyForm(); }
-    // The mail link and the web link.
-    void btnClick(HWND button);
-
-    HWND Label3{}, GroupBox{}, labelName{}, btnMail{}, labelContact{}, btnWeb{}, Panel1{}, Image1{}, btnOk{};
 
 private:
+    // The mail link and the web link.
+    void btnClick(Button button);
+
+    // The title, the links and the picture; the group box, the panel and the
+    // other lines are only drawn.
+    Label Label3, Image1;
+    Button btnMail, btnWeb;
     UniqueFont titleFont_;
     UniqueIcon picture_;
 };

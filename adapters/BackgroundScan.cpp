@@ -1,9 +1,8 @@
 #include "adapters/BackgroundScan.h"
 
-#include <system_error>
-
 #include "adapters/WinDirectoryLister.h"
 #include "adapters/WinLocale.h"
+#include "platform/BackgroundJob.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -15,38 +14,30 @@ void BackgroundScan::Start(const std::string& root, const ScanFilter& filter, st
     cancel_ = false;
     done_ = false;
     ok_ = false;
-    try {
-        thread_ =
-            std::thread([this, root, filter, known = std::move(known), catchUp, replay = std::move(replay)] {
-                if (catchUp) BackgroundMode(true);
-                try {
-                    if (replay && replay(cancel_, replayed_)) {
-                        ok_ = !cancel_.load();
-                    } else {
-                        replayed_.clear();
-                        WinDirectoryLister plainLister;
-                        BackgroundDirectoryLister backgroundLister;
-                        WinDirectoryLister& lister = catchUp ? backgroundLister : plainLister;
-                        const WinCollator collator;
-                        CancelOnlyObserver observer(cancel_);
-                        rows_ = WalkDirectoriesParallel(root, filter, lister, collator, observer,
-                                                        ScanThreadCount());
-                        // A drive that could not be listed replaces nothing.
-                        const bool walked = !cancel_.load() && !observer.rootUnlisted;
-                        if (walked && !observer.unlisted.empty() && known)
-                            KeepKnownBelow(rows_, known(), observer.unlisted, collator);
-                        if (walked && !catchUp) codes_.Build(rows_);
-                        ok_ = walked && !cancel_.load();
-                    }
-                } catch (const std::exception&) {
-                    ok_ = false;
-                }
-                done_ = true;
-                ::PostMessageW(notify_, message_, 0, 0);
-            });
-    } catch (const std::system_error&) {
-        done_ = true;
-    }
+    const bool started = StartBackgroundJob(
+        thread_, done_, JobReport{notify_, message_},
+        [this, root, filter, known = std::move(known), catchUp, replay = std::move(replay)] {
+            if (catchUp) BackgroundMode(true);
+            if (replay && replay(cancel_, replayed_)) {
+                ok_ = !cancel_.load();
+                return;
+            }
+            replayed_.clear();
+            WinDirectoryLister plainLister;
+            BackgroundDirectoryLister backgroundLister;
+            WinDirectoryLister& lister = catchUp ? backgroundLister : plainLister;
+            const WinCollator collator;
+            CancelOnlyObserver observer(cancel_);
+            rows_ = WalkDirectoriesParallel(root, filter, lister, collator, observer, ScanThreadCount());
+            // A drive that could not be listed replaces nothing.
+            const bool walked = !cancel_.load() && !observer.rootUnlisted;
+            if (walked && !observer.unlisted.empty() && known)
+                KeepKnownBelow(rows_, known(), observer.unlisted, collator);
+            if (walked && !catchUp) codes_.Build(rows_);
+            ok_ = walked && !cancel_.load();
+        },
+        [this] { ok_ = false; });
+    if (!started) done_ = true;
 }
 
 void BackgroundScan::Cancel() {

@@ -15,7 +15,8 @@ HIMAGELIST LoadButtonPictures() {
                                   RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
 }
 
-void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture) {
+void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, ButtonPicture picture) {
+    const int index = static_cast<int>(picture);
     // One image list per button: the button draws the list's only picture left of its caption.
     // At the form's scale: the image list stretches the 16 x 16 picture as it adds it.
     const int size = owner.Scaled(16);
@@ -25,12 +26,12 @@ void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture) 
         // its transparent colour turned into alpha so its edges blend with the face.
         single.reset(::ImageList_Create(size, size, ILC_COLOR32, 1, 0));
         if (!single) return;
-        UniqueBitmap scaled(LoadScaledPicture(IDB_BUTTONS, IDB_BUTTONS32, RGB(255, 0, 255), picture, size));
+        UniqueBitmap scaled(LoadScaledPicture(IDB_BUTTONS, IDB_BUTTONS32, RGB(255, 0, 255), index, size));
         if (scaled) ::ImageList_Add(single.get(), scaled.get(), nullptr);
     } else {
         single.reset(::ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 1, 0));
         if (!single) return;
-        UniqueIcon icon(::ImageList_GetIcon(images, picture, ILD_NORMAL));
+        UniqueIcon icon(::ImageList_GetIcon(images, index, ILD_NORMAL));
         ::ImageList_AddIcon(single.get(), icon.get());
     }
     BUTTON_IMAGELIST bil{};
@@ -41,7 +42,7 @@ void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture) 
     owner.KeepButtonPicture(button, std::move(single));
 }
 
-void SetButtonPictureFromStrip(Form& owner, HWND button, int picture) {
+void SetButtonPictureFromStrip(Form& owner, HWND button, ButtonPicture picture) {
     static const UniqueImageList strip(LoadButtonPictures());
     if (strip) SetButtonPicture(owner, button, strip.get(), picture);
 }

@@ -9,27 +9,27 @@ namespace tarvolo {
 
 class Form;
 
-// Picture indices in the button strip.
-enum ButtonPicture {
-    picRescan,
-    picFindNext,
-    picFavorites,
-    picAddFavorite,
-    picOpen,
-    picDialog,
-    picCopy,
-    picOptions,
-    picAbout,
-    picHelp,
-    picOk
+// The pictures of the button strip, in the strip's order.
+enum class ButtonPicture {
+    rescan,
+    findNext,
+    favorites,
+    addFavorite,
+    open,
+    dialog,
+    copy,
+    options,
+    about,
+    help,
+    ok
 };
 
 // The strip at 16 x 16, magenta transparent; the caller owns the list.
 HIMAGELIST LoadButtonPictures();
 // Gives `button` picture `picture` of `images` at `owner`'s scale; the form keeps the
 // button's own image list for as long as the button lives.
-void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, int picture);
+void SetButtonPicture(Form& owner, HWND button, HIMAGELIST images, ButtonPicture picture);
 // As above, from a strip loaded once for the whole program.
-void SetButtonPictureFromStrip(Form& owner, HWND button, int picture);
+void SetButtonPictureFromStrip(Form& owner, HWND button, ButtonPicture picture);
 
 }  // namespace tarvolo

@@ -1,9 +1,8 @@
 #include "adapters/DriveWatcher.h"
 
-#include <system_error>
-
 #include "adapters/WinDirectoryLister.h"
 #include "adapters/WinLocale.h"
+#include "platform/BackgroundJob.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -71,17 +70,23 @@ void DriveWatcher::Start(const std::string& root, const ScanFilter& filter) {
         Hand({ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}}});
         return;
     }
-    try {
-        thread_ = std::thread([this, root] {
-            Run(root);
+    const bool started = StartBackgroundJob(
+        thread_, JobReport{},  // Run tells the window of every change it hands over
+        [this, root] { Run(root); },
+        // Out of memory before the watch began: what changed can no longer be known.
+        [this] {
+            Hand({ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}}});
+        },
+        [this] {
             ended_ = true;
             ::SetEvent(watching_.get());  // a watch that ended early no longer holds Start up
         });
-        // Bounded, so that a drive that does not answer cannot hold up the window.
-        ::WaitForSingleObject(watching_.get(), 2000);
-    } catch (const std::system_error&) {
+    if (!started) {
         Hand({ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}}});
+        return;
     }
+    // Bounded, so that a drive that does not answer cannot hold up the window.
+    ::WaitForSingleObject(watching_.get(), 2000);
 }
 
 void DriveWatcher::Stop() {

@@ -5,7 +5,6 @@
 #include <condition_variable>
 #include <future>
 #include <mutex>
-#include <system_error>
 
 #include "adapters/WinDirectoryLister.h"
 #include "adapters/WinFileSystem.h"
@@ -16,6 +15,7 @@
 #include "index/Journal.h"
 #include "platform/Application.h"
 #include "platform/AtomicFile.h"
+#include "platform/BackgroundJob.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -537,42 +537,36 @@ void LiveIndex::StartBatch(std::vector<ResolvedChange> changes, bool prune, RowS
     // the batch is taken or cancelled (FinishBatch, CancelBatch).
     const RowStore& rows = model_.drive.rows;
     Batch& b = *batch;
-    const HWND window = window_;
-    try {
-        b.thread = std::thread([&b, &rows, window] {
-            try {
-                const WinCollator collator;
-                if (!b.walked.empty()) {
-                    std::vector<ResolvedChange> difference = WalkDifference(rows, b.walked, &b.cancel);
-                    b.walked = RowStore();
-                    b.changes.insert(b.changes.begin(), std::make_move_iterator(difference.begin()),
-                                     std::make_move_iterator(difference.end()));
-                }
-                if (b.leaveOut) {
-                    // Before the watch's changes: those below a directory that goes change nothing.
-                    std::vector<ResolvedChange> removals =
-                        LeftOutRemovals(rows, b.root, *b.leaveOut, &b.cancel);
-                    b.changes.insert(b.changes.begin(), std::make_move_iterator(removals.begin()),
-                                     std::make_move_iterator(removals.end()));
-                }
-                b.outcome = ApplyBatch(rows, b.changes, collator, &b.cancel);
-                if (b.outcome.changed && !b.cancel.load()) {
-                    b.codes.Build(b.outcome.rows);
-                    const WinCaseFolder folder;
-                    if (b.search0)
-                        b.search.BuildEdited(*b.search0, b.outcome.rows, b.outcome.edits, folder);
-                    else
-                        b.search.Build(b.outcome.rows, folder);
-                    if (!b.selectedRow.empty())
-                        b.selectedAfter = NearestRow(b.outcome.rows, FollowRenames(b.selectedRow, b.changes));
-                }
-            } catch (const std::exception&) {
-                b.failed = true;
+    const bool started = StartBackgroundJob(
+        b.thread, b.done, JobReport{window_, kBatchAppliedMessage},
+        [&b, &rows] {
+            const WinCollator collator;
+            if (!b.walked.empty()) {
+                std::vector<ResolvedChange> difference = WalkDifference(rows, b.walked, &b.cancel);
+                b.walked = RowStore();
+                b.changes.insert(b.changes.begin(), std::make_move_iterator(difference.begin()),
+                                 std::make_move_iterator(difference.end()));
             }
-            b.done = true;
-            ::PostMessageW(window, kBatchAppliedMessage, 0, 0);
-        });
-    } catch (const std::system_error&) {
+            if (b.leaveOut) {
+                // Before the watch's changes: those below a directory that goes change nothing.
+                std::vector<ResolvedChange> removals = LeftOutRemovals(rows, b.root, *b.leaveOut, &b.cancel);
+                b.changes.insert(b.changes.begin(), std::make_move_iterator(removals.begin()),
+                                 std::make_move_iterator(removals.end()));
+            }
+            b.outcome = ApplyBatch(rows, b.changes, collator, &b.cancel);
+            if (b.outcome.changed && !b.cancel.load()) {
+                b.codes.Build(b.outcome.rows);
+                const WinCaseFolder folder;
+                if (b.search0)
+                    b.search.BuildEdited(*b.search0, b.outcome.rows, b.outcome.edits, folder);
+                else
+                    b.search.Build(b.outcome.rows, folder);
+                if (!b.selectedRow.empty())
+                    b.selectedAfter = NearestRow(b.outcome.rows, FollowRenames(b.selectedRow, b.changes));
+            }
+        },
+        [&b] { b.failed = true; });
+    if (!started) {
         // No thread: the changes wait in the watch for the next try.
         watcher_->Carry(std::move(batch->changes));
         return;
@@ -595,12 +589,12 @@ void LiveIndex::StartSave() {
     // The thread reads the model's rows only until it has its copy (RowsAboutToChange).
     const RowStore& rows = model_.drive.rows;
     SaveJob& j = *job;
-    const HWND window = window_;
     const DriveIndexPaths index = model_.IndexPaths(root);
     // What the rows hold as they are now: a catch-up taken later comes with rows copied later.
     const std::string position = PositionOf(root);
-    try {
-        j.thread = std::thread([&j, &rows, window, index, position] {
+    const bool started = StartBackgroundJob(
+        j.thread, JobReport{window_, kIndexWrittenMessage},
+        [&j, &rows, index, position] {
             RowStore copy;
             bool ok = true;
             try {
@@ -613,17 +607,14 @@ void LiveIndex::StartSave() {
                 j.copied = true;
             }
             j.copiedChanged.notify_all();
-            try {
-                j.written = ok && SaveIndexRows(index, copy, position);
-            } catch (const std::exception&) {
-                j.written = false;
-            }
-            copy = RowStore();
+            j.written = ok && SaveIndexRows(index, copy, position);
+        },
+        [&j] { j.written = false; },
+        [&j] {
             j.done = true;
             j.ended.set_value();
-            ::PostMessageW(window, kIndexWrittenMessage, 0, 0);
         });
-    } catch (const std::system_error&) {
+    if (!started) {
         ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);  // no thread: tried again later
         return;
     }

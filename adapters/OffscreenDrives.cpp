@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <iterator>
-#include <system_error>
 
 #include "adapters/WinDirectoryLister.h"
 #include "adapters/WinJournal.h"
 #include "adapters/WinLocale.h"
+#include "platform/BackgroundJob.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -115,18 +115,15 @@ void OffscreenDrives::WriteRows(const std::string& root, RowStore rows, std::str
     drive.done = false;
     drive.cancel = false;
     drive.written = false;
-    try {
-        drive.writer = std::thread(
-            [this, &drive, rows = std::move(rows), position = std::move(position), after = drive.after] {
-                if (after.valid()) after.wait();
-                try {
-                    drive.written = drive.rewrote = save_(drive.root, rows, position);
-                } catch (const std::exception&) {
-                    drive.written = false;
-                }
-                drive.done = true;
-            });
-    } catch (const std::system_error&) {
+    // The window's thread finds the write done when it next writes (Write, WriteNow) or lets the drive go.
+    const bool started = StartBackgroundJob(
+        drive.writer, drive.done, JobReport{},
+        [this, &drive, rows = std::move(rows), position = std::move(position), after = drive.after] {
+            if (after.valid()) after.wait();
+            drive.written = drive.rewrote = save_(drive.root, rows, position);
+        },
+        [&drive] { drive.written = false; });
+    if (!started) {
         // No thread: the same as a failed write.
         for (ResolvedChange& c : drive.pending) drive.writing.push_back(std::move(c));
         drive.pending.swap(drive.writing);
@@ -189,79 +186,75 @@ void OffscreenDrives::StartWrite(Drive& drive) {
     const ScanFilter filter = filter_;
     const bool catchUp = drive.catchUp;
     drive.catchUp = false;
-    try {
-        drive.writer = std::thread([this, &drive, filter, catchUp, after = drive.after] {
+    const bool started = StartBackgroundJob(
+        drive.writer, drive.done, JobReport{},
+        [this, &drive, filter, catchUp, after = drive.after] {
             if (after.valid()) after.wait();
-            try {
-                RowStore rows;
-                std::string position;
-                const Load load = load_(drive.root, rows, position);
-                if (load == Load::missing) {
-                    // No index any more: the drive is scanned when it is chosen.
-                    drive.written = true;
-                } else if (load == Load::loaded) {
-                    const WinCollator collator;
-                    switch (ApplyChanges(drive.writing, collator, rows)) {
-                        case ApplyResult::unchanged:
-                            drive.written = true;
-                            break;
-                        case ApplyResult::changed:
-                            drive.written = drive.rewrote = save_(drive.root, rows, position);
-                            break;
-                        case ApplyResult::rescanNeeded: {
-                            if (catchUp) BackgroundMode(true);
-                            // A walk's rows hold at least what the file's did.
-                            std::string walkPosition = position;
-                            if (catchUp) {
-                                // The rows hold the changes before the check was asked for; the journal's
-                                // since the file was written come next, then those taken after the ask.
-                                std::vector<ResolvedChange> replayed;
-                                std::string replayPosition;
-                                const bool ok = ReplayDriveJournal(drive.root, filter, position, drive.cancel,
-                                                                   replayed, replayPosition);
-                                if (!replayPosition.empty()) walkPosition = replayPosition;
-                                const auto ask = std::find_if(
-                                    drive.writing.begin(), drive.writing.end(), [](const ResolvedChange& c) {
-                                        return c.kind == DirectoryChange::Kind::overflow;
-                                    });
-                                if (ok && ask != drive.writing.end()) {
-                                    replayed.insert(replayed.end(), std::next(ask), drive.writing.end());
-                                    if (ApplyChanges(replayed, collator, rows) != ApplyResult::rescanNeeded) {
-                                        drive.written = drive.rewrote =
-                                            save_(drive.root, rows, replayPosition);
-                                        break;
-                                    }
+            RowStore rows;
+            std::string position;
+            const Load load = load_(drive.root, rows, position);
+            if (load == Load::missing) {
+                // No index any more: the drive is scanned when it is chosen.
+                drive.written = true;
+            } else if (load == Load::loaded) {
+                const WinCollator collator;
+                switch (ApplyChanges(drive.writing, collator, rows)) {
+                    case ApplyResult::unchanged:
+                        drive.written = true;
+                        break;
+                    case ApplyResult::changed:
+                        drive.written = drive.rewrote = save_(drive.root, rows, position);
+                        break;
+                    case ApplyResult::rescanNeeded: {
+                        if (catchUp) BackgroundMode(true);
+                        // A walk's rows hold at least what the file's did.
+                        std::string walkPosition = position;
+                        if (catchUp) {
+                            // The rows hold the changes before the check was asked for; the journal's since
+                            // the file was written come next, then those taken after the ask.
+                            std::vector<ResolvedChange> replayed;
+                            std::string replayPosition;
+                            const bool ok = ReplayDriveJournal(drive.root, filter, position, drive.cancel,
+                                                               replayed, replayPosition);
+                            if (!replayPosition.empty()) walkPosition = replayPosition;
+                            const auto ask = std::find_if(
+                                drive.writing.begin(), drive.writing.end(), [](const ResolvedChange& c) {
+                                    return c.kind == DirectoryChange::Kind::overflow;
+                                });
+                            if (ok && ask != drive.writing.end()) {
+                                replayed.insert(replayed.end(), std::next(ask), drive.writing.end());
+                                if (ApplyChanges(replayed, collator, rows) != ApplyResult::rescanNeeded) {
+                                    drive.written = drive.rewrote = save_(drive.root, rows, replayPosition);
+                                    break;
                                 }
-                                if (drive.cancel.load()) break;
                             }
-                            // The same walk as Rescan's; what the watch saw meanwhile comes after it.
-                            WinDirectoryLister plainLister;
-                            BackgroundDirectoryLister backgroundLister;
-                            WinDirectoryLister& lister = catchUp ? backgroundLister : plainLister;
-                            CancelOnlyObserver observer(drive.cancel);
-                            RowStore walked = WalkDirectoriesParallel(drive.root, filter, lister, collator,
-                                                                      observer, ScanThreadCount());
-                            // A drive that could not be listed keeps its file; the changes wait for a
-                            // later try. A folder that could not be listed keeps what the file knew.
-                            if (observer.rootUnlisted || drive.cancel.load()) break;
-                            KeepKnownBelow(walked, rows, observer.unlisted, collator);
-                            // A disk that holds what the file holds leaves the file alone (when no change
-                            // before the walk went into the rows read).
-                            if (drive.writing.front().kind == DirectoryChange::Kind::overflow &&
-                                walked == rows && walkPosition == position)
-                                drive.written = true;
-                            else
-                                drive.written = drive.rewrote = save_(drive.root, walked, walkPosition);
-                            break;
+                            if (drive.cancel.load()) break;
                         }
+                        // The same walk as Rescan's; what the watch saw meanwhile comes after it.
+                        WinDirectoryLister plainLister;
+                        BackgroundDirectoryLister backgroundLister;
+                        WinDirectoryLister& lister = catchUp ? backgroundLister : plainLister;
+                        CancelOnlyObserver observer(drive.cancel);
+                        RowStore walked = WalkDirectoriesParallel(drive.root, filter, lister, collator,
+                                                                  observer, ScanThreadCount());
+                        // A drive that could not be listed keeps its file; the changes wait for a
+                        // later try. A folder that could not be listed keeps what the file knew.
+                        if (observer.rootUnlisted || drive.cancel.load()) break;
+                        KeepKnownBelow(walked, rows, observer.unlisted, collator);
+                        // A disk that holds what the file holds leaves the file alone (when no change
+                        // before the walk went into the rows read).
+                        if (drive.writing.front().kind == DirectoryChange::Kind::overflow && walked == rows &&
+                            walkPosition == position)
+                            drive.written = true;
+                        else
+                            drive.written = drive.rewrote = save_(drive.root, walked, walkPosition);
+                        break;
                     }
                 }
-            } catch (const std::exception&) {
-                drive.written = false;  // out of memory: kept for the next try
             }
-            drive.done = true;
-        });
-    } catch (const std::system_error&) {
+        },
+        [&drive] { drive.written = false; });  // out of memory: kept for the next try
+    if (!started) {
         drive.pending = std::move(drive.writing);
         drive.writing.clear();
     }

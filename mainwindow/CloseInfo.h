@@ -1,6 +1,7 @@
 // The minimize-information dialog, shown when the main window is closed.
 #pragma once
 
+#include "platform/Controls.h"
 #include "platform/Form.h"
 
 namespace tarvolo {
@@ -10,15 +11,16 @@ public:
     // `showCloseInfo` becomes false when the user asks not to be shown this again.
     TfrmCloseInfo(HWND owner, bool& showCloseInfo);
     ~TfrmCloseInfo() override { DestroyForm(); }
-    void btnOkClick();
-
-    HWND InformationGroupBox{}, Label1{}, Label2{}, Label3{}, Label4{}, DontShowAgain{}, btnOk{};
 
 protected:
     void OnClose() override;  // FormClose
 
 private:
+    void btnOkClick();
+
     bool& showCloseInfo_;
+    // The group box and the four lines of Label1 to Label4 are only drawn: no name is kept for them.
+    Button DontShowAgain;
 };
 
 }  // namespace tarvolo

@@ -117,7 +117,8 @@ private:
     void ShowHide(bool ForceShow);
     void InstallHotKeyHook();
     void RemoveHotKeyHook();
-    static LRESULT CALLBACK HotKeyHookProc(HWND, UINT, WPARAM, LPARAM);
+    // True when it took the message (the hot key's WM_HOTKEY).
+    bool HotKeyHookProc(UINT msg, WPARAM wp);
     void RestoreApplication() { Application::Get().Restore(); }
     void BringApplicationToFront() { Application::Get().BringToFront(); }
     void CoolTrayIconClick();
@@ -259,10 +260,9 @@ private:
     std::unique_ptr<ConsoleOps> consoles_;
     std::unique_ptr<ExplorerFolderCommands> explorer_;
 
-    WNDPROC previousProc_ = nullptr;  // kept while the hot-key hook is installed
-    bool hookInstalled_ = false;
-    bool shown_ = false;        // the first show has run
-    bool inFirstShow_ = false;  // the first show runs (a scan or a message box may run messages)
+    bool hookInstalled_ = false;  // the hot-key hook, from the first show on
+    bool shown_ = false;          // the first show has run
+    bool inFirstShow_ = false;    // the first show runs (a scan or a message box may run messages)
     bool sessionSaved_ = false;
     UINT taskbarCreatedMessage_ = 0;
     UINT showInstanceMessage_ = 0;

@@ -74,9 +74,9 @@ TfrmQuickJump::TfrmQuickJump(Model& model, QuickJumpHost& host) : model_(model),
     AddControl({L"LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY |
                 LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, IDC_JUMPLIST, 8, 40, 544, 258, -1, akAll}, &list);
     AddControl({L"STATIC", "", SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0, IDC_JUMPSTATUS,
-                8, 304, 544, 18, -1, akLeft | akRight | akBottom}, &lblStatus);
+                8, 304, 544, 18, -1, akLeft | akRight | akBottom}, lblStatus);
     AddControl({L"STATIC", kKeysHint, SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0, IDC_JUMPKEYS,
-                8, 326, 544, 18, -1, akLeft | akRight | akBottom}, &lblKeys);
+                8, 326, 544, 18, -1, akLeft | akRight | akBottom});
     // clang-format on
     txtJump = Edit(text);
     lstJump = ListBox(list);
@@ -163,7 +163,7 @@ void TfrmQuickJump::UpdateStatus() {
         status += "still loading";
         for (const std::string& drive : loading) status += " " + drive;
     }
-    SetWindowTextUtf8(lblStatus, status);
+    lblStatus.SetText(status);
 }
 
 void TfrmQuickJump::Act(JumpAction action) {

@@ -80,8 +80,7 @@ private:
     QuickJumpHost& host_;
     Edit txtJump;
     ListBox lstJump;
-    HWND lblStatus = nullptr;
-    HWND lblKeys = nullptr;
+    Label lblStatus;
     UniqueFont nameFont_;
     std::vector<std::string> paths_;
     bool searched_ = false;  // the list answers the text in the box

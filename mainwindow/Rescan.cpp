@@ -55,10 +55,9 @@ public:
     explicit Observer(TfrmRescan& form) : form_(form) { ReadFilter(); }
 
     void Progress(uint32_t dirCount) override {
-        form_.DirCount = dirCount;
         if (dirCount == shown_) return;
         shown_ = dirCount;
-        SetWindowTextUtf8(form_.Info, "Directories Indexed: " + std::to_string(dirCount));
+        form_.Info.SetText("Directories Indexed: " + std::to_string(dirCount));
     }
     void Pump() override {
         Application::Get().ProcessMessages();
@@ -94,47 +93,45 @@ TfrmRescan::TfrmRescan(HWND mainWindow, Model& model, std::function<void(RowStor
     CreateForm(args);
 
     labelFont_.reset(CreateScaledFont(L"Arial", -15, true));
+    // "Scaning" is the program's own spelling, kept as its users know it.
     AddControl({L"STATIC", "Scaning Drive ", SS_CENTER | SS_NOPREFIX, 0, IDC_INFODRIVE, 0, 13, 233, 20},
-               &infoDrive);
-    AddControl({ANIMATE_CLASSW, "", ACS_TRANSPARENT, 0, IDC_ANIMATE, 54, 40, 32, 32}, &Animate);
-    AddControl({L"BUTTON", "Cancel", BS_PUSHBUTTON, 0, IDC_BTNCANCEL, 98, 45, 81, 24}, &btnCancel);
+               infoDrive);
+    AddControl({ANIMATE_CLASSW, "", ACS_TRANSPARENT, 0, IDC_ANIMATE, 54, 40, 32, 32}, Animate);
+    AddControl({L"BUTTON", "Cancel", BS_PUSHBUTTON, 0, IDC_BTNCANCEL, 98, 45, 81, 24}, btnCancel);
     AddControl({L"STATIC", "Directories Indexed: ", SS_CENTER | SS_NOPREFIX, 0, IDC_INFO, 0, 77, 233, 20},
-               &Info);
-    for (HWND label : {infoDrive, Info})
-        ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont_.get()), FALSE);
+               Info);
+    for (const Label& label : {infoDrive, Info}) label.SetFont(labelFont_.get());
 
-    ::SetWindowSubclass(btnCancel, &NoFocusButtonProc, 1, 0);
+    ::SetWindowSubclass(btnCancel.Handle(), &NoFocusButtonProc, 1, 0);
     cancelPicture_ = CreateCancelPicture(WindowDC(), Scaled(16));
     if (cancelPicture_) {
         BUTTON_IMAGELIST bil{};
         bil.himl = cancelPicture_.get();
         bil.margin = RECT{Scaled(4), 0, 0, 0};
         bil.uAlign = BUTTON_IMAGELIST_ALIGN_LEFT;
-        ::SendMessageW(btnCancel, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
+        ::SendMessageW(btnCancel.Handle(), BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&bil));
     }
     OnClick(IDC_BTNCANCEL, [this] { btnCancelClick(); });
     FormCreate();
 }
 
 TfrmRescan::~TfrmRescan() {
-    if (Animate) ::SendMessageW(Animate, ACM_OPENW, 0, 0);  // closes the clip
+    if (Animate.Handle()) Animate.Close();
     DestroyForm();
 }
 
 void TfrmRescan::FormCreate() {
-    // Opening the clip makes its own first and last frame the range that plays.
-    ::SendMessageW(Animate, ACM_OPENW, reinterpret_cast<WPARAM>(Application::Get().Instance()),
-                   reinterpret_cast<LPARAM>(L"AVI_HAND"));
+    Animate.Open(Application::Get().Instance(), L"AVI_HAND");
 }
 
 void TfrmRescan::StartAnimation() {
-    ::SendMessageW(Animate, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF));
+    Animate.Play(static_cast<UINT>(-1), 0, 0xFFFF);
 }
 
 void TfrmRescan::StopAnimation() {
-    ::SendMessageW(Animate, ACM_STOP, 0, 0);
+    Animate.Stop();
     // Back to the first frame, as at rest.
-    ::SendMessageW(Animate, ACM_PLAY, 1, MAKELPARAM(0, 0));
+    Animate.Play(1, 0, 0);
 }
 
 void TfrmRescan::btnCancelClick() {
@@ -144,7 +141,7 @@ void TfrmRescan::btnCancelClick() {
 void TfrmRescan::FormClose() {
     // A program on its way out asks nothing of the user. A Cancel that came
     // after the last directory was listed cut nothing: the index is whole, and
-    // the user is not sent to scan again.
+    // the user is not sent to scan again. The words are the program's own, "Scaning" too.
     if (Tag == 1 && cutShort_ && !Application::Get().Ending())
         ShowInformation(mainWindow_, "Scaning canceled!\r\nPlease rescan whole drive, as soon as possible");
 }
@@ -180,14 +177,13 @@ bool TfrmRescan::ScanDrive(const std::string& root, const RowStore* known) {
     ::SetWindowPos(hwnd_, HWND_TOPMOST, left, top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
 
     ::EnableWindow(mainWindow, FALSE);
-    SetWindowTextUtf8(infoDrive, "Scaning Drive " + root.substr(0, 2));
-    SetWindowTextUtf8(Info, "Directories Indexed: 0");
+    infoDrive.SetText("Scaning Drive " + root.substr(0, 2));
+    Info.SetText("Directories Indexed: 0");
     ::ShowWindow(hwnd_, SW_SHOW);
     ::UpdateWindow(hwnd_);
     StartAnimation();
 
     RootPath = root;
-    DirCount = 0;
     Tag = 0;
     cutShort_ = false;
 

@@ -7,6 +7,7 @@
 
 #include "index/Scan.h"
 #include "model/Model.h"
+#include "platform/Controls.h"
 #include "platform/Form.h"
 
 namespace tarvolo {
@@ -24,30 +25,30 @@ public:
     // False, with nothing handed or written, when the drive could not be
     // listed (the user is told) or the program is ending.
     bool ScanDrive(const std::string& root, const RowStore* known);
-    void FormCreate();
-    void btnCancelClick();
-    // Runs as the window closes at the end of every scan.
-    void FormClose();
     bool Scanning() const { return scanning_; }
-
-    int Tag = 0;  // the cancel request
-    std::string RootPath;
-    uint32_t DirCount = 0;  // the real count: it does not wrap at 65,535
-    HWND infoDrive{}, Animate{}, btnCancel{}, Info{};
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     class Observer;
+    void FormCreate();
+    void btnCancelClick();
+    // Runs as the window closes at the end of every scan.
+    void FormClose();
     void StartAnimation();
     void StopAnimation();
 
     HWND mainWindow_;
     Model& model_;
     std::function<void(RowStore)> showRows_;
+    int Tag = 0;           // the cancel request
+    std::string RootPath;  // the drive being scanned, "C:\"
     bool scanning_ = false;
     bool cutShort_ = false;  // the last walk was cut short by a cancel
+    Label infoDrive, Info;   // the drive line and the count line
+    Animation Animate;
+    Button btnCancel;
     UniqueFont labelFont_;
     UniqueImageList cancelPicture_;  // the button draws from it but does not own it
 };

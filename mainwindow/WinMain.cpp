@@ -84,8 +84,9 @@ int RunProgram(HINSTANCE instance, int showCommand) {
 
     Application& app = Application::Get();
     app.Initialize(instance, showCommand);
+    // The main window gives the full title and the help's place as it is made;
+    // until then, a start that fails still says whose box it is.
     app.SetTitle("Tarvolo");
-    app.SetHelpFile("tarvolo.html");
 
     int result = 0;
     WinFileSystem files;

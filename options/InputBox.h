@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/Controls.h"
 #include "platform/Form.h"
 
 namespace tarvolo {
@@ -13,13 +14,14 @@ class TfrmInputBox : public Form {
 public:
     TfrmInputBox(HWND owner, const std::string& caption, const std::string& prompt, const std::string& value);
     ~TfrmInputBox() override { DestroyForm(); }
-    HWND Prompt{}, Edit{}, btnOk{}, btnCancel{};
-    std::string Text() const { return WindowText(Edit); }
+    // The text as typed.
+    std::string Text() const { return Edit.Text(); }
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
+    tarvolo::Edit Edit;
     bool focused_ = false;
 };
 

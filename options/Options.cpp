@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <type_traits>
+
 #include "adapters/ButtonPictures.h"
 #include "adapters/KeyNames.h"
 #include "options/InputBox.h"
@@ -60,8 +62,6 @@ enum OptionsControlId : int {
     IDC_QUICKJUMPHOTKEY,
 };
 
-constexpr int kOkPicture = 10, kHelpPicture = 9;
-
 const char kDialogsHint[] =
     "Dialog finds the standard Open, Save As and Browse For Folder dialogs by itself, in any language. "
     "List here only the beginnings of the captions of other programs' own dialogs.";
@@ -82,6 +82,21 @@ bool IsExtendedKey(unsigned vk) {
     }
 }
 // clang-format on
+
+// A hot-key editor's combination as a shortcut value, and back.
+uint16_t ShortcutOf(HotKeyControl editor) {
+    return ShortcutFromHotKeyValue(editor.Value());
+}
+
+void SetShortcut(HotKeyControl editor, uint16_t shortcut) {
+    editor.SetValue(HotKeyValueFromShortcut(shortcut));
+}
+
+void ReplaceItem(ListBox list, int index, const std::string& text) {
+    list.Delete(index);
+    list.Insert(index, text);
+    list.Select(index);
+}
 
 }  // namespace
 
@@ -127,106 +142,12 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
                          HotKeyService& quickJumpKeys)
     : values_(std::move(values)), hotKeys_(hotKeys), quickJumpKeys_(quickJumpKeys) {
     CreateForm(FormArgs::Dialog("Tarvolo Options", L"TfrmOptions", owner, 572, 332, WS_EX_CONTROLPARENT));
-
-    const DWORD check = WS_TABSTOP | BS_AUTOCHECKBOX;
-    const DWORD button = WS_TABSTOP | BS_PUSHBUTTON;
-    const DWORD hotKey = WS_TABSTOP;
-    auto add = [this](int page, const ControlArgs& a, HWND* out = nullptr) {
-        int node = AddControl(a, out);
-        pages_[page].push_back(ControlWindow(node));
-        return node;
-    };
-
-    // Page "General".
-    int sys = add(0, {L"BUTTON", "System", BS_GROUPBOX, 0, IDC_GROUPSYSTEM, 16, 38, 264, 158});
-    add(0, {L"BUTTON", "Run At Start Up", check | WS_GROUP, 0, IDC_RUNATSTARTUP, 12, 22, 240, 18, sys},
-        &RunAtStartUp);
-    add(0, {L"STATIC", "Tarvolo Hot Key ", SS_LEFT, 0, IDC_HOTKEYLABEL0, 12, 52, 240, 16, sys});
-    add(0, {HOTKEY_CLASSW, "", hotKey, WS_EX_CLIENTEDGE, IDC_HOTKEYEDIT, 12, 70, 240, 22, sys}, &HotKeyEdit);
-    add(0, {L"STATIC", "Quick Jump Hot Key", SS_LEFT, 0, IDC_QUICKJUMPLABEL, 12, 100, 240, 16, sys});
-    add(0, {HOTKEY_CLASSW, "", hotKey, WS_EX_CLIENTEDGE, IDC_QUICKJUMPHOTKEY, 12, 118, 240, 22, sys},
-        &QuickJumpHotKeyEdit);
-    int rescan = add(0, {L"BUTTON", "Rescan", BS_GROUPBOX, 0, IDC_GROUPRESCAN, 292, 38, 264, 158});
-    add(0, {L"BUTTON", "Include Read Only Folders", check, 0, IDC_INCREADONLY, 12, 22, 240, 18, rescan},
-        &incReadOnly);
-    add(0, {L"BUTTON", "Include System Folders", check, 0, IDC_INCSYSTEM, 12, 46, 240, 18, rescan},
-        &incSystem);
-    add(0, {L"BUTTON", "Include Hidden Folders", check, 0, IDC_INCHIDDEN, 12, 70, 240, 18, rescan},
-        &incHidden);
-    add(0,
-        {L"BUTTON", "Check drives for changes at start", check, 0, IDC_CHECKATSTART, 12, 94, 240, 18, rescan},
-        &CheckAtStart);
-    int search = add(0, {L"BUTTON", "Search", BS_GROUPBOX, 0, IDC_GROUPSEARCH, 16, 204, 540, 50});
-    add(0, {L"BUTTON", "Match anywhere in the name", check, 0, IDC_MATCHANYWHERE, 12, 22, 516, 18, search},
-        &MatchAnywhere);
-
-    // Page "Favorites".
-    int fav = add(1, {L"BUTTON", "Favorites", BS_GROUPBOX, 0, IDC_GROUPFAVORITES, 16, 38, 540, 196});
-    add(1,
-        {L"LISTBOX", "",
-         WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY |
-             LBS_NOINTEGRALHEIGHT,
-         WS_EX_CLIENTEDGE, IDC_FAVORITESLISTBOX, 10, 18, 300, 168, fav},
-        &FavoritesListBox);
-    add(1, {L"STATIC", "Open Hot Key", SS_LEFT, 0, IDC_HOTKEYLABEL, 410, 18, 120, 16, fav}, &HotKeyLabel);
-    add(1, {HOTKEY_CLASSW, "", hotKey, WS_EX_CLIENTEDGE, IDC_FAVORITESHOTKEY, 410, 36, 120, 22, fav},
-        &FavoritesHotKey);
-    add(1, {L"STATIC", "To Dialog Hot Key", SS_LEFT, 0, IDC_TODIALOGLABEL, 410, 68, 120, 16, fav});
-    add(1, {HOTKEY_CLASSW, "", hotKey, WS_EX_CLIENTEDGE, IDC_FAVORITESTODIALOGHOTKEY, 410, 86, 120, 22, fav},
-        &FavoritesToDialogHotKey);
-    add(1, {L"BUTTON", "Edit", button, 0, IDC_BTNEDIT, 320, 18, 78, 24, fav}, &btnEdit);
-    add(1, {L"BUTTON", "Delete", button, 0, IDC_BTNDELETE, 320, 46, 78, 24, fav}, &btnDelete);
-    add(1, {L"BUTTON", "Move Up", button, 0, IDC_BTNMOVEUP, 320, 74, 78, 24, fav}, &btnMoveUp);
-    add(1, {L"BUTTON", "Move Down", button, 0, IDC_BTNMOVEDOWN, 320, 102, 78, 24, fav}, &btnMoveDown);
-
-    // Page "Dialogs To Find".
-    int dlg =
-        add(2, {L"BUTTON", "Dialogs To Search For", BS_GROUPBOX, 0, IDC_GROUPDIALOGS, 16, 38, 540, 196});
-    add(2,
-        {L"LISTBOX", "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-         WS_EX_CLIENTEDGE, IDC_DIALOGSLISTBOX, 10, 18, 420, 118, dlg},
-        &DialogsListBox);
-    // An empty list is the usual case: the standard dialogs need no entry.
-    add(2, {L"STATIC", kDialogsHint, SS_LEFT, 0, IDC_DIALOGSHINT, 10, 142, 420, 46, dlg});
-    add(2, {L"BUTTON", "Add", button, 0, IDC_BTNDIALOGSADD, 442, 18, 78, 24, dlg}, &btnDialogsAdd);
-    add(2, {L"BUTTON", "Edit", button, 0, IDC_BTNDIALOGSEDIT, 442, 46, 78, 24, dlg}, &btnDialogsEdit);
-    add(2, {L"BUTTON", "Delete", button, 0, IDC_BTNDELETE2, 442, 74, 78, 24, dlg}, &btnDelete2);
-    add(2, {L"BUTTON", "Move Up", button, 0, IDC_BTNMOVEUP2, 442, 102, 78, 24, dlg}, &btnMoveUp2);
-    add(2, {L"BUTTON", "Move Down", button, 0, IDC_BTNMOVEDOWN2, 442, 130, 78, 24, dlg}, &btnMoveDown2);
-
-    // Page "Leave Out".
-    int leave =
-        add(3, {L"BUTTON", "Folders To Leave Out", BS_GROUPBOX, 0, IDC_GROUPLEAVEOUT, 16, 38, 540, 196});
-    add(3,
-        {L"LISTBOX", "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-         WS_EX_CLIENTEDGE, IDC_LEAVEOUTLISTBOX, 10, 18, 420, 118, leave},
-        &LeaveOutListBox);
-    add(3, {L"STATIC", kLeaveOutHint, SS_LEFT, 0, IDC_LEAVEOUTHINT, 10, 142, 420, 46, leave});
-    add(3, {L"BUTTON", "Add", button, 0, IDC_BTNLEAVEOUTADD, 442, 18, 78, 24, leave}, &btnLeaveOutAdd);
-    add(3, {L"BUTTON", "Edit", button, 0, IDC_BTNLEAVEOUTEDIT, 442, 46, 78, 24, leave}, &btnLeaveOutEdit);
-    add(3, {L"BUTTON", "Delete", button, 0, IDC_BTNDELETE3, 442, 74, 78, 24, leave}, &btnDelete3);
-
-    AddControl({L"BUTTON", "OK", button | BS_DEFPUSHBUTTON | WS_GROUP, 0, IDOK, 324, 300, 78, 24}, &btnOk);
-    AddControl({L"BUTTON", "&Help", button, 0, IDC_OPTIONSHELP, 406, 300, 78, 24}, &btnHelp);
-    AddControl({L"BUTTON", "Cancel", button, 0, IDCANCEL, 488, 300, 78, 24}, &btnCancel);
-    SetButtonPictureFromStrip(*this, btnOk, kOkPicture);
-    SetButtonPictureFromStrip(*this, btnHelp, kHelpPicture);
-
-    // The page control lies under every page's controls: made last, it is last in
-    // the stacking order, and it leaves them unpainted.
-    AddControl({WC_TABCONTROLW, "", WS_CLIPSIBLINGS, 0, IDC_PAGECONTROL, 8, 8, 556, 284}, &PageControl);
-    for (int i = 0; i < kPages; ++i) {
-        std::wstring name = Widen(kPageNames[i]);
-        TCITEMW item{};
-        item.mask = TCIF_TEXT;
-        item.pszText = name.data();
-        ::SendMessageW(PageControl, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-    }
-    ::SetWindowPos(PageControl, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    CreateControls();
 
     // A key alone or with Shift alone is no hot key.
-    for (HWND editor : {HotKeyEdit, QuickJumpHotKeyEdit, FavoritesHotKey, FavoritesToDialogHotKey})
-        HotKeyControl(editor).SetRules(HKCOMB_NONE | HKCOMB_S, 0);
+    for (const HotKeyControl& editor :
+         {HotKeyEdit, QuickJumpHotKeyEdit, FavoritesHotKey, FavoritesToDialogHotKey})
+        editor.SetRules(HKCOMB_NONE | HKCOMB_S, 0);
 
     SetDefaultButton(IDOK);
     SetCancelButton(IDCANCEL);
@@ -251,46 +172,139 @@ TfrmOptions::TfrmOptions(HWND owner, OptionsValues values, HotKeyService& hotKey
     FormShow();
 }
 
+void TfrmOptions::CreateControls() {
+    const DWORD check = WS_TABSTOP | BS_AUTOCHECKBOX;
+    const DWORD button = WS_TABSTOP | BS_PUSHBUTTON;
+    const DWORD hotKey = WS_TABSTOP;
+    // A page's control; the buttons and labels that nothing reads after this keep no name.
+    auto add = [this](int page, const ControlArgs& a, auto&... named) {
+        HWND hwnd = nullptr;
+        const int node = AddControl(a, &hwnd);
+        ((named = std::decay_t<decltype(named)>(hwnd)), ...);
+        pages_[page].push_back(hwnd);
+        return node;
+    };
+
+    // Page "General".
+    int sys = add(0, {L"BUTTON", "System", BS_GROUPBOX, 0, IDC_GROUPSYSTEM, 16, 38, 264, 158});
+    add(0, {L"BUTTON", "Run At Start Up", check | WS_GROUP, 0, IDC_RUNATSTARTUP, 12, 22, 240, 18, sys},
+        RunAtStartUp);
+    // "Tarvolo Hot Key " keeps its trailing blank: it is the caption as the users have always seen it.
+    add(0, {L"STATIC", "Tarvolo Hot Key ", SS_LEFT, 0, IDC_HOTKEYLABEL0, 12, 52, 240, 16, sys});
+    add(0, {HOTKEY_CLASSW, "", hotKey, WS_EX_CLIENTEDGE, IDC_HOTKEYEDIT, 12, 70, 240, 22, sys}, HotKeyEdit);
+    add(0, {L"STATIC", "Quick Jump Hot Key", SS_LEFT, 0, IDC_QUICKJUMPLABEL, 12, 100, 240, 16, sys});
+    add(0, {HOTKEY_CLASSW, "", hotKey, WS_EX_CLIENTEDGE, IDC_QUICKJUMPHOTKEY, 12, 118, 240, 22, sys},
+        QuickJumpHotKeyEdit);
+    int rescan = add(0, {L"BUTTON", "Rescan", BS_GROUPBOX, 0, IDC_GROUPRESCAN, 292, 38, 264, 158});
+    add(0, {L"BUTTON", "Include Read Only Folders", check, 0, IDC_INCREADONLY, 12, 22, 240, 18, rescan},
+        incReadOnly);
+    add(0, {L"BUTTON", "Include System Folders", check, 0, IDC_INCSYSTEM, 12, 46, 240, 18, rescan},
+        incSystem);
+    add(0, {L"BUTTON", "Include Hidden Folders", check, 0, IDC_INCHIDDEN, 12, 70, 240, 18, rescan},
+        incHidden);
+    add(0,
+        {L"BUTTON", "Check drives for changes at start", check, 0, IDC_CHECKATSTART, 12, 94, 240, 18, rescan},
+        CheckAtStart);
+    int search = add(0, {L"BUTTON", "Search", BS_GROUPBOX, 0, IDC_GROUPSEARCH, 16, 204, 540, 50});
+    add(0, {L"BUTTON", "Match anywhere in the name", check, 0, IDC_MATCHANYWHERE, 12, 22, 516, 18, search},
+        MatchAnywhere);
+
+    // Page "Favorites".
+    int fav = add(1, {L"BUTTON", "Favorites", BS_GROUPBOX, 0, IDC_GROUPFAVORITES, 16, 38, 540, 196});
+    add(1,
+        {L"LISTBOX", "",
+         WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY |
+             LBS_NOINTEGRALHEIGHT,
+         WS_EX_CLIENTEDGE, IDC_FAVORITESLISTBOX, 10, 18, 300, 168, fav},
+        FavoritesListBox);
+    add(1, {L"STATIC", "Open Hot Key", SS_LEFT, 0, IDC_HOTKEYLABEL, 410, 18, 120, 16, fav});
+    add(1, {HOTKEY_CLASSW, "", hotKey, WS_EX_CLIENTEDGE, IDC_FAVORITESHOTKEY, 410, 36, 120, 22, fav},
+        FavoritesHotKey);
+    add(1, {L"STATIC", "To Dialog Hot Key", SS_LEFT, 0, IDC_TODIALOGLABEL, 410, 68, 120, 16, fav});
+    add(1, {HOTKEY_CLASSW, "", hotKey, WS_EX_CLIENTEDGE, IDC_FAVORITESTODIALOGHOTKEY, 410, 86, 120, 22, fav},
+        FavoritesToDialogHotKey);
+    add(1, {L"BUTTON", "Edit", button, 0, IDC_BTNEDIT, 320, 18, 78, 24, fav});
+    add(1, {L"BUTTON", "Delete", button, 0, IDC_BTNDELETE, 320, 46, 78, 24, fav});
+    add(1, {L"BUTTON", "Move Up", button, 0, IDC_BTNMOVEUP, 320, 74, 78, 24, fav});
+    add(1, {L"BUTTON", "Move Down", button, 0, IDC_BTNMOVEDOWN, 320, 102, 78, 24, fav});
+
+    // Page "Dialogs To Find".
+    int dlg =
+        add(2, {L"BUTTON", "Dialogs To Search For", BS_GROUPBOX, 0, IDC_GROUPDIALOGS, 16, 38, 540, 196});
+    add(2,
+        {L"LISTBOX", "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+         WS_EX_CLIENTEDGE, IDC_DIALOGSLISTBOX, 10, 18, 420, 118, dlg},
+        DialogsListBox);
+    // An empty list is the usual case: the standard dialogs need no entry.
+    add(2, {L"STATIC", kDialogsHint, SS_LEFT, 0, IDC_DIALOGSHINT, 10, 142, 420, 46, dlg});
+    add(2, {L"BUTTON", "Add", button, 0, IDC_BTNDIALOGSADD, 442, 18, 78, 24, dlg});
+    add(2, {L"BUTTON", "Edit", button, 0, IDC_BTNDIALOGSEDIT, 442, 46, 78, 24, dlg});
+    add(2, {L"BUTTON", "Delete", button, 0, IDC_BTNDELETE2, 442, 74, 78, 24, dlg});
+    add(2, {L"BUTTON", "Move Up", button, 0, IDC_BTNMOVEUP2, 442, 102, 78, 24, dlg});
+    add(2, {L"BUTTON", "Move Down", button, 0, IDC_BTNMOVEDOWN2, 442, 130, 78, 24, dlg});
+
+    // Page "Leave Out".
+    int leave =
+        add(3, {L"BUTTON", "Folders To Leave Out", BS_GROUPBOX, 0, IDC_GROUPLEAVEOUT, 16, 38, 540, 196});
+    add(3,
+        {L"LISTBOX", "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+         WS_EX_CLIENTEDGE, IDC_LEAVEOUTLISTBOX, 10, 18, 420, 118, leave},
+        LeaveOutListBox);
+    add(3, {L"STATIC", kLeaveOutHint, SS_LEFT, 0, IDC_LEAVEOUTHINT, 10, 142, 420, 46, leave});
+    add(3, {L"BUTTON", "Add", button, 0, IDC_BTNLEAVEOUTADD, 442, 18, 78, 24, leave});
+    add(3, {L"BUTTON", "Edit", button, 0, IDC_BTNLEAVEOUTEDIT, 442, 46, 78, 24, leave});
+    add(3, {L"BUTTON", "Delete", button, 0, IDC_BTNDELETE3, 442, 74, 78, 24, leave});
+
+    HWND btnOk = nullptr, btnHelp = nullptr;
+    AddControl({L"BUTTON", "OK", button | BS_DEFPUSHBUTTON | WS_GROUP, 0, IDOK, 324, 300, 78, 24}, &btnOk);
+    AddControl({L"BUTTON", "&Help", button, 0, IDC_OPTIONSHELP, 406, 300, 78, 24}, &btnHelp);
+    AddControl({L"BUTTON", "Cancel", button, 0, IDCANCEL, 488, 300, 78, 24});
+    SetButtonPictureFromStrip(*this, btnOk, ButtonPicture::ok);
+    SetButtonPictureFromStrip(*this, btnHelp, ButtonPicture::help);
+
+    // The page control lies under every page's controls: made last, it is last in
+    // the stacking order, and it leaves them unpainted.
+    AddControl({WC_TABCONTROLW, "", WS_CLIPSIBLINGS, 0, IDC_PAGECONTROL, 8, 8, 556, 284}, PageControl);
+    for (const char* name : kPageNames) PageControl.AddTab(name);
+    ::SetWindowPos(PageControl.Handle(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void TfrmOptions::ShowPage(int page) {
     page_ = page;
-    ::SendMessageW(PageControl, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
+    PageControl.Select(page);
     for (int i = 0; i < kPages; ++i)
         for (HWND w : pages_[i]) ::ShowWindow(w, i == page ? SW_SHOWNA : SW_HIDE);
 }
 
-std::vector<std::string> TfrmOptions::Items(ListBox list) {
-    std::vector<std::string> items;
-    const int n = list.Count();
-    for (int i = 0; i < n; ++i) items.push_back(list.Item(i));
-    return items;
+ListBox TfrmOptions::ListOf(EditedList which) const {
+    switch (which) {
+        case EditedList::favorites:
+            return FavoritesListBox;
+        case EditedList::dialogs:
+            return DialogsListBox;
+        case EditedList::leaveOut:
+            break;
+    }
+    return LeaveOutListBox;
 }
 
-uint16_t TfrmOptions::HotKeyValue(HWND editor) const {
-    return ShortcutFromHotKeyValue(HotKeyControl(editor).Value());
-}
-
-void TfrmOptions::SetHotKeyValue(HWND editor, uint16_t shortcut) {
-    HotKeyControl(editor).SetValue(HotKeyValueFromShortcut(shortcut));
-}
-
-void TfrmOptions::ReplaceItem(ListBox list, int index, const std::string& text) {
-    list.Delete(index);
-    list.Insert(index, text);
-    list.Select(index);
+bool TfrmOptions::IsHotKeyEditor(HWND hwnd) const {
+    return hwnd == HotKeyEdit.Handle() || hwnd == QuickJumpHotKeyEdit.Handle() ||
+           hwnd == FavoritesHotKey.Handle() || hwnd == FavoritesToDialogHotKey.Handle();
 }
 
 void TfrmOptions::FormShow() {
-    Button(RunAtStartUp).SetChecked(StartUpShortcutExists());
-    Button(incReadOnly).SetChecked(values_.includeReadOnly);
-    Button(incHidden).SetChecked(values_.includeHidden);
-    Button(incSystem).SetChecked(values_.includeSystem);
-    Button(CheckAtStart).SetChecked(values_.checkAtStart);
-    Button(MatchAnywhere).SetChecked(values_.matchAnywhere);
-    SetHotKeyValue(HotKeyEdit, values_.hotKey);
-    SetHotKeyValue(QuickJumpHotKeyEdit, values_.quickJumpHotKey);
-    for (const auto& [list, entries] : {std::pair{ListBox(FavoritesListBox), &values_.favorites},
-                                        std::pair{ListBox(DialogsListBox), &values_.dialogs},
-                                        std::pair{ListBox(LeaveOutListBox), &values_.leaveOut}}) {
+    RunAtStartUp.SetChecked(StartUpShortcutExists());
+    incReadOnly.SetChecked(values_.includeReadOnly);
+    incHidden.SetChecked(values_.includeHidden);
+    incSystem.SetChecked(values_.includeSystem);
+    CheckAtStart.SetChecked(values_.checkAtStart);
+    MatchAnywhere.SetChecked(values_.matchAnywhere);
+    SetShortcut(HotKeyEdit, values_.hotKey);
+    SetShortcut(QuickJumpHotKeyEdit, values_.quickJumpHotKey);
+    for (const auto& [list, entries] :
+         {std::pair{FavoritesListBox, &values_.favorites}, std::pair{DialogsListBox, &values_.dialogs},
+          std::pair{LeaveOutListBox, &values_.leaveOut}}) {
         list.Clear();
         for (const std::string& entry : *entries) list.Add(entry);
     }
@@ -299,17 +313,17 @@ void TfrmOptions::FormShow() {
 void TfrmOptions::btnOkClick() {
     // A rule the file held that would empty a drive (or cannot match) is never applied; OK says so
     // rather than keep it quietly, and the page shows it for Edit or Delete.
-    const std::vector<std::string> leaveOut = Items(ListBox(LeaveOutListBox));
+    const std::vector<std::string> leaveOut = LeaveOutListBox.Items();
     for (size_t i = 0; i < leaveOut.size(); ++i) {
         const std::string error = LeaveOutRuleError(leaveOut[i]);
         if (error.empty()) continue;
         MessageBoxUtf8(hwnd_, error, Application::Get().Title(), MB_OK | MB_ICONWARNING);
         ShowPage(3);
-        ListBox(LeaveOutListBox).Select(static_cast<int>(i));
-        ::SetFocus(LeaveOutListBox);
+        LeaveOutListBox.Select(static_cast<int>(i));
+        ::SetFocus(LeaveOutListBox.Handle());
         return;
     }
-    const uint16_t wanted = HotKeyValue(HotKeyEdit);
+    const uint16_t wanted = ShortcutOf(HotKeyEdit);
     if (!hotKeys_.Set(wanted)) {
         MessageBoxUtf8(hwnd_, HotKeyTakenText(wanted), Application::Get().Title(), MB_OK | MB_ICONWARNING);
         // A new choice that is taken: the working hot key stays, and the dialog stays
@@ -317,40 +331,40 @@ void TfrmOptions::btnOkClick() {
         // (taken since the start) is kept, so that the other settings can still be saved.
         if (wanted != values_.hotKey) {
             ShowPage(0);
-            ::SetFocus(HotKeyEdit);
+            ::SetFocus(HotKeyEdit.Handle());
             return;
         }
     }
-    const uint16_t jumpWanted = HotKeyValue(QuickJumpHotKeyEdit);
+    const uint16_t jumpWanted = ShortcutOf(QuickJumpHotKeyEdit);
     if (!quickJumpKeys_.Set(jumpWanted)) {
         MessageBoxUtf8(hwnd_, HotKeyTakenText(jumpWanted), Application::Get().Title(),
                        MB_OK | MB_ICONWARNING);
         // As for the program's hot key: a new choice that is taken keeps the dialog open at its editor.
         if (jumpWanted != values_.quickJumpHotKey) {
             ShowPage(0);
-            ::SetFocus(QuickJumpHotKeyEdit);
+            ::SetFocus(QuickJumpHotKeyEdit.Handle());
             return;
         }
     }
-    SetModalResult(mrOk);
+    SetModalResult(ModalResult::ok);
     values_.hotKey = wanted;
     values_.quickJumpHotKey = jumpWanted;
-    values_.includeReadOnly = Button(incReadOnly).Checked();
-    values_.includeHidden = Button(incHidden).Checked();
-    values_.includeSystem = Button(incSystem).Checked();
-    values_.checkAtStart = Button(CheckAtStart).Checked();
-    values_.matchAnywhere = Button(MatchAnywhere).Checked();
-    values_.favorites = Items(ListBox(FavoritesListBox));
-    values_.dialogs = Items(ListBox(DialogsListBox));
+    values_.includeReadOnly = incReadOnly.Checked();
+    values_.includeHidden = incHidden.Checked();
+    values_.includeSystem = incSystem.Checked();
+    values_.checkAtStart = CheckAtStart.Checked();
+    values_.matchAnywhere = MatchAnywhere.Checked();
+    values_.favorites = FavoritesListBox.Items();
+    values_.dialogs = DialogsListBox.Items();
     values_.leaveOut = leaveOut;
-    if (Button(RunAtStartUp).Checked())
+    if (RunAtStartUp.Checked())
         CreateStartUpShortcut();
     else
         DeleteStartUpShortcut();
 }
 
 void TfrmOptions::btnCancelClick() {
-    SetModalResult(mrCancel);
+    SetModalResult(ModalResult::cancel);
 }
 
 void TfrmOptions::FavoritesListBoxDrawItem(const DRAWITEMSTRUCT& item) {
@@ -360,7 +374,7 @@ void TfrmOptions::FavoritesListBoxDrawItem(const DRAWITEMSTRUCT& item) {
     }
     bool selected = item.itemState & ODS_SELECTED;
     ::FillRect(item.hDC, &item.rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    std::wstring text = Widen(FavoriteItemText(ListBox(item.hwndItem).Item(static_cast<int>(item.itemID))));
+    std::wstring text = Widen(FavoriteItemText(FavoritesListBox.Item(static_cast<int>(item.itemID))));
     ::SetBkMode(item.hDC, TRANSPARENT);
     ::SetTextColor(item.hDC, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     RECT r = item.rcItem;
@@ -370,32 +384,31 @@ void TfrmOptions::FavoritesListBoxDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void TfrmOptions::FavoritesListBoxClick() {
-    int i = ListBox(FavoritesListBox).Selected();
+    int i = FavoritesListBox.Selected();
     if (i < 0) return;
-    std::string entry = ListBox(FavoritesListBox).Item(i);
-    SetHotKeyValue(FavoritesHotKey, FavoriteOpenHotKey(entry));
-    SetHotKeyValue(FavoritesToDialogHotKey, FavoriteDialogHotKey(entry));
+    std::string entry = FavoritesListBox.Item(i);
+    SetShortcut(FavoritesHotKey, FavoriteOpenHotKey(entry));
+    SetShortcut(FavoritesToDialogHotKey, FavoriteDialogHotKey(entry));
 }
 
 void TfrmOptions::FormKeyUp() {
     HWND focus = ::GetFocus();
-    if (focus != FavoritesHotKey && focus != FavoritesToDialogHotKey) return;
-    int i = ListBox(FavoritesListBox).Selected();
+    if (focus != FavoritesHotKey.Handle() && focus != FavoritesToDialogHotKey.Handle()) return;
+    int i = FavoritesListBox.Selected();
     if (i < 0) return;
-    std::string path = FavoritePath(ListBox(FavoritesListBox).Item(i));
-    ReplaceItem(
-        ListBox(FavoritesListBox), i,
-        ComposeFavoriteEntry(path, HotKeyValue(FavoritesHotKey), HotKeyValue(FavoritesToDialogHotKey)));
+    std::string path = FavoritePath(FavoritesListBox.Item(i));
+    ReplaceItem(FavoritesListBox, i,
+                ComposeFavoriteEntry(path, ShortcutOf(FavoritesHotKey), ShortcutOf(FavoritesToDialogHotKey)));
 }
 
 void TfrmOptions::btnEditClick() {
-    int i = ListBox(FavoritesListBox).Selected();
+    int i = FavoritesListBox.Selected();
     if (i < 0) return;
-    std::string path = FavoritePath(ListBox(FavoritesListBox).Item(i));
+    std::string path = FavoritePath(FavoritesListBox.Item(i));
+    // "Direcotry Path" is the caption as the users have always seen it, misspelt; the prompt is not.
     if (!InputQuery(hwnd_, "Direcotry Path", "Directory Path", path)) return;
-    ReplaceItem(
-        ListBox(FavoritesListBox), i,
-        ComposeFavoriteEntry(path, HotKeyValue(FavoritesHotKey), HotKeyValue(FavoritesToDialogHotKey)));
+    ReplaceItem(FavoritesListBox, i,
+                ComposeFavoriteEntry(path, ShortcutOf(FavoritesHotKey), ShortcutOf(FavoritesToDialogHotKey)));
 }
 
 void TfrmOptions::btnDeleteClick(EditedList which) {
@@ -430,15 +443,15 @@ void TfrmOptions::btnMoveDownClick(EditedList which) {
 void TfrmOptions::btnDialogsAddClick() {
     std::string text;
     if (!InputQuery(hwnd_, "Add Dialog", "Search for the Dialog", text)) return;
-    ListBox(DialogsListBox).Add(TrimText(text));
+    DialogsListBox.Add(TrimText(text));
 }
 
 void TfrmOptions::btnDialogsEditClick() {
-    int i = ListBox(DialogsListBox).Selected();
+    int i = DialogsListBox.Selected();
     if (i < 0) return;
-    std::string text = ListBox(DialogsListBox).Item(i);
+    std::string text = DialogsListBox.Item(i);
     if (!InputQuery(hwnd_, "Edit Dialog", "Search for the Dialog", text)) return;
-    ReplaceItem(ListBox(DialogsListBox), i, TrimText(text));
+    ReplaceItem(DialogsListBox, i, TrimText(text));
 }
 
 bool TfrmOptions::AskLeaveOutRule(const char* caption, std::string& rule) {
@@ -454,15 +467,15 @@ bool TfrmOptions::AskLeaveOutRule(const char* caption, std::string& rule) {
 void TfrmOptions::btnLeaveOutAddClick() {
     std::string rule;
     if (!AskLeaveOutRule("Leave Out", rule)) return;
-    ListBox(LeaveOutListBox).Add(rule);
+    LeaveOutListBox.Add(rule);
 }
 
 void TfrmOptions::btnLeaveOutEditClick() {
-    const int i = ListBox(LeaveOutListBox).Selected();
+    const int i = LeaveOutListBox.Selected();
     if (i < 0) return;
-    std::string rule = ListBox(LeaveOutListBox).Item(i);
+    std::string rule = LeaveOutListBox.Item(i);
     if (!AskLeaveOutRule("Leave Out", rule)) return;
-    ReplaceItem(ListBox(LeaveOutListBox), i, rule);
+    ReplaceItem(LeaveOutListBox, i, rule);
 }
 
 void TfrmOptions::btnHelpClick() {
@@ -476,7 +489,7 @@ bool TfrmOptions::OnDrawItem(DRAWITEMSTRUCT& item) {
 }
 
 void TfrmOptions::OnDpiChanged() {
-    ListBox(FavoritesListBox).SetItemHeight(Scaled(16));
+    FavoritesListBox.SetItemHeight(Scaled(16));
 }
 
 bool TfrmOptions::OnMeasureItem(MEASUREITEMSTRUCT& item) {
@@ -486,8 +499,6 @@ bool TfrmOptions::OnMeasureItem(MEASUREITEMSTRUCT& item) {
 }
 
 bool TfrmOptions::PreviewKey(MSG& msg) {
-    bool inHotKeyEditor = msg.hwnd == HotKeyEdit || msg.hwnd == QuickJumpHotKeyEdit ||
-                          msg.hwnd == FavoritesHotKey || msg.hwnd == FavoritesToDialogHotKey;
     if (msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP) {
         // The editor takes the key first, so the release sees the combination it made.
         ::TranslateMessage(&msg);
@@ -500,11 +511,12 @@ bool TfrmOptions::PreviewKey(MSG& msg) {
         // Ctrl+Tab and Ctrl+Page Down turn to the next page, with Shift or Page Up to the one before.
         bool back = msg.wParam == VK_PRIOR || (msg.wParam == VK_TAB && ::GetKeyState(VK_SHIFT) < 0);
         ShowPage((page_ + (back ? kPages - 1 : 1)) % kPages);
-        const HWND first[kPages] = {RunAtStartUp, FavoritesListBox, DialogsListBox, LeaveOutListBox};
+        const HWND first[kPages] = {RunAtStartUp.Handle(), FavoritesListBox.Handle(), DialogsListBox.Handle(),
+                                    LeaveOutListBox.Handle()};
         ::SetFocus(first[page_]);
         return true;
     }
-    if (inHotKeyEditor && (msg.message == WM_SYSKEYDOWN || msg.message == WM_SYSCHAR)) {
+    if (IsHotKeyEditor(msg.hwnd) && (msg.message == WM_SYSKEYDOWN || msg.message == WM_SYSCHAR)) {
         // Alt combinations belong to the editor, not to the window menu or access keys.
         if (msg.message == WM_SYSKEYDOWN) ::DispatchMessageW(&msg);
         return true;
@@ -515,15 +527,15 @@ bool TfrmOptions::PreviewKey(MSG& msg) {
 LRESULT TfrmOptions::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NOTIFY) {
         auto* header = reinterpret_cast<NMHDR*>(lp);
-        if (header->hwndFrom == PageControl && header->code == TCN_SELCHANGE) {
-            ShowPage(static_cast<int>(::SendMessageW(PageControl, TCM_GETCURSEL, 0, 0)));
+        if (header->hwndFrom == PageControl.Handle() && header->code == TCN_SELCHANGE) {
+            ShowPage(PageControl.Selected());
             return 0;
         }
     }
     if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE && !focused_) {
         focused_ = true;
         Form::WndProc(msg, wp, lp);
-        ::SetFocus(RunAtStartUp);
+        ::SetFocus(RunAtStartUp.Handle());
         return 0;
     }
     return Form::WndProc(msg, wp, lp);
@@ -532,7 +544,7 @@ LRESULT TfrmOptions::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 std::optional<OptionsValues> ShowOptionsDialog(HWND owner, OptionsValues values, HotKeyService& hotKeys,
                                                HotKeyService& quickJumpKeys) {
     TfrmOptions options(owner, std::move(values), hotKeys, quickJumpKeys);
-    if (options.ShowModal() != mrOk) return std::nullopt;
+    if (options.ShowModal() != ModalResult::ok) return std::nullopt;
     return options.Values();
 }
 

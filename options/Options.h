@@ -38,6 +38,15 @@ public:
     ~TfrmOptions() override { DestroyForm(); }
     const OptionsValues& Values() const { return values_; }
 
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool OnDrawItem(DRAWITEMSTRUCT& item) override;
+    bool OnMeasureItem(MEASUREITEMSTRUCT& item) override;
+    void OnDpiChanged() override;
+    bool PreviewKey(MSG& msg) override;
+
+private:
+    void CreateControls();
     void FormShow();
     void btnOkClick();
     void btnCancelClick();
@@ -56,38 +65,8 @@ public:
 
     // The page on top: 0 "General", 1 "Favorites", 2 "Dialogs To Find", 3 "Leave Out".
     void ShowPage(int page);
-    int Page() const { return page_; }
-    // A list box's items, in order.
-    static std::vector<std::string> Items(ListBox list);
-    uint16_t HotKeyValue(HWND hotKeyEditor) const;
-    void SetHotKeyValue(HWND hotKeyEditor, uint16_t shortcut);
-
-    HWND PageControl{}, RunAtStartUp{}, HotKeyEdit{}, QuickJumpHotKeyEdit{}, incReadOnly{}, incSystem{},
-        incHidden{}, CheckAtStart{}, MatchAnywhere{}, FavoritesListBox{}, btnEdit{}, btnDelete{}, btnMoveUp{},
-        btnMoveDown{}, HotKeyLabel{}, FavoritesHotKey{}, FavoritesToDialogHotKey{}, DialogsListBox{},
-        btnDialogsAdd{}, btnDialogsEdit{}, btnDelete2{}, btnMoveUp2{}, btnMoveDown2{}, LeaveOutListBox{},
-        btnLeaveOutAdd{}, btnLeaveOutEdit{}, btnDelete3{}, btnOk{}, btnHelp{}, btnCancel{};
-
-protected:
-    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
-    bool OnDrawItem(DRAWITEMSTRUCT& item) override;
-    bool OnMeasureItem(MEASUREITEMSTRUCT& item) override;
-    void OnDpiChanged() override;
-    bool PreviewKey(MSG& msg) override;
-
-private:
-    ListBox ListOf(EditedList which) const {
-        switch (which) {
-            case EditedList::favorites:
-                return ListBox(FavoritesListBox);
-            case EditedList::dialogs:
-                return ListBox(DialogsListBox);
-            case EditedList::leaveOut:
-                break;
-        }
-        return ListBox(LeaveOutListBox);
-    }
-    static void ReplaceItem(ListBox list, int index, const std::string& text);
+    ListBox ListOf(EditedList which) const;
+    bool IsHotKeyEditor(HWND hwnd) const;
     // Asks for a rule until it is one that can be taken; false on Cancel.
     bool AskLeaveOutRule(const char* caption, std::string& rule);
 
@@ -96,6 +75,12 @@ private:
     OptionsValues values_;
     HotKeyService& hotKeys_;
     HotKeyService& quickJumpKeys_;
+
+    // The controls that are read or changed after they are made; the form owns their windows.
+    TabControl PageControl;
+    Button RunAtStartUp, incReadOnly, incSystem, incHidden, CheckAtStart, MatchAnywhere;
+    HotKeyControl HotKeyEdit, QuickJumpHotKeyEdit, FavoritesHotKey, FavoritesToDialogHotKey;
+    ListBox FavoritesListBox, DialogsListBox, LeaveOutListBox;
     std::vector<HWND> pages_[kPages];
     int page_ = 0;
     bool focused_ = false;

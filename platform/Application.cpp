@@ -69,7 +69,6 @@ LRESULT CALLBACK Application::TaskbarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
 
 LRESULT Application::TaskbarMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Application& app = *this;
-    if (app.onTaskbarMessage) app.onTaskbarMessage(msg, wp, lp);
     switch (msg) {
         case WM_ACTIVATEAPP:
             app.active_ = wp != FALSE;

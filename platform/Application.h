@@ -67,10 +67,6 @@ public:
     // Where a failure in a callback is told (ReportCallbackFailure); the error box when unset.
     std::function<void(const std::string&)> onCallbackFailure;
 
-    // Called for a message to the taskbar window before its default handling;
-    // the notification-area icon subclasses the window itself.
-    std::function<void(UINT, WPARAM, LPARAM)> onTaskbarMessage;
-
 private:
     static LRESULT CALLBACK TaskbarProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT TaskbarMessage(HWND, UINT, WPARAM, LPARAM);

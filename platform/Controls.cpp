@@ -54,6 +54,25 @@ std::string ListBox::Item(int index) const {
     return Narrow(text);
 }
 
+std::vector<std::string> ListBox::Items() const {
+    std::vector<std::string> items;
+    for (int i = 0, n = Count(); i < n; ++i) items.push_back(Item(i));
+    return items;
+}
+
+void Label::SetText(const std::string& text) const {
+    SetWindowTextUtf8(hwnd_, text);
+}
+
+void TabControl::AddTab(const std::string& text) const {
+    std::wstring name = Widen(text);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = name.data();
+    const auto count = ::SendMessageW(hwnd_, TCM_GETITEMCOUNT, 0, 0);
+    ::SendMessageW(hwnd_, TCM_INSERTITEMW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&item));
+}
+
 std::string Edit::Text() const {
     return WindowText(hwnd_);
 }

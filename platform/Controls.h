@@ -56,6 +56,7 @@ public:
     void Delete(int index) const { ::SendMessageW(hwnd_, LB_DELETESTRING, static_cast<WPARAM>(index), 0); }
     // Empty for an index out of range.
     std::string Item(int index) const;
+    std::vector<std::string> Items() const;
 
 private:
     HWND hwnd_;
@@ -120,6 +121,61 @@ public:
     void SetRules(WPARAM invalid, WORD replacement) const {
         ::SendMessageW(hwnd_, HKM_SETRULES, invalid, replacement);
     }
+
+private:
+    HWND hwnd_;
+};
+
+// A static control: a line of text, or a picture (SS_ICON).
+class Label {
+public:
+    explicit Label(HWND hwnd = nullptr) : hwnd_(hwnd) {}
+    HWND Handle() const { return hwnd_; }
+
+    void SetText(const std::string& text) const;
+    // The font is not owned: the caller keeps it while the label lives.
+    void SetFont(HFONT font) const {
+        ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+    // The icon is not owned either.
+    void SetIcon(HICON icon) const { ::SendMessageW(hwnd_, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0); }
+
+private:
+    HWND hwnd_;
+};
+
+// A tab control used as a page control: one tab a page, the pages' controls
+// shown and hidden by the form.
+class TabControl {
+public:
+    explicit TabControl(HWND hwnd = nullptr) : hwnd_(hwnd) {}
+    HWND Handle() const { return hwnd_; }
+
+    void AddTab(const std::string& text) const;
+    // -1 for none.
+    int Selected() const { return static_cast<int>(::SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0)); }
+    void Select(int index) const { ::SendMessageW(hwnd_, TCM_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+private:
+    HWND hwnd_;
+};
+
+// An animation control playing a clip from the program's resources.
+class Animation {
+public:
+    explicit Animation(HWND hwnd = nullptr) : hwnd_(hwnd) {}
+    HWND Handle() const { return hwnd_; }
+
+    // Opening a clip makes its own first and last frame the range that plays.
+    void Open(HINSTANCE instance, const wchar_t* clip) const {
+        ::SendMessageW(hwnd_, ACM_OPENW, reinterpret_cast<WPARAM>(instance), reinterpret_cast<LPARAM>(clip));
+    }
+    void Close() const { ::SendMessageW(hwnd_, ACM_OPENW, 0, 0); }
+    // Plays from `from` to `to` (0xFFFF: the last frame), `repeat` times (-1: for ever).
+    void Play(UINT repeat, WORD from, WORD to) const {
+        ::SendMessageW(hwnd_, ACM_PLAY, static_cast<WPARAM>(repeat), MAKELPARAM(from, to));
+    }
+    void Stop() const { ::SendMessageW(hwnd_, ACM_STOP, 0, 0); }
 
 private:
     HWND hwnd_;

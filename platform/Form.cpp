@@ -21,14 +21,14 @@ LONG_PTR FormClassMark() {
     return reinterpret_cast<LONG_PTR>(&kFormClassMark);
 }
 
-void RegisterFormClass(const std::wstring& name) {
+void RegisterFormClass(const std::wstring& name, WNDPROC proc) {
     WNDCLASSEXW wc{};
     if (::GetClassInfoExW(Application::Get().Instance(), name.c_str(), &wc)) return;
     wc.cbSize = sizeof wc;
     wc.cbClsExtra = sizeof(LONG_PTR);
     wc.cbWndExtra = sizeof(LONG_PTR);
     wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = ::DefWindowProcW;  // replaced per window by StaticProc through WM_NCCREATE below
+    wc.lpfnWndProc = proc;
     wc.hInstance = Application::Get().Instance();
     wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -108,7 +108,7 @@ Form* Form::FromHandle(HWND hwnd) {
 }
 
 void Form::CreateForm(const FormArgs& args) {
-    RegisterFormClass(args.className);
+    RegisterFormClass(args.className, &Form::StaticProc);
     designClientW_ = args.clientWidth;
     designClientH_ = args.clientHeight;
     minWidth_ = args.minWidth;
@@ -135,12 +135,10 @@ void Form::CreateForm(const FormArgs& args) {
         y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     }
     HWND owner = args.owner ? args.owner : Application::Get().Handle();
+    // The window attaches itself to this form at WM_NCCREATE (StaticProc).
     hwnd_ = ::CreateWindowExW(args.exStyle, args.className.c_str(), Widen(args.caption).c_str(), args.style,
-                              x, y, width, height, owner, nullptr, Application::Get().Instance(), nullptr);
+                              x, y, width, height, owner, nullptr, Application::Get().Instance(), this);
     if (!hwnd_) return;
-    ::SetClassLongPtrW(hwnd_, 0, FormClassMark());
-    ::SetWindowLongPtrW(hwnd_, 0, reinterpret_cast<LONG_PTR>(this));
-    ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::StaticProc));
     const int windowDpi = WindowDpi(hwnd_);
     if (windowDpi != dpi_) {
         dpi_ = windowDpi;
@@ -364,7 +362,7 @@ void Form::RelayHintEvent(HWND control, UINT msg, WPARAM wp, LPARAM lp) {
     ::SendMessageW(form->tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&event));
 }
 
-int Form::ShowModal() {
+ModalResult Form::ShowModal() {
     Application& app = Application::Get();
     // Every other window of the program is disabled while the modal form runs.
     std::vector<HWND> disabled;
@@ -380,14 +378,14 @@ int Form::ShowModal() {
         reinterpret_cast<LPARAM>(&context));
     for (HWND w : disabled) ::EnableWindow(w, FALSE);
     modal_ = true;
-    modalResult_ = mrNone;
+    modalResult_ = ModalResult::none;
     ::ShowWindow(hwnd_, SW_SHOW);
     ::SetForegroundWindow(hwnd_);
     MSG msg;
-    while (modalResult_ == mrNone && ::IsWindow(hwnd_)) {
+    while (modalResult_ == ModalResult::none && ::IsWindow(hwnd_)) {
         if (!::GetMessageW(&msg, nullptr, 0, 0)) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
-            modalResult_ = mrCancel;
+            modalResult_ = ModalResult::cancel;
             break;
         }
         app.HandleMessage(msg);
@@ -463,7 +461,7 @@ LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             if (modal_) {
                 if (CloseQuery()) {
                     OnClose();
-                    if (modalResult_ == mrNone) modalResult_ = mrCancel;
+                    if (modalResult_ == ModalResult::none) modalResult_ = ModalResult::cancel;
                 }
                 return 0;
             }
@@ -480,7 +478,18 @@ LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     return DefaultProc(msg, wp, lp);
 }
 
+// Every message from the first, WM_NCCREATE, goes to the form: the window
+// holds its form from then on, so nothing the window does while it is being
+// made passes the form by.
 LRESULT CALLBACK Form::StaticProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* created = static_cast<Form*>(reinterpret_cast<const CREATESTRUCTW*>(lp)->lpCreateParams);
+        if (created) {
+            ::SetClassLongPtrW(hwnd, 0, FormClassMark());
+            ::SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(created));
+            created->hwnd_ = hwnd;
+        }
+    }
     Form* form = FromHandle(hwnd);
     if (!form) return ::DefWindowProcW(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {

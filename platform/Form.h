@@ -24,7 +24,8 @@ enum Anchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
 constexpr unsigned akTopLeft = akLeft | akTop;
 constexpr unsigned akAll = akLeft | akTop | akRight | akBottom;
 
-enum ModalResult : int { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+// How a modal form ended; `none` while it runs.
+enum class ModalResult { none, ok, cancel };
 
 // Every position and size below is a design value at 96 DPI; the form scales
 // them to the DPI of the monitor its window is on.
@@ -73,9 +74,18 @@ public:
     HWND Handle() const { return hwnd_; }
     static Form* FromHandle(HWND hwnd);
 
-    // Adds a child window; returns its layout node, usable as a parent.
+    // Adds a child window; returns its layout node, usable as a parent. A null
+    // class adds a layout-only node without a window (a group box's inner area).
     int AddControl(const ControlArgs& args, HWND* out = nullptr);
-    // A layout-only node (for example a group box's inner area) without a window.
+    // As above, naming the window with a typed control wrapper (Button, ListBox...).
+    template <typename Control>
+    int AddControl(const ControlArgs& args, Control& out) {
+        HWND hwnd = nullptr;
+        const int node = AddControl(args, &hwnd);
+        out = Control(hwnd);
+        return node;
+    }
+    // The window of a layout node; null for a layout-only node.
     HWND ControlWindow(int node) const { return nodes_[static_cast<size_t>(node)].hwnd; }
     void Relayout();
 
@@ -126,9 +136,9 @@ public:
     static void RelayHintEvent(HWND control, UINT msg, WPARAM wp, LPARAM lp);
 
     // Modal showing, as a dialog over its owner.
-    int ShowModal();
-    void SetModalResult(int result) { modalResult_ = result; }
-    int ModalResultValue() const { return modalResult_; }
+    ModalResult ShowModal();
+    void SetModalResult(ModalResult result) { modalResult_ = result; }
+    ModalResult ModalResultValue() const { return modalResult_; }
     bool IsModal() const { return modal_; }
     void Close() { ::SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
@@ -187,7 +197,7 @@ private:
     std::map<std::pair<int, int>, std::function<void()>> codeHandlers_;
     int defaultButton_ = 0;
     int cancelButton_ = 0;
-    int modalResult_ = mrNone;
+    ModalResult modalResult_ = ModalResult::none;
     bool modal_ = false;
     HWND activeControl_ = nullptr;
 };

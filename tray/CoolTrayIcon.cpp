@@ -6,17 +6,13 @@
 #include <stdexcept>
 
 #include "platform/Application.h"
+#include "platform/WinText.h"
 
 namespace tarvolo {
 
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TarvoloTrayIconWindow";
-// The taskbar window's procedure is replaced through these properties, because its GWLP_USERDATA
-// belongs to the application. The old procedure is kept on the window itself so that a hook left
-// in place (someone subclassed after us) can still pass messages on after the component is gone.
-constexpr wchar_t kHookOwnerProp[] = L"Tarvolo.TrayIcon.Owner";
-constexpr wchar_t kHookOldProcProp[] = L"Tarvolo.TrayIcon.OldProc";
 constexpr size_t kTipUnits = 63;  // the first-version record holds 64 units with the terminating zero
 
 class ShellNotifyIcon final : public TrayShell {
@@ -29,16 +25,6 @@ public:
 UINT TaskbarCreatedMessage() {
     static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
     return message;
-}
-
-std::wstring Utf8ToWide(const std::string& text) {
-    if (text.empty()) return {};
-    // Without MB_ERR_INVALID_CHARS a stray byte becomes U+FFFD instead of failing the whole text.
-    int n = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
 }
 
 TrayShiftState KeyShiftState() {
@@ -145,7 +131,7 @@ void TCoolTrayIcon::PrepareRecord() {
     record_.hIcon = icon_.get();
     std::memset(record_.szTip, 0, sizeof(record_.szTip));
     if (!hint_.empty() && showHint_) {
-        std::wstring tip = Utf8ToWide(hint_);
+        std::wstring tip = Widen(hint_);
         size_t n = tip.size();
         if (n > kTipUnits) {
             n = kTipUnits;
@@ -185,7 +171,7 @@ bool TCoolTrayIcon::ShowBalloon(const std::string& titleUtf8, const std::string&
     balloon.uID = record_.uID;
     balloon.uFlags = NIF_INFO;
     balloon.dwInfoFlags = NIIF_WARNING;
-    const std::wstring title = Utf8ToWide(titleUtf8), text = Utf8ToWide(textUtf8);
+    const std::wstring title = Widen(titleUtf8), text = Widen(textUtf8);
     title.copy(balloon.szInfoTitle, ARRAYSIZE(balloon.szInfoTitle) - 1);
     text.copy(balloon.szInfo, ARRAYSIZE(balloon.szInfo) - 1);
     return shell_.Notify(NIM_MODIFY, &balloon);
@@ -252,49 +238,35 @@ void TCoolTrayIcon::RestoreMainWindow() {
     }
 }
 
+// Each component subclasses under its own id, so that two on one window each
+// see the minimize and each takes only its own hook away.
 void TCoolTrayIcon::HookTaskbarWindow() {
     HWND taskbar = host_.TaskbarWindow();
     if (!taskbar || !::IsWindow(taskbar)) return;
-    // A second component on the same window would find our own procedure as the "old" one and
-    // call itself for ever; the first one keeps the hook.
-    if (::GetPropW(taskbar, kHookOwnerProp) || ::GetPropW(taskbar, kHookOldProcProp)) return;
-    auto hook = reinterpret_cast<LONG_PTR>(&TCoolTrayIcon::TaskbarHookProc);
-    ::SetPropW(taskbar, kHookOwnerProp, this);
-    ::SetLastError(0);
-    LONG_PTR old = ::SetWindowLongPtrW(taskbar, GWLP_WNDPROC, hook);
-    if (!old && ::GetLastError() != 0) {  // 0 with an error set: the window was not changed
-        ::RemovePropW(taskbar, kHookOwnerProp);
-        return;
-    }
-    ::SetPropW(taskbar, kHookOldProcProp, reinterpret_cast<HANDLE>(old));
-    hookedWindow_ = taskbar;
+    if (::SetWindowSubclass(taskbar, &TCoolTrayIcon::TaskbarHookProc, reinterpret_cast<UINT_PTR>(this),
+                            reinterpret_cast<DWORD_PTR>(this)))
+        hookedWindow_ = taskbar;
 }
 
 void TCoolTrayIcon::UnhookTaskbarWindow() {
     HWND taskbar = hookedWindow_;
     hookedWindow_ = nullptr;
-    if (!taskbar || !::IsWindow(taskbar) || ::GetPropW(taskbar, kHookOwnerProp) != this) return;
-    ::RemovePropW(taskbar, kHookOwnerProp);
-    auto hook = reinterpret_cast<LONG_PTR>(&TCoolTrayIcon::TaskbarHookProc);
-    if (::GetWindowLongPtrW(taskbar, GWLP_WNDPROC) != hook) return;  // subclassed after us: stay a relay
-    auto old = reinterpret_cast<LONG_PTR>(::RemovePropW(taskbar, kHookOldProcProp));
-    ::SetWindowLongPtrW(taskbar, GWLP_WNDPROC, old);
+    if (taskbar && ::IsWindow(taskbar))
+        ::RemoveWindowSubclass(taskbar, &TCoolTrayIcon::TaskbarHookProc, reinterpret_cast<UINT_PTR>(this));
 }
 
-LRESULT CALLBACK TCoolTrayIcon::TaskbarHookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto old = reinterpret_cast<WNDPROC>(::GetPropW(hwnd, kHookOldProcProp));
-    auto* self = static_cast<TCoolTrayIcon*>(::GetPropW(hwnd, kHookOwnerProp));
-    if (msg == WM_SIZE && wParam == SIZE_MINIMIZED && self && self->minimizeToTray_) {
+LRESULT CALLBACK TCoolTrayIcon::TaskbarHookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                                UINT_PTR id, DWORD_PTR data) {
+    auto* self = reinterpret_cast<TCoolTrayIcon*>(data);
+    if (msg == WM_SIZE && wParam == SIZE_MINIMIZED && self->minimizeToTray_) {
         // The minimize itself goes on whatever happens to the hiding.
         Guarded([&] { self->HideToTray(); });
     }
     if (msg == WM_NCDESTROY) {
-        ::RemovePropW(hwnd, kHookOwnerProp);
-        ::RemovePropW(hwnd, kHookOldProcProp);
-        if (self) self->hookedWindow_ = nullptr;
+        ::RemoveWindowSubclass(hwnd, &TCoolTrayIcon::TaskbarHookProc, id);
+        self->hookedWindow_ = nullptr;
     }
-    return old ? ::CallWindowProcW(old, hwnd, msg, wParam, lParam)
-               : ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 // ---- Hidden message window ----------------------------------------------------------------------

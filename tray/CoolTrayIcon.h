@@ -114,7 +114,8 @@ private:
     void HideMainWindow();
 
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK TaskbarHookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK TaskbarHookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR data);
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void HandleNotification(UINT mouseMessage);
     void ShowPopupAtCursor();
@@ -147,7 +148,7 @@ private:
     bool leftPressed_ = false;
     NOTIFYICONDATAW record_{};
     UniqueWindow window_;
-    HWND hookedWindow_ = nullptr;  // the taskbar window whose procedure we replaced
+    HWND hookedWindow_ = nullptr;  // the taskbar window this component subclassed
 };
 
 }  // namespace tarvolo

@@ -339,5 +339,30 @@ TEST_P(TrayMinimizeTest, MinimizingTheTaskbarWindowHidesIntoTheTray) {
 
 INSTANTIATE_TEST_SUITE_P(Tray, TrayMinimizeTest, ::testing::Bool());
 
+// Two icons on one taskbar window each hide into the notification area, and
+// each takes only its own hook away: the other goes on working.
+TEST_F(TrayTest, TwoIconsOnOneWindowEachKeepTheirOwnHook) {
+    RecordingShell otherShell;
+    auto other = std::make_unique<TCoolTrayIcon>(host_, otherShell);
+    tray_->SetMinimizeToTray(true);
+    other->SetMinimizeToTray(true);
+    ::ShowWindow(taskbar_.get(), SW_SHOWNOACTIVATE);
+    ::ShowWindow(taskbar_.get(), SW_MINIMIZE);
+    EXPECT_EQ(shell_.Messages(), std::vector<DWORD>{NIM_ADD});
+    EXPECT_EQ(otherShell.Messages(), std::vector<DWORD>{NIM_ADD});
+
+    tray_.reset();
+    otherShell.calls.clear();
+    ::ShowWindow(taskbar_.get(), SW_RESTORE);
+    ::ShowWindow(taskbar_.get(), SW_MINIMIZE);
+    EXPECT_EQ(otherShell.Messages(), std::vector<DWORD>{NIM_ADD})
+        << "the first icon's end took the other's hook";
+    EXPECT_FALSE(::IsWindowVisible(taskbar_.get()));
+
+    other.reset();
+    EXPECT_EQ(::GetWindowLongPtrW(taskbar_.get(), GWLP_WNDPROC), originalProc_)
+        << "the taskbar window's procedure was not put back";
+}
+
 }  // namespace
 }  // namespace tarvolo
