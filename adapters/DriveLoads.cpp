@@ -34,6 +34,8 @@ void DriveLoads::Load(const std::string& root, std::shared_future<void> after) {
             try {
                 j.loaded.ok = read_(j.loaded.root, j.loaded.rows);
                 if (j.loaded.ok) {
+                    // Held for the whole run: the room a read keeps for names it guessed is given back.
+                    j.loaded.rows.ShrinkToFit();
                     const WinCaseFolder folder;
                     j.loaded.search.Build(j.loaded.rows, folder);
                 }

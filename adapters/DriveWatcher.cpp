@@ -67,22 +67,20 @@ void DriveWatcher::Start(const std::string& root, const ScanFilter& filter) {
     stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     watching_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!stop_ || !watching_) {
-        Hand({ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}}});
+        Hand({ResolvedChange::Overflow()});
         return;
     }
     const bool started = StartBackgroundJob(
         thread_, JobReport{},  // Run tells the window of every change it hands over
         [this, root] { Run(root); },
         // Out of memory before the watch began: what changed can no longer be known.
-        [this] {
-            Hand({ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}}});
-        },
+        [this] { Hand({ResolvedChange::Overflow()}); },
         [this] {
             ended_ = true;
             ::SetEvent(watching_.get());  // a watch that ended early no longer holds Start up
         });
     if (!started) {
-        Hand({ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}}});
+        Hand({ResolvedChange::Overflow()});
         return;
     }
     // Bounded, so that a drive that does not answer cannot hold up the window.
@@ -129,9 +127,7 @@ void DriveWatcher::Hand(std::vector<ResolvedChange> changes) {
 }
 
 void DriveWatcher::Run(std::string root) {
-    const auto overflow = [this] {
-        Hand({ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}}});
-    };
+    const auto overflow = [this] { Hand({ResolvedChange::Overflow()}); };
     const HANDLE dir =
         ::CreateFileW(ExtendedLengthPath(root).c_str(), FILE_LIST_DIRECTORY,
                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,

@@ -305,7 +305,7 @@ void LiveIndex::WatchDrive(const std::string& drive) {
         std::vector<ResolvedChange> lacking = watcher_->Take();
         // A walk that ended without its rows taken counts as one under way: it is done again there.
         if (backgroundScan_ && backgroundScan_->Pending() && backgroundScan_->Root() == left)
-            lacking.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
+            lacking.push_back(ResolvedChange::Overflow());
         offscreen_->Hand(left, std::move(lacking));
         // A catch-up cut short by the change of drive is done again off screen; the rows and the file
         // are as they were before it.
@@ -496,8 +496,7 @@ void LiveIndex::DriveChanged() {
             std::vector<ResolvedChange> changes = catchUp_->TakeReplayed();
             for (ResolvedChange& c : again) changes.push_back(std::move(c));
             for (ResolvedChange& c : watcher_->Take()) changes.push_back(std::move(c));
-            if (walkShown_)
-                changes.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
+            if (walkShown_) changes.push_back(ResolvedChange::Overflow());
             const bool prune = pruneRows_;
             pruneRows_ = walkShown_ = false;
             StartBatch(std::move(changes), prune, std::move(walked));
@@ -507,7 +506,7 @@ void LiveIndex::DriveChanged() {
     }
     std::vector<ResolvedChange> changes = watcher_->Take();
     if ((changes.empty() && !pruneRows_) || view_.ShownDrive() + "\\" != watcher_->Root()) return;
-    if (walkShown_) changes.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
+    if (walkShown_) changes.push_back(ResolvedChange::Overflow());
     const bool prune = pruneRows_;
     pruneRows_ = walkShown_ = false;
     StartBatch(std::move(changes), prune);
@@ -659,7 +658,7 @@ void LiveIndex::CollectSaves(const std::string& root) {
         } else if (offscreen_) {
             // The drive left the screen meanwhile: its file lacks changes nobody holds any more, so its
             // own thread walks it, with its own back-off.
-            offscreen_->Hand(job->root, {ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}}});
+            offscreen_->Hand(job->root, {ResolvedChange::Overflow()});
             if (retry_.Failed(::GetTickCount64())) failedToTell_ = job->root;
             ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
         }

@@ -111,7 +111,7 @@ void OffscreenDrives::WriteRows(const std::string& root, RowStore rows, std::str
     Drive& drive = *it->second;
     Finish(drive);  // one write of a drive at a time, in order
     // Should the rows not reach the file, the changes they hold are known no more: the drive is walked.
-    drive.writing.assign(1, ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
+    drive.writing.assign(1, ResolvedChange::Overflow());
     drive.done = false;
     drive.cancel = false;
     drive.written = false;
@@ -140,13 +140,12 @@ bool OffscreenDrives::CatchUp(const std::string& root) {
     const auto it = drives_.find(root);
     if (it == drives_.end()) return false;
     it->second->catchUp = true;
-    it->second->pending.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
+    it->second->pending.push_back(ResolvedChange::Overflow());
     return true;
 }
 
 void OffscreenDrives::WalkAgain() {
-    for (auto& [root, drive] : drives_)
-        drive->pending.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
+    for (auto& [root, drive] : drives_) drive->pending.push_back(ResolvedChange::Overflow());
 }
 
 bool OffscreenDrives::Collect() {

@@ -463,7 +463,7 @@ std::vector<ResolvedChange> ResolveChanges(const std::vector<DirectoryChange>& c
         if (resolved) out.push_back(std::move(r));
     }
     // What is not resolved cannot be applied: the rows need a walk for it.
-    if (!resolved) out.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
+    if (!resolved) out.push_back(ResolvedChange::Overflow());
     return out;
 }
 
@@ -535,7 +535,7 @@ void KeepBounded(std::vector<ResolvedChange>& changes, size_t limit) {
     if (changes.size() > limit) {
         changes.clear();
         lastLost = 0;
-        changes.push_back(ResolvedChange{DirectoryChange::Kind::overflow, {}, {}, false, {}});
+        changes.push_back(ResolvedChange::Overflow());
     } else if (lastLost != SIZE_MAX && lastLost > 0) {
         changes.erase(changes.begin(), changes.begin() + static_cast<long>(lastLost));
     }

@@ -43,6 +43,10 @@ struct ResolvedChange {
     // only "\" for a reparse point.
     bool becomesRow = false;
     RowStore subtree;
+
+    // Changes were lost (the system's buffer overflowed, a read failed, a file
+    // could not take them): only a walk of the drive knows the rows again.
+    static ResolvedChange Overflow() { return {DirectoryChange::Kind::overflow, {}, {}, false, {}}; }
 };
 
 // Reads from the disk what `changes` need (on the watch's thread, not the

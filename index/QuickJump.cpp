@@ -174,6 +174,10 @@ bool Boundary(unsigned char c) {
     return c < 0x80 && !((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'));
 }
 
+char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 unsigned LowestBit(unsigned mask) {
 #if defined(__GNUC__)
     return static_cast<unsigned>(__builtin_ctz(mask));
@@ -430,7 +434,6 @@ private:
     }
     static constexpr size_t kMarks = 1 << 16;
     static uint64_t Pair(uint64_t name, uint64_t parent) { return name ^ (parent * 0x9E3779B97F4A7C15ull); }
-    static char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
     const CaseFolder& folder_;
     size_t length_;
@@ -503,18 +506,45 @@ Before BeforeFor(const Best& best, const UseTable& uses) {
 class Ranking {
 public:
     Ranking(const JumpText& text, const std::vector<JumpDrive>& drives, const std::vector<JumpUse>& uses,
-            const CaseFolder& folder, size_t limit, const std::atomic<bool>* cancelled)
+            const CaseFolder& folder, size_t limit, const std::atomic<bool>* cancelled, JumpMemo* memo)
         : terms_(text.terms),
           drives_(drives),
           uses_(uses, text.terms.back(), folder),
+          folder_(folder),
+          limit_(limit),
           best_(limit),
-          cancelled_(cancelled) {}
+          cancelled_(cancelled),
+          memo_(memo) {}
 
-    std::vector<Ranked> Run() {
-        if (terms_.size() == 1)
-            RunOneTerm();
-        else
+    std::vector<Ranked> Run(JumpScan how, const std::vector<JumpUse>& uses) {
+        keep_.clear();
+        keeping_ = false;
+        if (terms_.size() > 1) {
             RunTerms();
+        } else if (how == JumpScan::fastest && EveryDriveHasStarts() && UsedPlaces(uses)) {
+            if (MemoHolds())
+                RunOneTermFromMemo();
+            else
+                RunOneTermByStarts();
+            for (const UsedPlace& place : used_) {
+                if (best_.Full() && !Better(place.rank, best_.Worst())) break;
+                if (Cancelled()) break;
+                FindUsed(place);
+            }
+        } else {
+            RunOneTerm();
+        }
+        if (memo_) {
+            const bool kept = keeping_ && !Cancelled();
+            memo_->Clear();
+            if (kept) {
+                memo_->term = terms_[0];
+                for (uint32_t d = 0; d < drives_.size(); ++d)
+                    memo_->drives.push_back(JumpMemo::Drive{drives_[d].rows, drives_[d].search,
+                                                            drives_[d].search ? drives_[d].search->size() : 0,
+                                                            std::move(keep_[d])});
+            }
+        }
         return best_.Sorted();
     }
 
@@ -576,6 +606,303 @@ private:
     }
 
     uint8_t Worst() const { return best_.Worst().kind; }
+
+    bool EveryDriveHasStarts() const {
+        for (const JumpDrive& d : drives_)
+            if (Searchable(d) && !d.search->HasNameStarts()) return false;
+        return true;
+    }
+
+    // A used directory whose name holds the term, as far as its path tells:
+    // the row it names is looked for only when it may come in.
+    struct UsedPlace {
+        Ranked rank;  // its length and row not known yet
+        std::string key;
+        size_t nameAt = 0;  // where its name begins in key
+    };
+
+    // The used directories whose names hold the term, best first; false when a
+    // path's folding moved its separators, and so its depth is not known.
+    bool UsedPlaces(const std::vector<JumpUse>& uses) {
+        const std::string& term = terms_[0];
+        std::unordered_map<std::string, size_t> byKey;
+        for (const JumpUse& use : uses) {
+            if (!(use.weight > 0) || use.path.size() < 3 || use.path[1] != ':') continue;
+            std::string key = FoldText(use.path, folder_);
+            const long depth = std::count(key.begin(), key.end(), kSeparator);
+            if (depth != std::count(use.path.begin(), use.path.end(), kSeparator)) return false;
+            const auto known = byKey.find(key);
+            if (known != byKey.end()) {
+                used_[known->second].rank.weight += use.weight;
+                continue;
+            }
+            const size_t nameAt = key.rfind(kSeparator) + 1;
+            const std::string_view name = std::string_view(key).substr(nameAt);
+            if (name.find(term) == std::string_view::npos) continue;
+            uint32_t drive = 0;
+            while (drive < drives_.size() &&
+                   !(Searchable(drives_[drive]) && AsciiUpper(drives_[drive].letter) == key[0]))
+                ++drive;
+            if (drive == drives_.size()) continue;
+            UsedPlace place;
+            place.rank.kind = static_cast<uint8_t>(KindIn(name, term) + 1);
+            place.rank.weight = use.weight;
+            place.rank.depth = static_cast<uint32_t>(depth);
+            place.rank.drive = drive;
+            place.nameAt = nameAt;
+            byKey.emplace(key, used_.size());
+            place.key = std::move(key);
+            used_.push_back(std::move(place));
+        }
+        std::sort(used_.begin(), used_.end(),
+                  [](const UsedPlace& a, const UsedPlace& b) { return Better(a.rank, b.rank); });
+        return true;
+    }
+
+    // One term through the drives' name starts. The rows not used come first:
+    // the names that begin with the term, each drive's best first, until a
+    // drive gave as many as are asked for (the rest of its names could only
+    // be whole ones). A drive where many names begin as the term does but few
+    // go on as it does is scanned instead, which costs the same for any term.
+    // When the names beginning with the term were too few, a scan for it at a
+    // word's beginning or inside one follows. The used directories come last
+    // (Run), each looked up only while it could still come in.
+    void RunOneTermByStarts() {
+        const std::string& term = terms_[0];
+        const size_t n = term.size();
+        StartKeeping();
+        std::vector<Scan> scans(drives_.size(), Scan::none);
+        std::vector<std::vector<size_t>> walked(drives_.size());
+        for (uint32_t d = 0; d < drives_.size(); ++d) {
+            const JumpDrive& drive = drives_[d];
+            if (!Searchable(drive)) continue;
+            const SearchIndex& search = *drive.search;
+            const std::string_view names = search.FoldedNames();
+            const SearchIndex::NameStarts starts = search.StartsWith(static_cast<unsigned char>(term[0]));
+            size_t prefixes = 0, wholes = 0, compared = 0;
+            for (size_t k = 0; k < starts.count; ++k) {
+                if ((k & 0xFFF) == 0 && Cancelled()) return;
+#if defined(__GNUC__)
+                // The names lie all over the buffer: their bytes are asked for well before they are compared.
+                if (k + 16 < starts.count) __builtin_prefetch(names.data() + starts.places[k + 16]);
+#endif
+                const size_t length = starts.lengths[k];
+                if (length < std::min<size_t>(n, 0xFF) ||
+                    (prefixes >= limit_ && length != n && length != 0xFF))
+                    continue;
+                if (prefixes < limit_ && ++compared > kWalkAtMost) {
+                    scans[d] = Scan::everyPlace;
+                    break;
+                }
+                const size_t pos = starts.places[k];
+                if (pos + n >= names.size() ||
+                    std::memcmp(names.data() + pos + 1, term.data() + 1, n - 1) != 0)
+                    continue;
+                const bool whole = names[pos + n] == kSeparator;
+                if (!whole && prefixes >= limit_) continue;
+                const size_t row = search.RowAt(pos);
+                walked[d].push_back(row);
+                Keep(d, row, pos);
+                if (!OfferUnused(d, pos, row, whole ? kWhole : kPrefix)) continue;
+                // The rest of this drive's names are not all looked at: none are kept.
+                if (!whole && ++prefixes >= limit_) keeping_ = false;
+                // Whole names as many as asked for: none further can come in.
+                if (whole && ++wholes >= limit_) {
+                    keeping_ = false;
+                    break;
+                }
+            }
+        }
+        const bool below = !best_.Full() || Worst() < kPrefix;
+        for (uint32_t d = 0; d < drives_.size(); ++d) {
+            if (!Searchable(drives_[d])) continue;
+            if (scans[d] == Scan::none && below) scans[d] = Scan::belowNameStart;
+            // Names not beginning with the term that were not looked at.
+            if (scans[d] == Scan::none) keeping_ = false;
+        }
+        for (uint32_t d = 0; d < drives_.size(); ++d) {
+            if (scans[d] == Scan::none) continue;
+            std::sort(walked[d].begin(), walked[d].end());
+            if (!ScanDrive(d, scans[d], walked[d])) return;
+        }
+    }
+
+    // Names compared on one drive before it is scanned instead: a scan takes
+    // about as long as comparing this many names that lie all over the buffer.
+    static constexpr size_t kWalkAtMost = 1 << 13;
+    enum class Scan { none, belowNameStart, everyPlace };
+
+    // A row that holds the term this way at best, its place at `pos`, unless
+    // it was used (Run looks up those); false then.
+    bool OfferUnused(uint32_t d, size_t pos, size_t row, uint8_t kind) {
+        const JumpDrive& drive = drives_[d];
+        uint64_t hash = 0;
+        if (uses_.MayBeUsed(drive.search->FoldedNames(), pos, hash) &&
+            uses_.Weight(drive.letter, *drive.rows, row, hash) > 0)
+            return false;
+        if (!MayComeIn(kind, 0, false, *drive.rows, row)) return true;
+        Ranked r;
+        r.kind = kind;
+        Finish(r, d, row);
+        return true;
+    }
+
+    // What the byte before a place must be for a row not used to come in.
+    Before BeforeUnused() const {
+        if (keeping_ || !best_.Full()) return Before::anything;  // kept rows are every row holding the term
+        return Worst() >= kPrefix      ? Before::nameStart
+               : Worst() == kWordStart ? Before::wordStart
+                                       : Before::anything;
+    }
+
+    // The places of the term on drive `d`: every one, or those not at a name's
+    // beginning in names that do not begin with it; the rows in `walked`
+    // (sorted) were met among the name starts. False when cancelled.
+    bool ScanDrive(uint32_t d, Scan scan, const std::vector<size_t>& walked) {
+        const std::string& term = terms_[0];
+        const JumpDrive& drive = drives_[d];
+        const std::string_view names = drive.search->FoldedNames();
+        RowCounter rows(*drive.search);
+        size_t last = SIZE_MAX;
+        Before before = BeforeUnused();
+        return ScanTerm(names, term, before, cancelled_, [&](size_t pos) {
+            const unsigned char b = static_cast<unsigned char>(names[pos - 1]);
+            if (b == kSeparator && scan != Scan::everyPlace) return true;
+            const uint8_t kind = b == kSeparator ? (names[pos + term.size()] == kSeparator ? kWhole : kPrefix)
+                                 : Boundary(b)   ? kWordStart
+                                                 : kInside;
+            if (!keeping_ && best_.Full() && kind < Worst()) return true;
+            const size_t row = rows.RowOf(pos);
+            if (row == last) return true;
+            last = row;
+            const std::string_view name = NameAt(names, pos);
+            // A name that begins with the term was met among the name starts.
+            if (std::binary_search(walked.begin(), walked.end(), row) ||
+                (scan != Scan::everyPlace && name.substr(0, term.size()) == term))
+                return true;
+            Keep(d, row, static_cast<size_t>(name.data() - names.data()));
+            OfferUnused(d, pos, row, kind == kInside ? KindIn(name, term) : kind);
+            before = BeforeUnused();
+            return true;
+        });
+    }
+
+    bool Cancelled() const {
+        return cancelled_ && cancelled_->load(std::memory_order_relaxed);
+    }
+
+    // Whether the memo holds every row of these drives that the term can match.
+    bool MemoHolds() const {
+        if (!memo_ || memo_->term.empty() || terms_[0].compare(0, memo_->term.size(), memo_->term) != 0 ||
+            memo_->drives.size() != drives_.size())
+            return false;
+        for (size_t d = 0; d < drives_.size(); ++d) {
+            const JumpMemo::Drive& m = memo_->drives[d];
+            if (m.rows != drives_[d].rows || m.search != drives_[d].search ||
+                m.size != (drives_[d].search ? drives_[d].search->size() : 0))
+                return false;
+        }
+        return true;
+    }
+
+    // The term among the rows the memo holds, and those that hold it kept for the next.
+    void RunOneTermFromMemo() {
+        const std::string& term = terms_[0];
+        StartKeeping();
+        for (uint32_t d = 0; d < drives_.size(); ++d) {
+            const JumpDrive& drive = drives_[d];
+            if (!Searchable(drive)) continue;
+            const std::string_view names = drive.search->FoldedNames();
+            const std::vector<JumpMemo::Place>& places = memo_->drives[d].places;
+            for (size_t k = 0; k < places.size(); ++k) {
+                if ((k & 0xFFF) == 0 && Cancelled()) return;
+                const size_t begin = places[k].name;
+                const std::string_view name = names.substr(begin, names.find(kSeparator, begin) - begin);
+                const size_t at = name.find(term);
+                if (at == std::string_view::npos) continue;
+                keep_[d].push_back(places[k]);
+                OfferUnused(d, begin + at, places[k].row, KindIn(name, term));
+            }
+        }
+    }
+
+    // Rows that hold the term are kept for the next keystroke while they are few.
+    static constexpr size_t kKeepAtMost = 1 << 16;
+    void StartKeeping() {
+        keeping_ = memo_ != nullptr;
+        keep_.assign(drives_.size(), {});
+        kept_ = 0;
+    }
+    void Keep(uint32_t drive, size_t row, size_t name) {
+        if (!keeping_) return;
+        if (++kept_ > kKeepAtMost) {
+            keeping_ = false;
+            keep_.clear();
+            return;
+        }
+        keep_[drive].push_back(JumpMemo::Place{static_cast<uint32_t>(row), static_cast<uint32_t>(name)});
+    }
+
+    // The rows whose folded path is the used place's, among the names that
+    // begin as its own does at its depth: first those whose path is as long as
+    // its own, which is every one when the path is ASCII (folding ASCII keeps
+    // every length) and nearly always otherwise; then, for a path not in
+    // ASCII that none of those was, every length.
+    void FindUsed(const UsedPlace& place) {
+        const JumpDrive& drive = drives_[place.rank.drive];
+        const SearchIndex& search = *drive.search;
+        const RowStore& rows = *drive.rows;
+        const SearchIndex::NameStarts starts =
+            search.StartsWith(static_cast<unsigned char>(place.key[place.nameAt]));
+        // The order of the starts: depth, then the path's length.
+        const auto at = [&](size_t k) {
+            const size_t row = search.RowAt(starts.places[k]);
+            return static_cast<uint64_t>(rows.Depth(row)) << 32 | (2 + rows.PathLength(row));
+        };
+        const uint64_t depth = static_cast<uint64_t>(place.rank.depth) << 32;
+        // The first start whose key is at least `wanted`.
+        const auto bound = [&](size_t from, uint64_t wanted) {
+            size_t lo = from, hi = starts.count;
+            while (lo < hi) {
+                const size_t mid = lo + (hi - lo) / 2;
+                if (at(mid) < wanted)
+                    lo = mid + 1;
+                else
+                    hi = mid;
+            }
+            return lo;
+        };
+        const size_t first = bound(0, depth | place.key.size());
+        const size_t end = bound(first, depth | (place.key.size() + 1));
+        if (FindUsedAmong(place, starts, first, end) ||
+            std::all_of(place.key.begin(), place.key.end(), [](char c) { return !(c & 0x80); }))
+            return;
+        const size_t from = bound(0, depth), to = bound(from, depth + (uint64_t{1} << 32));
+        FindUsedAmong(place, starts, from, first);
+        FindUsedAmong(place, starts, end, to);
+    }
+
+    bool FindUsedAmong(const UsedPlace& place, const SearchIndex::NameStarts& starts, size_t first,
+                       size_t end) {
+        const JumpDrive& drive = drives_[place.rank.drive];
+        const std::string_view names = drive.search->FoldedNames();
+        const std::string_view name = std::string_view(place.key).substr(place.nameAt);
+        const size_t length = std::min<size_t>(name.size(), 0xFF);
+        bool found = false;
+        for (size_t k = first; k < end; ++k) {
+            if (starts.lengths[k] != length) continue;
+            const size_t pos = starts.places[k];
+            if (pos + name.size() >= names.size() || names[pos + name.size()] != kSeparator ||
+                std::memcmp(names.data() + pos, name.data(), name.size()) != 0)
+                continue;
+            const size_t row = drive.search->RowAt(pos);
+            if (FoldText(JumpPath(drive.letter, *drive.rows, row), folder_) != place.key) continue;
+            Ranked r = place.rank;
+            Finish(r, place.rank.drive, row);
+            found = true;
+        }
+        return found;
+    }
 
     // Whether a row of this kind and misses could come in at its depth, were
     // it used more than any other: a glance before its use or path is looked up.
@@ -670,8 +997,15 @@ private:
     const std::vector<std::string>& terms_;
     const std::vector<JumpDrive>& drives_;
     UseTable uses_;
+    const CaseFolder& folder_;
+    size_t limit_;
     Best best_;
     const std::atomic<bool>* cancelled_;
+    std::vector<UsedPlace> used_;
+    JumpMemo* memo_;
+    bool keeping_ = false;
+    size_t kept_ = 0;
+    std::vector<std::vector<JumpMemo::Place>> keep_;
 };
 
 }  // namespace
@@ -680,12 +1014,16 @@ private:
 
 std::vector<JumpHit> RankDirectories(const JumpText& text, const std::vector<JumpDrive>& drives,
                                      const std::vector<JumpUse>& uses, size_t limit,
-                                     const std::atomic<bool>* cancelled) {
+                                     const std::atomic<bool>* cancelled, JumpScan how, JumpMemo* memo) {
     std::vector<JumpHit> hits;
-    if (text.empty() || limit == 0) return hits;
+    if (text.empty() || limit == 0) {
+        if (memo) memo->Clear();
+        return hits;
+    }
     static const AsciiCaseFolder ascii;
-    jump::Ranking ranking(text, drives, uses, text.folder ? *text.folder : ascii, limit, cancelled);
-    for (const jump::Ranked& r : ranking.Run()) hits.push_back(JumpHit{drives[r.drive].letter, r.row});
+    jump::Ranking ranking(text, drives, uses, text.folder ? *text.folder : ascii, limit, cancelled, memo);
+    for (const jump::Ranked& r : ranking.Run(how, uses))
+        hits.push_back(JumpHit{drives[r.drive].letter, r.row});
     return hits;
 }
 

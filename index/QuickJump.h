@@ -49,12 +49,43 @@ struct JumpHit {
     bool operator==(const JumpHit& other) const { return drive == other.drive && row == other.row; }
 };
 
+// What a search of one term leaves for the next keystroke: the rows of every
+// drive whose names hold the term, when they were few enough to keep. A term
+// that begins with it is then looked for among those rows alone, which hold
+// every row that can match it. Valid for the same drives with the same rows:
+// whoever changes rows clears it first.
+struct JumpMemo {
+    struct Place {
+        uint32_t row = 0;
+        uint32_t name = 0;  // where the row's name begins in the search's folded names
+    };
+    struct Drive {
+        const RowStore* rows = nullptr;
+        const SearchIndex* search = nullptr;
+        size_t size = 0;
+        std::vector<Place> places;
+    };
+    std::string term;
+    std::vector<Drive> drives;
+
+    void Clear() {
+        term.clear();
+        drives.clear();
+    }
+};
+
+// How the directories are found: through the drives' name starts where every
+// drive has them, or by a scan of every name, which the name starts must
+// always agree with.
+enum class JumpScan { fastest, everyName };
+
 // At most `limit` directories of `drives` that match `text`, best first. An
 // empty text matches nothing. Stops early, with what it has, once `cancelled`
 // is set: a search that the next keystroke made useless is abandoned.
 std::vector<JumpHit> RankDirectories(const JumpText& text, const std::vector<JumpDrive>& drives,
                                      const std::vector<JumpUse>& uses, size_t limit,
-                                     const std::atomic<bool>* cancelled = nullptr);
+                                     const std::atomic<bool>* cancelled = nullptr,
+                                     JumpScan how = JumpScan::fastest, JumpMemo* memo = nullptr);
 
 // "E:" followed by the row, "E:\" for the root: the path as the history box shows it.
 std::string JumpPath(char drive, const RowStore& rows, size_t row);

@@ -78,6 +78,9 @@ const char* FindStart(const char* p, const char* end, char a, char b, bool singl
 void SearchIndex::Clear() {
     folded_.clear();
     marks_.clear();
+    starts_.clear();
+    startLengths_.clear();
+    startsFrom_.clear();
     count_ = 0;
 }
 
@@ -161,6 +164,7 @@ void SearchIndex::Build(const RowStore& rows, const CaseFolder& folder) {
         if (i % kMarkEvery == 0) marks_.push_back(static_cast<uint32_t>(folded_.size() - 1));
         AppendFolded(rows.Name(i), folder);
     }
+    BuildNameStarts(rows);
 }
 
 bool SearchIndex::BuildEdited(const SearchIndex& old, const RowStore& rows,
@@ -197,10 +201,60 @@ bool SearchIndex::BuildEdited(const SearchIndex& old, const RowStore& rows,
     if (fits && count_ == rows.size()) {
         if (count_ == 0) folded_.clear();
         RebuildMarks();
+        BuildNameStarts(rows);
         return true;
     }
     Build(rows, folder);
     return false;
+}
+
+void SearchIndex::BuildNameStarts(const RowStore& rows) {
+    starts_.clear();
+    startLengths_.clear();
+    startsFrom_.clear();
+    // One key a name orders and holds it: depth, path length, place, length.
+    // The place breaks ties as the row would, and the length rides along.
+    constexpr size_t kMaxDepth = 0xFF, kMaxPath = 0xFFFF, kMaxLength = 0xFF;
+    std::vector<uint64_t> keys;
+    keys.reserve(count_);
+    uint32_t counts[257] = {};
+    const char* base = folded_.data();
+    size_t before = 0;  // the separator in front of row i
+    for (size_t i = 0; i < count_; ++i) {
+        const size_t begin = before + 1;
+        const size_t end = folded_.find(kSeparator, begin);
+        before = end;
+        if (end == begin) continue;  // the root has no name
+        const size_t depth = static_cast<size_t>(rows.Depth(i)), path = rows.PathLength(i);
+        if (depth > kMaxDepth || path > kMaxPath) {
+            keys.clear();
+            return;
+        }
+        keys.push_back(uint64_t{depth} << 56 | uint64_t{path} << 40 | uint64_t{begin} << 8 |
+                       std::min(end - begin, kMaxLength));
+        ++counts[static_cast<unsigned char>(base[begin]) + 1];
+    }
+    startsFrom_.assign(257, 0);
+    for (size_t b = 1; b < 257; ++b) startsFrom_[b] = startsFrom_[b - 1] + counts[b];
+    std::vector<uint64_t> sorted(keys.size());
+    std::vector<uint32_t> next(startsFrom_.begin(), startsFrom_.end() - 1);
+    for (const uint64_t key : keys)
+        sorted[next[static_cast<unsigned char>(base[(key >> 8) & 0xFFFFFFFFu])]++] = key;
+    keys = std::vector<uint64_t>();
+    for (size_t b = 0; b < 256; ++b)
+        std::sort(sorted.begin() + startsFrom_[b], sorted.begin() + startsFrom_[b + 1]);
+    starts_.resize(sorted.size());
+    startLengths_.resize(sorted.size());
+    for (size_t k = 0; k < sorted.size(); ++k) {
+        starts_[k] = static_cast<uint32_t>(sorted[k] >> 8);
+        startLengths_[k] = static_cast<uint8_t>(sorted[k]);
+    }
+}
+
+SearchIndex::NameStarts SearchIndex::StartsWith(unsigned char first) const {
+    if (startsFrom_.empty()) return NameStarts{};
+    const size_t from = startsFrom_[first], to = startsFrom_[first + 1u];
+    return NameStarts{starts_.data() + from, startLengths_.data() + from, to - from};
 }
 
 std::string_view SearchIndex::FoldedName(size_t row) const {

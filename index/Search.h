@@ -59,8 +59,26 @@ public:
     // The row whose name holds byte `pos` of FoldedNames(), or whose separator stands there.
     size_t RowAt(size_t pos) const;
 
+    // The names that begin with one folded byte, shallowest first, then by the
+    // shorter path, then in row order: the place in FoldedNames() where each
+    // begins, and beside it its length in bytes (255 for 255 and more). Quick
+    // Jump walks them from the best on and stops once nothing further can come
+    // in. Empty for every byte when a path is too deep or too long for that
+    // order's keys; the names are scanned then.
+    struct NameStarts {
+        const uint32_t* places = nullptr;
+        const uint8_t* lengths = nullptr;
+        size_t count = 0;
+    };
+    NameStarts StartsWith(unsigned char first) const;
+    bool HasNameStarts() const { return !startsFrom_.empty(); }
+
     size_t size() const { return count_; }
-    size_t MemoryBytes() const { return folded_.capacity() + marks_.capacity() * sizeof(uint32_t); }
+    size_t MemoryBytes() const {
+        return folded_.capacity() + marks_.capacity() * sizeof(uint32_t) +
+               starts_.capacity() * sizeof(uint32_t) + startLengths_.capacity() +
+               startsFrom_.capacity() * sizeof(uint32_t);
+    }
 
     bool operator==(const SearchIndex& other) const {
         return count_ == other.count_ && folded_ == other.folded_;
@@ -72,6 +90,7 @@ public:
 private:
     void AppendFolded(std::string_view name, const CaseFolder& folder);
     void RebuildMarks();
+    void BuildNameStarts(const RowStore& rows);
     // The place of the separator in front of row i; i == size() gives the last one.
     size_t SeparatorBefore(size_t i) const;
     // The separator `count` rows after the one at `pos`, which stands before `row`.
@@ -86,7 +105,10 @@ private:
     // is a match at a name's beginning. Per row this costs one byte, where an
     // end offset cost four.
     std::string folded_;
-    std::vector<uint32_t> marks_;  // marks_[k]: the separator in front of row k * kMarkEvery
+    std::vector<uint32_t> marks_;        // marks_[k]: the separator in front of row k * kMarkEvery
+    std::vector<uint32_t> starts_;       // the names' places, by first byte, best first
+    std::vector<uint8_t> startLengths_;  // beside them, their lengths
+    std::vector<uint32_t> startsFrom_;  // startsFrom_[b]: where the names beginning with b begin; 257 or none
     size_t count_ = 0;
 };
 

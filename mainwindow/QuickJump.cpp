@@ -134,9 +134,9 @@ void TfrmQuickJump::StartSearch() {
         searcher_->Start([](const std::atomic<bool>&) { return JumpFound(); });
         return;
     }
-    searcher_->Start([text = std::move(text), drives = host_.JumpDrives(),
-                      uses = host_.JumpUses()](const std::atomic<bool>& cancelled) {
-        return FindDirectories(text, drives, uses, kJumpRows, &cancelled);
+    searcher_->Start([text = std::move(text), drives = host_.JumpDrives(), uses = host_.JumpUses(),
+                      memo = searcher_->Memo()](const std::atomic<bool>& cancelled) {
+        return FindDirectories(text, drives, uses, kJumpRows, &cancelled, memo);
     });
 }
 

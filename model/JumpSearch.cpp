@@ -5,10 +5,10 @@
 namespace tarvolo {
 
 JumpFound FindDirectories(const JumpText& text, const std::vector<JumpDrive>& drives,
-                          const std::vector<JumpUse>& uses, size_t limit,
-                          const std::atomic<bool>* cancelled) {
+                          const std::vector<JumpUse>& uses, size_t limit, const std::atomic<bool>* cancelled,
+                          JumpMemo* memo) {
     JumpFound found;
-    for (const JumpHit& hit : RankDirectories(text, drives, uses, limit, cancelled))
+    for (const JumpHit& hit : RankDirectories(text, drives, uses, limit, cancelled, JumpScan::fastest, memo))
         for (const JumpDrive& drive : drives)
             if (drive.letter == hit.drive && drive.rows && hit.row < drive.rows->size()) {
                 found.hits.push_back(hit);
@@ -66,6 +66,7 @@ void JumpSearcher::LetGo() {
         cancelled_ = true;
         // The search checks its flag often: this is a short wait.
         stopped_.wait(lock, [this] { return !running_; });
+        memo_.Clear();
     }
     if (letGo_) letGo_();
 }

@@ -28,9 +28,10 @@ struct JumpFound {
 
 // The directories of `drives` that match `text`, best first, with their
 // paths: what the Quick Jump list shows and tarvolo-find prints.
+// `memo` carries what one search leaves for the next (see JumpMemo).
 JumpFound FindDirectories(const JumpText& text, const std::vector<JumpDrive>& drives,
                           const std::vector<JumpUse>& uses, size_t limit,
-                          const std::atomic<bool>* cancelled = nullptr);
+                          const std::atomic<bool>* cancelled = nullptr, JumpMemo* memo = nullptr);
 
 // Whatever reads the model's rows off the UI thread.
 class RowsReader {
@@ -62,6 +63,9 @@ public:
     std::optional<JumpFound> Take();
     // True while a search is waiting or running.
     bool Busy() const;
+    // What one search leaves for the next, for the searches alone: they run
+    // one at a time, and LetGo clears it once none runs.
+    JumpMemo* Memo() { return &memo_; }
 
     void LetGo() override;
 
@@ -78,6 +82,7 @@ private:
     bool running_ = false;
     bool ending_ = false;
     std::atomic<bool> cancelled_{false};
+    JumpMemo memo_;
     std::optional<JumpFound> answer_;
     uint64_t answerOf_ = 0;
     std::thread thread_;

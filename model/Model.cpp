@@ -333,16 +333,28 @@ int64_t Model::Now() const {
     return static_cast<int64_t>(std::time(nullptr));
 }
 
+namespace {
+
+// The options that the dialog shows as the settings hold them, copied either
+// way through this one list, so that a new one cannot be read and never
+// applied.
+template <class From, class To>
+void CopyPlainOptions(const From& from, To& to) {
+    to.hotKey = from.hotKey;
+    to.quickJumpHotKey = from.quickJumpHotKey;
+    to.includeReadOnly = from.includeReadOnly;
+    to.includeHidden = from.includeHidden;
+    to.includeSystem = from.includeSystem;
+    to.matchAnywhere = from.matchAnywhere;
+    to.checkAtStart = from.checkAtStart;
+}
+
+}  // namespace
+
 OptionsValues Model::Options() const {
     OptionsValues v;
-    v.hotKey = settings.hotKey;
-    v.quickJumpHotKey = settings.quickJumpHotKey;
-    v.includeReadOnly = settings.includeReadOnly;
-    v.includeHidden = settings.includeHidden;
-    v.includeSystem = settings.includeSystem;
-    v.matchAnywhere = settings.matchAnywhere;
+    CopyPlainOptions(settings, v);
     v.leaveOut = settings.leaveOut;
-    v.checkAtStart = settings.checkAtStart;
     v.favorites = FavoriteEntries(favorites);
     v.dialogs = dialogs;
     return v;
@@ -353,13 +365,7 @@ void Model::RemoveRowsReader(RowsReader* reader) {
 }
 
 void Model::ApplyOptions(const OptionsValues& v) {
-    settings.hotKey = v.hotKey;
-    settings.quickJumpHotKey = v.quickJumpHotKey;
-    settings.includeReadOnly = v.includeReadOnly;
-    settings.includeHidden = v.includeHidden;
-    settings.includeSystem = v.includeSystem;
-    settings.matchAnywhere = v.matchAnywhere;
-    settings.checkAtStart = v.checkAtStart;
+    CopyPlainOptions(v, settings);
     if (v.leaveOut != settings.leaveOut) {
         settings.leaveOut = v.leaveOut;
         BuildLeaveOutRules();

@@ -34,18 +34,6 @@ std::string OleErrorText(HRESULT hr) {
     return buf;
 }
 
-std::wstring ExecutablePath() {
-    std::wstring exe(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
-        if (n < exe.size()) {
-            exe.resize(n);
-            return exe;
-        }
-        exe.resize(exe.size() * 2);
-    }
-}
-
 bool FileExists(const std::string& path) {
     return !path.empty() && ::GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }

@@ -260,17 +260,22 @@ std::string LocalAppDataFolder() {
     return {};
 }
 
-std::string ExecutableFolder() {
+std::wstring ExecutablePath() {
     std::wstring exe(MAX_PATH, L'\0');
     for (;;) {
-        DWORD n = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
+        // A path longer than the buffer comes back cut short, filling it.
+        const DWORD n = ::GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size()));
         if (n < exe.size()) {
             exe.resize(n);
-            break;
+            return exe;
         }
         exe.resize(exe.size() * 2);
     }
-    size_t cut = exe.find_last_of(L"\\:");
+}
+
+std::string ExecutableFolder() {
+    const std::wstring exe = ExecutablePath();
+    const size_t cut = exe.find_last_of(L"\\:");
     return Narrow(exe.substr(0, cut == std::wstring::npos ? 0 : cut + 1));
 }
 

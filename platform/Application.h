@@ -117,6 +117,8 @@ void Guarded(F&& callback) noexcept {
 // one that is no std::exception.
 std::string FailureText(const char* unknown = "Unexpected error") noexcept;
 
+// The running executable's full path as the system gives it, however long.
+std::wstring ExecutablePath();
 // The running executable's folder, UTF-8, ending in a backslash: its full path
 // cut after the last backslash (or colon).
 std::string ExecutableFolder();

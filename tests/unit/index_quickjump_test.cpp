@@ -226,33 +226,51 @@ std::vector<JumpHit> RankEveryRow(const JumpText& text, const std::vector<JumpDr
     return hits;
 }
 
-// Random trees of names made of few letters, so that terms occur at name
-// starts, word starts and inside words, many times over; random uses and texts.
-TEST(QuickJumpTest, FindsWhatEveryRowJudgedInTurnFinds) {
-    std::mt19937 random(27);
-    const auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
-    const std::string letters = "abcs-. _";
-    const auto word = [&](size_t maxLength) {
-        std::string w;
-        const size_t length = 1 + pick(maxLength);
-        for (size_t k = 0; k < length; ++k) w += letters[pick(w.empty() ? 4 : letters.size())];
-        return w;
-    };
+std::vector<JumpDrive> ListOf(const std::vector<Drive>& drives) {
+    std::vector<JumpDrive> list;
+    for (const Drive& d : drives) list.push_back(JumpDrive{d.letter, &d.rows, &d.search});
+    return list;
+}
+
+// Expects the search's list for `typed` to be RankEveryRow's; adds its length to `found`.
+void ExpectEveryRowOrder(const std::string& typed, const std::vector<JumpDrive>& list,
+                         const std::vector<JumpUse>& uses, size_t limit, int round, size_t& found) {
     const AsciiCaseFolder folder;
-    size_t found = 0;
-    for (int round = 0; round < 30; ++round) {
-        std::vector<Drive> drives(1 + pick(3));
-        std::vector<std::string> paths;
+    const JumpText text = JumpText::Parse(typed, folder);
+    const std::vector<JumpHit> expected = RankEveryRow(text, list, uses, limit, folder);
+    EXPECT_EQ(RankDirectories(text, list, uses, limit), expected)
+        << "round " << round << ", text \"" << typed << "\", limit " << limit;
+    found += expected.size();
+}
+
+// Random trees of names made of few letters, so that terms occur at name
+// starts, word starts and inside words, many times over.
+class RandomDisk {
+public:
+    explicit RandomDisk(unsigned seed) : random_(seed) {}
+
+    size_t Pick(size_t n) { return static_cast<size_t>(random_() % n); }
+    std::string Word(size_t maxLength) {
+        static const std::string letters = "abcs-. _";
+        std::string w;
+        const size_t length = 1 + Pick(maxLength);
+        for (size_t k = 0; k < length; ++k) w += letters[Pick(w.empty() ? 4 : letters.size())];
+        return w;
+    }
+    // One to three drives of 50 to 350 rows; `paths` gets every row's whole path.
+    std::vector<Drive> Drives(std::vector<std::string>& paths) {
+        const AsciiCaseFolder folder;
+        std::vector<Drive> drives(1 + Pick(3));
         for (size_t d = 0; d < drives.size(); ++d) {
             drives[d].letter = static_cast<char>('C' + d);
             drives[d].rows.Append("\\");
             std::vector<std::string> open{""};
-            const size_t count = 50 + pick(300);
+            const size_t count = 50 + Pick(300);
             for (size_t k = 0; k < count; ++k) {
-                const size_t level = 1 + pick(std::min<size_t>(open.size(), 6));
+                const size_t level = 1 + Pick(std::min<size_t>(open.size(), 6));
                 open.resize(level);
-                std::string name = word(7);
-                if (pick(3) == 0) name[0] = static_cast<char>(name[0] - 'a' + 'A');
+                std::string name = Word(7);
+                if (Pick(3) == 0) name[0] = static_cast<char>(name[0] - 'a' + 'A');
                 const std::string path = open.back() + "\\" + name;
                 open.push_back(path);
                 drives[d].rows.Append(path);
@@ -260,28 +278,77 @@ TEST(QuickJumpTest, FindsWhatEveryRowJudgedInTurnFinds) {
             }
             drives[d].search.Build(drives[d].rows, folder);
         }
-        std::vector<JumpDrive> list;
-        for (const Drive& d : drives) list.push_back(JumpDrive{d.letter, &d.rows, &d.search});
+        return drives;
+    }
+    // Up to 30 of `paths`, some in capitals, some of no weight.
+    std::vector<JumpUse> Uses(const std::vector<std::string>& paths) {
         std::vector<JumpUse> uses;
-        for (size_t k = pick(30); k > 0; --k) {
-            std::string path = paths[pick(paths.size())];
-            if (pick(2))
+        for (size_t k = Pick(30); k > 0; --k) {
+            std::string path = paths[Pick(paths.size())];
+            if (Pick(2))
                 std::transform(path.begin(), path.end(), path.begin(),
                                [](char c) { return static_cast<char>(std::toupper(c)); });
-            uses.push_back(JumpUse{path, static_cast<double>(pick(4)) * 0.5});
+            uses.push_back(JumpUse{path, static_cast<double>(Pick(4)) * 0.5});
         }
+        return uses;
+    }
+
+private:
+    std::mt19937 random_;
+};
+
+TEST(QuickJumpTest, FindsWhatEveryRowJudgedInTurnFinds) {
+    RandomDisk disk(27);
+    size_t found = 0;
+    for (int round = 0; round < 30; ++round) {
+        std::vector<std::string> paths;
+        const std::vector<Drive> drives = disk.Drives(paths);
+        const std::vector<JumpUse> uses = disk.Uses(paths);
         for (int t = 0; t < 20; ++t) {
-            std::string typed = word(3);
-            for (size_t more = pick(3); more > 0; --more) typed += " " + word(2);
-            const JumpText text = JumpText::Parse(typed, folder);
-            const size_t limit = 1 + pick(60);
-            const std::vector<JumpHit> expected = RankEveryRow(text, list, uses, limit, folder);
-            EXPECT_EQ(RankDirectories(text, list, uses, limit), expected)
-                << "round " << round << ", text \"" << typed << "\", limit " << limit;
-            found += expected.size();
+            std::string typed = disk.Word(3);
+            for (size_t more = disk.Pick(3); more > 0; --more) typed += " " + disk.Word(2);
+            ExpectEveryRowOrder(typed, ListOf(drives), uses, 1 + disk.Pick(60), round, found);
         }
     }
     EXPECT_GT(found, 30u * 20u * 5u) << "the texts find little: the comparison proves little";
+}
+
+// One term typed a letter at a time, and texts typed afresh: the name starts,
+// and the rows a search keeps for the next keystroke, find the list a scan of
+// every name finds.
+TEST(QuickJumpTest, NameStartsAndKeptRowsFindWhatEveryNameScannedFinds) {
+    RandomDisk disk(30);
+    const AsciiCaseFolder folder;
+    size_t found = 0, fromKept = 0;
+    for (int round = 0; round < 40; ++round) {
+        std::vector<std::string> paths;
+        const std::vector<Drive> drives = disk.Drives(paths);
+        const std::vector<JumpDrive> list = ListOf(drives);
+        const std::vector<JumpUse> uses = disk.Uses(paths);
+        JumpMemo memo;
+        for (int t = 0; t < 10; ++t) {
+            const std::string typed = disk.Word(6);
+            const size_t limit = 1 + disk.Pick(40);
+            // Typed afresh half the time: what was kept is of another text.
+            if (disk.Pick(2)) memo.Clear();
+            for (size_t n = 1; n <= typed.size(); ++n) {
+                const JumpText text = JumpText::Parse(typed.substr(0, n), folder);
+                if (text.empty()) continue;
+                fromKept += !memo.term.empty() && text.terms[0].rfind(memo.term, 0) == 0;
+                const std::vector<JumpHit> expected =
+                    RankDirectories(text, list, uses, limit, nullptr, JumpScan::everyName);
+                EXPECT_EQ(RankDirectories(text, list, uses, limit, nullptr, JumpScan::fastest, &memo),
+                          expected)
+                    << "round " << round << ", text \"" << typed.substr(0, n) << "\", limit " << limit;
+                EXPECT_EQ(RankDirectories(text, list, uses, limit), expected)
+                    << "round " << round << ", text \"" << typed.substr(0, n) << "\" typed afresh, limit "
+                    << limit;
+                found += expected.size();
+            }
+        }
+    }
+    EXPECT_GT(found, 40u * 10u * 5u) << "the texts find little: the comparison proves little";
+    EXPECT_GT(fromKept, 40u * 2u) << "few searches started from kept rows: they are hardly compared";
 }
 
 // Few names, each under many parents (as "src" and "node_modules" are), some
@@ -326,21 +393,13 @@ TEST(QuickJumpTest, FindsWhatEveryRowJudgedInTurnFindsWhereNamesRepeat) {
             }
             drives[d].search.Build(drives[d].rows, folder);
         }
-        std::vector<JumpDrive> list;
-        for (const Drive& d : drives) list.push_back(JumpDrive{d.letter, &d.rows, &d.search});
         std::vector<JumpUse> uses;
         for (size_t k = 1 + pick(40); k > 0; --k)
             uses.push_back(JumpUse{paths[pick(paths.size())], 0.5 + static_cast<double>(pick(4))});
         const std::vector<std::string> texts = {"s",        "a",   "b",   "src",   "ab",
                                                 "\xC3\xA9", "s a", "a b", "src s", "b a c"};
-        for (const std::string& typed : texts) {
-            const JumpText text = JumpText::Parse(typed, folder);
-            const size_t limit = 1 + pick(40);
-            const std::vector<JumpHit> expected = RankEveryRow(text, list, uses, limit, folder);
-            EXPECT_EQ(RankDirectories(text, list, uses, limit), expected)
-                << "round " << round << ", text \"" << typed << "\", limit " << limit;
-            found += expected.size();
-        }
+        for (const std::string& typed : texts)
+            ExpectEveryRowOrder(typed, ListOf(drives), uses, 1 + pick(40), round, found);
     }
     EXPECT_GT(found, 25u * 10u * 5u) << "the texts find little: the comparison proves little";
 }

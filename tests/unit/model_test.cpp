@@ -263,6 +263,47 @@ TEST_F(ModelFiles, OptionsAreACopyAppliedAsAWhole) {
     EXPECT_EQ(model.dialogs, Lines{"Save"});
 }
 
+// Every option the dialog edits goes into the settings and comes back out of
+// them, and changes nothing else on its way.
+TEST_F(ModelFiles, EachOptionGoesBothWaysAlone) {
+    struct Flag {
+        const char* name;
+        bool OptionsValues::*field;
+    };
+    const Flag flags[] = {
+        {"includeReadOnly", &OptionsValues::includeReadOnly},
+        {"includeHidden", &OptionsValues::includeHidden},
+        {"includeSystem", &OptionsValues::includeSystem},
+        {"matchAnywhere", &OptionsValues::matchAnywhere},
+        {"checkAtStart", &OptionsValues::checkAtStart},
+    };
+    struct Key {
+        const char* name;
+        uint16_t OptionsValues::*field;
+    };
+    const Key keys[] = {{"hotKey", &OptionsValues::hotKey},
+                        {"quickJumpHotKey", &OptionsValues::quickJumpHotKey}};
+    const auto same = [](const OptionsValues& a, const OptionsValues& b) {
+        return a.hotKey == b.hotKey && a.quickJumpHotKey == b.quickJumpHotKey &&
+               a.includeReadOnly == b.includeReadOnly && a.includeHidden == b.includeHidden &&
+               a.includeSystem == b.includeSystem && a.matchAnywhere == b.matchAnywhere &&
+               a.checkAtStart == b.checkAtStart && a.leaveOut == b.leaveOut && a.favorites == b.favorites &&
+               a.dialogs == b.dialogs;
+    };
+    for (const Flag& f : flags) {
+        OptionsValues edited = model.Options();
+        edited.*f.field = !(edited.*f.field);
+        model.ApplyOptions(edited);
+        EXPECT_TRUE(same(model.Options(), edited)) << f.name;
+    }
+    for (const Key& k : keys) {
+        OptionsValues edited = model.Options();
+        edited.*k.field = static_cast<uint16_t>(edited.*k.field + 0x4041);
+        model.ApplyOptions(edited);
+        EXPECT_TRUE(same(model.Options(), edited)) << k.name;
+    }
+}
+
 TEST(FavoriteShortcut, OpenKeysFirstThenDialogKeysEachInListOrder) {
     constexpr unsigned kCtrl = 0x4000, kShift = 0x2000;
     const unsigned k = kCtrl | 'K', j = kCtrl | kShift | 'J';
