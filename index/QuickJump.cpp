@@ -4,11 +4,9 @@
 #include <bitset>
 #include <cmath>
 #include <cstring>
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#endif
 #include <unordered_map>
 
+#include "index/ByteScan.h"
 #include "index/JumpRules.h"
 
 namespace tarvolo {
@@ -178,31 +176,7 @@ char AsciiUpper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-unsigned LowestBit(unsigned mask) {
-#if defined(__GNUC__)
-    return static_cast<unsigned>(__builtin_ctz(mask));
-#else
-    unsigned bit = 0;
-    while (!(mask & (1u << bit))) ++bit;
-    return bit;
-#endif
-}
-
-unsigned CountBits(unsigned mask) {
-#if defined(__GNUC__)
-    return static_cast<unsigned>(__builtin_popcount(mask));
-#else
-    unsigned bits = 0;
-    for (; mask; mask &= mask - 1) ++bits;
-    return bits;
-#endif
-}
-
-#if defined(__SSE2__) || defined(_M_X64)
-__m128i Load(const char* p) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-}
-
+#ifdef TARVOLO_SSE2
 __m128i InRange(__m128i v, char low, char high) {
     return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(low - 1))),
                          _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(high + 1))));
@@ -232,14 +206,14 @@ public:
         }
         const char* p = names_.data() + counted_;
         const char* const end = names_.data() + pos;
-#if defined(__SSE2__) || defined(_M_X64)
+#ifdef TARVOLO_SSE2
         // Each separator subtracts -1 from its byte's count; the counts are
         // added up before any of them could pass 255.
         const __m128i sep = _mm_set1_epi8(kSeparator), zero = _mm_setzero_si128();
         while (end - p >= 16) {
             __m128i counts = zero;
             for (int k = 0; k < 255 && end - p >= 16; ++k, p += 16)
-                counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(Load(p), sep));
+                counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(Load16(p), sep));
             const __m128i sums = _mm_sad_epu8(counts, zero);
             seps_ += static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
                      static_cast<size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
@@ -247,7 +221,7 @@ public:
         // Places met close together leave a few bytes each: one block, its
         // bytes past `pos` masked off, while the names go on that far.
         if (p < end && names_.data() + names_.size() - p >= 16) {
-            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load(p), sep))) &
+            const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(p), sep))) &
                                   ((1u << (end - p)) - 1);
             seps_ += CountBits(mask);
             p = end;
@@ -299,18 +273,17 @@ bool ScanTerm(std::string_view names, std::string_view term, const Before& befor
         return true;
     };
     size_t at = 1;  // names[0] is the separator in front of row 0
-#if defined(__SSE2__) || defined(_M_X64)
+#ifdef TARVOLO_SSE2
     const __m128i vsep = _mm_set1_epi8(kSeparator), v0 = _mm_set1_epi8(t0), v1 = _mm_set1_epi8(t1);
     // A block reads from at - 1 to at + 16.
     for (; at + 17 <= n; at += 16) {
         if ((at & 0xFFFF) < 16 && cancelled && cancelled->load(std::memory_order_relaxed)) return false;
-        __m128i found = _mm_cmpeq_epi8(Load(base + at), v0);
-        if (len > 1) found = _mm_and_si128(found, _mm_cmpeq_epi8(Load(base + at + 1), v1));
-        if (before == Before::nameStart)
-            found = _mm_and_si128(found, _mm_cmpeq_epi8(Load(base + at - 1), vsep));
-        else if (before == Before::wordStart)
-            found = _mm_and_si128(found, BoundaryBytes(Load(base + at - 1)));
-        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(found)); mask; mask &= mask - 1) {
+        unsigned mask = PairMask(base + at, v0, v1, len == 1);
+        if (mask && before == Before::nameStart)
+            mask &= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(base + at - 1), vsep)));
+        else if (mask && before == Before::wordStart)
+            mask &= static_cast<unsigned>(_mm_movemask_epi8(BoundaryBytes(Load16(base + at - 1))));
+        for (; mask; mask &= mask - 1) {
             const size_t p = at + LowestBit(mask);
             if (rest(p) && wanted(p) && !hit(p)) return false;
         }

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#endif
 #include <stdexcept>
 
+#include "index/ByteScan.h"
 #include "index/Text.h"
 
 namespace tarvolo {
@@ -38,40 +36,6 @@ constexpr char kSeparator = '\\';
 // What a backslash in a folded name becomes: a byte that UTF-8 never holds, so
 // no typed text matches it.
 constexpr char kNotSeparator = '\xFF';
-
-unsigned LowestBit(unsigned mask) {
-#if defined(__GNUC__)
-    return static_cast<unsigned>(__builtin_ctz(mask));
-#else
-    unsigned bit = 0;
-    while (!(mask & (1u << bit))) ++bit;
-    return bit;
-#endif
-}
-
-// The first place in [p, end) where `a` stands followed by `b` (`b` is not
-// looked at when `single`); `end` for none. Bytes up to end + 1 may be read
-// when a pair is looked for, so `end` lies at least one byte before the buffer's
-// end. Sixteen places at a time: a keystroke must stay within a few
-// milliseconds at a million names, where a byte at a time, or the C library's
-// memchr under Wine, takes several times that.
-const char* FindStart(const char* p, const char* end, char a, char b, bool single) {
-#if defined(__SSE2__) || defined(_M_X64)
-    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
-    while (end - p >= 16) {
-        __m128i hits = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), va);
-        if (!single)
-            hits = _mm_and_si128(
-                hits, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)), vb));
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-        if (mask) return p + LowestBit(mask);
-        p += 16;
-    }
-#endif
-    for (; p < end; ++p)
-        if (p[0] == a && (single || p[1] == b)) return p;
-    return end;
-}
 
 }  // namespace
 
@@ -118,7 +82,7 @@ void SearchIndex::RebuildMarks() {
         if (seen % kMarkEvery == 0 && seen < count_) marks_.push_back(static_cast<uint32_t>(pos));
         ++seen;
     };
-#if defined(__SSE2__) || defined(_M_X64)
+#ifdef TARVOLO_SSE2
     const __m128i sep = _mm_set1_epi8(kSeparator);
     for (; at + 16 <= n; at += 16) {
         unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(

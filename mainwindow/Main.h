@@ -98,8 +98,6 @@ public:
     void UpdateHistory() { historyBox->SetHistory(model_.history); }
     void btnAddToFavoritesClick();
 
-    int Tag = 0;  // the real-close flag
-
 protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
     bool CloseQuery() override;
@@ -237,6 +235,7 @@ private:
 
     Model& model_;
     std::string LastFindText;
+    int Tag = 0;  // the real-close flag
 
     // The controls. The form owns their windows; these objects and wrappers only name them.
     std::unique_ptr<TreeList> treeList;      // DirListBox
