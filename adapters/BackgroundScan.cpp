@@ -8,7 +8,7 @@
 namespace tarvolo {
 
 void BackgroundScan::Start(const std::string& root, const ScanFilter& filter, std::function<RowStore()> known,
-                           bool catchUp) {
+                           bool catchUp, Replay replay) {
     Cancel();
     root_ = root;
     cancel_ = false;
@@ -16,8 +16,13 @@ void BackgroundScan::Start(const std::string& root, const ScanFilter& filter, st
     ok_ = false;
     const bool started = StartBackgroundJob(
         thread_, done_, JobReport{notify_, message_},
-        [this, root, filter, known = std::move(known), catchUp] {
+        [this, root, filter, known = std::move(known), catchUp, replay = std::move(replay)] {
             if (catchUp) BackgroundMode(true);
+            if (replay && replay(cancel_, replayed_)) {
+                ok_ = !cancel_.load();
+                return;
+            }
+            replayed_.clear();
             WinDirectoryLister plainLister;
             BackgroundDirectoryLister backgroundLister;
             WinDirectoryLister& lister = catchUp ? backgroundLister : plainLister;
@@ -40,6 +45,7 @@ void BackgroundScan::Cancel() {
     if (thread_.joinable()) thread_.join();
     rows_ = RowStore();
     codes_ = TreeCodes();
+    replayed_.clear();
     ok_ = false;
 }
 
@@ -53,6 +59,7 @@ bool BackgroundScan::Take(RowStore& rows, TreeCodes& codes) {
     }
     rows_ = RowStore();
     codes_ = TreeCodes();
+    if (!ok) replayed_.clear();
     ok_ = false;
     return ok;
 }

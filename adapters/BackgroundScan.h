@@ -9,7 +9,9 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "index/LiveUpdate.h"
 #include "index/Rows.h"
 #include "index/Scan.h"
 #include "index/TreeCodes.h"
@@ -30,8 +32,11 @@ public:
     // `catchUp`: a check of rows read from the drive's file, which must not slow
     // the user's own work: the walk runs in background mode, and its rows are
     // only compared, so no tree codes are built for them.
+    // `replay` (a catch-up's, may be empty) is tried on the walk's thread first:
+    // when it gives the changes since the rows were written, there is no walk.
+    using Replay = std::function<bool(const std::atomic<bool>& cancel, std::vector<ResolvedChange>& changes)>;
     void Start(const std::string& root, const ScanFilter& filter, std::function<RowStore()> known,
-               bool catchUp = false);
+               bool catchUp = false, Replay replay = nullptr);
     // Stops the walk within the walk's own pump interval and forgets its rows.
     void Cancel();
     bool Running() const { return thread_.joinable() && !done_.load(); }
@@ -41,6 +46,8 @@ public:
     // The rows and their codes once the message came; false when the walk
     // failed (the drive could not be listed) or was cancelled.
     bool Take(RowStore& rows, TreeCodes& codes);
+    // After a Take that gave no rows: the changes the replay gave instead.
+    std::vector<ResolvedChange> TakeReplayed() { return std::move(replayed_); }
 
 private:
     HWND notify_;
@@ -53,6 +60,7 @@ private:
     // Written by the thread before done_, read after it.
     RowStore rows_;
     TreeCodes codes_;
+    std::vector<ResolvedChange> replayed_;
 };
 
 }  // namespace tarvolo

@@ -6,10 +6,13 @@
 #include <future>
 #include <mutex>
 
+#include "adapters/WinDirectoryLister.h"
 #include "adapters/WinFileSystem.h"
+#include "adapters/WinJournal.h"
 #include "adapters/WinLocale.h"
 #include "index/CatchUp.h"
 #include "index/IndexFile.h"
+#include "index/Journal.h"
 #include "platform/Application.h"
 #include "platform/AtomicFile.h"
 #include "platform/BackgroundJob.h"
@@ -24,6 +27,8 @@ struct LiveIndex::Batch {
     // A walk of the drive: its difference from the rows goes first.
     RowStore walked;
     std::string selectedRow;
+    // A catch-up's batch: the journal position its rows hold once it is taken.
+    std::string position;
     // When set, the rows it leaves out of the drive at `root` go first, with the changes.
     std::shared_ptr<const LeaveOut> leaveOut;
     std::string root;
@@ -84,14 +89,17 @@ bool StartedAtLogon() {
 }
 
 // On a drive's own thread: its index file, the drive's own or the per-user copy.
-// The same choice between the two files as the shown drive's.
-OffscreenDrives::Load LoadIndexRows(const DriveIndexPaths& index, RowStore& rows) {
+// The same choice between the two files as the shown drive's. `position` (may be
+// null) takes the journal position saved beside the file read.
+OffscreenDrives::Load LoadIndexRows(const DriveIndexPaths& index, RowStore& rows,
+                                    std::string* position = nullptr) {
     WinFileSystem files;
     const WinAnsiDecoder ansi;
     IndexRead read = ReadDriveIndexFile(files, ansi, index.path, index.localPath);
     switch (read.result) {
         case FileSystem::Read::loaded:
             rows = std::move(read.rows);
+            if (position) *position = std::move(read.position);
             EnsureTreeOrder(rows, WinCollator());
             return OffscreenDrives::Load::loaded;
         case FileSystem::Read::missing:
@@ -104,9 +112,9 @@ OffscreenDrives::Load LoadIndexRows(const DriveIndexPaths& index, RowStore& rows
 
 // On a drive's own thread, with a file system of its own. No message: the next
 // change, the choice of the drive or Rescan writes again.
-bool SaveIndexRows(const DriveIndexPaths& index, const RowStore& rows) {
+bool SaveIndexRows(const DriveIndexPaths& index, const RowStore& rows, const std::string& position) {
     WinFileSystem files;
-    return WriteDriveIndex(files, index.path, index.localPath, IndexFileText(rows));
+    return WriteDriveIndex(files, index.path, index.localPath, IndexFileText(rows), position);
 }
 
 bool IndexStored(const DriveIndexPaths& index) {
@@ -173,8 +181,12 @@ bool LiveIndex::OnMessage(UINT msg, WPARAM wp) {
     }
 }
 
-void LiveIndex::RowsRead(const std::string& drive) {
-    if (drive.size() >= 2) CatchUpDrive(drive.substr(0, 2) + "\\");
+void LiveIndex::RowsRead(const std::string& drive, const std::string& position) {
+    if (drive.size() < 2) return;
+    const std::string root = drive.substr(0, 2) + "\\";
+    // The rows read hold what the file's position says; the watch, running since before the read, the rest.
+    positions_[root] = position;
+    CatchUpDrive(root);
 }
 
 void LiveIndex::CatchUpDrive(const std::string& root) {
@@ -209,14 +221,22 @@ void LiveIndex::StartShownCatchUp() {
     if (!catchUp_) catchUp_ = std::make_unique<BackgroundScan>(window_, kCatchUpWalkedMessage);
     sinceCatchUp_.clear();
     const DriveIndexPaths index = model_.IndexPaths(watcher_->Root());
+    const auto saved = positions_.find(watcher_->Root());
+    // Written by the catch-up's thread, read once its rows or changes are taken.
+    catchUpPosition_ = std::make_shared<std::string>();
+    const ScanFilter filter = model_.settings.Filter();
     catchUp_->Start(
-        watcher_->Root(), model_.settings.Filter(),
+        watcher_->Root(), filter,
         [index] {
             RowStore known;
             LoadIndexRows(index, known);
             return known;
         },
-        true);
+        true,
+        [root = watcher_->Root(), filter, saved = saved == positions_.end() ? std::string() : saved->second,
+         position = catchUpPosition_](const std::atomic<bool>& cancel, std::vector<ResolvedChange>& changes) {
+            return ReplayDriveJournal(root, filter, saved, cancel, changes, *position);
+        });
 }
 
 void LiveIndex::CancelShownCatchUp() {
@@ -243,11 +263,11 @@ void LiveIndex::WatchDrive(const std::string& drive) {
             });
         offscreen_ = std::make_unique<OffscreenDrives>(
             window_, kDriveChangedMessage,
-            [folder](const std::string& root, RowStore& rows) {
-                return LoadIndexRows(IndexPathsOf(root, folder), rows);
+            [folder](const std::string& root, RowStore& rows, std::string& position) {
+                return LoadIndexRows(IndexPathsOf(root, folder), rows, &position);
             },
-            [folder](const std::string& root, const RowStore& rows) {
-                return SaveIndexRows(IndexPathsOf(root, folder), rows);
+            [folder](const std::string& root, const RowStore& rows, const std::string& position) {
+                return SaveIndexRows(IndexPathsOf(root, folder), rows, position);
             });
     }
     const ScanFilter filter = model_.settings.Filter();
@@ -265,9 +285,10 @@ void LiveIndex::WatchDrive(const std::string& drive) {
             // The window needs the rows no more: they are written on the drive's thread, and the next drive
             // is shown meanwhile. The changes taken after them follow them.
             if (SaveJob* job = SaveUnderWay(left)) job->superseded = true;
-            offscreen_->WriteRows(left, model_.drive.rows);  // a copy: memory only
+            offscreen_->WriteRows(left, model_.drive.rows, PositionOf(left));  // a copy: memory only
             unsaved_ = false;
         }
+        positions_.erase(left);
         // Its rows stay searchable, held by the model; the watch off screen keeps their file current, and
         // they are read again from it once it took changes.
         if (!model_.drive.rows.empty()) {
@@ -343,6 +364,8 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     // Taken over once the drive's new watch runs: the file about to be read may lack them, and a change
     // applied to rows that hold it already changes nothing.
     if (left != root) watcher_->Carry(offscreen_->Release(root));
+    // Its rows come from the file about to be read (RowsRead), or from a walk, which claims no position.
+    if (left != root) positions_.erase(root);
     // Also to learn how a write of the drive that left ended.
     if (offscreen_->Collect() || !left.empty()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
 }
@@ -406,6 +429,8 @@ void LiveIndex::DrivesChanged() {
 }
 
 void LiveIndex::ShownDriveWalks() {
+    // The walk may be cut short: its rows claim no journal position.
+    if (watcher_) positions_.erase(watcher_->Root());
     if (backgroundScan_) backgroundScan_->Cancel();
     CancelShownCatchUp();
     CancelBatch();
@@ -467,11 +492,15 @@ void LiveIndex::DriveChanged() {
         // A walk that failed (the root could not be listed, the drive went) changes nothing; the
         // changes kept for it are in the rows already.
         if (ok) {
-            for (ResolvedChange& c : watcher_->Take()) again.push_back(std::move(c));
-            if (walkShown_) again.push_back(ResolvedChange::Overflow());
+            // From the journal, the changes while closed instead of a walk; what came since goes after them.
+            std::vector<ResolvedChange> changes = catchUp_->TakeReplayed();
+            for (ResolvedChange& c : again) changes.push_back(std::move(c));
+            for (ResolvedChange& c : watcher_->Take()) changes.push_back(std::move(c));
+            if (walkShown_) changes.push_back(ResolvedChange::Overflow());
             const bool prune = pruneRows_;
             pruneRows_ = walkShown_ = false;
-            StartBatch(std::move(again), prune, std::move(walked));
+            StartBatch(std::move(changes), prune, std::move(walked));
+            if (batch_ && catchUpPosition_) batch_->position = *catchUpPosition_;
             return;
         }
     }
@@ -560,9 +589,11 @@ void LiveIndex::StartSave() {
     const RowStore& rows = model_.drive.rows;
     SaveJob& j = *job;
     const DriveIndexPaths index = model_.IndexPaths(root);
+    // What the rows hold as they are now: a catch-up taken later comes with rows copied later.
+    const std::string position = PositionOf(root);
     const bool started = StartBackgroundJob(
         j.thread, JobReport{window_, kIndexWrittenMessage},
-        [&j, &rows, index] {
+        [&j, &rows, index, position] {
             RowStore copy;
             bool ok = true;
             try {
@@ -575,7 +606,7 @@ void LiveIndex::StartSave() {
                 j.copied = true;
             }
             j.copiedChanged.notify_all();
-            j.written = ok && SaveIndexRows(index, copy);
+            j.written = ok && SaveIndexRows(index, copy, position);
         },
         [&j] { j.written = false; },
         [&j] {
@@ -671,6 +702,15 @@ void LiveIndex::FinishBatch() {
         return;
     }
     BatchOutcome& outcome = batch->outcome;
+    if (!batch->position.empty() && !outcome.cancelled && outcome.result != ApplyResult::rescanNeeded &&
+        watcher_) {
+        // The catch-up is in the rows from now on: their next write saves where the journal's replay goes on.
+        // A batch cut short by a lost change leaves the position the rows had: the walk that follows holds
+        // more.
+        positions_[watcher_->Root()] = batch->position;
+        unsaved_ = true;
+        ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
+    }
     if (outcome.result == ApplyResult::rescanNeeded) {
         // Changes were lost: the drive is walked again; what comes meanwhile waits for its rows.
         StartBackgroundScan();
@@ -739,7 +779,12 @@ void LiveIndex::WriteShownRows() {
     // No message: the rows are still right, and the next change or Rescan writes again.
     const std::string& root = watcher_->Root();
     const DriveIndexPaths index = model_.IndexPaths(root);
-    model_.SaveDriveIndex(index.path, index.localPath, IndexFileText(model_.drive.rows));
+    model_.SaveDriveIndex(index.path, index.localPath, IndexFileText(model_.drive.rows), PositionOf(root));
+}
+
+std::string LiveIndex::PositionOf(const std::string& root) const {
+    const auto it = positions_.find(root);
+    return it == positions_.end() ? std::string() : it->second;
 }
 
 void LiveIndex::BackgroundScanDone() {

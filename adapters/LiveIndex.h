@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -88,7 +89,9 @@ public:
     // The shown drive's rows were read from its file. The first time in this run
     // (and with CheckAtStart), the drive is walked in the background and what
     // changed on the disk while the program was closed is applied as a batch.
-    void RowsRead(const std::string& drive);
+    // `position` is the change journal's position saved beside the file read
+    // (IndexRead::position): the catch-up replays the journal from there where it can.
+    void RowsRead(const std::string& drive, const std::string& position);
     // Applies the changes that came in while rows were read or walked, later,
     // once the window's messages run again.
     void CatchUpLater();
@@ -183,6 +186,11 @@ private:
     ULONGLONG catchUpFrom_ = 0;
     std::unique_ptr<BackgroundScan> catchUp_;
     std::vector<ResolvedChange> sinceCatchUp_;
+    // The journal position the catch-up's rows will hold, written by its thread.
+    std::shared_ptr<std::string> catchUpPosition_;
+    // The journal position each drive's rows on screen hold: written beside their index file with them.
+    std::map<std::string, std::string> positions_;
+    std::string PositionOf(const std::string& root) const;
     std::unique_ptr<Batch> batch_;  // the batch under way, or done and not yet taken
     // Index files being written, one at most per drive; a drive's next write waits for its last.
     std::vector<std::unique_ptr<SaveJob>> saves_;

@@ -1,8 +1,10 @@
 #include "adapters/OffscreenDrives.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "adapters/WinDirectoryLister.h"
+#include "adapters/WinJournal.h"
 #include "adapters/WinLocale.h"
 #include "platform/BackgroundJob.h"
 #include "platform/WinText.h"
@@ -103,7 +105,7 @@ void OffscreenDrives::Hand(const std::string& root, std::vector<ResolvedChange> 
     for (ResolvedChange& c : changes) it->second->pending.push_back(std::move(c));
 }
 
-void OffscreenDrives::WriteRows(const std::string& root, RowStore rows) {
+void OffscreenDrives::WriteRows(const std::string& root, RowStore rows, std::string position) {
     const auto it = drives_.find(root);
     if (it == drives_.end()) return;
     Drive& drive = *it->second;
@@ -116,9 +118,9 @@ void OffscreenDrives::WriteRows(const std::string& root, RowStore rows) {
     // The window's thread finds the write done when it next writes (Write, WriteNow) or lets the drive go.
     const bool started = StartBackgroundJob(
         drive.writer, drive.done, JobReport{},
-        [this, &drive, rows = std::move(rows), after = drive.after] {
+        [this, &drive, rows = std::move(rows), position = std::move(position), after = drive.after] {
             if (after.valid()) after.wait();
-            drive.written = drive.rewrote = save_(drive.root, rows);
+            drive.written = drive.rewrote = save_(drive.root, rows, position);
         },
         [&drive] { drive.written = false; });
     if (!started) {
@@ -188,7 +190,8 @@ void OffscreenDrives::StartWrite(Drive& drive) {
         [this, &drive, filter, catchUp, after = drive.after] {
             if (after.valid()) after.wait();
             RowStore rows;
-            const Load load = load_(drive.root, rows);
+            std::string position;
+            const Load load = load_(drive.root, rows, position);
             if (load == Load::missing) {
                 // No index any more: the drive is scanned when it is chosen.
                 drive.written = true;
@@ -199,11 +202,34 @@ void OffscreenDrives::StartWrite(Drive& drive) {
                         drive.written = true;
                         break;
                     case ApplyResult::changed:
-                        drive.written = drive.rewrote = save_(drive.root, rows);
+                        drive.written = drive.rewrote = save_(drive.root, rows, position);
                         break;
                     case ApplyResult::rescanNeeded: {
-                        // The same walk as Rescan's; what the watch saw meanwhile comes after it.
                         if (catchUp) BackgroundMode(true);
+                        // A walk's rows hold at least what the file's did.
+                        std::string walkPosition = position;
+                        if (catchUp) {
+                            // The rows hold the changes before the check was asked for; the journal's since
+                            // the file was written come next, then those taken after the ask.
+                            std::vector<ResolvedChange> replayed;
+                            std::string replayPosition;
+                            const bool ok = ReplayDriveJournal(drive.root, filter, position, drive.cancel,
+                                                               replayed, replayPosition);
+                            if (!replayPosition.empty()) walkPosition = replayPosition;
+                            const auto ask = std::find_if(
+                                drive.writing.begin(), drive.writing.end(), [](const ResolvedChange& c) {
+                                    return c.kind == DirectoryChange::Kind::overflow;
+                                });
+                            if (ok && ask != drive.writing.end()) {
+                                replayed.insert(replayed.end(), std::next(ask), drive.writing.end());
+                                if (ApplyChanges(replayed, collator, rows) != ApplyResult::rescanNeeded) {
+                                    drive.written = drive.rewrote = save_(drive.root, rows, replayPosition);
+                                    break;
+                                }
+                            }
+                            if (drive.cancel.load()) break;
+                        }
+                        // The same walk as Rescan's; what the watch saw meanwhile comes after it.
                         WinDirectoryLister plainLister;
                         BackgroundDirectoryLister backgroundLister;
                         WinDirectoryLister& lister = catchUp ? backgroundLister : plainLister;
@@ -216,10 +242,11 @@ void OffscreenDrives::StartWrite(Drive& drive) {
                         KeepKnownBelow(walked, rows, observer.unlisted, collator);
                         // A disk that holds what the file holds leaves the file alone (when no change
                         // before the walk went into the rows read).
-                        if (drive.writing.front().kind == DirectoryChange::Kind::overflow && walked == rows)
+                        if (drive.writing.front().kind == DirectoryChange::Kind::overflow && walked == rows &&
+                            walkPosition == position)
                             drive.written = true;
                         else
-                            drive.written = drive.rewrote = save_(drive.root, walked);
+                            drive.written = drive.rewrote = save_(drive.root, walked, walkPosition);
                         break;
                     }
                 }

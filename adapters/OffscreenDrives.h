@@ -28,9 +28,11 @@ namespace tarvolo {
 class OffscreenDrives {
 public:
     enum class Load { loaded, missing, failed };
-    // Both run on the drives' threads; `root` is "C:\".
-    using LoadIndex = std::function<Load(const std::string& root, RowStore& rows)>;
-    using SaveIndex = std::function<bool(const std::string& root, const RowStore& rows)>;
+    // Both run on the drives' threads; `root` is "C:\". `position` is the
+    // change journal's position the rows hold, read and written beside them.
+    using LoadIndex = std::function<Load(const std::string& root, RowStore& rows, std::string& position)>;
+    using SaveIndex =
+        std::function<bool(const std::string& root, const RowStore& rows, const std::string& position)>;
 
     // Changes are announced with `message` to `notify`, as DriveWatcher does.
     OffscreenDrives(HWND notify, UINT message, LoadIndex load, SaveIndex save);
@@ -56,11 +58,14 @@ public:
     // shown again without waiting for its file. Later writes of the drive and
     // Release wait for it, so the file read next is this one or a newer one. A
     // write that fails becomes a walk of the drive, as a lost change does.
-    void WriteRows(const std::string& root, RowStore rows);
+    void WriteRows(const std::string& root, RowStore rows, std::string position);
     void SetFilter(const ScanFilter& filter);
     // A watched `root` whose rows were read from its file for the first time in
-    // this run is walked at its next write in background mode, and its file
-    // written only when the walk found a change; false when `root` is not watched.
+    // this run is checked at its next write: the changes since the journal
+    // position saved with its file are replayed where the drive's journal can
+    // be read, else the drive is walked in background mode and its file written
+    // only when the walk (or the position) found a change; false when `root`
+    // is not watched.
     bool CatchUp(const std::string& root);
     // Every drive is walked again with the filter at its next write: the rules
     // of what is left out changed.

@@ -58,12 +58,13 @@ void DriveChangeWrite(const RowStore& generated) {
         onWindowMs = std::min(onWindowMs, Ms(t0, t1));
 
         OffscreenDrives drives(
-            nullptr, WM_APP, [](const std::string&, RowStore&) { return OffscreenDrives::Load::missing; },
-            [&write](const std::string&, const RowStore& rows) { return write(rows); });
+            nullptr, WM_APP,
+            [](const std::string&, RowStore&, std::string&) { return OffscreenDrives::Load::missing; },
+            [&write](const std::string&, const RowStore& rows, const std::string&) { return write(rows); });
         drives.Watch(folder + "\\", ScanFilter());
         RowStore leaving = generated;
         t0 = Clock::now();
-        drives.WriteRows(folder + "\\", std::move(leaving));
+        drives.WriteRows(folder + "\\", std::move(leaving), std::string());
         t1 = Clock::now();
         drives.WriteNow();
         const auto t2 = Clock::now();

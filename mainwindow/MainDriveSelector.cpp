@@ -35,7 +35,8 @@ void TfrmMain::cmbDrivesChange() {
             // Another tool's order would split subtrees that the tree and the live changes keep whole.
             EnsureTreeOrder(read.rows, WinCollator());
             SetRows(std::move(read.rows));
-            liveIndex_->RowsRead(drive);  // what changed while the program was closed, in the background
+            // What changed while the program was closed, in the background.
+            liveIndex_->RowsRead(drive, read.position);
             break;
         case FileSystem::Read::missing:
             // A drive that cannot be listed shows no rows: those on show are another drive's.

@@ -234,6 +234,9 @@ bool Model::SaveSettings() {
     return files_.ReplaceWhole(SettingsPath(), ini.Text());
 }
 
+// A journal position is a few lines; anything larger is no file of ours.
+constexpr uint64_t kPositionFileLimit = 64 << 10;
+
 IndexRead ReadDriveIndexFile(FileSystem& files, const AnsiDecoder& ansi, const std::string& path,
                              const std::string& localPath) {
     IndexRead read;
@@ -255,6 +258,14 @@ IndexRead ReadDriveIndexFile(FileSystem& files, const AnsiDecoder& ansi, const s
     }
     readFile(first);
     if (read.result == FileSystem::Read::missing && !second.empty()) readFile(second);
+    auto readPosition = [&] {
+        read.position.clear();
+        if (read.result == FileSystem::Read::loaded &&
+            files.ReadWhole(JournalPositionPath(read.path), read.position, kPositionFileLimit) !=
+                FileSystem::Read::loaded)
+            read.position.clear();
+    };
+    readPosition();
     // A newer copy that holds the root alone says nothing the drive's own index
     // does not: older versions wrote one when the drive could not be listed (a
     // locked or pulled drive), and a drive that has really been emptied has its
@@ -265,6 +276,7 @@ IndexRead ReadDriveIndexFile(FileSystem& files, const AnsiDecoder& ansi, const s
         read = IndexRead();
         readFile(path);
         if (read.result != FileSystem::Read::loaded || read.rows.size() <= 1) read = std::move(local);
+        readPosition();
     }
     return read;
 }
@@ -273,18 +285,38 @@ IndexRead Model::ReadDriveIndex(const std::string& path, const std::string& loca
     return ReadDriveIndexFile(files_, ansi_, path, localPath);
 }
 
+std::string JournalPositionPath(const std::string& indexPath) {
+    constexpr std::string_view dir = ".dir";
+    const bool named = indexPath.size() > dir.size() &&
+                       indexPath.compare(indexPath.size() - dir.size(), dir.size(), dir) == 0;
+    return (named ? indexPath.substr(0, indexPath.size() - dir.size()) : indexPath) + ".usn";
+}
+
 bool WriteDriveIndex(FileSystem& files, const std::string& path, const std::string& localPath,
-                     std::string_view text) {
+                     std::string_view text, std::string_view position) {
+    if (position.empty()) {
+        for (const std::string& index : {path, localPath}) {
+            const std::string old = JournalPositionPath(index);
+            if (!index.empty() && files.LastWriteTime(old)) files.Remove(old);
+        }
+    }
+    std::string written = path;
     if (files.ReplaceWhole(path, text)) {
         if (!localPath.empty()) files.Remove(localPath);
-        return true;
+    } else {
+        // A standard user cannot create files in the root of the system drive.
+        if (localPath.empty()) return false;
+        // The folder is made where the copy's name says; a bare name has none to make.
+        const size_t slash = localPath.find_last_of('\\');
+        if (slash != std::string::npos && slash > 0) files.CreateFolder(localPath.substr(0, slash));
+        if (!files.ReplaceWhole(localPath, text)) return false;
+        written = localPath;
     }
-    // A standard user cannot create files in the root of the system drive.
-    if (localPath.empty()) return false;
-    // The folder is made where the copy's name says; a bare name has none to make.
-    const size_t slash = localPath.find_last_of('\\');
-    if (slash != std::string::npos && slash > 0) files.CreateFolder(localPath.substr(0, slash));
-    return files.ReplaceWhole(localPath, text);
+    // After the index: a crash between the two leaves the older position beside the newer rows, so the next
+    // start replays more of the journal than it needs, never less. A position that cannot be written leaves
+    // the older one too.
+    if (!position.empty()) files.ReplaceWhole(JournalPositionPath(written), position);
+    return true;
 }
 
 void Model::AddToFavorites(const std::string& path) {

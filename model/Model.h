@@ -82,7 +82,14 @@ struct IndexRead {
     FileSystem::Read result = FileSystem::Read::missing;
     std::string path;  // the file read last: the one that failed when unreadable
     RowStore rows;
+    // The change journal's position saved beside the file read (its text), or
+    // empty: where the check at start may replay the journal from.
+    std::string position;
 };
+
+// The change journal's position of the rows in `indexPath`, in a small file
+// beside it ("C:\tarvolo.dir" -> "C:\tarvolo.usn").
+std::string JournalPositionPath(const std::string& indexPath);
 
 // Reads a drive's index from `path` (the drive's root) or `localPath` (the
 // per-user copy; empty for none): from the one written last when both exist,
@@ -97,8 +104,11 @@ IndexRead ReadDriveIndexFile(FileSystem& files, const AnsiDecoder& ansi, const s
 // would only mislead. False when neither
 // was written. It touches nothing but `files`, so a drive's own thread may
 // call it with a file system of its own.
+// `position` (a journal position's text, or empty) goes beside the index
+// written, after it; an index written without one loses the old one first, since
+// its rows may hold less than the old position claims (a walk cut short).
 bool WriteDriveIndex(FileSystem& files, const std::string& path, const std::string& localPath,
-                     std::string_view text);
+                     std::string_view text, std::string_view position = {});
 
 // What the options dialog edits: a copy, applied as a whole on OK.
 struct OptionsValues {
@@ -175,8 +185,9 @@ public:
     // drive's rows with them.
     IndexRead ReadDriveIndex(const std::string& path, const std::string& localPath);
     // Writes a drive's index by the rule of WriteDriveIndex, to the same two paths.
-    bool SaveDriveIndex(const std::string& path, const std::string& localPath, std::string_view text) {
-        return WriteDriveIndex(files_, path, localPath, text);
+    bool SaveDriveIndex(const std::string& path, const std::string& localPath, std::string_view text,
+                        std::string_view position = {}) {
+        return WriteDriveIndex(files_, path, localPath, text, position);
     }
 
     // Appends the path with no keys, even when it is empty or listed already.

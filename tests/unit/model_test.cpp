@@ -586,6 +586,47 @@ TEST_F(ModelFiles, ASavedIndexIsReadBackFromWhereverItWent) {
     EXPECT_EQ(read.rows.Path(1), "\\Root");
 }
 
+// The change journal's position goes beside the index file written, after it,
+// and is read back with the file read; an index written without one loses it.
+TEST_F(ModelFiles, AJournalPositionTravelsWithItsIndexFile) {
+    const std::string root = "D:\\tarvolo.dir", local = "L:\\Tarvolo\\D.dir";
+    const std::string rootPosition = "D:\\tarvolo.usn", localPosition = "L:\\Tarvolo\\D.usn";
+    struct Case {
+        const char* name;
+        std::set<std::string> readOnly;
+        std::string position;
+        Lines positionsAfter;
+        std::string read;  // the position read back with the index
+    };
+    const Case cases[] = {
+        {"beside the root's file", {}, "p1", {rootPosition}, "p1"},
+        {"beside the user folder's copy", {root}, "p2", {rootPosition, localPosition}, "p2"},
+        {"an index without a position loses the old one", {}, "", {}, ""},
+        {"a position that cannot be written leaves the old one", {rootPosition}, "p3", {rootPosition}, "old"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        files.files = {{rootPosition, "old"}};
+        files.times.clear();
+        files.written.clear();
+        files.readOnly = c.readOnly;
+        ASSERT_TRUE(model.SaveDriveIndex(root, local, "\\\r\n\\Kept\r\n", c.position));
+        Lines positions;
+        for (const auto& [path, text] : files.files)
+            if (path == rootPosition || path == localPosition) positions.push_back(path);
+        EXPECT_EQ(positions, c.positionsAfter);
+        if (!c.position.empty()) {
+            EXPECT_EQ(files.written.back().substr(files.written.back().size() - 4), ".usn")
+                << "after the index";
+        }
+        files.times[local] = 1;  // the copy was written after the root's file
+        const IndexRead read = model.ReadDriveIndex(root, local);
+        EXPECT_EQ(read.position, c.read);
+    }
+    EXPECT_EQ(JournalPositionPath("C:\\tarvolo.dir"), "C:\\tarvolo.usn");
+    EXPECT_EQ(JournalPositionPath("C.idx"), "C.idx.usn");
+}
+
 TEST(WriteDriveIndex, ABareUserFileNameMakesNoFolder) {
     MemoryFiles files;
     files.readOnly = {"D:\\tarvolo.dir"};

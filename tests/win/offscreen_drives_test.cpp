@@ -138,10 +138,13 @@ TEST_F(OffscreenDrivesTest, TheRowsWrittenOffTheWindowAreOnDiskBeforeTheDriveIsR
         disk.SetFile(old);
         {
             OffscreenDrives drives(
-                nullptr, WM_APP, [&disk](const std::string&, RowStore& rows) { return disk.Load(rows); },
-                [&disk](const std::string&, const RowStore& rows) { return disk.Save(rows); });
+                nullptr, WM_APP,
+                [&disk](const std::string&, RowStore& rows, std::string&) { return disk.Load(rows); },
+                [&disk](const std::string&, const RowStore& rows, const std::string&) {
+                    return disk.Save(rows);
+                });
             drives.Watch(root_, ScanFilter());
-            drives.WriteRows(root_, left);
+            drives.WriteRows(root_, left, std::string());
             ASSERT_TRUE(WaitFor([&] { return disk.firstStarted.load(); })) << "the rows' write never started";
             EXPECT_TRUE(drives.Write()) << "a write under way is not looked at again, nor its failure seen";
             drives.Hand(root_, {Added("\\later")});
