@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     RowStore rows;
     TreeCodes codes;
     SearchIndex search;
-    double best[6] = {1e300, 1e300, 1e300, 1e300, 1e300, 1e300};
+    double best[7] = {1e300, 1e300, 1e300, 1e300, 1e300, 1e300, 1e300};
     double first = 0;
     for (int run = 0; run < 3; ++run) {
         // Released first, as a drive change replaces the rows of the drive before.
@@ -122,11 +122,15 @@ int main(int argc, char** argv) {
         ::ShowWindow(list, SW_SHOW);
         ::UpdateWindow(list);
         const auto t4 = Clock::now();
-        // The program folds the names for the search once the tree is shown.
-        search.Build(rows, folder);
+        // The program folds the names for the search once the tree is shown, and
+        // builds Quick Jump's name starts from them in a later step.
+        search.Build(rows, folder, false);
         const auto t5 = Clock::now();
-        const double steps[6] = {Ms(t0, t1), Ms(t1, t2), Ms(t4, t5), Ms(t2, t3), Ms(t3, t4), Ms(t0, t4)};
-        for (int i = 0; i < 6; ++i) best[i] = std::min(best[i], steps[i]);
+        search.BuildNameStarts(rows);
+        const auto t6 = Clock::now();
+        const double steps[7] = {Ms(t0, t1), Ms(t1, t2), Ms(t4, t5), Ms(t2, t3),
+                                 Ms(t3, t4), Ms(t0, t4), Ms(t5, t6)};
+        for (int i = 0; i < 7; ++i) best[i] = std::min(best[i], steps[i]);
         if (run == 0) first = steps[5];
     }
     if (rows != generated || codes.size() != rows.size() ||
@@ -154,7 +158,8 @@ int main(int argc, char** argv) {
     Figure("bare ReadFile into an exact buffer (best of 3)", bare, "ms");
     Figure("ReadWholeFile (best of 3)", best[0], "ms");
     Figure("ParseIndexFileBuffer (best of 3)", best[1], "ms");
-    Figure("SearchIndex::Build, after the root is shown (best of 3)", best[2], "ms");
+    Figure("SearchIndex::Build, names only, after the root is shown (best of 3)", best[2], "ms");
+    Figure("SearchIndex::BuildNameStarts, the step after (best of 3)", best[6], "ms");
     Figure("TreeCodes::Build (best of 3)", best[3], "ms");
     Figure("LB_SETCOUNT, root selected, painted (best of 3)", best[4], "ms");
     Figure("load until the root is shown (first run)", first, "ms");
@@ -283,7 +288,9 @@ int main(int argc, char** argv) {
         longestStep = 0;
         step = Clock::now();
         pump();
-        search.Build(rows, folder);
+        search.Build(rows, folder, false);
+        pump();
+        search.BuildNameStarts(rows);
         pump();
         size_t taken = 0;
         std::vector<DriveLoads::Loaded> held;

@@ -46,6 +46,7 @@ void SearchIndex::Clear() {
     startLengths_.clear();
     startsFrom_.clear();
     count_ = 0;
+    startsBuilt_ = false;
 }
 
 void SearchIndex::AppendFolded(std::string_view name, const CaseFolder& folder) {
@@ -115,7 +116,7 @@ size_t SearchIndex::RowAt(size_t pos) const {
     return row;
 }
 
-void SearchIndex::Build(const RowStore& rows, const CaseFolder& folder) {
+void SearchIndex::Build(const RowStore& rows, const CaseFolder& folder, bool withStarts) {
     Clear();
     const size_t n = rows.size();
     if (n == 0) return;
@@ -128,7 +129,7 @@ void SearchIndex::Build(const RowStore& rows, const CaseFolder& folder) {
         if (i % kMarkEvery == 0) marks_.push_back(static_cast<uint32_t>(folded_.size() - 1));
         AppendFolded(rows.Name(i), folder);
     }
-    BuildNameStarts(rows);
+    if (withStarts) BuildNameStarts(rows);
 }
 
 bool SearchIndex::BuildEdited(const SearchIndex& old, const RowStore& rows,
@@ -173,6 +174,7 @@ bool SearchIndex::BuildEdited(const SearchIndex& old, const RowStore& rows,
 }
 
 void SearchIndex::BuildNameStarts(const RowStore& rows) {
+    startsBuilt_ = true;  // also when a path is too deep for them: the names are scanned then
     starts_.clear();
     startLengths_.clear();
     startsFrom_.clear();

@@ -33,7 +33,10 @@ enum class MatchRule { beginning, anywhere };
 
 class SearchIndex {
 public:
-    void Build(const RowStore& rows, const CaseFolder& folder);
+    // Every name folded, and the name starts below built from them, unless the
+    // caller builds those in a step of its own (the shown drive's, on the
+    // window's thread, so that neither step holds the window long).
+    void Build(const RowStore& rows, const CaseFolder& folder, bool withStarts = true);
     // The names of `rows`, which `edits` (top to bottom, as a batch of live
     // changes gives them) made from the rows whose names `old` holds: only the
     // new rows are folded, the rest is copied. False when the edits do not lead
@@ -72,6 +75,9 @@ public:
     };
     NameStarts StartsWith(unsigned char first) const;
     bool HasNameStarts() const { return !startsFrom_.empty(); }
+    // The names folded without their starts: BuildNameStarts, with the same rows, is due.
+    bool NameStartsPending() const { return count_ != 0 && !startsBuilt_; }
+    void BuildNameStarts(const RowStore& rows);
 
     size_t size() const { return count_; }
     size_t MemoryBytes() const {
@@ -90,7 +96,6 @@ public:
 private:
     void AppendFolded(std::string_view name, const CaseFolder& folder);
     void RebuildMarks();
-    void BuildNameStarts(const RowStore& rows);
     // The place of the separator in front of row i; i == size() gives the last one.
     size_t SeparatorBefore(size_t i) const;
     // The separator `count` rows after the one at `pos`, which stands before `row`.
@@ -110,6 +115,7 @@ private:
     std::vector<uint8_t> startLengths_;  // beside them, their lengths
     std::vector<uint32_t> startsFrom_;  // startsFrom_[b]: where the names beginning with b begin; 257 or none
     size_t count_ = 0;
+    bool startsBuilt_ = false;
 };
 
 }  // namespace tarvolo

@@ -521,6 +521,10 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case kBuildSearchIndexMessage:
             EnsureSearchIndex();
+            if (model_.drive.search.NameStartsPending()) ::PostMessageW(hwnd_, kBuildNameStartsMessage, 0, 0);
+            return 0;
+        case kBuildNameStartsMessage:
+            BuildNameStarts();
             return 0;
         case LiveIndex::kDrivesChangedMessage:
             if (drivesChanged_) drivesChanged_();

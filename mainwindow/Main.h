@@ -158,7 +158,10 @@ private:
     void btnFindNextClick();
     // Folds the rows' names for the search if that has not been done since they changed.
     void EnsureSearchIndex();
+    void BuildNameStarts();
     static constexpr UINT kBuildSearchIndexMessage = WM_APP + 1;
+    // Quick Jump's name starts, built after the names in a step of their own.
+    static constexpr UINT kBuildNameStartsMessage = WM_APP + 2;
 
     // --- Commands (MainCommands.cpp) ---
     void CommandClick(Command command);

@@ -12,7 +12,13 @@ void TfrmMain::EnsureSearchIndex() {
     static const WinCaseFolder folder;
     if (model_.drive.searchStale || model_.drive.search.size() != model_.drive.rows.size())
         model_.RowsAboutToChange();
-    model_.drive.EnsureSearch(folder);
+    model_.drive.EnsureSearch(folder, false);
+}
+
+void TfrmMain::BuildNameStarts() {
+    if (!model_.drive.search.NameStartsPending() || model_.drive.searchStale) return;
+    model_.RowsAboutToChange();  // Quick Jump's readers let go of the names first
+    model_.drive.search.BuildNameStarts(model_.drive.rows);
 }
 
 bool TfrmMain::FindDirectory(long start) {

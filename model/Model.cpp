@@ -98,14 +98,17 @@ void DriveRows::Replace(RowStore newRows) {
     searchStale = true;
 }
 
-void DriveRows::EnsureSearch(const CaseFolder& folder) {
-    if (search.size() == rows.size() && !searchStale) return;
-    search.Build(rows, folder);
+void DriveRows::EnsureSearch(const CaseFolder& folder, bool withStarts) {
+    if (search.size() == rows.size() && !searchStale) {
+        if (withStarts && search.NameStartsPending()) search.BuildNameStarts(rows);
+        return;
+    }
+    search.Build(rows, folder, withStarts);
     searchStale = false;
 }
 
 long DriveRows::Find(long start, std::string_view text, const CaseFolder& folder, MatchRule rule) {
-    EnsureSearch(folder);
+    EnsureSearch(folder, false);  // the main window's search reads the names only
     return search.FindFrom(start, text, folder, rule);
 }
 
@@ -115,7 +118,9 @@ std::vector<JumpDrive> Model::SearchableDrives(const std::string& shownDrive, co
     std::vector<JumpDrive> drives;
     const char shown = shownDrive.empty() ? '\0' : shownDrive[0];
     if (shown && !drive.rows.empty()) {
-        drive.EnsureSearch(folder);
+        // Its name starts come in a step of their own (the window's); the names
+        // are scanned until then.
+        drive.EnsureSearch(folder, false);
         drives.push_back(JumpDrive{shown, &drive.rows, &drive.search});
     }
     for (auto& [letter, rows] : held) {

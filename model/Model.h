@@ -62,7 +62,9 @@ struct DriveRows {
     // New rows: the codes and the search must be built again.
     void Replace(RowStore newRows);
     void BuildCodes() { codes.Build(rows); }
-    void EnsureSearch(const CaseFolder& folder);
+    // The search names for the rows as they are; with `withStarts` false the
+    // name starts are left for a later step (SearchIndex::NameStartsPending).
+    void EnsureSearch(const CaseFolder& folder, bool withStarts = true);
     // The first row from `start` whose name matches `text` by `rule`; -1 for none.
     long Find(long start, std::string_view text, const CaseFolder& folder,
               MatchRule rule = MatchRule::beginning);

@@ -317,6 +317,27 @@ TEST(NameStarts, NoneWhereAPathIsTooDeepForTheirOrder) {
     EXPECT_FALSE(search.HasNameStarts());
     EXPECT_EQ(search.StartsWith('A').count, 0u);
     EXPECT_EQ(search.FindFrom(-1, "a", AsciiCaseFolder()), 1) << "the search by name is not touched";
+    EXPECT_FALSE(search.NameStartsPending()) << "tried once is built: not tried again each time";
+}
+
+TEST(NameStarts, BuiltInAStepOfTheirOwnTheyAreThoseOfOneBuild) {
+    RowStore rows;
+    for (const char* p : {"\\", "\\Sa", "\\sa\\sbc", "\\sb", "\\x\\S"}) rows.Append(p);
+    const AsciiCaseFolder folder;
+    SearchIndex whole, later;
+    whole.Build(rows, folder);
+    EXPECT_FALSE(whole.NameStartsPending());
+    later.Build(rows, folder, false);
+    EXPECT_TRUE(later.NameStartsPending());
+    EXPECT_FALSE(later.HasNameStarts());
+    EXPECT_EQ(later.FindFrom(-1, "sb", folder), 2) << "the names alone answer the main window's search";
+    later.BuildNameStarts(rows);
+    EXPECT_FALSE(later.NameStartsPending());
+    const SearchIndex::NameStarts a = whole.StartsWith('S'), b = later.StartsWith('S');
+    ASSERT_EQ(a.count, b.count);
+    for (size_t k = 0; k < a.count; ++k) EXPECT_EQ(a.places[k], b.places[k]);
+    later.Clear();
+    EXPECT_FALSE(later.NameStartsPending()) << "no rows, nothing due";
 }
 
 }  // namespace
