@@ -118,7 +118,7 @@ void TfrmMain::CreateControls() {
     int panel = AddControl(a);
     // The list's own sunken edge stands for the panel's two bevels.
     a = {L"LISTBOX", "",
-         WS_TABSTOP | WS_GROUP | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+         WS_TABSTOP | WS_GROUP | LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
          WS_EX_CLIENTEDGE, IDC_DIRLISTBOX, 0, 0, 505, 225, panel, akAll};
     HWND DirListBox = add(a);
     a = {L"STATIC", "Drive", SS_LEFT, 0, IDC_LABEL1, 8, 22, 32, 16, groupDirs, akTopLeft};
@@ -165,7 +165,7 @@ void TfrmMain::CreateControls() {
     // clang-format on
 
     historyBox = std::make_unique<HistoryBox>(*this, cmbHistory);
-    treeList = std::make_unique<TreeList>(*this, DirListBox, model_.drive);
+    treeList = std::make_unique<TreeList>(*this, DirListBox, IDC_DIRLISTSCROLLBAR, model_.drive);
     driveList = std::make_unique<DriveList>(*this, cmbDrives);
     searchBox = std::make_unique<SearchBox>(DirToFind);
     buttonImages_.reset(LoadButtonPictures());
@@ -563,6 +563,17 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                 SaveAtSessionEnd();
             }
             return 0;
+        case WM_VSCROLL:
+            if (treeList && reinterpret_cast<HWND>(lp) == treeList->ScrollBar()) {
+                treeList->Scrolled(LOWORD(wp));
+                return 0;
+            }
+            break;
+        case WM_CTLCOLORSCROLLBAR:
+            // No brush of our own: the theme draws the list's scroll bar's track,
+            // as it does for a list's own scroll bar.
+            if (treeList && reinterpret_cast<HWND>(lp) == treeList->ScrollBar()) return 0;
+            break;
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORLISTBOX:
             if (HBRUSH face = historyBox

@@ -25,6 +25,7 @@ enum MainControlId : int {
     IDC_BTNOPTIONS,
     IDC_BTNABOUT,
     IDC_BTNHELP,
+    IDC_DIRLISTSCROLLBAR,
 };
 
 }  // namespace tarvolo

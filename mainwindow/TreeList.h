@@ -1,6 +1,14 @@
 // The directory tree on screen: an owner-drawn list box that holds no data of
 // its own (LBS_NODATA) and paints each row from the model's rows and tree
 // codes, with connector lines at the window's scale.
+//
+// The list draws no scroll bar of its own: the list box draws its themed bar
+// again whenever its top row moves, and a themed bar is slow to draw (under
+// Wine some seventy calls to the window server), most of a keystroke's time
+// on a large drive. A scroll bar control of the form stands in the list's
+// frame where the list's own would be and follows the list's top row, drawn
+// again only when its thumb moves by a pixel: on a large drive once in
+// thousands of rows.
 #pragma once
 
 #include <windows.h>
@@ -17,12 +25,16 @@ namespace tarvolo {
 
 class TreeList {
 public:
-    // `list` is a child of `owner`, whose scale the rows are painted at.
-    TreeList(Form& owner, HWND list, const DriveRows& drive);
+    // `list` is a child of `owner`, whose scale the rows are painted at; its
+    // scroll bar is made beside it with the id `barId`.
+    TreeList(Form& owner, HWND list, int barId, const DriveRows& drive);
     TreeList(const TreeList&) = delete;
     TreeList& operator=(const TreeList&) = delete;
 
     HWND Handle() const { return list_; }
+    HWND ScrollBar() const { return bar_; }
+    // A scroll request of the scroll bar (WM_VSCROLL with its handle): the list follows.
+    void Scrolled(int request);
     // The connector pictures, at both sizes.
     void LoadConnectors();
     void ReleaseConnectors();
@@ -46,6 +58,7 @@ private:
 
     Form& owner_;
     HWND list_;
+    HWND bar_ = nullptr;
     const DriveRows& drive_;
     UniqueBitmap LineBitmap, TeeBitmap, ElbowBitmap;
     UniqueBitmap Line32Bitmap, Tee32Bitmap, Elbow32Bitmap;

@@ -30,6 +30,13 @@ int WindowDpi(HWND hwnd) {
     return SystemDpi();
 }
 
+int SystemMetricAtDpi(int index, int dpi) {
+    using MetricsForDpiFn = int(WINAPI*)(int, UINT);
+    static const auto metricsForDpi = User32Function<MetricsForDpiFn>("GetSystemMetricsForDpi");
+    if (metricsForDpi) return metricsForDpi(index, static_cast<UINT>(dpi));
+    return ::GetSystemMetrics(index);
+}
+
 void AdjustWindowRectAtDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi) {
     using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
     static const auto adjustForDpi = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");

@@ -16,6 +16,8 @@ inline int Scale(int designLength, int dpi) {
 
 int SystemDpi();
 int WindowDpi(HWND hwnd);
+// GetSystemMetrics at `dpi` (a scroll bar's width, say), where the system tells.
+int SystemMetricAtDpi(int index, int dpi);
 // AdjustWindowRectEx at `dpi` (the frame of a per-monitor window scales with it).
 void AdjustWindowRectAtDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi);
 

@@ -47,6 +47,24 @@ void Drag(HWND hwnd, POINT from, POINT to) {
 
 constexpr COLORREF kGrey = RGB(128, 128, 128);
 
+// The root and `rows` - 1 directories under it: \D000001, \D000002...
+std::string FlatIndex(int rows) {
+    std::string index = "\\\r\n";
+    char row[32];
+    for (int i = 1; i < rows; ++i) {
+        std::snprintf(row, sizeof row, "\\D%06d\r\n", i);
+        index += row;
+    }
+    return index;
+}
+
+long BarPosition(HWND bar) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_POS;
+    return ::GetScrollInfo(bar, SB_CTL, &info) ? info.nPos : -1;
+}
+
 }  // namespace
 
 TEST(FindTree, FixedDrivesInOrderScanWithoutIndexLoadWithIndexAndRescanKeepsTheSearchText) {
@@ -196,13 +214,7 @@ TEST(FindTree, ConnectorsTextPositionsAndSelection) {
 TEST(FindTree, ScrollThumbReachesRowsPast65535) {
     TestDir dir;
     Drive h('H', dir.UnixOf("h"));
-    std::string index = "\\\r\n";
-    char row[32];
-    for (int i = 1; i < 100000; ++i) {
-        std::snprintf(row, sizeof row, "\\D%06d\r\n", i);
-        index += row;
-    }
-    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", index));
+    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", FlatIndex(100000)));
     Program program(dir);
     WriteIni(program, 0);
     ASSERT_TRUE(StartIdle(program));
@@ -225,6 +237,51 @@ TEST(FindTree, ScrollThumbReachesRowsPast65535) {
          POINT{barX, client.bottom - arrow - 1});
     const long visible = client.bottom / 16;
     EXPECT_TRUE(WaitFor([&] { return TopIndex(list) >= 100000 - visible - 1; }, 5s)) << TopIndex(list);
+}
+
+// The list's scroll bar is a control of its own laid in the list's frame: it
+// follows the top row after a jump, the wheel and a click on its track.
+TEST(FindTree, ScrollBarFollowsTheListsTopRow) {
+    TestDir dir;
+    Drive h('H', dir.UnixOf("h"));
+    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", FlatIndex(100000)));
+    Program program(dir);
+    WriteIni(program, 0);
+    ASSERT_TRUE(StartIdle(program));
+    HWND list = program.Control(IDC_DIRLISTBOX);
+    HWND bar = program.Control(tarvolo::IDC_DIRLISTSCROLLBAR);
+    ASSERT_TRUE(bar && Visible(bar));
+    RECT client{}, placed{};
+    ::GetClientRect(list, &client);
+    ::GetWindowRect(bar, &placed);
+    POINT corner{client.right, 0};
+    ::ClientToScreen(list, &corner);
+    EXPECT_EQ(placed.left, corner.x) << "the bar is not beside the rows";
+    EXPECT_EQ(placed.top, corner.y);
+    EXPECT_EQ(placed.right - placed.left, ::GetSystemMetrics(SM_CXVSCROLL));
+    EXPECT_EQ(placed.bottom - placed.top, client.bottom);
+
+    auto follows = [&] { return TopIndex(list) > 0 && BarPosition(bar) == TopIndex(list); };
+    ::SendMessageW(program.Control(IDC_DIRTOFIND), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"D09"));
+    ASSERT_TRUE(WaitFor([&] { return Selected(list) == 90000 && follows(); }, 5s))
+        << "the search selected " << Selected(list) << "; top " << TopIndex(list) << ", bar "
+        << BarPosition(bar);
+    UINT lines = 3;
+    ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    long top = TopIndex(list);
+    ::PostMessageW(list, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+    EXPECT_TRUE(WaitFor([&] { return TopIndex(list) == top + static_cast<long>(lines) && follows(); }, 5s))
+        << "the wheel took the list from " << top << " to " << TopIndex(list) << ", the bar to "
+        << BarPosition(bar);
+
+    // A click just below the up arrow: on the track above the thumb, if the
+    // thumb went down with the top row, and a page up.
+    top = TopIndex(list);
+    LeftClick(bar, (placed.right - placed.left) / 2, ::GetSystemMetrics(SM_CYVSCROLL) + 2);
+    const long page = client.bottom / static_cast<long>(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    EXPECT_TRUE(WaitFor([&] { return TopIndex(list) == top - page && follows(); }, 5s))
+        << "a page up took the list from " << top << " to " << TopIndex(list) << ", the bar to "
+        << BarPosition(bar);
 }
 
 TEST(FindTree, AnIndexThatCannotBeReadIsReportedAndTheListShownEmpty) {
