@@ -40,6 +40,8 @@ std::string Layout(const char* name, HWND form) {
             if (::GetParent(child) != c->first) return TRUE;
             wchar_t cls[64] = {};
             ::GetClassNameW(child, cls, 64);
+            // The tree's scroll bar is laid in the list's frame, not by the form.
+            if (std::wstring(cls) == L"ScrollBar") return TRUE;
             // A combo box's height follows its font, which is the system's business.
             const bool combo = std::wstring(cls) == L"ComboBox";
             wchar_t text[128] = {};
