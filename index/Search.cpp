@@ -52,20 +52,41 @@ void SearchIndex::Clear() {
 void SearchIndex::AppendFolded(std::string_view name, const CaseFolder& folder) {
     const size_t base = folded_.size();
     folded_.append(name.data(), name.size());
-    unsigned char high = 0;
-    for (size_t k = base; k < folded_.size(); ++k) {
-        high |= static_cast<unsigned char>(folded_[k]);
-        folded_[k] = AsciiUpper(folded_[k]);
+    // ASCII letters upper-cased eight bytes at a time: a million names pass
+    // here at every load.
+    constexpr uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr uint64_t kHigh = 0x8080808080808080ULL;
+    char* p = &folded_[base];
+    char* const end = p + name.size();
+    uint64_t high = 0;
+    for (; end - p >= 8; p += 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        high |= word;
+        // Bytes below 0x80 only: from 'a' on, and not beyond 'z', without carries between bytes.
+        const uint64_t seven = word & ~kHigh;
+        const uint64_t fromA = seven + kOnes * (0x80 - 'a');
+        const uint64_t pastZ = seven + kOnes * (0x80 - 'z' - 1);
+        word ^= (fromA & ~pastZ & ~word & kHigh) >> 2;
+        std::memcpy(p, &word, 8);
     }
-    if (high & 0x80) {
+    for (; p < end; ++p) {
+        high |= static_cast<unsigned char>(*p);
+        *p = AsciiUpper(*p);
+    }
+    if (high & kHigh) {
         folded_.resize(base);
         folded_ += folder.Upper(name);
-    }
-    // A separator inside a name would shift every row after it. Names hold no
-    // backslash, but a locale service is not ours to trust with that.
-    if (folded_.find(kSeparator, base) != std::string::npos)
+        // A separator inside a name would shift every row after it. Names hold
+        // no backslash, but a locale service is not ours to trust with that.
+        if (folded_.find(kSeparator, base) != std::string::npos)
+            std::replace(folded_.begin() + static_cast<std::ptrdiff_t>(base), folded_.end(), kSeparator,
+                         kNotSeparator);
+    } else if (std::memchr(folded_.data() + base, kSeparator, name.size())) {
+        // A name is what follows the row's last backslash; this is for any other caller.
         std::replace(folded_.begin() + static_cast<std::ptrdiff_t>(base), folded_.end(), kSeparator,
                      kNotSeparator);
+    }
     folded_ += kSeparator;
     ++count_;
     if (folded_.size() > UINT32_MAX) throw std::length_error("search names exceed 4 GB");
