@@ -43,7 +43,11 @@ inline bool Idle(Program& program) {
 inline HWND StartIdle(Program& program, std::chrono::milliseconds timeout = 60s) {
     if (!program.Start()) return nullptr;
     HWND main = program.Main();
-    if (!main || !WaitFor([&] { return Idle(program); }, timeout)) return nullptr;
+    if (!main || !WaitFor([&] { return Idle(program); }, timeout)) {
+        ADD_FAILURE() << (main ? "the main window did not become idle: " : "no main window: ")
+                      << program.Describe();
+        return nullptr;
+    }
     return main;
 }
 
