@@ -202,32 +202,37 @@ void SearchIndex::BuildNameStarts(const RowStore& rows) {
     // One key a name orders and holds it: depth, path length, place, length.
     // The place breaks ties as the row would, and the length rides along.
     constexpr size_t kMaxDepth = 0xFF, kMaxPath = 0xFFFF, kMaxLength = 0xFF;
-    std::vector<uint64_t> keys;
-    keys.reserve(count_);
-    uint32_t counts[257] = {};
     const char* base = folded_.data();
+    // The names by first byte, counted first, so that each key goes straight
+    // to its group: no second array of a million keys to fault in and copy.
+    uint32_t counts[257] = {};
+    for (size_t before = 0, i = 0; i < count_; ++i) {
+        const size_t end = folded_.find(kSeparator, before + 1);
+        if (end != before + 1) ++counts[static_cast<unsigned char>(base[before + 1]) + 1];
+        before = end;
+    }
+    std::vector<uint32_t> from(257, 0);
+    for (size_t b = 1; b < 257; ++b) from[b] = from[b - 1] + counts[b];
+    std::vector<uint64_t> sorted(from[256]);
+    std::vector<uint32_t> next(from.begin(), from.end() - 1);
     size_t before = 0;  // the separator in front of row i
-    for (size_t i = 0; i < count_; ++i) {
+    bool fits = true;
+    // The paths are put together in order, each from its parent's: cheaper
+    // than a walk up the parents for every row.
+    rows.ForEachPath(0, count_, [&](size_t i, std::string_view path) {
         const size_t begin = before + 1;
         const size_t end = folded_.find(kSeparator, begin);
         before = end;
-        if (end == begin) continue;  // the root has no name
-        const size_t depth = static_cast<size_t>(rows.Depth(i)), path = rows.PathLength(i);
-        if (depth > kMaxDepth || path > kMaxPath) {
-            keys.clear();
-            return;
-        }
-        keys.push_back(uint64_t{depth} << 56 | uint64_t{path} << 40 | uint64_t{begin} << 8 |
-                       std::min(end - begin, kMaxLength));
-        ++counts[static_cast<unsigned char>(base[begin]) + 1];
-    }
-    startsFrom_.assign(257, 0);
-    for (size_t b = 1; b < 257; ++b) startsFrom_[b] = startsFrom_[b - 1] + counts[b];
-    std::vector<uint64_t> sorted(keys.size());
-    std::vector<uint32_t> next(startsFrom_.begin(), startsFrom_.end() - 1);
-    for (const uint64_t key : keys)
-        sorted[next[static_cast<unsigned char>(base[(key >> 8) & 0xFFFFFFFFu])]++] = key;
-    keys = std::vector<uint64_t>();
+        if (end == begin) return true;  // the root has no name
+        const size_t depth = static_cast<size_t>(rows.Depth(i));
+        if (depth > kMaxDepth || path.size() > kMaxPath) return fits = false;
+        sorted[next[static_cast<unsigned char>(base[begin])]++] =
+            uint64_t{depth} << 56 | uint64_t{path.size()} << 40 | uint64_t{begin} << 8 |
+            std::min(end - begin, kMaxLength);
+        return true;
+    });
+    if (!fits) return;
+    startsFrom_ = std::move(from);
     for (size_t b = 0; b < 256; ++b)
         std::sort(sorted.begin() + startsFrom_[b], sorted.begin() + startsFrom_[b + 1]);
     starts_.resize(sorted.size());
