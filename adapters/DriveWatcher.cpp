@@ -62,6 +62,7 @@ void DriveWatcher::Start(const std::string& root, const ScanFilter& filter) {
     }
     stopping_ = false;
     ended_ = false;
+    arming_ = kArming;
     root_ = root;
     SetFilter(filter);
     stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -84,7 +85,10 @@ void DriveWatcher::Start(const std::string& root, const ScanFilter& filter) {
         return;
     }
     // Bounded, so that a drive that does not answer cannot hold up the window.
-    ::WaitForSingleObject(watching_.get(), 2000);
+    if (::WaitForSingleObject(watching_.get(), 2000) != WAIT_OBJECT_0) {
+        int expected = kArming;
+        arming_.compare_exchange_strong(expected, kLate);
+    }
 }
 
 void DriveWatcher::Stop() {
@@ -168,6 +172,12 @@ void DriveWatcher::Run(std::string root) {
                 return;
             }
             reads = true;
+            int expected = kArming;
+            if (!arming_.compare_exchange_strong(expected, kArmed) && expected == kLate) {
+                // Armed after the rows were read: what changed before is not known.
+                arming_ = kArmed;
+                overflow();
+            }
             ::SetEvent(watching_.get());
             const HANDLE waits[] = {stop_.get(), done.get()};
             const DWORD woke = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);

@@ -59,6 +59,10 @@ private:
     std::thread thread_;
     std::atomic<bool> stopping_{false};  // cuts a walk of a new subtree short
     std::atomic<bool> ended_{false};     // the thread has returned
+    // Who came first: the first read under way (armed) or Start giving up on it (late). A watch armed
+    // after Start gave up missed what changed in between, while the rows were being read.
+    enum Arming : int { kArming, kArmed, kLate };
+    std::atomic<int> arming_{kArming};
     std::mutex mutex_;
     std::vector<ResolvedChange> ready_;  // under mutex_
     ScanFilter filter_;                  // under mutex_

@@ -17,6 +17,12 @@ FileSystem::Read WinFileSystem::ReadWhole(const std::string& path, std::string& 
     return existed ? Read::loaded : Read::missing;
 }
 
+FileSystem::Read WinFileSystem::ReadPieces(const std::string& path, uint64_t maxBytes, const Piece& piece) {
+    bool existed = false;
+    if (!ReadFilePieces(path, &existed, maxBytes, piece)) return existed ? Read::unreadable : Read::missing;
+    return existed ? Read::loaded : Read::missing;
+}
+
 bool WinFileSystem::ReplaceWhole(const std::string& path, std::string_view bytes) {
     std::string error;
     return ReplaceFileAtomically(path, bytes, &error);

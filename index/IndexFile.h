@@ -32,4 +32,34 @@ RowStore ParseIndexFile(std::string_view bytes, const AnsiDecoder& decode);
 // soon as the rows are read, so a million-row file is not held twice for long.
 RowStore ParseIndexFileBuffer(std::string&& fileText, const AnsiDecoder& decode);
 
+// The same rows from the file's bytes handed over in pieces as they are read,
+// so that the file is never held whole: a fresh buffer the size of a large
+// index costs more to fault in than its rows take to parse. A piece may end
+// anywhere, inside a line or between the CR and the LF of one line end.
+class IndexFileReader {
+public:
+    explicit IndexFileReader(const AnsiDecoder& decode) : decode_(decode) {}
+    // `fileBytes`, the whole file's size when known, sizes the rows' room from
+    // the first piece's lines.
+    void Feed(std::string_view piece, uint64_t fileBytes = 0);
+    // The rows of every piece fed; the last line needs no end.
+    RowStore Finish();
+
+private:
+    void Line(std::string_view line, bool clean, bool tooLong);
+    // Lines of `bytes` whose ends are seen; the rest is kept for the next piece.
+    void Lines(std::string_view bytes);
+
+    const AnsiDecoder& decode_;
+    RowStore rows_;
+    std::string partial_;       // a line begun in an earlier piece, as far as it is kept
+    size_t partialLength_ = 0;  // its whole length so far, kept or not
+    bool partialClean_ = true;  // no control byte in it so far
+    bool started_ = false;      // the first line has begun (a mark before it is the file's)
+    bool partialOpen_ = false;  // a line is under way
+    bool skipLf_ = false;       // the last piece ended with CR: an LF next ends that line
+    bool ended_ = false;        // a NUL was met: nothing after it is text
+    bool reserved_ = false;
+};
+
 }  // namespace tarvolo

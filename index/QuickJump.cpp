@@ -9,6 +9,14 @@
 #include "index/ByteScan.h"
 #include "index/JumpRules.h"
 
+// Kept out of its one caller: inlined there, the several-term search made the
+// compiler lay out the one-term loops beside it a tenth slower.
+#if defined(__GNUC__)
+#define TARVOLO_OUT_OF_LINE __attribute__((noinline))
+#else
+#define TARVOLO_OUT_OF_LINE __declspec(noinline)
+#endif
+
 namespace tarvolo {
 
 JumpText JumpText::Parse(std::string_view typed, const CaseFolder& folder) {
@@ -438,8 +446,15 @@ public:
         if (r.weight != w.weight) return r.weight > w.weight;
         return r.depth <= w.depth;
     }
+    // Once set, a row offered again is taken once: where a row may be met on
+    // more than one way to it.
+    void TakeEachOnce() { once_ = true; }
     void Offer(const Ranked& r) {
         const auto worse = [](const Ranked& a, const Ranked& b) { return Better(a, b); };
+        if (once_ && (!Full() || Better(r, heap_.front())) &&
+            std::any_of(heap_.begin(), heap_.end(),
+                        [&](const Ranked& h) { return h.row == r.row && h.drive == r.drive; }))
+            return;
         if (!Full()) {
             heap_.push_back(r);
             std::push_heap(heap_.begin(), heap_.end(), worse);
@@ -457,6 +472,7 @@ public:
 private:
     size_t limit_;
     std::vector<Ranked> heap_;
+    bool once_ = false;
 };
 
 // What the byte before a place must be for the place to come in now: one
@@ -493,7 +509,11 @@ public:
         keep_.clear();
         keeping_ = false;
         if (terms_.size() > 1) {
-            RunTerms();
+            holds_.resize(terms_.size() - 1);
+            if (how == JumpScan::fastest)
+                RunTermsFast(uses);
+            else
+                RunTerms();
         } else if (how == JumpScan::fastest && EveryDriveHasStarts() && UsedPlaces(uses)) {
             if (MemoHolds())
                 RunOneTermFromMemo();
@@ -597,7 +617,7 @@ private:
     // The used directories whose names hold the term, best first; false when a
     // path's folding moved its separators, and so its depth is not known.
     bool UsedPlaces(const std::vector<JumpUse>& uses) {
-        const std::string& term = terms_[0];
+        const std::string& term = terms_.back();
         std::unordered_map<std::string, size_t> byKey;
         for (const JumpUse& use : uses) {
             if (!(use.weight > 0) || use.path.size() < 3 || use.path[1] != ':') continue;
@@ -618,7 +638,7 @@ private:
                 ++drive;
             if (drive == drives_.size()) continue;
             UsedPlace place;
-            place.rank.kind = static_cast<uint8_t>(KindIn(name, term) + 1);
+            place.rank.kind = static_cast<uint8_t>(KindAtMost(name) + 1);
             place.rank.weight = use.weight;
             place.rank.depth = static_cast<uint32_t>(depth);
             place.rank.drive = drive;
@@ -870,11 +890,39 @@ private:
                 continue;
             const size_t row = drive.search->RowAt(pos);
             if (FoldText(JumpPath(drive.letter, *drive.rows, row), folder_) != place.key) continue;
-            Ranked r = place.rank;
-            Finish(r, place.rank.drive, row);
             found = true;
+            Ranked r = place.rank;
+            // Several terms: the path above the name is judged as the rows
+            // hold it, which a row holding its whole path may not.
+            if (terms_.size() > 1) {
+                pathNames_.clear();
+                for (uint32_t a = static_cast<uint32_t>(row); a != RowStore::kNoParent;
+                     a = drive.rows->Parent(a))
+                    pathNames_.insert(pathNames_.begin(), drive.search->FoldedName(a));
+                Match match;
+                if (!JudgeKind(terms_, pathNames_, match)) continue;
+                r.kind = static_cast<uint8_t>(match.kind + 1);
+                r.misses = CountMisses(terms_, pathNames_);
+            }
+            Finish(r, place.rank.drive, row);
         }
         return found;
+    }
+
+    // The most a folded own name that holds the last term can give its row's
+    // kind, whatever the path above it: the term that takes the name's
+    // beginning may be an earlier one, which makes a whole name when the last
+    // term ends it.
+    uint8_t KindAtMost(std::string_view name) const {
+        const std::string& last = terms_.back();
+        uint8_t most = KindIn(name, last);
+        const bool toEnd =
+            name.size() >= last.size() && name.compare(name.size() - last.size(), last.size(), last) == 0;
+        for (size_t j = 0; j + 1 < terms_.size(); ++j) {
+            const uint8_t kind = KindIn(name, terms_[j]);
+            most = std::max(most, kind >= kPrefix ? uint8_t{toEnd ? kWhole : kPrefix} : kind);
+        }
+        return most;
     }
 
     // Whether a row of this kind and misses could come in at its depth, were
@@ -889,14 +937,13 @@ private:
         return best_.MayTake(r);
     }
 
-    // Several terms: the names that hold the last one, whose path holds each
-    // of the others somewhere, are judged from their whole path.
-    void RunTerms() {
+    // Several terms, scanned as they stand: the names that hold the last one,
+    // whose path holds each of the others somewhere, are judged from their
+    // whole path. What the earlier terms can give a row's kind is known from
+    // where they stand in its own name before the row is judged.
+    TARVOLO_OUT_OF_LINE void RunTerms() {
         const std::string& lastTerm = terms_.back();
-        std::vector<std::vector<uint64_t>> holds(terms_.size() - 1);
         std::vector<uint8_t> bound;
-        std::vector<uint32_t> chain;
-        std::vector<std::string_view> pathNames;
         const Before anything = Before::anything;
         for (uint32_t d = 0; d < drives_.size(); ++d) {
             const JumpDrive& drive = drives_[d];
@@ -904,15 +951,13 @@ private:
             const RowStore& rows = *drive.rows;
             const SearchIndex& search = *drive.search;
             const std::string_view names = search.FoldedNames();
-            // What the earlier terms can give a row's kind, from where they
-            // stand in its own name: a row judged only once it may come in.
             bound.assign(rows.size(), kInside);
             for (size_t j = 0; j + 1 < terms_.size(); ++j) {
-                holds[j].assign(rows.size() / 64 + 1, 0);
+                holds_[j].assign(rows.size() / 64 + 1, 0);
                 RowCounter counter(search);
                 const bool done = ScanTerm(names, terms_[j], anything, cancelled_, [&](size_t pos) {
                     const size_t row = counter.RowOf(pos);
-                    holds[j][row / 64] |= uint64_t{1} << (row % 64);
+                    holds_[j][row / 64] |= uint64_t{1} << (row % 64);
                     bound[row] = std::max(bound[row], PlaceKind(names, pos));
                     return true;
                 });
@@ -927,44 +972,221 @@ private:
                 // The first place of the last term in a row is its best, but
                 // for one inside a word: a word may begin with it further on.
                 const uint8_t here = PlaceKind(names, pos);
-                uint8_t kind = std::max(bound[row], here);
+                const uint8_t kind = std::max(bound[row], here);
                 const uint8_t most = here == kInside && kind == kInside ? uint8_t{kWordStart} : kind;
-                uint64_t hash = 0;
-                bool mayBeUsed = false;
-                if (best_.Full() && most < Worst()) {
-                    // Only a use could lift it far enough.
-                    if (most + 1 < Worst() || !uses_.MayBeUsed(names, pos, hash)) return true;
-                    mayBeUsed = true;
-                } else {
-                    mayBeUsed = uses_.MayBeUsed(names, pos, hash);
-                }
-                if (most != kind) kind = KindIn(NameAt(names, pos), lastTerm);
-                if (!MayComeIn(kind, 0, mayBeUsed, rows, row)) return true;
-                chain.clear();
-                for (uint32_t r = static_cast<uint32_t>(row); r != RowStore::kNoParent; r = rows.Parent(r))
-                    chain.push_back(r);
-                for (const std::vector<uint64_t>& bits : holds) {
-                    bool somewhere = false;
-                    for (uint32_t r : chain) somewhere = somewhere || ((bits[r / 64] >> (r % 64)) & 1);
-                    if (!somewhere) return true;
-                }
-                pathNames.clear();
-                for (auto r = chain.rbegin(); r != chain.rend(); ++r)
-                    pathNames.push_back(search.FoldedName(*r));
-                Match match;
-                if (!JudgeKind(terms_, pathNames, match) || !MayComeIn(match.kind, 0, mayBeUsed, rows, row))
-                    return true;
-                Ranked ranked;
-                if (mayBeUsed) ranked.weight = uses_.Weight(drive.letter, rows, row, hash);
-                ranked.kind = static_cast<uint8_t>(match.kind + (ranked.weight > 0 ? 1 : 0));
-                ranked.depth = static_cast<uint32_t>(rows.Depth(row));
-                if (!best_.MayTake(ranked)) return true;
-                ranked.misses = CountMisses(terms_, pathNames);
-                Finish(ranked, d, row);
+                Consider(d, row, pos, kind, most);
                 return true;
             });
             if (!done) return;
         }
+    }
+
+    // Several terms, as RunTerms finds them, with less looked at. Each earlier
+    // term is scanned for once a drive: the rows whose own name holds it, and
+    // apart from them the rows where one begins a word of the own name, which
+    // may give the row its kind whatever the last term does there; those are
+    // judged first. The names that begin with the last term come next, best
+    // first through the drive's name starts, then the used directories. Only
+    // when that leaves room for a row that holds the last term at a word's
+    // start or inside one, or the uses cannot be looked up, are the last
+    // term's places scanned, passed over by the byte before them as for one
+    // term once the list holds better.
+    TARVOLO_OUT_OF_LINE void RunTermsFast(const std::vector<JumpUse>& uses) {
+        best_.TakeEachOnce();
+        const size_t count = drives_.size();
+        std::vector<std::vector<std::vector<uint64_t>>> holds(count);
+        std::vector<std::vector<uint64_t>> seen(count);  // rows judged already
+        for (uint32_t d = 0; d < count; ++d) {
+            if (!Searchable(drives_[d])) continue;
+            holds[d].resize(terms_.size() - 1);
+            seen[d].assign(drives_[d].rows->size() / 64 + 1, 0);
+            if (!ScanEarlierTerms(d, holds[d], seen[d])) return;
+        }
+        bool complete = EveryDriveHasStarts() && UsedPlaces(uses);
+        for (uint32_t d = 0; d < count && complete; ++d) {
+            if (!Searchable(drives_[d])) continue;
+            holds_.swap(holds[d]);
+            const bool walked = WalkLastTerm(d, seen[d]);
+            holds_.swap(holds[d]);
+            if (Cancelled()) return;
+            complete = walked;
+        }
+        if (complete) {
+            for (const UsedPlace& place : used_) {
+                if (best_.Full() && !Better(place.rank, best_.Worst())) break;
+                if (Cancelled()) return;
+                FindUsed(place);
+            }
+            // What was not looked at holds the last term at a word's start or
+            // inside a word, and is not used.
+            if (best_.Full() && Worst() >= kPrefix) return;
+        }
+        for (uint32_t d = 0; d < count; ++d) {
+            if (!Searchable(drives_[d])) continue;
+            holds_.swap(holds[d]);
+            const bool done = ScanLastTerm(d, seen[d]);
+            holds_.swap(holds[d]);
+            if (!done) return;
+        }
+    }
+
+    // The earlier terms on drive `d`: `holds` gets the rows whose own name
+    // holds each; the rows where one begins a word and the last term stands
+    // too are judged and marked in `seen`. False when cancelled.
+    bool ScanEarlierTerms(uint32_t d, std::vector<std::vector<uint64_t>>& holds,
+                          std::vector<uint64_t>& seen) {
+        const std::string& lastTerm = terms_.back();
+        const SearchIndex& search = *drives_[d].search;
+        const std::string_view names = search.FoldedNames();
+        std::vector<JumpMemo::Place> lifted;
+        for (size_t j = 0; j + 1 < terms_.size(); ++j) {
+            holds[j].assign(seen.size(), 0);
+            RowCounter counter(search);
+            size_t last = SIZE_MAX;
+            const bool done = ScanTerm(names, terms_[j], Before::anything, cancelled_, [&](size_t pos) {
+                const size_t row = counter.RowOf(pos);
+                const uint64_t bit = uint64_t{1} << (row % 64);
+                if (row != last) holds[j][row / 64] |= bit;
+                last = row;
+                if ((seen[row / 64] & bit) || !Boundary(static_cast<unsigned char>(names[pos - 1])))
+                    return true;
+                // A name without the last term matches nothing.
+                const std::string_view name = NameAt(names, pos);
+                if (name.find(lastTerm) == std::string_view::npos) return true;
+                seen[row / 64] |= bit;
+                lifted.push_back(JumpMemo::Place{static_cast<uint32_t>(row),
+                                                 static_cast<uint32_t>(name.data() - names.data())});
+                return true;
+            });
+            if (!done) return false;
+        }
+        holds_.swap(holds);
+        for (size_t k = 0; k < lifted.size(); ++k) {
+            if ((k & 0xFFF) == 0 && Cancelled()) break;
+            const size_t begin = lifted[k].name;
+            const std::string_view name = names.substr(begin, names.find(kSeparator, begin) - begin);
+            const uint8_t most = KindAtMost(name);
+            Consider(d, lifted[k].row, begin + name.find(lastTerm), most, most);
+        }
+        holds_.swap(holds);
+        return !Cancelled();
+    }
+
+    // The names of drive `d` that begin with the last term, best first, until
+    // no further one can come in: past `limit` good ones only whole names
+    // could. False when the walk grew too long to beat a scan.
+    bool WalkLastTerm(uint32_t d, std::vector<uint64_t>& seen) {
+        const std::string& term = terms_.back();
+        const size_t n = term.size();
+        const JumpDrive& drive = drives_[d];
+        const SearchIndex& search = *drive.search;
+        const std::string_view names = search.FoldedNames();
+        const SearchIndex::NameStarts starts = search.StartsWith(static_cast<unsigned char>(term[0]));
+        size_t good = 0, compared = 0;
+        for (size_t k = 0; k < starts.count; ++k) {
+            if ((k & 0xFFF) == 0 && Cancelled()) return false;
+#if defined(__GNUC__)
+            if (k + 16 < starts.count) __builtin_prefetch(names.data() + starts.places[k + 16]);
+#endif
+            const size_t length = starts.lengths[k];
+            const bool mayBeWhole = length == n || length == 0xFF;
+            if (length < std::min<size_t>(n, 0xFF) || (good >= limit_ && !mayBeWhole)) continue;
+            if (++compared > kWalkAtMost) return false;
+            const size_t pos = starts.places[k];
+            if (pos + n >= names.size() || std::memcmp(names.data() + pos + 1, term.data() + 1, n - 1) != 0)
+                continue;
+            const uint8_t kind = names[pos + n] == kSeparator ? kWhole : kPrefix;
+            const size_t row = search.RowAt(pos);
+            if (best_.Full()) {
+                // Unused rows: the used ones are looked up apart.
+                Ranked bound;
+                bound.kind = kind;
+                bound.depth = static_cast<uint32_t>(drive.rows->Depth(row));
+                if (!best_.MayTake(bound)) {
+                    // The names further on lie as deep or deeper: a whole one
+                    // of them comes in no more, nor does a prefix.
+                    if (kind == kWhole) break;
+                    good = limit_;
+                    continue;
+                }
+            }
+            const uint64_t bit = uint64_t{1} << (row % 64);
+            if (seen[row / 64] & bit) continue;
+            seen[row / 64] |= bit;
+            if (Consider(d, row, pos, kind, kind) && kind == kPrefix && judged_.kind >= kPrefix &&
+                judged_.misses == 0)
+                ++good;
+        }
+        return true;
+    }
+
+    // The places of the last term on drive `d` in rows not judged yet.
+    bool ScanLastTerm(uint32_t d, const std::vector<uint64_t>& seen) {
+        const std::string& lastTerm = terms_.back();
+        const SearchIndex& search = *drives_[d].search;
+        const std::string_view names = search.FoldedNames();
+        RowCounter counter(search);
+        size_t last = SIZE_MAX;
+        Before before = BeforeFor(best_, uses_);
+        return ScanTerm(names, lastTerm, before, cancelled_, [&](size_t pos) {
+            const size_t row = counter.RowOf(pos);
+            if (row == last || ((seen[row / 64] >> (row % 64)) & 1)) return true;
+            last = row;
+            // No earlier term begins a word of this name: the last term's
+            // places alone tell the kind.
+            uint8_t here = PlaceKind(names, pos);
+            if (here == kWhole && names[pos + lastTerm.size()] != kSeparator) here = kPrefix;
+            Consider(d, row, pos, here, here == kInside ? uint8_t{kWordStart} : here);
+            before = BeforeFor(best_, uses_);
+            return true;
+        });
+    }
+
+    // Row `row` of drive `d`, whose own name holds the last term at `pos`:
+    // `kind` is what its match's kind is at most, as far as its places tell,
+    // and `most` what it may be at most once a word's start further on is
+    // looked for. Judged from its whole path when it may come in (the earlier
+    // terms' rows are in holds_): true then, with judged_ as it was offered.
+    bool Consider(uint32_t d, size_t row, size_t pos, uint8_t kind, uint8_t most) {
+        const JumpDrive& drive = drives_[d];
+        const RowStore& rows = *drive.rows;
+        const SearchIndex& search = *drive.search;
+        const std::string_view names = search.FoldedNames();
+        const std::string& lastTerm = terms_.back();
+        uint64_t hash = 0;
+        bool mayBeUsed = false;
+        if (best_.Full() && most < Worst()) {
+            // Only a use could lift it far enough.
+            if (most + 1 < Worst() || !uses_.MayBeUsed(names, pos, hash)) return false;
+            mayBeUsed = true;
+        } else {
+            mayBeUsed = uses_.MayBeUsed(names, pos, hash);
+        }
+        if (most != kind) kind = KindIn(NameAt(names, pos), lastTerm);
+        if (!MayComeIn(kind, 0, mayBeUsed, rows, row)) return false;
+        chain_.clear();
+        for (uint32_t r = static_cast<uint32_t>(row); r != RowStore::kNoParent; r = rows.Parent(r))
+            chain_.push_back(r);
+        for (size_t j = 0; j + 1 < terms_.size(); ++j) {
+            const std::vector<uint64_t>& bits = holds_[j];
+            bool somewhere = false;
+            for (uint32_t r : chain_) somewhere = somewhere || ((bits[r / 64] >> (r % 64)) & 1);
+            if (!somewhere) return false;
+        }
+        pathNames_.clear();
+        for (auto r = chain_.rbegin(); r != chain_.rend(); ++r) pathNames_.push_back(search.FoldedName(*r));
+        Match match;
+        if (!JudgeKind(terms_, pathNames_, match) || !MayComeIn(match.kind, 0, mayBeUsed, rows, row))
+            return false;
+        Ranked ranked;
+        if (mayBeUsed) ranked.weight = uses_.Weight(drive.letter, rows, row, hash);
+        ranked.kind = static_cast<uint8_t>(match.kind + (ranked.weight > 0 ? 1 : 0));
+        ranked.depth = static_cast<uint32_t>(rows.Depth(row));
+        if (!best_.MayTake(ranked)) return false;
+        ranked.misses = CountMisses(terms_, pathNames_);
+        Finish(ranked, d, row);
+        judged_ = ranked;
+        return true;
     }
 
     const std::vector<std::string>& terms_;
@@ -979,6 +1201,12 @@ private:
     bool keeping_ = false;
     size_t kept_ = 0;
     std::vector<std::vector<JumpMemo::Place>> keep_;
+    // Several terms: for each earlier term, a bit for each row of the drive
+    // searched whose own name holds it.
+    std::vector<std::vector<uint64_t>> holds_;
+    std::vector<uint32_t> chain_;
+    std::vector<std::string_view> pathNames_;
+    Ranked judged_;
 };
 
 }  // namespace

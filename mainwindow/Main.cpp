@@ -87,6 +87,8 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
         return explorer_->NavigateExplorerWindow(cameFrom, path);
     });
     liveIndex_ = std::make_unique<LiveIndex>(hwnd_, model_, static_cast<LiveIndexView&>(*this));
+    searchFold_ = std::make_unique<SearchFold>(hwnd_, kSearchFoldedMessage);
+    model_.AddRowsReader(searchFold_.get());
     CreateControls();
     CreateMenus();
     CreateTrayIcon();
@@ -96,6 +98,10 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
 
 TfrmMain::~TfrmMain() {
     quickJump_.reset();
+    if (searchFold_) {
+        model_.RemoveRowsReader(searchFold_.get());
+        searchFold_.reset();  // its thread reads the model's rows
+    }
     CoolTrayIcon.reset();
     DestroyForm();
 }
@@ -520,8 +526,10 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     if (liveIndex_ && liveIndex_->OnMessage(msg, wp)) return 0;
     switch (msg) {
         case kBuildSearchIndexMessage:
-            EnsureSearchIndex();
-            if (model_.drive.search.NameStartsPending()) ::PostMessageW(hwnd_, kBuildNameStartsMessage, 0, 0);
+            FoldSearchNames();
+            return 0;
+        case kSearchFoldedMessage:
+            TakeSearchFold();
             return 0;
         case kBuildNameStartsMessage:
             BuildNameStarts();

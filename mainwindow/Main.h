@@ -27,6 +27,7 @@
 #include "mainwindow/HistoryBox.h"
 #include "mainwindow/KeyMap.h"
 #include "adapters/LiveIndex.h"
+#include "adapters/SearchFold.h"
 #include "mainwindow/MainControlIds.h"
 #include "mainwindow/QuickJump.h"
 #include "mainwindow/SearchBox.h"
@@ -162,6 +163,11 @@ private:
     static constexpr UINT kBuildSearchIndexMessage = WM_APP + 1;
     // Quick Jump's name starts, built after the names in a step of their own.
     static constexpr UINT kBuildNameStartsMessage = WM_APP + 2;
+    // The names are folded on a thread of their own when the rows are new; the
+    // window takes them when that ends, or waits for them at the first search.
+    void FoldSearchNames();
+    void TakeSearchFold();
+    static constexpr UINT kSearchFoldedMessage = WM_APP + 3;
 
     // --- Commands (MainCommands.cpp) ---
     void CommandClick(Command command);
@@ -251,8 +257,9 @@ private:
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
     std::unique_ptr<FavoritesMenus> favoritesMenus;
     std::unique_ptr<TfrmRescan> frmRescan;
-    std::unique_ptr<LiveIndex> liveIndex_;  // the shown drive's rows follow the disk
-    std::function<void()> drivesChanged_;   // Quick Jump's, told when a drive's rows change
+    std::unique_ptr<LiveIndex> liveIndex_;    // the shown drive's rows follow the disk
+    std::unique_ptr<SearchFold> searchFold_;  // the shown drive's names, folded off the window's thread
+    std::function<void()> drivesChanged_;     // Quick Jump's, told when a drive's rows change
     KeyMap keyMap_{static_cast<KeyMapWindow&>(*this)};
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<Clipboard> clipboard_;

@@ -11,6 +11,7 @@ namespace tarvolo {
 
 std::vector<JumpDrive> TfrmMain::SearchableDrives() {
     static const WinCaseFolder folder;
+    TakeSearchFold();  // waited for: the names are folded sooner there than here
     return model_.SearchableDrives(SelectedDrive(), folder);
 }
 

@@ -8,8 +8,34 @@
 
 namespace tarvolo {
 
+void TfrmMain::FoldSearchNames() {
+    if (model_.drive.searchStale || model_.drive.search.size() != model_.drive.rows.size()) {
+        // A fold of these very rows is under way: its end brings the names.
+        if (searchFold_->Pending() && searchFold_->Generation() == model_.drive.generation) return;
+        if (model_.drive.searchStale && !model_.drive.rows.empty() &&
+            searchFold_->Start(model_.drive.rows, model_.drive.generation))
+            return;
+        EnsureSearchIndex();
+    }
+    if (model_.drive.search.NameStartsPending()) ::PostMessageW(hwnd_, kBuildNameStartsMessage, 0, 0);
+}
+
+void TfrmMain::TakeSearchFold() {
+    if (!searchFold_->Pending()) return;
+    uint64_t generation = 0;
+    std::optional<SearchIndex> folded = searchFold_->Take(generation);
+    // Rows replaced since, or given their names by a batch of live changes, keep what they have.
+    if (!folded || generation != model_.drive.generation || !model_.drive.searchStale ||
+        folded->size() != model_.drive.rows.size())
+        return;
+    model_.RowsAboutToChange();  // Quick Jump's readers let go of the names first
+    model_.drive.search = std::move(*folded);
+    model_.drive.searchStale = false;
+}
+
 void TfrmMain::EnsureSearchIndex() {
     static const WinCaseFolder folder;
+    TakeSearchFold();  // a fold under way is waited for: it is further on than a fold begun here
     if (model_.drive.searchStale || model_.drive.search.size() != model_.drive.rows.size())
         model_.RowsAboutToChange();
     model_.drive.EnsureSearch(folder, false);

@@ -1,6 +1,7 @@
 #include "model/Model.h"
 
 #include <algorithm>
+#include <atomic>
 #include <ctime>
 #include <utility>
 
@@ -92,6 +93,8 @@ std::optional<FavoriteAction> FindFavoriteShortcut(const std::vector<Favorite>& 
 // ---------------------------------------------------------------------------
 
 void DriveRows::Replace(RowStore newRows) {
+    static std::atomic<uint64_t> generations{0};
+    generation = ++generations;
     rows = std::move(newRows);
     codes.Clear();
     search.Clear();
@@ -247,10 +250,12 @@ IndexRead ReadDriveIndexFile(FileSystem& files, const AnsiDecoder& ansi, const s
     IndexRead read;
     auto readFile = [&](const std::string& file) {
         read.path = file;
-        std::string bytes;
-        read.result = files.ReadWhole(file, bytes, kIndexFileLimit);
-        // Parsed in the file's own buffer: a million rows are not copied twice.
-        if (read.result == FileSystem::Read::loaded) read.rows = ParseIndexFileBuffer(std::move(bytes), ansi);
+        // Parsed piece by piece as it is read: a million rows' file is never held whole.
+        IndexFileReader reader(ansi);
+        read.result = files.ReadPieces(
+            file, kIndexFileLimit,
+            [&](std::string_view piece, uint64_t fileBytes) { reader.Feed(piece, fileBytes); });
+        read.rows = read.result == FileSystem::Read::loaded ? reader.Finish() : RowStore();
     };
     // Both exist when the root's file could not be replaced (an administrator's,
     // or read-only) and the per-user copy was written instead: that copy is the

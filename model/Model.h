@@ -58,6 +58,9 @@ struct DriveRows {
     TreeCodes codes;
     SearchIndex search;
     bool searchStale = false;
+    // New with every Replace, across all drives: names folded elsewhere from
+    // rows of another generation are not these rows' names.
+    uint64_t generation = 0;
 
     // New rows: the codes and the search must be built again.
     void Replace(RowStore newRows);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,5 +25,14 @@ constexpr uint64_t kMaxIndexFileBytes = 512ull << 20;
 // maxBytes, or one that cannot be read, gives false with *existed true.
 bool ReadWholeFile(const std::string& pathUtf8, std::string& out, bool* existed, uint64_t maxBytes,
                    std::string* error = nullptr);
+
+// The same file in pieces, each handed to `piece` with the file's size when it
+// was opened, through one small buffer used again and again: a large file is
+// never held whole, and a fresh buffer of its size costs more to fault in than
+// the copy from the system's cache. Results as ReadWholeFile's; after false the
+// pieces handed over were only part of the file.
+using FilePiece = std::function<void(std::string_view piece, uint64_t fileBytes)>;
+bool ReadFilePieces(const std::string& pathUtf8, bool* existed, uint64_t maxBytes, const FilePiece& piece,
+                    std::string* error = nullptr);
 
 }  // namespace tarvolo

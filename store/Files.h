@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,16 @@ public:
     // The whole file into `bytes`. A missing file (or folder) is `missing`; a file
     // that exists but cannot be read, or is larger than maxBytes, is `unreadable`.
     virtual Read ReadWhole(const std::string& path, std::string& bytes, uint64_t maxBytes) = 0;
+    // The same file handed to `piece` in parts, in order, with the file's size:
+    // a large file need not be held whole. Unless the result is `loaded`, what
+    // the pieces brought is not the file. Here one piece of a whole read.
+    using Piece = std::function<void(std::string_view piece, uint64_t fileBytes)>;
+    virtual Read ReadPieces(const std::string& path, uint64_t maxBytes, const Piece& piece) {
+        std::string bytes;
+        const Read read = ReadWhole(path, bytes, maxBytes);
+        if (read == Read::loaded) piece(bytes, bytes.size());
+        return read;
+    }
     // Replaces the file as a whole: on failure the old file is left as it was.
     virtual bool ReplaceWhole(const std::string& path, std::string_view bytes) = 0;
     // Deletes one file; false when it was not there or could not be deleted.

@@ -730,6 +730,34 @@ HWND Program::Main(std::chrono::milliseconds timeout) {
     return found;
 }
 
+std::string Program::Describe() const {
+    std::string out;
+    DWORD code = 0;
+    if (!pi_.hProcess || !::GetExitCodeProcess(pi_.hProcess, &code))
+        out = "the program was not started";
+    else if (code == STILL_ACTIVE)
+        out = "the program runs";
+    else
+        out = "the program ended with exit code " + std::to_string(code);
+    struct Query {
+        DWORD pid;
+        std::string windows;
+    } query{pi_.dwProcessId, {}};
+    ::EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* q = reinterpret_cast<Query*>(p);
+            DWORD owner = 0;
+            ::GetWindowThreadProcessId(w, &owner);
+            if (owner != q->pid) return TRUE;
+            q->windows += " [" + ClassName(w) + " \"" + Text(w) + "\"" +
+                          (::IsWindowVisible(w) ? " shown" : " hidden") +
+                          (::IsWindowEnabled(w) ? "" : " disabled") + "]";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&query));
+    return out + (query.windows.empty() ? ", with no window" : ", with windows" + query.windows);
+}
+
 HWND Program::Control(int id) {
     return ::GetDlgItem(Main(), id);
 }

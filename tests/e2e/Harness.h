@@ -139,6 +139,8 @@ public:
 
     // The main window once it exists (visible or not).
     HWND Main(std::chrono::milliseconds timeout = 20s);
+    // Whether the program still runs (or how it ended) and its top-level windows, for a failure's message.
+    std::string Describe() const;
     HWND Control(int id);
     // The notification-area icon's hidden window.
     HWND TrayWindow();

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,11 @@ inline bool Idle(Program& program) {
 inline HWND StartIdle(Program& program, std::chrono::milliseconds timeout = 60s) {
     if (!program.Start()) return nullptr;
     HWND main = program.Main();
-    if (!main || !WaitFor([&] { return Idle(program); }, timeout)) return nullptr;
+    if (!main || !WaitFor([&] { return Idle(program); }, timeout)) {
+        ADD_FAILURE() << (main ? "the main window did not become idle: " : "no main window: ")
+                      << program.Describe();
+        return nullptr;
+    }
     return main;
 }
 
@@ -88,10 +93,30 @@ inline long TopIndex(HWND list) {
     return static_cast<long>(::SendMessageW(list, LB_GETTOPINDEX, 0, 0));
 }
 
+// An index file's bytes. Tests poll this: a file not replaced since the last
+// read is not opened again. Under Wine a file that is open, whatever its
+// sharing, cannot be replaced by a rename, so a reader that keeps a large index
+// open most of the time makes the program's write go to its per-user copy.
 inline std::string ReadIndex(const std::string& path) {
-    std::string bytes;
-    ReadFileBytes(path, bytes);
-    return bytes;
+    struct Seen {
+        FILETIME written{};
+        DWORD sizeHigh = 0, sizeLow = 0;
+        std::string bytes;
+    };
+    static std::map<std::string, Seen> seen;
+    WIN32_FILE_ATTRIBUTE_DATA now{};
+    if (!::GetFileAttributesExW(W(path).c_str(), GetFileExInfoStandard, &now)) {
+        seen.erase(path);
+        return {};
+    }
+    const auto it = seen.find(path);
+    if (it != seen.end() && ::CompareFileTime(&it->second.written, &now.ftLastWriteTime) == 0 &&
+        it->second.sizeHigh == now.nFileSizeHigh && it->second.sizeLow == now.nFileSizeLow)
+        return it->second.bytes;
+    Seen read{now.ftLastWriteTime, now.nFileSizeHigh, now.nFileSizeLow, {}};
+    ReadFileBytes(path, read.bytes);
+    seen[path] = read;
+    return read.bytes;
 }
 
 // Lines of an index file, each with CR LF.

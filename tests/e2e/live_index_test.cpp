@@ -237,6 +237,8 @@ TEST(LiveIndex, TheWindowAnswersWhileAThousandFoldersComeToALargeDrive) {
     using ms = std::chrono::milliseconds;
     long long longest = 0;
     int probes = 0;
+    std::string counts;  // each count the list went through, for a failure's message
+    long lastCount = rowsBefore;
     const bool rows = WaitFor(
         [&] {
             const auto asked = std::chrono::steady_clock::now();
@@ -248,10 +250,27 @@ TEST(LiveIndex, TheWindowAnswersWhileAThousandFoldersComeToALargeDrive) {
             longest = std::max(longest, waited);
             ++probes;
             EXPECT_TRUE(answered) << "the window gave no answer within 5 s (probe " << probes << ")";
-            return Count(list) == rowsBefore + folders;
+            const long count = Count(list);
+            if (count != lastCount) {
+                counts += " " + std::to_string(count - rowsBefore) + " at " +
+                          std::to_string(std::chrono::duration_cast<ms>(asked - made).count()) + " ms;";
+                lastCount = count;
+            }
+            return count == rowsBefore + folders;
         },
         60s);
     const auto shown = std::chrono::steady_clock::now();
+    if (!rows) {
+        // Which folders never came, and whether the file, written a few seconds after the rows, has them.
+        std::string missing;
+        const std::string index = ReadIndex("G:\\tarvolo.dir");
+        for (int i = 1; i <= folders; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "\\new %04d\r\n", i);
+            if (index.find(name) == std::string::npos) missing += " " + std::to_string(i);
+        }
+        ADD_FAILURE() << "new rows in the list:" << counts << " folders not in the index file:" << missing;
+    }
     ASSERT_TRUE(rows) << Count(list) << " rows";
     EXPECT_TRUE(WaitFor(
         [&] {

@@ -313,13 +313,13 @@ TEST(QuickJumpTest, FindsWhatEveryRowJudgedInTurnFinds) {
     EXPECT_GT(found, 30u * 20u * 5u) << "the texts find little: the comparison proves little";
 }
 
-// One term typed a letter at a time, and texts typed afresh: the name starts,
-// and the rows a search keeps for the next keystroke, find the list a scan of
-// every name finds.
+// Texts of one term and of several typed a letter at a time, and typed
+// afresh: the name starts, and the rows a search keeps for the next keystroke,
+// find the list a scan of every name finds.
 TEST(QuickJumpTest, NameStartsAndKeptRowsFindWhatEveryNameScannedFinds) {
     RandomDisk disk(30);
     const AsciiCaseFolder folder;
-    size_t found = 0, fromKept = 0;
+    size_t found = 0, fromKept = 0, severalFound = 0;
     for (int round = 0; round < 40; ++round) {
         std::vector<std::string> paths;
         const std::vector<Drive> drives = disk.Drives(paths);
@@ -327,7 +327,8 @@ TEST(QuickJumpTest, NameStartsAndKeptRowsFindWhatEveryNameScannedFinds) {
         const std::vector<JumpUse> uses = disk.Uses(paths);
         JumpMemo memo;
         for (int t = 0; t < 10; ++t) {
-            const std::string typed = disk.Word(6);
+            std::string typed = disk.Word(6);
+            for (size_t more = disk.Pick(3); more > 0; --more) typed += " " + disk.Word(3);
             const size_t limit = 1 + disk.Pick(40);
             // Typed afresh half the time: what was kept is of another text.
             if (disk.Pick(2)) memo.Clear();
@@ -344,10 +345,12 @@ TEST(QuickJumpTest, NameStartsAndKeptRowsFindWhatEveryNameScannedFinds) {
                     << "round " << round << ", text \"" << typed.substr(0, n) << "\" typed afresh, limit "
                     << limit;
                 found += expected.size();
+                if (text.terms.size() > 1) severalFound += expected.size();
             }
         }
     }
     EXPECT_GT(found, 40u * 10u * 5u) << "the texts find little: the comparison proves little";
+    EXPECT_GT(severalFound, 40u * 10u) << "texts of several terms find little: they are hardly compared";
     EXPECT_GT(fromKept, 40u * 2u) << "few searches started from kept rows: they are hardly compared";
 }
 

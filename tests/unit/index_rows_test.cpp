@@ -276,6 +276,36 @@ TEST(IndexFile, RoundTripsUnicodeAndDecodesAnsiLines) {
     EXPECT_EQ(ParseIndexFileBuffer(std::string(wide), decoder), copied);
 }
 
+// Read in pieces, a file gives the rows it gives whole, wherever the pieces end.
+TEST(IndexFile, PiecesEndingAnywhereGiveTheRowsOfTheWholeFile) {
+    Latin1Decoder decoder;
+    const std::string longLine = "\\" + std::string(kMaxRowBytes, 'x');
+    const std::string cases[] = {
+        "",
+        "\\\r\n\\a\r\n\\a\\b",                             // a last line without end
+        "\\\r\n\\a\r\r\n\n\\b\r",                          // CR LF split, lone CR and LF, an empty line
+        "\xEF\xBB\xBF\xEF\xBB\xBF\\\r\n\\caf\xE9\r\n",     // marks, an ANSI line
+        "\x01\r\n\xEF\xBB\xBF\\\n\\a\x02b\n\\c",           // a control byte, a mark after a dropped line
+        std::string("\\\r\n\\a\0\\b\r\n", 10),             // a NUL ends the text
+        "\\\n" + longLine + "\n" + longLine + "y\n\\end",  // the longest row, and one byte more
+    };
+    for (const std::string& text : cases) {
+        const std::vector<std::string> whole = AllRows(ParseIndexFile(text, decoder));
+        const size_t step = text.size() > 1000 ? 997 : 1;
+        for (size_t cut = 0; cut <= text.size(); cut += step) {
+            IndexFileReader reader(decoder);
+            reader.Feed(std::string_view(text).substr(0, cut), text.size());
+            reader.Feed(std::string_view(text).substr(cut), text.size());
+            EXPECT_EQ(AllRows(reader.Finish()), whole)
+                << testing::PrintToString(text.substr(0, 40)) << " cut at " << cut;
+        }
+        IndexFileReader bytes(decoder);
+        for (const char c : text) bytes.Feed(std::string_view(&c, 1), text.size());
+        EXPECT_EQ(AllRows(bytes.Finish()), whole)
+            << testing::PrintToString(text.substr(0, 40)) << " byte by byte";
+    }
+}
+
 TEST(IndexFile, HostileInputStaysLinear) {
     Latin1Decoder decoder;
     // 20 MB without any line end is no directory at all; the root after it still loads.
