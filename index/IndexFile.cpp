@@ -132,11 +132,12 @@ void IndexFileReader::Feed(std::string_view piece, uint64_t fileBytes) {
 }
 
 RowStore IndexFileReader::Finish() {
-    if (partialOpen_) {
+    // A last line without end counts when it holds something besides the file's marks.
+    if (partialOpen_ && (started_ || !WithoutByteOrderMark(partial_).empty())) {
         Line(partial_, partialClean_, partialLength_ > partial_.size());
-        partial_.clear();
-        partialOpen_ = false;
     }
+    partial_.clear();
+    partialOpen_ = false;
     // A guess far off (names much longer further on than in the first piece)
     // is not kept for the whole run.
     const size_t used = rows_.TextBytes() + rows_.size() * 3 * sizeof(uint32_t);

@@ -288,6 +288,7 @@ TEST(IndexFile, PiecesEndingAnywhereGiveTheRowsOfTheWholeFile) {
         "\x01\r\n\xEF\xBB\xBF\\\n\\a\x02b\n\\c",           // a control byte, a mark after a dropped line
         std::string("\\\r\n\\a\0\\b\r\n", 10),             // a NUL ends the text
         "\\\n" + longLine + "\n" + longLine + "y\n\\end",  // the longest row, and one byte more
+        std::string("\xEF\xBB\xBF\0\\\r\n", 7),            // marks before a NUL: no line at all
     };
     for (const std::string& text : cases) {
         const std::vector<std::string> whole = AllRows(ParseIndexFile(text, decoder));
@@ -304,6 +305,9 @@ TEST(IndexFile, PiecesEndingAnywhereGiveTheRowsOfTheWholeFile) {
         EXPECT_EQ(AllRows(bytes.Finish()), whole)
             << testing::PrintToString(text.substr(0, 40)) << " byte by byte";
     }
+    // The file's marks are not a line of it, also when nothing follows them.
+    EXPECT_TRUE(AllRows(ParseIndexFile(cases[7], decoder)).empty());
+    EXPECT_TRUE(AllRows(ParseIndexFile("\xEF\xBB\xBF\xEF\xBB\xBF", decoder)).empty());
 }
 
 TEST(IndexFile, HostileInputStaysLinear) {
