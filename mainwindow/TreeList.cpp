@@ -49,6 +49,14 @@ int PageRows(const ListState& s, HWND list) {
     return height > 0 ? std::max(1, static_cast<int>(client.bottom) / height) : 1;
 }
 
+// The same for a caller outside the list's own procedure.
+int PageRows(HWND list) {
+    RECT client{};
+    ::GetClientRect(list, &client);
+    const int height = static_cast<int>(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+    return height > 0 ? std::max(1, static_cast<int>(client.bottom) / height) : 1;
+}
+
 // The strip in the list's frame, kept while some rows are out of sight, and
 // the bar over it, the system's width at the list's scale. `visible`: the
 // list's own, which a window being shown or hidden does not have yet.
@@ -151,10 +159,7 @@ TreeList::TreeList(Form& owner, HWND list, int barId, const DriveRows& drive)
 void TreeList::Scrolled(int request) {
     const ListBox list(list_);
     const long top = list.TopIndex();
-    RECT client{};
-    ::GetClientRect(list_, &client);
-    const int height = static_cast<int>(::SendMessageW(list_, LB_GETITEMHEIGHT, 0, 0));
-    const long page = height > 0 ? std::max<long>(1, client.bottom / height) : 1;
+    const long page = PageRows(list_);
     long to = top;
     switch (request) {
         case SB_LINEUP:
@@ -224,10 +229,7 @@ long TreeList::SelectedRow() const {
 void TreeList::SelectRow(long row) {
     const ListBox list(list_);
     const long top = list.TopIndex();
-    RECT client{};
-    ::GetClientRect(list_, &client);
-    const int height = static_cast<int>(::SendMessageW(list_, LB_GETITEMHEIGHT, 0, 0));
-    const long page = height > 0 ? std::max<long>(1, client.bottom / height) : 1;
+    const long page = PageRows(list_);
     if (row < 0 || (row >= top - page && row < top + 2 * page)) {
         // Near the page on show: the list repaints the two rows and scrolls a little.
         list.Select(row);

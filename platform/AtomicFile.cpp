@@ -109,6 +109,35 @@ bool MoveIntoPlace(const std::wstring& target, const std::wstring& temp, DWORD& 
     return false;
 }
 
+// Opens a file to read it from start to end and finds its size within
+// `maxBytes`. A missing file is no failure: `file` then stays empty.
+bool OpenToRead(const std::string& pathUtf8, bool* existed, uint64_t maxBytes, UniqueFile& file,
+                uint64_t& fileBytes, std::string* error) {
+    if (existed != nullptr) *existed = false;
+    file.reset(::CreateFileW(Widen(pathUtf8).c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        const DWORD code = ::GetLastError();
+        if (IsMissing(code)) return true;
+        if (existed != nullptr) *existed = true;
+        SetError(error, "Cannot open the file", code);
+        return false;
+    }
+    if (existed != nullptr) *existed = true;
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size)) {
+        SetError(error, "Cannot read the file", ::GetLastError());
+        return false;
+    }
+    fileBytes = static_cast<uint64_t>(size.QuadPart);
+    if (fileBytes > maxBytes) {
+        SetError(error, "The file is too large", ERROR_FILE_TOO_LARGE);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ReplaceFileAtomically(const std::string& pathUtf8, std::string_view bytes, std::string* error) {
@@ -147,33 +176,14 @@ bool ReplaceFileAtomically(const std::string& pathUtf8, std::string_view bytes, 
 bool ReadWholeFile(const std::string& pathUtf8, std::string& out, bool* existed, uint64_t maxBytes,
                    std::string* error) {
     out.clear();
-    if (existed != nullptr) *existed = false;
-    const std::wstring path = Widen(pathUtf8);
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) {
-        const DWORD code = ::GetLastError();
-        if (IsMissing(code)) return true;
-        if (existed != nullptr) *existed = true;
-        SetError(error, "Cannot open the file", code);
-        return false;
-    }
-    if (existed != nullptr) *existed = true;
-
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.get(), &size)) {
-        SetError(error, "Cannot read the file", ::GetLastError());
-        return false;
-    }
-    if (static_cast<uint64_t>(size.QuadPart) > maxBytes) {
-        SetError(error, "The file is too large", ERROR_FILE_TOO_LARGE);
-        return false;
-    }
+    UniqueFile file;
+    uint64_t fileBytes = 0;
+    if (!OpenToRead(pathUtf8, existed, maxBytes, file, fileBytes, error)) return false;
+    if (!file) return true;  // missing: nothing to read
     // One buffer of the size seen, plus a byte that tells whether the file grew
     // meanwhile; reading goes on to the end all the same, within the limit.
     constexpr size_t kMaxRead = 64u << 20;
-    out.resize(static_cast<size_t>(size.QuadPart) + 1);
+    out.resize(static_cast<size_t>(fileBytes) + 1);
     size_t have = 0;
     for (;;) {
         if (have == out.size()) {
@@ -203,30 +213,10 @@ bool ReadWholeFile(const std::string& pathUtf8, std::string& out, bool* existed,
 
 bool ReadFilePieces(const std::string& pathUtf8, bool* existed, uint64_t maxBytes, const FilePiece& piece,
                     std::string* error) {
-    if (existed != nullptr) *existed = false;
-    const std::wstring path = Widen(pathUtf8);
-    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) {
-        const DWORD code = ::GetLastError();
-        if (IsMissing(code)) return true;
-        if (existed != nullptr) *existed = true;
-        SetError(error, "Cannot open the file", code);
-        return false;
-    }
-    if (existed != nullptr) *existed = true;
-
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.get(), &size)) {
-        SetError(error, "Cannot read the file", ::GetLastError());
-        return false;
-    }
-    const uint64_t fileBytes = static_cast<uint64_t>(size.QuadPart);
-    if (fileBytes > maxBytes) {
-        SetError(error, "The file is too large", ERROR_FILE_TOO_LARGE);
-        return false;
-    }
+    UniqueFile file;
+    uint64_t fileBytes = 0;
+    if (!OpenToRead(pathUtf8, existed, maxBytes, file, fileBytes, error)) return false;
+    if (!file) return true;  // missing: nothing to read
     // Measured under Wine: pieces of 64 to 256 KB read a 36 MB file eight times
     // faster than one buffer of its size; larger pieces fall back towards it.
     constexpr DWORD kPiece = 256u << 10;

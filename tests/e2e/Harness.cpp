@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace e2e {
 
@@ -316,32 +317,40 @@ bool Visible(HWND hwnd) {
     return hwnd && ::IsWindowVisible(hwnd);
 }
 
-HWND FindProcessWindow(DWORD pid, const std::wstring& className, const std::string& title, bool visibleOnly) {
+namespace {
+
+// The top-level windows of a process, in Z order.
+std::vector<HWND> ProcessWindows(DWORD pid) {
     struct Query {
         DWORD pid;
-        std::wstring cls;
-        std::string title;
-        bool visibleOnly;
-        HWND found;
-    } query{pid, className, title, visibleOnly, nullptr};
+        std::vector<HWND> found;
+    } query{pid, {}};
     ::EnumWindows(
         [](HWND w, LPARAM p) -> BOOL {
             auto* q = reinterpret_cast<Query*>(p);
             DWORD owner = 0;
             ::GetWindowThreadProcessId(w, &owner);
-            if (owner != q->pid) return TRUE;
-            if (q->visibleOnly && !::IsWindowVisible(w)) return TRUE;
-            if (!q->cls.empty()) {
-                wchar_t cls[256];
-                int n = ::GetClassNameW(w, cls, 256);
-                if (q->cls != std::wstring(cls, static_cast<size_t>(n > 0 ? n : 0))) return TRUE;
-            }
-            if (!q->title.empty() && Text(w) != q->title) return TRUE;
-            q->found = w;
-            return FALSE;
+            if (owner == q->pid) q->found.push_back(w);
+            return TRUE;
         },
         reinterpret_cast<LPARAM>(&query));
     return query.found;
+}
+
+}  // namespace
+
+HWND FindProcessWindow(DWORD pid, const std::wstring& className, const std::string& title, bool visibleOnly) {
+    for (HWND w : ProcessWindows(pid)) {
+        if (visibleOnly && !::IsWindowVisible(w)) continue;
+        if (!className.empty()) {
+            wchar_t cls[256];
+            const int n = ::GetClassNameW(w, cls, 256);
+            if (className != std::wstring(cls, static_cast<size_t>(n > 0 ? n : 0))) continue;
+        }
+        if (!title.empty() && Text(w) != title) continue;
+        return w;
+    }
+    return nullptr;
 }
 
 namespace {
@@ -739,23 +748,12 @@ std::string Program::Describe() const {
         out = "the program runs";
     else
         out = "the program ended with exit code " + std::to_string(code);
-    struct Query {
-        DWORD pid;
-        std::string windows;
-    } query{pi_.dwProcessId, {}};
-    ::EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* q = reinterpret_cast<Query*>(p);
-            DWORD owner = 0;
-            ::GetWindowThreadProcessId(w, &owner);
-            if (owner != q->pid) return TRUE;
-            q->windows += " [" + ClassName(w) + " \"" + Text(w) + "\"" +
-                          (::IsWindowVisible(w) ? " shown" : " hidden") +
-                          (::IsWindowEnabled(w) ? "" : " disabled") + "]";
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&query));
-    return out + (query.windows.empty() ? ", with no window" : ", with windows" + query.windows);
+    std::string windows;
+    for (HWND w : ProcessWindows(pi_.dwProcessId))
+        windows += " [" + ClassName(w) + " \"" + Text(w) + "\"" +
+                   (::IsWindowVisible(w) ? " shown" : " hidden") + (::IsWindowEnabled(w) ? "" : " disabled") +
+                   "]";
+    return out + (windows.empty() ? ", with no window" : ", with windows" + windows);
 }
 
 HWND Program::Control(int id) {
