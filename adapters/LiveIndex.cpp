@@ -10,6 +10,7 @@
 #include "adapters/WinDirectoryLister.h"
 #include "adapters/WinFileSystem.h"
 #include "adapters/WinJournal.h"
+#include "adapters/ShownDriveRead.h"
 #include "adapters/WinLocale.h"
 #include "index/CatchUp.h"
 #include "index/IndexFile.h"
@@ -128,14 +129,6 @@ OffscreenDrives::Load LoadIndexRows(const DriveIndexPaths& index, RowStore& rows
 bool SaveIndexRows(const DriveIndexPaths& index, const RowStore& rows, const std::string& position) {
     WinFileSystem files;
     return WriteDriveIndex(files, index.path, index.localPath, IndexFileText(rows), position);
-}
-
-bool IndexStored(const DriveIndexPaths& index) {
-    for (const std::string& path : {index.path, index.localPath}) {
-        if (!path.empty() && ::GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES)
-            return true;
-    }
-    return false;
 }
 
 }  // namespace
@@ -259,6 +252,10 @@ void LiveIndex::CancelShownCatchUp() {
 
 void LiveIndex::CatchUpLater() {
     ::PostMessageW(window_, kDriveChangedMessage, 0, 0);
+    if (walkEndedWhileRead_ && !view_.RowsComing()) {
+        walkEndedWhileRead_ = false;
+        ::PostMessageW(window_, kBackgroundScanMessage, 0, 0);
+    }
 }
 
 void LiveIndex::WatchDrive(const std::string& drive) {
@@ -365,6 +362,7 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     // The rows are about to be read or scanned again: a walk in the background is of no more use, nor a
     // batch; its changes are still on the disk, which the read rows are brought up to or the walk sees.
     if (backgroundScan_) backgroundScan_->Cancel();
+    walkEndedWhileRead_ = false;
     CancelShownCatchUp();
     CancelBatch();
     ::KillTimer(window_, kSaveTimer);
@@ -445,6 +443,7 @@ void LiveIndex::ShownDriveWalks() {
     // The walk may be cut short: its rows claim no journal position.
     if (watcher_) positions_.erase(watcher_->Root());
     if (backgroundScan_) backgroundScan_->Cancel();
+    walkEndedWhileRead_ = false;
     CancelShownCatchUp();
     CancelBatch();
 }
@@ -485,13 +484,14 @@ void LiveIndex::FilterChanged(const std::shared_ptr<const LeaveOut>& leaveOutBef
 
 void LiveIndex::DriveChanged() {
     // Posted once the shown drive's rows were read or walked (CatchUpLater): the other drives' turn.
-    if (loadOthers_ && loads_ && watcher_ && !view_.ScanWindowBusy()) {
+    const bool rowsComing = view_.ScanWindowBusy() || view_.RowsComing();
+    if (loadOthers_ && loads_ && watcher_ && !rowsComing) {
         loadOthers_ = false;
         LoadOtherDrives(watcher_->Root());
     }
     if (offscreen_ && offscreen_->Collect()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
-    // During a scan the rows are about to be replaced: the changes wait for the scan's rows.
-    if (!watcher_ || view_.ScanWindowBusy()) return;
+    // During a scan or a read the rows are about to be replaced: the changes wait for the new rows.
+    if (!watcher_ || rowsComing) return;
     if (backgroundScan_ && backgroundScan_->Running()) return;
     // One batch at a time: what comes meanwhile waits in the watch and makes the next one.
     if (batch_) return;
@@ -801,6 +801,11 @@ std::string LiveIndex::PositionOf(const std::string& root) const {
 }
 
 void LiveIndex::BackgroundScanDone() {
+    // A reload's rows are being read: the walk, which may have seen more, comes after them.
+    if (view_.RowsComing() && backgroundScan_ && backgroundScan_->Pending() && !backgroundScan_->Running()) {
+        walkEndedWhileRead_ = true;
+        return;
+    }
     RowStore rows;
     TreeCodes codes;
     if (!backgroundScan_ || !backgroundScan_->Take(rows, codes)) return;
