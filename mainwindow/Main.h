@@ -276,6 +276,8 @@ private:
     // into the search box, which waits for the folded names.
     std::string showWhenRead_;
     bool typedWhileRead_ = false;
+    // The current path when the read began: one chosen meanwhile is not replaced by the root.
+    std::optional<std::string> pathWhenChosen_;
     std::function<void()> drivesChanged_;  // Quick Jump's, told when a drive's rows change
     KeyMap keyMap_{static_cast<KeyMapWindow&>(*this)};
     std::unique_ptr<Shell> shell_;

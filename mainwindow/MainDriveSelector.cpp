@@ -3,6 +3,7 @@
 #include "index/LiveUpdate.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/Rescan.h"
+#include "model/FavoritesMenu.h"
 #include "platform/Application.h"
 #include "platform/Controls.h"
 #include "platform/Handles.h"
@@ -28,6 +29,7 @@ void TfrmMain::cmbDrivesChange() {
     driveRead_->Drop();
     showWhenRead_.clear();
     typedWhileRead_ = false;
+    pathWhenChosen_.reset();
 
     // A drive whose root cannot be written keeps its index in the user's own folder.
     const DriveIndexPaths index = model_.IndexPaths(drive);
@@ -49,6 +51,7 @@ void TfrmMain::cmbDrivesChange() {
         BuildTreeCodes();
     }
     driveRead_->Start(drive, index);
+    pathWhenChosen_ = CurrentPath();
     // What is typed from now on is looked for on this drive, once its rows are there.
     LastFindText.clear();
     SetSearchText("");
@@ -88,10 +91,16 @@ void TfrmMain::DriveShown() {
         const std::string path = std::move(showWhenRead_);
         showWhenRead_.clear();
         SelectPath(path);
+    } else if (pathWhenChosen_ && CurrentPath() != *pathWhenChosen_) {
+        // A path chosen meanwhile (from the history, a folder open in Explorer) stays the current one,
+        // its row selected when it is on this drive.
+        const long row = RowOfPath(model_.drive.rows, SelectedDrive(), CurrentPath());
+        if (row >= 0) SelectRow(row);
     } else {
         if (!model_.drive.rows.empty()) SelectRow(0);
         DirListBoxClick();
     }
+    pathWhenChosen_.reset();
     // The text typed meanwhile is looked for once the names are folded (FindTypedMeanwhile).
     typedWhileRead_ = !searchBox->Empty();
     if (typedWhileRead_) ::PostMessageW(hwnd_, kBuildSearchIndexMessage, 0, 0);

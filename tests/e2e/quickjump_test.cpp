@@ -430,3 +430,29 @@ TEST(DriveChange, ASecondDriveChosenBeforeTheFirstIsReadIsShown) {
     EXPECT_EQ(Count(list), 2) << "the tree does not hold J:'s rows";
     EXPECT_EQ(SelectedDriveEntry(program.Control(IDC_CMBDRIVES)), "J:");
 }
+
+// A path picked from the history while the drive's rows are read stays the
+// current path once they come; it is not replaced by the drive's root.
+TEST(DriveChange, APathPickedWhileTheDriveIsReadStaysTheCurrentPath) {
+    TestDir dir;
+    Drive g('G', dir.UnixOf("g"));
+    Drive h('H', dir.UnixOf("h"));
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\"})));
+    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", LargeIndexWith(200, {"\\Melon"})));
+    Program program(dir);
+    find::WriteIni(program, 0);
+    ASSERT_TRUE(WriteFileBytes(program.File("history.dir"), "H:\\Melon\r\n"));
+    HWND main = StartIdle(program);
+    ASSERT_TRUE(main);
+    ASSERT_EQ(CurrentPath(program), "G:\\");
+
+    PostDriveChoice(program, main, 1);
+    HWND history = program.Control(IDC_CMBHISTORY);
+    ::PostMessageW(history, CB_SETCURSEL, 0, 0);
+    ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_CMBHISTORY, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(history));
+    ASSERT_TRUE(WaitFor(
+        [&] { return SelectedDriveEntry(program.Control(IDC_CMBDRIVES)) == "H:" && Idle(program); }, 60s));
+    EXPECT_EQ(CurrentPath(program), "H:\\Melon");
+    EXPECT_EQ(Count(program.Control(IDC_DIRLISTBOX)), 200002);
+}
