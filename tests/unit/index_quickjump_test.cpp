@@ -314,12 +314,16 @@ TEST(QuickJumpTest, FindsWhatEveryRowJudgedInTurnFinds) {
 }
 
 // Texts of one term and of several typed a letter at a time, and typed
-// afresh: the name starts, and the rows a search keeps for the next keystroke,
-// find the list a scan of every name finds.
+// afresh: the name starts, and the rows and spans a search keeps for the next
+// keystroke, find the list a scan of every name finds.
 TEST(QuickJumpTest, NameStartsAndKeptRowsFindWhatEveryNameScannedFinds) {
     RandomDisk disk(30);
     const AsciiCaseFolder folder;
     size_t found = 0, fromKept = 0, severalFound = 0;
+    // Several terms: searches that began from the spans kept for the same
+    // earlier terms, from those kept for fewer, and from the rows kept for
+    // the last term's beginning.
+    size_t fromSpans = 0, fromFewerSpans = 0, fromKeptLast = 0;
     for (int round = 0; round < 40; ++round) {
         std::vector<std::string> paths;
         const std::vector<Drive> drives = disk.Drives(paths);
@@ -336,6 +340,14 @@ TEST(QuickJumpTest, NameStartsAndKeptRowsFindWhatEveryNameScannedFinds) {
                 const JumpText text = JumpText::Parse(typed.substr(0, n), folder);
                 if (text.empty()) continue;
                 fromKept += !memo.term.empty() && text.terms[0].rfind(memo.term, 0) == 0;
+                const size_t earlier = text.terms.size() - 1;
+                const bool spansKept =
+                    earlier > 0 && !memo.earlier.empty() && memo.earlier.size() <= earlier &&
+                    std::equal(memo.earlier.begin(), memo.earlier.end(), text.terms.begin());
+                fromSpans += spansKept && memo.earlier.size() == earlier;
+                fromFewerSpans += spansKept && memo.earlier.size() < earlier;
+                fromKeptLast += spansKept && memo.earlier.size() == earlier && !memo.last.empty() &&
+                                text.terms.back().rfind(memo.last, 0) == 0;
                 const std::vector<JumpHit> expected =
                     RankDirectories(text, list, uses, limit, nullptr, JumpScan::everyName);
                 EXPECT_EQ(RankDirectories(text, list, uses, limit, nullptr, JumpScan::fastest, &memo),
@@ -346,12 +358,21 @@ TEST(QuickJumpTest, NameStartsAndKeptRowsFindWhatEveryNameScannedFinds) {
                     << limit;
                 found += expected.size();
                 if (text.terms.size() > 1) severalFound += expected.size();
+                // A search of several terms keeps the spans of its earlier terms.
+                if (earlier > 0) {
+                    EXPECT_TRUE(std::equal(text.terms.begin(), text.terms.end() - 1, memo.earlier.begin(),
+                                           memo.earlier.end()))
+                        << "round " << round << ", text \"" << typed.substr(0, n) << "\": spans not kept";
+                }
             }
         }
     }
     EXPECT_GT(found, 40u * 10u * 5u) << "the texts find little: the comparison proves little";
     EXPECT_GT(severalFound, 40u * 10u) << "texts of several terms find little: they are hardly compared";
     EXPECT_GT(fromKept, 40u * 2u) << "few searches started from kept rows: they are hardly compared";
+    EXPECT_GT(fromSpans, 40u * 5u) << "few searches started from kept spans";
+    EXPECT_GT(fromFewerSpans, 40u) << "few searches started from the spans of fewer terms";
+    EXPECT_GT(fromKeptLast, 40u * 2u) << "few searches started from the rows kept for the last term";
 }
 
 // Few names, each under many parents (as "src" and "node_modules" are), some
