@@ -30,6 +30,7 @@ JumpText JumpText::Parse(std::string_view typed, const CaseFolder& folder) {
         if (end > at) text.terms.push_back(FoldText(typed.substr(at, end - at), folder));
         at = end + 1;
     }
+    text.open = !text.terms.empty() && (typed.back() == ' ' || typed.back() == '\\');
     return text;
 }
 
@@ -579,7 +580,8 @@ public:
           limit_(limit),
           best_(limit),
           cancelled_(cancelled),
-          memo_(memo) {}
+          memo_(memo),
+          open_(text.open) {}
 
     std::vector<Ranked> Run(JumpScan how, const std::vector<JumpUse>& uses) {
         keep_.clear();
@@ -587,6 +589,7 @@ public:
         if (terms_.size() > 1) {
             if (how == JumpScan::fastest) {
                 RunSpans();
+                if (open_) KeepSpansForNext();
                 return best_.Sorted();
             }
             holds_.resize(terms_.size() - 1);
@@ -618,6 +621,7 @@ public:
                                                             {}});
             }
         }
+        if (open_ && how == JumpScan::fastest) KeepSpansForNext();
         return best_.Sorted();
     }
 
@@ -1055,58 +1059,99 @@ private:
     // among the rows kept for a last term it begins with. Every row that can
     // match lies in a span, and each is met once.
     TARVOLO_OUT_OF_LINE void RunSpans() {
-        // No name holds a separator.
-        for (const std::string& term : terms_)
-            if (term.find(kSeparator) != std::string::npos) return;
-        const std::vector<std::string> earlier(terms_.begin(), terms_.end() - 1);
+        if (!TermsFit()) return;
         const size_t count = drives_.size();
-        size_t known = 0;  // earlier terms whose spans the memo holds
-        if (memo_ && !memo_->earlier.empty() && memo_->earlier.size() <= earlier.size() &&
-            std::equal(memo_->earlier.begin(), memo_->earlier.end(), earlier.begin()) &&
-            MemoFits(memo_->spanDrives))
-            known = memo_->earlier.size();
-        std::vector<std::vector<JumpMemo::Span>> found(count);
-        std::vector<const std::vector<JumpMemo::Span>*> spans(count, nullptr);
-        size_t spanCount = 0;
-        for (uint32_t d = 0; d < count; ++d) {
-            if (!Searchable(drives_[d])) continue;
-            const std::vector<JumpMemo::Span>* from = known ? &memo_->spanDrives[d].spans : nullptr;
-            std::vector<JumpMemo::Span> next;
-            for (size_t j = known; j < earlier.size(); ++j) {
-                next.clear();
-                if (!FindSpans(d, from, earlier[j], next)) return;
-                found[d].swap(next);
-                from = &found[d];
-            }
-            spans[d] = from;
-            spanCount += from->size();
-        }
-        const bool lastKnown = known == earlier.size() && !memo_->last.empty() &&
+        const size_t earlier = terms_.size() - 1;
+        SpansFound spans;
+        if (!FindEverySpan(earlier, spans)) return;
+        const bool lastKnown = spans.known == earlier && !memo_->last.empty() &&
                                terms_.back().compare(0, memo_->last.size(), memo_->last) == 0;
         StartKeeping();
+        // A last term of one letter stands in most names: to keep them would
+        // cost each a look, and they would be too many to keep.
+        if (terms_.back().size() < 2 && !lastKnown) keeping_ = false;
         for (uint32_t d = 0; d < count; ++d) {
-            if (!spans[d]) continue;
-            const bool done = lastKnown ? JudgeKept(d, memo_->spanDrives[d].places) : ScanSpans(d, *spans[d]);
+            if (!spans.of[d]) continue;
+            const bool done =
+                lastKnown ? JudgeKept(d, memo_->spanDrives[d].places) : ScanSpans(d, *spans.of[d]);
             if (!done) return;
         }
+        KeepSpans(earlier, spans);
+    }
+
+    // No name holds a separator: a term with one matches nothing.
+    bool TermsFit() const {
+        for (const std::string& term : terms_)
+            if (term.find(kSeparator) != std::string::npos) return false;
+        return true;
+    }
+
+    // A text that ends in a space is followed by another term: the spans of
+    // every term so far are found while the person types the space, and the
+    // next keystroke starts from them.
+    void KeepSpansForNext() {
+        if (!memo_ || Cancelled() || !TermsFit()) return;
+        SpansFound spans;
+        if (!FindEverySpan(terms_.size(), spans) || spans.known == terms_.size()) return;
+        keeping_ = false;
+        KeepSpans(terms_.size(), spans);
+    }
+
+    struct SpansFound {
+        size_t known = 0;  // terms whose spans the memo held
+        std::vector<std::vector<JumpMemo::Span>> found;
+        std::vector<const std::vector<JumpMemo::Span>*> of;  // each drive's, null where none is searched
+        size_t count = 0;
+    };
+
+    // The spans of the first `n` terms on every drive, from those the memo
+    // keeps for them or for fewer where it can. False when cancelled.
+    bool FindEverySpan(size_t n, SpansFound& spans) {
+        const size_t count = drives_.size();
+        if (memo_ && !memo_->earlier.empty() && memo_->earlier.size() <= n &&
+            std::equal(memo_->earlier.begin(), memo_->earlier.end(), terms_.begin()) &&
+            MemoFits(memo_->spanDrives))
+            spans.known = memo_->earlier.size();
+        spans.found.resize(count);
+        spans.of.assign(count, nullptr);
+        for (uint32_t d = 0; d < count; ++d) {
+            if (!Searchable(drives_[d])) continue;
+            const std::vector<JumpMemo::Span>* from = spans.known ? &memo_->spanDrives[d].spans : nullptr;
+            std::vector<JumpMemo::Span> next;
+            for (size_t j = spans.known; j < n; ++j) {
+                next.clear();
+                if (!FindSpans(d, from, terms_[j], next)) return false;
+                spans.found[d].swap(next);
+                from = &spans.found[d];
+            }
+            spans.of[d] = from;
+            spans.count += from->size();
+        }
+        return true;
+    }
+
+    // Keeps the spans of the first `n` terms for the next keystroke and,
+    // while keeping_, the rows of them that hold the last term.
+    void KeepSpans(size_t n, SpansFound& spans) {
         if (!memo_ || Cancelled()) return;
-        if (spanCount > JumpMemo::kSpansAtMost) {
+        if (spans.count > JumpMemo::kSpansAtMost) {
             memo_->earlier.clear();
             memo_->last.clear();
             memo_->spanDrives.clear();
             return;
         }
+        const size_t count = drives_.size();
         std::vector<JumpMemo::Drive> kept(count);
         for (uint32_t d = 0; d < count; ++d) {
             kept[d].rows = drives_[d].rows;
             kept[d].search = drives_[d].search;
             kept[d].size = drives_[d].search ? drives_[d].search->size() : 0;
-            if (!spans[d]) continue;
-            kept[d].spans =
-                spans[d] == &found[d] ? std::move(found[d]) : std::move(memo_->spanDrives[d].spans);
+            if (!spans.of[d]) continue;
+            kept[d].spans = spans.of[d] == &spans.found[d] ? std::move(spans.found[d])
+                                                           : std::move(memo_->spanDrives[d].spans);
             if (keeping_) kept[d].places = std::move(keep_[d]);
         }
-        memo_->earlier = earlier;
+        memo_->earlier.assign(terms_.begin(), terms_.begin() + static_cast<std::ptrdiff_t>(n));
         memo_->last = keeping_ ? terms_.back() : std::string();
         memo_->spanDrives = std::move(kept);
     }
@@ -1356,6 +1401,7 @@ private:
     const std::atomic<bool>* cancelled_;
     std::vector<UsedPlace> used_;
     JumpMemo* memo_;
+    bool open_;  // the text ends where another term begins
     bool keeping_ = false;
     size_t kept_ = 0;
     std::vector<std::vector<JumpMemo::Place>> keep_;

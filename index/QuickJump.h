@@ -36,6 +36,8 @@ struct JumpText {
     std::vector<std::string> terms;
     // The folding of the terms, for the paths of the uses; AsciiCaseFolder when null.
     const CaseFolder* folder = nullptr;
+    // The text ends in a space or backslash: another term is about to be typed.
+    bool open = false;
 
     static JumpText Parse(std::string_view typed, const CaseFolder& folder);
     bool empty() const { return terms.empty(); }
