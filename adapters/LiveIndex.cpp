@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cwchar>
 #include <condition_variable>
 #include <future>
 #include <mutex>
@@ -9,6 +10,7 @@
 #include "adapters/WinDirectoryLister.h"
 #include "adapters/WinFileSystem.h"
 #include "adapters/WinJournal.h"
+#include "adapters/ShownDriveRead.h"
 #include "adapters/WinLocale.h"
 #include "index/CatchUp.h"
 #include "index/IndexFile.h"
@@ -80,6 +82,18 @@ constexpr ULONGLONG kCatchUpAfterLogonMs = 60 * 1000;
 // Changes kept to come again after the catch-up's difference; more become a walk of the drive.
 constexpr size_t kMostKeptForCatchUp = 50000;
 
+// The wait can be made shorter, never longer, by TARVOLO_LOGON_CHECK_WAIT_MS in the
+// environment: what the tests of that wait use, so as not to sit through a minute.
+ULONGLONG CatchUpAfterLogonMs() {
+    wchar_t text[16];
+    const DWORD n = ::GetEnvironmentVariableW(L"TARVOLO_LOGON_CHECK_WAIT_MS", text, 16);
+    if (n == 0 || n >= 16) return kCatchUpAfterLogonMs;
+    wchar_t* end = nullptr;
+    const unsigned long ms = std::wcstoul(text, &end, 10);
+    if (end == text || *end != L'\0' || ms > kCatchUpAfterLogonMs) return kCatchUpAfterLogonMs;
+    return ms;
+}
+
 bool StartedAtLogon() {
     const auto& args = Application::Get().Arguments();
     if (args.empty()) return false;
@@ -117,19 +131,11 @@ bool SaveIndexRows(const DriveIndexPaths& index, const RowStore& rows, const std
     return WriteDriveIndex(files, index.path, index.localPath, IndexFileText(rows), position);
 }
 
-bool IndexStored(const DriveIndexPaths& index) {
-    for (const std::string& path : {index.path, index.localPath}) {
-        if (!path.empty() && ::GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES)
-            return true;
-    }
-    return false;
-}
-
 }  // namespace
 
 LiveIndex::LiveIndex(HWND window, Model& model, LiveIndexView& view)
     : window_(window), model_(model), view_(view), retry_(kFirstRetryMs, kLastRetryMs) {
-    if (StartedAtLogon()) catchUpFrom_ = ::GetTickCount64() + kCatchUpAfterLogonMs;
+    if (StartedAtLogon()) catchUpFrom_ = ::GetTickCount64() + CatchUpAfterLogonMs();
 }
 
 LiveIndex::~LiveIndex() {
@@ -246,6 +252,10 @@ void LiveIndex::CancelShownCatchUp() {
 
 void LiveIndex::CatchUpLater() {
     ::PostMessageW(window_, kDriveChangedMessage, 0, 0);
+    if (walkEndedWhileRead_ && !view_.RowsComing()) {
+        walkEndedWhileRead_ = false;
+        ::PostMessageW(window_, kBackgroundScanMessage, 0, 0);
+    }
 }
 
 void LiveIndex::WatchDrive(const std::string& drive) {
@@ -352,6 +362,7 @@ void LiveIndex::WatchDrive(const std::string& drive) {
     // The rows are about to be read or scanned again: a walk in the background is of no more use, nor a
     // batch; its changes are still on the disk, which the read rows are brought up to or the walk sees.
     if (backgroundScan_) backgroundScan_->Cancel();
+    walkEndedWhileRead_ = false;
     CancelShownCatchUp();
     CancelBatch();
     ::KillTimer(window_, kSaveTimer);
@@ -432,6 +443,7 @@ void LiveIndex::ShownDriveWalks() {
     // The walk may be cut short: its rows claim no journal position.
     if (watcher_) positions_.erase(watcher_->Root());
     if (backgroundScan_) backgroundScan_->Cancel();
+    walkEndedWhileRead_ = false;
     CancelShownCatchUp();
     CancelBatch();
 }
@@ -472,13 +484,14 @@ void LiveIndex::FilterChanged(const std::shared_ptr<const LeaveOut>& leaveOutBef
 
 void LiveIndex::DriveChanged() {
     // Posted once the shown drive's rows were read or walked (CatchUpLater): the other drives' turn.
-    if (loadOthers_ && loads_ && watcher_ && !view_.ScanWindowBusy()) {
+    const bool rowsComing = view_.ScanWindowBusy() || view_.RowsComing();
+    if (loadOthers_ && loads_ && watcher_ && !rowsComing) {
         loadOthers_ = false;
         LoadOtherDrives(watcher_->Root());
     }
     if (offscreen_ && offscreen_->Collect()) ::SetTimer(window_, kSaveTimer, kSettleMs, nullptr);
-    // During a scan the rows are about to be replaced: the changes wait for the scan's rows.
-    if (!watcher_ || view_.ScanWindowBusy()) return;
+    // During a scan or a read the rows are about to be replaced: the changes wait for the new rows.
+    if (!watcher_ || rowsComing) return;
     if (backgroundScan_ && backgroundScan_->Running()) return;
     // One batch at a time: what comes meanwhile waits in the watch and makes the next one.
     if (batch_) return;
@@ -788,6 +801,11 @@ std::string LiveIndex::PositionOf(const std::string& root) const {
 }
 
 void LiveIndex::BackgroundScanDone() {
+    // A reload's rows are being read: the walk, which may have seen more, comes after them.
+    if (view_.RowsComing() && backgroundScan_ && backgroundScan_->Pending() && !backgroundScan_->Running()) {
+        walkEndedWhileRead_ = true;
+        return;
+    }
     RowStore rows;
     TreeCodes codes;
     if (!backgroundScan_ || !backgroundScan_->Take(rows, codes)) return;

@@ -38,7 +38,9 @@ public:
     virtual std::string ShownDrive() const = 0;                 // "C:", empty for none
     virtual std::vector<std::string> ListedDrives() const = 0;  // the drive list's entries, "C:"
     virtual bool ScanWindowBusy() const = 0;                    // the progress window walks a drive
-    virtual long SelectedListRow() const = 0;                   // -1 for none
+    // The shown drive's rows are being read from its file: as during a scan, the changes wait for them.
+    virtual bool RowsComing() const = 0;
+    virtual long SelectedListRow() const = 0;  // -1 for none
     virtual void SelectListRow(long row) = 0;
     virtual long FirstShownRow() const = 0;  // -1 for none
     virtual void ShowFromRow(size_t row) = 0;
@@ -93,7 +95,8 @@ public:
     // (IndexRead::position): the catch-up replays the journal from there where it can.
     void RowsRead(const std::string& drive, const std::string& position);
     // Applies the changes that came in while rows were read or walked, later,
-    // once the window's messages run again.
+    // once the window's messages run again; and takes a walk that ended while
+    // the rows were being read (RowsComing).
     void CatchUpLater();
     // After the options changed: new directories follow the new filter. When
     // the leave-out rules are not those of `leaveOutBefore`, the rows they now
@@ -178,6 +181,8 @@ private:
     bool loadOthers_ = false;
     // A watch that lost changes: the drive is walked again without the progress window.
     std::unique_ptr<BackgroundScan> backgroundScan_;
+    // It ended while the shown drive's rows were being read: taken once they are there.
+    bool walkEndedWhileRead_ = false;
     // The catch-up at start: the drives checked in this run, those waiting for their check (a start
     // at logon waits a minute first, until catchUpFrom_), the shown drive's walk and the changes
     // applied since it began.

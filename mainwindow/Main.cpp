@@ -88,6 +88,7 @@ TfrmMain::TfrmMain(Model& model) : model_(model) {
     });
     liveIndex_ = std::make_unique<LiveIndex>(hwnd_, model_, static_cast<LiveIndexView&>(*this));
     searchFold_ = std::make_unique<SearchFold>(hwnd_, kSearchFoldedMessage);
+    driveRead_ = std::make_unique<ShownDriveRead>(hwnd_, kDriveReadMessage);
     model_.AddRowsReader(searchFold_.get());
     CreateControls();
     CreateMenus();
@@ -527,9 +528,14 @@ LRESULT TfrmMain::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case kBuildSearchIndexMessage:
             FoldSearchNames();
+            if (!searchFold_->Pending()) FindTypedMeanwhile();
             return 0;
         case kSearchFoldedMessage:
             TakeSearchFold();
+            FindTypedMeanwhile();
+            return 0;
+        case kDriveReadMessage:
+            TakeDriveRead();
             return 0;
         case kBuildNameStartsMessage:
             BuildNameStarts();

@@ -28,6 +28,7 @@
 #include "mainwindow/KeyMap.h"
 #include "adapters/LiveIndex.h"
 #include "adapters/SearchFold.h"
+#include "adapters/ShownDriveRead.h"
 #include "mainwindow/MainControlIds.h"
 #include "mainwindow/QuickJump.h"
 #include "mainwindow/SearchBox.h"
@@ -80,10 +81,6 @@ public:
     // `changed` runs on the window's thread whenever a drive has loaded or its
     // rows changed (the shown drive's included); one callback at a time.
     void OnDrivesChanged(std::function<void()> changed) { drivesChanged_ = std::move(changed); }
-    // Shows `path` ("E:\Users\me", as JumpPath gives it) in the tree: its drive
-    // chosen, its row selected and made the current path. The window is not
-    // brought forward. False when its drive is not listed or no row is that path.
-    bool ShowDirectory(const std::string& path);
 
     // --- The controls' objects, for the tests that work them directly ---
     TreeList& Tree() { return *treeList; }
@@ -141,8 +138,19 @@ private:
     std::array<std::pair<Button, ButtonPicture>, 10> Buttons() const;
 
     // --- Drive selector (MainDriveSelector.cpp) ---
+    // The drive chosen: its index is read on a thread of its own (ShownDriveRead)
+    // while the window answers, with the list hidden and empty; its rows are put
+    // in place when the read ends (TakeDriveRead). A drive without an index is
+    // scanned at once, as before.
     void cmbDrivesChange();
+    void TakeDriveRead();
+    // The rows of the drive chosen are on show (read, scanned or none): the root,
+    // or the directory asked for meanwhile, is selected.
+    void DriveShown();
     void btnRescanClick();
+    // The chosen drive's rows are still being read.
+    bool RowsComing() const override { return driveRead_ && driveRead_->Pending(); }
+    static constexpr UINT kDriveReadMessage = WM_APP + 4;
     std::string SelectedDrive() const { return driveList->SelectedDrive(); }  // "C:" or empty
 
     // --- Directory list (MainDirList.cpp) ---
@@ -155,6 +163,8 @@ private:
 
     // --- Search (MainSearch.cpp) ---
     bool FindDirectory(long start);
+    // The text typed while the rows were being read, tried against them now that they are there.
+    void FindTypedMeanwhile();
     void DirToFindChange();
     void btnFindNextClick();
     // Folds the rows' names for the search if that has not been done since they changed.
@@ -231,6 +241,8 @@ private:
     bool CameFromATarget();
     // A directory "E:\..." shown in the tree: its drive chosen, its row selected.
     void ShowInTree(const std::string& path);
+    // The row of `path` on the drive shown selected and focused; the current path when there is none.
+    void SelectPath(const std::string& path);
     // tarvolo-find's requests, taken on the pipe's thread and searched on this
     // window's, which changes the rows.
     void StartFindServer();
@@ -257,9 +269,14 @@ private:
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
     std::unique_ptr<FavoritesMenus> favoritesMenus;
     std::unique_ptr<TfrmRescan> frmRescan;
-    std::unique_ptr<LiveIndex> liveIndex_;    // the shown drive's rows follow the disk
-    std::unique_ptr<SearchFold> searchFold_;  // the shown drive's names, folded off the window's thread
-    std::function<void()> drivesChanged_;     // Quick Jump's, told when a drive's rows change
+    std::unique_ptr<LiveIndex> liveIndex_;       // the shown drive's rows follow the disk
+    std::unique_ptr<SearchFold> searchFold_;     // the shown drive's names, folded off the window's thread
+    std::unique_ptr<ShownDriveRead> driveRead_;  // the chosen drive's index, read off the window's thread
+    // Asked for while the rows were being read: a directory to show ("E:\..."), and the text typed
+    // into the search box, which waits for the folded names.
+    std::string showWhenRead_;
+    bool typedWhileRead_ = false;
+    std::function<void()> drivesChanged_;  // Quick Jump's, told when a drive's rows change
     KeyMap keyMap_{static_cast<KeyMapWindow&>(*this)};
     std::unique_ptr<Shell> shell_;
     std::unique_ptr<Clipboard> clipboard_;

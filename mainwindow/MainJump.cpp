@@ -29,9 +29,10 @@ void TfrmMain::OpenQuickJump() {
 }
 
 std::vector<JumpDrive> TfrmMain::JumpDrives() {
-    // While the scan window walks the drive on show its rows are not there yet; the other drives are.
+    // While the scan window walks the drive on show, or its file is read, its rows are not there yet; the
+    // other drives are.
     std::vector<JumpDrive> drives = SearchableDrives();
-    if (ScanWindowBusy()) {
+    if (ScanWindowBusy() || RowsComing()) {
         const std::string shown = SelectedDrive();
         drives.erase(
             std::remove_if(drives.begin(), drives.end(),
@@ -43,7 +44,8 @@ std::vector<JumpDrive> TfrmMain::JumpDrives() {
 
 std::vector<std::string> TfrmMain::LoadingDrives() {
     std::vector<std::string> loading = DrivesStillLoading();
-    if (ScanWindowBusy() && std::find(loading.begin(), loading.end(), SelectedDrive()) == loading.end())
+    if ((ScanWindowBusy() || RowsComing()) &&
+        std::find(loading.begin(), loading.end(), SelectedDrive()) == loading.end())
         loading.insert(loading.begin(), SelectedDrive());
     return loading;
 }
@@ -84,7 +86,16 @@ void TfrmMain::ShowInTree(const std::string& path) {
     ::SetForegroundWindow(hwnd_);
     const int index = path.size() >= 2 && path[1] == ':' ? FindDrive(path[0]) : -1;
     if (index >= 0 && SelectedDrive() != path.substr(0, 2)) ChooseDrive(index);
-    const long row = index >= 0 ? RowOfPath(model_.drive.rows, SelectedDrive(), path) : -1;
+    // Its drive's rows are still being read: the row is selected once they are there (DriveShown).
+    if (index >= 0 && RowsComing()) {
+        showWhenRead_ = path;
+        return;
+    }
+    SelectPath(path);
+}
+
+void TfrmMain::SelectPath(const std::string& path) {
+    const long row = RowOfPath(model_.drive.rows, SelectedDrive(), path);
     if (row < 0) {
         // Gone since it was listed, or its drive is gone: the path is still the current one.
         SetCurrentPath(path);

@@ -4,6 +4,7 @@
 #include "mainwindow/Main.h"
 
 #include "adapters/WinLocale.h"
+#include "model/KeyRules.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -56,7 +57,31 @@ bool TfrmMain::FindDirectory(long start) {
     return found >= 0;
 }
 
+void TfrmMain::FindTypedMeanwhile() {
+    if (!typedWhileRead_) return;
+    typedWhileRead_ = false;
+    static const WinCaseFolder folder;
+    EnsureSearchIndex();
+    const MatchRule rule = model_.settings.SearchRule();
+    const std::string typed = searchBox->Text();
+    const std::string accepted = keys::AcceptTyped(
+        typed, [&](std::string_view text) { return model_.drive.Find(0, text, folder, rule) >= 0; });
+    LastFindText = accepted;
+    if (accepted == typed) {
+        FindDirectory(0);
+        return;
+    }
+    searchBox->SetText(accepted);  // its change selects the first match, or the root for no text
+    searchBox->CaretToEnd();
+}
+
 void TfrmMain::DirToFindChange() {
+    // Typed before the rows came: the text waits for them, and is then tried as a whole.
+    if (RowsComing()) return;
+    if (typedWhileRead_) {
+        FindTypedMeanwhile();
+        return;
+    }
     const int caret = searchBox->Caret();
     const bool found = FindDirectory(0);
     const std::string text = searchBox->Text();
@@ -78,6 +103,7 @@ void TfrmMain::DirToFindChange() {
 }
 
 void TfrmMain::btnFindNextClick() {
+    if (RowsComing()) return;  // nothing to step through yet
     const long selected = SelectedRow();
     if (selected + 1 == static_cast<long>(model_.drive.rows.size()))
         FindDirectory(0);

@@ -107,4 +107,18 @@ std::optional<char32_t> SurrogatePairing::Take(char32_t unit, bool mayHold) {
     return ch;
 }
 
+std::string AcceptTyped(std::string_view typed, const std::function<bool(std::string_view)>& matches) {
+    std::string accepted;
+    for (size_t at = 0; at < typed.size();) {
+        // One character at a time, as it was typed: a lead byte with its continuation bytes.
+        size_t end = at + 1;
+        while (end < typed.size() && (static_cast<unsigned char>(typed[end]) & 0xC0) == 0x80) ++end;
+        std::string tried = accepted;
+        tried.append(typed.substr(at, end - at));
+        if (matches(tried)) accepted = std::move(tried);
+        at = end;
+    }
+    return accepted;
+}
+
 }  // namespace tarvolo::keys

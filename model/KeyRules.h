@@ -5,7 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "store/Global.h"
 
@@ -108,5 +111,11 @@ public:
 private:
     char32_t pendingHigh_ = 0;
 };
+
+// Text typed into the search box while the rows it searches were still being
+// read, taken as if each character had come once they were there: one whose
+// text would match nothing is taken back, and the characters after it are still
+// tried. `matches` says whether a text matches a row; the empty text always does.
+std::string AcceptTyped(std::string_view typed, const std::function<bool(std::string_view)>& matches);
 
 }  // namespace tarvolo::keys

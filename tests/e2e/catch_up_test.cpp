@@ -63,8 +63,10 @@ TEST(CatchUp, FoldersMadeAndRemovedWhileClosedAreFoundWithoutRescan) {
         << "typing \"spr\" found \"" << CurrentPath(program) << "\"";
 }
 
-// Started at logon the check waits a minute, long enough to take the drive away first.
+// Started at logon the check waits (a minute, here made shorter), long enough to take
+// the drive away first.
 TEST(CatchUp, ADriveWhoseRootCannotBeListedAtTheCheckKeepsItsRowsAndItsFile) {
+    constexpr ULONGLONG kLogonWaitMs = 10000;
     TestDir dir;
     const std::string g = dir.UnixOf("g"), h = dir.UnixOf("h");
     ASSERT_EQ(RunUnix("mkdir -p " + ShellQuote(dir.UnixOf("appdata"))), 0);
@@ -74,15 +76,21 @@ TEST(CatchUp, ADriveWhoseRootCannotBeListedAtTheCheckKeepsItsRowsAndItsFile) {
     // Rows the disk does not hold: a check that listed the drive would take them out.
     const std::string gIndex = Lines({"\\", "\\Alpha", "\\Ghost"});
     ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", gIndex));
-    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", Lines({"\\", "\\Kiwi", "\\Phantom"})));
+    const std::string hIndex = Lines({"\\", "\\Kiwi", "\\Phantom"});
+    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", hIndex));
     ::SetEnvironmentVariableW(L"LOCALAPPDATA", W(dir.Win("appdata")).c_str());
+    ::SetEnvironmentVariableW(L"TARVOLO_LOGON_CHECK_WAIT_MS", std::to_wstring(kLogonWaitMs).c_str());
     struct Restore {
-        ~Restore() { ::SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr); }
+        ~Restore() {
+            ::SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
+            ::SetEnvironmentVariableW(L"TARVOLO_LOGON_CHECK_WAIT_MS", nullptr);
+        }
     } restore;
     const std::string copy = dir.Win("appdata\\Tarvolo\\G.dir");
 
     Program program(dir);
     ASSERT_TRUE(WriteFileBytes(program.File("tarvolo.ini"), kCheckingIni));
+    const ULONGLONG started = ::GetTickCount64();
     ASSERT_TRUE(program.Start("MIN", SW_SHOWMINNOACTIVE));
     HWND main = program.Main();
     ASSERT_TRUE(main);
@@ -92,12 +100,16 @@ TEST(CatchUp, ADriveWhoseRootCannotBeListedAtTheCheckKeepsItsRowsAndItsFile) {
     ASSERT_TRUE(WaitFor([&] { return Idle(program); }, 30s)) << "the window did not come back";
     HWND list = program.Control(IDC_DIRLISTBOX);
     ASSERT_EQ(Count(list), 3);
+    EXPECT_EQ(ReadIndex("H:\\tarvolo.dir"), hIndex) << "H: was checked before the wait was over";
 
-    // G: points nowhere now; H: is still there, and its check shows when the minute is over.
+    // G: points nowhere now; H: is still there, and its check shows when the wait is over.
     ASSERT_EQ(RunUnix("mv " + ShellQuote(g) + " " + ShellQuote(g + "-away")), 0);
+    const ULONGLONG away = ::GetTickCount64() - started;
+    ASSERT_LT(away, kLogonWaitMs) << "the drive was taken away " << away
+                                  << " ms after the start, when the check may have begun already";
     const std::string hChecked = Lines({"\\", "\\Kiwi"});
     ASSERT_TRUE(WaitFor([&] { return ReadIndex("H:\\tarvolo.dir") == hChecked; }, 120s))
-        << "H: was not checked a minute after the start; its index file:\n"
+        << "H: was not checked after the wait; its index file:\n"
         << ReadIndex("H:\\tarvolo.dir");
     EXPECT_TRUE(program.Responsive());
     EXPECT_EQ(Count(list), 3) << "the rows of a drive that could not be listed were changed";

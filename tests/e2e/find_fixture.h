@@ -34,11 +34,16 @@ inline HWND RescanWindow(Program& program) {
     return FindProcessWindow(program.Pid(), L"TfrmRescan", {}, false);
 }
 
-// The main window shown, enabled and answering, with no scan running.
+// The directory list holds the chosen drive's rows: it is hidden while they are read or scanned.
+inline bool RowsShown(Program& program) {
+    return (::GetWindowLongW(program.Control(IDC_DIRLISTBOX), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+// The main window shown, enabled and answering, with no scan running and the drive's rows in place.
 inline bool Idle(Program& program) {
     HWND main = program.Main(1s);
     return main && Visible(main) && ::IsWindowEnabled(main) && !Visible(RescanWindow(program)) &&
-           program.Responsive(2s);
+           program.Responsive(2s) && RowsShown(program);
 }
 
 inline HWND StartIdle(Program& program, std::chrono::milliseconds timeout = 60s) {

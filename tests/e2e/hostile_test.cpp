@@ -158,7 +158,10 @@ TEST(Hostile, EveryWrongSettingFallsBackToItsDefault) {
     EXPECT_EQ(r.top, 100);
     EXPECT_EQ(r.right - r.left, 537);
     EXPECT_EQ(r.bottom - r.top, 417);
-    EXPECT_EQ(Text(program.Control(tarvolo::IDC_CMBHISTORY)), "E:\\") << "the first drive is selected";
+    // The drive's rows, and with them its root as the current path, come once its index is read.
+    EXPECT_TRUE(WaitFor([&] { return Text(program.Control(tarvolo::IDC_CMBHISTORY)) == "E:\\"; }))
+        << "the first drive is not selected: the current path is \""
+        << Text(program.Control(tarvolo::IDC_CMBHISTORY)) << "\"";
     program.CloseFromTrayMenu();
     ASSERT_TRUE(program.WaitExit());
     std::string ini;

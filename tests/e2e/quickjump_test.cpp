@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -335,4 +336,97 @@ TEST(QuickJump, ADirectoryOnADriveNotShownIsFoundAndShownInTheTree) {
     EXPECT_EQ(Count(tree), 4) << "the tree does not hold L:'s rows";
     EXPECT_EQ(Selected(tree), 3) << "the row is not selected";
     EXPECT_EQ(::GetForegroundWindow(), main);
+}
+
+namespace {
+
+// A drive's index file of 1 + 1000 x `tops` rows, with the extra root rows `more` after them: large
+// enough that its read is still under way when the next keys come.
+std::string LargeIndexWith(int tops, std::initializer_list<const char*> more) {
+    std::string text = "\\\r\n";
+    char row[32];
+    for (int top = 0; top < tops; ++top) {
+        std::snprintf(row, sizeof row, "\\d%04d\r\n", top);
+        text += row;
+        for (int sub = 0; sub < 999; ++sub) {
+            std::snprintf(row, sizeof row, "\\d%04d\\s%03d\r\n", top, sub);
+            text += row;
+        }
+    }
+    for (const char* extra : more) text += std::string(extra) + "\r\n";
+    return text;
+}
+
+}  // namespace
+
+// Chooses entry `index` of the drive selector by messages posted in a row with what follows them, as
+// a user's quick keys would come: the program takes them in this order, the next one before a read begun
+// by this one can have ended.
+void PostDriveChoice(Program& program, HWND main, int index) {
+    HWND combo = program.Control(IDC_CMBDRIVES);
+    ::PostMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_CMBDRIVES, CBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(combo));
+}
+
+// The drive's rows are read while the window answers: what is typed meanwhile is
+// looked for on the new drive's rows once they are there, each character that
+// would match nothing taken back as if typed then.
+TEST(DriveChange, TypingWhileTheDriveIsReadFindsOnItsRows) {
+    TestDir dir;
+    Drive g('G', dir.UnixOf("g"));
+    Drive h('H', dir.UnixOf("h"));
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\", "\\Mexico"})));
+    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", LargeIndexWith(200, {"\\Melon"})));
+    Program program(dir);
+    find::WriteIni(program, 0);
+    HWND main = StartIdle(program);
+    ASSERT_TRUE(main);
+    ASSERT_EQ(CurrentPath(program), "G:\\");
+
+    PostDriveChoice(program, main, 1);
+    HWND search = program.Control(IDC_DIRTOFIND);
+    for (char c : std::string("mex")) ::PostMessageW(search, WM_CHAR, static_cast<WPARAM>(c), 0);
+    bool typedBeforeRows = false;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            if (!RowsShown(program) && SearchText(program) == "mex") typedBeforeRows = true;
+            return CurrentPath(program) == "H:\\Melon" && Idle(program);
+        },
+        60s))
+        << "the tree shows \"" << CurrentPath(program) << "\", the search box \"" << SearchText(program)
+        << "\"";
+    EXPECT_EQ(SearchText(program), "me") << "\"x\" matches nothing on H: and is taken back";
+    EXPECT_EQ(Count(program.Control(IDC_DIRLISTBOX)), 200002);
+    std::printf("drive change: typing %s seen before the rows came\n", typedBeforeRows ? "was" : "was not");
+}
+
+// A drive chosen while the one chosen before is still being read is the one
+// shown: the older read's rows are dropped, however late they come.
+TEST(DriveChange, ASecondDriveChosenBeforeTheFirstIsReadIsShown) {
+    TestDir dir;
+    Drive g('G', dir.UnixOf("g"));
+    Drive h('H', dir.UnixOf("h"));
+    Drive j('J', dir.UnixOf("j"));
+    ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\"})));
+    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", LargeIndexWith(200, {"\\Henna"})));
+    ASSERT_TRUE(WriteFileBytes("J:\\tarvolo.dir", Lines({"\\", "\\Jade"})));
+    Program program(dir);
+    find::WriteIni(program, 0);
+    HWND main = StartIdle(program);
+    ASSERT_TRUE(main);
+
+    PostDriveChoice(program, main, 1);
+    PostDriveChoice(program, main, 2);
+    HWND list = program.Control(IDC_DIRLISTBOX);
+    ASSERT_TRUE(WaitFor([&] { return CurrentPath(program) == "J:\\" && Idle(program); }, 60s))
+        << "the tree shows \"" << CurrentPath(program) << "\"";
+    // H:'s rows searchable means H: was read again in the background, after the read dropped began.
+    ASSERT_TRUE(WaitFor(
+        [&] { return SplitLines(RunFind(dir, "henna").out) == std::vector<std::string>{"H:\\Henna"}; }, 60s))
+        << "H: never became searchable";
+    ASSERT_TRUE(program.Responsive());
+    EXPECT_EQ(CurrentPath(program), "J:\\");
+    EXPECT_EQ(Count(list), 2) << "the tree does not hold J:'s rows";
+    EXPECT_EQ(SelectedDriveEntry(program.Control(IDC_CMBDRIVES)), "J:");
 }

@@ -2,6 +2,10 @@
 // on one control with one set of modifiers.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "model/KeyRules.h"
 
 namespace tarvolo::keys {
@@ -275,6 +279,31 @@ TEST(SurrogatePairing, EachWindowKeepsItsOwnHalf) {
     EXPECT_EQ(one.Take(0xD83D, true), std::nullopt);
     EXPECT_EQ(two.Take(0xDE00, true), char32_t{0xDE00});
     EXPECT_EQ(one.Take(0xDE00, true), U'\x1F600');
+}
+
+// Typed before the rows came: the same text as each character typed against the rows would leave.
+TEST(AcceptTyped, EachCharacterTakenBackWhenItsTextMatchesNothing) {
+    // Names the rows begin with; a text matches when some name begins with it.
+    const std::vector<std::string> names = {"program files", "projects", "users", "\xc3\xa9t\xc3\xa9"};
+    const auto matches = [&](std::string_view text) {
+        for (const std::string& name : names)
+            if (name.compare(0, text.size(), text) == 0) return true;
+        return false;
+    };
+    struct Case {
+        const char* typed;
+        const char* accepted;
+    } cases[] = {
+        {"", ""},
+        {"proj", "proj"},
+        {"prox", "pro"},     // the last character taken back
+        {"prxojz", "proj"},  // one in the middle taken back, those after it still tried
+        {"xyz", ""},         // nothing matches: the box is emptied, as each key would have left it
+        {"users", "users"},
+        {"\xc3\xa9t\xc3\xa9x", "\xc3\xa9t\xc3\xa9"},  // characters of two bytes taken whole
+        {"\xc3\xa9\xc3\xa9", "\xc3\xa9"},             // a character never split into its bytes
+    };
+    for (const Case& c : cases) EXPECT_EQ(AcceptTyped(c.typed, matches), c.accepted) << "typed " << c.typed;
 }
 
 }  // namespace
