@@ -196,6 +196,7 @@ int main(int argc, char** argv) {
     for (int k = 0; k < 12; ++k) shapes[3].texts.push_back(rareText(2));
     for (int k = 0; k < 8; ++k) shapes[4].texts.push_back(rareText(3));
     std::vector<double> terms, cpuTerms, typedTerms, typedTermsCpu;
+    size_t memoBytes = 0;
     for (const Shape& shape : shapes) {
         std::vector<double> fresh, typedMs;
         for (int pass = 0; pass < 3; ++pass)
@@ -215,6 +216,7 @@ int main(int argc, char** argv) {
                     const auto t0 = Clock::now();
                     const double c0 = bench::ProcessCpuMs();
                     found += RankDirectories(typed, list, uses, 50, nullptr, JumpScan::fastest, &memo).size();
+                    memoBytes = std::max(memoBytes, memo.MemoryBytes());
                     // From the space after the first term on: that keystroke searches too.
                     if (n < text.find(' ') + 1) continue;
                     typedMs.push_back(Ms(t0, Clock::now()));
@@ -234,6 +236,8 @@ int main(int argc, char** argv) {
     std::printf("%-44s %12.2f ms %8.2f ms\n", "  processor time, median / p99", Percentile(cpuTerms, 0.5),
                 Percentile(cpuTerms, 0.99));
 #endif
+    std::printf("%-44s %12.2f MB\n", "kept between keystrokes, at most",
+                static_cast<double>(memoBytes) / 1e6);
     std::printf("%-44s %12.2f ms\n", "typed, several terms, median", Percentile(typedTerms, 0.5));
     std::printf("%-44s %12.2f ms\n", "typed, several terms, p99", Percentile(typedTerms, 0.99));
 #ifndef _WIN32

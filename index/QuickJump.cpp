@@ -214,10 +214,18 @@ __m128i BoundaryBytes(__m128i v) {
 // search's table of separator places is asked.
 class RowCounter {
 public:
-    explicit RowCounter(const SearchIndex& search) : search_(search), names_(search.FoldedNames()) {}
+    // Past `far` bytes from the last place the table is asked instead.
+    explicit RowCounter(const SearchIndex& search, size_t far = 2048)
+        : search_(search), names_(search.FoldedNames()), far_(far) {}
+
+    // Byte `pos` is the first of row `row`'s name.
+    void At(size_t pos, size_t row) {
+        counted_ = pos;
+        seps_ = row + 1;
+    }
 
     size_t RowOf(size_t pos) {
-        if (pos - counted_ > 2048) {
+        if (pos - counted_ > far_) {
             const size_t row = search_.RowAt(pos);
             counted_ = pos;
             seps_ = row + 1;
@@ -254,6 +262,7 @@ public:
 private:
     const SearchIndex& search_;
     std::string_view names_;
+    size_t far_;
     size_t counted_ = 0;  // the separators in front of this place
     size_t seps_ = 0;     // are this many
 };
@@ -904,7 +913,7 @@ private:
     }
 
     // Rows that hold the term are kept for the next keystroke while they are few.
-    static constexpr size_t kKeepAtMost = 1 << 16;
+    static constexpr size_t kKeepAtMost = JumpMemo::kPlacesAtMost;
     void StartKeeping() {
         keeping_ = memo_ != nullptr;
         keep_.assign(drives_.size(), {});
@@ -1244,7 +1253,8 @@ private:
         const RowStore& rows = *drives_[d].rows;
         const SearchIndex& search = *drives_[d].search;
         const std::string_view names = search.FoldedNames();
-        RowCounter counter(search);
+        // Counting the separators is quicker than the table within 32 KB.
+        RowCounter counter(search, 1 << 15);
         const Before anything = Before::anything;
         // The rows before row `end`, their names from byte `first` to the separator at `last`.
         const auto below = [&](size_t end, size_t first, size_t last) {
@@ -1259,6 +1269,7 @@ private:
                                              static_cast<uint32_t>(pos + term.size()),
                                              static_cast<uint32_t>(tail), static_cast<uint32_t>(stop)});
                 // The rows below it hold the term after it on their paths.
+                if (after < end) counter.At(stop + 1, after);
                 return stop + 1;
             });
         };
@@ -1277,7 +1288,9 @@ private:
                 out.push_back(taken);
                 continue;
             }
-            if (span.end > span.row + 1 && !below(span.end, span.tail + 1, span.stop)) return false;
+            if (span.end <= span.row + 1) continue;
+            counter.At(span.tail + 1, span.row + 1);
+            if (!below(span.end, span.tail + 1, span.stop)) return false;
         }
         return !Cancelled();
     }
@@ -1294,7 +1307,7 @@ private:
         const std::string& lastTerm = terms_.back();
         const SearchIndex& search = *drives_[d].search;
         const std::string_view names = search.FoldedNames();
-        RowCounter counter(search);
+        RowCounter counter(search, 1 << 15);
         Before before = BeforeInSpans();
         const auto place = [&](size_t pos) {
             const size_t row = counter.RowOf(pos);
@@ -1322,8 +1335,9 @@ private:
                 Consider(d, span.row, at, most, most);
                 before = BeforeInSpans();
             }
-            if (span.end > span.row + 1 &&
-                !ScanRange(names, span.tail + 1, span.stop, lastTerm, before, cancelled_, place))
+            if (span.end <= span.row + 1) continue;
+            counter.At(span.tail + 1, span.row + 1);
+            if (!ScanRange(names, span.tail + 1, span.stop, lastTerm, before, cancelled_, place))
                 return false;
         }
         return true;

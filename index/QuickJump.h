@@ -61,9 +61,10 @@ struct JumpHit {
 // Several terms: where the terms before the last are placed, each at its
 // first place along the path as the match places them. A span is a row whose
 // own name takes the last of them and, below it, its whole subtree, which
-// follows it in the rows; a match's own name holds the last term after `from`
-// in the span's row, anywhere in the rows below. The terms before the last stay the same while the
-// last one is typed, so their spans are kept; spans for more terms are found
+// follows it in the rows: a match's own name holds the last term after `from`
+// in the span's row, or anywhere in a row below. The terms before the last
+// stay the same while the last one is typed, so their spans are kept (found
+// already at the space typed before it); spans for more terms are found
 // inside those for fewer. Beside them, the rows of the spans whose names hold
 // the last term, while few: a last term that begins with it is looked for
 // among those rows alone.
