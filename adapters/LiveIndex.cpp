@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cwchar>
 #include <condition_variable>
 #include <future>
 #include <mutex>
@@ -18,6 +17,7 @@
 #include "platform/Application.h"
 #include "platform/AtomicFile.h"
 #include "platform/BackgroundJob.h"
+#include "platform/Environment.h"
 #include "platform/WinText.h"
 
 namespace tarvolo {
@@ -77,22 +77,11 @@ constexpr UINT kSettleMs = 3000;
 // A settle-time write that failed is tried again later and later.
 constexpr uint64_t kFirstRetryMs = kSettleMs;
 constexpr uint64_t kLastRetryMs = 10 * 60 * 1000;
-// Started at logon (MIN), the check of the drives waits this long, so that the logon is not slowed.
+// Started at logon (MIN), the check of the drives waits this long, so that the logon is not slowed
+// (TARVOLO_LOGON_CHECK_WAIT_MS may make it shorter).
 constexpr ULONGLONG kCatchUpAfterLogonMs = 60 * 1000;
 // Changes kept to come again after the catch-up's difference; more become a walk of the drive.
 constexpr size_t kMostKeptForCatchUp = 50000;
-
-// The wait can be made shorter, never longer, by TARVOLO_LOGON_CHECK_WAIT_MS in the
-// environment: what the tests of that wait use, so as not to sit through a minute.
-ULONGLONG CatchUpAfterLogonMs() {
-    wchar_t text[16];
-    const DWORD n = ::GetEnvironmentVariableW(L"TARVOLO_LOGON_CHECK_WAIT_MS", text, 16);
-    if (n == 0 || n >= 16) return kCatchUpAfterLogonMs;
-    wchar_t* end = nullptr;
-    const unsigned long ms = std::wcstoul(text, &end, 10);
-    if (end == text || *end != L'\0' || ms > kCatchUpAfterLogonMs) return kCatchUpAfterLogonMs;
-    return ms;
-}
 
 bool StartedAtLogon() {
     const auto& args = Application::Get().Arguments();
@@ -135,7 +124,9 @@ bool SaveIndexRows(const DriveIndexPaths& index, const RowStore& rows, const std
 
 LiveIndex::LiveIndex(HWND window, Model& model, LiveIndexView& view)
     : window_(window), model_(model), view_(view), retry_(kFirstRetryMs, kLastRetryMs) {
-    if (StartedAtLogon()) catchUpFrom_ = ::GetTickCount64() + CatchUpAfterLogonMs();
+    if (StartedAtLogon())
+        catchUpFrom_ =
+            ::GetTickCount64() + WaitFromEnvironment(L"TARVOLO_LOGON_CHECK_WAIT_MS", kCatchUpAfterLogonMs);
 }
 
 LiveIndex::~LiveIndex() {

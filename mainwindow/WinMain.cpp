@@ -12,6 +12,7 @@
 #include "mainwindow/Main.h"
 #include "model/Model.h"
 #include "platform/Application.h"
+#include "platform/Environment.h"
 #include "platform/Handles.h"
 #include "platform/RunningInstance.h"
 #include "platform/WinText.h"
@@ -22,7 +23,8 @@ namespace {
 
 const wchar_t kInstanceMutex[] = L"Local\\Tarvolo.Instance";
 // How long a second start tries to reach the running instance: long enough for
-// one that is starting, loading a large index or on its way out.
+// one that is starting, loading a large index or on its way out
+// (TARVOLO_REACH_INSTANCE_MS may make it shorter).
 constexpr DWORD kReachInstanceMs = 8000;
 constexpr UINT kAskInstanceMs = 2000;
 constexpr DWORD kRetryMs = 100;
@@ -42,6 +44,8 @@ Start ClaimInstance(UniqueHandle& mutex) {
     if (!mutex || ::GetLastError() != ERROR_ALREADY_EXISTS) return Start::runHere;
     const UINT show = ::RegisterWindowMessageW(ShowInstanceMessageName());
     const DWORD started = ::GetTickCount();
+    const DWORD reach =
+        static_cast<DWORD>(WaitFromEnvironment(L"TARVOLO_REACH_INSTANCE_MS", kReachInstanceMs));
     for (;;) {
         // Other programs' windows may have the same class name; only ours answers.
         if (HWND running = FindAnsweringWindow(MainWindowClassName(), show, kInstanceQuery, kInstanceAnswer,
@@ -57,7 +61,7 @@ Start ClaimInstance(UniqueHandle& mutex) {
         mutex.reset();
         mutex.reset(::CreateMutexW(nullptr, FALSE, kInstanceMutex));
         if (!mutex || ::GetLastError() != ERROR_ALREADY_EXISTS) return Start::runHere;
-        if (::GetTickCount() - started >= kReachInstanceMs) return Start::unreachable;
+        if (::GetTickCount() - started >= reach) return Start::unreachable;
         ::Sleep(kRetryMs);
     }
 }

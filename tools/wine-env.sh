@@ -19,6 +19,14 @@ wine_env_up() {
     rm -f "$fifo"
     if [ -z "$n" ]; then echo "Xvfb did not start" >&2; return 1; fi
     export DISPLAY=":$n"
+    # TARVOLO_PREFIX_TEMPLATE (optional): a new prefix is a copy of it when it is
+    # there (seconds sooner than wineboot), and is copied to it when it is not,
+    # before any program has run in it.
+    local template="${TARVOLO_PREFIX_TEMPLATE:-}"
+    if [ ! -f "$WINEPREFIX/system.reg" ] && [ -n "$template" ] && [ -f "$template/system.reg" ]; then
+        rm -rf "$WINEPREFIX"
+        cp -a "$template" "$WINEPREFIX" || rm -rf "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot -i >/dev/null 2>&1
         # C: and Z: (the whole machine) are not fixed drives here: only the
@@ -29,6 +37,9 @@ wine_env_up() {
             >"$root/drives.reg"
         wine regedit "$root/drives.reg" >/dev/null 2>&1
         wineserver -w
+        if [ -n "$template" ] && [ ! -e "$template" ]; then
+            cp -a "$WINEPREFIX" "$template.$$" && mv "$template.$$" "$template"
+        fi
     fi
     # One wine server for the whole run: started anew for every test program it
     # would cost seconds each time.

@@ -239,8 +239,14 @@ TEST(Lifecycle, ASecondStartThatCannotReachTheFirstSaysSoAndRunsNothing) {
                                 wc.hInstance, nullptr);
     ASSERT_TRUE(mute);
 
+    // The second start gives up after a second, not the program's eight.
+    ::SetEnvironmentVariableW(L"TARVOLO_REACH_INSTANCE_MS", L"1000");
+    struct Restore {
+        ~Restore() { ::SetEnvironmentVariableW(L"TARVOLO_REACH_INSTANCE_MS", nullptr); }
+    } restore;
     Program second(dir);
     ASSERT_TRUE(second.Start({}, SW_SHOWNORMAL, false));
+    ::SetEnvironmentVariableW(L"TARVOLO_REACH_INSTANCE_MS", nullptr);
     HWND box = second.WaitDialog("Tarvolo", 30s);
     ASSERT_TRUE(box) << "the second start said nothing";
     EXPECT_EQ(
