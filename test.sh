@@ -12,7 +12,14 @@ here=$(pwd)
 tools/setup.sh || exit 1
 
 fail=0
-step() { echo; echo "=== $*"; }
+# Each step's header; the one before is timed, to see where a run's time goes.
+step_started=$SECONDS
+step() {
+    [ -n "${step_name:-}" ] && echo "--- $step_name: $((SECONDS - step_started)) s"
+    step_name="$*" step_started=$SECONDS
+    echo
+    echo "=== $*"
+}
 
 step "Format (every C and C++ file as .clang-format lays it out)"
 tools/format-check.sh || fail=1
@@ -80,5 +87,6 @@ rm -rf "$run"
 trap - EXIT
 
 step "Summary"
+echo "The whole run: $SECONDS s"
 if [ "$fail" -ne 0 ]; then echo "Some tests FAILED"; exit 1; fi
 echo "All tests passed"

@@ -3,10 +3,13 @@
 // down): the time of the ranked list for every keystroke of texts of 1 to 10
 // letters, median and 99th percentile per length, with 500 used directories.
 // Then the same texts typed a letter at a time, each search given what the
-// one before kept. Beside it, for scale, today's search: one scan of one drive for a text that
+// one before kept. Then texts of several terms by shape, afresh and typed.
+// Beside it, for scale, today's search: one scan of one drive for a text that
 // matches nothing.
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -34,6 +37,8 @@ using bench::Percentile;
 
 int main(int argc, char** argv) {
     const size_t count = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1000000;
+    // "terms" after the count: texts of several terms alone.
+    const int passes = argc > 2 && std::string(argv[2]) == "terms" ? 0 : 3;
 #ifdef _WIN32
     const WinCaseFolder folder;
     std::printf("quickjump_bench: Win32 locale folder\n");
@@ -79,7 +84,7 @@ int main(int argc, char** argv) {
 
     std::vector<std::vector<double>> byLength(11), cpuByLength(11);
     size_t found = 0;
-    for (int pass = 0; pass < 3; ++pass) {
+    for (int pass = 0; pass < passes; ++pass) {
         for (const std::string& text : texts) {
             for (size_t n = 1; n <= text.size() && n <= 10; ++n) {
                 const JumpText typed = JumpText::Parse(text.substr(0, n), folder);
@@ -91,7 +96,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    for (size_t n = 1; n <= 10; ++n) {
+    for (size_t n = 1; n <= 10 && passes > 0; ++n) {
         char what[64];
         std::snprintf(what, sizeof what, "keystroke, text of %zu letters, median", n);
         std::printf("%-44s %12.2f ms\n", what, Percentile(byLength[n], 0.5));
@@ -107,7 +112,7 @@ int main(int argc, char** argv) {
     // before, as Quick Jump's own searcher runs them: what a search keeps for
     // the next keystroke is used.
     std::vector<std::vector<double>> typedByLength(11), typedCpu(11);
-    for (int pass = 0; pass < 3; ++pass) {
+    for (int pass = 0; pass < passes; ++pass) {
         for (const std::string& text : texts) {
             JumpMemo memo;
             for (size_t n = 1; n <= text.size() && n <= 10; ++n) {
@@ -121,7 +126,7 @@ int main(int argc, char** argv) {
         }
     }
     std::vector<double> typedAll;
-    for (size_t n = 1; n <= 10; ++n) {
+    for (size_t n = 1; n <= 10 && passes > 0; ++n) {
         typedAll.insert(typedAll.end(), typedByLength[n].begin(), typedByLength[n].end());
         char what[64];
         std::snprintf(what, sizeof what, "typed, text of %zu letters, median / p99", n);
@@ -132,33 +137,112 @@ int main(int argc, char** argv) {
                     Percentile(typedCpu[n], 0.5), Percentile(typedCpu[n], 0.99));
 #endif
     }
-    std::printf("%-44s %12.2f ms\n", "typed, every keystroke, median", Percentile(typedAll, 0.5));
-    std::printf("%-44s %12.2f ms\n", "typed, every keystroke, p99", Percentile(typedAll, 0.99));
-
     std::vector<double> all;
     for (const auto& v : byLength) all.insert(all.end(), v.begin(), v.end());
-    std::printf("%-44s %12.2f ms\n", "every keystroke, median", Percentile(all, 0.5));
-    std::printf("%-44s %12.2f ms\n", "every keystroke, p99", Percentile(all, 0.99));
+    if (passes > 0) {
+        std::printf("%-44s %12.2f ms\n", "typed, every keystroke, median", Percentile(typedAll, 0.5));
+        std::printf("%-44s %12.2f ms\n", "typed, every keystroke, p99", Percentile(typedAll, 0.99));
+        std::printf("%-44s %12.2f ms\n", "every keystroke, median", Percentile(all, 0.5));
+        std::printf("%-44s %12.2f ms\n", "every keystroke, p99", Percentile(all, 0.99));
+    }
 
-    // Texts of two and three terms, each keystroke of the last.
-    const std::vector<std::string> spaced = {"program files", "users temp",  "windows system",
-                                             "src lib",       "data backup", "config cache src"};
-    std::vector<double> terms, cpuTerms;
-    for (int pass = 0; pass < 3; ++pass)
-        for (const std::string& text : spaced)
-            for (size_t n = text.find(' ') + 2; n <= text.size(); ++n) {
-                const JumpText typed = JumpText::Parse(text.substr(0, n), folder);
-                const auto t0 = Clock::now();
-                const double c0 = bench::ProcessCpuMs();
-                found += RankDirectories(typed, list, uses, 50).size();
-                terms.push_back(Ms(t0, Clock::now()));
-                cpuTerms.push_back(bench::ProcessCpuMs() - c0);
+    // Texts of two and three terms. Afresh: each keystroke of the last term
+    // searched on its own, with nothing kept. Typed: the whole text a letter
+    // at a time, each search given what the one before kept, as Quick Jump's
+    // searcher runs them; the keystrokes from the first space on are timed.
+    // By shape: common words, names of the drives (rare terms: the beginnings
+    // of an ancestor's name and of a row's own, as a person types for a
+    // directory they know), three terms, and texts whose last term begins
+    // many names or few.
+    const auto rareText = [&](size_t termCount) {
+        for (;;) {
+            const Drive& d = drives[rng() % drives.size()];
+            size_t row = rng() % d.rows.size();
+            std::vector<std::string> names;
+            for (uint32_t r = static_cast<uint32_t>(row); r != RowStore::kNoParent; r = d.rows.Parent(r)) {
+                std::string name(d.rows.Name(r));
+                name.erase(
+                    std::remove_if(name.begin(), name.end(),
+                                   [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }),
+                    name.end());
+                if (!name.empty()) names.insert(names.begin(), name);
             }
+            if (names.size() < termCount + 1) continue;
+            std::string text;
+            // Terms from names spread along the path, the last from the row's own.
+            for (size_t k = 0; k < termCount; ++k) {
+                const size_t at = k + 1 == termCount ? names.size() - 1 : k * (names.size() - 1) / termCount;
+                if (!text.empty()) text += ' ';
+                text += names[at].substr(0, 3 + rng() % 4);
+            }
+            return text;
+        }
+    };
+    struct Shape {
+        const char* what;
+        std::vector<std::string> texts;
+    };
+    std::vector<Shape> shapes = {
+        {"two common terms",
+         {"program files", "users temp", "windows system", "src lib", "data backup", "pro src",
+          "cache config", "assets include"}},
+        {"three terms",
+         {"config cache src", "users me docs", "program files data", "windows system temp", "src lib assets",
+          "users temp backup"}},
+        {"last term a letter or two", {"src l", "users t", "program f", "data b", "windows s", "temp c"}},
+        {"two rare terms", {}},
+        {"three rare terms", {}},
+    };
+    for (int k = 0; k < 12; ++k) shapes[3].texts.push_back(rareText(2));
+    for (int k = 0; k < 8; ++k) shapes[4].texts.push_back(rareText(3));
+    std::vector<double> terms, cpuTerms, typedTerms, typedTermsCpu;
+    size_t memoBytes = 0;
+    for (const Shape& shape : shapes) {
+        std::vector<double> fresh, typedMs;
+        for (int pass = 0; pass < 3; ++pass)
+            for (const std::string& text : shape.texts) {
+                for (size_t n = text.rfind(' ') + 2; n <= text.size(); ++n) {
+                    const JumpText typed = JumpText::Parse(text.substr(0, n), folder);
+                    const auto t0 = Clock::now();
+                    const double c0 = bench::ProcessCpuMs();
+                    found += RankDirectories(typed, list, uses, 50).size();
+                    fresh.push_back(Ms(t0, Clock::now()));
+                    terms.push_back(fresh.back());
+                    cpuTerms.push_back(bench::ProcessCpuMs() - c0);
+                }
+                JumpMemo memo;
+                for (size_t n = 1; n <= text.size(); ++n) {
+                    const JumpText typed = JumpText::Parse(text.substr(0, n), folder);
+                    const auto t0 = Clock::now();
+                    const double c0 = bench::ProcessCpuMs();
+                    found += RankDirectories(typed, list, uses, 50, nullptr, JumpScan::fastest, &memo).size();
+                    memoBytes = std::max(memoBytes, memo.MemoryBytes());
+                    // From the space after the first term on: that keystroke searches too.
+                    if (n < text.find(' ') + 1) continue;
+                    typedMs.push_back(Ms(t0, Clock::now()));
+                    typedTerms.push_back(typedMs.back());
+                    typedTermsCpu.push_back(bench::ProcessCpuMs() - c0);
+                }
+            }
+        char what[64];
+        std::snprintf(what, sizeof what, "%s, afresh, median / p99", shape.what);
+        std::printf("%-44s %12.2f ms %8.2f ms\n", what, Percentile(fresh, 0.5), Percentile(fresh, 0.99));
+        std::snprintf(what, sizeof what, "%s, typed, median / p99", shape.what);
+        std::printf("%-44s %12.2f ms %8.2f ms\n", what, Percentile(typedMs, 0.5), Percentile(typedMs, 0.99));
+    }
     std::printf("%-44s %12.2f ms\n", "keystroke, several terms, median", Percentile(terms, 0.5));
     std::printf("%-44s %12.2f ms\n", "keystroke, several terms, p99", Percentile(terms, 0.99));
 #ifndef _WIN32
     std::printf("%-44s %12.2f ms %8.2f ms\n", "  processor time, median / p99", Percentile(cpuTerms, 0.5),
                 Percentile(cpuTerms, 0.99));
+#endif
+    std::printf("%-44s %12.2f MB\n", "kept between keystrokes, at most",
+                static_cast<double>(memoBytes) / 1e6);
+    std::printf("%-44s %12.2f ms\n", "typed, several terms, median", Percentile(typedTerms, 0.5));
+    std::printf("%-44s %12.2f ms\n", "typed, several terms, p99", Percentile(typedTerms, 0.99));
+#ifndef _WIN32
+    std::printf("%-44s %12.2f ms %8.2f ms\n", "  processor time, median / p99",
+                Percentile(typedTermsCpu, 0.5), Percentile(typedTermsCpu, 0.99));
 #endif
 
     std::vector<double> scans;

@@ -30,7 +30,18 @@ JumpText JumpText::Parse(std::string_view typed, const CaseFolder& folder) {
         if (end > at) text.terms.push_back(FoldText(typed.substr(at, end - at), folder));
         at = end + 1;
     }
+    text.open = !text.terms.empty() && (typed.back() == ' ' || typed.back() == '\\');
     return text;
+}
+
+size_t JumpMemo::MemoryBytes() const {
+    size_t bytes = term.capacity() + last.capacity() + drives.capacity() * sizeof(Drive) +
+                   spanDrives.capacity() * sizeof(Drive);
+    for (const std::string& e : earlier) bytes += sizeof e + e.capacity();
+    for (const std::vector<Drive>* list : {&drives, &spanDrives})
+        for (const Drive& d : *list)
+            bytes += d.places.capacity() * sizeof(Place) + d.spans.capacity() * sizeof(Span);
+    return bytes;
 }
 
 std::string JumpPath(char drive, const RowStore& rows, size_t row) {
@@ -203,10 +214,18 @@ __m128i BoundaryBytes(__m128i v) {
 // search's table of separator places is asked.
 class RowCounter {
 public:
-    explicit RowCounter(const SearchIndex& search) : search_(search), names_(search.FoldedNames()) {}
+    // Past `far` bytes from the last place the table is asked instead.
+    explicit RowCounter(const SearchIndex& search, size_t far = 2048)
+        : search_(search), names_(search.FoldedNames()), far_(far) {}
+
+    // Byte `pos` is the first of row `row`'s name.
+    void At(size_t pos, size_t row) {
+        counted_ = pos;
+        seps_ = row + 1;
+    }
 
     size_t RowOf(size_t pos) {
-        if (pos - counted_ > 2048) {
+        if (pos - counted_ > far_) {
             const size_t row = search_.RowAt(pos);
             counted_ = pos;
             seps_ = row + 1;
@@ -243,6 +262,7 @@ public:
 private:
     const SearchIndex& search_;
     std::string_view names_;
+    size_t far_;
     size_t counted_ = 0;  // the separators in front of this place
     size_t seps_ = 0;     // are this many
 };
@@ -302,6 +322,80 @@ bool ScanTerm(std::string_view names, std::string_view term, const Before& befor
         if (rest(at) && wanted(at) && !hit(at)) return false;
     }
     return true;
+}
+
+// Calls hit(pos) for each place `pos` from `begin` to before `end` in `names`
+// (a SearchIndex's folded names) where `term` stands, in order, as ScanTerm
+// does; hit returns where to go on from, past `pos`: `end` or further stops.
+// False when cancelled.
+template <class F>
+bool ScanRange(std::string_view names, size_t begin, size_t end, std::string_view term, const Before& before,
+               const std::atomic<bool>* cancelled, F&& hit) {
+    const char* base = names.data();
+    const size_t n = names.size();
+    const size_t len = term.size();
+    if (len == 0 || begin == 0) return true;
+    const char t0 = term[0], t1 = len > 1 ? term[1] : '\0';
+    const auto match = [&](size_t p) {
+        if (n - p < len || base[p] != t0) return false;
+        for (size_t k = 1; k < len; ++k)
+            if (base[p + k] != term[k]) return false;
+        switch (before) {
+            case Before::nameStart:
+                return base[p - 1] == kSeparator;
+            case Before::wordStart:
+                return Boundary(static_cast<unsigned char>(base[p - 1]));
+            case Before::anything:
+                break;
+        }
+        return true;
+    };
+    size_t at = begin, checked = begin;
+#ifdef TARVOLO_SSE2
+    const __m128i vsep = _mm_set1_epi8(kSeparator), v0 = _mm_set1_epi8(t0), v1 = _mm_set1_epi8(t1);
+    // A block reads from at - 1 to at + 16.
+    while (at < end && at + 17 <= n) {
+        if (at - checked >= 0x10000) {
+            checked = at;
+            if (cancelled && cancelled->load(std::memory_order_relaxed)) return false;
+        }
+        unsigned mask = PairMask(base + at, v0, v1, len == 1);
+        // The last block's places from `end` on are left out.
+        if (end - at < 16) mask &= (1u << (end - at)) - 1;
+        if (mask && before == Before::nameStart)
+            mask &= static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(base + at - 1), vsep)));
+        else if (mask && before == Before::wordStart)
+            mask &= static_cast<unsigned>(_mm_movemask_epi8(BoundaryBytes(Load16(base + at - 1))));
+        size_t next = at + 16;
+        for (; mask; mask &= mask - 1) {
+            const size_t p = at + LowestBit(mask);
+            if (!match(p)) continue;
+            const size_t resume = hit(p);
+            if (resume > p + 1) {
+                next = resume;
+                break;
+            }
+        }
+        at = next;
+    }
+#endif
+    while (at < end) {
+        if (at - checked >= 0x10000) {
+            checked = at;
+            if (cancelled && cancelled->load(std::memory_order_relaxed)) return false;
+        }
+        at = match(at) ? std::max(hit(at), at + 1) : at + 1;
+    }
+    return !(cancelled && cancelled->load(std::memory_order_relaxed));
+}
+
+// Where `term` first stands in `names` from `from` on, ending by `to`; npos for nowhere.
+// The rest of one name is a few bytes: they are compared as they stand.
+size_t Find(std::string_view names, size_t from, size_t to, std::string_view term) {
+    const size_t len = term.size();
+    for (size_t p = from; p + len <= to; ++p)
+        if (names[p] == term[0] && std::memcmp(names.data() + p + 1, term.data() + 1, len - 1) == 0) return p;
+    return std::string_view::npos;
 }
 
 // The folded name that holds byte `pos` of `names`.
@@ -446,15 +540,8 @@ public:
         if (r.weight != w.weight) return r.weight > w.weight;
         return r.depth <= w.depth;
     }
-    // Once set, a row offered again is taken once: where a row may be met on
-    // more than one way to it.
-    void TakeEachOnce() { once_ = true; }
     void Offer(const Ranked& r) {
         const auto worse = [](const Ranked& a, const Ranked& b) { return Better(a, b); };
-        if (once_ && (!Full() || Better(r, heap_.front())) &&
-            std::any_of(heap_.begin(), heap_.end(),
-                        [&](const Ranked& h) { return h.row == r.row && h.drive == r.drive; }))
-            return;
         if (!Full()) {
             heap_.push_back(r);
             std::push_heap(heap_.begin(), heap_.end(), worse);
@@ -472,7 +559,6 @@ public:
 private:
     size_t limit_;
     std::vector<Ranked> heap_;
-    bool once_ = false;
 };
 
 // What the byte before a place must be for the place to come in now: one
@@ -503,17 +589,20 @@ public:
           limit_(limit),
           best_(limit),
           cancelled_(cancelled),
-          memo_(memo) {}
+          memo_(memo),
+          open_(text.open) {}
 
     std::vector<Ranked> Run(JumpScan how, const std::vector<JumpUse>& uses) {
         keep_.clear();
         keeping_ = false;
         if (terms_.size() > 1) {
+            if (how == JumpScan::fastest) {
+                RunSpans();
+                if (open_) KeepSpansForNext();
+                return best_.Sorted();
+            }
             holds_.resize(terms_.size() - 1);
-            if (how == JumpScan::fastest)
-                RunTermsFast(uses);
-            else
-                RunTerms();
+            RunTerms();
         } else if (how == JumpScan::fastest && EveryDriveHasStarts() && UsedPlaces(uses)) {
             if (MemoHolds())
                 RunOneTermFromMemo();
@@ -529,15 +618,19 @@ public:
         }
         if (memo_) {
             const bool kept = keeping_ && !Cancelled();
-            memo_->Clear();
+            memo_->term.clear();
+            memo_->drives.clear();
             if (kept) {
                 memo_->term = terms_[0];
                 for (uint32_t d = 0; d < drives_.size(); ++d)
-                    memo_->drives.push_back(JumpMemo::Drive{drives_[d].rows, drives_[d].search,
+                    memo_->drives.push_back(JumpMemo::Drive{drives_[d].rows,
+                                                            drives_[d].search,
                                                             drives_[d].search ? drives_[d].search->size() : 0,
-                                                            std::move(keep_[d])});
+                                                            std::move(keep_[d]),
+                                                            {}});
             }
         }
+        if (open_ && how == JumpScan::fastest) KeepSpansForNext();
         return best_.Sorted();
     }
 
@@ -820,7 +913,7 @@ private:
     }
 
     // Rows that hold the term are kept for the next keystroke while they are few.
-    static constexpr size_t kKeepAtMost = 1 << 16;
+    static constexpr size_t kKeepAtMost = JumpMemo::kPlacesAtMost;
     void StartKeeping() {
         keeping_ = memo_ != nullptr;
         keep_.assign(drives_.size(), {});
@@ -892,18 +985,6 @@ private:
             if (FoldText(JumpPath(drive.letter, *drive.rows, row), folder_) != place.key) continue;
             found = true;
             Ranked r = place.rank;
-            // Several terms: the path above the name is judged as the rows
-            // hold it, which a row holding its whole path may not.
-            if (terms_.size() > 1) {
-                pathNames_.clear();
-                for (uint32_t a = static_cast<uint32_t>(row); a != RowStore::kNoParent;
-                     a = drive.rows->Parent(a))
-                    pathNames_.insert(pathNames_.begin(), drive.search->FoldedName(a));
-                Match match;
-                if (!JudgeKind(terms_, pathNames_, match)) continue;
-                r.kind = static_cast<uint8_t>(match.kind + 1);
-                r.misses = CountMisses(terms_, pathNames_);
-            }
             Finish(r, place.rank.drive, row);
         }
         return found;
@@ -981,172 +1062,309 @@ private:
         }
     }
 
-    // Several terms, as RunTerms finds them, with less looked at. Each earlier
-    // term is scanned for once a drive: the rows whose own name holds it, and
-    // apart from them the rows where one begins a word of the own name, which
-    // may give the row its kind whatever the last term does there; those are
-    // judged first. The names that begin with the last term come next, best
-    // first through the drive's name starts, then the used directories. Only
-    // when that leaves room for a row that holds the last term at a word's
-    // start or inside one, or the uses cannot be looked up, are the last
-    // term's places scanned, passed over by the byte before them as for one
-    // term once the list holds better.
-    TARVOLO_OUT_OF_LINE void RunTermsFast(const std::vector<JumpUse>& uses) {
-        best_.TakeEachOnce();
+    // Several terms through the spans of the earlier ones (see JumpMemo): the
+    // spans the memo keeps for them or for the first of them, the rest found
+    // inside those; the last term is then looked for in the spans alone, or
+    // among the rows kept for a last term it begins with. Every row that can
+    // match lies in a span, and each is met once.
+    TARVOLO_OUT_OF_LINE void RunSpans() {
+        if (!TermsFit()) return;
         const size_t count = drives_.size();
-        std::vector<std::vector<std::vector<uint64_t>>> holds(count);
-        std::vector<std::vector<uint64_t>> seen(count);  // rows judged already
+        const size_t earlier = terms_.size() - 1;
+        SpansFound spans;
+        if (!FindEverySpan(earlier, spans)) return;
+        const bool lastKnown = spans.known == earlier && !memo_->last.empty() &&
+                               terms_.back().compare(0, memo_->last.size(), memo_->last) == 0;
+        StartKeeping();
+        // A last term of one letter stands in most names: to keep them would
+        // cost each a look, and they would be too many to keep.
+        if (terms_.back().size() < 2 && !lastKnown) keeping_ = false;
         for (uint32_t d = 0; d < count; ++d) {
-            if (!Searchable(drives_[d])) continue;
-            holds[d].resize(terms_.size() - 1);
-            seen[d].assign(drives_[d].rows->size() / 64 + 1, 0);
-            if (!ScanEarlierTerms(d, holds[d], seen[d])) return;
-        }
-        bool complete = EveryDriveHasStarts() && UsedPlaces(uses);
-        for (uint32_t d = 0; d < count && complete; ++d) {
-            if (!Searchable(drives_[d])) continue;
-            holds_.swap(holds[d]);
-            const bool walked = WalkLastTerm(d, seen[d]);
-            holds_.swap(holds[d]);
-            if (Cancelled()) return;
-            complete = walked;
-        }
-        if (complete) {
-            for (const UsedPlace& place : used_) {
-                if (best_.Full() && !Better(place.rank, best_.Worst())) break;
-                if (Cancelled()) return;
-                FindUsed(place);
-            }
-            // What was not looked at holds the last term at a word's start or
-            // inside a word, and is not used.
-            if (best_.Full() && Worst() >= kPrefix) return;
-        }
-        for (uint32_t d = 0; d < count; ++d) {
-            if (!Searchable(drives_[d])) continue;
-            holds_.swap(holds[d]);
-            const bool done = ScanLastTerm(d, seen[d]);
-            holds_.swap(holds[d]);
+            if (!spans.of[d]) continue;
+            const bool done =
+                lastKnown ? JudgeKept(d, memo_->spanDrives[d].places) : ScanSpans(d, *spans.of[d]);
             if (!done) return;
         }
+        KeepSpans(earlier, spans);
     }
 
-    // The earlier terms on drive `d`: `holds` gets the rows whose own name
-    // holds each; the rows where one begins a word and the last term stands
-    // too are judged and marked in `seen`. False when cancelled.
-    bool ScanEarlierTerms(uint32_t d, std::vector<std::vector<uint64_t>>& holds,
-                          std::vector<uint64_t>& seen) {
-        const std::string& lastTerm = terms_.back();
-        const SearchIndex& search = *drives_[d].search;
-        const std::string_view names = search.FoldedNames();
-        std::vector<JumpMemo::Place> lifted;
-        for (size_t j = 0; j + 1 < terms_.size(); ++j) {
-            holds[j].assign(seen.size(), 0);
-            RowCounter counter(search);
-            size_t last = SIZE_MAX;
-            const bool done = ScanTerm(names, terms_[j], Before::anything, cancelled_, [&](size_t pos) {
-                const size_t row = counter.RowOf(pos);
-                const uint64_t bit = uint64_t{1} << (row % 64);
-                if (row != last) holds[j][row / 64] |= bit;
-                last = row;
-                if ((seen[row / 64] & bit) || !Boundary(static_cast<unsigned char>(names[pos - 1])))
-                    return true;
-                // A name without the last term matches nothing.
-                const std::string_view name = NameAt(names, pos);
-                if (name.find(lastTerm) == std::string_view::npos) return true;
-                seen[row / 64] |= bit;
-                lifted.push_back(JumpMemo::Place{static_cast<uint32_t>(row),
-                                                 static_cast<uint32_t>(name.data() - names.data())});
-                return true;
-            });
-            if (!done) return false;
-        }
-        holds_.swap(holds);
-        for (size_t k = 0; k < lifted.size(); ++k) {
-            if ((k & 0xFFF) == 0 && Cancelled()) break;
-            const size_t begin = lifted[k].name;
-            const std::string_view name = names.substr(begin, names.find(kSeparator, begin) - begin);
-            const uint8_t most = KindAtMost(name);
-            Consider(d, lifted[k].row, begin + name.find(lastTerm), most, most);
-        }
-        holds_.swap(holds);
-        return !Cancelled();
+    // No name holds a separator: a term with one matches nothing.
+    bool TermsFit() const {
+        for (const std::string& term : terms_)
+            if (term.find(kSeparator) != std::string::npos) return false;
+        return true;
     }
 
-    // The names of drive `d` that begin with the last term, best first, until
-    // no further one can come in: past `limit` good ones only whole names
-    // could. False when the walk grew too long to beat a scan.
-    bool WalkLastTerm(uint32_t d, std::vector<uint64_t>& seen) {
-        const std::string& term = terms_.back();
-        const size_t n = term.size();
-        const JumpDrive& drive = drives_[d];
-        const SearchIndex& search = *drive.search;
-        const std::string_view names = search.FoldedNames();
-        const SearchIndex::NameStarts starts = search.StartsWith(static_cast<unsigned char>(term[0]));
-        size_t good = 0, compared = 0;
-        for (size_t k = 0; k < starts.count; ++k) {
-            if ((k & 0xFFF) == 0 && Cancelled()) return false;
-#if defined(__GNUC__)
-            if (k + 16 < starts.count) __builtin_prefetch(names.data() + starts.places[k + 16]);
-#endif
-            const size_t length = starts.lengths[k];
-            const bool mayBeWhole = length == n || length == 0xFF;
-            if (length < std::min<size_t>(n, 0xFF) || (good >= limit_ && !mayBeWhole)) continue;
-            if (++compared > kWalkAtMost) return false;
-            const size_t pos = starts.places[k];
-            if (pos + n >= names.size() || std::memcmp(names.data() + pos + 1, term.data() + 1, n - 1) != 0)
-                continue;
-            const uint8_t kind = names[pos + n] == kSeparator ? kWhole : kPrefix;
-            const size_t row = search.RowAt(pos);
-            if (best_.Full()) {
-                // Unused rows: the used ones are looked up apart.
-                Ranked bound;
-                bound.kind = kind;
-                bound.depth = static_cast<uint32_t>(drive.rows->Depth(row));
-                if (!best_.MayTake(bound)) {
-                    // The names further on lie as deep or deeper: a whole one
-                    // of them comes in no more, nor does a prefix.
-                    if (kind == kWhole) break;
-                    good = limit_;
-                    continue;
-                }
+    // A text that ends in a space is followed by another term: the spans of
+    // every term so far are found while the person types the space, and the
+    // next keystroke starts from them.
+    void KeepSpansForNext() {
+        if (!memo_ || Cancelled() || !TermsFit()) return;
+        SpansFound spans;
+        if (!FindEverySpan(terms_.size(), spans) || spans.known == terms_.size()) return;
+        keeping_ = false;
+        KeepSpans(terms_.size(), spans);
+    }
+
+    struct SpansFound {
+        size_t known = 0;  // terms whose spans the memo held
+        std::vector<std::vector<JumpMemo::Span>> found;
+        std::vector<const std::vector<JumpMemo::Span>*> of;  // each drive's, null where none is searched
+        size_t count = 0;
+    };
+
+    // The spans of the first `n` terms on every drive, from those the memo
+    // keeps for them or for fewer where it can. False when cancelled.
+    bool FindEverySpan(size_t n, SpansFound& spans) {
+        const size_t count = drives_.size();
+        if (memo_ && !memo_->earlier.empty() && memo_->earlier.size() <= n &&
+            std::equal(memo_->earlier.begin(), memo_->earlier.end(), terms_.begin()) &&
+            MemoFits(memo_->spanDrives))
+            spans.known = memo_->earlier.size();
+        spans.found.resize(count);
+        spans.of.assign(count, nullptr);
+        for (uint32_t d = 0; d < count; ++d) {
+            if (!Searchable(drives_[d])) continue;
+            const std::vector<JumpMemo::Span>* from = spans.known ? &memo_->spanDrives[d].spans : nullptr;
+            std::vector<JumpMemo::Span> next;
+            for (size_t j = spans.known; j < n; ++j) {
+                next.clear();
+                if (!FindSpans(d, from, terms_[j], next)) return false;
+                spans.found[d].swap(next);
+                from = &spans.found[d];
             }
-            const uint64_t bit = uint64_t{1} << (row % 64);
-            if (seen[row / 64] & bit) continue;
-            seen[row / 64] |= bit;
-            if (Consider(d, row, pos, kind, kind) && kind == kPrefix && judged_.kind >= kPrefix &&
-                judged_.misses == 0)
-                ++good;
+            spans.of[d] = from;
+            spans.count += from->size();
         }
         return true;
     }
 
-    // The places of the last term on drive `d` in rows not judged yet.
-    bool ScanLastTerm(uint32_t d, const std::vector<uint64_t>& seen) {
+    // Keeps the spans of the first `n` terms for the next keystroke and,
+    // while keeping_, the rows of them that hold the last term.
+    void KeepSpans(size_t n, SpansFound& spans) {
+        if (!memo_ || Cancelled()) return;
+        if (spans.count > JumpMemo::kSpansAtMost) {
+            memo_->earlier.clear();
+            memo_->last.clear();
+            memo_->spanDrives.clear();
+            return;
+        }
+        const size_t count = drives_.size();
+        std::vector<JumpMemo::Drive> kept(count);
+        for (uint32_t d = 0; d < count; ++d) {
+            kept[d].rows = drives_[d].rows;
+            kept[d].search = drives_[d].search;
+            kept[d].size = drives_[d].search ? drives_[d].search->size() : 0;
+            if (!spans.of[d]) continue;
+            kept[d].spans = spans.of[d] == &spans.found[d] ? std::move(spans.found[d])
+                                                           : std::move(memo_->spanDrives[d].spans);
+            if (keeping_) kept[d].places = std::move(keep_[d]);
+        }
+        memo_->earlier.assign(terms_.begin(), terms_.begin() + static_cast<std::ptrdiff_t>(n));
+        memo_->last = keeping_ ? terms_.back() : std::string();
+        memo_->spanDrives = std::move(kept);
+    }
+
+    // Whether what the memo keeps for each drive was kept for these drives with these rows.
+    bool MemoFits(const std::vector<JumpMemo::Drive>& kept) const {
+        if (kept.size() != drives_.size()) return false;
+        for (size_t d = 0; d < drives_.size(); ++d)
+            if (kept[d].rows != drives_[d].rows || kept[d].search != drives_[d].search ||
+                kept[d].size != (drives_[d].search ? drives_[d].search->size() : 0))
+                return false;
+        return true;
+    }
+
+    // Where row `row`'s separator stands in the folded names: the one after
+    // the last name for row == size().
+    static size_t SeparatorOf(const SearchIndex& search, size_t row) {
+        const std::string_view names = search.FoldedNames();
+        if (row >= search.size()) return names.size() - 1;
+        // The search's table gives every 64th row's place at once; the
+        // separators from there on are counted, sixteen bytes at a time.
+        const size_t marked = row - row % SearchIndex::kMarkEvery;
+        const size_t sep = static_cast<size_t>(search.FoldedName(marked).data() - names.data()) - 1;
+        return marked == row ? sep : SeparatorAfter(search, sep + 1, marked, row);
+    }
+
+    // Row `row`'s folded name on drive `d`: the names of the rows above the
+    // rows judged are asked for again and again, so the latest are kept.
+    std::string_view NameOf(uint32_t d, size_t row) {
+        NameSeen& seen = namesSeen_[row % kNamesSeen];
+        const std::string_view names = drives_[d].search->FoldedNames();
+        if (seen.drive != d || seen.row != row) {
+            const size_t begin = SeparatorOf(*drives_[d].search, row) + 1;
+            seen = NameSeen{d, static_cast<uint32_t>(row), static_cast<uint32_t>(begin),
+                            static_cast<uint32_t>(names.find(kSeparator, begin) - begin)};
+        }
+        return names.substr(seen.begin, seen.length);
+    }
+    struct NameSeen {
+        uint32_t drive = UINT32_MAX;
+        uint32_t row = 0;
+        uint32_t begin = 0;
+        uint32_t length = 0;
+    };
+    static constexpr size_t kNamesSeen = 1024;
+    std::vector<NameSeen> namesSeen_ = std::vector<NameSeen>(kNamesSeen);
+
+    // The row after the subtree of `row`, which ends by `limit` at the latest:
+    // the rows below a row follow it, each of a deeper level.
+    size_t SubtreeEnd(const RowStore& rows, size_t row, size_t limit) const {
+        const uint32_t level = rows.Level(row);
+        size_t r = row + 1;
+        for (; r < limit && rows.Level(r) > level; ++r)
+            if ((r & 0xFFF) == 0 && Cancelled()) break;
+        return r;
+    }
+
+    // The separator in front of row `after`, which follows row `row`, whose
+    // name holds byte `pos`: the separators of a subtree of up to a few
+    // hundred rows are counted, past them the search's table is asked.
+    static size_t SeparatorAfter(const SearchIndex& search, size_t pos, size_t row, size_t after) {
+        size_t left = after - row;  // separators to pass, the last one the answer
+        if (left > 256) return SeparatorOf(search, after);
+        const std::string_view names = search.FoldedNames();
+        const char* base = names.data();
+        size_t at = pos;
+#ifdef TARVOLO_SSE2
+        const __m128i sep = _mm_set1_epi8(kSeparator);
+        for (; at + 16 <= names.size(); at += 16) {
+            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load16(base + at), sep)));
+            const size_t here = CountBits(mask);
+            if (here < left) {
+                left -= here;
+                continue;
+            }
+            for (; left > 1; --left) mask &= mask - 1;
+            return at + LowestBit(mask);
+        }
+#endif
+        for (;; ++at)
+            if (base[at] == kSeparator && --left == 0) return at;
+    }
+
+    // The spans of one more term on drive `d`, inside `from` (every row when
+    // null): a span's own name takes the term where it holds it after the
+    // terms before, or else each outermost row below whose name holds the
+    // term takes it there, with its subtree. False when cancelled.
+    bool FindSpans(uint32_t d, const std::vector<JumpMemo::Span>* from, const std::string& term,
+                   std::vector<JumpMemo::Span>& out) {
+        const RowStore& rows = *drives_[d].rows;
+        const SearchIndex& search = *drives_[d].search;
+        const std::string_view names = search.FoldedNames();
+        // Counting the separators is quicker than the table within 32 KB.
+        RowCounter counter(search, 1 << 15);
+        const Before anything = Before::anything;
+        // The rows before row `end`, their names from byte `first` to the separator at `last`.
+        const auto below = [&](size_t end, size_t first, size_t last) {
+            return ScanRange(names, first, last, term, anything, cancelled_, [&](size_t pos) {
+                const size_t row = counter.RowOf(pos);
+                const size_t after = SubtreeEnd(rows, row, end);
+                const size_t tail = names.find(kSeparator, pos);
+                const size_t stop = after >= end       ? last
+                                    : after == row + 1 ? tail
+                                                       : SeparatorAfter(search, tail + 1, row + 1, after);
+                out.push_back(JumpMemo::Span{static_cast<uint32_t>(row), static_cast<uint32_t>(after),
+                                             static_cast<uint32_t>(pos + term.size()),
+                                             static_cast<uint32_t>(tail), static_cast<uint32_t>(stop)});
+                // The rows below it hold the term after it on their paths.
+                if (after < end) counter.At(stop + 1, after);
+                return stop + 1;
+            });
+        };
+        if (!from) return below(rows.size(), 1, names.size() - 1);
+        for (size_t k = 0; k < from->size(); ++k) {
+            if ((k & 0xFFF) == 0 && Cancelled()) return false;
+#if defined(__GNUC__)
+            // The spans' names lie apart in the buffer: they are asked for well before they are read.
+            if (k + 8 < from->size()) __builtin_prefetch(names.data() + (*from)[k + 8].from);
+#endif
+            const JumpMemo::Span& span = (*from)[k];
+            const size_t at = Find(names, span.from, span.tail, term);
+            if (at != std::string_view::npos) {
+                JumpMemo::Span taken = span;
+                taken.from = static_cast<uint32_t>(at + term.size());
+                out.push_back(taken);
+                continue;
+            }
+            if (span.end <= span.row + 1) continue;
+            counter.At(span.tail + 1, span.row + 1);
+            if (!below(span.end, span.tail + 1, span.stop)) return false;
+        }
+        return !Cancelled();
+    }
+
+    // What the byte before a place of the last term must be for its row to
+    // come in, unless every row holding it is kept.
+    Before BeforeInSpans() const {
+        return keeping_ ? Before::anything : BeforeFor(best_, uses_);
+    }
+
+    // The last term in the spans of drive `d`: in each span's own name after
+    // the earlier terms, and anywhere in the names below it. False when cancelled.
+    bool ScanSpans(uint32_t d, const std::vector<JumpMemo::Span>& spans) {
         const std::string& lastTerm = terms_.back();
         const SearchIndex& search = *drives_[d].search;
         const std::string_view names = search.FoldedNames();
-        RowCounter counter(search);
-        size_t last = SIZE_MAX;
-        Before before = BeforeFor(best_, uses_);
-        return ScanTerm(names, lastTerm, before, cancelled_, [&](size_t pos) {
+        RowCounter counter(search, 1 << 15);
+        Before before = BeforeInSpans();
+        const auto place = [&](size_t pos) {
             const size_t row = counter.RowOf(pos);
-            if (row == last || ((seen[row / 64] >> (row % 64)) & 1)) return true;
-            last = row;
-            // No earlier term begins a word of this name: the last term's
-            // places alone tell the kind.
+            const size_t next = names.find(kSeparator, pos);
+            if (keeping_) Keep(d, row, names.rfind(kSeparator, pos) + 1);
+            // The earlier terms lie above: the last term's places alone tell the kind.
             uint8_t here = PlaceKind(names, pos);
             if (here == kWhole && names[pos + lastTerm.size()] != kSeparator) here = kPrefix;
             Consider(d, row, pos, here, here == kInside ? uint8_t{kWordStart} : here);
-            before = BeforeFor(best_, uses_);
-            return true;
-        });
+            before = BeforeInSpans();
+            // The row's first place that passed is its best: on to the next name.
+            return next;
+        };
+        for (size_t k = 0; k < spans.size(); ++k) {
+            if ((k & 0xFFF) == 0 && Cancelled()) return false;
+#if defined(__GNUC__)
+            if (k + 8 < spans.size()) __builtin_prefetch(names.data() + spans[k + 8].from);
+#endif
+            const JumpMemo::Span& span = spans[k];
+            const size_t at = Find(names, span.from, span.tail, lastTerm);
+            if (at != std::string_view::npos) {
+                const size_t begin = names.rfind(kSeparator, span.from - 1) + 1;
+                Keep(d, span.row, begin);
+                const uint8_t most = KindAtMost(names.substr(begin, span.tail - begin));
+                Consider(d, span.row, at, most, most);
+                before = BeforeInSpans();
+            }
+            if (span.end <= span.row + 1) continue;
+            counter.At(span.tail + 1, span.row + 1);
+            if (!ScanRange(names, span.tail + 1, span.stop, lastTerm, before, cancelled_, place))
+                return false;
+        }
+        return true;
+    }
+
+    // The rows of drive `d` that the memo kept for a last term this one begins with.
+    bool JudgeKept(uint32_t d, const std::vector<JumpMemo::Place>& places) {
+        const std::string& lastTerm = terms_.back();
+        const std::string_view names = drives_[d].search->FoldedNames();
+        for (size_t k = 0; k < places.size(); ++k) {
+            if ((k & 0xFFF) == 0 && Cancelled()) return false;
+            const size_t begin = places[k].name;
+            const std::string_view name = names.substr(begin, names.find(kSeparator, begin) - begin);
+            const size_t at = name.find(lastTerm);
+            if (at == std::string_view::npos) continue;
+            Keep(d, places[k].row, begin);
+            const uint8_t most = KindAtMost(name);
+            Consider(d, places[k].row, begin + at, most, most);
+        }
+        return true;
     }
 
     // Row `row` of drive `d`, whose own name holds the last term at `pos`:
     // `kind` is what its match's kind is at most, as far as its places tell,
     // and `most` what it may be at most once a word's start further on is
     // looked for. Judged from its whole path when it may come in (the earlier
-    // terms' rows are in holds_): true then, with judged_ as it was offered.
+    // terms' rows are in holds_ when it is not empty): true when it was offered.
     bool Consider(uint32_t d, size_t row, size_t pos, uint8_t kind, uint8_t most) {
         const JumpDrive& drive = drives_[d];
         const RowStore& rows = *drive.rows;
@@ -1167,14 +1385,14 @@ private:
         chain_.clear();
         for (uint32_t r = static_cast<uint32_t>(row); r != RowStore::kNoParent; r = rows.Parent(r))
             chain_.push_back(r);
-        for (size_t j = 0; j + 1 < terms_.size(); ++j) {
+        for (size_t j = 0; j < holds_.size(); ++j) {
             const std::vector<uint64_t>& bits = holds_[j];
             bool somewhere = false;
             for (uint32_t r : chain_) somewhere = somewhere || ((bits[r / 64] >> (r % 64)) & 1);
             if (!somewhere) return false;
         }
         pathNames_.clear();
-        for (auto r = chain_.rbegin(); r != chain_.rend(); ++r) pathNames_.push_back(search.FoldedName(*r));
+        for (auto r = chain_.rbegin(); r != chain_.rend(); ++r) pathNames_.push_back(NameOf(d, *r));
         Match match;
         if (!JudgeKind(terms_, pathNames_, match) || !MayComeIn(match.kind, 0, mayBeUsed, rows, row))
             return false;
@@ -1185,7 +1403,6 @@ private:
         if (!best_.MayTake(ranked)) return false;
         ranked.misses = CountMisses(terms_, pathNames_);
         Finish(ranked, d, row);
-        judged_ = ranked;
         return true;
     }
 
@@ -1198,6 +1415,7 @@ private:
     const std::atomic<bool>* cancelled_;
     std::vector<UsedPlace> used_;
     JumpMemo* memo_;
+    bool open_;  // the text ends where another term begins
     bool keeping_ = false;
     size_t kept_ = 0;
     std::vector<std::vector<JumpMemo::Place>> keep_;
@@ -1206,7 +1424,6 @@ private:
     std::vector<std::vector<uint64_t>> holds_;
     std::vector<uint32_t> chain_;
     std::vector<std::string_view> pathNames_;
-    Ranked judged_;
 };
 
 }  // namespace

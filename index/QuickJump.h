@@ -36,6 +36,8 @@ struct JumpText {
     std::vector<std::string> terms;
     // The folding of the terms, for the paths of the uses; AsciiCaseFolder when null.
     const CaseFolder* folder = nullptr;
+    // The text ends in a space or backslash: another term is about to be typed.
+    bool open = false;
 
     static JumpText Parse(std::string_view typed, const CaseFolder& folder);
     bool empty() const { return terms.empty(); }
@@ -49,29 +51,64 @@ struct JumpHit {
     bool operator==(const JumpHit& other) const { return drive == other.drive && row == other.row; }
 };
 
-// What a search of one term leaves for the next keystroke: the rows of every
-// drive whose names hold the term, when they were few enough to keep. A term
-// that begins with it is then looked for among those rows alone, which hold
-// every row that can match it. Valid for the same drives with the same rows:
-// whoever changes rows clears it first.
+// What a search leaves for the next keystroke, valid for the same drives with
+// the same rows: whoever changes rows clears it first.
+//
+// One term: the rows of every drive whose names hold the term, when they were
+// few enough to keep. A term that begins with it is then looked for among
+// those rows alone, which hold every row that can match it.
+//
+// Several terms: where the terms before the last are placed, each at its
+// first place along the path as the match places them. A span is a row whose
+// own name takes the last of them and, below it, its whole subtree, which
+// follows it in the rows: a match's own name holds the last term after `from`
+// in the span's row, or anywhere in a row below. The terms before the last
+// stay the same while the last one is typed, so their spans are kept (found
+// already at the space typed before it); spans for more terms are found
+// inside those for fewer. Beside them, the rows of the spans whose names hold
+// the last term, while few: a last term that begins with it is looked for
+// among those rows alone.
 struct JumpMemo {
     struct Place {
         uint32_t row = 0;
         uint32_t name = 0;  // where the row's name begins in the search's folded names
+    };
+    // Rows, and places in the search's folded names.
+    struct Span {
+        uint32_t row = 0;   // the row whose own name takes the last of the earlier terms
+        uint32_t end = 0;   // the row after its subtree
+        uint32_t from = 0;  // where the earlier terms end in that row's name
+        uint32_t tail = 0;  // the separator after that name
+        uint32_t stop = 0;  // the separator in front of row `end`
     };
     struct Drive {
         const RowStore* rows = nullptr;
         const SearchIndex* search = nullptr;
         size_t size = 0;
         std::vector<Place> places;
+        std::vector<Span> spans;
     };
+    // One term.
     std::string term;
     std::vector<Drive> drives;
+    // Several terms: the spans of `earlier` in each drive's spans and, when
+    // `last` is not empty, the rows of those spans whose names hold it in places.
+    std::vector<std::string> earlier;
+    std::string last;
+    std::vector<Drive> spanDrives;
+
+    // At most this many spans and places are kept over all drives: 2.5 MB and 512 KB.
+    static constexpr size_t kSpansAtMost = 1 << 17;
+    static constexpr size_t kPlacesAtMost = 1 << 16;
 
     void Clear() {
         term.clear();
         drives.clear();
+        earlier.clear();
+        last.clear();
+        spanDrives.clear();
     }
+    size_t MemoryBytes() const;
 };
 
 // How the directories are found: through the drives' name starts where every

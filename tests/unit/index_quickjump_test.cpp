@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <random>
 #include <string>
 #include <unordered_map>
@@ -314,12 +315,16 @@ TEST(QuickJumpTest, FindsWhatEveryRowJudgedInTurnFinds) {
 }
 
 // Texts of one term and of several typed a letter at a time, and typed
-// afresh: the name starts, and the rows a search keeps for the next keystroke,
-// find the list a scan of every name finds.
+// afresh: the name starts, and the rows and spans a search keeps for the next
+// keystroke, find the list a scan of every name finds.
 TEST(QuickJumpTest, NameStartsAndKeptRowsFindWhatEveryNameScannedFinds) {
     RandomDisk disk(30);
     const AsciiCaseFolder folder;
     size_t found = 0, fromKept = 0, severalFound = 0;
+    // Several terms: searches that began from the spans kept for the same
+    // earlier terms, from those kept for fewer, and from the rows kept for
+    // the last term's beginning.
+    size_t fromSpans = 0, fromFewerSpans = 0, fromKeptLast = 0;
     for (int round = 0; round < 40; ++round) {
         std::vector<std::string> paths;
         const std::vector<Drive> drives = disk.Drives(paths);
@@ -336,6 +341,16 @@ TEST(QuickJumpTest, NameStartsAndKeptRowsFindWhatEveryNameScannedFinds) {
                 const JumpText text = JumpText::Parse(typed.substr(0, n), folder);
                 if (text.empty()) continue;
                 fromKept += !memo.term.empty() && text.terms[0].rfind(memo.term, 0) == 0;
+                const size_t earlier = text.terms.size() - 1;
+                // A text ending in a space has the spans of all its terms found for the next.
+                const size_t spanned = text.open ? text.terms.size() : earlier;
+                const bool spansKept =
+                    spanned > 0 && !memo.earlier.empty() && memo.earlier.size() <= spanned &&
+                    std::equal(memo.earlier.begin(), memo.earlier.end(), text.terms.begin());
+                fromSpans += spansKept && memo.earlier.size() == earlier;
+                fromFewerSpans += spansKept && memo.earlier.size() < spanned;
+                fromKeptLast += spansKept && memo.earlier.size() == earlier && !memo.last.empty() &&
+                                text.terms.back().rfind(memo.last, 0) == 0;
                 const std::vector<JumpHit> expected =
                     RankDirectories(text, list, uses, limit, nullptr, JumpScan::everyName);
                 EXPECT_EQ(RankDirectories(text, list, uses, limit, nullptr, JumpScan::fastest, &memo),
@@ -346,12 +361,105 @@ TEST(QuickJumpTest, NameStartsAndKeptRowsFindWhatEveryNameScannedFinds) {
                     << limit;
                 found += expected.size();
                 if (text.terms.size() > 1) severalFound += expected.size();
+                // A search of several terms keeps the spans of its earlier terms.
+                if (spanned > 0) {
+                    EXPECT_TRUE(std::equal(text.terms.begin(),
+                                           text.terms.begin() + static_cast<long>(spanned),
+                                           memo.earlier.begin(), memo.earlier.end()))
+                        << "round " << round << ", text \"" << typed.substr(0, n) << "\": spans not kept";
+                }
             }
         }
     }
     EXPECT_GT(found, 40u * 10u * 5u) << "the texts find little: the comparison proves little";
     EXPECT_GT(severalFound, 40u * 10u) << "texts of several terms find little: they are hardly compared";
     EXPECT_GT(fromKept, 40u * 2u) << "few searches started from kept rows: they are hardly compared";
+    EXPECT_GT(fromSpans, 40u * 5u) << "few searches started from kept spans";
+    EXPECT_GT(fromFewerSpans, 40u) << "few searches started from the spans of fewer terms";
+    EXPECT_GT(fromKeptLast, 40u * 2u) << "few searches started from the rows kept for the last term";
+}
+
+// Texts of several terms over trees that try the edges of the spans of the
+// earlier terms, each typed a letter at a time with what the search before
+// kept: the exact list, and the one a scan of every name finds.
+TEST(QuickJumpTest, SpansOfTheEarlierTermsFindTheirMatchesOnly) {
+    const AsciiCaseFolder folder;
+    const struct {
+        const char* what;
+        std::vector<std::string> rows;
+        const char* typed;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"the terms in one name, in the order typed",
+         {"\\", "\\ab-cd", "\\cd-ab", "\\cd-ab\\cd"},
+         "ab cd",
+         {"C:\\ab-cd", "C:\\cd-ab\\cd"}},
+        {"a span inside a span is met once",
+         {"\\", "\\src", "\\src\\lib", "\\src\\lib\\src", "\\src\\lib\\src\\x"},
+         "src x",
+         {"C:\\src\\lib\\src\\x"}},
+        {"a span ends with its subtree",
+         {"\\", "\\a", "\\a\\src", "\\a\\src\\c", "\\a\\c", "\\c"},
+         "src c",
+         {"C:\\a\\src\\c"}},
+        {"the last term after the earlier ones in the span's own name",
+         {"\\", "\\x", "\\x\\ba", "\\x\\ab", "\\x\\ab\\b"},
+         "a b",
+         {"C:\\x\\ab", "C:\\x\\ab\\b"}},
+        {"three terms, the second below the first",
+         {"\\", "\\u", "\\u\\me", "\\u\\me\\docs", "\\me", "\\me\\u", "\\me\\u\\docs"},
+         "u me docs",
+         {"C:\\u\\me\\docs"}},
+        {"a row holding a path that does not continue its parent's",
+         {"\\", "\\p", "\\q\\src", "\\p\\src"},
+         "p src",
+         {"C:\\q\\src", "C:\\p\\src"}},
+    };
+    for (const auto& c : cases) {
+        Drive drive{'C', {}, {}};
+        for (const std::string& row : c.rows) drive.rows.Append(row);
+        drive.search.Build(drive.rows, folder);
+        const std::vector<JumpDrive> list{JumpDrive{'C', &drive.rows, &drive.search}};
+        JumpMemo memo;
+        const std::string typed = c.typed;
+        for (size_t n = 1; n <= typed.size(); ++n) {
+            const JumpText text = JumpText::Parse(typed.substr(0, n), folder);
+            EXPECT_EQ(RankDirectories(text, list, {}, 50, nullptr, JumpScan::fastest, &memo),
+                      RankDirectories(text, list, {}, 50, nullptr, JumpScan::everyName))
+                << c.what << ", \"" << typed.substr(0, n) << "\"";
+        }
+        std::vector<std::string> paths;
+        for (const JumpHit& hit :
+             RankDirectories(JumpText::Parse(typed, folder), list, {}, 50, nullptr, JumpScan::fastest, &memo))
+            paths.push_back(JumpPath('C', drive.rows, hit.row));
+        EXPECT_EQ(paths, c.expected) << c.what;
+    }
+}
+
+// What a search keeps is of use only to the drives and rows it was kept for,
+// and a search that was cancelled keeps nothing of its own.
+TEST(QuickJumpTest, SpansKeptAreUsedOnlyWhereTheyHold) {
+    const AsciiCaseFolder folder;
+    Drive first{'C', {}, {}}, second{'C', {}, {}};
+    for (const char* row : {"\\", "\\src", "\\src\\lib", "\\doc", "\\doc\\lib"}) first.rows.Append(row);
+    for (const char* row : {"\\", "\\doc", "\\doc\\src", "\\doc\\src\\lib"}) second.rows.Append(row);
+    first.search.Build(first.rows, folder);
+    second.search.Build(second.rows, folder);
+    const std::vector<JumpDrive> one{JumpDrive{'C', &first.rows, &first.search}};
+    const std::vector<JumpDrive> other{JumpDrive{'C', &second.rows, &second.search}};
+    JumpMemo memo;
+    const JumpText text = JumpText::Parse("src li", folder);
+    EXPECT_EQ(RankDirectories(text, one, {}, 50, nullptr, JumpScan::fastest, &memo).size(), 1u);
+    ASSERT_EQ(memo.earlier, std::vector<std::string>{"SRC"});
+    // Other rows: the spans kept are not theirs.
+    const std::vector<JumpHit> hits =
+        RankDirectories(JumpText::Parse("src lib", folder), other, {}, 50, nullptr, JumpScan::fastest, &memo);
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(JumpPath('C', second.rows, hits[0].row), "C:\\doc\\src\\lib");
+    // A cancelled search leaves the memo as it was.
+    const std::atomic<bool> cancelled{true};
+    RankDirectories(JumpText::Parse("doc li", folder), other, {}, 50, &cancelled, JumpScan::fastest, &memo);
+    EXPECT_EQ(memo.earlier, std::vector<std::string>{"SRC"});
 }
 
 // Few names, each under many parents (as "src" and "node_modules" are), some
