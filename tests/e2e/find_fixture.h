@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -128,6 +129,23 @@ inline std::string ReadIndex(const std::string& path) {
 inline std::string Lines(std::initializer_list<const char*> rows) {
     std::string text;
     for (const char* r : rows) text += std::string(r) + "\r\n";
+    return text;
+}
+
+// "\", then `tops` folders of 999 folders each, then the root rows `more`: names whose collation is
+// their byte order, and a file large enough that its read is still under way when the next keys come.
+inline std::string LargeIndex(int tops, std::initializer_list<const char*> more = {}) {
+    std::string text = "\\\r\n";
+    char row[32];
+    for (int top = 0; top < tops; ++top) {
+        std::snprintf(row, sizeof row, "\\d%04d\r\n", top);
+        text += row;
+        for (int sub = 0; sub < 999; ++sub) {
+            std::snprintf(row, sizeof row, "\\d%04d\\s%03d\r\n", top, sub);
+            text += row;
+        }
+    }
+    for (const char* extra : more) text += std::string(extra) + "\r\n";
     return text;
 }
 

@@ -187,21 +187,6 @@ TEST(LiveIndex, OptionsFolderFiltersReachTheWatchAtOnce) {
 
 namespace {
 
-// "\", then `tops` folders of 999 folders each: names whose collation is their byte order.
-std::string LargeIndex(int tops) {
-    std::string text = "\\\r\n";
-    char row[32];
-    for (int top = 0; top < tops; ++top) {
-        std::snprintf(row, sizeof row, "\\d%04d\r\n", top);
-        text += row;
-        for (int sub = 0; sub < 999; ++sub) {
-            std::snprintf(row, sizeof row, "\\d%04d\\s%03d\r\n", top, sub);
-            text += row;
-        }
-    }
-    return text;
-}
-
 int FromEnvironment(const char* name, int fallback) {
     const char* value = std::getenv(name);
     return value && std::atoi(value) > 0 ? std::atoi(value) : fallback;

@@ -338,27 +338,6 @@ TEST(QuickJump, ADirectoryOnADriveNotShownIsFoundAndShownInTheTree) {
     EXPECT_EQ(::GetForegroundWindow(), main);
 }
 
-namespace {
-
-// A drive's index file of 1 + 1000 x `tops` rows, with the extra root rows `more` after them: large
-// enough that its read is still under way when the next keys come.
-std::string LargeIndexWith(int tops, std::initializer_list<const char*> more) {
-    std::string text = "\\\r\n";
-    char row[32];
-    for (int top = 0; top < tops; ++top) {
-        std::snprintf(row, sizeof row, "\\d%04d\r\n", top);
-        text += row;
-        for (int sub = 0; sub < 999; ++sub) {
-            std::snprintf(row, sizeof row, "\\d%04d\\s%03d\r\n", top, sub);
-            text += row;
-        }
-    }
-    for (const char* extra : more) text += std::string(extra) + "\r\n";
-    return text;
-}
-
-}  // namespace
-
 // Chooses entry `index` of the drive selector by messages posted in a row with what follows them, as
 // a user's quick keys would come: the program takes them in this order, the next one before a read begun
 // by this one can have ended.
@@ -377,7 +356,7 @@ TEST(DriveChange, TypingWhileTheDriveIsReadFindsOnItsRows) {
     Drive g('G', dir.UnixOf("g"));
     Drive h('H', dir.UnixOf("h"));
     ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\", "\\Mexico"})));
-    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", LargeIndexWith(200, {"\\Melon"})));
+    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", LargeIndex(200, {"\\Melon"})));
     Program program(dir);
     find::WriteIni(program, 0);
     HWND main = StartIdle(program);
@@ -409,7 +388,7 @@ TEST(DriveChange, ASecondDriveChosenBeforeTheFirstIsReadIsShown) {
     Drive h('H', dir.UnixOf("h"));
     Drive j('J', dir.UnixOf("j"));
     ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\"})));
-    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", LargeIndexWith(200, {"\\Henna"})));
+    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", LargeIndex(200, {"\\Henna"})));
     ASSERT_TRUE(WriteFileBytes("J:\\tarvolo.dir", Lines({"\\", "\\Jade"})));
     Program program(dir);
     find::WriteIni(program, 0);
@@ -438,7 +417,7 @@ TEST(DriveChange, APathPickedWhileTheDriveIsReadStaysTheCurrentPath) {
     Drive g('G', dir.UnixOf("g"));
     Drive h('H', dir.UnixOf("h"));
     ASSERT_TRUE(WriteFileBytes("G:\\tarvolo.dir", Lines({"\\"})));
-    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", LargeIndexWith(200, {"\\Melon"})));
+    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", LargeIndex(200, {"\\Melon"})));
     Program program(dir);
     find::WriteIni(program, 0);
     ASSERT_TRUE(WriteFileBytes(program.File("history.dir"), "H:\\Melon\r\n"));
