@@ -37,7 +37,7 @@ JumpText JumpText::Parse(std::string_view typed, const CaseFolder& folder) {
 size_t JumpMemo::MemoryBytes() const {
     size_t bytes = term.capacity() + last.capacity() + drives.capacity() * sizeof(Drive) +
                    spanDrives.capacity() * sizeof(Drive);
-    for (const std::string& e : earlier) bytes += sizeof e + e.capacity();
+    for (const std::string& e : earlier) bytes += sizeof(std::string) + e.capacity();
     for (const std::vector<Drive>* list : {&drives, &spanDrives})
         for (const Drive& d : *list)
             bytes += d.places.capacity() * sizeof(Place) + d.spans.capacity() * sizeof(Span);
