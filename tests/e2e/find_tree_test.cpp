@@ -211,14 +211,24 @@ TEST(FindTree, ConnectorsTextPositionsAndSelection) {
     EXPECT_TRUE(WaitFor(tipShown, 5s)) << "no hint over the list";
 }
 
-TEST(FindTree, ScrollThumbReachesRowsPast65535) {
+// The program started on one drive of 100,000 rows in a flat list: more than a
+// 16-bit scroll place can hold.
+class FindTreeOf100000Rows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", FlatIndex(100000)));
+        WriteIni(program, 0);
+        ASSERT_TRUE(StartIdle(program));
+        list = program.Control(IDC_DIRLISTBOX);
+    }
+
     TestDir dir;
-    Drive h('H', dir.UnixOf("h"));
-    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", FlatIndex(100000)));
-    Program program(dir);
-    WriteIni(program, 0);
-    ASSERT_TRUE(StartIdle(program));
-    HWND list = program.Control(IDC_DIRLISTBOX);
+    Drive h{'H', dir.UnixOf("h")};
+    Program program{dir};
+    HWND list = nullptr;
+};
+
+TEST_F(FindTreeOf100000Rows, ScrollThumbReachesRowsPast65535) {
     ASSERT_EQ(Count(list), 100000);
 
     RECT window{}, client{};
@@ -241,14 +251,7 @@ TEST(FindTree, ScrollThumbReachesRowsPast65535) {
 
 // The list's scroll bar is a control of its own laid in the list's frame: it
 // follows the top row after a jump, the wheel and a click on its track.
-TEST(FindTree, ScrollBarFollowsTheListsTopRow) {
-    TestDir dir;
-    Drive h('H', dir.UnixOf("h"));
-    ASSERT_TRUE(WriteFileBytes("H:\\tarvolo.dir", FlatIndex(100000)));
-    Program program(dir);
-    WriteIni(program, 0);
-    ASSERT_TRUE(StartIdle(program));
-    HWND list = program.Control(IDC_DIRLISTBOX);
+TEST_F(FindTreeOf100000Rows, ScrollBarFollowsTheListsTopRow) {
     HWND bar = program.Control(tarvolo::IDC_DIRLISTSCROLLBAR);
     ASSERT_TRUE(bar && Visible(bar));
     RECT client{}, placed{};
